@@ -1,0 +1,38 @@
+#pragma once
+// Shared test helpers: scratch folders, engine paths, the real-document corpus.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh, empty folder removed with everything in it when the object dies.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    ~ScratchFolder();
+    // Engine path, no trailing separator.
+    const std::wstring& Path() const { return FPath; }
+    // Path() + "\" + relative ("/" in relative becomes "\").
+    std::wstring operator/(const std::wstring& relative) const;
+
+private:
+    std::wstring FPath;
+};
+
+// The folder of real Pages documents as an engine path; empty when it is absent.
+std::wstring CorpusDir();
+
+// Whole-file helpers over engine paths; ReadFile fails the test when the file is missing.
+std::vector<std::uint8_t> ReadFile(const std::wstring& path);
+void WriteFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+void WriteFile(const std::wstring& path, const std::string& text);
+bool FileExists(const std::wstring& path);
+
+// Lower-case hex SHA-256 of a byte string (small inputs: test fixtures).
+std::string Sha256Hex(const std::vector<std::uint8_t>& bytes);
+
+}  // namespace testing_support
