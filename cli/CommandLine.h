@@ -1,0 +1,21 @@
+#pragma once
+// The arguments of pages2pdf: [-o DIR | --output DIR] [--] FILE...
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct TCommandLine {
+    bool Help = false;
+    bool Version = false;
+    std::optional<std::wstring> OutputFolder;
+    std::vector<std::wstring> Files;
+    // Set when the arguments can't be used; the rest is then meaningless.
+    std::wstring Error;
+};
+
+// args without the program name.
+TCommandLine ParseCommandLine(const std::vector<std::wstring>& args);
+
+extern const wchar_t* const kUsageText;
+extern const wchar_t* const kVersionText;

@@ -1,0 +1,58 @@
+#include "cli/Console.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/Text.h"
+
+namespace cli {
+namespace {
+
+HANDLE Handle(TOutput output) {
+    return ::GetStdHandle(output == TOutput::toStdOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+}
+
+}  // namespace
+
+void Write(TOutput output, const std::wstring& text) {
+    const HANDLE handle = Handle(output);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || text.empty()) return;
+    DWORD mode = 0;
+    if (::GetConsoleMode(handle, &mode)) {
+        // The console takes UTF-16 as it is, whatever its code page.
+        const wchar_t* data = text.data();
+        DWORD left = static_cast<DWORD>(text.size());
+        while (left > 0) {
+            DWORD written = 0;
+            if (!::WriteConsoleW(handle, data, left, &written, nullptr) || written == 0) return;
+            data += written;
+            left -= written;
+        }
+        return;
+    }
+    const std::string bytes = platform::ToUtf8(text);
+    const char* data = bytes.data();
+    DWORD left = static_cast<DWORD>(bytes.size());
+    while (left > 0) {
+        DWORD written = 0;
+        if (!::WriteFile(handle, data, left, &written, nullptr) || written == 0) return;
+        data += written;
+        left -= written;
+    }
+}
+
+bool IsTerminal(TOutput output) {
+    DWORD mode = 0;
+    return ::GetConsoleMode(Handle(output), &mode) != 0;
+}
+
+std::wstring EnginePathOf(const std::wstring& argument) {
+    return argument;
+}
+
+std::wstring DisplayPath(const std::wstring& enginePath) {
+    return enginePath;
+}
+
+}  // namespace cli

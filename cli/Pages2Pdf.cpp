@@ -1,0 +1,145 @@
+#include "cli/Pages2Pdf.h"
+
+#include <chrono>
+#include <exception>
+#include <optional>
+
+#include "cli/CommandLine.h"
+#include "cli/Console.h"
+#include "convert/Conversion.h"
+#include "platform/Exception.h"
+#include "platform/FileSystem.h"
+#include "platform/Folders.h"
+#include "platform/Text.h"
+
+using namespace cli;
+
+namespace {
+
+constexpr int kExitAllWritten = 0;
+constexpr int kExitNotAllWritten = 1;
+constexpr int kExitUsage = 2;
+
+// "done of total" on a terminal's standard error, once the batch has taken longer than
+// a moment; always the last line, cleared before anything else is written.
+class TProgress {
+public:
+    explicit TProgress(std::size_t total)
+        : FTotal(total), FEnabled(total > 1 && IsTerminal(TOutput::toStdErr)),
+          FStart(std::chrono::steady_clock::now()) {}
+    TProgress(const TProgress&) = delete;
+    TProgress& operator=(const TProgress&) = delete;
+    ~TProgress() { Clear(); }
+
+    void Clear() {
+        if (FShownWidth == 0) return;
+        Write(TOutput::toStdErr, L"\r" + std::wstring(FShownWidth, L' ') + L"\r");
+        FShownWidth = 0;
+    }
+    void Show(std::size_t done) {
+        if (!FEnabled || done >= FTotal) return;
+        if (std::chrono::steady_clock::now() - FStart < std::chrono::milliseconds(500)) return;
+        const std::wstring text =
+            L"pages2pdf: " + std::to_wstring(done) + L" of " + std::to_wstring(FTotal) + L" documents done";
+        Write(TOutput::toStdErr, L"\r" + text);
+        FShownWidth = text.size();
+    }
+
+private:
+    std::size_t FTotal;
+    bool FEnabled;
+    std::chrono::steady_clock::time_point FStart;
+    std::size_t FShownWidth = 0;
+};
+
+std::wstring MessageOf(const std::exception& e) {
+    if (const auto* ours = dynamic_cast<const Exception*>(&e)) return ours->Message();
+    return platform::FromUtf8(e.what());
+}
+
+// Absolute against the current folder, the way GetFullPathNameW makes it.
+std::wstring AbsoluteEnginePath(const std::wstring& argument) {
+    const std::wstring engine = EnginePathOf(argument);
+    platform::ErrorCode error = platform::kErrorSuccess;
+    std::wstring full = platform::FullPathName(engine, error);
+    if (full.empty()) {
+        throw EInOutError(L"Cannot make \"" + argument + L"\" absolute: " + platform::SystemErrorMessage(error),
+                          static_cast<int>(error));
+    }
+    return full;
+}
+
+// A trailing separator would be doubled in the output paths; a root keeps its own.
+std::wstring WithoutTrailingSeparator(std::wstring folder) {
+    while (folder.size() > 1 && folder.back() == L'\\' && folder[folder.size() - 2] != L':') folder.pop_back();
+    return folder;
+}
+
+int UsageError(const std::wstring& message) {
+    Write(TOutput::toStdErr, L"pages2pdf: " + message + L"\n" + kUsageText);
+    return kExitUsage;
+}
+
+}  // namespace
+
+int RunPages2Pdf(const std::vector<std::wstring>& args) {
+    const TCommandLine commandLine = ParseCommandLine(args);
+    if (!commandLine.Error.empty()) return UsageError(commandLine.Error);
+    if (commandLine.Help) {
+        Write(TOutput::toStdOut, kUsageText);
+        return kExitAllWritten;
+    }
+    if (commandLine.Version) {
+        Write(TOutput::toStdOut, kVersionText);
+        return kExitAllWritten;
+    }
+
+    std::wstring outputFolder;
+    if (commandLine.OutputFolder) {
+        try {
+            outputFolder = WithoutTrailingSeparator(AbsoluteEnginePath(*commandLine.OutputFolder));
+        } catch (const std::exception& e) {
+            return UsageError(L"-o " + *commandLine.OutputFolder + L": " + MessageOf(e));
+        }
+    }
+    const bool sameFolder = !commandLine.OutputFolder;
+
+    TConversionEngine engine;
+    std::optional<platform::ProcessLock> lock;
+    try {
+        engine.SetUpWorkingFolder();
+        lock.emplace(engine.LockWorkingFolder());
+        // As the window's batch makes its output folder: a folder that can't be made
+        // shows in each document's copy error.
+        if (!sameFolder && !platform::DirectoryExists(outputFolder)) platform::ForceDirectories(outputFolder);
+    } catch (const std::exception& e) {
+        Write(TOutput::toStdErr, L"pages2pdf: " + MessageOf(e) + L"\n");
+        return kExitNotAllWritten;
+    }
+
+    // A script converting a folder wants every document tried: an error ends only its own.
+    bool allWritten = true;
+    TProgress progress(commandLine.Files.size());
+    std::size_t done = 0;
+    for (const std::wstring& file : commandLine.Files) {
+        std::wstring line;
+        TOutput output = TOutput::toStdErr;
+        try {
+            const TDocumentResult result =
+                engine.ConvertDocument(AbsoluteEnginePath(file), sameFolder, outputFolder);
+            if (result.Status == TDocumentStatus::dsWritten) {
+                line = L"converted: " + file + L" -> " + DisplayPath(result.OutputPath);
+                output = TOutput::toStdOut;
+            } else {
+                line = L"not converted: " + file + L": " + DescribeReason(result);
+            }
+        } catch (const std::exception& e) {
+            line = L"error: " + file + L": " + MessageOf(e);
+        }
+        if (output != TOutput::toStdOut) allWritten = false;
+        progress.Clear();
+        Write(output, line + L"\n");
+        progress.Show(++done);
+    }
+    return allWritten ? kExitAllWritten : kExitNotAllWritten;
+}

@@ -1,0 +1,82 @@
+#pragma once
+// Converting one Pages document: the working folder, unpacking, finding the PDF and
+// copying it out. Portable: the window, the command-line tool and the tests share it.
+
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "platform/ProcessLock.h"
+
+// The local application-data folder, no trailing separator; empty when unknown.
+std::wstring LocalAppDataPath();
+
+// Removes the folder and everything below it; true when the system reports success.
+bool DelDirectory(const std::wstring& Source);
+
+// The file name without its extension: cut at the last "."; a name without "." is kept whole.
+std::wstring GetFileNameNoExt(const std::wstring& DirName);
+
+// The first file below Path, depth first in listing order, whose lower-cased name
+// contains FileExt; empty when there is none. flag_Search stops every level once set.
+std::wstring FindTheFile(const std::wstring& Path, const std::wstring& FileExt, bool& flag_Search);
+
+// Where the PDF of Source goes: beside it, or in OutputFolder (a separator always added).
+std::wstring OutputPathFor(const std::wstring& Source, bool SameFolder, const std::wstring& OutputFolder);
+
+enum class TDocumentStatus {
+    dsWritten,
+    dsNoPdfInside,
+    dsOutputExists,
+    dsCopyFailed,
+};
+
+// What became of one document that could be unpacked.
+struct TDocumentResult {
+    TDocumentStatus Status = TDocumentStatus::dsWritten;
+    std::wstring OutputPath;
+    bool SameFolder = false;
+    // dsCopyFailed only: the system's error and its message.
+    platform::ErrorCode CopyError = platform::kErrorSuccess;
+    std::wstring CopyErrorText;
+};
+
+// The reason a document was not written, for people: "no PDF inside (...)"; empty when written.
+std::wstring DescribeReason(const TDocumentResult& result);
+
+// The engine state that the main window carries, without the window.
+class TConversionEngine {
+public:
+    // The working folder goes below the local application-data folder.
+    TConversionEngine() = default;
+    // Tests and tools choose the working folder's parent instead.
+    explicit TConversionEngine(std::wstring workingFolderParent);
+    virtual ~TConversionEngine() = default;
+    TConversionEngine(const TConversionEngine&) = delete;
+    TConversionEngine& operator=(const TConversionEngine&) = delete;
+
+    // Fixes tempDir and makes the folder when missing. Raises EInOutError when the
+    // local application-data folder can't be found (tempDir then stays empty).
+    void SetUpWorkingFolder();
+
+    // Exclusive for every process of the user; hold it for a whole batch. Raises
+    // EInOutError when another conversion holds it.
+    [[nodiscard]] platform::ProcessLock LockWorkingFolder();
+
+    // Empties the working folder and unpacks the package pathDir into it.
+    void Lumbrook(const std::wstring& pathDir);
+
+    // Unpacks Source and copies its PDF out; a package error passes through.
+    TDocumentResult ConvertDocument(const std::wstring& Source, bool SameFolder, const std::wstring& OutputFolder);
+
+    // Declared before tempDir, as the window's fields are.
+    bool flag_Search = false;
+    // Ends with a separator once set up.
+    std::wstring tempDir;
+
+private:
+    void RequireWorkingFolder() const;
+    void EnsureWorkingFolderEmpty() const;
+
+    std::wstring FParent;
+    bool FParentGiven = false;
+};
