@@ -1,0 +1,142 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "platform/posix/PathTranslation.h"
+
+namespace platform {
+namespace {
+
+// NTFS orders names by their UTF-16 units after upper-casing: upper-case (not lower-case)
+// matters for "_" and the other characters between "Z" and "a". The table here covers
+// ASCII and Latin-1 letters.
+std::u16string SortKey(const std::wstring& name) {
+    std::u16string key;
+    key.reserve(name.size());
+    for (wchar_t wc : name) {
+        auto c = static_cast<char32_t>(wc);
+        if ((c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+            c -= 0x20;
+        } else if (c == 0xFF) {
+            c = 0x178;
+        }
+        if (c > 0xFFFF) {
+            c -= 0x10000;
+            key.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            key.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            key.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return key;
+}
+
+wchar_t UpperAscii(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 0x20) : c; }
+
+// "*" and "?" wildcards without regard to ASCII case; "*.*" matches every name, as on Windows.
+bool MatchesMask(const std::wstring& mask, const std::wstring& name) {
+    if (mask == L"*" || mask == L"*.*") return true;
+    std::size_t m = 0, n = 0, starM = std::wstring::npos, starN = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == L'?' || UpperAscii(mask[m]) == UpperAscii(name[n]))) {
+            ++m, ++n;
+        } else if (m < mask.size() && mask[m] == L'*') {
+            starM = m++, starN = n;
+        } else if (starM != std::wstring::npos) {
+            m = starM + 1, n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == L'*') ++m;
+    return m == mask.size();
+}
+
+std::uint32_t AttributesOf(const struct stat& st, const std::string& name) {
+    std::uint32_t attributes = 0;
+    if (S_ISDIR(st.st_mode)) attributes |= kAttrDirectory;
+    if ((st.st_mode & S_IWUSR) == 0) attributes |= kAttrReadOnly;
+    if (name.size() > 1 && name[0] == '.' && name != "..") attributes |= kAttrHidden;
+    return attributes == 0 ? 0x80 : attributes;
+}
+
+class Dir {
+public:
+    explicit Dir(const std::string& path) : FDir(::opendir(path.c_str())) {}
+    Dir(const Dir&) = delete;
+    Dir& operator=(const Dir&) = delete;
+    ~Dir() {
+        if (FDir != nullptr) ::closedir(FDir);
+    }
+    DIR* Get() const noexcept { return FDir; }
+
+private:
+    DIR* FDir;
+};
+
+}  // namespace
+
+// The whole folder is read and sorted when the listing starts: POSIX gives no fixed order.
+struct FindListing::Impl {
+    std::vector<FindEntry> Entries;
+    std::size_t NextIndex = 0;
+};
+
+FindListing::FindListing(std::unique_ptr<Impl> impl) noexcept : FImpl(std::move(impl)) {}
+FindListing::FindListing(FindListing&&) noexcept = default;
+FindListing& FindListing::operator=(FindListing&&) noexcept = default;
+FindListing::~FindListing() = default;
+
+FindListing::operator bool() const noexcept { return FImpl != nullptr; }
+
+FindListing FindListing::Start(const std::wstring& pattern) {
+    const auto slash = pattern.rfind(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? L"." : slash == 0 ? L"\\" : pattern.substr(0, slash);
+    const std::wstring mask = slash == std::wstring::npos ? pattern : pattern.substr(slash + 1);
+    const Dir dir(ToNativePath(folder));
+    if (dir.Get() == nullptr) return FindListing(nullptr);
+
+    auto impl = std::make_unique<Impl>();
+    std::vector<FindEntry> dots;
+    std::vector<std::pair<std::u16string, FindEntry>> named;
+    const int dirFd = ::dirfd(dir.Get());
+    while (const dirent* d = ::readdir(dir.Get())) {
+        const std::string name = d->d_name;
+        FindEntry entry{FromUtf8(name), 0};
+        if (!MatchesMask(mask, entry.Name)) continue;
+        struct stat st {};
+        // Links followed, as Windows reports a link's target; a dangling link still shows.
+        if (::fstatat(dirFd, name.c_str(), &st, 0) != 0 && ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        entry.Attributes = AttributesOf(st, name);
+        if (name == "." || name == "..") {
+            dots.push_back(std::move(entry));
+        } else {
+            auto key = SortKey(entry.Name);
+            named.emplace_back(std::move(key), std::move(entry));
+        }
+    }
+    // Windows gives "." before ".." and both before every other name.
+    std::sort(dots.begin(), dots.end(), [](const FindEntry& a, const FindEntry& b) { return a.Name < b.Name; });
+    std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.Name < b.second.Name;
+    });
+    impl->Entries = std::move(dots);
+    for (auto& item : named) impl->Entries.push_back(std::move(item.second));
+    return FindListing(std::move(impl));
+}
+
+bool FindListing::Next(FindEntry& entry) {
+    if (!FImpl || FImpl->NextIndex >= FImpl->Entries.size()) return false;
+    entry = FImpl->Entries[FImpl->NextIndex++];
+    return true;
+}
+
+}  // namespace platform
