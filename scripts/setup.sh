@@ -11,7 +11,7 @@ pkgs=(
   clang libclang-rt-dev
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth x11-utils imagemagick
-  unzip libarchive-tools zip hyperfine
+  unzip libarchive-tools zip hyperfine time
 )
 
 need=()

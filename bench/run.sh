@@ -1,0 +1,265 @@
+#!/usr/bin/env bash
+# Times pages2pdf against Info-ZIP unzip and bsdtar doing the same work (empty a working folder,
+# unpack the whole package into it, copy the PDF out), in one paired run per workload, and
+# prints median times, ratios to unzip, peak memory and the goals each pages2pdf figure meets.
+#
+# Settings (environment):
+#   BENCH_RUNS=5            timed rounds per workload (after one untimed warm-up round)
+#   BENCH_ONLY=large,batch,tiny   the workloads to run
+#   BENCH_CORPUS=DIR        where the corpus is generated and kept (default bench/out/corpus)
+#   BENCH_TMPFS=DIR         a tmpfs folder for the scratch folders (default: mount one when root,
+#                           else /dev/shm)
+#   BENCH_BUILD_DIR=DIR     the native-release build folder (default build/native-release)
+#   BENCH_PAGES2PDF=FILE    a pages2pdf binary to time instead of the one built here
+set -euo pipefail
+export LC_ALL=C  # EPOCHREALTIME with a "." and sort/printf with plain numbers
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=${BENCH_BUILD_DIR:-$root/build/native-release}
+corpus=${BENCH_CORPUS:-$root/bench/out/corpus}
+runs=${BENCH_RUNS:-5}
+only=${BENCH_ONLY:-large,batch,tiny}
+
+say() { printf '%s\n' "$*"; }
+die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
+
+for tool in unzip bsdtar cmake; do
+  command -v "$tool" >/dev/null || die "$tool is missing; run scripts/setup.sh"
+done
+[ -x /usr/bin/time ] || die "/usr/bin/time (GNU time) is missing; run scripts/setup.sh"
+[[ $runs =~ ^[1-9][0-9]*$ ]] || die "BENCH_RUNS must be a positive number"
+
+# --- build -----------------------------------------------------------------------------------
+say "== build ($build_dir)"
+if [ ! -f "$build_dir/CMakeCache.txt" ]; then
+  cmake --preset native-release -S "$root" -B "$build_dir" >/dev/null
+fi
+cmake --build "$build_dir" --target bench_make_corpus >/dev/null
+generator=$build_dir/bench/bench_make_corpus
+
+p2p=${BENCH_PAGES2PDF:-}
+if [ -z "$p2p" ]; then
+  if cmake --build "$build_dir" --target pages2pdf >"$build_dir/bench-pages2pdf-build.log" 2>&1; then
+    p2p=$build_dir/cli/pages2pdf
+  else
+    say "pages2pdf does not build (see $build_dir/bench-pages2pdf-build.log): timing unzip and bsdtar only"
+  fi
+fi
+[ -z "$p2p" ] || [ -x "$p2p" ] || die "$p2p is not an executable"
+[ -z "$p2p" ] || say "pages2pdf: $p2p"
+
+# --- corpus ----------------------------------------------------------------------------------
+version=$("$generator" --version)
+if [ "$(cat "$corpus/corpus.stamp" 2>/dev/null)" != "$version" ]; then
+  say "== generating the corpus in $corpus (once; about 300 MB)"
+  "$generator" "$corpus"
+else
+  say "== corpus: $corpus ($version)"
+fi
+batch_docs=("$corpus"/batch/*.pages)
+[ ${#batch_docs[@]} -eq 400 ] || die "expected 400 documents in $corpus/batch"
+
+# --- scratch folders on a tmpfs --------------------------------------------------------------
+mounted=""
+if [ -n "${BENCH_TMPFS:-}" ]; then
+  tmpfs_root=$BENCH_TMPFS
+  how="given by BENCH_TMPFS"
+else
+  tmpfs_root=""
+  if [ "$(id -u)" -eq 0 ]; then
+    mnt=$(mktemp -d /tmp/pages2pdf-bench.XXXXXX)
+    if mount -t tmpfs -o size=3g,mode=0700 pages2pdf-bench "$mnt" 2>/dev/null; then
+      tmpfs_root=$mnt mounted=$mnt how="a tmpfs mounted for this run"
+    else
+      rmdir "$mnt"
+    fi
+  fi
+  if [ -z "$tmpfs_root" ]; then
+    tmpfs_root=/dev/shm how="/dev/shm (no tmpfs could be mounted)"
+  fi
+fi
+[ "$(stat -f -c %T "$tmpfs_root")" = tmpfs ] || say "warning: $tmpfs_root is not a tmpfs; figures will show the file system"
+scratch=$(mktemp -d "$tmpfs_root/scratch.XXXXXX")
+cleanup() {
+  rm -rf "$scratch"
+  if [ -n "$mounted" ]; then umount "$mounted" && rmdir "$mounted"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+say "== scratch folders: $scratch, on $how"
+say "   (every tool unpacks into, deletes and copies out of a tmpfs: on this machine's journal-less"
+say "   ext4 the delete-then-create cycle is slow for every tool alike and would hide the programs)"
+say "   load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) CPUs (other work on the machine skews every figure)"
+
+# --- the work, once per tool -----------------------------------------------------------------
+# Each tool has its own working folder, which keeps the previous run's tree, as the converter's
+# does: removing it is part of the work. The output folder is made fresh (untimed) before each run.
+work_unzip=$scratch/unzip-work
+work_bsdtar=$scratch/bsdtar-work
+export XDG_CACHE_HOME=$scratch/pages2pdf-cache  # its working folder: $XDG_CACHE_HOME/Lumbrook
+
+pdf_name() { local n=${1##*/}; REPLY=${n%.*}.pdf; }
+
+unzip_docs() {  # OUT DOC...
+  local out=$1 doc
+  shift
+  for doc in "$@"; do
+    pdf_name "$doc"
+    rm -rf "$work_unzip" && mkdir "$work_unzip" && unzip -q "$doc" -d "$work_unzip" &&
+      cp "$work_unzip/QuickLook/Preview.pdf" "$out/$REPLY" || return 1
+  done
+}
+
+bsdtar_docs() {  # OUT DOC...
+  local out=$1 doc
+  shift
+  for doc in "$@"; do
+    pdf_name "$doc"
+    rm -rf "$work_bsdtar" && mkdir "$work_bsdtar" && bsdtar -xf "$doc" -C "$work_bsdtar" &&
+      cp "$work_bsdtar/QuickLook/Preview.pdf" "$out/$REPLY" || return 1
+  done
+}
+
+pages2pdf_docs() {  # OUT DOC...: one call for every document
+  local out=$1
+  shift
+  "$p2p" -o "$out" "$@" >/dev/null 2>"$scratch/pages2pdf.err"
+}
+
+tools=(unzip bsdtar)
+[ -z "$p2p" ] || tools+=(pages2pdf)
+
+declare -A median ratio rss docs_of label_of
+docs_of[large]="$corpus/large.pages"
+docs_of[tiny]="$corpus/tiny.pages"
+label_of[large]="large document ($(($(stat -c %s "$corpus/large.pages") / 1000000)) MB)"
+label_of[batch]="400 small documents"
+label_of[tiny]="20,000 tiny entries"
+
+docs_for() {  # WORKLOAD -> the array DOCS
+  if [ "$1" = batch ]; then DOCS=("${batch_docs[@]}"); else DOCS=("${docs_of[$1]}"); fi
+}
+
+# Times one run of TOOL on WORKLOAD into REPLY (microseconds); OUT is left for checking.
+time_run() {  # WORKLOAD TOOL
+  local out=$scratch/out-$2 t0 t1
+  docs_for "$1"
+  rm -rf "$out" && mkdir "$out"
+  t0=$EPOCHREALTIME
+  if ! "$2_docs" "$out" "${DOCS[@]}"; then
+    [ "$2" != pages2pdf ] || cat "$scratch/pages2pdf.err" >&2
+    die "$2 failed on the $1 workload"
+  fi
+  t1=$EPOCHREALTIME
+  REPLY=$((${t1/./} - ${t0/./}))
+}
+
+# Every tool must have written the same PDFs as unzip: a broken run is not a fast run.
+check_outputs() {  # WORKLOAD
+  local tool want=${#DOCS[@]}
+  local got
+  got=$(find "$scratch/out-unzip" -name '*.pdf' | wc -l)
+  [ "$got" -eq "$want" ] || die "unzip wrote $got PDFs for the $1 workload, expected $want"
+  for tool in "${tools[@]}"; do
+    diff -rq "$scratch/out-unzip" "$scratch/out-$tool" >/dev/null ||
+      die "$tool's PDFs differ from unzip's on the $1 workload"
+  done
+}
+
+median_of() {  # VALUES... -> REPLY
+  local sorted
+  sorted=($(printf '%s\n' "$@" | sort -g))
+  local n=${#sorted[@]}
+  if ((n % 2)); then REPLY=${sorted[n / 2]}; else REPLY=$(awk -v a="${sorted[n / 2 - 1]}" -v b="${sorted[n / 2]}" 'BEGIN{print (a+b)/2}'); fi
+}
+
+# Peak resident memory (KiB) of the tool's own processes on WORKLOAD: the extracting process,
+# not the shell loop or cp around it.
+peak_rss() {  # WORKLOAD TOOL -> REPLY
+  local out=$scratch/out-rss file=$scratch/rss max=0 doc kib
+  docs_for "$1"
+  rm -rf "$out" && mkdir "$out"
+  if [ "$2" = pages2pdf ]; then
+    /usr/bin/time -f %M -o "$file" "$p2p" -o "$out" "${DOCS[@]}" >/dev/null 2>&1 || die "pages2pdf failed"
+    REPLY=$(<"$file")
+    return
+  fi
+  local work=$scratch/$2-work
+  for doc in "${DOCS[@]}"; do
+    rm -rf "$work" && mkdir "$work"
+    if [ "$2" = unzip ]; then
+      /usr/bin/time -f %M -o "$file" unzip -q "$doc" -d "$work"
+    else
+      /usr/bin/time -f %M -o "$file" bsdtar -xf "$doc" -C "$work"
+    fi
+    kib=$(<"$file")
+    ((kib > max)) && max=$kib
+  done
+  REPLY=$max
+}
+
+IFS=, read -ra workloads <<<"$only"
+for w in "${workloads[@]}"; do
+  [ -n "${label_of[$w]:-}" ] || die "unknown workload '$w' (large, batch, tiny)"
+  say "== ${label_of[$w]}: 1 warm-up + $runs timed rounds of ${tools[*]}"
+  declare -A times=()
+  for ((r = 0; r <= runs; r++)); do
+    # Rotate the order each round so no tool always runs right after another's heavy deletion.
+    n=${#tools[@]}
+    for ((i = 0; i < n; i++)); do
+      tool=${tools[(i + r) % n]}
+      time_run "$w" "$tool"
+      ((r == 0)) || times[$tool]+="$REPLY "
+    done
+    ((r > 0)) || check_outputs "$w"
+  done
+  for tool in "${tools[@]}"; do
+    # Paired ratio: each round's time over the same round's unzip time, then the median.
+    read -ra mine <<<"${times[$tool]}"
+    read -ra base <<<"${times[unzip]}"
+    quotients=()
+    for ((i = 0; i < ${#mine[@]}; i++)); do
+      quotients+=("$(awk -v a="${mine[i]}" -v b="${base[i]}" 'BEGIN{printf "%.4f", a/b}')")
+    done
+    median_of "${mine[@]}"
+    median[$w,$tool]=$REPLY
+    median_of "${quotients[@]}"
+    ratio[$w,$tool]=$REPLY
+    peak_rss "$w" "$tool"
+    rss[$w,$tool]=$REPLY
+  done
+done
+
+# --- report ----------------------------------------------------------------------------------
+declare -A goal=([large]=0.26 [batch]=0.20 [tiny]=0.60)
+declare -A goal_text=(
+  [large]="as fast as the fastest peer while checking CRC-32"
+  [batch]="one call against a shell loop of unzip + cp"
+  [tiny]="")
+mem_goal_kib=8192
+mem_ok=1
+say ""
+say "== results (median of $runs rounds; ratio = paired median of tool time / unzip time)"
+printf '%-24s %-10s %10s %8s %11s   %s\n' workload tool time ratio "peak RSS" goal
+for w in "${workloads[@]}"; do
+  first=1
+  for tool in "${tools[@]}"; do
+    verdict=""
+    if [ "$tool" = pages2pdf ]; then
+      if awk -v r="${ratio[$w,$tool]}" -v g="${goal[$w]}" 'BEGIN{exit !(r <= g)}'; then m=met; else m=MISSED; fi
+      verdict="<= ${goal[$w]}x unzip: $m"
+      [ -z "${goal_text[$w]}" ] || verdict+=" (${goal_text[$w]})"
+      ((rss[$w,$tool] < mem_goal_kib)) || mem_ok=0
+    fi
+    printf '%-24s %-10s %8.3f s %7.2fx %7.1f MiB   %s\n' "$( ((first)) && printf '%s' "${label_of[$w]}")" "$tool" \
+      "$(awk -v t="${median[$w,$tool]}" 'BEGIN{print t/1e6}')" "${ratio[$w,$tool]}" \
+      "$(awk -v k="${rss[$w,$tool]}" 'BEGIN{print k/1024}')" "$verdict"
+    first=0
+  done
+done
+if [ -n "$p2p" ]; then
+  if ((mem_ok)); then m=met; else m=MISSED; fi
+  say "peak memory of pages2pdf under 8 MiB in every workload: $m"
+else
+  say "pages2pdf was not timed: build it (cmake --build $build_dir --target pages2pdf) and run again"
+fi
