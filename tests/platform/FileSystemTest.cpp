@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,21 @@ using testing_support::WriteFile;
 namespace {
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+// Read-only through the standard library: FILE_ATTRIBUTE_READONLY on Windows, no write bits on POSIX.
+void MakeReadOnly(const std::wstring& enginePath) {
+#ifdef _WIN32
+    const std::filesystem::path native(enginePath);
+#else
+    std::wstring slashed = enginePath;
+    for (auto& c : slashed) {
+        if (c == L'\\') c = L'/';
+    }
+    const std::filesystem::path native(ToUtf8(slashed));
+#endif
+    std::filesystem::permissions(native, std::filesystem::perms::all, std::filesystem::perm_options::remove);
+    std::filesystem::permissions(native, std::filesystem::perms::owner_read, std::filesystem::perm_options::add);
+}
 
 std::vector<std::wstring> ListNames(const std::wstring& pattern) {
     std::vector<std::wstring> names;
@@ -111,6 +127,8 @@ TEST(FileSystemTest, DeleteTreeRemovesANestedTree) {
     WriteFile(dir / L"work\\a.txt", "a");
     WriteFile(dir / L"work\\sub\\deeper\\b.pdf", "b");
     WriteFile(dir / L"work\\.hidden", "h");
+    WriteFile(dir / L"work\\sub\\read-only.txt", "r");
+    MakeReadOnly(dir / L"work\\sub\\read-only.txt");
     WriteFile(dir / L"keep.txt", "k");
     // With the trailing separator, as the working folder is passed.
     EXPECT_TRUE(DeleteTree(dir / L"work\\"));

@@ -1,6 +1,7 @@
 // What only the POSIX backend has: path translation, the lock across processes, the
 // file manager hand-off.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,6 +87,19 @@ TEST(PosixTest, OpenInFileManagerStartsXdgOpenDetached) {
     setenv("PATH", (bin + "/none").c_str(), 1);
     OpenInFileManager(dir.Path());
     setenv("PATH", oldPath.c_str(), 1);
+}
+
+TEST(PosixTest, DeleteTreeEmptiesReadOnlyFoldersButNeverFollowsLinks) {
+    ScratchFolder dir;
+    WriteFile(dir / L"outside\\keep.txt", "k");
+    WriteFile(dir / L"work\\locked\\x.txt", "x");
+    ASSERT_EQ(::symlink(ToNativePath(dir / L"outside").c_str(), ToNativePath(dir / L"work\\link").c_str()), 0);
+    ASSERT_EQ(::chmod(ToNativePath(dir / L"work\\locked").c_str(), 0555), 0);
+    EXPECT_TRUE(DeleteTree(dir / L"work\\"));
+    EXPECT_FALSE(FileExists(dir / L"work"));
+    EXPECT_TRUE(FileExists(dir / L"outside\\keep.txt"));
+    EXPECT_FALSE(DeleteTree(dir / L"work"));  // gone already
+    EXPECT_FALSE(DeleteTree(L"\\"));         // the root: refused
 }
 
 }  // namespace
