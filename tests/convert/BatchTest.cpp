@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "PackageBuilder.h"
+#include "convert/Batch.h"
+#include "platform/Exception.h"
+#include "platform/Folders.h"
+#include "platform/Text.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Records what the batch asks of its front end, in order.
+class TRecordingFrontEnd : public IBatchFrontEnd {
+public:
+    std::vector<std::wstring> rows;
+    std::wstring folderText;
+    // Answers to successive same-folder questions; the last one repeats.
+    std::vector<bool> sameFolder{false};
+    std::vector<std::wstring> events;
+
+    int RowCount() const override { return static_cast<int>(rows.size()); }
+    std::wstring RowPath(int index) const override { return rows.at(static_cast<std::size_t>(index)); }
+    std::wstring OutputFolderText() const override { return folderText; }
+    bool SameFolderOption() const override {
+        const bool answer = sameFolder.at(std::min(FAsked, sameFolder.size() - 1));
+        ++FAsked;
+        return answer;
+    }
+    int MessageBox(const std::wstring& text, const std::wstring& caption, unsigned flags) override {
+        events.push_back(L"box " + caption + L" | " + text + L" | " + std::to_wstring(flags));
+        return 1;  // IDOK
+    }
+    void SetBusyCursor(bool busy) override { events.push_back(busy ? L"cursor busy" : L"cursor default"); }
+    void OpenFolder(const std::wstring& folder) override { events.push_back(L"open " + folder); }
+
+private:
+    mutable std::size_t FAsked = 0;
+};
+
+class BatchTest : public ::testing::Test {
+protected:
+    void SetUp() override { engine.SetUpWorkingFolder(); }
+    std::wstring Document(const std::wstring& name, const std::vector<std::uint8_t>& bytes) {
+        const std::wstring path = scratch / (L"docs/" + name);
+        WriteFile(path, bytes);
+        return path;
+    }
+    void ExpectEvents(const std::vector<std::wstring>& expected) {
+        EXPECT_EQ(ui.events.size(), expected.size());
+        for (std::size_t i = 0; i < std::max(expected.size(), ui.events.size()); ++i) {
+            EXPECT_EQ(platform::ToUtf8(i < ui.events.size() ? ui.events[i] : L"(none)"),
+                      platform::ToUtf8(i < expected.size() ? expected[i] : L"(none)"))
+                << "event " << i;
+        }
+    }
+
+    ScratchFolder scratch;
+    TConversionEngine engine{scratch / L"appdata"};
+    TRecordingFrontEnd ui;
+    std::wstring out = scratch / L"new\\out";
+};
+
+TEST_F(BatchTest, AnEmptyQueueDoesNothingAtAll) {
+    ui.folderText = L"";
+    ConvertBatch(engine, ui);
+    ui.folderText = out;
+    ConvertBatch(engine, ui);
+    ExpectEvents({});
+    EXPECT_FALSE(platform::DirectoryExists(out));
+}
+
+TEST_F(BatchTest, AnEmptyOutputFolderShowsTheNoteBoxEvenForTheSameFolder) {
+    const std::wstring doc = Document(L"A.pages", PackageWithPdf("%PDF a"));
+    ui.rows = {doc};
+    ui.sameFolder = {true};
+    ConvertBatch(engine, ui);
+    ExpectEvents({L"box Please set the saving path! | Note! | 0", L"cursor default"});
+    EXPECT_FALSE(FileExists(scratch / L"docs\\A.pdf"));
+}
+
+TEST_F(BatchTest, EveryRowWrittenShowsTheSuccessBoxAndOpensTheFolder) {
+    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a")), Document(L"B.v2.pages", PackageWithPdf("%PDF b"))};
+    ui.folderText = out;  // missing: made first
+    ConvertBatch(engine, ui);
+    ExpectEvents({L"cursor busy", L"cursor default", L"box Congratulation | Successed to convert pages to pdf! | 0",
+                  L"open " + out});
+    EXPECT_EQ(ReadFile(out + L"\\A.pdf").size(), 6u);
+    EXPECT_TRUE(FileExists(out + L"\\B.v2.pdf"));
+}
+
+TEST_F(BatchTest, RowsNotWrittenAreListedInAWarningBox) {
+    const std::wstring present = Document(L"Present.pages", PackageWithPdf("%PDF new"));
+    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a")), Document(L"Pages5.pages", PackageWithoutPdf()),
+               present};
+    ui.folderText = out + L"\\";  // as typed: the separator doubles in the output paths
+    platform::ForceDirectories(out);
+    WriteFile(out + L"\\Present.pdf", std::string("keep me"));
+    ConvertBatch(engine, ui);
+    ExpectEvents({L"cursor busy", L"cursor default",
+                  L"box Conversion finished | Converted 1 of 3 documents.\r\n"
+                  L"Pages5.pages: no PDF inside (documents saved by Pages 5 or later carry none)\r\n"
+                  L"Present.pages: a PDF of that name is already in the output folder | 48",
+                  L"open " + out + L"\\"});
+    EXPECT_TRUE(FileExists(out + L"\\A.pdf"));
+    EXPECT_EQ(ReadFile(out + L"\\Present.pdf").size(), 7u);
+}
+
+TEST_F(BatchTest, AnErrorEndsTheBatchAtItsRow) {
+    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a")),
+               Document(L"Broken.pages", std::vector<std::uint8_t>(64, 'x')),
+               Document(L"C.pages", PackageWithPdf("%PDF c"))};
+    ui.folderText = out;
+    EXPECT_THROW(ConvertBatch(engine, ui), Exception);
+    ExpectEvents({L"cursor busy", L"cursor default"});
+    EXPECT_TRUE(FileExists(out + L"\\A.pdf"));
+    EXPECT_FALSE(FileExists(out + L"\\C.pdf"));
+}
+
+TEST_F(BatchTest, TheSameFolderOptionIsReadForEveryRow) {
+    // On for the first row, off for the second and at the end: the file manager opens.
+    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a")), Document(L"B.pages", PackageWithPdf("%PDF b"))};
+    ui.folderText = out;
+    ui.sameFolder = {true, false};
+    ConvertBatch(engine, ui);
+    EXPECT_TRUE(FileExists(scratch / L"docs\\A.pdf"));
+    EXPECT_TRUE(FileExists(out + L"\\B.pdf"));
+    EXPECT_EQ(ui.events.back(), L"open " + out);
+}
+
+TEST_F(BatchTest, TheSameFolderOptionMakesTheOutputFolderButOpensNothing) {
+    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a"))};
+    ui.folderText = out;
+    ui.sameFolder = {true};
+    ConvertBatch(engine, ui);
+    ExpectEvents({L"cursor busy", L"cursor default", L"box Congratulation | Successed to convert pages to pdf! | 0"});
+    EXPECT_TRUE(platform::DirectoryExists(out));
+    EXPECT_TRUE(FileExists(scratch / L"docs\\A.pdf"));
+}
+
+TEST_F(BatchTest, ABatchRefusedByTheLockTouchesNothing) {
+    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a"))};
+    ui.folderText = out;
+    WriteFile(engine.tempDir + L"earlier.txt", std::string("an earlier document's tree"));
+    TConversionEngine other{scratch / L"appdata"};
+    other.SetUpWorkingFolder();
+    const platform::ProcessLock held = other.LockWorkingFolder();
+    try {
+        ConvertBatch(engine, ui);
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(), L"Another conversion is using the working folder. Try again when it has finished.");
+    }
+    ExpectEvents({});
+    EXPECT_FALSE(platform::DirectoryExists(out));
+    EXPECT_TRUE(FileExists(engine.tempDir + L"earlier.txt"));
+}
+
+TEST_F(BatchTest, AnOutputFolderTheSystemRejectsEndsTheBatchBeforeTheCursor) {
+    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a"))};
+    ui.folderText = L"relative-name-that-does-not-exist";
+    try {
+        ConvertBatch(engine, ui);
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(), L"Unable to create directory");
+    }
+    ExpectEvents({});
+}
+
+}  // namespace
