@@ -18,7 +18,8 @@ public:
 
     // Never waits. forFolder is the folder the lock guards (the working folder):
     // POSIX locks a file beside it, Windows derives the mutex name from it.
-    // A lock that is not held tests false.
+    // A lock that is not held tests false. A second TryAcquire for a folder whose lock is
+    // held fails within the same process too: one batch at a time per process.
     static ProcessLock TryAcquire(const std::wstring& forFolder);
     explicit operator bool() const noexcept { return FHandle != kInvalid; }
 

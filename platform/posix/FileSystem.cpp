@@ -213,7 +213,11 @@ std::wstring FullPathName(const std::wstring& path, ErrorCode& error) {
         full = FromNativePath(buffer.data()) + L"\\" + path;
     }
     // Lexical, as GetFullPathNameW: "." and ".." are resolved without asking the disk,
-    // runs of separators collapse, a trailing separator stays.
+    // runs of separators collapse, a trailing separator stays. A UNC name keeps its "\\"
+    // and ".." never climbs above its server and share.
+    const auto isSeparator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    const bool unc = full.size() > 1 && isSeparator(full[0]) && isSeparator(full[1]);
+    const std::size_t minParts = unc ? 2 : 0;
     std::vector<std::wstring> parts;
     std::size_t start = 0;
     while (start <= full.size()) {
@@ -221,15 +225,15 @@ std::wstring FullPathName(const std::wstring& path, ErrorCode& error) {
         if (end == std::wstring::npos) end = full.size();
         std::wstring part = full.substr(start, end - start);
         if (part == L"..") {
-            if (!parts.empty()) parts.pop_back();
+            if (parts.size() > minParts) parts.pop_back();
         } else if (!part.empty() && part != L".") {
             parts.push_back(std::move(part));
         }
         start = end + 1;
     }
     const wchar_t last = path.back();
-    const bool trailing = last == L'\\' || last == L'/';
-    std::wstring result;
+    const bool trailing = isSeparator(last);
+    std::wstring result = unc ? L"\\" : L"";
     for (const auto& part : parts) result += L"\\" + part;
     if (result.empty() || trailing) result += L"\\";
     return result;

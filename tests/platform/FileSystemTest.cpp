@@ -67,6 +67,8 @@ TEST(FileSystemTest, FullPathNameResolvesDotsAndSlashes) {
         {base + L"\\a\\", base + L"\\a\\"},
         {base + L"\\a\\.", base + L"\\a"},
         {base, base},
+        {L"\\\\server\\share\\a\\..\\b", L"\\\\server\\share\\b"},
+        {L"\\\\server\\share\\..\\..\\b", L"\\\\server\\share\\b"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(ToUtf8(c.input));
