@@ -17,7 +17,8 @@ namespace {
 // File on the same file fails with a sharing violation, as on Windows.
 std::intptr_t OpenExclusive(const std::wstring& path, int flags, bool truncate, ErrorCode& error) {
     const std::string native = ToNativePath(path);
-    const int fd = native.empty() ? -1 : ::open(native.c_str(), flags | O_CLOEXEC, 0666);
+    // O_NONBLOCK: a FIFO in the path must not hang the open; only regular files pass below.
+    const int fd = native.empty() ? -1 : ::open(native.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         error = native.empty() ? kErrorPathNotFound : posix::ErrorFromErrno(errno, native);
         return -1;
@@ -29,8 +30,10 @@ std::intptr_t OpenExclusive(const std::wstring& path, int flags, bool truncate, 
     };
     struct stat st {};
     if (::fstat(fd, &st) != 0) return fail(posix::ErrorFromErrno(errno));
-    // CreateFileW refuses a folder without FILE_FLAG_BACKUP_SEMANTICS.
-    if (S_ISDIR(st.st_mode)) return fail(kErrorAccessDenied);
+    // CreateFileW refuses a folder without FILE_FLAG_BACKUP_SEMANTICS; devices and pipes
+    // are no documents either.
+    if (!S_ISREG(st.st_mode)) return fail(kErrorAccessDenied);
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return fail(posix::ErrorFromErrno(errno));
     int locked;
     while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }

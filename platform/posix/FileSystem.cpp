@@ -311,7 +311,7 @@ bool DeleteTree(const std::wstring& folder) {
 bool CopyFileNew(const std::wstring& from, const std::wstring& to, ErrorCode& error) {
     const std::string source = ToNativePath(from);
     const std::string target = ToNativePath(to);
-    const Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    const Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.Get() < 0) {
         error = ErrorFromErrno(errno, source);
         return false;
@@ -321,7 +321,7 @@ bool CopyFileNew(const std::wstring& from, const std::wstring& to, ErrorCode& er
         error = ErrorFromErrno(errno);
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (!S_ISREG(st.st_mode)) {
         error = kErrorAccessDenied;
         return false;
     }

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessLock.h"
 #include "platform/posix/PathTranslation.h"
@@ -87,6 +88,17 @@ TEST(PosixTest, OpenInFileManagerStartsXdgOpenDetached) {
     setenv("PATH", (bin + "/none").c_str(), 1);
     OpenInFileManager(dir.Path());
     setenv("PATH", oldPath.c_str(), 1);
+}
+
+TEST(PosixTest, APipeIsRefusedWithoutWaitingForAWriter) {
+    ScratchFolder dir;
+    ASSERT_EQ(::mkfifo(ToNativePath(dir / L"pipe.pages").c_str(), 0600), 0);
+    ErrorCode error = kErrorSuccess;
+    EXPECT_FALSE(File::OpenRead(dir / L"pipe.pages", error));
+    EXPECT_EQ(error, kErrorAccessDenied);
+    EXPECT_FALSE(CopyFileNew(dir / L"pipe.pages", dir / L"out.pdf", error));
+    EXPECT_EQ(error, kErrorAccessDenied);
+    EXPECT_FALSE(FileExists(dir / L"out.pdf"));
 }
 
 TEST(PosixTest, DeleteTreeEmptiesReadOnlyFoldersButNeverFollowsLinks) {
