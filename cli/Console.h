@@ -17,5 +17,7 @@ bool IsTerminal(TOutput output);
 std::wstring EnginePathOf(const std::wstring& argument);
 // An engine path the way the user's platform writes it.
 std::wstring DisplayPath(const std::wstring& enginePath);
+// An engine message, with the paths in it written the platform's way.
+std::wstring DisplayMessage(const std::wstring& message);
 
 }  // namespace cli

@@ -48,4 +48,14 @@ std::wstring DisplayPath(const std::wstring& enginePath) {
     return platform::FromUtf8(platform::ToNativePath(enginePath));
 }
 
+// The engine's messages name engine paths; "\\" in them is always a separator here,
+// since no argument holding one gets this far.
+std::wstring DisplayMessage(const std::wstring& message) {
+    std::wstring text = message;
+    for (auto& c : text) {
+        if (c == L'\\') c = L'/';
+    }
+    return text;
+}
+
 }  // namespace cli

@@ -55,4 +55,8 @@ std::wstring DisplayPath(const std::wstring& enginePath) {
     return enginePath;
 }
 
+std::wstring DisplayMessage(const std::wstring& message) {
+    return message;
+}
+
 }  // namespace cli

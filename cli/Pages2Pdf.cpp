@@ -113,7 +113,7 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
         // shows in each document's copy error.
         if (!sameFolder && !platform::DirectoryExists(outputFolder)) platform::ForceDirectories(outputFolder);
     } catch (const std::exception& e) {
-        Write(TOutput::toStdErr, L"pages2pdf: " + MessageOf(e) + L"\n");
+        Write(TOutput::toStdErr, L"pages2pdf: " + DisplayMessage(MessageOf(e)) + L"\n");
         return kExitNotAllWritten;
     }
 
@@ -125,13 +125,17 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
         std::wstring line;
         TOutput output = TOutput::toStdErr;
         try {
-            const TDocumentResult result =
-                engine.ConvertDocument(AbsoluteEnginePath(file), sameFolder, outputFolder);
-            if (result.Status == TDocumentStatus::dsWritten) {
-                line = L"converted: " + file + L" -> " + DisplayPath(result.OutputPath);
-                output = TOutput::toStdOut;
-            } else {
-                line = L"not converted: " + file + L": " + DescribeReason(result);
+            const std::wstring source = AbsoluteEnginePath(file);
+            try {
+                const TDocumentResult result = engine.ConvertDocument(source, sameFolder, outputFolder);
+                if (result.Status == TDocumentStatus::dsWritten) {
+                    line = L"converted: " + file + L" -> " + DisplayPath(result.OutputPath);
+                    output = TOutput::toStdOut;
+                } else {
+                    line = L"not converted: " + file + L": " + DisplayMessage(DescribeReason(result));
+                }
+            } catch (const std::exception& e) {
+                line = L"error: " + file + L": " + DisplayMessage(MessageOf(e));
             }
         } catch (const std::exception& e) {
             line = L"error: " + file + L": " + MessageOf(e);

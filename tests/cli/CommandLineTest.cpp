@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+#include "platform/Text.h"
+
+namespace {
+
+TEST(CommandLineTest, OptionsFilesAndUsageErrors) {
+    struct Case {
+        std::vector<std::wstring> args;
+        std::wstring output;  // "" when none
+        std::vector<std::wstring> files;
+        std::wstring error;   // "" when usable
+    };
+    const Case cases[] = {
+        {{L"a.pages", L"b.pages"}, L"", {L"a.pages", L"b.pages"}, L""},
+        {{L"-o", L"out", L"a.pages"}, L"out", {L"a.pages"}, L""},
+        {{L"a.pages", L"--output", L"out"}, L"out", {L"a.pages"}, L""},
+        {{L"--output=out", L"a.pages"}, L"out", {L"a.pages"}, L""},
+        {{L"-oout", L"a.pages"}, L"out", {L"a.pages"}, L""},
+        {{L"--", L"-o", L"--help"}, L"", {L"-o", L"--help"}, L""},
+        {{L"-", L"a b.pages"}, L"", {L"-", L"a b.pages"}, L""},
+        {{}, L"", {}, L"no document given"},
+        {{L"-o", L"out"}, L"", {}, L"no document given"},
+        {{L"a.pages", L"-o"}, L"", {}, L"option -o needs a folder"},
+        {{L"-o", L"x", L"--output", L"y", L"a.pages"}, L"", {}, L"the output folder is given twice"},
+        {{L"--output=", L"a.pages"}, L"", {}, L"the output folder is empty"},
+        {{L"-x", L"a.pages"}, L"", {}, L"unknown option -x"},
+        {{L"--verbose", L"a.pages"}, L"", {}, L"unknown option --verbose"},
+    };
+    for (const auto& c : cases) {
+        std::string trace;
+        for (const auto& a : c.args) trace += "[" + platform::ToUtf8(a) + "] ";
+        SCOPED_TRACE(trace);
+        const TCommandLine parsed = ParseCommandLine(c.args);
+        EXPECT_EQ(parsed.Error, c.error);
+        if (!c.error.empty()) continue;
+        EXPECT_EQ(parsed.OutputFolder.value_or(L""), c.output);
+        EXPECT_EQ(parsed.Files, c.files);
+        EXPECT_FALSE(parsed.Help || parsed.Version);
+    }
+}
+
+TEST(CommandLineTest, HelpAndVersionNeedNoDocument) {
+    EXPECT_TRUE(ParseCommandLine({L"--help"}).Help);
+    EXPECT_TRUE(ParseCommandLine({L"--version"}).Version);
+    EXPECT_EQ(ParseCommandLine({L"--version"}).Error, L"");
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// pages2pdf run as a user runs it: a separate process, its own current folder, and a
+// scratch HOME and XDG_CACHE_HOME so the user's real working folder is never touched.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "PackageBuilder.h"
+#include "convert/Conversion.h"
+#include "platform/Folders.h"
+#include "platform/Text.h"
+#include "platform/posix/PathTranslation.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+using platform::ToNativePath;
+
+namespace {
+
+struct TRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class ToolRunTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::ForceDirectories(scratch / L"work\\docs"); }
+
+    // Runs the tool in scratch/work with args given as UTF-8.
+    TRun Run(const std::vector<std::string>& args) {
+        const std::string outFile = ToNativePath(scratch / L"stdout.txt");
+        const std::string errFile = ToNativePath(scratch / L"stderr.txt");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
+
+        std::vector<std::string> env = {"HOME=" + ToNativePath(scratch / L"home"), "XDG_CACHE_HOME=" + cache,
+                                        "PATH=/usr/bin:/bin", "LANG=C.UTF-8"};
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::string tool = PAGES2PDF_TOOL;
+        std::vector<std::string> argStore = args;
+        std::vector<char*> argv = {tool.data()};
+        for (auto& a : argStore) argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        TRun run;
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        EXPECT_EQ(spawned, 0) << "cannot start " << tool;
+        if (spawned != 0) return run;
+        int wstatus = 0;
+        waitpid(pid, &wstatus, 0);
+        run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+        run.out = Slurp(outFile);
+        run.err = Slurp(errFile);
+        return run;
+    }
+    std::wstring Doc(const std::wstring& name, const std::vector<std::uint8_t>& bytes) {
+        const std::wstring path = scratch / (L"work\\docs\\" + name);
+        WriteFile(path, bytes);
+        return path;
+    }
+
+    ScratchFolder scratch;
+    std::string work = ToNativePath(scratch / L"work");
+    std::string cache = ToNativePath(scratch / L"cache");
+};
+
+TEST_F(ToolRunTest, HelpVersionAndUsageErrors) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string outStart;
+        std::string errStart;
+    } cases[] = {
+        {{"--version"}, 0, "pages2pdf 1.0.0\n", ""},
+        {{"--help"}, 0, "usage: pages2pdf [-o DIR | --output DIR] [--] FILE...\n", ""},
+        {{}, 2, "", "pages2pdf: no document given\nusage: pages2pdf"},
+        {{"-x", "a.pages"}, 2, "", "pages2pdf: unknown option -x\nusage:"},
+        {{"-o", "a\\b", "a.pages"}, 2, "", "pages2pdf: -o a\\b: a path holding \"\\\" can't be used here"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
+        const TRun run = Run(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out.substr(0, c.outStart.size()), c.outStart);
+        EXPECT_EQ(run.err.substr(0, c.errStart.size()), c.errStart);
+        if (c.outStart.empty()) {
+            EXPECT_EQ(run.out, "");
+        }
+        if (c.errStart.empty()) {
+            EXPECT_EQ(run.err, "");
+        }
+    }
+    EXPECT_FALSE(FileExists(scratch / L"cache"));  // nothing converted, nothing made
+}
+
+TEST_F(ToolRunTest, ConvertsEveryDocumentInOrderAndGoesOnAfterErrors) {
+    const std::string unicodeName = "Ünïcødé 文档.pages";
+    Doc(L"Good.pages", PackageWithPdf("%PDF good"));
+    Doc(L"NoPdf.pages", PackageWithoutPdf());
+    Doc(L"bad.pages", std::vector<std::uint8_t>(64, 'x'));
+    Doc(platform::FromUtf8(unicodeName), PackageWithPdf("%PDF unicode"));
+
+    const TRun run = Run({"-o", "out", "docs/Good.pages", "docs/NoPdf.pages", "docs/bad.pages",
+                          "docs/" + unicodeName, "docs\\x.pages", "docs/../docs/missing.pages"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "converted: docs/Good.pages -> " + work + "/out/Good.pdf\n"
+                       "converted: docs/" + unicodeName + " -> " + work + "/out/Ünïcødé 文档.pdf\n");
+    const std::string expectedErrStart =
+        "not converted: docs/NoPdf.pages: no PDF inside (documents saved by Pages 5 or later carry none)\n"
+        "error: docs/bad.pages: ";
+    EXPECT_EQ(run.err.substr(0, expectedErrStart.size()), expectedErrStart);
+    EXPECT_NE(run.err.find("\nerror: docs\\x.pages: a path holding \"\\\" can't be used here"), std::string::npos);
+    // Engine paths in messages come out the platform's way.
+    EXPECT_NE(run.err.find("\nerror: docs/../docs/missing.pages: Cannot open file \"" + work + "/docs/missing.pages\""),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 4);
+
+    EXPECT_EQ(Slurp(work + "/out/Good.pdf"), "%PDF good");
+    EXPECT_EQ(Slurp(work + "/out/Ünïcødé 文档.pdf"), "%PDF unicode");
+    // The working folder is the scratch one.
+    EXPECT_TRUE(platform::DirectoryExists(scratch / L"cache\\Lumbrook"));
+}
+
+TEST_F(ToolRunTest, WithoutAnOutputFolderEachPdfGoesBesideItsDocumentAndNeverOverOne) {
+    Doc(L"-dash.pages", PackageWithPdf("%PDF dash"));
+    const TRun first = Run({"--", "docs/-dash.pages"});
+    EXPECT_EQ(first.status, 0);
+    EXPECT_EQ(first.out, "converted: docs/-dash.pages -> " + work + "/docs/-dash.pdf\n");
+    EXPECT_EQ(first.err, "");
+
+    WriteFile(scratch / L"work\\docs\\-dash.pdf", std::string("changed since"));
+    const TRun second = Run({"--", "docs/-dash.pages"});
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.out, "");
+    EXPECT_EQ(second.err, "not converted: docs/-dash.pages: a PDF of that name is already beside the document\n");
+    EXPECT_EQ(Slurp(work + "/docs/-dash.pdf"), "changed since");
+}
+
+TEST_F(ToolRunTest, AnotherConversionHoldingTheWorkingFolderStopsTheToolBeforeAnything) {
+    const std::wstring doc = Doc(L"Good.pages", PackageWithPdf("%PDF good"));
+    TConversionEngine other{scratch / L"cache"};
+    other.SetUpWorkingFolder();
+    const platform::ProcessLock held = other.LockWorkingFolder();
+
+    const TRun run = Run({"-o", work + "/out", ToNativePath(doc)});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "pages2pdf: Another conversion is using the working folder. Try again when it has finished.\n");
+    EXPECT_FALSE(FileExists(scratch / L"work\\out"));
+}
+
+}  // namespace
