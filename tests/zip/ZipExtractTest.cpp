@@ -1,0 +1,376 @@
+// Entry extraction: the copies, the integrity checks, the path rules and the errors.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "ZipTestSupport.h"
+#include "platform/Folders.h"
+#include "platform/Text.h"
+#include "support/TestSupport.h"
+#include "zip/StoredStream.h"
+
+using namespace zip_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string RandomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (auto& c : s) c = static_cast<char>(rng());
+    return s;
+}
+
+std::string Text(std::size_t n) {
+    std::string s;
+    while (s.size() < n) s += "The quick brown fox jumps over the lazy dog " + std::to_string(s.size()) + "\n";
+    s.resize(n);
+    return s;
+}
+
+fs::path Native(const std::wstring& enginePath) {
+#ifdef _WIN32
+    return fs::path(enginePath);
+#else
+    std::wstring slashed = enginePath;
+    for (auto& c : slashed) {
+        if (c == L'\\') c = L'/';
+    }
+    return fs::path(platform::ToUtf8(slashed));
+#endif
+}
+
+class ZipExtract : public ::testing::Test {
+protected:
+    // Below a sub-folder, so that a name climbing one level would still land in the scratch folder.
+    std::wstring Target() const { return Scratch / L"deep\\out\\"; }
+    std::wstring Out(const std::wstring& relative) const { return Scratch / (L"deep\\out\\" + relative); }
+    std::string Contents(const std::wstring& relative) const {
+        const auto bytes = testing_support::ReadFile(Out(relative));
+        return {bytes.begin(), bytes.end()};
+    }
+    bool Exists(const std::wstring& relative) const { return testing_support::FileExists(Out(relative)); }
+    // Every file and folder below the scratch folder, as "/"-separated relative paths.
+    std::vector<std::string> Tree() const {
+        std::vector<std::string> all;
+        const auto root = Native(Scratch.Path());
+        for (const auto& e : fs::recursive_directory_iterator(root)) {
+            all.push_back(fs::relative(e.path(), root).generic_string() + (e.is_directory() ? "/" : ""));
+        }
+        std::sort(all.begin(), all.end());
+        return all;
+    }
+    void ExtractAll(const Package& p) {
+        OpenedPackage opened(p);
+        opened.Zip.ExtractAll(Target());
+    }
+    template <class E>
+    std::wstring ExtractAllError(const Package& p) {
+        OpenedPackage opened(p);
+        return ErrorOf<E>([&] { opened.Zip.ExtractAll(Target()); });
+    }
+
+    testing_support::ScratchFolder Scratch;
+};
+
+}  // namespace
+
+TEST_F(ZipExtract, WritesEveryEntryWithItsFolders) {
+    Package p;
+    p.Entries = {
+        MakeEntry("stored.txt", "stored bytes"),
+        MakeEntry("deflated.txt", Text(200000), 8),
+        MakeEntry("random.bin", RandomBytes(150000, 1), 8),  // several 64 KiB refills
+        MakeEntry("Sub/", ""),
+        MakeEntry("Sub/Deep/Name.txt", "nested", 8),  // no folder entries for Sub/Deep
+        MakeEntry("Other/descriptor.txt", Text(50000), 8, 0x0008),
+        MakeEntry("empty-stored", ""),
+        MakeEntry("empty-deflated", "", 8),
+        MakeEntry("empty-descriptor", "", 8, 0x0008),
+    };
+    ExtractAll(p);
+    EXPECT_EQ(Contents(L"stored.txt"), "stored bytes");
+    EXPECT_EQ(Contents(L"deflated.txt"), Text(200000));
+    EXPECT_EQ(Contents(L"random.bin"), RandomBytes(150000, 1));
+    EXPECT_EQ(Contents(L"Sub\\Deep\\Name.txt"), "nested");
+    EXPECT_EQ(Contents(L"Other\\descriptor.txt"), Text(50000));
+    EXPECT_EQ(Contents(L"empty-stored"), "");
+    EXPECT_EQ(Contents(L"empty-deflated"), "");
+    EXPECT_EQ(Contents(L"empty-descriptor"), "");
+    const std::vector<std::string> expected = {
+        "deep/", "deep/out/", "deep/out/Other/", "deep/out/Other/descriptor.txt", "deep/out/Sub/",
+        "deep/out/Sub/Deep/", "deep/out/Sub/Deep/Name.txt", "deep/out/deflated.txt", "deep/out/empty-deflated",
+        "deep/out/empty-descriptor", "deep/out/empty-stored", "deep/out/random.bin", "deep/out/stored.txt"};
+    EXPECT_EQ(Tree(), expected);
+}
+
+TEST_F(ZipExtract, StoredEntryWithDescriptorStopsAtItsCompressedSize) {
+    Package p;
+    p.Entries = {MakeEntry("first.txt", Text(10000), 0, 0x0008), MakeEntry("second.txt", "after")};
+    ExtractAll(p);
+    EXPECT_EQ(Contents(L"first.txt"), Text(10000));
+    EXPECT_EQ(Contents(L"second.txt"), "after");
+}
+
+TEST_F(ZipExtract, MethodIsLookedUpByItsLowByte) {
+    Package p;
+    p.Entries = {MakeEntry("a.txt", Text(3000), 8)};
+    p.Entries[0].CentralMethod = 264;
+    ExtractAll(p);
+    EXPECT_EQ(Contents(L"a.txt"), Text(3000));
+
+    p.Entries[0].Name = "b.txt";
+    p.Entries[0].CentralMethod = 9;
+    EXPECT_EQ(ExtractAllError<EListError>(p), L"Item not found");
+    EXPECT_FALSE(Exists(L"b.txt"));
+}
+
+TEST_F(ZipExtract, ZeroDeclaredSizeGivesAnEmptyFileWithoutReadingData) {
+    Package p;
+    p.Entries = {MakeEntry("zero.bin", "", 8)};
+    p.Entries[0].Payload = "not deflate data at all";
+    ExtractAll(p);
+    EXPECT_TRUE(Exists(L"zero.bin"));
+    EXPECT_EQ(Contents(L"zero.bin"), "");
+}
+
+TEST_F(ZipExtract, DeclaredSizeBoundsTheCopy) {
+    // Only the declared bytes are written; their CRC decides.
+    Package p;
+    p.Entries = {MakeEntry("cut.txt", "0123456789", 8)};
+    p.Entries[0].UncompressedSize = 4;
+    p.Entries[0].Crc = Crc32("0123");
+    ExtractAll(p);
+    EXPECT_EQ(Contents(L"cut.txt"), "0123");
+}
+
+TEST_F(ZipExtract, DamagedEntriesRaiseACrcErrorAfterTheFileIsClosed) {
+    struct Case {
+        const char* what;
+        Entry entry;
+        std::size_t bytesWritten;
+    };
+    auto crcOff = [](Entry e) {
+        e.Crc = *e.Crc ^ 1;
+        return e;
+    };
+    auto withCrc = [](Entry e) {
+        e.Crc = Crc32(e.Data);
+        return e;
+    };
+    auto declared = [](Entry e, std::uint32_t size) {
+        e.UncompressedSize = size;
+        return e;
+    };
+    const Case cases[] = {
+        {"stored", crcOff(withCrc(MakeEntry("x.txt", "stored data"))), 11},
+        {"deflated", crcOff(withCrc(MakeEntry("x.txt", Text(70000), 8))), 70000},
+        {"descriptor", crcOff(withCrc(MakeEntry("x.txt", Text(9000), 8, 0x0008))), 9000},
+        {"zero size, CRC not 0", crcOff(withCrc(MakeEntry("x.txt", ""))), 0},
+        {"descriptor, decodes to more than declared", declared(MakeEntry("x.txt", Text(10000), 8, 0x0008), 10), 10},
+        {"stored descriptor, more than declared", declared(MakeEntry("x.txt", Text(10000), 0, 0x0008), 5000), 5000},
+    };
+    for (const auto& c : cases) {
+        Package p;
+        p.Entries = {c.entry};
+        EXPECT_EQ(ExtractAllError<EZipException>(p), L"CRC error in \"x.txt\"") << c.what;
+        EXPECT_EQ(Contents(L"x.txt").size(), c.bytesWritten) << c.what;
+        // Closed: it can be replaced at once.
+        EXPECT_NO_THROW(TFileStream(Out(L"x.txt"), fmCreate)) << c.what;
+    }
+}
+
+TEST_F(ZipExtract, PasswordProtectedEntriesWriteNothing) {
+    for (const bool centralFlag : {true, false}) {
+        Package p;
+        p.Entries = {MakeEntry("secret.txt", "hidden")};
+        if (centralFlag) {
+            p.Entries[0].Flag = 0x0001;
+        } else {
+            p.Entries[0].LocalFlag = 0x0001;
+        }
+        EXPECT_EQ(ExtractAllError<EZipException>(p), L"The document is password-protected");
+        EXPECT_FALSE(Exists(L"secret.txt"));
+    }
+}
+
+TEST_F(ZipExtract, UnsafeNamesFailBeforeAnythingIsWritten) {
+    const char* names[] = {
+        "../escaped.txt",   "a/../../escaped.txt", "..\\escaped.txt", "/abs.txt",        "\\abs.txt",
+        "C:/abs.txt",       "c:rel.txt",           "//server/share/x", "\\\\?\\C:\\x.txt", "a/.. /../x.txt",
+        "sub/.../../x.txt", "../",
+    };
+    for (const char* name : names) {
+        Package p;
+        p.Entries = {MakeEntry("before.txt", "b"), MakeEntry(name, "bad")};
+        EXPECT_EQ(ExtractAllError<EZipException>(p), L"Unsafe entry name \"" + platform::FromUtf8(name) + L"\"")
+            << name;
+        EXPECT_EQ(Tree(), (std::vector<std::string>{"deep/", "deep/out/", "deep/out/before.txt"})) << name;
+    }
+}
+
+TEST_F(ZipExtract, DotSegmentsThatStayInsideAreResolved) {
+    Package p;
+    p.Entries = {MakeEntry("a/../b.txt", "b"), MakeEntry("./c.txt", "c"), MakeEntry("d/./e.txt", "e"),
+                 MakeEntry("f//g.txt", "g")};
+    ExtractAll(p);
+    EXPECT_EQ(Contents(L"b.txt"), "b");
+    EXPECT_EQ(Contents(L"c.txt"), "c");
+    EXPECT_EQ(Contents(L"d\\e.txt"), "e");
+    EXPECT_EQ(Contents(L"f\\g.txt"), "g");
+}
+
+TEST_F(ZipExtract, ErrorsOfTheDataAndTheFileSystemPassThrough) {
+    Package truncated;
+    truncated.Entries = {MakeEntry("t.bin", "short")};
+    truncated.Entries[0].UncompressedSize = 100000;
+    EXPECT_EQ(ExtractAllError<EReadError>(truncated), L"Stream read error");
+    EXPECT_TRUE(Exists(L"t.bin"));  // the partial file stays
+
+    Package corrupt;
+    corrupt.Entries = {MakeEntry("c.bin", "data", 8)};
+    corrupt.Entries[0].Payload = std::string("\x07garbage", 8);  // block type 3
+    EXPECT_EQ(ExtractAllError<EZDecompressionError>(corrupt), L"data error");
+
+    Package invalid;
+    invalid.Entries = {MakeEntry("a<b.txt", "x")};
+    EXPECT_EQ(ExtractAllError<EArgumentException>(invalid), L"Invalid characters in path");
+
+    Package colon;
+    colon.Entries = {MakeEntry("ab:c/d.txt", "x")};
+    EXPECT_EQ(ExtractAllError<ENotSupportedException>(colon), L"The path format is not supported");
+
+    Package tooLong;
+    tooLong.Entries = {MakeEntry(std::string(300, 'd') + "/x.txt", "x")};
+    EXPECT_EQ(ExtractAllError<EPathTooLongException>(tooLong), L"The specified path is too long");
+
+    Package fileThenFolder;
+    fileThenFolder.Entries = {MakeEntry("A", "file"), MakeEntry("A/B", "below a file")};
+    const auto message = ExtractAllError<EFCreateError>(fileThenFolder);
+    EXPECT_EQ(message.rfind(L"Cannot create file \"" + Out(L"A\\B") + L"\". ", 0), 0u) << platform::ToUtf8(message);
+
+    Package badLocal;
+    badLocal.Entries = {MakeEntry("x.txt", "x")};
+    badLocal.Entries[0].LocalHeaderOffset = 1;
+    EXPECT_EQ(ExtractAllError<EZipException>(badLocal), L"Invalid Zip Local Header signature");
+
+    Package offTheEnd;
+    offTheEnd.Entries = {MakeEntry("x.txt", "x")};
+    offTheEnd.Entries[0].LocalHeaderOffset = 0xFFFFFFF0;
+    EXPECT_EQ(ExtractAllError<EZipException>(offTheEnd), L"Invalid Zip Local Header signature");
+}
+
+TEST_F(ZipExtract, ReadOnlyFileAtTheTargetIsNotReplaced) {
+    testing_support::WriteFile(Out(L"ro.txt"), std::string("keep"));
+    fs::permissions(Native(Out(L"ro.txt")), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    if (std::ofstream(Native(Out(L"ro.txt")), std::ios::app).is_open()) {
+        GTEST_SKIP() << "these rights write read-only files";
+    }
+    Package p;
+    p.Entries = {MakeEntry("ro.txt", "new")};
+    EXPECT_EQ(ExtractAllError<EFCreateError>(p).rfind(L"Cannot create file \"", 0), 0u);
+    EXPECT_EQ(Contents(L"ro.txt"), "keep");
+}
+
+TEST_F(ZipExtract, LaterEntryOfTheSameNameReplacesTheEarlier) {
+    Package p;
+    p.Entries = {MakeEntry("same.txt", "first version"), MakeEntry("same.txt", "second", 8)};
+    ExtractAll(p);
+    EXPECT_EQ(Contents(L"same.txt"), "second");
+}
+
+TEST_F(ZipExtract, EmptyNameAndEmptyPackageWriteNothing) {
+    Package p;
+    p.Entries = {MakeEntry("", "")};
+    ExtractAll(p);
+    ExtractAll(Package{});
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"deep/", "deep/out/"}));
+}
+
+TEST_F(ZipExtract, ExtractWithoutSubfoldersDropsTheFolders) {
+    Package p;
+    p.Entries = {MakeEntry("Sub/Deep/Name.txt", "flat")};
+    OpenedPackage opened(p);
+    platform::ForceDirectories(Target());
+    opened.Zip.Extract(0, Target(), false);
+    EXPECT_EQ(Contents(L"Name.txt"), "flat");
+    EXPECT_FALSE(Exists(L"Sub"));
+}
+
+TEST_F(ZipExtract, IndexOutsideTheDirectoryIsNotFound) {
+    Package p;
+    p.Entries = {MakeEntry("a", "a")};
+    OpenedPackage opened(p);
+    std::unique_ptr<TStream> s;
+    TZipHeader h;
+    for (const int index : {-1, 1}) {
+        EXPECT_EQ(ErrorOf<EZipException>([&] { opened.Zip.Extract(index, Target()); }),
+                  L"The specified file was not found");
+        EXPECT_EQ(ErrorOf<EZipException>([&] { opened.Zip.Read(index, s, h); }), L"The specified file was not found");
+    }
+}
+
+TEST(ZipRead, StoredStreamStartsAtTheDataAndRunsOnIntoTheArchive) {
+    Package p;
+    p.Entries = {MakeEntry("one.txt", "ONE", 0, 0), MakeEntry("two.txt", "TWO")};
+    p.Entries[0].LocalFlag = 0x0800;
+    p.Entries[0].Extra = "ex";
+    OpenedPackage opened(p);
+    std::unique_ptr<TStream> stream;
+    TZipHeader local;
+    opened.Zip.Read(0, stream, local);
+    EXPECT_EQ(local.FileName, "one.txt");
+    EXPECT_EQ(local.Flag, 0x0800);
+    EXPECT_EQ(local.ExtraField, ToBytes("ex"));
+    EXPECT_EQ(local.LocalHeaderOffset, 0u);  // not carried by a local header
+    char buffer[8] = {};
+    ASSERT_EQ(stream->Read(buffer, 7), 7);
+    EXPECT_EQ(std::string(buffer, 7), std::string("ONEPK\x03\x04", 7));
+}
+
+TEST(ZipRegistry, HandlersAreLookedUpAndReplaced) {
+    Package p;
+    p.Entries = {MakeEntry("b.txt", "bz", zcBZIP2)};
+    OpenedPackage opened(p);
+    std::unique_ptr<TStream> stream;
+    TZipHeader local;
+    EXPECT_EQ(ErrorOf<EListError>([&] { opened.Zip.Read(0, stream, local); }), L"Item not found");
+
+    const TZipFile* seenZip = nullptr;
+    std::string seenName;
+    TZipFile::RegisterCompressionHandler(zcBZIP2, nullptr,
+                                         [&](TStream& in, TZipFile& zip, const TZipHeader& item) {
+                                             seenZip = &zip;
+                                             seenName = item.FileName;
+                                             return std::unique_ptr<TStream>(std::make_unique<TStoredStream>(in));
+                                         });
+    opened.Zip.Read(0, stream, local);
+    char buffer[2];
+    stream->ReadBuffer(buffer, 2);
+    EXPECT_EQ(std::string(buffer, 2), "bz");
+    EXPECT_EQ(seenZip, &opened.Zip);
+    EXPECT_EQ(seenName, "b.txt");
+
+    TZipFile::RegisterCompressionHandler(zcBZIP2, nullptr, nullptr);
+    EXPECT_EQ(ErrorOf<EListError>([&] { opened.Zip.Read(0, stream, local); }), L"Item not found");
+    RegisterStandardCompressionHandlers();
+    EXPECT_NO_THROW(DecompressionHandler(zcStored));
+    EXPECT_NO_THROW(DecompressionHandler(zcDeflate));
+}
+
+TEST(ZipRegistry, MethodNames) {
+    const std::pair<int, const wchar_t*> cases[] = {
+        {0, L"Stored"},      {1, L"Shrunk"},     {2, L"Reduced1"},   {3, L"Reduced2"},
+        {4, L"Reduced3"},    {5, L"Reduced4"},   {6, L"Imploded"},   {7, L"Tokenized"},
+        {8, L"Deflated"},    {9, L"Deflated64"}, {10, L"Imploded(TERSE)"}, {11, L"Unknown"},
+        {12, L"BZIP2"},      {14, L"LZMA"},      {18, L"TERSE"},     {19, L"LZ77"},
+        {97, L"WavPack"},    {98, L"PPMd version I, Rev 1"},         {255, L"Unknown"},
+    };
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(TZipCompressionToString(static_cast<TZipCompression>(value)), text) << value;
+    }
+}
