@@ -1,0 +1,15 @@
+// The program entry: initialise, create the main window, run the message loop.
+#include "app/Application.h"
+#include "app/Unit1.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    try {
+        Application.Initialize();
+        Application.MainFormOnTaskBar = true;
+        Application.CreateForm(Form2);
+        Application.Run();
+    } catch (const std::exception& e) {
+        ShowStartupErrorAndExit(e);
+    }
+    return 0;
+}

@@ -1,0 +1,9 @@
+#pragma once
+// Identifiers shared by the resource script and the code.
+
+#define IDS_STARTUP_ERROR_FORMAT 65514
+#define IDS_STARTUP_ERROR_CAPTION 65515
+
+#define IDM_ADD 101
+#define IDM_REMOVE 102
+#define IDM_REMOVEALL 103
