@@ -110,6 +110,7 @@ TEST(ZDecompression, SeekRules) {
         int origin;
     } refused[] = {{-1, soFromCurrent}, {1, soFromEnd}, {-1, soFromEnd}, {5, soFromBeginning},
                    {-5, soFromBeginning}, {0, 7}};
+    source.SetPosition(0);
     TZDecompressionStream fresh(source);
     fresh.ReadBuffer(b, 5);
     for (const auto& r : refused) {
