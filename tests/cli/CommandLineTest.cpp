@@ -33,7 +33,7 @@ TEST(CommandLineTest, OptionsFilesAndUsageErrors) {
     };
     for (const auto& c : cases) {
         std::string trace;
-        for (const auto& a : c.args) trace += "[" + platform::ToUtf8(a) + "] ";
+        for (const auto& a : c.args) trace.append("[").append(platform::ToUtf8(a)).append("] ");
         SCOPED_TRACE(trace);
         const TCommandLine parsed = ParseCommandLine(c.args);
         EXPECT_EQ(parsed.Error, c.error);

@@ -82,7 +82,8 @@ void MakeHidden(const std::wstring& path) {
 }
 
 // A file the working folder's removal can't take away, undone when the object dies:
-// the immutable flag on Linux (root ignores permissions). Elsewhere it tests false.
+// the immutable flag on Linux (root ignores permissions), an unshared open file on
+// Windows. Elsewhere it tests false.
 class TUndeletable {
 public:
     explicit TUndeletable(const std::wstring& path) {
@@ -97,6 +98,11 @@ public:
             flags |= FS_IMMUTABLE_FL;
             FActive = ::ioctl(FFd, FS_IOC_SETFLAGS, &flags) == 0;
         }
+#elif defined(_WIN32)
+        // Unshared and open: the shell can't delete it.
+        platform::ErrorCode error = platform::kErrorSuccess;
+        FHolder = platform::File::OpenRead(path, error);
+        FActive = static_cast<bool>(FHolder);
 #else
         (void)path;
 #endif
@@ -117,6 +123,9 @@ public:
 
 private:
     int FFd = -1;
+#ifdef _WIN32
+    platform::File FHolder;
+#endif
     bool FActive = false;
 };
 
