@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the command-line converter and converts the real Pages documents with it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cmake --preset native-release >/dev/null
+cmake --build --preset native-release --target pages2pdf
+tool="$PWD/build/native-release/cli/pages2pdf"
+
+corpus="$PWD/../shared/corpus"
+out="$PWD/build/out"
+if ! ls "$corpus"/*.pages >/dev/null 2>&1; then
+  echo "No documents to convert: $corpus is absent. Try: $tool --help"
+  exit 0
+fi
+
+# A fresh output folder every time: the converter never writes over an existing PDF.
+rm -rf "$out"
+echo
+echo "Converting the documents in $corpus into $out:"
+status=0
+"$tool" -o "$out" "$corpus"/*.pages || status=$?
+echo
+echo "pages2pdf exited with $status (0: every document written, 1: some were not)."
+echo "Documents saved by Pages 5 or later carry no PDF; only the Pages '09 one gives a file:"
+ls -l "$out"
