@@ -21,34 +21,44 @@ constexpr int kExitNotAllWritten = 1;
 constexpr int kExitUsage = 2;
 
 // "done of total" on a terminal's standard error, once the batch has taken longer than
-// a moment; always the last line, cleared before anything else is written.
+// a moment; kept as the terminal's last line and redrawn a few times a second at most.
 class TProgress {
 public:
     explicit TProgress(std::size_t total)
         : FTotal(total), FEnabled(total > 1 && IsTerminal(TOutput::toStdErr)),
-          FStart(std::chrono::steady_clock::now()) {}
+          FStdOutOnTerminal(IsTerminal(TOutput::toStdOut)), FStart(std::chrono::steady_clock::now()) {}
     TProgress(const TProgress&) = delete;
     TProgress& operator=(const TProgress&) = delete;
     ~TProgress() { Clear(); }
 
+    // Before a line goes to output: the progress line makes room when they share the screen.
+    void BeforeLine(TOutput output) {
+        if (output == TOutput::toStdErr || FStdOutOnTerminal) Clear();
+    }
+    void Show(std::size_t done) {
+        if (!FEnabled || done >= FTotal) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - FStart < std::chrono::milliseconds(500)) return;
+        if (FShownWidth != 0 && now - FLastDrawn < std::chrono::milliseconds(100)) return;
+        const std::wstring text =
+            L"pages2pdf: " + std::to_wstring(done) + L" of " + std::to_wstring(FTotal) + L" documents done";
+        Write(TOutput::toStdErr, L"\r" + text);
+        FShownWidth = text.size();
+        FLastDrawn = now;
+    }
+
+private:
     void Clear() {
         if (FShownWidth == 0) return;
         Write(TOutput::toStdErr, L"\r" + std::wstring(FShownWidth, L' ') + L"\r");
         FShownWidth = 0;
     }
-    void Show(std::size_t done) {
-        if (!FEnabled || done >= FTotal) return;
-        if (std::chrono::steady_clock::now() - FStart < std::chrono::milliseconds(500)) return;
-        const std::wstring text =
-            L"pages2pdf: " + std::to_wstring(done) + L" of " + std::to_wstring(FTotal) + L" documents done";
-        Write(TOutput::toStdErr, L"\r" + text);
-        FShownWidth = text.size();
-    }
 
-private:
     std::size_t FTotal;
     bool FEnabled;
+    bool FStdOutOnTerminal;
     std::chrono::steady_clock::time_point FStart;
+    std::chrono::steady_clock::time_point FLastDrawn;
     std::size_t FShownWidth = 0;
 };
 
@@ -141,7 +151,7 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
             line = L"error: " + file + L": " + MessageOf(e);
         }
         if (output != TOutput::toStdOut) allWritten = false;
-        progress.Clear();
+        progress.BeforeLine(output);
         Write(output, line + L"\n");
         progress.Show(++done);
     }
