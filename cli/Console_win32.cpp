@@ -31,7 +31,14 @@ void Write(TOutput output, const std::wstring& text) {
         }
         return;
     }
-    const std::string bytes = platform::ToUtf8(text);
+    // Files and pipes get UTF-8 with the CRLF line ends of Windows text.
+    std::wstring crlf;
+    crlf.reserve(text.size() + 8);
+    for (wchar_t c : text) {
+        if (c == L'\n') crlf.push_back(L'\r');
+        crlf.push_back(c);
+    }
+    const std::string bytes = platform::ToUtf8(crlf);
     const char* data = bytes.data();
     DWORD left = static_cast<DWORD>(bytes.size());
     while (left > 0) {
