@@ -129,7 +129,7 @@ pages2pdf_docs() {  # OUT DOC...: one call for every document
 tools=(unzip bsdtar)
 [ -z "$p2p" ] || tools+=(pages2pdf)
 
-declare -A median ratio rss docs_of label_of
+declare -A median ratio cpu cpu_ratio rss docs_of label_of
 docs_of[large]="$corpus/large.pages"
 docs_of[tiny]="$corpus/tiny.pages"
 label_of[large]="large document ($(($(stat -c %s "$corpus/large.pages") / 1000000)) MB)"
@@ -140,18 +140,24 @@ docs_for() {  # WORKLOAD -> the array DOCS
   if [ "$1" = batch ]; then DOCS=("${batch_docs[@]}"); else DOCS=("${docs_of[$1]}"); fi
 }
 
-# Times one run of TOOL on WORKLOAD into REPLY (microseconds); OUT is left for checking.
+# Times one run of TOOL on WORKLOAD: WALL and CPU (user + system time of every process the run
+# started), in microseconds. OUT is left for checking.
 time_run() {  # WORKLOAD TOOL
   local out=$scratch/out-$2 t0 t1
   docs_for "$1"
   rm -rf "$out" && mkdir "$out"
+  times >"$scratch/times0"  # a builtin in this shell: its children's times so far
   t0=$EPOCHREALTIME
   if ! "$2_docs" "$out" "${DOCS[@]}"; then
     [ "$2" != pages2pdf ] || cat "$scratch/pages2pdf.err" >&2
     die "$2 failed on the $1 workload"
   fi
   t1=$EPOCHREALTIME
-  REPLY=$((${t1/./} - ${t0/./}))
+  times >"$scratch/times1"
+  WALL=$((${t1/./} - ${t0/./}))
+  CPU=$(awk 'FNR == 2 { split($1, u, "m"); split($2, s, "m"); t = (u[1] + s[1]) * 60 + u[2] + s[2]
+                        if (FILENAME ~ /times0$/) a = t; else b = t }
+             END { printf "%d", (b - a) * 1e6 }' "$scratch/times0" "$scratch/times1")
 }
 
 # Every tool must have written the same PDFs as unzip: a broken run is not a fast run.
@@ -168,7 +174,7 @@ check_outputs() {  # WORKLOAD
 
 median_of() {  # VALUES... -> REPLY
   local sorted
-  sorted=($(printf '%s\n' "$@" | sort -g))
+  mapfile -t sorted < <(printf '%s\n' "$@" | sort -g)
   local n=${#sorted[@]}
   if ((n % 2)); then REPLY=${sorted[n / 2]}; else REPLY=$(awk -v a="${sorted[n / 2 - 1]}" -v b="${sorted[n / 2]}" 'BEGIN{print (a+b)/2}'); fi
 }
@@ -198,33 +204,44 @@ peak_rss() {  # WORKLOAD TOOL -> REPLY
   REPLY=$max
 }
 
+# MEDIAN of the tool's times, and RATIO: the median over rounds of its time over unzip's time in
+# the same round (paired, so a busy moment of the machine cancels out).
+paired() {  # "TOOL TIMES" "UNZIP TIMES"
+  local mine base quotients=() i
+  read -ra mine <<<"$1"
+  read -ra base <<<"$2"
+  for ((i = 0; i < ${#mine[@]}; i++)); do
+    quotients+=("$(awk -v a="${mine[i]}" -v b="${base[i]}" 'BEGIN { printf "%.4f", (b > 0 ? a / b : 0) }')")
+  done
+  median_of "${mine[@]}"
+  MEDIAN=$REPLY
+  median_of "${quotients[@]}"
+  RATIO=$REPLY
+}
+
 IFS=, read -ra workloads <<<"$only"
 for w in "${workloads[@]}"; do
   [ -n "${label_of[$w]:-}" ] || die "unknown workload '$w' (large, batch, tiny)"
   say "== ${label_of[$w]}: 1 warm-up + $runs timed rounds of ${tools[*]}"
-  declare -A times=()
+  declare -A walls=() cpus=()
   for ((r = 0; r <= runs; r++)); do
     # Rotate the order each round so no tool always runs right after another's heavy deletion.
     n=${#tools[@]}
     for ((i = 0; i < n; i++)); do
       tool=${tools[(i + r) % n]}
       time_run "$w" "$tool"
-      ((r == 0)) || times[$tool]+="$REPLY "
+      if ((r > 0)); then
+        walls[$tool]+="$WALL "
+        cpus[$tool]+="$CPU "
+      fi
     done
     ((r > 0)) || check_outputs "$w"
   done
   for tool in "${tools[@]}"; do
-    # Paired ratio: each round's time over the same round's unzip time, then the median.
-    read -ra mine <<<"${times[$tool]}"
-    read -ra base <<<"${times[unzip]}"
-    quotients=()
-    for ((i = 0; i < ${#mine[@]}; i++)); do
-      quotients+=("$(awk -v a="${mine[i]}" -v b="${base[i]}" 'BEGIN{printf "%.4f", a/b}')")
-    done
-    median_of "${mine[@]}"
-    median[$w,$tool]=$REPLY
-    median_of "${quotients[@]}"
-    ratio[$w,$tool]=$REPLY
+    paired "${walls[$tool]}" "${walls[unzip]}"
+    median[$w,$tool]=$MEDIAN ratio[$w,$tool]=$RATIO
+    paired "${cpus[$tool]}" "${cpus[unzip]}"
+    cpu[$w,$tool]=$MEDIAN cpu_ratio[$w,$tool]=$RATIO
     peak_rss "$w" "$tool"
     rss[$w,$tool]=$REPLY
   done
@@ -239,22 +256,24 @@ declare -A goal_text=(
 mem_goal_kib=8192
 mem_ok=1
 say ""
-say "== results (median of $runs rounds; ratio = paired median of tool time / unzip time)"
-printf '%-24s %-10s %10s %8s %11s   %s\n' workload tool time ratio "peak RSS" goal
+say "== results: median of $runs rounds; ratio = median over rounds of (time / unzip's time in that round)"
+say "   wall = elapsed time (the goals); cpu = user + system time of the processes (less hurt by a busy machine)"
+printf '%-24s %-10s %9s %7s %9s %7s %10s   %s\n' workload tool wall ratio cpu ratio "peak RSS" "goal for pages2pdf"
 for w in "${workloads[@]}"; do
-  first=1
+  name=${label_of[$w]}
   for tool in "${tools[@]}"; do
     verdict=""
     if [ "$tool" = pages2pdf ]; then
-      if awk -v r="${ratio[$w,$tool]}" -v g="${goal[$w]}" 'BEGIN{exit !(r <= g)}'; then m=met; else m=MISSED; fi
-      verdict="<= ${goal[$w]}x unzip: $m"
+      if awk -v r="${ratio[$w,$tool]}" -v g="${goal[$w]}" 'BEGIN { exit !(r <= g) }'; then m=met; else m=MISSED; fi
+      verdict="wall <= ${goal[$w]}x unzip: $m"
       [ -z "${goal_text[$w]}" ] || verdict+=" (${goal_text[$w]})"
       ((rss[$w,$tool] < mem_goal_kib)) || mem_ok=0
     fi
-    printf '%-24s %-10s %8.3f s %7.2fx %7.1f MiB   %s\n' "$( ((first)) && printf '%s' "${label_of[$w]}")" "$tool" \
-      "$(awk -v t="${median[$w,$tool]}" 'BEGIN{print t/1e6}')" "${ratio[$w,$tool]}" \
-      "$(awk -v k="${rss[$w,$tool]}" 'BEGIN{print k/1024}')" "$verdict"
-    first=0
+    printf '%-24s %-10s %7.3f s %6.2fx %7.3f s %6.2fx %6.1f MiB   %s\n' "$name" "$tool" \
+      "$(awk -v t="${median[$w,$tool]}" 'BEGIN { print t / 1e6 }')" "${ratio[$w,$tool]}" \
+      "$(awk -v t="${cpu[$w,$tool]}" 'BEGIN { print t / 1e6 }')" "${cpu_ratio[$w,$tool]}" \
+      "$(awk -v k="${rss[$w,$tool]}" 'BEGIN { print k / 1024 }')" "$verdict"
+    name=""
   done
 done
 if [ -n "$p2p" ]; then
