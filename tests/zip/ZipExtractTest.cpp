@@ -230,6 +230,14 @@ TEST_F(ZipExtract, ErrorsOfTheDataAndTheFileSystemPassThrough) {
     EXPECT_EQ(ExtractAllError<EReadError>(truncated), L"Stream read error");
     EXPECT_TRUE(Exists(L"t.bin"));  // the partial file stays
 
+    // A declared 4 GiB streams through the bounded buffer until the data run out.
+    for (const std::uint16_t method : {0, 8}) {
+        Package huge;
+        huge.Entries = {MakeEntry("huge.bin", Text(100000), method)};
+        huge.Entries[0].UncompressedSize = 0xFFFFFFFF;
+        EXPECT_EQ(ExtractAllError<EReadError>(huge), L"Stream read error") << method;
+    }
+
     Package corrupt;
     corrupt.Entries = {MakeEntry("c.bin", "data", 8)};
     corrupt.Entries[0].Payload = std::string("\x07garbage", 8);  // block type 3
