@@ -235,6 +235,15 @@ TEST_F(EngineTest, WritesTheFoundPdfByteForByte) {
     EXPECT_EQ(Text(ReadFile(beside.OutputPath)), pdf);
 }
 
+TEST_F(EngineTest, NonAsciiNamesInsideAndOutside) {
+    const std::wstring doc = Document(L"\u00dcber caf\u00e9 \u6587\u6863.pages",
+                                      BuildPackage({{"Data/\xc3\xbc-vorschau.pdf", "%PDF \xc3\xbc"}}));
+    const TDocumentResult result = engine.ConvertDocument(doc, false, out);
+    EXPECT_EQ(result.Status, TDocumentStatus::dsWritten);
+    EXPECT_EQ(result.OutputPath, out + L"\\\u00dcber caf\u00e9 \u6587\u6863.pdf");
+    EXPECT_EQ(Text(ReadFile(result.OutputPath)), "%PDF \xc3\xbc");
+}
+
 TEST_F(EngineTest, ReportsWhyNothingWasWritten) {
     const std::wstring none = Document(L"Pages5.pages", PackageWithoutPdf());
     const TDocumentResult noPdf = engine.ConvertDocument(none, false, out);
