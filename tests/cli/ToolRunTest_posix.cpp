@@ -42,6 +42,9 @@ protected:
 
     // Runs the tool in scratch/work with args given as UTF-8.
     TRun Run(const std::vector<std::string>& args) {
+        return Run(args, {"HOME=" + ToNativePath(scratch / L"home"), "XDG_CACHE_HOME=" + cache});
+    }
+    TRun Run(const std::vector<std::string>& args, std::vector<std::string> env) {
         const std::string outFile = ToNativePath(scratch / L"stdout.txt");
         const std::string errFile = ToNativePath(scratch / L"stderr.txt");
         posix_spawn_file_actions_t actions;
@@ -51,8 +54,8 @@ protected:
         posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
 
-        std::vector<std::string> env = {"HOME=" + ToNativePath(scratch / L"home"), "XDG_CACHE_HOME=" + cache,
-                                        "PATH=/usr/bin:/bin", "LANG=C.UTF-8"};
+        env.push_back("PATH=/usr/bin:/bin");
+        env.push_back("LANG=C.UTF-8");
         std::vector<char*> envp;
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
@@ -170,6 +173,17 @@ TEST_F(ToolRunTest, AnotherConversionHoldingTheWorkingFolderStopsTheToolBeforeAn
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "pages2pdf: Another conversion is using the working folder. Try again when it has finished.\n");
     EXPECT_FALSE(FileExists(scratch / L"work\\out"));
+}
+
+TEST_F(ToolRunTest, NoLocalApplicationDataFolderConvertsNothing) {
+    const std::wstring doc = Doc(L"Good.pages", PackageWithPdf("%PDF good"));
+    // A relative XDG_CACHE_HOME is not taken, and there is no HOME to fall back on.
+    const TRun run = Run({ToNativePath(doc)}, {"XDG_CACHE_HOME=relative/cache"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "pages2pdf: Cannot find the local application data folder\n");
+    EXPECT_FALSE(FileExists(scratch / L"work\\docs\\Good.pdf"));
+    EXPECT_FALSE(FileExists(scratch / L"work\\relative"));
 }
 
 }  // namespace
