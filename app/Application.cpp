@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <ole2.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/Text.h"
 
 TMessageBoxFunc MessageBoxHook = &::MessageBoxW;
+TShellExecuteFunc ShellExecuteHook = &::ShellExecuteW;
 
 // The screen object before the application object: the application's windows may ask it
 // for the cursor as soon as they exist.

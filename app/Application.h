@@ -18,6 +18,11 @@ class TForm2;
 using TMessageBoxFunc = int(WINAPI*)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags);
 extern TMessageBoxFunc MessageBoxHook;
 
+// Opening the output folder and the help page goes through this pointer, for the same reason.
+using TShellExecuteFunc = HINSTANCE(WINAPI*)(HWND owner, const wchar_t* verb, const wchar_t* file,
+                                             const wchar_t* parameters, const wchar_t* folder, int show);
+extern TShellExecuteFunc ShellExecuteHook;
+
 // Cursor numbers of the screen-wide override.
 enum TCursor : short { crDefault = 0, crHourGlass = -11 };
 

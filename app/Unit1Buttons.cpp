@@ -7,7 +7,6 @@
 
 #include <vector>
 #include "convert/Batch.h"
-#include "platform/FileSystem.h"
 
 namespace {
 
@@ -30,7 +29,7 @@ bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
 void TForm2::SpeedButton5Click(void*) { ConvertBatch(*this, *this); }
 
 void TForm2::SpeedButton7Click(void*) {
-    ::ShellExecuteW(FHandle, nullptr, HelpFilePath().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteHook(FHandle, nullptr, HelpFilePath().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TForm2::SpeedButton6Click(void*) {
@@ -88,7 +87,9 @@ int TForm2::MessageBox(const std::wstring& text, const std::wstring& caption, un
 
 void TForm2::SetBusyCursor(bool busy) { Screen.SetCursor(busy ? crHourGlass : crDefault); }
 
-void TForm2::OpenFolder(const std::wstring& folder) { platform::OpenInFileManager(folder, FHandle); }
+void TForm2::OpenFolder(const std::wstring& folder) {
+    ShellExecuteHook(FHandle, L"open", L"Explorer.exe", folder.c_str(), nullptr, SW_SHOWNORMAL);
+}
 
 // The preference takes effect on East Asian systems with an input method installed.
 void TForm2::Edit1Enter() {

@@ -13,8 +13,9 @@ fi
 exe="$build/app/Project2.exe"
 
 export WINEDEBUG=-all
-# Wine makes its prefix on first use; do it before the clock starts.
-wineboot -i >/dev/null 2>&1 || true
+# A prefix of its own: a Wine server that other programs started without a display would
+# otherwise own the desktop, and the window would never reach the virtual screen.
+export WINEPREFIX="${PAGES2PDF_WINEPREFIX:-$PWD/$build/wine-gui}"
 
 # A free display number: the first without a lock file.
 n=99
@@ -36,7 +37,10 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-DISPLAY="$display" wine "$exe" >/dev/null 2>&1 &
+# Wine makes its prefix on first use; do it before waiting for the window.
+DISPLAY="$display" wineboot -i >/dev/null 2>&1 || true
+
+DISPLAY="$display" wine "$exe" >"${PAGES2PDF_SHOT_LOG:-/dev/null}" 2>&1 &
 wine_pid=$!
 
 # Wait for the window "Form2" to be mapped and give it a moment to paint.
