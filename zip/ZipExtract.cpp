@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "platform/Exception.h"
 #include "platform/Paths.h"
