@@ -79,6 +79,21 @@ bool IsCurrentSegment(const std::wstring& s) {
     return !s.empty() && !IsParentSegment(s) && s.find_first_not_of(L". ") == std::wstring::npos;
 }
 
+// Windows opens a device, not a file, for these names, whatever extension follows them.
+bool IsDeviceName(const std::wstring& segment) {
+    std::wstring stem = segment.substr(0, segment.find(L'.'));
+    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+    for (auto& c : stem) {
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$" ||
+        stem == L"CONOUT$") {
+        return true;
+    }
+    return stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT")) && stem[3] >= L'1' &&
+           stem[3] <= L'9';
+}
+
 }  // namespace
 
 std::wstring TPath::Combine(const std::wstring& A, const std::wstring& B) {
@@ -117,6 +132,8 @@ bool IsUnsafeEntryName(const std::wstring& Name) {
     for (const auto& segment : SplitSegments(Name)) {
         if (IsParentSegment(segment)) {
             if (--depth < 0) return true;
+        } else if (IsDeviceName(segment)) {
+            return true;
         } else if (!segment.empty() && !IsCurrentSegment(segment)) {
             ++depth;
         }

@@ -21,7 +21,8 @@ struct TDirectory {
 };
 
 // Whether an entry name (separators already "\") would leave the folder it is joined to:
-// rooted, a drive prefix, "\\?\", or ".." segments climbing above its start.
+// rooted, a drive prefix, "\\?\", ".." segments climbing above its start, or a segment that
+// Windows takes for a device (CON, NUL, COM1, LPT1...).
 bool IsUnsafeEntryName(const std::wstring& Name);
 
 // The name with "." segments dropped and ".." segments resolved against the segment before

@@ -38,6 +38,8 @@ TEST(PathRules, UnsafeEntryNames) {
         {L"..", true},         {L"..\\x", true},         {L"a\\..\\..\\x", true}, {L"\\x", true},
         {L"C:x", true},        {L"c:\\x", true},         {L"\\\\?\\C:\\x", true}, {L"\\\\srv\\share", true},
         {L".. \\x", true},     {L"...\\x", true},        {L"a\\. .\\..\\x", true},
+        {L"CON", true},        {L"a\\nul.txt", true},   {L"Com1", true},        {L"lpt9.x.y", true},
+        {L"aux \\b", true},   {L"COM0", false},         {L"console.txt", false}, {L"com10", false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsUnsafeEntryName(c.name), c.unsafe) << c.name;
 }

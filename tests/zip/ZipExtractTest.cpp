@@ -201,7 +201,7 @@ TEST_F(ZipExtract, UnsafeNamesFailBeforeAnythingIsWritten) {
     const char* names[] = {
         "../escaped.txt",   "a/../../escaped.txt", "..\\escaped.txt", "/abs.txt",        "\\abs.txt",
         "C:/abs.txt",       "c:rel.txt",           "//server/share/x", "\\\\?\\C:\\x.txt", "a/.. /../x.txt",
-        "sub/.../../x.txt", "../",
+        "sub/.../../x.txt", "../",             "sub/COM1.txt",
     };
     for (const char* name : names) {
         Package p;
