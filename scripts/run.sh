@@ -26,3 +26,19 @@ if [ -d "$out" ]; then
   echo "Documents saved by Pages 5 or later carry no PDF; only the Pages '09 one gives a file:"
   ls -l "$out"
 fi
+
+# The desktop program: built for Windows with mingw-w64 and started under Wine.
+echo
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Project2
+exe="$PWD/build/windows/app/Project2.exe"
+if [ -n "${DISPLAY:-}" ]; then
+  echo "Starting the window: $exe (under Wine; close it to finish)."
+  WINEDEBUG=-all wine "$exe"
+else
+  # No screen here: show the window on a virtual one and keep a picture of it.
+  shot="$PWD/build/screenshot.png"
+  echo "No display: starting the window on a virtual screen (Xvfb) to take its picture."
+  bash scripts/screenshot.sh "$shot"
+  echo "The window as it looks: $shot"
+fi
