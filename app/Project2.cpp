@@ -10,6 +10,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         Application.Run();
     } catch (const std::exception& e) {
         ShowStartupErrorAndExit(e);
+    } catch (...) {
+        ShowStartupErrorAndExit(Exception(L"Unknown error"));
     }
     return 0;
 }

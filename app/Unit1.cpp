@@ -54,14 +54,19 @@ TForm2::~TForm2() {
 }
 
 void TForm2::Build() {
-    Form2 = this;
-    ComputeScale();
-    CreateFonts();
-    LoadPictures();
-    CreateMainWindow();
-    CreateControls();
-    CreateButtons();
-    BuildFace();
+    try {
+        ComputeScale();
+        CreateFonts();
+        LoadPictures();
+        CreateMainWindow();
+        CreateControls();
+        CreateButtons();
+        BuildFace();
+    } catch (...) {
+        // The destructor won't run for a half-made window.
+        if (FHandle) ::DestroyWindow(FHandle);
+        throw;
+    }
     // The creation handler's own errors are shown and creation goes on.
     FormCreate(this);
 }
@@ -264,6 +269,18 @@ void TForm2::FormCreate(void*) {
     }
 }
 
+// Focus goes back to the control that had it when the window was last deactivated,
+// else to the first control of the tab order.
+void TForm2::RememberFocus() {
+    HWND focus = ::GetFocus();
+    if (focus && ::IsChild(FHandle, focus)) FLastFocus = focus;
+}
+
+void TForm2::RestoreFocus() {
+    HWND target = (FLastFocus && ::IsWindow(FLastFocus) && ::IsWindowEnabled(FLastFocus)) ? FLastFocus : ListView1;
+    if (target) ::SetFocus(target);
+}
+
 void TForm2::Close() {
     ::ShowWindow(FHandle, SW_HIDE);
     Application.Terminate();
@@ -306,6 +323,8 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CANCELMODE: CancelDrag(); break;
     case WM_SETCURSOR: if (Screen.ApplyOverride(FHandle, lParam)) return TRUE; break;
     case WM_CLOSE: Close(); return 0;
+    case WM_ACTIVATE: if (LOWORD(wParam) == WA_INACTIVE) RememberFocus(); break;
+    case WM_SETFOCUS: RestoreFocus(); return 0;
     }
     return ::DefWindowProcW(FHandle, msg, wParam, lParam);
 }

@@ -128,6 +128,8 @@ private:
     void PaintFace(HDC dc, const RECT& area) const;
     void OnMouseDown(TMouseButton button, WPARAM keys, int x, int y);
     void OnContextMenu(HWND wnd, int x, int y);
+    void RememberFocus();
+    void RestoreFocus();
 
     // Row drag (Unit1Drag.cpp).
     void OnListBeginDrag(const NMLISTVIEW& info);
@@ -144,6 +146,7 @@ private:
     void Edit1Exit();
 
     HWND FHandle = nullptr;
+    HWND FLastFocus = nullptr;
     int FScaleNum = 1, FScaleDen = 1;
     TFontOwner FFont, FBoldFont;
     TBitmapOwner FFace;
