@@ -307,7 +307,7 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT: OnPaint(); return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_PRINTCLIENT: { RECT r; ::GetClientRect(FHandle, &r); PaintFace(reinterpret_cast<HDC>(wParam), r); return 0; }
+    case WM_PRINTCLIENT: OnPrintClient(reinterpret_cast<HDC>(wParam)); return 0;
     case WM_CTLCOLORSTATIC: return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_CTLCOLORBTN: return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_COMMAND: return OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
@@ -363,6 +363,13 @@ LRESULT TForm2::OnCtlColor(HDC dc, HWND control) {
     return ::DefWindowProcW(FHandle, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
 }
 
+// Themed controls draw their parent's face behind them through this message.
+void TForm2::OnPrintClient(HDC dc) {
+    RECT r;
+    ::GetClientRect(FHandle, &r);
+    PaintFace(dc, r);
+}
+
 void TForm2::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(FHandle, &ps);
@@ -405,7 +412,7 @@ LRESULT CALLBACK TForm2::GroupSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LP
     return ::DefSubclassProc(wnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK TForm2::ListSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK TForm2::ListSubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
     auto* self = reinterpret_cast<TForm2*>(data);
     try {
         return self->HandleListMessage(msg, wParam, lParam);
@@ -413,5 +420,4 @@ LRESULT CALLBACK TForm2::ListSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPA
         Application.HandleException(self);
         return 0;
     }
-    (void)wnd;
 }

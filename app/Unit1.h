@@ -125,6 +125,7 @@ private:
     LRESULT OnNotifyList(NMHDR* header);
     LRESULT OnCtlColor(HDC dc, HWND control);
     void OnPaint();
+    void OnPrintClient(HDC dc);
     void PaintFace(HDC dc, const RECT& area) const;
     void OnMouseDown(TMouseButton button, WPARAM keys, int x, int y);
     void OnContextMenu(HWND wnd, int x, int y);

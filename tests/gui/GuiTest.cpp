@@ -606,3 +606,56 @@ TEST_F(MainWindowBatch, SameFolderOptionWritesBesideTheDocument) {
     EXPECT_TRUE(std::filesystem::is_directory(out));  // made although nothing goes there
     EXPECT_TRUE(FileExists(FOut.Path() + L"\\docs\\Report.v2.pdf"));
 }
+
+namespace {
+
+void SendMouse(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    ::SendInput(1, &input, sizeof(input));
+}
+
+void SendKey(WORD key, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = flags;
+    ::SendInput(1, &input, sizeof(input));
+}
+
+// Moves the pointer in small steps, letting the window see every step.
+void GlideTo(POINT from, POINT to) {
+    for (int i = 1; i <= 10; ++i) {
+        ::SetCursorPos(from.x + (to.x - from.x) * i / 10, from.y + (to.y - from.y) * i / 10);
+        SendMouse(MOUSEEVENTF_MOVE);
+        Pump();
+    }
+}
+
+}  // namespace
+
+TEST_F(MainWindow, RealMouseDragMovesARowUnlessCtrlWasHeldAtThePress) {
+    for (const bool ctrl : {false, true}) {
+        Click(*Form().SpeedButton4);
+        AddNumbered(5);
+        HWND list = Form().ListView1;
+        ::SetForegroundWindow(Form().Handle());
+        Pump();
+        POINT from = RowPoint(0), to = RowPoint(3);
+        ::ClientToScreen(list, &from);
+        ::ClientToScreen(list, &to);
+        ::SetCursorPos(from.x, from.y);
+        SendMouse(MOUSEEVENTF_MOVE);
+        Pump();
+        if (ctrl) SendKey(VK_CONTROL, 0);
+        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        Pump();
+        if (ctrl) SendKey(VK_CONTROL, KEYEVENTF_KEYUP);
+        GlideTo(from, to);
+        SendMouse(MOUSEEVENTF_LEFTUP);
+        Pump();
+        EXPECT_EQ(Form().DragState(), TForm2::TDragState::None);
+        EXPECT_EQ(Paths(), ctrl ? Docs({1, 2, 3, 4, 5}) : Docs({2, 3, 1, 4, 5})) << (ctrl ? "with Ctrl" : "plain");
+    }
+}
