@@ -659,3 +659,40 @@ TEST_F(MainWindow, RealMouseDragMovesARowUnlessCtrlWasHeldAtThePress) {
         EXPECT_EQ(Paths(), ctrl ? Docs({1, 2, 3, 4, 5}) : Docs({2, 3, 1, 4, 5})) << (ctrl ? "with Ctrl" : "plain");
     }
 }
+
+TEST_F(MainWindow, OnlyALeftPressOnTheBannerMovesTheWindow) {
+    const struct {
+        const char* what;
+        DWORD down, up;
+        POINT design;  // where the press is, in design pixels of the window
+        bool moves;
+    } cases[] = {
+        {"left on the banner", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, {450, 20}, true},
+        {"right on the banner", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, {450, 20}, false},
+        {"left on the background", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, {300, 377}, false},
+        {"left on the footer", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, {300, 510}, false},
+    };
+    HWND wnd = Form().Handle();
+    for (const auto& c : cases) {
+        ::SetForegroundWindow(wnd);
+        Pump();
+        RECT before;
+        ::GetWindowRect(wnd, &before);
+        const POINT from{before.left + Form().Scale(c.design.x), before.top + Form().Scale(c.design.y)};
+        ::SetCursorPos(from.x, from.y);
+        SendMouse(MOUSEEVENTF_MOVE);
+        Pump();
+        // The whole gesture is queued before the press is handled: the system's move loop reads it.
+        SendMouse(c.down);
+        for (int i = 1; i <= 10; ++i) {
+            ::SetCursorPos(from.x - 4 * i, from.y + 3 * i);
+            SendMouse(MOUSEEVENTF_MOVE);
+        }
+        SendMouse(c.up);
+        Pump();
+        RECT after;
+        ::GetWindowRect(wnd, &after);
+        EXPECT_EQ(after.left - before.left, c.moves ? -40 : 0) << c.what;
+        EXPECT_EQ(after.top - before.top, c.moves ? 30 : 0) << c.what;
+    }
+}
