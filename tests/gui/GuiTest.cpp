@@ -222,6 +222,31 @@ TEST(ApplicationShell, StartupErrorTextNamesClassModuleOffsetAndMessage) {
     EXPECT_EQ(StartupErrorText("E", L"m", 0, std::wstring(2000, L'a')).size(), 1024u);
 }
 
+// A literal with embedded nulls, all of it but the literal's own terminator.
+template <std::size_t N>
+std::wstring Buf(const wchar_t (&text)[N]) {
+    return std::wstring(text, N - 1);
+}
+
+TEST(Choosers, OlderDialogBufferSplitsIntoFullPaths) {
+    using V = std::vector<std::wstring>;
+    const struct {
+        std::wstring buffer;  // entries separated by nulls, a second null at the end
+        V files;
+    } cases[] = {
+        {Buf(L"C:\\a\\x.pages\0"), V{L"C:\\a\\x.pages"}},
+        {Buf(L"C:\\a\0x.pages\0y.pages\0"), V{L"C:\\a\\x.pages", L"C:\\a\\y.pages"}},
+        {Buf(L"C:\\\0x.pages\0y.pages\0"), V{L"C:\\x.pages", L"C:\\y.pages"}},
+        {Buf(L"C:\\a\0\\\\srv\\b.pages\0D:\\z.pages\0D:\\\0"),
+         V{L"\\\\srv\\b.pages", L"D:\\z.pages", L"C:\\a\\D:\\"}},
+        {std::wstring(), V{}},
+    };
+    for (const auto& c : cases) {
+        const std::wstring buffer = c.buffer + std::wstring(2, L'\0');
+        EXPECT_EQ(SplitOpenFileNameBuffer(buffer.c_str()), c.files);
+    }
+}
+
 TEST(ApplicationShell, BusyCursorIsRestoredByOneDefault) {
     Screen.SetCursor(crHourGlass);
     Screen.SetCursor(crHourGlass);
