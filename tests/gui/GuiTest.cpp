@@ -515,6 +515,30 @@ TEST_F(MainWindow, MessageBoxDisablesTheOtherWindowsAndRestoresFocus) {
     ::DestroyWindow(other);
 }
 
+TEST_F(MainWindow, ErrorDisplayCancelsAPressInProgressFirst) {
+    // A button held down holds the mouse; the error display takes it away before the box.
+    ::SendMessageW(Form().SpeedButton2->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    ASSERT_EQ(::GetCapture(), Form().SpeedButton2->Handle());
+    HWND captureDuringBox = reinterpret_cast<HWND>(1);
+    WhileBoxIsUp = [&] { captureDuringBox = ::GetCapture(); };
+    try {
+        throw EReadError(L"Stream read error");
+    } catch (...) {
+        Application.HandleException(nullptr);
+    }
+    WhileBoxIsUp = nullptr;
+    EXPECT_EQ(captureDuringBox, nullptr);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, L"Stream read error.");
+    // The release that follows is no click.
+    TOpenDialog::ChooseOverride = [](std::vector<std::wstring>& files) {
+        files = {L"C:\\x.pages"};
+        return true;
+    };
+    ::SendMessageW(Form().SpeedButton2->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    EXPECT_EQ(Queue().Count(), 0);
+}
+
 TEST_F(MainWindow, HelpOpensThePageBesideTheProgram) {
     Click(*Form().SpeedButton7);
     ASSERT_EQ(ShellCalls.size(), 1u);
