@@ -16,6 +16,8 @@ export WINEDEBUG=-all
 # A prefix of its own: a Wine server that other programs started without a display would
 # otherwise own the desktop, and the window would never reach the virtual screen.
 export WINEPREFIX="${PAGES2PDF_WINEPREFIX:-$PWD/$build/wine-gui}"
+# No .NET or HTML engine is needed, so a fresh prefix never stops to offer their installers.
+export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # A free display number: the first without a lock file.
 n=99
