@@ -121,11 +121,9 @@ void TForm2::CreateMainWindow() {
     }();
     (void)registered;
     const int w = Scale(kWidth), h = Scale(kHeight);
-    // Centred on the screen's work area when first shown.
-    RECT work;
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + (work.right - work.left - w) / 2;
-    const int y = work.top + (work.bottom - work.top - h) / 2;
+    // Centred on the (primary) screen when first shown.
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     // No frame and no caption; the system menu and minimise box let the taskbar button work.
     ::CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kClassName, L"Form2",
                       WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, x, y, w, h, nullptr, nullptr,
