@@ -266,6 +266,8 @@ TEST_F(MainWindow, StartsBorderlessRoundCorneredAndEmpty) {
     ::GetWindowRect(wnd, &r);
     EXPECT_EQ(r.right - r.left, Form().Scale(684));
     EXPECT_EQ(r.bottom - r.top, Form().Scale(525));
+    EXPECT_EQ(r.left, (::GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2);
+    EXPECT_EQ(r.top, (::GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2);
 
     HRGN region = ::CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(::GetWindowRgn(wnd, region), ERROR);
