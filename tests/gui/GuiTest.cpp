@@ -747,3 +747,68 @@ TEST_F(MainWindow, OnlyALeftPressOnTheBannerMovesTheWindow) {
         EXPECT_EQ(after.top - before.top, c.moves ? 30 : 0) << c.what;
     }
 }
+
+namespace {
+
+constexpr char kStartupErrorChild[] = "--startup-error-child";
+
+// The child's boxes go to its standard output: text, caption and flags, one per line.
+int WINAPI PrintBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags) {
+    const std::wstring line = std::wstring(text) + L"|" + caption + L"|" + std::to_wstring(flags) +
+                              L"|" + (owner ? L"owned" : L"no owner");
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)),
+                &written, nullptr);
+    return IDOK;
+}
+
+}  // namespace
+
+TEST(ApplicationShell, AnErrorEscapingStartUpShowsApplicationErrorAndExitsWithOne) {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --startup-error-child";
+    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(::CreatePipe(&readEnd, &writeEnd, &sa, 0));
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
+    ::CloseHandle(writeEnd);
+    std::string bytes;
+    char buffer[4096];
+    DWORD n = 0;
+    while (::ReadFile(readEnd, buffer, sizeof(buffer), &n, nullptr) && n > 0) bytes.append(buffer, n);
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(pi.hProcess, &exitCode);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(readEnd);
+
+    EXPECT_EQ(exitCode, 1u);
+    const std::wstring shown(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    EXPECT_EQ(shown,
+              L"Exception EZipException in module gui_tests.exe at 00000000.\r\nError reading zip file.\r\n"
+              L"|Application Error|8208|no owner");
+}
+
+// The program's own entry is not linked here: this main runs the tests, or, as a child
+// process, lets an error escape the start-up sequence.
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == kStartupErrorChild) {
+        MessageBoxHook = &PrintBox;
+        try {
+            throw EZipException(L"Error reading zip file");
+        } catch (const std::exception& e) {
+            ShowStartupErrorAndExit(e);
+        }
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
