@@ -60,32 +60,31 @@ batch_docs=("$corpus"/batch/*.pages)
 [ ${#batch_docs[@]} -eq 400 ] || die "expected 400 documents in $corpus/batch"
 
 # --- scratch folders on a tmpfs --------------------------------------------------------------
-mounted=""
+mounted="" scratch=""
+cleanup() {
+  [ -z "$scratch" ] || rm -rf "$scratch"
+  if [ -n "$mounted" ]; then umount "$mounted" && rmdir "$mounted"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 if [ -n "${BENCH_TMPFS:-}" ]; then
   tmpfs_root=$BENCH_TMPFS
-  how="given by BENCH_TMPFS"
+  how="the folder given by BENCH_TMPFS"
 else
-  tmpfs_root=""
+  tmpfs_root="" how="/dev/shm (not root, so no tmpfs of its own)"
   if [ "$(id -u)" -eq 0 ]; then
     mnt=$(mktemp -d /tmp/pages2pdf-bench.XXXXXX)
     if mount -t tmpfs -o size=3g,mode=0700 pages2pdf-bench "$mnt" 2>/dev/null; then
       tmpfs_root=$mnt mounted=$mnt how="a tmpfs mounted for this run"
     else
       rmdir "$mnt"
+      how="/dev/shm (mounting a tmpfs failed)"
     fi
   fi
-  if [ -z "$tmpfs_root" ]; then
-    tmpfs_root=/dev/shm how="/dev/shm (no tmpfs could be mounted)"
-  fi
+  [ -n "$tmpfs_root" ] || tmpfs_root=/dev/shm
 fi
 [ "$(stat -f -c %T "$tmpfs_root")" = tmpfs ] || say "warning: $tmpfs_root is not a tmpfs; figures will show the file system"
 scratch=$(mktemp -d "$tmpfs_root/scratch.XXXXXX")
-cleanup() {
-  rm -rf "$scratch"
-  if [ -n "$mounted" ]; then umount "$mounted" && rmdir "$mounted"; fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 say "== scratch folders: $scratch, on $how"
 say "   (every tool unpacks into, deletes and copies out of a tmpfs: on this machine's journal-less"
 say "   ext4 the delete-then-create cycle is slow for every tool alike and would hide the programs)"
