@@ -5,6 +5,9 @@
 #include "app/Unit1.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
+#include <dlgs.h>
+#include <commdlg.h>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -746,6 +749,108 @@ TEST_F(MainWindow, OnlyALeftPressOnTheBannerMovesTheWindow) {
         EXPECT_EQ(after.left - before.left, c.moves ? -40 : 0) << c.what;
         EXPECT_EQ(after.top - before.top, c.moves ? 30 : 0) << c.what;
     }
+}
+
+namespace {
+
+// Answers the next dialog of this thread from inside its own modal loop: a timer fires once
+// the dialog idles, and the answer is given to whatever dialog is then open.
+struct TDialogAnswer {
+    std::function<void(HWND dialog)> Answer;
+    std::wstring SeenTitle;
+    std::vector<std::wstring> SeenTexts;
+    bool Answered = false;
+    bool StillOpen = false;
+};
+TDialogAnswer* PendingAnswer = nullptr;
+
+HWND OpenDialogOfThisThread() {
+    HWND found = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND wnd, LPARAM param) WINAPI -> BOOL {
+            wchar_t cls[64] = {};
+            ::GetClassNameW(wnd, cls, 64);
+            if (std::wstring(cls) == L"#32770" && ::IsWindowVisible(wnd)) {
+                *reinterpret_cast<HWND*>(param) = wnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = OpenDialogOfThisThread();
+    if (!dialog || !PendingAnswer) return;
+    if (PendingAnswer->Answered) {
+        // The answer did not close it: give up rather than hang.
+        PendingAnswer->StillOpen = true;
+        ::KillTimer(nullptr, id);
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    PendingAnswer->Answered = true;
+    PendingAnswer->SeenTitle = WindowText(dialog);
+    ::EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM param) WINAPI -> BOOL {
+            reinterpret_cast<std::vector<std::wstring>*>(param)->push_back(WindowText(child));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&PendingAnswer->SeenTexts));
+    PendingAnswer->Answer(dialog);
+}
+
+// Runs action (which opens a dialog) with answer ready for the dialog.
+void WithDialogAnswer(TDialogAnswer& answer, const std::function<void()>& action) {
+    PendingAnswer = &answer;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 500, &AnswerDialog);
+    action();
+    ::KillTimer(nullptr, timer);
+    PendingAnswer = nullptr;
+    EXPECT_FALSE(answer.StillOpen) << "the dialog stayed open after its answer";
+}
+
+bool Contains(const std::vector<std::wstring>& texts, const std::wstring& text) {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+}  // namespace
+
+TEST_F(MainWindow, RealFolderPickerShowsItsTitleAndACancelKeepsTheText) {
+    SetOutputFolder(L"E:\\kept");
+    TDialogAnswer answer;
+    answer.Answer = [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); };
+    WithDialogAnswer(answer, [&] { Click(*Form().SpeedButton1); });
+    ASSERT_TRUE(answer.Answered);
+    EXPECT_TRUE(Contains(answer.SeenTexts, L"Please Choose a Folder"));
+    EXPECT_EQ(WindowText(Form().Edit1), L"E:\\kept");
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(MainWindow, RealFileChooserAddsTheChosenDocumentAndRemembersIt) {
+    const std::wstring corpus = CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
+    const std::wstring doc = corpus + L"\\pages4-file.pages";
+    TDialogAnswer answer;
+    answer.Answer = [doc](HWND dialog) {
+        // The file name field of the explorer-style dialog.
+        ::SetDlgItemTextW(dialog, ::GetDlgItem(dialog, edt1) ? edt1 : cmb13, doc.c_str());
+        ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    };
+    WithDialogAnswer(answer, [&] { Click(*Form().SpeedButton2); });
+    ASSERT_TRUE(answer.Answered);
+    EXPECT_EQ(Paths(), std::vector<std::wstring>{doc});
+    EXPECT_EQ(Form().OpenDialog1.FileName, doc);
+
+    TDialogAnswer cancel;
+    cancel.Answer = [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); };
+    WithDialogAnswer(cancel, [&] { Click(*Form().SpeedButton2); });
+    ASSERT_TRUE(cancel.Answered);
+    EXPECT_TRUE(Contains(cancel.SeenTexts, doc)) << "the last choice is offered as the file name";
+    EXPECT_EQ(Paths(), std::vector<std::wstring>{doc});
 }
 
 namespace {
