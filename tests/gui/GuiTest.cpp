@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <dlgs.h>
 #include <commdlg.h>
+#include <shlobj.h>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -828,6 +829,27 @@ TEST_F(MainWindow, RealFolderPickerShowsItsTitleAndACancelKeepsTheText) {
     EXPECT_TRUE(Contains(answer.SeenTexts, L"Please Choose a Folder"));
     EXPECT_EQ(WindowText(Form().Edit1), L"E:\\kept");
     EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(MainWindow, RealFolderPickerPutsTheChosenFolderIntoTheField) {
+    const struct {
+        const wchar_t* folder;
+        const wchar_t* shown;
+    } cases[] = {
+        {L"C:\\windows", L"C:\\windows"},
+        {L"C:\\", L"C:\\"},
+    };
+    for (const auto& c : cases) {
+        TDialogAnswer answer;
+        answer.Answer = [&c](HWND dialog) {
+            ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(c.folder));
+            ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        };
+        WithDialogAnswer(answer, [&] { Click(*Form().SpeedButton1); });
+        ASSERT_TRUE(answer.Answered);
+        EXPECT_TRUE(::lstrcmpiW(WindowText(Form().Edit1).c_str(), c.shown) == 0)
+            << "shown: " << testing::PrintToString(WindowText(Form().Edit1));
+    }
 }
 
 TEST_F(MainWindow, RealFileChooserAddsTheChosenDocumentAndRemembersIt) {
