@@ -315,6 +315,29 @@ TEST_F(MainWindow, StartsBorderlessRoundCorneredAndEmpty) {
     EXPECT_TRUE(Boxes.empty());
 }
 
+TEST_F(MainWindow, TabVisitsTheListTheFolderFieldAndTheOption) {
+    HWND wnd = Form().Handle();
+    EXPECT_EQ(::GetNextDlgTabItem(wnd, Form().ListView1, FALSE), Form().Edit1);
+    EXPECT_EQ(::GetNextDlgTabItem(wnd, Form().Edit1, FALSE), Form().CheckBox1);
+    EXPECT_EQ(::GetNextDlgTabItem(wnd, Form().CheckBox1, FALSE), Form().ListView1);
+}
+
+TEST_F(MainWindow, ContextMenuHoldsAddRemoveAndRemoveAll) {
+    HMENU menu = Form().PopupMenu1.get();
+    ASSERT_EQ(::GetMenuItemCount(menu), 3);
+    const struct {
+        UINT id;
+        const wchar_t* text;
+    } items[] = {{TForm2::Add1, L"Add"}, {TForm2::Remove1, L"Remove"}, {TForm2::RemoveAll1, L"Remove All"}};
+    for (int i = 0; i < 3; ++i) {
+        wchar_t text[32] = {};
+        ::GetMenuStringW(menu, static_cast<UINT>(i), text, 32, MF_BYPOSITION);
+        EXPECT_STREQ(text, items[i].text);
+        EXPECT_EQ(::GetMenuItemID(menu, i), items[i].id);
+        EXPECT_FALSE(::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED));
+    }
+}
+
 TEST_F(MainWindow, AddAppendsTheChosenPathsNumberedInOrder) {
     Add(Docs({1, 2}));
     Add(Docs({3, 4, 1}));
