@@ -6,7 +6,7 @@
 // DIR/large.pages        ~200 MB: deflated index.xml, many stored JPEG-like images, a ~5 MB Preview.pdf
 // DIR/batch/doc-NNN.pages 400 documents of 100-300 KB
 // DIR/tiny.pages         20,000 entries of tens of bytes in nested folders
-// DIR/corpus.stamp       written last; names the generator version (a partial corpus has none)
+// DIR/corpus.stamp       written last; holds what --version prints (a partial corpus has none)
 
 #include <zlib.h>
 
@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kVersion = "bench-corpus 1";
+constexpr std::string_view kVersion = "bench-corpus 2";
 constexpr std::uint64_t kSeed = 0x7A6E5D4C3B2A1908ULL;
 
 using Bytes = std::vector<std::uint8_t>;
@@ -269,27 +269,28 @@ Bytes MakeXml(Random& rng, std::size_t target) {
   std::uint64_t id = 100;
   while (s.size() < target) {
     const std::uint64_t kind = rng.Next() % 10;
+    // Every draw in its own statement: the order of a call's arguments is unspecified, and
+    // compilers differ, which would change the corpus from one compiler to the next.
     if (kind == 0) {
+      const auto parent = static_cast<unsigned long long>(rng.Between(1, id));
+      const auto fontSize = static_cast<unsigned long long>(rng.Between(8, 36));
       std::snprintf(buf, sizeof buf,
                     "<sf:characterstyle sf:ident=\"SFWPCharacterStyle-%llu\" sf:parent-ident=\"SFWPCharacterStyle-%llu\" "
                     "sfa:ID=\"SFWPCharacterStyle-%llu\"><sf:property-map><sf:fontSize><sf:number sfa:number=\"%llu\" "
                     "sfa:type=\"f\"/></sf:fontSize></sf:property-map></sf:characterstyle>\n",
-                    static_cast<unsigned long long>(id), static_cast<unsigned long long>(rng.Between(1, id)),
-                    static_cast<unsigned long long>(id), static_cast<unsigned long long>(rng.Between(8, 36)));
+                    static_cast<unsigned long long>(id), parent, static_cast<unsigned long long>(id), fontSize);
       s += buf;
       ++id;
     } else if (kind == 1) {
+      unsigned long long v[6];
+      const std::uint64_t bounds[6][2] = {{40, 2400}, {40, 1800}, {0, 612}, {0, 9999}, {0, 792}, {0, 9999}};
+      for (int k = 0; k < 6; ++k) v[k] = rng.Between(bounds[k][0], bounds[k][1]);
       std::snprintf(buf, sizeof buf,
                     "<sf:drawable-image sfa:ID=\"SFDImageInfo-%llu\"><sf:geometry sfa:ID=\"SFDAffineGeometry-%llu\">"
                     "<sf:naturalSize sfa:w=\"%llu\" sfa:h=\"%llu\"/><sf:position sfa:x=\"%llu.%04llu\" "
                     "sfa:y=\"%llu.%04llu\"/></sf:geometry></sf:drawable-image>\n",
-                    static_cast<unsigned long long>(id), static_cast<unsigned long long>(id + 1),
-                    static_cast<unsigned long long>(rng.Between(40, 2400)),
-                    static_cast<unsigned long long>(rng.Between(40, 1800)),
-                    static_cast<unsigned long long>(rng.Between(0, 612)),
-                    static_cast<unsigned long long>(rng.Between(0, 9999)),
-                    static_cast<unsigned long long>(rng.Between(0, 792)),
-                    static_cast<unsigned long long>(rng.Between(0, 9999)));
+                    static_cast<unsigned long long>(id), static_cast<unsigned long long>(id + 1), v[0], v[1], v[2],
+                    v[3], v[4], v[5]);
       s += buf;
       id += 2;
     } else {
@@ -464,8 +465,12 @@ void MakeTiny(const fs::path& path, Random& rng) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::printf("%s\n", kVersion.data());
+    return 0;
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    std::fprintf(stderr, "usage: %s DIR\n       %s --version\n", argv[0], argv[0]);
     return 2;
   }
   try {
