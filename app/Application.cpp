@@ -52,32 +52,6 @@ std::wstring ModulePath() {
     }
 }
 
-// A copy of the message text of whatever is being handled; EAbort reports silent.
-struct TCaught {
-    bool Silent = false;
-    std::wstring Message;
-    std::string ClassName;
-};
-
-TCaught DescribeCurrentException() {
-    TCaught c;
-    try {
-        throw;
-    } catch (const EAbort&) {
-        c.Silent = true;
-    } catch (const Exception& e) {
-        c.Message = e.Message();
-        c.ClassName = e.ClassName();
-    } catch (const std::exception& e) {
-        c.Message = platform::FromUtf8(e.what());
-        c.ClassName = "Exception";
-    } catch (...) {
-        c.Message = L"Unknown error";
-        c.ClassName = "Exception";
-    }
-    return c;
-}
-
 }  // namespace
 
 std::wstring StartupErrorText(const char* className, const std::wstring& moduleName,
@@ -232,9 +206,17 @@ int TApplication::MessageBox(const std::wstring& text, const std::wstring& capti
 void TApplication::HandleException(const void*) {
     // A drag or button press in progress is cancelled before anything is shown.
     if (HWND capture = ::GetCapture()) ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
-    const TCaught c = DescribeCurrentException();
-    if (c.Silent) return;
-    MessageBox(ErrorDisplayText(c.Message), FTitle, MB_OK | MB_ICONERROR);
+    try {
+        throw;
+    } catch (const EAbort&) {
+        // Silent by design.
+    } catch (const Exception& e) {
+        ShowException(e);
+    } catch (const std::exception& e) {
+        ShowException(Exception(platform::FromUtf8(e.what())));
+    } catch (...) {
+        ShowException(Exception(L"Unknown error"));
+    }
 }
 
 void TApplication::ShowException(const Exception& e) {

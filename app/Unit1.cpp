@@ -306,8 +306,8 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: OnPaint(); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_PRINTCLIENT: OnPrintClient(reinterpret_cast<HDC>(wParam)); return 0;
-    case WM_CTLCOLORSTATIC: return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_CTLCOLORBTN: return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CTLCOLORSTATIC: return OnCtlColor(msg, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CTLCOLORBTN: return OnCtlColor(msg, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_COMMAND: return OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_NOTIFY: return reinterpret_cast<NMHDR*>(lParam)->hwndFrom == ListView1 ? OnNotifyList(reinterpret_cast<NMHDR*>(lParam)) : 0;
     case WM_CONTEXTMENU: OnContextMenu(reinterpret_cast<HWND>(wParam), x, y); return 0;
@@ -352,13 +352,14 @@ LRESULT TForm2::OnNotifyList(NMHDR* header) {
     return 0;
 }
 
-LRESULT TForm2::OnCtlColor(HDC dc, HWND control) {
+// The box and the option stand on the box's white ground.
+LRESULT TForm2::OnCtlColor(UINT msg, HDC dc, HWND control) {
     if (control == GroupBox1 || control == CheckBox1) {
         ::SetBkColor(dc, RGB(255, 255, 255));
         ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(FWhiteBrush.get());
     }
-    return ::DefWindowProcW(FHandle, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    return ::DefWindowProcW(FHandle, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
 }
 
 // Themed controls draw their parent's face behind them through this message.

@@ -123,7 +123,7 @@ private:
     LRESULT HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnCommand(WORD code, WORD id, HWND control);
     LRESULT OnNotifyList(NMHDR* header);
-    LRESULT OnCtlColor(HDC dc, HWND control);
+    LRESULT OnCtlColor(UINT msg, HDC dc, HWND control);
     void OnPaint();
     void OnPrintClient(HDC dc);
     void PaintFace(HDC dc, const RECT& area) const;
