@@ -1,0 +1,118 @@
+// TForm2: the row drag. The list reports that a press left its drag-detection area; the window
+// then holds the mouse, waits for the 5-pixel threshold, and plays the drag itself.
+#include <windowsx.h>
+
+#include <cstdlib>
+
+#include "app/Application.h"
+#include "app/Unit1.h"
+
+LRESULT TForm2::HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+        // What LVN_BEGINDRAG needs about the press: the keys held and where it was.
+        FPressKeys = wParam;
+        FPressPoint = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE && FDragState != TDragState::None) { CancelDrag(); return 0; }
+        break;
+    }
+    return ::DefSubclassProc(ListView1, msg, wParam, lParam);
+}
+
+void TForm2::OnListBeginDrag(const NMLISTVIEW& info) {
+    if (FPressKeys & (MK_SHIFT | MK_CONTROL)) return;
+    LVHITTESTINFO hit{};
+    hit.pt = FPressPoint;
+    const int pressed = ListView_HitTest(ListView1, &hit);
+    const int row = pressed >= 0 ? pressed : info.iItem;
+    if (row < 0 || !FQueue.Selected(row)) return;
+    FDragRow = row;
+    FDragState = TDragState::Ready;
+    ::GetCursorPos(&FReadyPoint);
+    ::SetCapture(FHandle);
+}
+
+bool TForm2::PointOverList(POINT screen) const {
+    RECT r;
+    ::GetWindowRect(ListView1, &r);
+    if (!::PtInRect(&r, screen)) return false;
+    HWND under = ::WindowFromPoint(screen);
+    return under == ListView1 || ::IsChild(ListView1, under);
+}
+
+void TForm2::OnDragMouseMove() {
+    POINT p;
+    ::GetCursorPos(&p);
+    if (FDragState == TDragState::Ready) {
+        if (std::abs(p.x - FReadyPoint.x) < 5 && std::abs(p.y - FReadyPoint.y) < 5) return;
+        FDragState = TDragState::Dragging;
+        StartDragImage();
+    }
+    bool accept = false;
+    POINT client = p;
+    if (PointOverList(p)) {
+        ::ScreenToClient(ListView1, &client);
+        ListView1DragOver(ListView1, ListView1, client.x, client.y, accept);
+    }
+    SetDropHighlight(accept ? FQueue.ItemAt(client.x, client.y) : -1);
+    ::SetCursor(::LoadCursorW(nullptr, accept ? IDC_ARROW : IDC_NO));
+    if (FDragImageShown) {
+        RECT w;
+        ::GetWindowRect(FHandle, &w);
+        ::ImageList_DragMove(p.x - w.left, p.y - w.top);
+    }
+}
+
+void TForm2::StartDragImage() {
+    // A picture of the grabbed row follows the pointer only when it is the one selected row.
+    if (ListView_GetSelectedCount(ListView1) != 1) return;
+    POINT origin{};
+    FDragImage = ListView_CreateDragImage(ListView1, FDragRow, &origin);
+    if (!FDragImage) return;
+    ::ImageList_BeginDrag(FDragImage, 0, FPressPoint.x - origin.x, FPressPoint.y - origin.y);
+    POINT p;
+    ::GetCursorPos(&p);
+    RECT w;
+    ::GetWindowRect(FHandle, &w);
+    FDragImageShown = ::ImageList_DragEnter(FHandle, p.x - w.left, p.y - w.top) != FALSE;
+}
+
+void TForm2::SetDropHighlight(int row) {
+    if (row == FDropRow) return;
+    // The list repaints under the drag image; hide it meanwhile so no trace is left.
+    if (FDragImageShown) ::ImageList_DragShowNolock(FALSE);
+    if (FDropRow >= 0) ListView_SetItemState(ListView1, FDropRow, 0, LVIS_DROPHILITED);
+    if (row >= 0) ListView_SetItemState(ListView1, row, LVIS_DROPHILITED, LVIS_DROPHILITED);
+    FDropRow = row;
+    ::UpdateWindow(ListView1);
+    if (FDragImageShown) ::ImageList_DragShowNolock(TRUE);
+}
+
+void TForm2::OnDragMouseUp() { EndDrag(FDragState == TDragState::Dragging); }
+
+void TForm2::CancelDrag() { EndDrag(false); }
+
+void TForm2::EndDrag(bool drop) {
+    if (FDragState == TDragState::None) return;
+    FDragState = TDragState::None;
+    SetDropHighlight(-1);
+    if (FDragImage) {
+        if (FDragImageShown) ::ImageList_DragLeave(FHandle);
+        ::ImageList_EndDrag();
+        ::ImageList_Destroy(FDragImage);
+        FDragImage = nullptr;
+        FDragImageShown = false;
+    }
+    if (::GetCapture() == FHandle) ::ReleaseCapture();
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+    POINT p;
+    ::GetCursorPos(&p);
+    if (!drop || !PointOverList(p)) {
+        ListItem.Clear();
+        return;
+    }
+    ::ScreenToClient(ListView1, &p);
+    ListView1DragDrop(ListView1, ListView1, p.x, p.y);
+}
