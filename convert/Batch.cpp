@@ -10,6 +10,9 @@ using namespace platform;
 
 namespace {
 
+// A box taller than the screen hides its OK button: past this many rows the rest are counted.
+constexpr std::size_t kMaxListedRows = 15;
+
 // The busy cursor for as long as the rows are converted, whichever way that ends.
 class TBusyCursor {
 public:
@@ -57,7 +60,11 @@ void ConvertBatch(TConversionEngine& engine, IBatchFrontEnd& frontEnd) {
     } else {
         std::wstring text = L"Converted " + std::to_wstring(n - static_cast<int>(notWritten.size())) + L" of " +
                             std::to_wstring(n) + L" documents.";
-        for (const auto& line : notWritten) text += L"\r\n" + line;
+        const std::size_t listed = notWritten.size() > kMaxListedRows ? kMaxListedRows - 1 : notWritten.size();
+        for (std::size_t i = 0; i < listed; ++i) text += L"\r\n" + notWritten[i];
+        if (listed < notWritten.size()) {
+            text += L"\r\n... and " + std::to_wstring(notWritten.size() - listed) + L" more not converted.";
+        }
         frontEnd.MessageBox(text, L"Conversion finished", kMbOk | kMbIconWarning);
     }
 

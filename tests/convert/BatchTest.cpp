@@ -110,6 +110,18 @@ TEST_F(BatchTest, RowsNotWrittenAreListedInAWarningBox) {
     EXPECT_EQ(ReadFile(out + L"\\Present.pdf").size(), 7u);
 }
 
+TEST_F(BatchTest, AWarningBoxListsAtMostFifteenLines) {
+    const std::wstring empty = Document(L"Empty.pages", PackageWithoutPdf());
+    ui.rows.assign(20, empty);
+    ui.folderText = out;
+    ConvertBatch(engine, ui);
+    const std::wstring line = L"\r\nEmpty.pages: no PDF inside (documents saved by Pages 5 or later carry none)";
+    std::wstring expected = L"box Conversion finished | Converted 0 of 20 documents.";
+    for (int i = 0; i < 14; ++i) expected += line;
+    expected += L"\r\n... and 6 more not converted. | 48";
+    ExpectEvents({L"cursor busy", L"cursor default", expected, L"open " + out});
+}
+
 TEST_F(BatchTest, AnErrorEndsTheBatchAtItsRow) {
     ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a")),
                Document(L"Broken.pages", std::vector<std::uint8_t>(64, 'x')),
