@@ -8,6 +8,7 @@
 #include "app/WinOwners.h"
 
 std::function<bool(std::vector<std::wstring>& files)> TOpenDialog::ChooseOverride;
+int TOpenDialog::ForceDialogKind = -1;
 std::function<std::wstring(const std::wstring& folder)> BrowseFolderOverride;
 
 namespace {
@@ -86,7 +87,7 @@ bool TOpenDialog::Execute(HWND owner) {
     std::vector<std::wstring> files;
     bool ok;
     if (ChooseOverride) ok = ChooseOverride(files);
-    else if (UseItemDialog()) ok = ExecuteItemDialog(owner, files);
+    else if (ForceDialogKind >= 0 ? ForceDialogKind == 1 : UseItemDialog()) ok = ExecuteItemDialog(owner, files);
     else ok = ExecuteOldDialog(owner, files);
     if (!ok || files.empty()) return false;
     Files = std::move(files);

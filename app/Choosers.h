@@ -20,6 +20,8 @@ public:
     // Test seam: when set it stands in for the dialog, filling the paths and answering
     // whether the choice was confirmed.
     static std::function<bool(std::vector<std::wstring>& files)> ChooseOverride;
+    // Test seam: which dialog to use, in place of the platform test (0 older, 1 common item).
+    static int ForceDialogKind;
 
 private:
     bool ExecuteItemDialog(HWND owner, std::vector<std::wstring>& files);
