@@ -101,10 +101,10 @@ bool TOpenDialog::ExecuteItemDialog(HWND owner, std::vector<std::wstring>& files
                                   dialog.put_void())))
         return ExecuteOldDialog(owner, files);
     const auto types = ParseFilter(Filter);
-    std::vector<COMDLG_FILTERSPEC> specs;
-    for (const auto& [name, pattern] : types) specs.push_back({name.c_str(), pattern.c_str()});
-    if (!specs.empty()) {
-        dialog->SetFileTypes(static_cast<UINT>(specs.size()), specs.data());
+    std::vector<COMDLG_FILTERSPEC> fileTypes;
+    for (const auto& [name, pattern] : types) fileTypes.push_back({name.c_str(), pattern.c_str()});
+    if (!fileTypes.empty()) {
+        dialog->SetFileTypes(static_cast<UINT>(fileTypes.size()), fileTypes.data());
         dialog->SetFileTypeIndex(1);
     }
     // Replaces the dialog's default options: no must-exist checks, the current folder may change.
