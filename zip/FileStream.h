@@ -2,6 +2,7 @@
 // The stream over an exclusively opened file.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/File.h"
@@ -12,6 +13,13 @@ inline constexpr std::uint16_t fmCreate = 0xFF00;
 
 class TFileStream : public TStream {
 public:
+    // Read-ahead of a stream opened for reading. Larger than the deflate decoder's 65536-byte
+    // refill, so a small deflated entry's refill and the hand-back of its surplus stay inside it.
+    static constexpr std::int32_t kReadAheadSize = 256 * 1024;
+    // A request of at least this many bytes gets what the buffer lacks straight into the caller's
+    // memory (the exact-size copy's 61440-byte chunks).
+    static constexpr std::int32_t kDirectReadSize = 61440;
+
     // fmOpenRead: EFOpenError "Cannot open file "%s". %s"; fmCreate (an existing file is
     // emptied): EFCreateError "Cannot create file "%s". %s". The first %s is the full path,
     // the second the system's text for the error.
@@ -25,9 +33,24 @@ public:
     const std::wstring& FileName() const { return FFileName; }
 
 private:
+    std::int32_t ReadBuffered(std::uint8_t* Buffer, std::int32_t Count);
+    std::int64_t SeekBuffered(std::int64_t Offset, TSeekOrigin Origin);
+    // Moves the file pointer to the logical position; false when the system refuses.
+    bool SyncFilePointer();
+
     platform::File FHandle;
     std::wstring FFileName;
     // The file pointer as last set or moved by this object, -1 when unknown: position
     // queries and seeks to where the file already stands cost no system call.
+    // With a read-ahead buffer: the logical position, always known.
     std::int64_t FPosition = 0;
+
+    // Read mode only. The file is held exclusively, so bytes once read stay valid and its size,
+    // asked once, stays true.
+    std::unique_ptr<std::uint8_t[]> FReadAhead;
+    std::int64_t FReadAheadStart = 0;  // file offset of FReadAhead[0]
+    std::int32_t FReadAheadCount = 0;  // valid bytes in FReadAhead
+    std::int64_t FFilePointer = 0;     // where the system's file pointer stands, -1 when unknown
+    std::int64_t FFileSize = -1;       // -1 until first asked
+    bool FHandBack = false;            // moved back into the buffer since the last fill
 };

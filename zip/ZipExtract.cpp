@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "platform/Exception.h"
 #include "platform/Paths.h"
@@ -18,12 +20,54 @@ constexpr std::int32_t kReadUntilEndChunk = 4096;
     throw EZipException(L"The document is password-protected");
 }
 
+// Gathers the read-until-end copy's small writes into fewer, larger ones. Whatever it holds
+// goes out before the copy returns or fails, so the file ends up with the same bytes either way;
+// the counts the target takes are not examined, as with direct writes.
+class TGatheredWriter {
+public:
+    explicit TGatheredWriter(TStream& Target) : FTarget(Target) {}
+    TGatheredWriter(const TGatheredWriter&) = delete;
+    TGatheredWriter& operator=(const TGatheredWriter&) = delete;
+    ~TGatheredWriter() {
+        try {
+            Flush();
+        } catch (...) {
+            // Only on the way out of a failed copy, whose own error is the one to report.
+        }
+    }
+
+    void Write(const std::uint8_t* Data, std::int32_t Count) {
+        if (!FBuffer) {
+            // A copy that ends within its first chunk writes that chunk at once, unbuffered.
+            if (Count < kReadUntilEndChunk) {
+                FTarget.Write(Data, Count);
+                return;
+            }
+            FBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(kGatherSize);
+        }
+        if (FCount + Count > kGatherSize) Flush();
+        std::copy_n(Data, Count, FBuffer.get() + FCount);
+        FCount += Count;
+    }
+    void Flush() {
+        if (FCount > 0) FTarget.Write(FBuffer.get(), FCount);
+        FCount = 0;
+    }
+
+private:
+    static constexpr std::int32_t kGatherSize = 16 * kReadUntilEndChunk;
+    TStream& FTarget;
+    std::unique_ptr<std::uint8_t[]> FBuffer;
+    std::int32_t FCount = 0;
+};
+
 // The copy for entries whose sizes follow their data (bit 3): read until a short read, but
 // never write more than the directory declares (more is damage, reported as a CRC error),
 // and never read a stored entry past its compressed size, since the stored stream does not end.
 // Returns false when the data ran past the declared size.
 bool CopyUntilEnd(TStream& in, TStream& out, const TZipHeader& central) {
     std::array<std::uint8_t, kReadUntilEndChunk> buffer;
+    TGatheredWriter writer(out);
     const bool stored = static_cast<std::uint8_t>(central.CompressionMethod) == zcStored;
     std::int64_t inputLeft = stored ? std::int64_t{central.CompressedSize} : INT64_MAX;
     std::int64_t outputLeft = central.UncompressedSize;
@@ -32,10 +76,12 @@ bool CopyUntilEnd(TStream& in, TStream& out, const TZipHeader& central) {
         const auto n = want > 0 ? in.Read(buffer.data(), want) : 0;
         inputLeft -= n;
         const auto take = static_cast<std::int32_t>(std::min<std::int64_t>(n, outputLeft));
-        if (take > 0) out.Write(buffer.data(), take);
+        if (take > 0) writer.Write(buffer.data(), take);
         outputLeft -= take;
-        if (take < n) return false;
-        if (n < kReadUntilEndChunk) return true;
+        if (take < n || n < kReadUntilEndChunk) {
+            writer.Flush();
+            return take == n;
+        }
     }
 }
 
@@ -76,7 +122,33 @@ void TZipFile::Read(int Index, std::unique_ptr<TStream>& Stream, TZipHeader& Loc
     Stream = decompress(*FStream, *this, LocalHeader);
 }
 
+// A few recent folders are enough: entries of one folder usually follow each other, and the
+// bound keeps the memory small whatever the package holds.
+class TZipFile::TFolderMemo {
+public:
+    bool Contains(const std::wstring& Folder) const {
+        return std::find(FFolders.begin(), FFolders.end(), Folder) != FFolders.end();
+    }
+    void Add(const std::wstring& Folder) {
+        if (FFolders.size() < kCapacity) {
+            FFolders.push_back(Folder);
+        } else {
+            FFolders[FNext] = Folder;
+        }
+        FNext = (FNext + 1) % kCapacity;
+    }
+
+private:
+    static constexpr std::size_t kCapacity = 16;
+    std::vector<std::wstring> FFolders;
+    std::size_t FNext = 0;
+};
+
 void TZipFile::Extract(int Index, const std::wstring& Path, bool CreateSubdirs) {
+    ExtractEntry(Index, Path, CreateSubdirs, nullptr);
+}
+
+void TZipFile::ExtractEntry(int Index, const std::wstring& Path, bool CreateSubdirs, TFolderMemo* Folders) {
     CheckOpenForReading();
     CheckIndex(Index);
     const TZipHeader& central = FFiles[static_cast<std::size_t>(Index)];
@@ -95,7 +167,10 @@ void TZipFile::Extract(int Index, const std::wstring& Path, bool CreateSubdirs) 
     const std::wstring target = TPath::Combine(Path, NormalizeEntryName(name));
 
     const std::wstring LDir = platform::ExtractFileDir(target);
-    if (CreateSubdirs && !LDir.empty()) TDirectory::CreateDirectory(LDir);
+    if (CreateSubdirs && !LDir.empty() && !(Folders && Folders->Contains(LDir))) {
+        TDirectory::CreateDirectory(LDir);
+        if (Folders) Folders->Add(LDir);
+    }
     if (target.empty() || target.back() == L'\\') return;  // a folder entry
 
     bool withinDeclaredSize = true;
@@ -119,5 +194,6 @@ void TZipFile::Extract(int Index, const std::wstring& Path, bool CreateSubdirs) 
 void TZipFile::ExtractAll(const std::wstring& Path) {
     CheckOpenForReading();
     const int count = FileCount();
-    for (int i = 0; i < count; ++i) Extract(i, Path, true);
+    TFolderMemo folders;
+    for (int i = 0; i < count; ++i) ExtractEntry(i, Path, true, &folders);
 }

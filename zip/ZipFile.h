@@ -46,6 +46,10 @@ public:
     }
 
 private:
+    // The folders one ExtractAll has already made, by their exact text: the checks of
+    // TDirectory::CreateDirectory depend on the text alone, and extraction removes no folder.
+    class TFolderMemo;
+    void ExtractEntry(int Index, const std::wstring& Path, bool CreateSubdirs, TFolderMemo* Folders);
     bool LocateEndOfCentralHeader(TZipEndOfCentralHeader& Header);
     void ReadCentralHeader();
     void CheckOpenForReading() const;

@@ -91,3 +91,65 @@ TEST(Stream, FileStreamReadsWritesAndSeeks) {
     EXPECT_EQ(in.Seek(std::int32_t{-2}, soFromEnd), 8);
     EXPECT_EQ(in.Read(b, 8), 2);
 }
+
+// The read-ahead of a file opened for reading: every step gives the same count, bytes and
+// position as plain arithmetic over the file's bytes, across and beyond the buffer's borders.
+TEST(Stream, BufferedFileStreamMatchesThePlainFile) {
+    constexpr std::int64_t B = TFileStream::kReadAheadSize;
+    constexpr std::int64_t D = TFileStream::kDirectReadSize;
+    const std::int64_t size = 3 * B + 12345;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    testing_support::ScratchFolder scratch;
+    const auto path = scratch / L"big.bin";
+    testing_support::WriteFile(path, bytes);
+
+    struct Step {
+        char Op;  // 'r' read Arg bytes, 'b' seek from the beginning, 'c' from the current position, 'e' from the end
+        std::int64_t Arg;
+    };
+    const std::vector<std::vector<Step>> cases = {
+        {{'r', 30}, {'r', 20}, {'r', B}, {'r', 5}},                      // small reads, then across the border
+        {{'r', 10}, {'r', 3 * B}, {'r', 100}},                           // larger than the buffer: to the end
+        {{'r', 100}, {'c', -60}, {'r', 80}, {'c', B}, {'r', 10}},        // back inside, forward outside
+        {{'r', 65536}, {'c', -65000}, {'r', 46}, {'r', 65536}},          // a decoder's refill and hand-back
+        {{'b', B - 10}, {'r', 20}, {'b', 5}, {'r', 7}, {'b', B - 10}, {'r', 4}},
+        {{'b', B - 100}, {'r', D + 200}, {'c', -300}, {'r', D}, {'r', D}},  // large requests partly buffered
+        {{'e', -5}, {'r', 10}, {'r', 10}, {'e', 0}, {'r', 1}},           // short counts at the end, then 0
+        {{'e', 0}, {'c', -B - 7}, {'r', B}, {'b', size + 10}, {'r', 5}},  // past the end reads nothing
+        {{'r', 1}, {'c', -2}, {'r', 3}},                                 // before the start: refused, stays put
+        {{'r', 0}, {'r', -1}, {'r', 2 * D}, {'c', -D}, {'r', D + 1}},
+    };
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+        SCOPED_TRACE("case " + std::to_string(n));
+        TFileStream stream(path, fmOpenRead);
+        std::int64_t expected = 0;
+        for (const auto& step : cases[n]) {
+            SCOPED_TRACE(std::string(1, step.Op) + " " + std::to_string(step.Arg));
+            if (step.Op == 'r') {
+                std::vector<std::uint8_t> got(static_cast<std::size_t>(std::max<std::int64_t>(step.Arg, 0)) + 1, 0xEE);
+                const auto count = stream.Read(got.data(), static_cast<std::int32_t>(step.Arg));
+                const auto want = std::clamp<std::int64_t>(size - expected, 0, std::max<std::int64_t>(step.Arg, 0));
+                ASSERT_EQ(count, want);
+                ASSERT_TRUE(std::equal(got.begin(), got.begin() + want, bytes.begin() + expected));
+                ASSERT_EQ(got[static_cast<std::size_t>(want)], 0xEE);
+                expected += want;
+            } else {
+                const auto base = step.Op == 'b' ? 0 : step.Op == 'c' ? expected : size;
+                const auto origin = step.Op == 'b'   ? TSeekOrigin::soBeginning
+                                    : step.Op == 'c' ? TSeekOrigin::soCurrent
+                                                     : TSeekOrigin::soEnd;
+                const auto result = stream.Seek(step.Arg, origin);
+                if (base + step.Arg < 0) {
+                    ASSERT_EQ(result, -1);
+                } else {
+                    expected = base + step.Arg;
+                    ASSERT_EQ(result, expected);
+                }
+            }
+            ASSERT_EQ(stream.Position(), expected);
+        }
+        EXPECT_EQ(stream.Size(), size);
+        EXPECT_EQ(stream.Position(), expected);
+    }
+}

@@ -10,6 +10,7 @@
 #include "platform/Folders.h"
 #include "platform/Text.h"
 #include "support/TestSupport.h"
+#include "zip/FileStream.h"
 #include "zip/StoredStream.h"
 
 using namespace zip_test;
@@ -320,6 +321,52 @@ TEST_F(ZipExtract, IndexOutsideTheDirectoryIsNotFound) {
                   L"The specified file was not found");
         EXPECT_EQ(ErrorOf<EZipException>([&] { opened.Zip.Read(index, s, h); }), L"The specified file was not found");
     }
+}
+
+// Many small entries read from a file: the read-ahead serves headers, stored data, deflate
+// refills and the hand-back of their surplus across several buffer fills, with more folders
+// interleaved than ExtractAll remembers.
+TEST_F(ZipExtract, ManySmallEntriesFromAFileAcrossTheReadAhead) {
+    Package p;
+    constexpr int kEntries = 1500;
+    const auto name = [](int i) { return "F" + std::to_string(i % 23) + "/e" + std::to_string(i) + ".bin"; };
+    const auto data = [](int i) { return i % 2 == 0 ? RandomBytes(120 + i % 50, static_cast<unsigned>(i)) : Text(40 + i % 90); };
+    for (int i = 0; i < kEntries; ++i) {
+        p.Entries.push_back(MakeEntry(name(i), data(i), i % 2 == 0 ? 0 : 8, i % 6 == 1 ? 0x0008 : 0));
+    }
+    p.Entries.push_back(MakeEntry("large.bin", RandomBytes(3 * TFileStream::kReadAheadSize + 7, 99)));
+    p.Entries.push_back(MakeEntry("F3/last.txt", Text(70000), 8));
+    const auto bytes = BuildBytes(p);
+    ASSERT_GT(bytes.size(), 2u * TFileStream::kReadAheadSize);
+    const auto packagePath = Scratch / L"many.zip";
+    testing_support::WriteFile(packagePath, bytes);
+    {
+        TZipFile zip;
+        zip.Open(packagePath, zmRead);
+        zip.ExtractAll(Target());
+    }
+    for (int i = 0; i < kEntries; ++i) {
+        const auto n = name(i);
+        std::wstring relative(n.begin(), n.end());
+        std::replace(relative.begin(), relative.end(), L'/', L'\\');
+        ASSERT_EQ(Contents(relative), data(i)) << n;
+    }
+    EXPECT_EQ(Contents(L"large.bin"), RandomBytes(3 * TFileStream::kReadAheadSize + 7, 99));
+    EXPECT_EQ(Contents(L"F3\\last.txt"), Text(70000));
+}
+
+// Extract on its own makes the entry's folder every time, so one removed in between comes back.
+TEST_F(ZipExtract, FolderRemovedBetweenTwoExtractsIsMadeAgain) {
+    Package p;
+    p.Entries = {MakeEntry("Sub/a.txt", "a"), MakeEntry("Sub/b.txt", "b", 8)};
+    OpenedPackage opened(p);
+    opened.Zip.Extract(0, Target());
+    EXPECT_EQ(Contents(L"Sub\\a.txt"), "a");
+    fs::remove_all(Native(Out(L"Sub")));
+    ASSERT_FALSE(Exists(L"Sub"));
+    opened.Zip.Extract(1, Target());
+    EXPECT_EQ(Contents(L"Sub\\b.txt"), "b");
+    EXPECT_FALSE(Exists(L"Sub\\a.txt"));
 }
 
 TEST(ZipRead, StoredStreamStartsAtTheDataAndRunsOnIntoTheArchive) {
