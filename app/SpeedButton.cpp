@@ -1,6 +1,7 @@
 #include "app/SpeedButton.h"
 
 #include "app/Application.h"
+#include "app/WindowRouting.h"
 #include "app/Pictures.h"
 
 namespace {
@@ -33,7 +34,7 @@ COLORREF BottomLeftColour(HBITMAP glyph) {
 TSpeedButton::TSpeedButton(HWND parent, const RECT& bounds, TOptions options, std::function<void()> onClick,
                            TPaintParent paintParent)
     : FOptions(std::move(options)), FOnClick(std::move(onClick)), FPaintParent(std::move(paintParent)) {
-    RegisterClassOnce(&TSpeedButton::WindowProc);
+    RegisterClassOnce(&RoutedWindowProc<TSpeedButton>);
     if (FOptions.Glyph) {
         // The bottom-left pixel names the transparent colour of the picture.
         FTransparent = BottomLeftColour(FOptions.Glyph);
@@ -49,22 +50,6 @@ TSpeedButton::~TSpeedButton() {
     if (FHandle && ::IsWindow(FHandle)) {
         ::SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
         ::DestroyWindow(FHandle);
-    }
-}
-
-LRESULT CALLBACK TSpeedButton::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* created = static_cast<TSpeedButton*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        created->FHandle = wnd;
-        ::SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-    }
-    auto* self = reinterpret_cast<TSpeedButton*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    if (!self) return ::DefWindowProcW(wnd, msg, wParam, lParam);
-    try {
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        Application.HandleException(self);
-        return 0;
     }
 }
 

@@ -35,7 +35,8 @@ public:
     void Click() { if (FOnClick) FOnClick(); }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    template <typename TWindow>
+    friend LRESULT CALLBACK RoutedWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnPaint();
     void Draw(HDC dc, const RECT& client);

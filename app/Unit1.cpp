@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "app/Application.h"
+#include "app/WindowRouting.h"
 #include "app/Pictures.h"
 #include "platform/Exception.h"
 
@@ -111,7 +112,7 @@ void TForm2::CreateMainWindow() {
     static const bool registered = [] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &TForm2::WindowProc;
+        wc.lpfnWndProc = &RoutedWindowProc<TForm2>;
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.hIcon = Application.Icon();
         wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
@@ -282,22 +283,6 @@ void TForm2::RestoreFocus() {
 void TForm2::Close() {
     ::ShowWindow(FHandle, SW_HIDE);
     Application.Terminate();
-}
-
-LRESULT CALLBACK TForm2::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* created = static_cast<TForm2*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        created->FHandle = wnd;
-        ::SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-    }
-    auto* self = reinterpret_cast<TForm2*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    if (!self) return ::DefWindowProcW(wnd, msg, wParam, lParam);
-    try {
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        Application.HandleException(self);
-        return 0;
-    }
 }
 
 LRESULT TForm2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
