@@ -64,7 +64,26 @@ File File::OpenRead(const std::wstring& path, ErrorCode& error) {
 }
 
 File File::Create(const std::wstring& path, ErrorCode& error) {
-    return File(OpenExclusive(path, O_RDWR | O_CREAT, true, error));
+    const std::string native = ToNativePath(path);
+    // The common case, a name nobody uses yet, in two calls: O_EXCL never follows a link in the
+    // last place nor opens a pipe, so what it makes is a new, empty, regular file. Anything
+    // already there takes the checked way below, which never empties a file another File holds.
+    const int fd = native.empty() ? -1 : ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (native.empty() || errno == EEXIST) return File(OpenExclusive(path, O_RDWR | O_CREAT, true, error));
+        error = posix::ErrorFromErrno(errno, native);
+        return File();
+    }
+    int locked;
+    while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0) {
+        error = errno == EWOULDBLOCK ? kErrorSharingViolation : posix::ErrorFromErrno(errno);
+        ::close(fd);
+        return File();
+    }
+    error = kErrorSuccess;
+    return File(fd);
 }
 
 std::int32_t File::Read(void* buffer, std::int32_t count) noexcept {

@@ -58,12 +58,25 @@ bool MatchesMask(const std::wstring& mask, const std::wstring& name) {
     return m == mask.size();
 }
 
-std::uint32_t AttributesOf(const struct stat& st, const std::string& name) {
+// Directory, hidden and normal only: the read-only bit would cost a stat of every entry, and
+// nothing reads it from a listing (FileAttributes still reports it).
+std::uint32_t AttributesOf(bool directory, const std::string& name) {
     std::uint32_t attributes = 0;
-    if (S_ISDIR(st.st_mode)) attributes |= kAttrDirectory;
-    if ((st.st_mode & S_IWUSR) == 0) attributes |= kAttrReadOnly;
+    if (directory) attributes |= kAttrDirectory;
     if (name.size() > 1 && name[0] == '.' && name != "..") attributes |= kAttrHidden;
     return attributes == 0 ? 0x80 : attributes;
+}
+
+// Whether the entry is a folder, its link followed as Windows reports a link's target; false
+// when it has vanished since it was read (a dangling link still shows, as a file).
+bool IsFolder(int dirFd, const dirent& d, bool& present) {
+    present = true;
+    if (d.d_type == DT_DIR) return true;
+    if (d.d_type == DT_REG) return false;
+    struct stat st {};
+    if (::fstatat(dirFd, d.d_name, &st, 0) == 0) return S_ISDIR(st.st_mode);
+    present = ::fstatat(dirFd, d.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+    return false;
 }
 
 class Dir {
@@ -110,12 +123,10 @@ FindListing FindListing::Start(const std::wstring& pattern) {
         const std::string name = d->d_name;
         FindEntry entry{FromUtf8(name), 0};
         if (!MatchesMask(mask, entry.Name)) continue;
-        struct stat st {};
-        // Links followed, as Windows reports a link's target; a dangling link still shows.
-        if (::fstatat(dirFd, name.c_str(), &st, 0) != 0 && ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            continue;
-        }
-        entry.Attributes = AttributesOf(st, name);
+        bool present = true;
+        const bool directory = IsFolder(dirFd, *d, present);
+        if (!present) continue;
+        entry.Attributes = AttributesOf(directory, name);
         if (name == "." || name == "..") {
             dots.push_back(std::move(entry));
         } else {

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -112,6 +114,74 @@ TEST(PosixTest, DeleteTreeEmptiesReadOnlyFoldersButNeverFollowsLinks) {
     EXPECT_TRUE(FileExists(dir / L"outside\\keep.txt"));
     EXPECT_FALSE(DeleteTree(dir / L"work"));  // gone already
     EXPECT_FALSE(DeleteTree(L"\\"));         // the root: refused
+}
+
+TEST(PosixTest, CreateLocksANewFileAndChecksWhateverIsAlreadyThere) {
+    ScratchFolder dir;
+    ErrorCode error = kErrorSuccess;
+    File made = File::Create(dir / L"new.pdf", error);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(error, kErrorSuccess);
+    EXPECT_EQ(made.Write("kept", 4), 4);
+    EXPECT_FALSE(File::OpenRead(dir / L"new.pdf", error));
+    EXPECT_EQ(error, kErrorSharingViolation);
+    EXPECT_FALSE(File::Create(dir / L"new.pdf", error));
+    EXPECT_EQ(error, kErrorSharingViolation);
+    made.Close();
+    const auto kept = testing_support::ReadFile(dir / L"new.pdf");
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "kept");
+
+    // A link to a file is followed, and its target emptied, as a Windows link would be.
+    WriteFile(dir / L"target.pdf", "old");
+    ASSERT_EQ(::symlink("target.pdf", ToNativePath(dir / L"link.pdf").c_str()), 0);
+    EXPECT_TRUE(File::Create(dir / L"link.pdf", error));
+    EXPECT_TRUE(testing_support::ReadFile(dir / L"target.pdf").empty());
+
+    ASSERT_EQ(::mkfifo(ToNativePath(dir / L"pipe.pdf").c_str(), 0600), 0);
+    EXPECT_FALSE(File::Create(dir / L"pipe.pdf", error));
+    EXPECT_EQ(error, kErrorAccessDenied);
+}
+
+TEST(PosixTest, DeleteTreeRemovesLinksPipesAndDeepFoldersWithoutFollowing) {
+    ScratchFolder dir;
+    WriteFile(dir / L"outside\\keep.txt", "k");
+    const std::string outside = ToNativePath(dir / L"outside");
+    std::wstring deep = dir / L"work";
+    for (int level = 0; level < 100; ++level) deep += L"\\d";
+    WriteFile(deep + L"\\x.txt", "x");
+    WriteFile(dir / L"work\\a\\b\\y.txt", "y");
+    ASSERT_EQ(::symlink(outside.c_str(), ToNativePath(dir / L"work\\a\\b\\folder-link").c_str()), 0);
+    ASSERT_EQ(::symlink((outside + "/keep.txt").c_str(), ToNativePath(dir / L"work\\a\\file-link").c_str()), 0);
+    ASSERT_EQ(::symlink("missing", ToNativePath(dir / L"work\\dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo(ToNativePath(dir / L"work\\a\\pipe").c_str(), 0600), 0);
+    EXPECT_TRUE(DeleteTree(dir / L"work"));
+    EXPECT_FALSE(FileExists(dir / L"work"));
+    EXPECT_TRUE(FileExists(dir / L"outside\\keep.txt"));
+
+    // A link given as the tree: the link goes, its target stays.
+    ASSERT_EQ(::symlink(outside.c_str(), ToNativePath(dir / L"alias").c_str()), 0);
+    EXPECT_TRUE(DeleteTree(dir / L"alias"));
+    struct stat st {};
+    EXPECT_NE(::lstat(ToNativePath(dir / L"alias").c_str(), &st), 0);
+    EXPECT_TRUE(FileExists(dir / L"outside\\keep.txt"));
+}
+
+TEST(PosixTest, FindListingFollowsLinksAndStillShowsWhatItCannotFollow) {
+    ScratchFolder dir;
+    WriteFile(dir / L"list\\file.txt", "f");
+    WriteFile(dir / L"real\\inside.txt", "i");
+    ASSERT_EQ(::symlink(ToNativePath(dir / L"real").c_str(), ToNativePath(dir / L"list\\folder-link").c_str()), 0);
+    ASSERT_EQ(::symlink("missing", ToNativePath(dir / L"list\\dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo(ToNativePath(dir / L"list\\pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(ToNativePath(dir / L"list\\sub").c_str(), 0755), 0);
+    std::vector<std::pair<std::wstring, bool>> seen;
+    auto listing = FindListing::Start(dir / L"list\\*.*");
+    FindEntry entry;
+    while (listing.Next(entry)) seen.emplace_back(entry.Name, (entry.Attributes & kAttrDirectory) != 0);
+    const std::vector<std::pair<std::wstring, bool>> expected = {
+        {L".", true},          {L"..", true},  {L"dangling", false}, {L"file.txt", false},
+        {L"folder-link", true}, {L"pipe", false}, {L"sub", true}};
+    EXPECT_EQ(seen, expected);
 }
 
 }  // namespace
