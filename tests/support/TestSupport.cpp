@@ -73,10 +73,18 @@ std::wstring ScratchFolder::operator/(const std::wstring& relative) const {
 }
 
 std::wstring CorpusDir() {
-    const fs::path dir = fs::path(PAGES2PDF_CORPUS_DIR);
-    std::error_code ec;
-    if (!fs::is_directory(dir, ec)) return {};
-    return FromNative(fs::canonical(dir, ec));
+    static const ScratchFolder copy;
+    static const std::wstring dir = [] {
+        const fs::path shared = fs::path(PAGES2PDF_CORPUS_DIR);
+        std::error_code ec;
+        if (!fs::is_directory(shared, ec)) return std::wstring();
+        const fs::path target = ToNative(copy.Path());
+        for (const auto& entry : fs::directory_iterator(shared, ec)) {
+            if (entry.is_regular_file()) fs::copy_file(entry.path(), target / entry.path().filename(), ec);
+        }
+        return copy.Path();
+    }();
+    return dir;
 }
 
 std::vector<std::uint8_t> ReadFile(const std::wstring& path) {

@@ -23,7 +23,9 @@ private:
     std::wstring FPath;
 };
 
-// The folder of real Pages documents as an engine path; empty when it is absent.
+// The real Pages documents as an engine path; empty when ../shared/corpus is absent.
+// It is a private copy made once per process: the reader opens documents exclusively, so
+// test processes running side by side must never share the same files.
 std::wstring CorpusDir();
 
 // Whole-file helpers over engine paths; ReadFile fails the test when the file is missing.
