@@ -170,9 +170,9 @@ std::string FindOnPath(const char* name) {
     while (start <= list.size()) {
         auto end = list.find(':', start);
         if (end == std::string::npos) end = list.size();
-        std::string dir = list.substr(start, end - start);
-        if (dir.empty()) dir = ".";
-        const std::string candidate = dir + "/" + name;
+        // Built by appending: GCC 12 warns falsely (-Wrestrict) on "dir + "/" + name".
+        std::string candidate = end > start ? list.substr(start, end - start) : std::string(".");
+        candidate.append("/").append(name);
         struct stat st {};
         if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
