@@ -24,6 +24,7 @@ public:
     // emptied): EFCreateError "Cannot create file "%s". %s". The first %s is the full path,
     // the second the system's text for the error.
     TFileStream(const std::wstring& FileName, std::uint16_t Mode);
+    ~TFileStream() override;
 
     std::int32_t Read(void* Buffer, std::int32_t Count) override;
     std::int32_t Write(const void* Buffer, std::int32_t Count) override;
