@@ -17,19 +17,6 @@ namespace fs = std::filesystem;
 namespace testing_support {
 namespace {
 
-// Fixtures are made with the standard library, not with the code under test.
-fs::path ToNative(const std::wstring& enginePath) {
-#ifdef _WIN32
-    return fs::path(enginePath);
-#else
-    std::wstring slashed = enginePath;
-    for (auto& c : slashed) {
-        if (c == L'\\') c = L'/';
-    }
-    return fs::path(platform::ToUtf8(slashed));
-#endif
-}
-
 std::wstring FromNative(const fs::path& native) {
 #ifdef _WIN32
     return native.wstring();
@@ -43,6 +30,18 @@ std::wstring FromNative(const fs::path& native) {
 }
 
 }  // namespace
+
+fs::path ToNative(const std::wstring& enginePath) {
+#ifdef _WIN32
+    return fs::path(enginePath);
+#else
+    std::wstring slashed = enginePath;
+    for (auto& c : slashed) {
+        if (c == L'\\') c = L'/';
+    }
+    return fs::path(platform::ToUtf8(slashed));
+#endif
+}
 
 ScratchFolder::ScratchFolder() {
     static std::atomic<unsigned> counter{0};

@@ -2,6 +2,7 @@
 // Shared test helpers: scratch folders, engine paths, the real-document corpus.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ public:
 private:
     std::wstring FPath;
 };
+
+// An engine path as the standard library names it (fixtures are made without the code under test).
+std::filesystem::path ToNative(const std::wstring& enginePath);
 
 // The real Pages documents as an engine path; empty when ../shared/corpus is absent.
 // It is a private copy made once per process: the reader opens documents exclusively, so

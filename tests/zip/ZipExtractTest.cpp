@@ -32,17 +32,6 @@ std::string Text(std::size_t n) {
     return s;
 }
 
-fs::path Native(const std::wstring& enginePath) {
-#ifdef _WIN32
-    return fs::path(enginePath);
-#else
-    std::wstring slashed = enginePath;
-    for (auto& c : slashed) {
-        if (c == L'\\') c = L'/';
-    }
-    return fs::path(platform::ToUtf8(slashed));
-#endif
-}
 
 class ZipExtract : public ::testing::Test {
 protected:
@@ -57,7 +46,7 @@ protected:
     // Every file and folder below the scratch folder, as "/"-separated relative paths.
     std::vector<std::string> Tree() const {
         std::vector<std::string> all;
-        const auto root = Native(Scratch.Path());
+        const auto root = testing_support::ToNative(Scratch.Path());
         for (const auto& e : fs::recursive_directory_iterator(root)) {
             all.push_back(fs::relative(e.path(), root).generic_string() + (e.is_directory() ? "/" : ""));
         }
@@ -274,9 +263,9 @@ TEST_F(ZipExtract, ErrorsOfTheDataAndTheFileSystemPassThrough) {
 
 TEST_F(ZipExtract, ReadOnlyFileAtTheTargetIsNotReplaced) {
     testing_support::WriteFile(Out(L"ro.txt"), std::string("keep"));
-    fs::permissions(Native(Out(L"ro.txt")), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(testing_support::ToNative(Out(L"ro.txt")), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    if (std::ofstream(Native(Out(L"ro.txt")), std::ios::app).is_open()) {
+    if (std::ofstream(testing_support::ToNative(Out(L"ro.txt")), std::ios::app).is_open()) {
         GTEST_SKIP() << "these rights write read-only files";
     }
     Package p;
@@ -362,7 +351,7 @@ TEST_F(ZipExtract, FolderRemovedBetweenTwoExtractsIsMadeAgain) {
     OpenedPackage opened(p);
     opened.Zip.Extract(0, Target());
     EXPECT_EQ(Contents(L"Sub\\a.txt"), "a");
-    fs::remove_all(Native(Out(L"Sub")));
+    fs::remove_all(testing_support::ToNative(Out(L"Sub")));
     ASSERT_FALSE(Exists(L"Sub"));
     opened.Zip.Extract(1, Target());
     EXPECT_EQ(Contents(L"Sub\\b.txt"), "b");
