@@ -1,0 +1,288 @@
+#pragma once
+// The document model: what a document says, in plain data. Readers (modern IWA, later
+// Pages '09 XML) fill it; the layout reads it. It knows no file format and no PDF.
+// Lengths are PDF points (1/72 inch); text is UTF-16, positions counted in UTF-16 units.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace doc {
+
+struct TColor {
+    double R = 0, G = 0, B = 0, A = 1;  // 0..1
+    friend bool operator==(const TColor&, const TColor&) = default;
+};
+
+enum class TBaseline { blNormal, blSuperscript, blSubscript };
+enum class TCapitalization { caNone, caAllCaps, caSmallCaps, caTitle };
+
+struct TCharacterStyle {
+    std::wstring FontName = L"Helvetica";  // PostScript name as the document gives it
+    double FontSize = 12;
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool Strikethrough = false;
+    TColor Color;
+    TBaseline Baseline = TBaseline::blNormal;
+    double BaselineShift = 0;  // points, up positive
+    double Tracking = 0;       // fraction of an em added after each character
+    TCapitalization Capitalization = TCapitalization::caNone;
+    std::optional<TColor> Highlight;
+    friend bool operator==(const TCharacterStyle&, const TCharacterStyle&) = default;
+};
+
+enum class TAlignment { alLeft, alRight, alCenter, alJustified, alNatural };
+enum class TLineSpacingMode { lsRelative, lsAtLeast, lsExactly, lsBetween };
+enum class TTabAlignment { taLeft, taCenter, taRight, taDecimal };
+
+struct TTabStop {
+    double Position = 0;  // from the paragraph's left indent origin (the text column's left edge)
+    TTabAlignment Alignment = TTabAlignment::taLeft;
+    std::u16string Leader;
+    friend bool operator==(const TTabStop&, const TTabStop&) = default;
+};
+
+enum class TListLabel { llNone, llImage, llString, llNumber };
+enum class TNumberFormat { nfDecimal, nfUpperRoman, nfLowerRoman, nfUpperAlpha, nfLowerAlpha };
+
+struct TListLevel {
+    TListLabel Label = TListLabel::llNone;
+    std::u16string Bullet = u"\u2022";
+    TNumberFormat Format = TNumberFormat::nfDecimal;
+    std::u16string Prefix, Suffix = u".";  // around the number: "(" "1" ")"
+    bool Tiered = false;                   // "1.2.3" style
+    double Indent = 0;       // where the label starts, from the text column's left edge
+    double TextIndent = 18;  // from the label's start to the text
+    friend bool operator==(const TListLevel&, const TListLevel&) = default;
+};
+
+struct TListStyle {
+    std::wstring Name;
+    std::vector<TListLevel> Levels;  // index = list level; at least one when used
+    friend bool operator==(const TListStyle&, const TListStyle&) = default;
+};
+
+struct TParagraphStyle {
+    std::wstring Name;
+    TAlignment Alignment = TAlignment::alNatural;
+    double FirstLineIndent = 0;  // added to LeftIndent on the first line
+    double LeftIndent = 0;
+    double RightIndent = 0;
+    double SpaceBefore = 0;
+    double SpaceAfter = 0;
+    TLineSpacingMode LineSpacingMode = TLineSpacingMode::lsRelative;
+    double LineSpacing = 1;  // factor for lsRelative, points otherwise
+    bool PageBreakBefore = false;
+    bool KeepWithNext = false;
+    bool KeepLinesTogether = false;
+    bool WidowControl = true;
+    int OutlineLevel = -1;  // 0 = heading 1; -1 body text
+    std::vector<TTabStop> TabStops;  // empty: the default stops
+    double DefaultTabInterval = 36;
+    std::optional<TColor> Fill;  // paragraph background
+    TCharacterStyle Character;   // what runs inherit
+    friend bool operator==(const TParagraphStyle&, const TParagraphStyle&) = default;
+};
+
+// Placeholders in the text that take their value at layout time.
+enum class TFieldKind { fkPageNumber, fkPageCount, fkDate, fkOther };
+
+// What sits at a U+FFFC (or other marker) position in a paragraph.
+enum class TAttachmentKind {
+    akDrawable,  // inline drawable: Drawables[Index]
+    akField,     // Field
+    akFootnote,  // Footnotes[Index], a reference mark in the text
+    akUnknown,   // counted in TDocument::LeftOut, nothing drawn
+};
+
+struct TAttachment {
+    std::uint32_t Position = 0;  // in the paragraph's Text
+    TAttachmentKind Kind = TAttachmentKind::akUnknown;
+    std::size_t Index = 0;
+    TFieldKind Field = TFieldKind::fkOther;
+    std::u16string FieldText;  // what Pages last showed there, a fallback
+};
+
+struct TRun {
+    std::uint32_t Start = 0, End = 0;  // [Start, End) in the paragraph's Text
+    TCharacterStyle Style;
+};
+
+struct TParagraph {
+    // Without the paragraph's ending newline. U+2028 breaks a line, U+0009 is a tab,
+    // U+0005 a page break (body only), U+FFFC an attachment.
+    std::u16string Text;
+    std::uint32_t StorageStart = 0;  // where Text starts in its storage
+    TParagraphStyle Style;
+    std::vector<TRun> Runs;  // cover Text in order; empty Text has one empty run for its height
+    std::vector<TAttachment> Attachments;  // in Position order
+    // Lists: -1 when the paragraph is no list item.
+    int ListStyle = -1;  // index into TDocument::ListStyles
+    int ListLevel = 0;
+    std::optional<int> ListStartAt;  // numbering restarts here at this paragraph
+    std::size_t Section = 0;         // index into TDocument::Sections
+};
+
+struct TTextStorage {
+    std::vector<TParagraph> Paragraphs;
+    bool Empty() const { return Paragraphs.empty(); }
+};
+
+struct TPoint {
+    double X = 0, Y = 0;
+    friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+struct TRect {
+    double X = 0, Y = 0, Width = 0, Height = 0;  // top-left origin, y down
+    friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+struct TPathSegment {
+    enum TKind { skMove, skLine, skCurve, skClose } Kind = skMove;
+    TPoint P, C1, C2;  // P end point; C1, C2 control points of a cubic curve
+};
+
+struct TStroke {
+    double Width = 1;
+    TColor Color;
+    std::vector<double> Dash;  // on/off lengths in points; empty = solid
+};
+
+struct TImage {
+    std::wstring FilePath;       // engine path of the picture's file; empty when missing
+    std::wstring ThumbnailPath;  // a smaller stand-in Pages keeps; empty when none
+    double NaturalWidth = 0, NaturalHeight = 0;
+    // Part of the picture shown, in the drawable's own coordinates (origin at its frame's
+    // top-left); absent = the whole frame.
+    std::optional<TRect> Crop;
+};
+
+enum class TWrapKind { wkNone, wkAround, wkAboveAndBelow };
+
+struct TWrap {
+    TWrapKind Kind = TWrapKind::wkAround;
+    double Margin = 12;
+};
+
+enum class TDrawableKind { dkImage, dkShape, dkTextBox, dkTable, dkGroup, dkUnsupported };
+
+struct TDrawable {
+    TDrawableKind Kind = TDrawableKind::dkUnsupported;
+    std::wstring What;  // dkUnsupported: "chart", "equation", "video"... for the left-out note
+    // Floating: on its page, from the page's top-left. Inline: only Width and Height count.
+    TRect Frame;
+    double Rotation = 0;  // degrees, counter-clockwise about the frame's centre
+    bool Inline = false;
+    // Floating drawables anchored in the body move with their anchor paragraph's page.
+    std::optional<std::size_t> AnchorParagraph;
+    TWrap Wrap;
+    // dkImage
+    TImage Image;
+    // dkShape (also a text box's outline): path in the frame's own coordinates
+    std::vector<TPathSegment> Path;
+    std::optional<TStroke> Stroke;
+    std::optional<TColor> Fill;
+    // dkTextBox, or a shape with text
+    TTextStorage Text;
+    double TextInset = 4;
+    // dkTable: index into TDocument::Tables
+    std::size_t Table = 0;
+    // dkGroup: indices into TDocument::Drawables
+    std::vector<std::size_t> Children;
+};
+
+struct TBorder {
+    double Width = 0;  // 0 = none
+    TColor Color;
+};
+
+struct TCell {
+    TTextStorage Text;
+    std::optional<TColor> Fill;
+    TBorder Top, Bottom, Left, Right;
+    int RowSpan = 1, ColumnSpan = 1;  // 0 = covered by a merged neighbour
+};
+
+struct TTable {
+    std::wstring Name;
+    std::vector<double> ColumnWidths;
+    std::vector<double> RowHeights;  // the stored heights; rows grow to fit their text
+    int HeaderRows = 0, HeaderColumns = 0, FooterRows = 0;
+    std::vector<std::vector<TCell>> Cells;  // [row][column]
+};
+
+struct TFootnote {
+    TTextStorage Text;
+    std::u16string CustomMark;  // empty: numbered
+};
+
+enum class TFootnoteKind { fnFootnotes, fnEndnotes, fnSectionEndnotes };
+enum class TFootnoteNumbering { fnDocument, fnPage, fnSection };
+
+struct TFootnoteSettings {
+    TFootnoteKind Kind = TFootnoteKind::fnFootnotes;
+    TNumberFormat Format = TNumberFormat::nfDecimal;  // symbols kept as decimal
+    TFootnoteNumbering Numbering = TFootnoteNumbering::fnDocument;
+    double Gap = 10;  // between the body and the separator
+};
+
+// Three parts side by side, as Pages keeps them; most documents use one.
+struct THeaderFooter {
+    TTextStorage Left, Center, Right;
+    bool Empty() const { return Left.Empty() && Center.Empty() && Right.Empty(); }
+};
+
+struct TPageMaster {
+    THeaderFooter Header, Footer;
+};
+
+struct TSection {
+    std::size_t FirstParagraph = 0;  // in the body
+    bool StartsNewPage = true;
+    bool FirstPageDifferent = false;
+    bool EvenOddDifferent = false;
+    TPageMaster First, Even, Odd;  // Odd is the default master
+    int Columns = 1;
+    double ColumnGap = 18;
+    std::optional<int> PageNumberStartAt;
+};
+
+struct TPageSetup {
+    double Width = 595.28, Height = 841.89;
+    double Left = 72, Right = 72, Top = 72, Bottom = 72;
+    double HeaderMargin = 36, FooterMargin = 36;  // from the page edge to the header/footer
+};
+
+// Floating drawables of one page, back to front.
+struct TPageDrawables {
+    std::size_t Page = 0;
+    std::vector<std::size_t> Background;  // master/background layer
+    std::vector<std::size_t> Foreground;
+};
+
+struct TDocument {
+    std::wstring Title;  // the file's name, for the PDF's Title
+    TPageSetup Page;
+    bool HasBody = true;  // false: a page-layout document, pages made of floating objects only
+    bool HeadersOn = true, FootersOn = true;
+    std::size_t PageCount = 0;  // page-layout documents: how many pages; 0 unknown
+
+    TTextStorage Body;
+    std::vector<TSection> Sections;  // at least one once read
+    std::vector<TListStyle> ListStyles;
+    std::vector<TDrawable> Drawables;
+    std::vector<TPageDrawables> FloatingByPage;
+    std::vector<TTable> Tables;
+    std::vector<TFootnote> Footnotes;
+    TFootnoteSettings FootnoteSettings;
+
+    // What the document holds that the model does not carry: "chart" -> 2.
+    std::map<std::wstring, int> LeftOut;
+    void CountLeftOut(const std::wstring& what) { ++LeftOut[what]; }
+};
+
+}  // namespace doc

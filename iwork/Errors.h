@@ -1,0 +1,28 @@
+#pragma once
+// Why a modern document can't be read. The engine turns each into its reason for people.
+
+#include "platform/Exception.h"
+
+namespace iwork {
+
+// A chunk, a message or a reference that cannot be read; the message says which.
+class EDamagedDocument : public Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const noexcept override { return "EDamagedDocument"; }
+};
+
+class EPasswordProtected : public Exception {
+public:
+    EPasswordProtected() : Exception(L"The document is password-protected") {}
+    const char* ClassName() const noexcept override { return "EPasswordProtected"; }
+};
+
+// A Keynote presentation or a Numbers spreadsheet; the message names which.
+class ENotPagesDocument : public Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const noexcept override { return "ENotPagesDocument"; }
+};
+
+}  // namespace iwork

@@ -1,0 +1,24 @@
+#pragma once
+// A Pages 5+ document -> the document model.
+
+#include <string>
+
+#include "document/Document.h"
+#include "iwork/ObjectStore.h"
+
+namespace iwork {
+
+// Where a modern document's parts are on disk: an unpacked package, an unpacked Index.zip
+// beside its package's Data, or a folder bundle.
+struct TModernPackage {
+    std::wstring IndexFolder;  // holds the .iwa files (the folder named "Index")
+    std::wstring DataFolder;   // the folder named "Data"; may not exist
+    std::wstring Title;        // the document's name, without ".pages"
+};
+
+// Raises EDamagedDocument, EPasswordProtected, ENotPagesDocument.
+doc::TDocument ReadModernDocument(const TModernPackage& package);
+// The same over objects already loaded (tests, fuzzing).
+doc::TDocument ReadModernDocument(const TObjectStore& store, const TModernPackage& package);
+
+}  // namespace iwork

@@ -1,0 +1,41 @@
+#pragma once
+// Every object of a modern document, by identifier, from all its .iwa files.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "iwork/ProtoReader.h"
+
+namespace iwork {
+
+struct TObject {
+    std::uint64_t Id = 0;
+    std::uint32_t Type = 0;
+    TMessage Payload;                        // the first message info's payload
+    std::vector<std::uint64_t> References;   // the object references its message info lists
+};
+
+class TObjectStore {
+public:
+    // Parses the archives of one decompressed .iwa and keeps the bytes. Raises
+    // EDamagedDocument when an archive's lengths run past the end.
+    void AddArchives(std::vector<std::uint8_t> decompressed);
+    const TObject* Find(std::uint64_t id) const;
+    // Raises EDamagedDocument "object N is missing".
+    const TObject& Get(std::uint64_t id) const;
+    std::size_t Size() const { return FObjects.size(); }
+
+private:
+    std::vector<std::unique_ptr<std::vector<std::uint8_t>>> FBuffers;
+    std::unordered_map<std::uint64_t, TObject> FObjects;
+};
+
+// Every Index/**/*.iwa below indexFolder (the folder named "Index"), in any file naming.
+// Foreign-compressed files are skipped; an encrypted one raises EPasswordProtected.
+TObjectStore LoadObjectStore(const std::wstring& indexFolder);
+
+}  // namespace iwork
