@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 export WINEDEBUG=-all
 # Wine creates its prefix on first use; do it once, up front, not inside a timed test.
-wineboot -i >/dev/null 2>&1 || true
+timeout 300 wineboot -i >/dev/null 2>&1 || true
 
 cmake --preset native
 cmake --build --preset native
@@ -13,4 +13,9 @@ ctest --preset native
 
 cmake --preset windows
 cmake --build --preset windows
-ctest --preset windows
+# Wine runs the 32-bit program only where the kernel runs 32-bit code; some machines' don't.
+if wine --version >/dev/null 2>&1; then
+  ctest --preset windows
+else
+  echo "The Windows suite is built but not run: this machine cannot start 32-bit programs, which Wine needs ($(wine --version 2>&1 | tail -n 1))."
+fi
