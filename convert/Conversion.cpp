@@ -40,6 +40,27 @@ void SearchFolder(const std::wstring& Path, const std::wstring& FileExt, bool& f
     }
 }
 
+// The package's own QuickLook\Preview.pdf wins over one below a folder, so a Pages '09
+// document that holds another package's folder still gives its own rendering.
+std::wstring PreviewIn(const std::wstring& folder) {
+    std::wstring result;
+    FindListing listing = FindListing::Start(folder + L"*.*");
+    FindEntry entry;
+    while (result.empty() && listing.Next(entry)) {
+        if ((entry.Attributes & kAttrDirectory) == 0 || LowerCase(entry.Name) != L"quicklook") continue;
+        const std::wstring quickLook = folder + entry.Name + L"\\";
+        FindListing inner = FindListing::Start(quickLook + L"*.*");
+        FindEntry file;
+        while (inner.Next(file)) {
+            if ((file.Attributes & kAttrDirectory) == 0 && LowerCase(file.Name) == L"preview.pdf") {
+                result = quickLook + file.Name;
+                break;
+            }
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
 std::wstring LocalAppDataPath() {
@@ -59,6 +80,21 @@ std::wstring GetFileNameNoExt(const std::wstring& DirName) {
 std::wstring FindTheFile(const std::wstring& Path, const std::wstring& FileExt, bool& flag_Search) {
     std::wstring result;
     SearchFolder(Path, FileExt, flag_Search, result);
+    return result;
+}
+
+std::wstring FindStoredPdf(const std::wstring& Path, bool& flag_Search) {
+    flag_Search = false;
+    const std::wstring t = Trim(Path);
+    const std::wstring top = (!t.empty() && t.back() == L'\\') ? t : t + L"\\";
+    std::wstring result = PreviewIn(top);
+    FindListing listing = FindListing::Start(top + L"*.*");
+    FindEntry entry;
+    while (result.empty() && listing.Next(entry)) {
+        if ((entry.Attributes & kAttrDirectory) == 0 || entry.Name == L"." || entry.Name == L"..") continue;
+        result = PreviewIn(top + entry.Name + L"\\");
+    }
+    flag_Search = !result.empty();
     return result;
 }
 
@@ -143,7 +179,7 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
     TDocumentResult result;
     result.OutputPath = OutputPathFor(Source, SameFolder, OutputFolder);
     result.SameFolder = SameFolder;
-    const std::wstring found = FindTheFile(tempDir, L".pdf", flag_Search);
+    const std::wstring found = FindStoredPdf(tempDir, flag_Search);
     if (found.empty()) {
         result.Status = TDocumentStatus::dsNoPdfInside;
         return result;

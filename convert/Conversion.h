@@ -20,6 +20,12 @@ std::wstring GetFileNameNoExt(const std::wstring& DirName);
 // contains FileExt; empty when there is none. flag_Search stops every level once set.
 std::wstring FindTheFile(const std::wstring& Path, const std::wstring& FileExt, bool& flag_Search);
 
+// The PDF that Pages stored as the document's own rendering: QuickLook\Preview.pdf at the
+// package's top or below its one top folder, names compared without case, found in the same
+// listing order as FindTheFile. A PDF anywhere else is content (a picture, a chart), never
+// the answer. Empty when there is none; flag_Search as for FindTheFile.
+std::wstring FindStoredPdf(const std::wstring& Path, bool& flag_Search);
+
 // Where the PDF of Source goes: beside it, or in OutputFolder (a separator always added).
 std::wstring OutputPathFor(const std::wstring& Source, bool SameFolder, const std::wstring& OutputFolder);
 

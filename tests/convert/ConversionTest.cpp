@@ -166,6 +166,37 @@ TEST(FindTheFileTest, FirstMatchInDepthFirstNameOrder) {
     }
 }
 
+// Real packages hold PDFs that are content: pictures placed in a Pages '09 report, a chart
+// in a Pages 5 letter. Only QuickLook/Preview.pdf is the document's rendering.
+TEST(FindStoredPdfTest, OnlyQuickLookPreviewIsTheDocumentsPdf) {
+    struct Case {
+        const char* what;
+        std::vector<const wchar_t*> files;
+        const wchar_t* found;  // relative; empty: nothing
+    };
+    const Case cases[] = {
+        {"pictures at the top are passed", {L"image.pdf", L"image0.pdf", L"QuickLook/Preview.pdf"},
+         L"QuickLook/Preview.pdf"},
+        {"a chart in Data is not the document", {L"Data/comparison-16.pdf", L"Index/Document.iwa"}, L""},
+        {"names compared without case", {L"quicklook/PREVIEW.PDF"}, L"quicklook/PREVIEW.PDF"},
+        {"below the one folder of a zipped folder", {L"Doc.pages/QuickLook/Preview.pdf"},
+         L"Doc.pages/QuickLook/Preview.pdf"},
+        {"the top's own rendering wins", {L"A/QuickLook/Preview.pdf", L"QuickLook/Preview.pdf"},
+         L"QuickLook/Preview.pdf"},
+        {"deeper is content", {L"a/b/QuickLook/Preview.pdf"}, L""},
+        {"another name in QuickLook", {L"QuickLook/Thumbnail.pdf"}, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchFolder scratch;
+        for (const wchar_t* f : c.files) WriteFile(scratch / f, std::string("x"));
+        bool flag = !*c.found;
+        const std::wstring found = FindStoredPdf(scratch.Path(), flag);
+        EXPECT_EQ(ToUtf8(found), *c.found ? ToUtf8(scratch / c.found) : "");
+        EXPECT_EQ(flag, *c.found != L'\0');
+    }
+}
+
 TEST(FindTheFileTest, HiddenFilesTrimmedPathsAndMissingFolders) {
     ScratchFolder scratch;
     WriteFile(scratch / L"sub/.secret.pdf", std::string("x"));
@@ -237,7 +268,7 @@ TEST_F(EngineTest, WritesTheFoundPdfByteForByte) {
 
 TEST_F(EngineTest, NonAsciiNamesInsideAndOutside) {
     const std::wstring doc = Document(L"\u00dcber caf\u00e9 \u6587\u6863.pages",
-                                      BuildPackage({{"Data/\xc3\xbc-vorschau.pdf", "%PDF \xc3\xbc"}}));
+                                      BuildPackage({{"\xc3\xbc-Bericht.pages/QuickLook/Preview.pdf", "%PDF \xc3\xbc"}}));
     const TDocumentResult result = engine.ConvertDocument(doc, false, out);
     EXPECT_EQ(result.Status, TDocumentStatus::dsWritten);
     EXPECT_EQ(result.OutputPath, out + L"\\\u00dcber caf\u00e9 \u6587\u6863.pdf");
