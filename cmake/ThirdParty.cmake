@@ -3,7 +3,81 @@
 # Natively they are Debian's -dev packages. The Windows build compiles Debian's source
 # packages with the mingw toolchain (see scripts/setup.sh).
 if(WIN32)
-  message(WARNING "Windows third-party build not wired yet")
+  # Where scripts/setup.sh puts the source packages; the same rule as there.
+  if(DEFINED ENV{PAGES2PDF_THIRDPARTY_DIR} AND NOT "$ENV{PAGES2PDF_THIRDPARTY_DIR}" STREQUAL "")
+    set(_thirdparty_default "$ENV{PAGES2PDF_THIRDPARTY_DIR}")
+  elseif(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
+    set(_thirdparty_default "$ENV{XDG_CACHE_HOME}/pages2pdf/thirdparty")
+  else()
+    set(_thirdparty_default "$ENV{HOME}/.cache/pages2pdf/thirdparty")
+  endif()
+  set(PAGES2PDF_THIRDPARTY_DIR "${_thirdparty_default}" CACHE PATH
+    "Folder holding the Debian source packages of snappy and libharu (made by scripts/setup.sh)")
+
+  set(_snappy_dir "${PAGES2PDF_THIRDPARTY_DIR}/snappy")
+  set(_hpdf_dir "${PAGES2PDF_THIRDPARTY_DIR}/libharu")
+  foreach(_probe "${_snappy_dir}/snappy.h" "${_hpdf_dir}/include/hpdf.h")
+    if(NOT EXISTS "${_probe}")
+      message(FATAL_ERROR "Missing ${_probe}: the Windows build compiles Debian's snappy and libharu sources; "
+        "run scripts/setup.sh to fetch them, or point PAGES2PDF_THIRDPARTY_DIR at them.")
+    endif()
+  endforeach()
+
+  # Their code is not ours: built without our warning flags, and their headers are SYSTEM to us.
+  get_directory_property(_our_options COMPILE_OPTIONS)
+  set(_their_options ${_our_options})
+  list(REMOVE_ITEM _their_options -Wall -Wextra -Wshadow)
+  set_directory_properties(PROPERTIES COMPILE_OPTIONS "${_their_options}")
+
+  # Snappy's own CMake build, static library only. Debian builds it with RTTI, so classes deriving from
+  # snappy::Source or snappy::Sink link the same way in both builds.
+  set(CMAKE_POLICY_DEFAULT_CMP0077 NEW)
+  set(BUILD_SHARED_LIBS OFF)
+  set(SNAPPY_BUILD_TESTS OFF CACHE BOOL "" FORCE)
+  set(SNAPPY_BUILD_BENCHMARKS OFF CACHE BOOL "" FORCE)
+  set(SNAPPY_INSTALL OFF CACHE BOOL "" FORCE)
+  set(SNAPPY_ENABLE_RTTI ON CACHE BOOL "" FORCE)
+  # Its CMakeLists has a mismatched endif() argument that CMake reports to the project's developers: not us.
+  set(_dev_quiet "$CACHE{CMAKE_SUPPRESS_DEVELOPER_WARNINGS}")
+  set(CMAKE_SUPPRESS_DEVELOPER_WARNINGS ON CACHE INTERNAL "")
+  add_subdirectory("${_snappy_dir}" "${CMAKE_BINARY_DIR}/thirdparty/snappy" EXCLUDE_FROM_ALL SYSTEM)
+  set(CMAKE_SUPPRESS_DEVELOPER_WARNINGS "${_dev_quiet}" CACHE INTERNAL "")
+  # Debian's patch adds a second static target with the same file name; keep it out of the way.
+  if(TARGET snappy-static)
+    set_target_properties(snappy-static PROPERTIES OUTPUT_NAME snappy-static)
+  endif()
+  target_compile_options(snappy PRIVATE -w)  # it adds -Wall -Wextra to its own flags
+  add_library(thirdparty::snappy ALIAS snappy)
+  unset(BUILD_SHARED_LIBS)
+  unset(CMAKE_POLICY_DEFAULT_CMP0077)
+
+  # libharu's CMake build cannot be a sub-project (it works from CMAKE_SOURCE_DIR), so its library is built
+  # here: every source in src/, zlib for compressed streams, no libpng (pictures are decoded with stb).
+  file(GLOB _hpdf_sources CONFIGURE_DEPENDS "${_hpdf_dir}/src/*.c")
+  set(LIBHPDF_HAVE_LIBZ 1)
+  set(LIBHPDF_HAVE_NOPNGLIB 1)
+  set(HPDF_NOPNGLIB 1)
+  set(LIBHPDF_STDC_HEADERS 1)
+  configure_file("${_hpdf_dir}/include/hpdf_config.h.cmake"
+    "${CMAKE_BINARY_DIR}/thirdparty/libharu/include/hpdf_config.h")
+  add_library(thirdparty_hpdf STATIC ${_hpdf_sources})
+  target_include_directories(thirdparty_hpdf SYSTEM PUBLIC
+    "${_hpdf_dir}/include" "${CMAKE_BINARY_DIR}/thirdparty/libharu/include")
+  target_link_libraries(thirdparty_hpdf PRIVATE ZLIB::ZLIB)
+  set_target_properties(thirdparty_hpdf PROPERTIES C_STANDARD 99 EXCLUDE_FROM_ALL ON)
+  add_library(thirdparty::hpdf ALIAS thirdparty_hpdf)
+
+  set_directory_properties(PROPERTIES COMPILE_OPTIONS "${_our_options}")
+
+  # stb is headers only; Debian's libstb-dev has them (in a folder of their own, safe to give the cross
+  # compiler), outside the mingw find root.
+  find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include PATH_SUFFIXES stb NO_CMAKE_FIND_ROOT_PATH
+    NO_DEFAULT_PATH)
+  if(NOT STB_INCLUDE_DIR)
+    message(FATAL_ERROR "stb_image.h not found: run scripts/setup.sh (it installs libstb-dev)")
+  endif()
+  add_library(thirdparty::stb INTERFACE IMPORTED)
+  set_target_properties(thirdparty::stb PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${STB_INCLUDE_DIR})
 else()
   find_package(Snappy CONFIG REQUIRED)
   add_library(thirdparty::snappy ALIAS Snappy::snappy)
