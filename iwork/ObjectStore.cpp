@@ -120,6 +120,8 @@ void CollectIwaFiles(const std::wstring& folder, int depth, std::vector<std::wst
 void TObjectStore::AddArchives(std::vector<std::uint8_t> decompressed) {
     FBuffers.push_back(std::make_unique<std::vector<std::uint8_t>>(std::move(decompressed)));
     const std::span<const std::uint8_t> bytes(*FBuffers.back());
+    // Real objects average a few hundred bytes: growing the table in one step spares rehashing.
+    FObjects.reserve(FObjects.size() + bytes.size() / 256);
     TArchiveHeader header;
     for (std::size_t pos = 0; pos < bytes.size();) {
         const std::size_t start = pos;

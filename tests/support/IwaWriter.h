@@ -84,6 +84,7 @@ struct TModernPackageFiles {
     std::vector<std::pair<std::string, TBytes>> OtherFiles;                 // e.g. {"Data/pic-12.png", ...}
 };
 
+// The package helpers below live in IwaPackageWriter.cpp.
 // Every file of the package, path and bytes, in a fixed order.
 std::vector<std::pair<std::string, TBytes>> ModernPackageEntries(const TModernPackageFiles& files);
 // Written below folder (an engine path), as an unpacked package or a folder bundle.
