@@ -63,6 +63,7 @@ if(WIN32)
   add_library(thirdparty_hpdf STATIC ${_hpdf_sources})
   target_include_directories(thirdparty_hpdf SYSTEM PUBLIC
     "${_hpdf_dir}/include" "${CMAKE_BINARY_DIR}/thirdparty/libharu/include")
+  target_compile_options(thirdparty_hpdf PRIVATE -w)  # old C: casts that newer compilers warn about by default
   target_link_libraries(thirdparty_hpdf PRIVATE ZLIB::ZLIB)
   set_target_properties(thirdparty_hpdf PROPERTIES C_STANDARD 99 EXCLUDE_FROM_ALL ON)
   add_library(thirdparty::hpdf ALIAS thirdparty_hpdf)

@@ -11,6 +11,7 @@ pkgs=(
   zlib1g-dev googletest libgtest-dev
   clang libclang-rt-dev
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
   wine wine32:i386 xvfb xauth x11-utils imagemagick fonts-dejavu-core fonts-wine
   unzip libarchive-tools zip hyperfine time
   libsnappy-dev libhpdf-dev libstb-dev libfontconfig-dev poppler-utils
