@@ -244,13 +244,25 @@ std::wstring FamilyFromNames(const std::vector<std::uint8_t>& name) {
     return best;
 }
 
-// The best Unicode subtable: full-range (format 12) over BMP (format 4) over a symbol map.
 struct TCmapChoice {
     std::size_t Offset = 0;
     std::uint16_t Format = 0;
     bool Symbol = false;
 };
 
+// Structure checks of a subtable, so that look-ups need check only what a code point picks.
+bool ValidSubtable(const std::vector<std::uint8_t>& cmap, const TCmapChoice& choice) {
+    const TReader r(cmap);
+    if (choice.Format == 4) {
+        // The length field is unreliable in real fonts (16 bits for large maps): the table's end bounds it.
+        const auto segX2 = r.U16(choice.Offset + 6);
+        return segX2 && *segX2 != 0 && *segX2 % 2 == 0 && r.Has(choice.Offset + 16, 4u * *segX2);
+    }
+    const auto groups = r.U32(choice.Offset + 12);
+    return groups && *groups <= (r.Size() / 12) && r.Has(choice.Offset + 16, 12ull * *groups);
+}
+
+// The best sound Unicode subtable: full-range (format 12) over BMP (format 4) over a symbol map.
 std::optional<TCmapChoice> ChooseSubtable(const std::vector<std::uint8_t>& cmap) {
     const TReader r(cmap);
     const auto count = r.U16(2);
@@ -273,24 +285,14 @@ std::optional<TCmapChoice> ChooseSubtable(const std::vector<std::uint8_t>& cmap)
             score = 2;
         else if (*format == 4 && symbol)
             score = 1;
-        if (score > bestScore) {
+        // A damaged subtable is passed over: another may serve.
+        const TCmapChoice choice{offset, *format, symbol};
+        if (score > bestScore && ValidSubtable(cmap, choice)) {
             bestScore = score;
-            best = TCmapChoice{offset, *format, symbol};
+            best = choice;
         }
     }
     return best;
-}
-
-// Structure checks of the chosen subtable, so that look-ups need check only what a code point picks.
-bool ValidSubtable(const std::vector<std::uint8_t>& cmap, const TCmapChoice& choice) {
-    const TReader r(cmap);
-    if (choice.Format == 4) {
-        // The length field is unreliable in real fonts (16 bits for large maps): the table's end bounds it.
-        const auto segX2 = r.U16(choice.Offset + 6);
-        return segX2 && *segX2 != 0 && *segX2 % 2 == 0 && r.Has(choice.Offset + 16, 4u * *segX2);
-    }
-    const auto groups = r.U32(choice.Offset + 12);
-    return groups && *groups <= (r.Size() / 12) && r.Has(choice.Offset + 16, 12ull * *groups);
 }
 
 }  // namespace
@@ -387,8 +389,7 @@ std::unique_ptr<TTrueTypeFont> TTrueTypeFont::Load(TSource& source, const TFontF
 
     font->FCmap = loader.Table(tables, "cmap", true, 4);
     const auto choice = ChooseSubtable(font->FCmap);
-    if (!choice) loader.Damaged(L"it maps no Unicode characters");
-    if (!ValidSubtable(font->FCmap, *choice)) loader.Damaged(L"its character map runs past the cmap table");
+    if (!choice) loader.Damaged(L"it has no usable Unicode character map");
     font->FSubtable = choice->Offset;
     font->FCmapFormat = choice->Format;
     font->FSymbol = choice->Symbol;

@@ -72,26 +72,27 @@ int StyleClass(const Entry& e, bool bold, bool italic) {
            (e.Weight < FC_WEIGHT_BOOK ? 2 : 0);
 }
 
-}  // namespace
+struct ConfigDeleter {
+    void operator()(FcConfig* config) const { FcConfigDestroy(config); }
+};
 
-struct FontLookup::Impl {
-    bool Indexed = false;
+// Every installed face, listed once per process: matching by our own rules on this index is exact
+// and costs a look-up, where FcFontMatch always answers with something, asked or not. The index
+// owns its configuration rather than fontconfig's global one, so that it is freed at exit.
+struct FontIndex {
+    std::unique_ptr<FcConfig, ConfigDeleter> Config;
     std::unique_ptr<FcFontSet, FontSetDeleter> Set;
     std::vector<Entry> Entries;
     std::unordered_map<std::string, std::vector<std::size_t>> ByFamily;
 
-    // Every installed face, listed once: matching by our own rules on this index is exact and
-    // costs a look-up, where FcFontMatch always answers with something, asked or not.
-    void Index() {
-        if (Indexed) return;
-        Indexed = true;
-        if (!FcInit()) return;
+    FontIndex() : Config(FcInitLoadConfigAndFonts()) {
+        if (!Config) return;
         std::unique_ptr<FcPattern, PatternDeleter> all(FcPatternCreate());
         std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
             FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_FONTFORMAT, FC_CHARSET,
                              FC_VARIABLE, static_cast<char*>(nullptr)));
         if (!all || !objects) return;
-        Set.reset(FcFontList(nullptr, all.get(), objects.get()));
+        Set.reset(FcFontList(Config.get(), all.get(), objects.get()));
         if (!Set) return;
         for (int i = 0; i < Set->nfont; ++i) {
             FcPattern* p = Set->fonts[i];
@@ -125,8 +126,7 @@ struct FontLookup::Impl {
         }
     }
 
-    std::optional<FontFace> Find(const std::string& family, bool bold, bool italic) {
-        Index();
+    std::optional<FontFace> Find(const std::string& family, bool bold, bool italic) const {
         const auto it = ByFamily.find(FamilyKey(family));
         if (it == ByFamily.end()) return std::nullopt;
         const Entry* best = nullptr;
@@ -144,39 +144,51 @@ struct FontLookup::Impl {
     }
 };
 
+// Built on first use, read-only after: fontconfig's scan happens once however many documents a run converts.
+const FontIndex& SharedIndex() {
+    static const FontIndex index;
+    return index;
+}
+
+}  // namespace
+
+struct FontLookup::Impl {
+    const FontIndex& Index = SharedIndex();
+};
+
 FontLookup::FontLookup(std::wstring) : FImpl(std::make_unique<Impl>()) {}
 
 FontLookup::~FontLookup() = default;
 
 std::optional<FontFace> FontLookup::Find(const std::wstring& family, bool bold, bool italic) {
-    return FImpl->Find(ToUtf8(family), bold, italic);
+    return FImpl->Index.Find(ToUtf8(family), bold, italic);
 }
 
 std::optional<FontFace> FontLookup::FindGeneric(GenericFamily generic, bool bold, bool italic) {
-    FImpl->Index();
+    const FontIndex& index = FImpl->Index;
+    if (!index.Config) return std::nullopt;
     const char* name = generic == GenericFamily::Serif ? "serif" : generic == GenericFamily::Monospace ? "monospace"
                                                                                                        : "sans-serif";
     std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
     if (!pattern) return std::nullopt;
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(name));
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcConfigSubstitute(index.Config.get(), pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
-    std::unique_ptr<FcFontSet, FontSetDeleter> sorted(FcFontSort(nullptr, pattern.get(), FcFalse, nullptr, &result));
+    std::unique_ptr<FcFontSet, FontSetDeleter> sorted(FcFontSort(index.Config.get(), pattern.get(), FcFalse, nullptr, &result));
     if (!sorted) return std::nullopt;
     // The first family in the system's order that we can use, at the style asked for.
     for (int i = 0; i < sorted->nfont; ++i) {
         FcChar8* family = nullptr;
         if (FcPatternGetString(sorted->fonts[i], FC_FAMILY, 0, &family) != FcResultMatch) continue;
-        if (auto face = FImpl->Find(reinterpret_cast<char*>(family), bold, italic)) return face;
+        if (auto face = index.Find(reinterpret_cast<char*>(family), bold, italic)) return face;
     }
     return std::nullopt;
 }
 
 std::vector<FontFace> FontLookup::FindCovering(char32_t c, bool bold, bool italic, std::size_t limit) {
-    FImpl->Index();
     std::vector<const Entry*> covering;
-    for (const Entry& e : FImpl->Entries)
+    for (const Entry& e : FImpl->Index.Entries)
         if (e.Charset && FcCharSetHasChar(e.Charset, static_cast<FcChar32>(c))) covering.push_back(&e);
     // Ties go by name, file and face, so the answer is the same however fontconfig listed them.
     const auto key = [&](const Entry* e) {
