@@ -172,7 +172,7 @@ TClass GuessClass(std::wstring_view family) {
          {L"serif", L"times", L"roman", L"garamond", L"book", L"caslon", L"baskerville", L"bodoni", L"didot",
           L"minion", L"antiqua", L"century", L"charter", L"clarendon", L"constantia", L"cochin", L"goudy",
           L"jenson", L"sabon", L"bembo", L"perpetua", L"rockwell", L"slab", L"oldstyle", L"merriweather",
-          L"playfair", L"lora", L"crimson", L"cormorant", L"spectral", L"utopia", L"palatino", L"georgia",
+          L"playfair", L"lora", L"crimson", L"cormorant", L"utopia", L"palatino", L"georgia",
           L"cambria", L"mincho", L"song", L"ming"})
         if (Contains(family, word)) return TClass::Serif;
     return TClass::Sans;
