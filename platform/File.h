@@ -21,6 +21,9 @@ public:
     // CreateFileW(GENERIC_READ, share 0, OPEN_EXISTING). On failure the result is
     // closed and error holds the system error code.
     static File OpenRead(const std::wstring& path, ErrorCode& error);
+    // CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): for files others read at the same
+    // time, such as installed fonts. A File opened by OpenRead or Create keeps it out, and it keeps them out.
+    static File OpenReadShared(const std::wstring& path, ErrorCode& error);
     // CreateFileW(GENERIC_READ|GENERIC_WRITE, share 0, CREATE_ALWAYS): an existing file is emptied.
     static File Create(const std::wstring& path, ErrorCode& error);
 

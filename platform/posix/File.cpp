@@ -14,8 +14,9 @@ namespace platform {
 namespace {
 
 // Share mode 0 emulated: every File holds an exclusive advisory lock, so a second
-// File on the same file fails with a sharing violation, as on Windows.
-std::intptr_t OpenExclusive(const std::wstring& path, int flags, bool truncate, ErrorCode& error) {
+// File on the same file fails with a sharing violation, as on Windows. FILE_SHARE_READ is a
+// shared lock: readers together, but never beside an exclusive holder.
+std::intptr_t OpenLocked(const std::wstring& path, int flags, bool truncate, int lock, ErrorCode& error) {
     const std::string native = ToNativePath(path);
     // O_NONBLOCK: a FIFO in the path must not hang the open; only regular files pass below.
     const int fd = native.empty() ? -1 : ::open(native.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
@@ -35,7 +36,7 @@ std::intptr_t OpenExclusive(const std::wstring& path, int flags, bool truncate, 
     if (!S_ISREG(st.st_mode)) return fail(kErrorAccessDenied);
     if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return fail(posix::ErrorFromErrno(errno));
     int locked;
-    while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    while ((locked = ::flock(fd, lock | LOCK_NB)) != 0 && errno == EINTR) {
     }
     if (locked != 0) return fail(errno == EWOULDBLOCK ? kErrorSharingViolation : posix::ErrorFromErrno(errno));
     // Emptied only once the lock is ours: a file another File holds is never touched.
@@ -60,7 +61,11 @@ File& File::operator=(File&& other) noexcept {
 File::~File() { Close(); }
 
 File File::OpenRead(const std::wstring& path, ErrorCode& error) {
-    return File(OpenExclusive(path, O_RDONLY, false, error));
+    return File(OpenLocked(path, O_RDONLY, false, LOCK_EX, error));
+}
+
+File File::OpenReadShared(const std::wstring& path, ErrorCode& error) {
+    return File(OpenLocked(path, O_RDONLY, false, LOCK_SH, error));
 }
 
 File File::Create(const std::wstring& path, ErrorCode& error) {
@@ -70,7 +75,7 @@ File File::Create(const std::wstring& path, ErrorCode& error) {
     // already there takes the checked way below, which never empties a file another File holds.
     const int fd = native.empty() ? -1 : ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-        if (native.empty() || errno == EEXIST) return File(OpenExclusive(path, O_RDWR | O_CREAT, true, error));
+        if (native.empty() || errno == EEXIST) return File(OpenLocked(path, O_RDWR | O_CREAT, true, LOCK_EX, error));
         error = posix::ErrorFromErrno(errno, native);
         return File();
     }

@@ -7,9 +7,9 @@ namespace {
 
 HANDLE AsHandle(std::intptr_t h) noexcept { return reinterpret_cast<HANDLE>(h); }
 
-std::intptr_t OpenExclusive(const std::wstring& path, DWORD access, DWORD disposition, ErrorCode& error) {
-    // Share mode 0: nobody else can open the file until this handle is closed.
-    const HANDLE h = CreateFileW(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+// With share 0 (OpenRead, Create) nobody else can open the file until this handle is closed.
+std::intptr_t Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, ErrorCode& error) {
+    const HANDLE h = CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = GetLastError();
         return -1;
@@ -34,11 +34,15 @@ File& File::operator=(File&& other) noexcept {
 File::~File() { Close(); }
 
 File File::OpenRead(const std::wstring& path, ErrorCode& error) {
-    return File(OpenExclusive(path, GENERIC_READ, OPEN_EXISTING, error));
+    return File(Open(path, GENERIC_READ, 0, OPEN_EXISTING, error));
+}
+
+File File::OpenReadShared(const std::wstring& path, ErrorCode& error) {
+    return File(Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, error));
 }
 
 File File::Create(const std::wstring& path, ErrorCode& error) {
-    return File(OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, error));
+    return File(Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, error));
 }
 
 std::int32_t File::Read(void* buffer, std::int32_t count) noexcept {

@@ -60,6 +60,28 @@ TEST(FileTest, MovedFileKeepsTheLockAndReleasesItOnce) {
     EXPECT_TRUE(File::OpenRead(path, error));
 }
 
+TEST(FileTest, SharedReadersCoexistButNotWithAnExclusiveHolder) {
+    ScratchFolder dir;
+    const auto path = dir / L"font.ttf";
+    WriteFile(path, "glyphs");
+    ErrorCode error = kErrorSuccess;
+    File first = File::OpenReadShared(path, error);
+    ASSERT_TRUE(first);
+    File second = File::OpenReadShared(path, error);
+    EXPECT_TRUE(second);
+    EXPECT_FALSE(File::OpenRead(path, error));
+    EXPECT_EQ(error, kErrorSharingViolation);
+    EXPECT_FALSE(File::Create(path, error));
+    EXPECT_EQ(error, kErrorSharingViolation);
+    first.Close();
+    second.Close();
+
+    File exclusive = File::OpenRead(path, error);
+    ASSERT_TRUE(exclusive);
+    EXPECT_FALSE(File::OpenReadShared(path, error));
+    EXPECT_EQ(error, kErrorSharingViolation);
+}
+
 TEST(FileTest, CreateEmptiesAnExistingFile) {
     ScratchFolder dir;
     const auto path = dir / L"out.pdf";

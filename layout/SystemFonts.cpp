@@ -1,0 +1,412 @@
+#include "layout/SystemFonts.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "layout/TrueTypeFont.h"
+#include "platform/Exception.h"
+#include "platform/FontLookup.h"
+
+namespace layout {
+namespace {
+
+enum class TClass { Sans, Serif, Mono, CjkSans, CjkSerif };
+
+// Line metrics in ems that Pages uses for a family, where they are known and differ from the
+// stand-in's: Helvetica Neue's own hhea (952/213/28 per 1000), and Helvetica's (1577/471/0 per 2048)
+// plus the 20% of ascent and descent AppKit adds as line spacing for Helvetica (WebKit's font code
+// says so: "The AppKit adjustment of 20%"). Helvetica 11 pt then spaces 13.2 pt, Helvetica Neue 11 pt
+// 13.1 pt, as measured in Pages documents (13.16 and about 13.2).
+struct TVertical {
+    double Ascent, Descent, LineGap;
+};
+constexpr TVertical kHelvetica{1577.0 / 2048, 471.0 / 2048, 0.2};
+constexpr TVertical kHelveticaNeue{0.952, 0.213, 0.028};
+
+struct TKnownFamily {
+    std::wstring_view Key;  // folded as FoldName folds
+    TClass Class;
+    std::vector<const wchar_t*> Families;  // the family itself first, then stand-ins, best first
+    const TVertical* Vertical = nullptr;
+};
+
+// The fonts Pages documents name (Mac system fonts, Office fonts), with stand-ins: metric-compatible
+// ones first (Liberation for Arial, Times New Roman and Courier New, Carlito for Calibri, Caladea
+// for Cambria, DejaVu Sans Mono for Menlo, which is drawn from it), else a face of similar width.
+// Families not listed fall to their class's generic faces.
+const std::vector<TKnownFamily>& KnownFamilies() {
+    static const std::vector<TKnownFamily> table = {
+        {L"helveticaneue", TClass::Sans, {L"Helvetica Neue", L"Arial", L"Liberation Sans", L"Arimo"}, &kHelveticaNeue},
+        {L"helvetica", TClass::Sans, {L"Helvetica", L"Arial", L"Liberation Sans", L"Arimo"}, &kHelvetica},
+        {L"arialnarrow", TClass::Sans, {L"Arial Narrow", L"Liberation Sans Narrow"}},
+        {L"arialunicode", TClass::Sans, {L"Arial Unicode MS", L"Arial", L"Liberation Sans"}},
+        {L"arial", TClass::Sans, {L"Arial", L"Liberation Sans", L"Arimo"}},
+        {L"timesnewroman", TClass::Serif, {L"Times New Roman", L"Liberation Serif", L"Tinos"}},
+        {L"times", TClass::Serif, {L"Times", L"Times New Roman", L"Liberation Serif", L"Tinos"}},
+        {L"couriernew", TClass::Mono, {L"Courier New", L"Liberation Mono", L"Cousine"}},
+        {L"courier", TClass::Mono, {L"Courier", L"Courier New", L"Liberation Mono", L"Cousine"}},
+        {L"menlo", TClass::Mono, {L"Menlo", L"DejaVu Sans Mono", L"Consolas"}},
+        {L"monaco", TClass::Mono, {L"Monaco", L"DejaVu Sans Mono", L"Consolas"}},
+        {L"sfmono", TClass::Mono, {L"SF Mono", L"DejaVu Sans Mono", L"Consolas"}},
+        {L"andalemono", TClass::Mono, {L"Andale Mono", L"DejaVu Sans Mono", L"Consolas"}},
+        {L"consolas", TClass::Mono, {L"Consolas", L"DejaVu Sans Mono"}},
+        {L"calibri", TClass::Sans, {L"Calibri", L"Carlito"}},
+        {L"cambria", TClass::Serif, {L"Cambria", L"Caladea"}},
+        {L"palatino", TClass::Serif, {L"Palatino", L"Palatino Linotype", L"Book Antiqua"}},
+        {L"bookantiqua", TClass::Serif, {L"Book Antiqua", L"Palatino Linotype"}},
+        {L"georgia", TClass::Serif, {L"Georgia", L"Gelasio"}},
+        {L"verdana", TClass::Sans, {L"Verdana", L"DejaVu Sans"}},
+        {L"tahoma", TClass::Sans, {L"Tahoma", L"DejaVu Sans"}},
+        {L"lucidagrande", TClass::Sans, {L"Lucida Grande", L"Lucida Sans Unicode", L"DejaVu Sans"}},
+        {L"gillsans", TClass::Sans, {L"Gill Sans", L"Gill Sans MT", L"Calibri", L"Carlito"}},
+        {L"avenirnext", TClass::Sans, {L"Avenir Next", L"Avenir"}},
+        {L"avenir", TClass::Sans, {L"Avenir", L"Avenir Next"}},
+        {L"futura", TClass::Sans, {L"Futura"}},
+        {L"optima", TClass::Sans, {L"Optima"}},
+        {L"trebuchet", TClass::Sans, {L"Trebuchet MS"}},
+        {L"segoeui", TClass::Sans, {L"Segoe UI"}},
+        {L"sfpro", TClass::Sans, {L"SF Pro Text", L"Segoe UI"}},
+        {L"sfns", TClass::Sans, {L"Segoe UI"}},
+        {L"sanfrancisco", TClass::Sans, {L"Segoe UI"}},
+        {L"baskerville", TClass::Serif, {L"Baskerville", L"Baskerville Old Face", L"Libre Baskerville"}},
+        {L"didot", TClass::Serif, {L"Didot", L"Bodoni MT"}},
+        {L"bodoni", TClass::Serif, {L"Bodoni 72", L"Bodoni MT"}},
+        {L"americantypewriter", TClass::Serif, {L"American Typewriter"}},
+        {L"hoeflertext", TClass::Serif, {L"Hoefler Text", L"Garamond"}},
+        {L"garamond", TClass::Serif, {L"Garamond", L"EB Garamond"}},
+        {L"cochin", TClass::Serif, {L"Cochin"}},
+        {L"charter", TClass::Serif, {L"Charter", L"Bitstream Charter"}},
+        {L"bigcaslon", TClass::Serif, {L"Big Caslon"}},
+        {L"comicsans", TClass::Sans, {L"Comic Sans MS"}},
+        {L"applecoloremoji", TClass::Sans, {L"Segoe UI Emoji", L"Segoe UI Symbol", L"DejaVu Sans"}},
+        {L"pingfang", TClass::CjkSans, {L"PingFang SC"}},
+        {L"hiraginosans", TClass::CjkSans, {L"Hiragino Sans"}},
+        {L"hirakaku", TClass::CjkSans, {L"Hiragino Kaku Gothic ProN"}},
+        {L"hiramin", TClass::CjkSerif, {L"Hiragino Mincho ProN"}},
+        {L"stheiti", TClass::CjkSans, {L"Heiti SC"}},
+        {L"heiti", TClass::CjkSans, {L"Heiti SC"}},
+        {L"songti", TClass::CjkSerif, {L"Songti SC"}},
+        {L"stsong", TClass::CjkSerif, {L"STSong"}},
+        {L"applesdgothic", TClass::CjkSans, {L"Apple SD Gothic Neo", L"Malgun Gothic"}},
+    };
+    return table;
+}
+
+const std::vector<const wchar_t*>& GenericFamilies(TClass c) {
+    static const std::vector<const wchar_t*> sans = {L"Arial", L"Liberation Sans", L"Arimo", L"DejaVu Sans"};
+    static const std::vector<const wchar_t*> serif = {L"Times New Roman", L"Liberation Serif", L"Tinos",
+                                                      L"DejaVu Serif"};
+    static const std::vector<const wchar_t*> mono = {L"Courier New", L"Liberation Mono", L"Cousine",
+                                                     L"DejaVu Sans Mono"};
+    static const std::vector<const wchar_t*> cjkSans = {L"Microsoft YaHei", L"WenQuanYi Micro Hei",
+                                                        L"WenQuanYi Zen Hei", L"SimHei", L"Meiryo", L"MS Gothic",
+                                                        L"Malgun Gothic", L"Droid Sans Fallback"};
+    static const std::vector<const wchar_t*> cjkSerif = {L"SimSun", L"MS Mincho", L"Batang", L"AR PL UMing CN",
+                                                         L"Microsoft YaHei", L"WenQuanYi Micro Hei",
+                                                         L"WenQuanYi Zen Hei", L"Droid Sans Fallback"};
+    switch (c) {
+        case TClass::Serif: return serif;
+        case TClass::Mono: return mono;
+        case TClass::CjkSans: return cjkSans;
+        case TClass::CjkSerif: return cjkSerif;
+        default: return sans;
+    }
+}
+
+// Faces with wide coverage, for characters the document's font lacks.
+const std::vector<const wchar_t*>& FallbackFamilies(TClass c) {
+    static const std::vector<const wchar_t*> sans = {L"DejaVu Sans", L"Segoe UI", L"Arial Unicode MS",
+                                                     L"Segoe UI Symbol", L"Lucida Sans Unicode"};
+    static const std::vector<const wchar_t*> serif = {L"DejaVu Serif", L"Times New Roman", L"Cambria",
+                                                      L"DejaVu Sans", L"Segoe UI", L"Arial Unicode MS",
+                                                      L"Segoe UI Symbol"};
+    static const std::vector<const wchar_t*> mono = {L"DejaVu Sans Mono", L"Consolas", L"Courier New",
+                                                     L"DejaVu Sans", L"Segoe UI", L"Segoe UI Symbol"};
+    switch (c) {
+        case TClass::Serif: return serif;
+        case TClass::Mono: return mono;
+        default: return sans;
+    }
+}
+
+bool IsCjk(char32_t c) {
+    return (c >= 0x1100 && c < 0x1200) || (c >= 0x2E80 && c < 0xA000) || (c >= 0xAC00 && c < 0xD7B0) ||
+           (c >= 0xF900 && c < 0xFB00) || (c >= 0xFE30 && c < 0xFE50) || (c >= 0xFF00 && c < 0xFFF0) ||
+           (c >= 0x20000 && c < 0x32000);
+}
+
+// Lower-case ASCII letters and digits only: "Helvetica Neue", "HelveticaNeue" and "helvetica-neue"
+// fold alike.
+std::wstring FoldName(std::wstring_view name) {
+    std::wstring folded;
+    for (wchar_t ch : name) {
+        if (ch >= L'A' && ch <= L'Z')
+            folded.push_back(static_cast<wchar_t>(ch - L'A' + L'a'));
+        else if ((ch >= L'a' && ch <= L'z') || (ch >= L'0' && ch <= L'9') || ch > 0x7F)
+            folded.push_back(ch);
+    }
+    return folded;
+}
+
+bool Contains(std::wstring_view s, std::wstring_view part) { return s.find(part) != std::wstring_view::npos; }
+
+// Style words of a PostScript name's style part ("BoldItalicMT", "Heavy", "W6", "LightOblique").
+void ReadStyle(std::wstring_view style, bool& bold, bool& italic) {
+    for (std::wstring_view word : {L"bold", L"black", L"heavy", L"demi", L"w6", L"w7", L"w8", L"w9"})
+        bold = bold || Contains(style, word);
+    for (std::wstring_view word : {L"italic", L"oblique", L"slant", L"inclined", L"kursiv"})
+        italic = italic || Contains(style, word);
+    italic = italic || style.ends_with(L"it") || Contains(style, L"ital");
+}
+
+TClass GuessClass(std::wstring_view family) {
+    for (std::wstring_view word : {L"mono", L"courier", L"code", L"consol", L"typewriter", L"fixed", L"terminal"})
+        if (Contains(family, word)) return TClass::Mono;
+    if (Contains(family, L"sans") || Contains(family, L"gothic") || Contains(family, L"grotesk")) return TClass::Sans;
+    for (std::wstring_view word :
+         {L"serif", L"times", L"roman", L"garamond", L"book", L"caslon", L"baskerville", L"bodoni", L"didot",
+          L"minion", L"antiqua", L"century", L"charter", L"clarendon", L"constantia", L"cochin", L"goudy",
+          L"jenson", L"sabon", L"bembo", L"perpetua", L"rockwell", L"slab", L"oldstyle", L"merriweather",
+          L"playfair", L"lora", L"crimson", L"cormorant", L"utopia", L"palatino", L"georgia",
+          L"cambria", L"mincho", L"song", L"ming"})
+        if (Contains(family, word)) return TClass::Serif;
+    return TClass::Sans;
+}
+
+// "MinionPro" -> "Minion Pro": GDI wants a family spelt with its blanks.
+std::wstring SplitCamelCase(std::wstring_view name) {
+    std::wstring out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const wchar_t ch = name[i];
+        if (i > 0 && ch >= L'A' && ch <= L'Z' && name[i - 1] >= L'a' && name[i - 1] <= L'z') out.push_back(L' ');
+        out.push_back(ch);
+    }
+    return out;
+}
+
+// What a document's font name asks for.
+struct TRequest {
+    const TKnownFamily* Known = nullptr;
+    std::vector<std::wstring> OwnFamilies;  // the name's family as written (for fonts we don't list)
+    TClass Class = TClass::Sans;
+    bool Bold = false;
+    bool Italic = false;
+};
+
+TRequest ParseName(const std::wstring& name, bool bold, bool italic) {
+    TRequest request;
+    request.Bold = bold;
+    request.Italic = italic;
+    const std::wstring folded = FoldName(name);
+    std::size_t bestLength = 0;
+    for (const auto& known : KnownFamilies()) {
+        if (known.Key.size() > bestLength && folded.starts_with(known.Key)) {
+            request.Known = &known;
+            bestLength = known.Key.size();
+        }
+    }
+    std::wstring_view family = name;
+    std::wstring style;
+    if (request.Known) {
+        style = folded.substr(bestLength);
+        request.Class = request.Known->Class;
+    } else {
+        // A PostScript name: family, hyphen, style. Else a family name, maybe with style words behind.
+        const std::size_t hyphen = name.rfind(L'-');
+        if (hyphen != std::wstring::npos && hyphen > 0) {
+            family = std::wstring_view(name).substr(0, hyphen);
+            style = FoldName(std::wstring_view(name).substr(hyphen + 1));
+        } else {
+            std::size_t end = name.size();
+            while (end > 0) {
+                const std::size_t space = name.rfind(L' ', end - 1);
+                if (space == std::wstring::npos || space == 0) break;
+                const std::wstring word = FoldName(std::wstring_view(name).substr(space + 1, end - space - 1));
+                bool b = false, i = false;
+                ReadStyle(word, b, i);
+                if (!b && !i && word != L"regular" && word != L"roman" && word != L"book" && word != L"light" &&
+                    word != L"medium")
+                    break;
+                style += word;
+                end = space;
+            }
+            family = std::wstring_view(name).substr(0, end);
+        }
+        const std::wstring own(family);
+        if (!own.empty()) {
+            request.OwnFamilies.push_back(own);
+            const std::wstring spaced = SplitCamelCase(own);
+            if (spaced != own) request.OwnFamilies.push_back(spaced);
+        }
+        request.Class = GuessClass(FoldName(family));
+    }
+    ReadStyle(style, request.Bold, request.Italic);
+    return request;
+}
+
+// A face as the layout gets it: the file's metrics, with what Pages would use instead where
+// that differs, and what the writer must make up.
+class TMatchedFont final : public TFont {
+public:
+    TMatchedFont(const TTrueTypeFont& face, bool syntheticBold, bool syntheticItalic, const TVertical* vertical,
+                 TClass fontClass, bool bold, bool italic)
+        : FFace(face), FSyntheticBold(syntheticBold), FSyntheticItalic(syntheticItalic), FVertical(vertical),
+          FClass(fontClass), FBold(bold), FItalic(italic) {}
+
+    const TFontFile& File() const override { return FFace.File(); }
+    std::wstring FamilyName() const override { return FFace.FamilyName(); }
+    double Ascent() const override { return FVertical ? FVertical->Ascent : FFace.Ascent(); }
+    double Descent() const override { return FVertical ? FVertical->Descent : FFace.Descent(); }
+    double LineGap() const override { return FVertical ? FVertical->LineGap : FFace.LineGap(); }
+    double UnderlinePosition() const override { return FFace.UnderlinePosition(); }
+    double UnderlineThickness() const override { return FFace.UnderlineThickness(); }
+    bool HasGlyph(char32_t c) const override { return FFace.HasGlyph(c); }
+    double Advance(char32_t c) const override { return FFace.Advance(c); }
+    bool SyntheticBold() const override { return FSyntheticBold; }
+    bool SyntheticItalic() const override { return FSyntheticItalic; }
+
+    const TTrueTypeFont& Face() const { return FFace; }
+    TClass Class() const { return FClass; }
+    // The style the document asked for.
+    bool Bold() const { return FBold; }
+    bool Italic() const { return FItalic; }
+
+private:
+    const TTrueTypeFont& FFace;
+    bool FSyntheticBold, FSyntheticItalic;
+    const TVertical* FVertical;
+    TClass FClass;
+    bool FBold, FItalic;
+};
+
+class TSystemFontProvider final : public IFontProvider {
+public:
+    explicit TSystemFontProvider(const std::wstring& scratchFolder) : FLookup(scratchFolder) {}
+
+    const TFont& Match(const std::wstring& name, bool bold, bool italic) override {
+        std::wstring key = name;
+        key += bold ? L"|b" : L"|-";
+        key += italic ? L'i' : L'-';
+        if (auto it = FMatches.find(key); it != FMatches.end()) return *it->second;
+        const TFont& font = Resolve(ParseName(name, bold, italic));
+        FMatches.emplace(std::move(key), &font);
+        return font;
+    }
+
+    const TFont* Fallback(char32_t c, const TFont& like) override {
+        if (like.HasGlyph(c)) return &like;
+        const auto* matched = dynamic_cast<const TMatchedFont*>(&like);
+        TClass fontClass = matched ? matched->Class() : TClass::Sans;
+        const bool bold = matched ? matched->Bold() : like.SyntheticBold();
+        const bool italic = matched ? matched->Italic() : like.SyntheticItalic();
+        if (IsCjk(c))
+            fontClass = fontClass == TClass::Serif || fontClass == TClass::CjkSerif ? TClass::CjkSerif
+                                                                                      : TClass::CjkSans;
+        else if (fontClass == TClass::CjkSans || fontClass == TClass::CjkSerif)
+            fontClass = TClass::Sans;
+
+        // Faces found for a block of 128 code points serve its other characters first: scripts
+        // come in blocks, and most of a document's fallbacks hit the same few faces.
+        const auto blockKey = std::make_tuple(static_cast<std::uint32_t>(c >> 7), fontClass, bold, italic);
+        auto& block = FBlocks[blockKey];
+        for (const TTrueTypeFont* face : block)
+            if (face->HasGlyph(c)) return &Wrap(*face, nullptr, fontClass, bold, italic);
+        if (FMissing.contains(c)) return nullptr;
+
+        std::vector<std::wstring> families;
+        if (fontClass == TClass::CjkSans || fontClass == TClass::CjkSerif) {
+            for (const wchar_t* f : GenericFamilies(fontClass)) families.emplace_back(f);
+        } else {
+            for (const wchar_t* f : FallbackFamilies(fontClass)) families.emplace_back(f);
+        }
+        for (const auto& family : families) {
+            const TTrueTypeFont* face = Load(FLookup.Find(family, bold, italic));
+            if (face && face->HasGlyph(c)) return &Remember(block, *face, fontClass, bold, italic);
+        }
+        for (const auto& found : FLookup.FindCovering(c, bold, italic, 4)) {
+            const TTrueTypeFont* face = Load(found);
+            if (face && face->HasGlyph(c)) return &Remember(block, *face, fontClass, bold, italic);
+        }
+        FMissing.insert(c);
+        return nullptr;
+    }
+
+private:
+    const TFont& Remember(std::vector<const TTrueTypeFont*>& block, const TTrueTypeFont& face, TClass fontClass,
+                          bool bold, bool italic) {
+        if (std::find(block.begin(), block.end(), &face) == block.end()) block.push_back(&face);
+        return Wrap(face, nullptr, fontClass, bold, italic);
+    }
+
+    const TFont& Resolve(const TRequest& request) {
+        const TVertical* vertical = request.Known ? request.Known->Vertical : nullptr;
+        std::vector<std::wstring> families = request.OwnFamilies;
+        if (request.Known)
+            for (const wchar_t* f : request.Known->Families) families.emplace_back(f);
+        for (const wchar_t* f : GenericFamilies(request.Class)) families.emplace_back(f);
+        for (const auto& family : families)
+            if (const TTrueTypeFont* face = Load(FLookup.Find(family, request.Bold, request.Italic)))
+                return Wrap(*face, vertical, request.Class, request.Bold, request.Italic);
+        // Nothing we know of: whatever the system calls sans-serif (or serif, monospace) will do.
+        const platform::GenericFamily generic = request.Class == TClass::Serif || request.Class == TClass::CjkSerif
+                                                    ? platform::GenericFamily::Serif
+                                                : request.Class == TClass::Mono ? platform::GenericFamily::Monospace
+                                                                                : platform::GenericFamily::Sans;
+        for (auto g : {generic, platform::GenericFamily::Sans, platform::GenericFamily::Serif})
+            if (const TTrueTypeFont* face = Load(FLookup.FindGeneric(g, request.Bold, request.Italic)))
+                return Wrap(*face, vertical, request.Class, request.Bold, request.Italic);
+        for (const auto& found : FLookup.FindCovering(U'a', request.Bold, request.Italic, 8))
+            if (const TTrueTypeFont* face = Load(found))
+                return Wrap(*face, vertical, request.Class, request.Bold, request.Italic);
+        throw Exception(L"No TrueType font is installed on this system: the document's text can't be laid out.");
+    }
+
+    // One face per file and index for the provider's lifetime; a file that can't be read is
+    // remembered as such and passed over.
+    const TTrueTypeFont* Load(const std::optional<platform::FontFace>& found) {
+        if (!found) return nullptr;
+        const TFontFile file{found->Path, found->FaceIndex};
+        const auto key = std::make_pair(file.Path, file.FaceIndex);
+        if (auto it = FFaces.find(key); it != FFaces.end()) return it->second.get();
+        std::unique_ptr<TTrueTypeFont> face;
+        try {
+            face = TTrueTypeFont::Open(file);
+        } catch (const Exception&) {
+            // A damaged or CFF-only installed font is the system's, not the document's: use another.
+        }
+        return FFaces.emplace(key, std::move(face)).first->second.get();
+    }
+
+    const TFont& Wrap(const TTrueTypeFont& face, const TVertical* vertical, TClass fontClass, bool bold,
+                      bool italic) {
+        const bool syntheticBold = bold && !face.IsBold();
+        const bool syntheticItalic = italic && !face.IsItalic();
+        const auto key = std::make_tuple(&face, vertical, fontClass, bold, italic);
+        auto& slot = FWrapped[key];
+        if (!slot)
+            slot = std::make_unique<TMatchedFont>(face, syntheticBold, syntheticItalic, vertical, fontClass, bold,
+                                                  italic);
+        return *slot;
+    }
+
+    platform::FontLookup FLookup;
+    std::map<std::pair<std::wstring, int>, std::unique_ptr<TTrueTypeFont>> FFaces;
+    std::map<std::tuple<const TTrueTypeFont*, const TVertical*, TClass, bool, bool>, std::unique_ptr<TMatchedFont>>
+        FWrapped;
+    std::unordered_map<std::wstring, const TFont*> FMatches;
+    std::map<std::tuple<std::uint32_t, TClass, bool, bool>, std::vector<const TTrueTypeFont*>> FBlocks;
+    std::set<char32_t> FMissing;
+};
+
+}  // namespace
+
+std::unique_ptr<IFontProvider> MakeSystemFontProvider(const std::wstring& scratchFolder) {
+    return std::make_unique<TSystemFontProvider>(scratchFolder);
+}
+
+}  // namespace layout

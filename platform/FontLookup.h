@@ -1,0 +1,50 @@
+#pragma once
+// The installed fonts, found the system's way: fontconfig on POSIX, GDI on Windows. Only faces with
+// TrueType outlines (a glyf table, in a .ttf/.otf file or a .ttc collection) are returned: the PDF
+// writer can embed nothing else. One thread at a time.
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct FontFace {
+    std::wstring Path;  // engine path of the file; a collection holds several faces
+    int FaceIndex = 0;
+    // What the face is (semibold and heavier count as bold, oblique as italic), not what was asked for.
+    bool Bold = false;
+    bool Italic = false;
+    friend bool operator==(const FontFace&, const FontFace&) = default;
+};
+
+enum class GenericFamily { Sans, Serif, Monospace };
+
+class FontLookup {
+public:
+    // scratchFolder: where faces the system hands over only in memory are written as files (GDI);
+    // made when first needed, and it must outlive the use of the files.
+    explicit FontLookup(std::wstring scratchFolder);
+    FontLookup(const FontLookup&) = delete;
+    FontLookup& operator=(const FontLookup&) = delete;
+    ~FontLookup();
+
+    // The installed face of the family (names compared without regard to case and blanks) closest
+    // to the weight and slant asked for; nullopt when no face of the family has TrueType outlines.
+    std::optional<FontFace> Find(const std::wstring& family, bool bold, bool italic);
+    // The system's own choice for a generic family (fontconfig's "sans-serif"..., Windows' Arial...).
+    std::optional<FontFace> FindGeneric(GenericFamily generic, bool bold, bool italic);
+    // Faces that have c, best first (closest style, then widest coverage), at most limit. On Windows
+    // they come from a list of wide-coverage families and only characters below U+10000 are
+    // checked: the caller checks the face's own character map.
+    std::vector<FontFace> FindCovering(char32_t c, bool bold, bool italic, std::size_t limit);
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> FImpl;
+};
+
+}  // namespace platform
