@@ -28,6 +28,8 @@ public:
     // Raises EDamagedDocument "object N is missing".
     const TObject& Get(std::uint64_t id) const;
     std::size_t Size() const { return FObjects.size(); }
+    // Every object, in no particular order (tests, fuzzing, diagnostics).
+    const std::unordered_map<std::uint64_t, TObject>& Objects() const { return FObjects; }
 
 private:
     std::vector<std::unique_ptr<std::vector<std::uint8_t>>> FBuffers;

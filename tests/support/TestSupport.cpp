@@ -77,9 +77,16 @@ std::wstring CorpusDir() {
         const fs::path shared = fs::path(PAGES2PDF_CORPUS_DIR);
         std::error_code ec;
         if (!fs::is_directory(shared, ec)) return std::wstring();
+        // Folder by folder: the corpus folders are read-only, and a copied folder would be too.
         const fs::path target = ToNative(copy.Path());
-        for (const auto& entry : fs::directory_iterator(shared, ec)) {
-            if (entry.is_regular_file()) fs::copy_file(entry.path(), target / entry.path().filename(), ec);
+        for (auto it = fs::recursive_directory_iterator(shared, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            const fs::path to = target / fs::relative(it->path(), shared);
+            if (it->is_directory()) {
+                fs::create_directories(to);
+            } else if (it->is_regular_file()) {
+                fs::copy_file(it->path(), to);
+            }
         }
         return copy.Path();
     }();

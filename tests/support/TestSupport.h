@@ -27,7 +27,7 @@ private:
 // An engine path as the standard library names it (fixtures are made without the code under test).
 std::filesystem::path ToNative(const std::wstring& enginePath);
 
-// The real Pages documents as an engine path; empty when ../shared/corpus is absent.
+// The real Pages documents as an engine path, wild/ included; empty when ../shared/corpus is absent.
 // It is a private copy made once per process: the reader opens documents exclusively, so
 // test processes running side by side must never share the same files.
 std::wstring CorpusDir();

@@ -1,0 +1,97 @@
+#include "iwork/IwaArchive.h"
+
+#include <snappy.h>
+
+#include <cstdio>
+#include <string>
+
+#include "iwork/Errors.h"
+
+namespace iwork {
+namespace {
+
+constexpr std::size_t kChunkHeaderSize = 4;
+// Pages writes at most 64 KiB per chunk; a larger claim is a damaged header, and refusing it
+// keeps one bad byte from asking for gigabytes. The slack allows a writer that rounds differently.
+constexpr std::size_t kMaxChunkUncompressed = 256 * 1024;
+
+[[noreturn]] void DamagedChunk(std::size_t offset, const std::wstring& what) {
+    throw EDamagedDocument(L"The .iwa chunk at offset " + std::to_wstring(offset) + L" " + what);
+}
+
+std::wstring Hex(std::uint8_t b) {
+    wchar_t text[8];
+    std::swprintf(text, 8, L"0x%02X", static_cast<unsigned>(b));
+    return text;
+}
+
+struct TChunk {
+    std::size_t Offset;        // of its header
+    std::size_t Size;          // of its Snappy block
+    std::size_t Uncompressed;
+};
+
+// Every chunk's place and size, checked before anything is decompressed, so the output is
+// allocated once.
+std::vector<TChunk> ScanChunks(std::span<const std::uint8_t> file, std::size_t& total) {
+    std::vector<TChunk> chunks;
+    total = 0;
+    for (std::size_t pos = 0; pos < file.size();) {
+        if (file.size() - pos < kChunkHeaderSize) DamagedChunk(pos, L"is truncated (its header is cut short)");
+        if (file[pos] != 0x00) DamagedChunk(pos, L"begins with " + Hex(file[pos]) + L" instead of 0x00");
+        const std::size_t size = file[pos + 1] | (std::size_t{file[pos + 2]} << 8) | (std::size_t{file[pos + 3]} << 16);
+        if (size > file.size() - pos - kChunkHeaderSize) {
+            DamagedChunk(pos, L"is truncated (" + std::to_wstring(size) + L" bytes declared, " +
+                                  std::to_wstring(file.size() - pos - kChunkHeaderSize) + L" present)");
+        }
+        const char* block = reinterpret_cast<const char*>(file.data() + pos + kChunkHeaderSize);
+        std::size_t uncompressed = 0;
+        if (!snappy::GetUncompressedLength(block, size, &uncompressed)) {
+            DamagedChunk(pos, L"holds no Snappy block");
+        }
+        if (uncompressed > kMaxChunkUncompressed) {
+            DamagedChunk(pos, L"claims " + std::to_wstring(uncompressed) + L" bytes, more than a chunk holds");
+        }
+        chunks.push_back({pos, size, uncompressed});
+        total += uncompressed;
+        pos += kChunkHeaderSize + size;
+    }
+    return chunks;
+}
+
+// The LZFSE family's block magics ("bvxn" is LZVN, seen from iCloud edits).
+bool IsLzfseFamily(std::span<const std::uint8_t> file) {
+    if (file.size() < 4 || file[0] != 'b' || file[1] != 'v' || file[2] != 'x') return false;
+    return file[3] == 'n' || file[3] == '-' || file[3] == '1' || file[3] == '2';
+}
+
+}  // namespace
+
+// An empty file counts as Snappy so that decompressing it reports the damage.
+TIwaCompression ClassifyIwa(std::span<const std::uint8_t> file) {
+    if (file.empty() || file[0] == 0x00) return TIwaCompression::icSnappy;
+    if (IsLzfseFamily(file)) return TIwaCompression::icForeign;
+    return TIwaCompression::icEncrypted;
+}
+
+std::vector<std::uint8_t> DecompressIwa(std::span<const std::uint8_t> file) {
+    if (file.empty()) throw EDamagedDocument(L"An .iwa file is empty");
+    std::size_t total = 0;
+    const std::vector<TChunk> chunks = ScanChunks(file, total);
+    std::vector<std::uint8_t> out(total);
+    std::size_t written = 0;
+    char none = 0;  // where an empty block "writes" when the whole output is empty
+    for (const TChunk& chunk : chunks) {
+        // RawUncompress checks the block as it goes (a separate IsValidCompressedBuffer pass
+        // would decode everything twice) and never writes past the length checked above.
+        const char* block = reinterpret_cast<const char*>(file.data() + chunk.Offset + kChunkHeaderSize);
+        char* target = out.empty() ? &none : reinterpret_cast<char*>(out.data() + written);
+        if (!snappy::RawUncompress(block, chunk.Size, target)) {
+            DamagedChunk(chunk.Offset, L"holds a Snappy block that cannot be decompressed");
+        }
+        written += chunk.Uncompressed;
+    }
+    return out;
+}
+
+}  // namespace iwork

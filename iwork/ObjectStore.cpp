@@ -1,0 +1,202 @@
+#include "iwork/ObjectStore.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "iwork/Errors.h"
+#include "iwork/IwaArchive.h"
+#include "platform/Exception.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+
+namespace iwork {
+namespace {
+
+// Index folders nest one level (Index/Tables); deeper than this is a loop of links.
+constexpr int kMaxFolderDepth = 16;
+// No .iwa comes near this; a larger file is not read into memory.
+constexpr std::int64_t kMaxIwaFileSize = std::int64_t{1} << 30;
+
+[[noreturn]] void DamagedArchive(std::size_t offset, const wchar_t* what) {
+    throw EDamagedDocument(L"The archive at offset " + std::to_wstring(offset) + L" of an .iwa " + what);
+}
+
+std::uint64_t ReadVarintAt(std::span<const std::uint8_t> bytes, std::size_t& pos) {
+    const std::size_t start = pos;
+    std::uint64_t value = 0;
+    for (int shift = 0; shift < 70; shift += 7) {
+        if (pos >= bytes.size()) DamagedArchive(start, L"has a length cut short");
+        const std::uint8_t b = bytes[pos++];
+        value |= std::uint64_t{b & 0x7Fu} << shift;
+        if ((b & 0x80) == 0) return value;
+    }
+    DamagedArchive(start, L"has a length longer than 10 bytes");
+}
+
+struct TMessageInfo {
+    std::uint32_t Type = 0;
+    std::uint64_t Length = 0;
+};
+
+// ArchiveInfo {1 identifier, 2 message infos {1 type, 3 length, 5 object references}}.
+struct TArchiveHeader {
+    std::uint64_t Id = 0;
+    std::vector<TMessageInfo> Infos;              // reused from archive to archive
+    std::vector<std::uint64_t> FirstReferences;   // of the first message info
+};
+
+void ParseArchiveHeader(std::span<const std::uint8_t> bytes, TArchiveHeader& header) {
+    header.Id = 0;
+    header.Infos.clear();
+    header.FirstReferences.clear();
+    TProtoReader reader(bytes);
+    TProtoField f;
+    while (reader.Next(f)) {
+        if (f.Number == 1 && f.Type == TWireType::wtVarint) {
+            header.Id = f.Value;
+        } else if (f.Number == 2 && f.Type == TWireType::wtBytes) {
+            TMessageInfo info;
+            bool hasReferences = false;
+            TProtoReader infoReader(f.Bytes);
+            TProtoField g;
+            while (infoReader.Next(g)) {
+                if (g.Number == 1 && g.Type == TWireType::wtVarint) info.Type = static_cast<std::uint32_t>(g.Value);
+                else if (g.Number == 3 && g.Type == TWireType::wtVarint) info.Length = g.Value;
+                else if (g.Number == 5) hasReferences = true;
+            }
+            if (header.Infos.empty() && hasReferences) header.FirstReferences = TMessage(f.Bytes).Varints(5);
+            header.Infos.push_back(info);
+        }
+    }
+}
+
+std::wstring OpenErrorText(const std::wstring& path, platform::ErrorCode error) {
+    platform::ErrorCode ignored = platform::kErrorSuccess;
+    return L"Cannot open file \"" + platform::FullPathName(path, ignored) + L"\". " +
+           platform::SystemErrorMessage(error);
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
+    platform::ErrorCode error = platform::kErrorSuccess;
+    platform::File file = platform::File::OpenRead(path, error);
+    if (!file) throw EFOpenError(OpenErrorText(path, error));
+    const std::int64_t size = file.Seek(0, 2);
+    if (size < 0 || file.Seek(0, 0) != 0) throw EReadError(L"Cannot read file \"" + path + L"\"");
+    if (size > kMaxIwaFileSize) throw EDamagedDocument(L"The file \"" + path + L"\" is too large for an .iwa");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const auto want = static_cast<std::int32_t>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        const std::int32_t got = file.Read(bytes.data() + done, want);
+        if (got <= 0) throw EReadError(L"Cannot read file \"" + path + L"\"");
+        done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+}
+
+bool EndsWithIwa(const std::wstring& name) {
+    if (name.size() < 4) return false;
+    const std::wstring tail = name.substr(name.size() - 4);
+    return tail[0] == L'.' && (tail[1] | 0x20) == L'i' && (tail[2] | 0x20) == L'w' && (tail[3] | 0x20) == L'a';
+}
+
+void CollectIwaFiles(const std::wstring& folder, int depth, std::vector<std::wstring>& files) {
+    if (depth > kMaxFolderDepth) throw EDamagedDocument(L"The folders below \"" + folder + L"\" nest too deep");
+    platform::FindListing listing = platform::FindListing::Start(folder + L"\\*.*");
+    platform::FindEntry entry;
+    while (listing.Next(entry)) {
+        if (entry.Name == L"." || entry.Name == L"..") continue;
+        const std::wstring path = folder + L"\\" + entry.Name;
+        if (entry.Attributes & platform::kAttrDirectory) {
+            CollectIwaFiles(path, depth + 1, files);
+        } else if (EndsWithIwa(entry.Name)) {
+            files.push_back(path);
+        }
+    }
+}
+
+}  // namespace
+
+void TObjectStore::AddArchives(std::vector<std::uint8_t> decompressed) {
+    FBuffers.push_back(std::make_unique<std::vector<std::uint8_t>>(std::move(decompressed)));
+    const std::span<const std::uint8_t> bytes(*FBuffers.back());
+    // Real objects average a few hundred bytes: growing the table in one step spares rehashing.
+    FObjects.reserve(FObjects.size() + bytes.size() / 256);
+    TArchiveHeader header;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const std::size_t start = pos;
+        const std::uint64_t headerLength = ReadVarintAt(bytes, pos);
+        if (headerLength > bytes.size() - pos) DamagedArchive(start, L"has a header running past the end");
+        try {
+            ParseArchiveHeader(bytes.subspan(pos, static_cast<std::size_t>(headerLength)), header);
+        } catch (const EDamagedDocument& e) {
+            throw EDamagedDocument(L"The archive at offset " + std::to_wstring(start) + L" of an .iwa: " + e.Message());
+        }
+        pos += static_cast<std::size_t>(headerLength);
+
+        // Every payload is passed over, the first one kept: later message infos are merge
+        // patches this reader does not apply.
+        const std::size_t payloadStart = pos;
+        for (const TMessageInfo& info : header.Infos) {
+            if (info.Length > bytes.size() - pos) DamagedArchive(start, L"has a payload running past the end");
+            pos += static_cast<std::size_t>(info.Length);
+        }
+        // An archive without message infos carries no object. A second archive of the same
+        // identifier is dropped: Pages never writes one, and keeping the first makes the
+        // result independent of what a damaged file repeats after the original.
+        if (header.Infos.empty()) continue;
+        const TMessageInfo& first = header.Infos.front();
+        const auto [it, added] = FObjects.try_emplace(header.Id);
+        if (!added) continue;
+        TObject& object = it->second;
+        object.Id = header.Id;
+        object.Type = first.Type;
+        object.Payload = TMessage(bytes.subspan(payloadStart, static_cast<std::size_t>(first.Length)));
+        object.References = std::move(header.FirstReferences);
+    }
+}
+
+const TObject* TObjectStore::Find(std::uint64_t id) const {
+    const auto it = FObjects.find(id);
+    return it == FObjects.end() ? nullptr : &it->second;
+}
+
+const TObject& TObjectStore::Get(std::uint64_t id) const {
+    if (const TObject* object = Find(id)) return *object;
+    throw EDamagedDocument(L"Object " + std::to_wstring(id) + L" is missing");
+}
+
+TObjectStore LoadObjectStore(const std::wstring& indexFolder) {
+    std::vector<std::wstring> paths;
+    CollectIwaFiles(indexFolder, 0, paths);
+    if (paths.empty()) throw EDamagedDocument(L"The folder \"" + indexFolder + L"\" holds no .iwa file");
+
+    // Every file is classified before any is decompressed: in a protected document an
+    // encrypted file may begin with 0x00 by chance and would otherwise be reported as damaged.
+    std::vector<std::pair<std::wstring, std::vector<std::uint8_t>>> files;
+    files.reserve(paths.size());
+    for (const std::wstring& path : paths) {
+        std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+        switch (ClassifyIwa(bytes)) {
+        case TIwaCompression::icEncrypted:
+            throw EPasswordProtected();
+        case TIwaCompression::icForeign:
+            break;
+        case TIwaCompression::icSnappy:
+            files.emplace_back(path, std::move(bytes));
+            break;
+        }
+    }
+    TObjectStore store;
+    for (auto& [path, bytes] : files) {
+        try {
+            store.AddArchives(DecompressIwa(bytes));
+        } catch (const EDamagedDocument& e) {
+            throw EDamagedDocument(e.Message() + L" (in \"" + path + L"\")");
+        }
+        std::vector<std::uint8_t>().swap(bytes);  // hold the compressed bytes no longer than needed
+    }
+    return store;
+}
+
+}  // namespace iwork
