@@ -294,7 +294,7 @@ private:
     void ReadImage(const TObject& object, doc::TDrawable& d);
     void ReadShape(const TObject& object, doc::TDrawable& d);
     void ReadGroup(const TObject& object, doc::TDrawable& d);
-    void AddCaption(const TObject& object, const std::optional<TMessage>& record, const doc::TDrawable& owner);
+    void AddCaption(const std::optional<TMessage>& record, std::size_t owner);
 
     TReadContext& FContext;
 };
@@ -377,7 +377,7 @@ std::optional<std::size_t> TDrawableReader::Read(std::uint64_t id, TPlacement pl
 
     const std::size_t index = Add(std::move(d));
     if (object->Type == types::kImage && placement != TPlacement::plInline)
-        AddCaption(*object, record, FContext.Doc.Drawables[index]);
+        AddCaption(record, index);
     return index;
 }
 
@@ -462,8 +462,7 @@ void TDrawableReader::ReadGroup(const TObject& object, doc::TDrawable& d) {
     }
 }
 
-void TDrawableReader::AddCaption(const TObject& object, const std::optional<TMessage>& record,
-                                 const doc::TDrawable& owner) {
+void TDrawableReader::AddCaption(const std::optional<TMessage>& record, std::size_t owner) {
     // Drawable record: 11 caption, 13 caption hidden. A caption is a text shape placed
     // under the visible part of the picture.
     if (!record || record->Bool(13).value_or(false))
@@ -474,23 +473,24 @@ void TDrawableReader::AddCaption(const TObject& object, const std::optional<TMes
     const TObject* caption = FContext.Store.Find(*captionId);
     if (!caption || caption->Type != types::kCaptionInfo)
         return;
-    (void)object;
-    doc::TRect visible = owner.Frame;
-    if (owner.Image.Crop) {
-        visible.X += owner.Image.Crop->X;
-        visible.Y += owner.Image.Crop->Y;
-        visible.Width = owner.Image.Crop->Width;
-        visible.Height = owner.Image.Crop->Height;
+    // Copies: reading the caption adds to Drawables, which moves the owner.
+    const doc::TDrawable& o = FContext.Doc.Drawables[owner];
+    doc::TRect visible = o.Frame;
+    if (o.Image.Crop) {
+        visible.X += o.Image.Crop->X;
+        visible.Y += o.Image.Crop->Y;
+        visible.Width = o.Image.Crop->Width;
+        visible.Height = o.Image.Crop->Height;
     }
-    const auto anchor = owner.AnchorParagraph;
-    const bool floating = !owner.Inline;
-    auto index = Read(*captionId, floating ? TPlacement::plFloating : TPlacement::plInline);
+    const auto anchor = o.AnchorParagraph;
+    const doc::TWrap wrap = o.Wrap;
+    auto index = Read(*captionId, TPlacement::plFloating);
     if (!index)
         return;
     auto& d = FContext.Doc.Drawables[*index];
     d.Inline = false;
     d.AnchorParagraph = anchor;
-    d.Wrap = owner.Wrap;
+    d.Wrap = wrap;
     // Captions store no height of their own: about one line per paragraph.
     double height = 2 * d.TextInset;
     for (const auto& paragraph : d.Text.Paragraphs)
