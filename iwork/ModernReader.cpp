@@ -24,7 +24,7 @@ constexpr std::uint32_t kZOrderField = 20;
 
 void CheckRoot(const TObject* root) {
     if (!root)
-        Damaged(L"its document object (object 1) is missing");
+        Damaged(L"object 1, the document, is missing");
     if (root->Type == types::kPagesDocument)
         return;
     if (root->Type == types::kKeynoteOrNumbersDocument) {

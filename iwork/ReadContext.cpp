@@ -32,7 +32,13 @@ const wchar_t* TypeName(std::uint32_t type) {
 
 }  // namespace
 
-void Damaged(const std::wstring& what) { throw EDamagedDocument(L"The document is damaged: " + what); }
+void Damaged(const std::wstring& what) {
+    // One sentence, as the other errors of the reader read: "Object 12, a paragraph style, is missing".
+    std::wstring sentence = what;
+    if (!sentence.empty() && sentence[0] >= L'a' && sentence[0] <= L'z')
+        sentence[0] = static_cast<wchar_t>(sentence[0] - L'a' + L'A');
+    throw EDamagedDocument(sentence);
+}
 
 std::wstring ObjectName(std::uint64_t id) { return L"object " + std::to_wstring(id); }
 
