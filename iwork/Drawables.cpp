@@ -1,0 +1,567 @@
+#include "iwork/Drawables.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <unordered_map>
+
+#include "iwork/ObjectTypes.h"
+#include "iwork/Stylesheet.h"
+#include "iwork/Tables.h"
+#include "iwork/TextStorageReader.h"
+
+namespace iwork::detail {
+
+namespace {
+
+enum class TPlacement { plInline, plAnchored, plFloating };
+
+// Where the common drawable record {1 geometry, 2 parent, 3 wrap, ...} sits: each kind
+// wraps it in its own chain of "super" fields.
+std::optional<TMessage> DrawableRecord(const TObject& object) {
+    auto level = [](std::optional<TMessage> m, int depth) {
+        for (int i = 0; i < depth && m; ++i)
+            m = m->Message(1);
+        return m;
+    };
+    const std::optional<TMessage> payload(object.Payload);
+    switch (object.Type) {
+    case types::kShape:
+    case types::kShapeInfo:
+    case types::kWpTableInfo:
+        return level(payload, 2);
+    case types::kConnectionLine:
+    case types::kTocInfo:
+    case types::kCaptionInfo:
+        return level(payload, 3);
+    default:
+        return level(payload, 1);
+    }
+}
+
+// The shape record {1 drawable, 2 style, 3 path source} of shapes and text shapes.
+std::optional<TMessage> ShapeRecord(const TObject& object) {
+    switch (object.Type) {
+    case types::kShape: return object.Payload.Message(1) ? std::optional<TMessage>(object.Payload) : std::nullopt;
+    case types::kShapeInfo: return object.Payload.Message(1);
+    case types::kConnectionLine: return object.Payload.Message(1);
+    case types::kTocInfo:
+    case types::kCaptionInfo: {
+        auto info = object.Payload.Message(1);
+        return info ? info->Message(1) : std::nullopt;
+    }
+    default: return std::nullopt;
+    }
+}
+
+// The text shape record {1 shape, 2 old storage, 3 flow, 4 storage, 6 is text box}.
+std::optional<TMessage> TextShapeRecord(const TObject& object) {
+    switch (object.Type) {
+    case types::kShapeInfo: return object.Payload;
+    case types::kTocInfo:
+    case types::kCaptionInfo: return object.Payload.Message(1);
+    default: return std::nullopt;
+    }
+}
+
+struct TGeometry {
+    doc::TRect Frame;
+    double Angle = 0;
+};
+
+TGeometry Geometry(const std::optional<TMessage>& drawable) {
+    TGeometry g;
+    auto geometry = drawable ? drawable->Message(1) : std::nullopt;
+    if (!geometry)
+        return g;
+    if (auto p = Point(*geometry, 1)) {
+        g.Frame.X = p->X;
+        g.Frame.Y = p->Y;
+    }
+    if (auto s = Point(*geometry, 2)) {
+        g.Frame.Width = std::max(0.0, s->X);
+        g.Frame.Height = std::max(0.0, s->Y);
+    }
+    g.Angle = Float(*geometry, 4, 0);
+    return g;
+}
+
+// Text wrap types as Pages writes them: 0 on inline tables, 2 on figures that text runs
+// above and below, 4 on floating pictures and boxes, 5 on rules and boxes in the margins.
+doc::TWrap Wrap(const std::optional<TMessage>& drawable, bool& inlineWrap) {
+    doc::TWrap wrap;
+    auto record = drawable ? drawable->Message(3) : std::nullopt;
+    inlineWrap = !record;
+    if (!record)
+        return wrap;
+    const auto type = record->Varint(1).value_or(0);
+    inlineWrap = type == 0;
+    wrap.Kind = type == 2 ? doc::TWrapKind::wkAboveAndBelow
+                : type == 3 || type == 5 ? doc::TWrapKind::wkNone
+                                         : doc::TWrapKind::wkAround;
+    wrap.Margin = std::max(0.0, Float(*record, 4, wrap.Margin));
+    return wrap;
+}
+
+// --- Paths ---------------------------------------------------------------------------
+
+class TPathBuilder {
+public:
+    TPathBuilder(double sx, double sy, double width, double height, bool hflip, bool vflip)
+        : FSx(sx), FSy(sy), FWidth(width), FHeight(height), FHFlip(hflip), FVFlip(vflip) {}
+
+    void Move(double x, double y) { Add(doc::TPathSegment::skMove, x, y); }
+    void Line(double x, double y) { Add(doc::TPathSegment::skLine, x, y); }
+    void Curve(double x1, double y1, double x2, double y2, double x, double y) {
+        doc::TPathSegment s;
+        s.Kind = doc::TPathSegment::skCurve;
+        s.C1 = Map(x1, y1);
+        s.C2 = Map(x2, y2);
+        s.P = Map(x, y);
+        FPath.push_back(s);
+        FCurrent = {x, y};
+    }
+    void Quad(double cx, double cy, double x, double y) {
+        Curve(FCurrent.X + 2.0 / 3 * (cx - FCurrent.X), FCurrent.Y + 2.0 / 3 * (cy - FCurrent.Y),
+              x + 2.0 / 3 * (cx - x), y + 2.0 / 3 * (cy - y), x, y);
+    }
+    void Close() {
+        doc::TPathSegment s;
+        s.Kind = doc::TPathSegment::skClose;
+        FPath.push_back(s);
+    }
+    std::vector<doc::TPathSegment> Take() { return std::move(FPath); }
+
+private:
+    doc::TPoint Map(double x, double y) const {
+        double px = x * FSx, py = y * FSy;
+        if (FHFlip)
+            px = FWidth - px;
+        if (FVFlip)
+            py = FHeight - py;
+        return {std::isfinite(px) ? px : 0, std::isfinite(py) ? py : 0};
+    }
+    void Add(doc::TPathSegment::TKind kind, double x, double y) {
+        doc::TPathSegment s;
+        s.Kind = kind;
+        s.P = Map(x, y);
+        FPath.push_back(s);
+        FCurrent = {x, y};
+    }
+
+    double FSx, FSy, FWidth, FHeight;
+    bool FHFlip, FVFlip;
+    doc::TPoint FCurrent;
+    std::vector<doc::TPathSegment> FPath;
+};
+
+double Scale(double frame, double natural) { return natural > 1e-6 ? frame / natural : 1.0; }
+
+void RoundedRect(TPathBuilder& b, double w, double h, double r) {
+    r = std::clamp(r, 0.0, std::min(w, h) / 2);
+    if (r <= 0) {
+        b.Move(0, 0);
+        b.Line(w, 0);
+        b.Line(w, h);
+        b.Line(0, h);
+        b.Close();
+        return;
+    }
+    const double k = r * 0.5523;  // cubic approximation of a quarter circle
+    b.Move(r, 0);
+    b.Line(w - r, 0);
+    b.Curve(w - r + k, 0, w, r - k, w, r);
+    b.Line(w, h - r);
+    b.Curve(w, h - r + k, w - r + k, h, w - r, h);
+    b.Line(r, h);
+    b.Curve(r - k, h, 0, h - r + k, 0, h - r);
+    b.Line(0, r);
+    b.Curve(0, r - k, r - k, 0, r, 0);
+    b.Close();
+}
+
+void BezierPath(TPathBuilder& b, const TMessage& path) {
+    for (const auto& element : path.Messages(1)) {
+        const auto points = element.Messages(2);
+        auto pt = [&](std::size_t i) {
+            return i < points.size() ? TPointValue{Float(points[i], 1, 0), Float(points[i], 2, 0)} : TPointValue{};
+        };
+        switch (element.Varint(1).value_or(0)) {
+        case 1: b.Move(pt(0).X, pt(0).Y); break;
+        case 2: b.Line(pt(0).X, pt(0).Y); break;
+        case 3: b.Quad(pt(0).X, pt(0).Y, pt(1).X, pt(1).Y); break;
+        case 4: b.Curve(pt(0).X, pt(0).Y, pt(1).X, pt(1).Y, pt(2).X, pt(2).Y); break;
+        case 5: b.Close(); break;
+        default: break;
+        }
+    }
+}
+
+void EditableBezierPath(TPathBuilder& b, const TMessage& source) {
+    for (const auto& subpath : source.Messages(1)) {
+        const auto nodes = subpath.Messages(1);
+        if (nodes.empty())
+            continue;
+        auto at = [&](std::size_t i, std::uint32_t field) {
+            auto p = Point(nodes[i], field);
+            return p ? *p : TPointValue{};
+        };
+        b.Move(at(0, 2).X, at(0, 2).Y);
+        const bool closed = subpath.Bool(2).value_or(false);
+        const std::size_t n = nodes.size();
+        for (std::size_t i = 1; i < n + (closed ? 1 : 0); ++i) {
+            const std::size_t from = i - 1, to = i % n;
+            b.Curve(at(from, 3).X, at(from, 3).Y, at(to, 1).X, at(to, 1).Y, at(to, 2).X, at(to, 2).Y);
+        }
+        if (closed)
+            b.Close();
+    }
+}
+
+std::vector<doc::TPathSegment> ShapePath(const std::optional<TMessage>& source, double w, double h) {
+    if (!source) {
+        TPathBuilder b(1, 1, w, h, false, false);
+        RoundedRect(b, w, h, 0);
+        return b.Take();
+    }
+    const bool hflip = source->Bool(1).value_or(false), vflip = source->Bool(2).value_or(false);
+    if (auto scalar = source->Message(4)) {
+        auto natural = Point(*scalar, 3).value_or(TPointValue{w, h});
+        TPathBuilder b(Scale(w, natural.X), Scale(h, natural.Y), w, h, hflip, vflip);
+        const double value = Float(*scalar, 2, 0);
+        if (scalar->Varint(1).value_or(0) == 1 && value >= 3 && value <= 100) {
+            // A regular polygon inscribed in the natural box, first corner at the top.
+            const int sides = static_cast<int>(value);
+            for (int i = 0; i < sides; ++i) {
+                const double a = -std::numbers::pi / 2 + 2 * std::numbers::pi * i / sides;
+                const double x = natural.X / 2 * (1 + std::cos(a)), y = natural.Y / 2 * (1 + std::sin(a));
+                i == 0 ? b.Move(x, y) : b.Line(x, y);
+            }
+            b.Close();
+        } else {
+            RoundedRect(b, natural.X, natural.Y, scalar->Varint(1).value_or(0) == 0 ? value : 0);
+        }
+        return b.Take();
+    }
+    if (auto bezier = source->Message(5)) {
+        auto natural = Point(*bezier, 2).value_or(TPointValue{w, h});
+        TPathBuilder b(Scale(w, natural.X), Scale(h, natural.Y), w, h, hflip, vflip);
+        if (auto path = bezier->Message(3))
+            BezierPath(b, *path);
+        return b.Take();
+    }
+    if (auto line = source->Message(7)) {  // a connection line: a bezier path inside
+        auto bezier = line->Message(1);
+        auto natural = bezier ? Point(*bezier, 2).value_or(TPointValue{w, h}) : TPointValue{w, h};
+        TPathBuilder b(Scale(w, natural.X), Scale(h, natural.Y), w, h, hflip, vflip);
+        if (bezier)
+            if (auto path = bezier->Message(3))
+                BezierPath(b, *path);
+        return b.Take();
+    }
+    if (auto editable = source->Message(8)) {
+        auto natural = Point(*editable, 2).value_or(TPointValue{w, h});
+        TPathBuilder b(Scale(w, natural.X), Scale(h, natural.Y), w, h, hflip, vflip);
+        EditableBezierPath(b, *editable);
+        return b.Take();
+    }
+    if (auto callout = source->Message(6)) {
+        TPathBuilder b(1, 1, w, h, hflip, vflip);
+        RoundedRect(b, w, h, Float(*callout, 4, 0));
+        return b.Take();
+    }
+    // Arrows, stars and the like: their box.
+    TPathBuilder b(1, 1, w, h, false, false);
+    RoundedRect(b, w, h, 0);
+    return b.Take();
+}
+
+// --- Drawables -----------------------------------------------------------------------
+
+class TDrawableReader {
+public:
+    explicit TDrawableReader(TReadContext& context) : FContext(context) {}
+
+    // Reads the drawable and adds it (with what it holds) to Drawables.
+    std::optional<std::size_t> Read(std::uint64_t id, TPlacement placement,
+                                     std::optional<std::size_t> anchor = std::nullopt, bool* inlineWrap = nullptr);
+
+private:
+    std::size_t Add(doc::TDrawable drawable) {
+        FContext.Doc.Drawables.push_back(std::move(drawable));
+        return FContext.Doc.Drawables.size() - 1;
+    }
+    void ReadImage(const TObject& object, doc::TDrawable& d);
+    void ReadShape(const TObject& object, doc::TDrawable& d);
+    void ReadGroup(const TObject& object, doc::TDrawable& d);
+    void AddCaption(const std::optional<TMessage>& record, std::size_t owner);
+
+    TReadContext& FContext;
+};
+
+std::optional<std::size_t> TDrawableReader::Read(std::uint64_t id, TPlacement placement,
+                                                 std::optional<std::size_t> anchor, bool* inlineWrap) {
+    const TObject* object = FContext.Store.Find(id);
+    if (!object)
+        Damaged(L"a drawable, " + ObjectName(id) + L", is missing");
+    TReadContext::TNesting nesting(FContext, id);
+
+    const auto record = DrawableRecord(*object);
+    const TGeometry geometry = Geometry(record);
+    bool wrapInline = true;
+    doc::TDrawable d;
+    d.Wrap = Wrap(record, wrapInline);
+    if (inlineWrap)
+        *inlineWrap = wrapInline;
+    if (placement == TPlacement::plAnchored && wrapInline)
+        placement = TPlacement::plInline;
+    d.Frame = geometry.Frame;
+    d.Rotation = geometry.Angle;
+    d.Inline = placement == TPlacement::plInline;
+    if (d.Inline) {
+        d.Frame.X = d.Frame.Y = 0;
+    } else if (placement == TPlacement::plAnchored) {
+        d.AnchorParagraph = anchor;
+    }
+    if (record && record->Reference(6))
+        FContext.Doc.CountLeftOut(L"comment");
+
+    switch (object->Type) {
+    case types::kImage:
+        // Equations are pictures with their source beside them.
+        if (object->Payload.Has(100) || object->Payload.Has(103)) {
+            d.Kind = doc::TDrawableKind::dkUnsupported;
+            d.What = L"equation";
+        } else {
+            ReadImage(*object, d);
+        }
+        break;
+    case types::kShape:
+    case types::kConnectionLine:
+    case types::kShapeInfo:
+    case types::kTocInfo:
+    case types::kCaptionInfo:
+        ReadShape(*object, d);
+        break;
+    case types::kGroup:
+        ReadGroup(*object, d);
+        break;
+    case types::kTableInfo:
+    case types::kWpTableInfo:
+        d.Kind = doc::TDrawableKind::dkTable;
+        d.Table = ReadTable(FContext, *object);
+        break;
+    case types::kChartDrawable:
+    case types::kChartInfoPreUff:
+        d.Kind = doc::TDrawableKind::dkUnsupported;
+        d.What = L"chart";
+        break;
+    case types::kMovie:
+        d.Kind = doc::TDrawableKind::dkUnsupported;
+        d.What = object->Payload.Bool(9).value_or(false) ? L"audio" : L"video";
+        break;
+    case types::kEquationInfo:
+        d.Kind = doc::TDrawableKind::dkUnsupported;
+        d.What = L"equation";
+        break;
+    case types::kCommentInfo:
+        FContext.Doc.CountLeftOut(L"comment");
+        return std::nullopt;
+    default:
+        d.Kind = doc::TDrawableKind::dkUnsupported;
+        d.What = L"unsupported object";
+        break;
+    }
+    if (d.Kind == doc::TDrawableKind::dkUnsupported)
+        FContext.Doc.CountLeftOut(d.What);
+
+    const std::size_t index = Add(std::move(d));
+    if (object->Type == types::kImage && placement != TPlacement::plInline)
+        AddCaption(record, index);
+    return index;
+}
+
+void TDrawableReader::ReadImage(const TObject& object, doc::TDrawable& d) {
+    const TMessage& p = object.Payload;
+    d.Kind = doc::TDrawableKind::dkImage;
+    auto path = [&](std::uint32_t field) {
+        auto data = p.Message(field);
+        auto id = data ? data->Varint(1) : std::nullopt;
+        return id ? FContext.Data().Path(*id) : std::wstring();
+    };
+    d.Image.FilePath = path(11);
+    if (d.Image.FilePath.empty())
+        d.Image.FilePath = path(13);  // the picture before its adjustments
+    d.Image.ThumbnailPath = path(12);
+    auto natural = Point(p, 9);
+    if (!natural)
+        natural = Point(p, 4);
+    if (natural) {
+        d.Image.NaturalWidth = std::max(0.0, natural->X);
+        d.Image.NaturalHeight = std::max(0.0, natural->Y);
+    }
+    if (auto style = p.Reference(3))
+        d.Stroke = FContext.Styles().MediaStroke(*style);
+    if (auto maskId = p.Reference(5)) {
+        const TObject& mask = FContext.Expect(*maskId, {types::kMask}, L"picture mask");
+        // The mask's geometry is the visible part, in the picture's own coordinates.
+        const TGeometry crop = Geometry(mask.Payload.Message(1));
+        const doc::TRect& f = d.Frame;
+        const bool whole = std::abs(crop.Frame.X) < 0.5 && std::abs(crop.Frame.Y) < 0.5 &&
+                           std::abs(crop.Frame.Width - f.Width) < 0.5 && std::abs(crop.Frame.Height - f.Height) < 0.5;
+        if (!whole && crop.Frame.Width > 0 && crop.Frame.Height > 0)
+            d.Image.Crop = crop.Frame;
+    }
+}
+
+void TDrawableReader::ReadShape(const TObject& object, doc::TDrawable& d) {
+    const auto shape = ShapeRecord(object);
+    d.Kind = doc::TDrawableKind::dkShape;
+    TShapeLook look;
+    if (shape)
+        if (auto style = shape->Reference(2))
+            look = FContext.Styles().Shape(*style);
+    d.Fill = look.Fill;
+    d.Stroke = look.Stroke;
+    if (look.Inset)
+        d.TextInset = *look.Inset;
+    d.Path = ShapePath(shape ? shape->Message(3) : std::nullopt, d.Frame.Width, d.Frame.Height);
+
+    const auto text = TextShapeRecord(object);
+    if (!text)
+        return;
+    if (text->Bool(6).value_or(false) || object.Type != types::kShapeInfo)
+        d.Kind = doc::TDrawableKind::dkTextBox;
+    std::optional<std::uint64_t> storage = text->Reference(4);
+    if (!storage)
+        storage = text->Reference(2);
+    if (!storage) {
+        if (auto flow = text->Reference(3)) {
+            // Linked text boxes share one storage; the model has no flow between boxes.
+            FContext.Doc.CountLeftOut(L"linked text box");
+            if (const TObject* info = FContext.Store.Find(*flow))
+                storage = info->Payload.Reference(1);
+        }
+    }
+    if (storage)
+        d.Text = ReadTextStorage(FContext, *storage, TStorageRole::srTextBox, look.ParagraphStyle);
+}
+
+void TDrawableReader::ReadGroup(const TObject& object, doc::TDrawable& d) {
+    d.Kind = doc::TDrawableKind::dkGroup;
+    // Children are placed in the group's coordinates; the model keeps them in the
+    // group's frame coordinates too.
+    for (std::uint64_t child : object.Payload.References(2)) {
+        auto index = Read(child, TPlacement::plFloating);
+        if (!index)
+            continue;
+        auto& c = FContext.Doc.Drawables[*index];
+        c.Frame.X += d.Frame.X;
+        c.Frame.Y += d.Frame.Y;
+        d.Children.push_back(*index);
+    }
+}
+
+void TDrawableReader::AddCaption(const std::optional<TMessage>& record, std::size_t owner) {
+    // Drawable record: 11 caption, 13 caption hidden. A caption is a text shape placed
+    // under the visible part of the picture.
+    if (!record || record->Bool(13).value_or(false))
+        return;
+    auto captionId = record->Reference(11);
+    if (!captionId)
+        return;
+    const TObject* caption = FContext.Store.Find(*captionId);
+    if (!caption || caption->Type != types::kCaptionInfo)
+        return;
+    // Copies: reading the caption adds to Drawables, which moves the owner.
+    const doc::TDrawable& o = FContext.Doc.Drawables[owner];
+    doc::TRect visible = o.Frame;
+    if (o.Image.Crop) {
+        visible.X += o.Image.Crop->X;
+        visible.Y += o.Image.Crop->Y;
+        visible.Width = o.Image.Crop->Width;
+        visible.Height = o.Image.Crop->Height;
+    }
+    const auto anchor = o.AnchorParagraph;
+    const doc::TWrap wrap = o.Wrap;
+    auto index = Read(*captionId, TPlacement::plFloating);
+    if (!index)
+        return;
+    auto& d = FContext.Doc.Drawables[*index];
+    d.Inline = false;
+    d.AnchorParagraph = anchor;
+    d.Wrap = wrap;
+    // Captions store no height of their own: about one line per paragraph.
+    double height = 2 * d.TextInset;
+    for (const auto& paragraph : d.Text.Paragraphs)
+        height += paragraph.Style.Character.FontSize * 1.2 + paragraph.Style.SpaceBefore + paragraph.Style.SpaceAfter;
+    d.Frame = {visible.X, visible.Y + visible.Height, visible.Width, std::max(d.Frame.Height, height)};
+    d.Path = ShapePath(std::nullopt, d.Frame.Width, d.Frame.Height);
+}
+
+}  // namespace
+
+TAttachedDrawable ReadAttachedDrawable(TReadContext& context, const TObject& attachment,
+                                       std::optional<std::size_t> anchorParagraph) {
+    TAttachedDrawable result;
+    // A table of contents' attachment wraps the drawable attachment in field 1.
+    std::optional<TMessage> record(attachment.Payload);
+    if (attachment.Type == types::kTocAttachment)
+        record = attachment.Payload.Message(1);
+    auto drawable = record ? record->Reference(1) : std::nullopt;
+    if (!drawable)
+        return result;
+    TDrawableReader reader(context);
+    bool inlineWrap = true;
+    result.Index = reader.Read(*drawable, anchorParagraph ? TPlacement::plAnchored : TPlacement::plInline,
+                               anchorParagraph, &inlineWrap);
+    result.Inline = !anchorParagraph || inlineWrap;
+    return result;
+}
+
+std::optional<std::size_t> ReadFloatingDrawable(TReadContext& context, std::uint64_t id) {
+    return TDrawableReader(context).Read(id, TPlacement::plFloating);
+}
+
+void ReadFloatingDrawables(TReadContext& context, std::uint64_t floatingId, std::optional<std::uint64_t> zOrderId) {
+    const TObject& floating = context.Expect(floatingId, {types::kFloatingDrawables}, L"list of floating drawables");
+    // The document's z-order, where there is one, orders each page back to front.
+    std::unordered_map<std::uint64_t, std::size_t> depth;
+    if (zOrderId)
+        if (const TObject* z = context.Store.Find(*zOrderId); z && z->Type == types::kDrawablesZOrder) {
+            const auto ids = z->Payload.References(1);
+            for (std::size_t i = 0; i < ids.size(); ++i)
+                depth.emplace(ids[i], i);
+        }
+    auto ordered = [&](const TMessage& group, std::initializer_list<std::uint32_t> fields) {
+        std::vector<std::uint64_t> ids;
+        for (std::uint32_t field : fields)
+            for (const auto& entry : group.Messages(field))
+                if (auto id = entry.Reference(1))
+                    ids.push_back(*id);
+        std::stable_sort(ids.begin(), ids.end(), [&](std::uint64_t a, std::uint64_t b) {
+            auto da = depth.find(a), db = depth.find(b);
+            const std::size_t ka = da == depth.end() ? depth.size() : da->second;
+            const std::size_t kb = db == depth.end() ? depth.size() : db->second;
+            return ka < kb;
+        });
+        return ids;
+    };
+    for (const auto& group : floating.Payload.Messages(1)) {
+        doc::TPageDrawables page;
+        // Page indices beyond any real document are damage, not a reason to allocate.
+        page.Page = static_cast<std::size_t>(std::min<std::uint64_t>(group.Varint(1).value_or(0), 100000));
+        for (std::uint64_t id : ordered(group, {2}))
+            if (auto index = ReadFloatingDrawable(context, id))
+                page.Background.push_back(*index);
+        for (std::uint64_t id : ordered(group, {4, 3}))
+            if (auto index = ReadFloatingDrawable(context, id))
+                page.Foreground.push_back(*index);
+        if (!page.Background.empty() || !page.Foreground.empty())
+            context.Doc.FloatingByPage.push_back(std::move(page));
+    }
+    std::stable_sort(context.Doc.FloatingByPage.begin(), context.Doc.FloatingByPage.end(),
+                     [](const doc::TPageDrawables& a, const doc::TPageDrawables& b) { return a.Page < b.Page; });
+}
+
+}  // namespace iwork::detail

@@ -1,0 +1,156 @@
+#include "iwork/ReadContext.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "iwork/Errors.h"
+#include "iwork/ObjectTypes.h"
+#include "iwork/Stylesheet.h"
+#include "platform/FileSystem.h"
+
+namespace iwork::detail {
+
+namespace {
+
+// Text boxes hold tables whose cells hold text boxes...: real documents nest a few levels.
+constexpr int kMaxNesting = 24;
+
+const wchar_t* TypeName(std::uint32_t type) {
+    switch (type) {
+    case types::kTextStorage: return L"text storage";
+    case types::kParagraphStyle: return L"paragraph style";
+    case types::kCharacterStyle: return L"character style";
+    case types::kListStyle: return L"list style";
+    case types::kImage: return L"image";
+    case types::kTableInfo: return L"table";
+    case types::kShapeInfo: return L"text box";
+    case types::kSection: return L"section";
+    case types::kPageMaster: return L"page master";
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+void Damaged(const std::wstring& what) {
+    // One sentence, as the other errors of the reader read: "Object 12, a paragraph style, is missing".
+    std::wstring sentence = what;
+    if (!sentence.empty() && sentence[0] >= L'a' && sentence[0] <= L'z')
+        sentence[0] = static_cast<wchar_t>(sentence[0] - L'a' + L'A');
+    throw EDamagedDocument(sentence);
+}
+
+std::wstring ObjectName(std::uint64_t id) { return L"object " + std::to_wstring(id); }
+
+const TObject& ExpectObject(const TObjectStore& store, std::uint64_t id, std::initializer_list<std::uint32_t> types,
+                            const wchar_t* role) {
+    const TObject* object = store.Find(id);
+    if (!object)
+        Damaged(ObjectName(id) + L", a " + role + L", is missing");
+    if (std::find(types.begin(), types.end(), object->Type) == types.end()) {
+        const wchar_t* name = TypeName(object->Type);
+        Damaged(ObjectName(id) + L" should be a " + role + L" but is " +
+                (name ? std::wstring(L"a ") + name : L"of type " + std::to_wstring(object->Type)));
+    }
+    return *object;
+}
+
+std::optional<double> Float(const TMessage& message, std::uint32_t field) {
+    if (auto v = message.Float(field); v && std::isfinite(*v))
+        return *v;
+    if (auto v = message.Double(field); v && std::isfinite(*v))
+        return *v;
+    return std::nullopt;
+}
+
+double Float(const TMessage& message, std::uint32_t field, double fallback) {
+    return Float(message, field).value_or(fallback);
+}
+
+std::optional<TPointValue> Point(const TMessage& message, std::uint32_t field) {
+    auto point = message.Message(field);
+    if (!point)
+        return std::nullopt;
+    return TPointValue{Float(*point, 1, 0), Float(*point, 2, 0)};
+}
+
+TDataFiles::TDataFiles(const TObjectStore& store, const std::wstring& dataFolder) : FDataFolder(dataFolder) {
+    // The package metadata is object 2 of Index/Metadata.iwa.
+    const TObject* metadata = store.Find(2);
+    if (!metadata || metadata->Type != types::kPackageMetadata)
+        return;
+    for (const auto& data : metadata->Payload.Messages(4)) {
+        auto id = data.Varint(1);
+        if (!id)
+            continue;
+        auto& names = FNames[*id];
+        // The file name on disk (with its identifier appended), else the preferred name.
+        for (std::uint32_t field : {4u, 3u}) {
+            auto name = data.String(field);
+            if (!name || name->empty())
+                continue;
+            std::wstring wide = Wide(*name);
+            // A name is one file of Data/: nothing that could reach outside it.
+            if (wide.find_first_of(L"\\/:") != std::wstring::npos || wide == L"." || wide == L"..")
+                continue;
+            names.push_back(std::move(wide));
+        }
+    }
+}
+
+std::wstring TDataFiles::Path(std::uint64_t dataId) const {
+    auto it = FNames.find(dataId);
+    if (it == FNames.end() || FDataFolder.empty())
+        return {};
+    for (const auto& name : it->second) {
+        std::wstring path = FDataFolder + L"\\" + name;
+        platform::ErrorCode error = 0;
+        const auto attributes = platform::FileAttributes(path, error);
+        if (attributes != platform::kInvalidAttributes && !(attributes & platform::kAttrDirectory))
+            return path;
+    }
+    return {};
+}
+
+TReadContext::TReadContext(const TObjectStore& store, const TModernPackage& package, doc::TDocument& document)
+    : Store(store),
+      Package(package),
+      Doc(document),
+      FStyles(std::make_unique<TStylesheet>(store)),
+      FData(store, package.DataFolder) {}
+
+TReadContext::~TReadContext() = default;
+
+int TReadContext::AddListStyle(doc::TListStyle style) {
+    auto& lists = Doc.ListStyles;
+    auto it = std::find(lists.begin(), lists.end(), style);
+    if (it != lists.end())
+        return static_cast<int>(it - lists.begin());
+    lists.push_back(std::move(style));
+    return static_cast<int>(lists.size() - 1);
+}
+
+int TReadContext::ListStyleIndex(std::uint64_t id, double fontSize) {
+    auto& known = FListIndexes[id];
+    for (const auto& [size, index] : known)
+        if (size == fontSize)
+            return index;
+    const int index = AddListStyle(Styles().List(id, fontSize));
+    known.emplace_back(fontSize, index);
+    return index;
+}
+
+TReadContext::TNesting::TNesting(TReadContext& context, std::uint64_t id) : FContext(context), FId(id) {
+    if (FContext.FDepth >= kMaxNesting)
+        Damaged(ObjectName(id) + L" is nested deeper than a document can be");
+    if (!FContext.FOpen.insert(id).second)
+        Damaged(ObjectName(id) + L" contains itself");
+    ++FContext.FDepth;
+}
+
+TReadContext::TNesting::~TNesting() {
+    --FContext.FDepth;
+    FContext.FOpen.erase(FId);
+}
+
+}  // namespace iwork::detail

@@ -1,0 +1,96 @@
+#pragma once
+// What the parts of the modern reader share while one document is read: the objects, the
+// model being filled, the style caches, and the guards that keep damaged documents from
+// recursing without end. Internal to iwork/.
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "document/Document.h"
+#include "iwork/ModernReader.h"
+#include "iwork/ObjectStore.h"
+
+namespace iwork::detail {
+
+class TStylesheet;
+
+[[noreturn]] void Damaged(const std::wstring& what);
+std::wstring ObjectName(std::uint64_t id);  // "object 123"
+
+// The object, which must exist and be of one of the types; role names it in the error
+// ("paragraph style", "drawable").
+const TObject& ExpectObject(const TObjectStore& store, std::uint64_t id, std::initializer_list<std::uint32_t> types,
+                            const wchar_t* role);
+
+// Floats as Pages stores them, refused when not finite so that no NaN reaches the layout.
+std::optional<double> Float(const TMessage& message, std::uint32_t field);
+double Float(const TMessage& message, std::uint32_t field, double fallback);
+
+struct TPointValue {
+    double X = 0, Y = 0;
+};
+std::optional<TPointValue> Point(const TMessage& message, std::uint32_t field);  // {1 x, 2 y} or {1 width, 2 height}
+
+// Data files of the package by identifier (Metadata's data list), resolved to engine paths.
+class TDataFiles {
+public:
+    TDataFiles(const TObjectStore& store, const std::wstring& dataFolder);
+    // The file's path when it exists in Data/; empty otherwise.
+    std::wstring Path(std::uint64_t dataId) const;
+
+private:
+    std::unordered_map<std::uint64_t, std::vector<std::wstring>> FNames;  // candidates in order
+    std::wstring FDataFolder;
+};
+
+class TReadContext {
+public:
+    TReadContext(const TObjectStore& store, const TModernPackage& package, doc::TDocument& document);
+    ~TReadContext();
+    TReadContext(const TReadContext&) = delete;
+    TReadContext& operator=(const TReadContext&) = delete;
+
+    const TObjectStore& Store;
+    const TModernPackage& Package;
+    doc::TDocument& Doc;
+    TStylesheet& Styles() { return *FStyles; }
+    const TDataFiles& Data() const { return FData; }
+
+    const TObject& Expect(std::uint64_t id, std::initializer_list<std::uint32_t> types, const wchar_t* role) const {
+        return ExpectObject(Store, id, types, role);
+    }
+
+    // Deduplicated list styles of TDocument::ListStyles.
+    int AddListStyle(doc::TListStyle style);
+    // The list style at a paragraph's font size (text indents are in ems), added once.
+    int ListStyleIndex(std::uint64_t id, double fontSize);
+
+    // Marks an object as being read for as long as the guard lives: reading it again
+    // inside itself, or nesting deeper than a document can, is damage.
+    class TNesting {
+    public:
+        TNesting(TReadContext& context, std::uint64_t id);
+        ~TNesting();
+        TNesting(const TNesting&) = delete;
+        TNesting& operator=(const TNesting&) = delete;
+
+    private:
+        TReadContext& FContext;
+        std::uint64_t FId;
+    };
+
+private:
+    std::unique_ptr<TStylesheet> FStyles;
+    TDataFiles FData;
+    std::unordered_map<std::uint64_t, std::vector<std::pair<double, int>>> FListIndexes;
+    std::unordered_set<std::uint64_t> FOpen;
+    int FDepth = 0;
+};
+
+}  // namespace iwork::detail

@@ -1,0 +1,141 @@
+#include "iwork/Sections.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "iwork/Drawables.h"
+#include "iwork/ObjectTypes.h"
+#include "iwork/Stylesheet.h"
+#include "iwork/TextStorageReader.h"
+
+namespace iwork::detail {
+
+namespace {
+
+// Body storage tables {1 entries {1 character index, 2 object}}: 12 column styles, 17 sections.
+constexpr std::uint32_t kColumnStyles = 12;
+constexpr std::uint32_t kSections = 17;
+
+struct TEntry {
+    std::uint64_t Index = 0;
+    std::uint64_t Object = 0;
+};
+
+std::vector<TEntry> Entries(const TObject* storage, std::uint32_t field) {
+    std::vector<TEntry> entries;
+    if (!storage)
+        return entries;
+    auto table = storage->Payload.Message(field);
+    if (!table)
+        return entries;
+    for (const auto& entry : table->Messages(1)) {
+        auto object = entry.Reference(2);
+        if (object)
+            entries.push_back({entry.Varint(1).value_or(0), *object});
+    }
+    // The text reader has already refused tables that go backwards; these are read apart
+    // from it, so sort rather than trust them.
+    std::stable_sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) { return a.Index < b.Index; });
+    return entries;
+}
+
+doc::TTextStorage Part(TReadContext& context, const std::vector<std::uint64_t>& storages, std::size_t index) {
+    if (index >= storages.size())
+        return {};
+    return ReadTextStorage(context, storages[index], TStorageRole::srHeaderFooter);
+}
+
+doc::TPageMaster ReadPageMaster(TReadContext& context, std::uint64_t id) {
+    const TObject& master = context.Expect(id, {types::kPageMaster}, L"page master");
+    TReadContext::TNesting nesting(context, id);
+    doc::TPageMaster result;
+    // Three storages each, left, centre and right.
+    const auto headers = master.Payload.References(1);
+    const auto footers = master.Payload.References(2);
+    result.Header.Left = Part(context, headers, 0);
+    result.Header.Center = Part(context, headers, 1);
+    result.Header.Right = Part(context, headers, 2);
+    result.Footer.Left = Part(context, footers, 0);
+    result.Footer.Center = Part(context, footers, 1);
+    result.Footer.Right = Part(context, footers, 2);
+    for (std::uint64_t drawable : master.Payload.References(3))
+        if (auto index = ReadFloatingDrawable(context, drawable))
+            result.Drawables.push_back(*index);
+    return result;
+}
+
+doc::TSection ReadSection(TReadContext& context, std::uint64_t id, const doc::TSection* previous) {
+    const TObject& section = context.Expect(id, {types::kSection}, L"section");
+    const TMessage& p = section.Payload;
+    doc::TSection result;
+    // Pages sections always begin on a new page (its choice is only which side).
+    result.StartsNewPage = true;
+    result.FirstPageDifferent = p.Bool(18).value_or(false);
+    result.EvenOddDifferent = p.Bool(19).value_or(false);
+    if (p.Varint(21).value_or(0) != 0)
+        result.PageNumberStartAt = static_cast<int>(std::min<std::uint64_t>(p.Varint(22).value_or(1), 1000000));
+    if (previous && p.Bool(17).value_or(false)) {
+        // "Same as the previous section": its masters stand for this one's.
+        result.First = previous->First;
+        result.Even = previous->Even;
+        result.Odd = previous->Odd;
+    } else {
+        if (auto first = p.Reference(23))
+            result.First = ReadPageMaster(context, *first);
+        if (auto even = p.Reference(24))
+            result.Even = ReadPageMaster(context, *even);
+        if (auto odd = p.Reference(25))
+            result.Odd = ReadPageMaster(context, *odd);
+    }
+    if (p.Bool(28).value_or(false)) {
+        // The first page shows neither header nor footer.
+        result.FirstPageDifferent = true;
+        result.First.Header = {};
+        result.First.Footer = {};
+    }
+    return result;
+}
+
+}  // namespace
+
+void ReadSections(TReadContext& context, const TObject* bodyStorage, std::optional<std::uint64_t> documentSection) {
+    auto& document = context.Doc;
+    auto& paragraphs = document.Body.Paragraphs;
+    std::vector<TEntry> entries = Entries(bodyStorage, kSections);
+    if (entries.empty() && documentSection)
+        entries.push_back({0, *documentSection});
+    const std::vector<TEntry> columns = Entries(bodyStorage, kColumnStyles);
+
+    for (const auto& entry : entries) {
+        const doc::TSection* previous = document.Sections.empty() ? nullptr : &document.Sections.back();
+        doc::TSection section = ReadSection(context, entry.Object, previous);
+        section.FirstParagraph =
+            paragraphs.empty() ? 0 : ParagraphAt(document.Body, static_cast<std::uint32_t>(std::min<std::uint64_t>(entry.Index, UINT32_MAX)));
+        // The column style in force where the section starts.
+        auto column = std::upper_bound(columns.begin(), columns.end(), entry.Index,
+                                       [](std::uint64_t index, const TEntry& e) { return index < e.Index; });
+        if (column != columns.begin()) {
+            const auto layout = context.Styles().Columns(std::prev(column)->Object);
+            section.Columns = layout.Columns;
+            section.ColumnGap = layout.Gap;
+        }
+        if (document.Sections.empty() && section.FirstParagraph != 0)
+            document.Sections.emplace_back();  // text before the first section takes the defaults
+        if (!document.Sections.empty() && document.Sections.back().FirstParagraph == section.FirstParagraph)
+            document.Sections.back() = std::move(section);
+        else
+            document.Sections.push_back(std::move(section));
+    }
+    if (document.Sections.empty())
+        document.Sections.emplace_back();
+    document.Sections.front().FirstParagraph = 0;
+
+    std::size_t current = 0;
+    for (std::size_t i = 0; i < paragraphs.size(); ++i) {
+        while (current + 1 < document.Sections.size() && document.Sections[current + 1].FirstParagraph <= i)
+            ++current;
+        paragraphs[i].Section = current;
+    }
+}
+
+}  // namespace iwork::detail

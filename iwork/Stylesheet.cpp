@@ -1,0 +1,528 @@
+#include "iwork/Stylesheet.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <unordered_set>
+
+#include "iwork/ObjectTypes.h"
+#include "iwork/ReadContext.h"
+#include "platform/Text.h"
+
+namespace iwork::detail {
+
+namespace {
+
+// Style chains in real documents are two or three deep; anything longer is a loop that
+// a visited set did not catch or a document built to hurt.
+constexpr int kMaxStyleDepth = 32;
+
+// Every style's first field is the common style record {1 name, 2 identifier, 3 parent,
+// 4 is variation}; a text shape style wraps a drawing shape style around it.
+std::optional<TMessage> StyleRecord(const TObject& style) {
+    auto first = style.Payload.Message(1);
+    if (first && style.Type == types::kTextShapeStyle)
+        return first->Message(1);
+    return first;
+}
+
+// The drawing shape properties of a shape style (2025 wraps them one level deeper).
+std::optional<TMessage> ShapeProperties(const TObject& style) {
+    if (style.Type == types::kTextShapeStyle) {
+        auto inner = style.Payload.Message(1);
+        return inner ? inner->Message(11) : std::nullopt;
+    }
+    return style.Payload.Message(11);
+}
+
+double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
+
+doc::TNumberFormat NumberFormat(std::uint64_t type) {
+    // Types come in threes (1. (1) 1)) for decimal, upper and lower roman, upper and lower
+    // alphabetic; the scripts past them are drawn as decimal.
+    switch (type < 15 ? type / 3 : 0) {
+    case 1: return doc::TNumberFormat::nfUpperRoman;
+    case 2: return doc::TNumberFormat::nfLowerRoman;
+    case 3: return doc::TNumberFormat::nfUpperAlpha;
+    case 4: return doc::TNumberFormat::nfLowerAlpha;
+    default: return doc::TNumberFormat::nfDecimal;
+    }
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view word) {
+    auto it = std::search(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+    return it != text.end();
+}
+
+}  // namespace
+
+void AppendUtf16(std::u16string& out, std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    while (i < n) {
+        unsigned c = p[i];
+        if (c < 0x80) {
+            out.push_back(static_cast<char16_t>(c));
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        char32_t cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            cp = c & 0x07;
+        }
+        bool ok = extra > 0 && i + static_cast<std::size_t>(extra) < n;
+        for (int k = 1; ok && k <= extra; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are malformed too.
+        if (ok && ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+                   (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF))))
+            ok = false;
+        if (!ok) {
+            out.push_back(u'\uFFFD');
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+}
+
+std::u16string Utf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    AppendUtf16(out, utf8);
+    return out;
+}
+
+std::wstring Wide(std::string_view utf8) { return platform::FromUtf8(utf8); }
+
+std::optional<doc::TColor> ReadColor(const TMessage& color) {
+    doc::TColor c;
+    const auto model = color.Varint(1).value_or(1);
+    if (model == 2) {  // CMYK
+        const double k = Clamp01(Float(color, 10, 0));
+        c.R = (1 - Clamp01(Float(color, 7, 0))) * (1 - k);
+        c.G = (1 - Clamp01(Float(color, 8, 0))) * (1 - k);
+        c.B = (1 - Clamp01(Float(color, 9, 0))) * (1 - k);
+    } else if (model == 3) {  // grey
+        c.R = c.G = c.B = Clamp01(Float(color, 11, 0));
+    } else {
+        c.R = Clamp01(Float(color, 3, 0));
+        c.G = Clamp01(Float(color, 4, 0));
+        c.B = Clamp01(Float(color, 5, 0));
+    }
+    c.A = Clamp01(Float(color, 6, 1));
+    return c;
+}
+
+std::optional<doc::TColor> ReadFill(const TMessage& fill) {
+    if (auto color = fill.Message(1))
+        return ReadColor(*color);
+    if (auto gradient = fill.Message(2)) {
+        // A gradient drawn as its first stop: the model has solid fills only.
+        for (const auto& stop : gradient->Messages(2))
+            if (auto color = stop.Message(1))
+                return ReadColor(*color);
+    }
+    return std::nullopt;
+}
+
+std::optional<doc::TStroke> ReadStroke(const TMessage& stroke) {
+    doc::TStroke result;
+    result.Width = Float(stroke, 2, 1);
+    if (!(result.Width > 0))
+        return std::nullopt;
+    if (auto color = stroke.Message(1))
+        result.Color = *ReadColor(*color);
+    if (auto pattern = stroke.Message(6)) {
+        const auto type = pattern->Varint(1).value_or(1);
+        if (type == 2)  // empty pattern: no line at all
+            return std::nullopt;
+        if (type == 0) {
+            // Dash lengths are kept in multiples of the line width; only the first
+            // `count` of the stored lengths are in use.
+            const auto lengths = pattern->Floats(4);
+            const std::size_t count = std::min<std::size_t>(pattern->Varint(3).value_or(lengths.size()), lengths.size());
+            for (std::size_t i = 0; i < count; ++i)
+                if (std::isfinite(lengths[i]) && lengths[i] >= 0)
+                    result.Dash.push_back(lengths[i] * result.Width);
+            if (std::all_of(result.Dash.begin(), result.Dash.end(), [](double d) { return d == 0; }))
+                result.Dash.clear();
+            if (result.Dash.size() % 2 == 1)
+                result.Dash.push_back(result.Dash.back());
+        }
+    }
+    return result;
+}
+
+void ApplyCharacterProperties(const TMessage& p, doc::TCharacterStyle& s) {
+    TProtoReader reader(p.Bytes());
+    TProtoField f;
+    // One pass over the fields: styles are read once each, but a document has hundreds.
+    bool colorNull = false, backgroundNull = false, fontNull = false;
+    std::optional<TMessage> color, background;
+    std::optional<std::string> font;
+    auto floatOf = [](const TProtoField& field) -> std::optional<double> {
+        if (field.Type != TWireType::wtFixed32)
+            return std::nullopt;
+        float v;
+        auto bits = static_cast<std::uint32_t>(field.Value);
+        std::memcpy(&v, &bits, sizeof v);
+        return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+    };
+    while (reader.Next(f)) {
+        const bool varint = f.Type == TWireType::wtVarint;
+        switch (f.Number) {
+        case 1: if (varint) s.Bold = f.Value != 0; break;
+        case 2: if (varint) s.Italic = f.Value != 0; break;
+        case 3:
+            if (auto v = floatOf(f); v && *v > 0)
+                s.FontSize = *v;
+            break;
+        case 4: if (varint) fontNull = f.Value != 0; break;
+        case 5: if (f.Type == TWireType::wtBytes) font.emplace(f.Bytes.begin(), f.Bytes.end()); break;
+        case 6: if (varint) colorNull = f.Value != 0; break;
+        case 7: if (f.Type == TWireType::wtBytes) color = TMessage(f.Bytes); break;
+        case 10:
+            if (varint)
+                s.Baseline = f.Value == 1   ? doc::TBaseline::blSuperscript
+                             : f.Value == 2 ? doc::TBaseline::blSubscript
+                                            : doc::TBaseline::blNormal;
+            break;
+        case 11: if (varint) s.Underline = f.Value != 0; break;
+        case 12: if (varint) s.Strikethrough = f.Value != 0; break;
+        case 13:
+            if (varint)
+                s.Capitalization = f.Value == 1   ? doc::TCapitalization::caAllCaps
+                                   : f.Value == 2 ? doc::TCapitalization::caSmallCaps
+                                   : f.Value == 3 ? doc::TCapitalization::caTitle
+                                                  : doc::TCapitalization::caNone;
+            break;
+        case 14: if (auto v = floatOf(f)) s.BaselineShift = *v; break;
+        case 25: if (varint) backgroundNull = f.Value != 0; break;
+        case 26: if (f.Type == TWireType::wtBytes) background = TMessage(f.Bytes); break;
+        case 27: if (auto v = floatOf(f)) s.Tracking = *v; break;
+        default: break;
+        }
+    }
+    if (font && !font->empty() && !fontNull)
+        s.FontName = Wide(*font);
+    if (color && !colorNull)
+        s.Color = *ReadColor(*color);
+    if (backgroundNull)
+        s.Highlight.reset();
+    else if (background)
+        s.Highlight = ReadColor(*background);
+}
+
+void ApplyParagraphProperties(const TMessage& p, doc::TParagraphStyle& s) {
+    TProtoReader reader(p.Bytes());
+    TProtoField f;
+    auto floatOf = [](const TProtoField& field) -> std::optional<double> {
+        if (field.Type != TWireType::wtFixed32)
+            return std::nullopt;
+        float v;
+        auto bits = static_cast<std::uint32_t>(field.Value);
+        std::memcpy(&v, &bits, sizeof v);
+        return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+    };
+    bool fillNull = false, tabsNull = false;
+    std::optional<TMessage> fill, tabs;
+    while (reader.Next(f)) {
+        const bool varint = f.Type == TWireType::wtVarint;
+        switch (f.Number) {
+        case 1:
+            if (varint)
+                s.Alignment = f.Value == 0   ? doc::TAlignment::alLeft
+                              : f.Value == 1 ? doc::TAlignment::alRight
+                              : f.Value == 2 ? doc::TAlignment::alCenter
+                              : f.Value == 3 ? doc::TAlignment::alJustified
+                                             : doc::TAlignment::alNatural;
+            break;
+        case 4: if (auto v = floatOf(f); v && *v > 0) s.DefaultTabInterval = *v; break;
+        case 5: if (varint) fillNull = f.Value != 0; break;
+        case 6: if (f.Type == TWireType::wtBytes) fill = TMessage(f.Bytes); break;
+        case 7: if (auto v = floatOf(f)) s.FirstLineIndent = *v; break;
+        case 9: if (varint) s.KeepLinesTogether = f.Value != 0; break;
+        case 10: if (varint) s.KeepWithNext = f.Value != 0; break;
+        case 11: if (auto v = floatOf(f)) s.LeftIndent = *v; break;
+        case 13:
+            if (f.Type == TWireType::wtBytes) {
+                TMessage spacing(f.Bytes);
+                const auto mode = spacing.Varint(1).value_or(0);
+                s.LineSpacingMode = mode == 1   ? doc::TLineSpacingMode::lsAtLeast
+                                    : mode == 2 || mode == 3 ? doc::TLineSpacingMode::lsExactly
+                                    : mode == 4 ? doc::TLineSpacingMode::lsBetween
+                                                : doc::TLineSpacingMode::lsRelative;
+                const double fallback = s.LineSpacingMode == doc::TLineSpacingMode::lsRelative ? 1 : 0;
+                s.LineSpacing = Float(spacing, 2, fallback);
+                if (s.LineSpacingMode == doc::TLineSpacingMode::lsRelative && !(s.LineSpacing > 0))
+                    s.LineSpacing = 1;
+            }
+            break;
+        case 14: if (varint) s.PageBreakBefore = f.Value != 0; break;
+        case 19: if (auto v = floatOf(f)) s.RightIndent = *v; break;
+        case 20: if (auto v = floatOf(f)) s.SpaceAfter = *v; break;
+        case 21: if (auto v = floatOf(f)) s.SpaceBefore = *v; break;
+        case 24: if (varint) tabsNull = f.Value != 0; break;
+        case 25: if (f.Type == TWireType::wtBytes) tabs = TMessage(f.Bytes); break;
+        case 26: if (varint) s.WidowControl = f.Value != 0; break;
+        case 27:
+            // Body text stores 0xFFFFFFFF; headings 0-8.
+            if (varint)
+                s.OutlineLevel = f.Value < 9 ? static_cast<int>(f.Value) : -1;
+            break;
+        default: break;
+        }
+    }
+    if (fillNull)
+        s.Fill.reset();
+    else if (fill)
+        s.Fill = ReadColor(*fill);
+    if (tabsNull) {
+        s.TabStops.clear();
+    } else if (tabs) {
+        s.TabStops.clear();
+        for (const auto& tab : tabs->Messages(1)) {
+            doc::TTabStop stop;
+            stop.Position = Float(tab, 1, 0);
+            const auto alignment = tab.Varint(2).value_or(0);
+            stop.Alignment = alignment == 1   ? doc::TTabAlignment::taCenter
+                             : alignment == 2 ? doc::TTabAlignment::taRight
+                             : alignment == 3 ? doc::TTabAlignment::taDecimal
+                                              : doc::TTabAlignment::taLeft;
+            if (auto leader = tab.String(3))
+                stop.Leader = Utf16(*leader);
+            s.TabStops.push_back(std::move(stop));
+        }
+        std::stable_sort(s.TabStops.begin(), s.TabStops.end(),
+                         [](const doc::TTabStop& a, const doc::TTabStop& b) { return a.Position < b.Position; });
+    }
+}
+
+void ApplyFaceFromFontName(doc::TCharacterStyle& style) {
+    // The face part of a PostScript name follows its last hyphen ("Times-BoldItalic",
+    // "TimesNewRomanPS-BoldMT", "MinionPro-It"). A bold face draws bold even where the
+    // bold flag is off: Pages keeps the flag for the family's bold trait only.
+    const std::string name = platform::ToUtf8(style.FontName);
+    const auto dash = name.rfind('-');
+    if (dash == std::string::npos)
+        return;
+    const std::string_view face(name.c_str() + dash + 1);
+    if (ContainsNoCase(face, "bold") || ContainsNoCase(face, "black") || ContainsNoCase(face, "heavy"))
+        style.Bold = true;
+    if (ContainsNoCase(face, "italic") || ContainsNoCase(face, "oblique") ||
+        (face.size() >= 2 && face.substr(face.size() - 2) == "It"))
+        style.Italic = true;
+}
+
+std::vector<const TObject*> TStylesheet::Chain(std::uint64_t id, std::uint32_t type, const wchar_t* role) const {
+    std::vector<const TObject*> chain;
+    const TObject* style = &ExpectObject(FStore, id, {type}, role);
+    std::unordered_set<std::uint64_t> seen;
+    while (style && chain.size() < kMaxStyleDepth && seen.insert(style->Id).second) {
+        chain.push_back(style);
+        auto record = StyleRecord(*style);
+        auto parent = record ? record->Reference(3) : std::nullopt;
+        const TObject* next = parent ? FStore.Find(*parent) : nullptr;
+        style = next && next->Type == type ? next : nullptr;
+    }
+    std::reverse(chain.begin(), chain.end());
+    return chain;
+}
+
+const TStylesheet::TParagraphEntry& TStylesheet::ParagraphEntry(std::uint64_t id) {
+    if (auto it = FParagraphs.find(id); it != FParagraphs.end())
+        return it->second;
+    TParagraphEntry entry;
+    if (id != 0) {
+        for (const TObject* style : Chain(id, types::kParagraphStyle, L"paragraph style")) {
+            if (auto record = StyleRecord(*style)) {
+                if (auto name = record->String(1); name && !name->empty())
+                    entry.Style.Name = Wide(*name);
+            }
+            if (auto characters = style->Payload.Message(11))
+                ApplyCharacterProperties(*characters, entry.Style.Character);
+            if (auto paragraph = style->Payload.Message(12)) {
+                ApplyParagraphProperties(*paragraph, entry.Style);
+                if (paragraph->Varint(39).value_or(0) != 0)
+                    entry.ListStyle = 0;
+                else if (auto list = paragraph->Reference(40))
+                    entry.ListStyle = *list;
+            }
+        }
+        ApplyFaceFromFontName(entry.Style.Character);
+    }
+    return FParagraphs.emplace(id, std::move(entry)).first->second;
+}
+
+const doc::TParagraphStyle& TStylesheet::Paragraph(std::uint64_t id) { return ParagraphEntry(id).Style; }
+
+std::uint64_t TStylesheet::ParagraphListStyle(std::uint64_t id) { return ParagraphEntry(id).ListStyle; }
+
+const doc::TCharacterStyle& TStylesheet::Character(std::uint64_t paragraphStyle, std::uint64_t characterStyle) {
+    const auto key = std::make_pair(paragraphStyle, characterStyle);
+    if (auto it = FCharacters.find(key); it != FCharacters.end())
+        return it->second;
+    doc::TCharacterStyle style = Paragraph(paragraphStyle).Character;
+    if (characterStyle != 0) {
+        for (const TObject* s : Chain(characterStyle, types::kCharacterStyle, L"character style"))
+            if (auto characters = s->Payload.Message(11))
+                ApplyCharacterProperties(*characters, style);
+        ApplyFaceFromFontName(style);
+    }
+    return FCharacters.emplace(key, std::move(style)).first->second;
+}
+
+doc::TListStyle TStylesheet::List(std::uint64_t id, double fontSize) {
+    const auto key = std::make_pair(id, fontSize);
+    if (auto it = FLists.find(key); it != FLists.end())
+        return it->second;
+    // A variation overrides whole per-level arrays; the levels it leaves out come from
+    // its parent.
+    std::vector<std::uint64_t> labels, numbers, tiered;
+    std::vector<float> textIndents, indents;
+    std::vector<std::string> strings;
+    std::wstring name;
+    for (const TObject* style : Chain(id, types::kListStyle, L"list style")) {
+        const TMessage& p = style->Payload;
+        if (auto record = StyleRecord(*style))
+            if (auto n = record->String(1); n && !n->empty())
+                name = Wide(*n);
+        if (auto v = p.Varints(11); !v.empty()) labels = std::move(v);
+        if (auto v = p.Floats(12); !v.empty()) textIndents = std::move(v);
+        if (auto v = p.Floats(13); !v.empty()) indents = std::move(v);
+        if (auto v = p.Varints(15); !v.empty()) numbers = std::move(v);
+        if (auto v = p.Strings(16); !v.empty()) strings = std::move(v);
+        if (auto v = p.Varints(25); !v.empty()) tiered = std::move(v);
+    }
+    constexpr std::size_t kLevels = 9;
+    std::size_t count = std::max({labels.size(), textIndents.size(), indents.size(), numbers.size(), strings.size()});
+    count = std::clamp<std::size_t>(count, 1, kLevels);
+    auto finite = [](float v) { return std::isfinite(v) ? static_cast<double>(v) : 0.0; };
+    doc::TListStyle list;
+    list.Name = name;
+    for (std::size_t i = 0; i < count; ++i) {
+        doc::TListLevel level;
+        const auto label = i < labels.size() ? labels[i] : 0;
+        level.Label = label == 1   ? doc::TListLabel::llImage
+                      : label == 2 ? doc::TListLabel::llString
+                      : label == 3 ? doc::TListLabel::llNumber
+                                   : doc::TListLabel::llNone;
+        if (i < strings.size() && !strings[i].empty())
+            level.Bullet = Utf16(strings[i]);
+        const auto number = i < numbers.size() ? numbers[i] : 0;
+        level.Format = NumberFormat(number);
+        switch (number % 3) {
+        case 1: level.Prefix = u"("; level.Suffix = u")"; break;
+        case 2: level.Prefix.clear(); level.Suffix = u")"; break;
+        default: level.Prefix.clear(); level.Suffix = u"."; break;
+        }
+        level.Tiered = i < tiered.size() && tiered[i] != 0;
+        if (i < indents.size())
+            level.Indent = finite(indents[i]);
+        if (i < textIndents.size())
+            level.TextIndent = finite(textIndents[i]) * fontSize;
+        list.Levels.push_back(std::move(level));
+    }
+    return FLists.emplace(key, std::move(list)).first->second;
+}
+
+TColumnLayout TStylesheet::Columns(std::uint64_t id) {
+    TColumnLayout layout;
+    std::optional<TMessage> columns;
+    for (const TObject* style : Chain(id, types::kColumnStyle, L"column style"))
+        if (auto properties = style->Payload.Message(11))
+            if (auto c = properties->Message(7))
+                columns = c;
+    if (!columns)
+        return layout;
+    if (auto equal = columns->Message(1)) {
+        layout.Columns = static_cast<int>(std::clamp<std::uint64_t>(equal->Varint(1).value_or(1), 1, 10));
+        layout.Gap = std::max(0.0, Float(*equal, 2, layout.Gap));
+    } else if (auto unequal = columns->Message(2)) {
+        auto following = unequal->Messages(2);
+        layout.Columns = static_cast<int>(std::min<std::size_t>(following.size() + 1, 10));
+        if (!following.empty())
+            layout.Gap = std::max(0.0, Float(following.front(), 1, layout.Gap));
+    }
+    return layout;
+}
+
+TShapeLook TStylesheet::Shape(std::uint64_t id) {
+    TShapeLook look;
+    const TObject& first = ExpectObject(FStore, id, {types::kTextShapeStyle, types::kShapeStyle}, L"shape style");
+    for (const TObject* style : Chain(id, first.Type, L"shape style")) {
+        if (auto properties = ShapeProperties(*style)) {
+            if (auto fill = properties->Message(1))
+                look.Fill = ReadFill(*fill);
+            if (auto stroke = properties->Message(2))
+                look.Stroke = ReadStroke(*stroke);
+            if (auto opacity = Float(*properties, 3)) {
+                const double alpha = std::clamp(*opacity, 0.0, 1.0);
+                if (look.Fill)
+                    look.Fill->A *= alpha;
+                if (look.Stroke)
+                    look.Stroke->Color.A *= alpha;
+            }
+        }
+        if (style->Type == types::kTextShapeStyle) {
+            if (auto text = style->Payload.Message(11)) {
+                if (auto padding = text->Message(6))
+                    look.Inset = std::max(0.0, Float(*padding, 1, 0));
+                if (auto paragraph = text->Reference(10))
+                    look.ParagraphStyle = *paragraph;
+            }
+        }
+    }
+    return look;
+}
+
+std::optional<doc::TStroke> TStylesheet::MediaStroke(std::uint64_t id) {
+    std::optional<doc::TStroke> stroke;
+    for (const TObject* style : Chain(id, types::kMediaStyle, L"media style"))
+        if (auto properties = style->Payload.Message(11))
+            if (auto s = properties->Message(1))
+                stroke = ReadStroke(*s);
+    return stroke;
+}
+
+TCellLook TStylesheet::Cell(std::uint64_t id) {
+    TCellLook look;
+    for (const TObject* style : Chain(id, types::kCellStyle, L"cell style")) {
+        auto properties = style->Payload.Message(11);
+        if (!properties)
+            continue;
+        if (auto fill = properties->Message(1))
+            look.Fill = ReadFill(*fill);
+        if (auto s = properties->Message(10)) look.Top = ReadStroke(*s);
+        if (auto s = properties->Message(11)) look.Right = ReadStroke(*s);
+        if (auto s = properties->Message(12)) look.Bottom = ReadStroke(*s);
+        if (auto s = properties->Message(13)) look.Left = ReadStroke(*s);
+    }
+    return look;
+}
+
+}  // namespace iwork::detail

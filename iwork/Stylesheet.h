@@ -1,0 +1,85 @@
+#pragma once
+// Styles resolved through their parents: paragraph, character, list, column, shape, media
+// and cell styles, each looked up once and kept. Internal to iwork/.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "document/Document.h"
+#include "iwork/ObjectStore.h"
+
+namespace iwork::detail {
+
+// UTF-8 as stored -> the model's text; malformed sequences become U+FFFD.
+void AppendUtf16(std::u16string& out, std::string_view utf8);
+std::u16string Utf16(std::string_view utf8);
+std::wstring Wide(std::string_view utf8);
+
+std::optional<doc::TColor> ReadColor(const TMessage& color);
+// A fill's colour: a solid colour, or a gradient's first stop; none for no fill or a picture.
+std::optional<doc::TColor> ReadFill(const TMessage& fill);
+// None for an empty stroke pattern or no width.
+std::optional<doc::TStroke> ReadStroke(const TMessage& stroke);
+
+void ApplyCharacterProperties(const TMessage& properties, doc::TCharacterStyle& style);
+void ApplyParagraphProperties(const TMessage& properties, doc::TParagraphStyle& style);
+// "HelveticaNeue-BoldItalic" draws bold and italic whatever the flags say.
+void ApplyFaceFromFontName(doc::TCharacterStyle& style);
+
+struct TColumnLayout {
+    int Columns = 1;
+    double Gap = 18;
+};
+
+struct TShapeLook {
+    std::optional<doc::TColor> Fill;
+    std::optional<doc::TStroke> Stroke;
+    std::optional<double> Inset;
+    std::uint64_t ParagraphStyle = 0;  // a text shape's default paragraph style
+};
+
+struct TCellLook {
+    std::optional<doc::TColor> Fill;
+    std::optional<doc::TStroke> Top, Right, Bottom, Left;
+};
+
+class TStylesheet {
+public:
+    explicit TStylesheet(const TObjectStore& store) : FStore(store) {}
+
+    // 0 gives the model's defaults.
+    const doc::TParagraphStyle& Paragraph(std::uint64_t id);
+    // The list style a paragraph style names (through its parents); 0 when none.
+    std::uint64_t ParagraphListStyle(std::uint64_t id);
+    // A paragraph style's character properties with a character style's over them.
+    const doc::TCharacterStyle& Character(std::uint64_t paragraphStyle, std::uint64_t characterStyle);
+    // Text indents are stored in ems of the paragraph's font size.
+    doc::TListStyle List(std::uint64_t id, double fontSize);
+    TColumnLayout Columns(std::uint64_t id);
+    TShapeLook Shape(std::uint64_t id);  // a text shape style (2025) or a shape style (3015)
+    std::optional<doc::TStroke> MediaStroke(std::uint64_t id);
+    TCellLook Cell(std::uint64_t id);
+
+private:
+    struct TParagraphEntry {
+        doc::TParagraphStyle Style;
+        std::uint64_t ListStyle = 0;
+    };
+    // The style and its ancestors, the root first. A parent that is missing, of another
+    // kind, already seen or too far up ends the chain.
+    std::vector<const TObject*> Chain(std::uint64_t id, std::uint32_t type, const wchar_t* role) const;
+    const TParagraphEntry& ParagraphEntry(std::uint64_t id);
+
+    const TObjectStore& FStore;
+    std::unordered_map<std::uint64_t, TParagraphEntry> FParagraphs;
+    std::map<std::pair<std::uint64_t, std::uint64_t>, doc::TCharacterStyle> FCharacters;
+    std::map<std::pair<std::uint64_t, double>, doc::TListStyle> FLists;
+};
+
+}  // namespace iwork::detail

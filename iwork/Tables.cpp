@@ -1,0 +1,668 @@
+#include "iwork/Tables.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+
+#include "iwork/ObjectTypes.h"
+#include "iwork/Stylesheet.h"
+#include "iwork/TextStorageReader.h"
+
+namespace iwork::detail {
+
+namespace {
+
+// Pages tables stop at 1,000 columns and rows are addressed by 16 bits; a table claiming
+// more is damage, not a reason to allocate.
+constexpr std::uint64_t kMaxRows = 65535, kMaxColumns = 1000, kMaxCells = 2'000'000;
+
+// Cell types of the tile records.
+enum TCellType : std::uint8_t {
+    ctEmpty = 0,
+    ctNumber = 2,
+    ctText = 3,
+    ctDate = 5,
+    ctBool = 6,
+    ctDuration = 7,
+    ctError = 8,
+    ctRichText = 9,
+    ctCurrency = 10,
+};
+
+struct TCellValue {
+    std::uint8_t Type = ctEmpty;
+    std::optional<double> Number, Seconds;
+    std::optional<std::uint32_t> String, Rich, CellStyle, TextStyle, Format;
+};
+
+std::uint32_t ReadU32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+double ReadF64(const std::uint8_t* p) {
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i)
+        bits = bits << 8 | p[i];
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+// IEEE 754-2008 decimal128 with a binary significand, as the tiles keep numbers.
+double ReadDecimal128(const std::uint8_t* b) {
+    const int exponent = (((b[15] & 0x7F) << 7) | (b[14] >> 1)) - 0x1820;
+    double mantissa = b[14] & 1;
+    for (int i = 13; i >= 0; --i)
+        mantissa = mantissa * 256 + b[i];
+    const double value = mantissa * std::pow(10.0, exponent);
+    if (!std::isfinite(value))
+        return 0;
+    return (b[15] & 0x80) ? -value : value;
+}
+
+// A record of the current storage (version 5): 12 bytes of header, flags at 8, then
+// the fields the flags name in ascending bit order.
+std::optional<TCellValue> DecodeCell(std::span<const std::uint8_t> r) {
+    if (r.size() < 12 || r[0] != 5)
+        return std::nullopt;
+    TCellValue v;
+    v.Type = r[1];
+    const std::uint32_t flags = ReadU32(r.data() + 8);
+    std::size_t pos = 12;
+    for (std::uint32_t bit = 1; bit != 0 && bit <= flags; bit <<= 1) {
+        if (!(flags & bit))
+            continue;
+        const std::size_t size = bit == 1 ? 16 : bit == 2 || bit == 4 ? 8 : 4;
+        if (pos + size > r.size())
+            return std::nullopt;
+        const std::uint8_t* p = r.data() + pos;
+        switch (bit) {
+        case 0x1: v.Number = ReadDecimal128(p); break;
+        case 0x2: if (!v.Number) v.Number = ReadF64(p); break;
+        case 0x4: v.Seconds = ReadF64(p); break;
+        case 0x8: v.String = ReadU32(p); break;
+        case 0x10: v.Rich = ReadU32(p); break;
+        case 0x20: v.CellStyle = ReadU32(p); break;
+        case 0x40: v.TextStyle = ReadU32(p); break;
+        // Number, currency, date, duration, text and boolean formats.
+        case 0x2000: case 0x4000: case 0x8000: case 0x10000:
+            if (!v.Format) v.Format = ReadU32(p);
+            break;
+        default: break;
+        }
+        pos += size;
+    }
+    return v;
+}
+
+// Records of older storage (versions 1-4): flags at 4, the type at 2, fields at offsets
+// from population counts of the flags (SheetJS notes, iwa/README.md).
+std::optional<TCellValue> DecodeOldCell(std::span<const std::uint8_t> r) {
+    if (r.size() < 8 || r[0] > 4)
+        return std::nullopt;
+    TCellValue v;
+    v.Type = r[2];
+    const std::uint32_t flags = ReadU32(r.data() + 4);
+    const bool v3 = r[0] >= 2;
+    const std::size_t base = v3 ? 12 : 8;
+    auto at = [&](std::uint32_t mask1, std::uint32_t mask3, std::size_t size) -> const std::uint8_t* {
+        const std::size_t offset = base + std::popcount(flags & (v3 ? mask3 : mask1)) * 4;
+        return offset + size <= r.size() ? r.data() + offset : nullptr;
+    };
+    if (flags & 0x200)
+        if (auto p = at(0x018E, 0x0D8E, 4)) v.Rich = ReadU32(p);
+    if (flags & 0x10)
+        if (auto p = at(0x138E, 0x3F8E, 4)) v.String = ReadU32(p);
+    if (flags & 0x20)
+        if (auto p = at(0x139E, 0x3F9E, 8)) v.Number = ReadF64(p);
+    if (flags & 0x40)
+        if (auto p = at(0x13BE, 0x3FBE, 8)) v.Seconds = ReadF64(p);
+    return v;
+}
+
+std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+
+std::u16string CurrencySymbol(const std::string& code) {
+    static const std::map<std::string, std::u16string> symbols = {
+        {"USD", u"$"}, {"EUR", u"€"}, {"GBP", u"£"}, {"JPY", u"¥"}, {"CNY", u"¥"}, {"INR", u"₹"},
+        {"KRW", u"₩"}, {"RUB", u"₽"}, {"CHF", u"CHF "}, {"CAD", u"$"}, {"AUD", u"$"}, {"BRL", u"R$"},
+    };
+    auto it = symbols.find(code);
+    return it != symbols.end() ? it->second : Utf16(code) + u" ";
+}
+
+std::u16string FormatDuration(double seconds) {
+    const bool negative = seconds < 0;
+    auto total = static_cast<long long>(std::llround(std::min(std::abs(seconds), 1e15)));
+    const long long days = total / 86400, hours = total / 3600 % 24, minutes = total / 60 % 60, secs = total % 60;
+    std::string out;
+    auto part = [&](long long v, const char* unit) {
+        if (v == 0)
+            return;
+        if (!out.empty())
+            out += ' ';
+        out += std::to_string(v) + unit;
+    };
+    part(days, "d");
+    part(hours, "h");
+    part(minutes, "m");
+    part(secs, "s");
+    if (out.empty())
+        out = "0s";
+    return Ascii((negative ? "-" : "") + out);
+}
+
+class TTableReader {
+public:
+    TTableReader(TReadContext& context, const TObject& info) : FContext(context), FInfo(info) {}
+    std::size_t Read();
+
+private:
+    void ReadDataList(std::optional<std::uint64_t> id, std::unordered_map<std::uint32_t, TMessage>& into);
+    void ReadSizes(const TMessage& store, doc::TTable& table, double defaultRow, double defaultColumn);
+    void ReadCells(const TMessage& store, doc::TTable& table);
+    void ReadMerges(const TMessage& model, const TMessage& store, doc::TTable& table);
+    void ReadBorders(const TMessage& model, doc::TTable& table);
+    doc::TTextStorage CellText(const TCellValue& value, std::uint64_t paragraphStyle);
+    std::u16string NumberText(const TCellValue& value);
+    std::uint64_t StyleRef(std::optional<std::uint32_t> key) const;
+
+    TReadContext& FContext;
+    const TObject& FInfo;
+    std::unordered_map<std::uint32_t, TMessage> FStrings, FRich, FStyles, FFormats;
+    // Region defaults: body, header row, header column, footer row.
+    std::uint64_t FTextStyles[4] = {}, FCellStyles[4] = {};
+};
+
+void TTableReader::ReadDataList(std::optional<std::uint64_t> id, std::unordered_map<std::uint32_t, TMessage>& into) {
+    if (!id)
+        return;
+    const TObject& list = FContext.Expect(*id, {types::kTableDataList}, L"table data list");
+    auto add = [&](const TMessage& holder) {
+        for (const auto& entry : holder.Messages(3))
+            if (auto key = entry.Varint(1))
+                into.insert_or_assign(static_cast<std::uint32_t>(*key), entry);
+    };
+    add(list.Payload);
+    // Long lists continue in segments.
+    for (std::uint64_t segment : list.Payload.References(4))
+        if (const TObject* s = FContext.Store.Find(segment))
+            add(s->Payload);
+}
+
+std::uint64_t TTableReader::StyleRef(std::optional<std::uint32_t> key) const {
+    if (!key)
+        return 0;
+    auto it = FStyles.find(*key);
+    return it == FStyles.end() ? 0 : it->second.Reference(4).value_or(0);
+}
+
+void TTableReader::ReadSizes(const TMessage& store, doc::TTable& table, double defaultRow, double defaultColumn) {
+    std::fill(table.RowHeights.begin(), table.RowHeights.end(), defaultRow);
+    std::fill(table.ColumnWidths.begin(), table.ColumnWidths.end(), defaultColumn);
+    auto apply = [&](std::uint64_t bucketId, std::vector<double>& sizes) {
+        const TObject* bucket = FContext.Store.Find(bucketId);
+        if (!bucket || bucket->Type != types::kHeaderStorageBucket)
+            return;
+        for (const auto& header : bucket->Payload.Messages(2)) {
+            auto index = header.Varint(1);
+            auto size = Float(header, 2);
+            if (index && *index < sizes.size() && size && *size > 0)
+                sizes[*index] = *size;
+        }
+    };
+    if (auto rows = store.Message(1))
+        for (std::uint64_t bucket : rows->References(2))
+            apply(bucket, table.RowHeights);
+    if (auto columns = store.Reference(2))
+        apply(*columns, table.ColumnWidths);
+}
+
+std::u16string TTableReader::NumberText(const TCellValue& value) {
+    const double number = value.Number.value_or(0);
+    std::optional<TMessage> format;
+    if (value.Format)
+        if (auto it = FFormats.find(*value.Format); it != FFormats.end())
+            format = it->second.Message(6);
+    const auto type = format ? format->Varint(1).value_or(256) : 256;
+    auto places = format ? format->Varint(2) : std::nullopt;
+    // 253 and beyond mean "as many as the value needs".
+    const int decimals = places && *places < 20 ? static_cast<int>(*places) : -1;
+    const bool thousands = format && format->Bool(5).value_or(false);
+    if (value.Type == ctCurrency || type == 257) {
+        const std::string code = format ? format->String(3).value_or("USD") : "USD";
+        return FormatNumber(number, decimals < 0 ? 2 : decimals, thousands, CurrencySymbol(code));
+    }
+    if (type == 258)
+        return FormatNumber(number * 100, decimals, thousands, {}, u"%");
+    return FormatNumber(number, decimals, thousands);
+}
+
+doc::TTextStorage TTableReader::CellText(const TCellValue& value, std::uint64_t paragraphStyle) {
+    std::u16string text;
+    switch (value.Type) {
+    case ctText:
+        if (value.String)
+            if (auto it = FStrings.find(*value.String); it != FStrings.end())
+                text = Utf16(it->second.String(3).value_or(""));
+        break;
+    case ctRichText: {
+        if (!value.Rich)
+            break;
+        auto it = FRich.find(*value.Rich);
+        auto payload = it == FRich.end() ? std::nullopt : it->second.Reference(9);
+        if (!payload)
+            break;
+        const TObject& rich = FContext.Expect(*payload, {types::kRichTextPayload}, L"cell's rich text");
+        if (auto storage = rich.Payload.Reference(1))
+            return ReadTextStorage(FContext, *storage, TStorageRole::srCell, paragraphStyle);
+        break;
+    }
+    case ctNumber:
+    case ctCurrency:
+        text = NumberText(value);
+        break;
+    case ctDate: {
+        std::string pattern = "d MMM yyyy";
+        if (value.Format)
+            if (auto it = FFormats.find(*value.Format); it != FFormats.end())
+                if (auto format = it->second.Message(6))
+                    if (auto p = format->String(14); p && !p->empty())
+                        pattern = *p;
+        text = FormatDate(value.Seconds.value_or(0), pattern);
+        break;
+    }
+    case ctBool:
+        text = value.Number.value_or(0) > 0 ? u"TRUE" : u"FALSE";
+        break;
+    case ctDuration:
+        text = FormatDuration(value.Number.value_or(0));
+        break;
+    default:
+        break;
+    }
+    if (text.empty())
+        return {};
+    return PlainText(FContext, text, paragraphStyle);
+}
+
+void TTableReader::ReadCells(const TMessage& store, doc::TTable& table) {
+    const std::size_t rows = table.Cells.size(), columns = table.ColumnWidths.size();
+    auto tiles = store.Message(3);
+    if (!tiles)
+        return;
+    const std::uint64_t tileSize = std::max<std::uint64_t>(tiles->Varint(2).value_or(256), 1);
+    // Row tree: the first row of each tile, by tile identifier.
+    std::unordered_map<std::uint64_t, std::uint64_t> firstRows;
+    if (auto tree = store.Message(9))
+        for (const auto& node : tree->Messages(1))
+            if (auto key = node.Varint(1), value = node.Varint(2); key && value)
+                firstRows.emplace(*value, *key);
+    for (const auto& tile : tiles->Messages(1)) {
+        const auto tileId = tile.Varint(1).value_or(0);
+        auto ref = tile.Reference(2);
+        if (!ref)
+            continue;
+        const TObject& object = FContext.Expect(*ref, {types::kTile}, L"table tile");
+        auto first = firstRows.find(tileId);
+        const std::uint64_t firstRow = first != firstRows.end() ? first->second : tileId * tileSize;
+        for (const auto& info : object.Payload.Messages(5)) {
+            const std::uint64_t row = firstRow + info.Varint(1).value_or(0);
+            if (row >= rows)
+                continue;
+            auto buffer = info.Message(6), offsets = info.Message(7);
+            const bool current = buffer && offsets;
+            if (!current) {
+                buffer = info.Message(3);
+                offsets = info.Message(4);
+            }
+            if (!buffer || !offsets)
+                continue;
+            const bool wide = info.Bool(8).value_or(false);
+            const auto bytes = buffer->Bytes();
+            const auto offsetBytes = offsets->Bytes();
+            const std::size_t count = std::min(offsetBytes.size() / 2, columns);
+            // A record runs from its offset to the next column's (0xFFFF: no record).
+            std::vector<std::size_t> starts(count, SIZE_MAX);
+            for (std::size_t c = 0; c < count; ++c) {
+                const std::uint16_t raw = offsetBytes[2 * c] | offsetBytes[2 * c + 1] << 8;
+                if (raw != 0xFFFF)
+                    starts[c] = wide ? std::size_t(raw) * 4 : raw;
+            }
+            for (std::size_t c = 0; c < count; ++c) {
+                if (starts[c] == SIZE_MAX || starts[c] >= bytes.size())
+                    continue;
+                std::size_t end = bytes.size();
+                for (std::size_t k = c + 1; k < count; ++k)
+                    if (starts[k] != SIZE_MAX && starts[k] > starts[c]) {
+                        end = std::min(end, starts[k]);
+                        break;
+                    }
+                auto record = bytes.subspan(starts[c], end - starts[c]);
+                auto value = current ? DecodeCell(record) : DecodeOldCell(record);
+                if (!value)
+                    continue;
+                doc::TCell& cell = table.Cells[row][c];
+                const int region = static_cast<std::size_t>(table.HeaderRows) > row               ? 1
+                                   : row + static_cast<std::size_t>(table.FooterRows) >= rows     ? 3
+                                   : static_cast<std::size_t>(table.HeaderColumns) > c            ? 2
+                                                                                                  : 0;
+                std::uint64_t textStyle = StyleRef(value->TextStyle);
+                if (textStyle == 0 || FContext.Store.Find(textStyle) == nullptr ||
+                    FContext.Store.Find(textStyle)->Type != types::kParagraphStyle)
+                    textStyle = FTextStyles[region];
+                cell.Text = CellText(*value, textStyle);
+                if (std::uint64_t cellStyle = StyleRef(value->CellStyle); cellStyle != 0) {
+                    const TObject* style = FContext.Store.Find(cellStyle);
+                    if (style && style->Type == types::kCellStyle)
+                        if (auto fill = FContext.Styles().Cell(cellStyle).Fill)
+                            cell.Fill = fill;
+                }
+            }
+        }
+    }
+}
+
+void TTableReader::ReadMerges(const TMessage& model, const TMessage& store, doc::TTable& table) {
+    struct TRange {
+        std::uint64_t Row, Column, Rows, Columns;
+    };
+    std::vector<TRange> ranges;
+    // Merges are kept as formulas of the table's merge owner: a colon tract node (type 67)
+    // whose absolute column and row ranges {1 begin, 2 end} span the merged cells.
+    if (auto owner = model.Message(47))
+        if (auto formulas = owner->Message(2))
+            for (const auto& formula : formulas->Messages(3)) {
+                auto archive = formula.Message(2);
+                auto nodes = archive ? archive->Message(1) : std::nullopt;
+                if (!nodes)
+                    continue;
+                for (const auto& node : nodes->Messages(1)) {
+                    if (node.Varint(1).value_or(0) != 67)
+                        continue;
+                    auto tract = node.Message(40);
+                    auto column = tract ? tract->Message(3) : std::nullopt;
+                    auto row = tract ? tract->Message(4) : std::nullopt;
+                    if (!column || !row)
+                        continue;
+                    const auto c0 = column->Varint(1).value_or(0), c1 = column->Varint(2).value_or(c0);
+                    const auto r0 = row->Varint(1).value_or(0), r1 = row->Varint(2).value_or(r0);
+                    if (c1 >= c0 && r1 >= r0)
+                        ranges.push_back({r0, c0, r1 - r0 + 1, c1 - c0 + 1});
+                }
+            }
+    // The older place: packed cell ranges (column in the high half).
+    if (auto mapId = store.Reference(13))
+        if (const TObject* map = FContext.Store.Find(*mapId); map && map->Type == types::kMergeRegionMap)
+            for (const auto& range : map->Payload.Messages(1)) {
+                auto origin = range.Message(1), size = range.Message(2);
+                auto o = origin ? origin->Varint(1) : std::nullopt;
+                auto s = size ? size->Varint(1) : std::nullopt;
+                if (o && s)
+                    ranges.push_back({*o & 0xFFFF, *o >> 16, *s & 0xFFFF, *s >> 16});
+            }
+    const std::uint64_t rows = table.Cells.size(), columns = table.ColumnWidths.size();
+    for (const auto& r : ranges) {
+        if (r.Row >= rows || r.Column >= columns || r.Rows == 0 || r.Columns == 0 || (r.Rows == 1 && r.Columns == 1))
+            continue;
+        const auto rowEnd = std::min(rows, r.Row + r.Rows), columnEnd = std::min(columns, r.Column + r.Columns);
+        for (auto i = r.Row; i < rowEnd; ++i)
+            for (auto j = r.Column; j < columnEnd; ++j) {
+                table.Cells[i][j].RowSpan = table.Cells[i][j].ColumnSpan = 0;
+            }
+        auto& anchor = table.Cells[r.Row][r.Column];
+        anchor.RowSpan = static_cast<int>(rowEnd - r.Row);
+        anchor.ColumnSpan = static_cast<int>(columnEnd - r.Column);
+    }
+}
+
+void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
+    auto sidecarId = model.Reference(49);
+    const TObject* sidecar = sidecarId ? FContext.Store.Find(*sidecarId) : nullptr;
+    if (!sidecar || sidecar->Type != types::kStrokeSidecar)
+        return;
+    const std::int64_t rows = static_cast<std::int64_t>(table.Cells.size());
+    const std::int64_t columns = static_cast<std::int64_t>(table.ColumnWidths.size());
+    auto border = [](const std::optional<doc::TStroke>& stroke) {
+        doc::TBorder b;
+        if (stroke) {
+            b.Width = stroke->Width;
+            b.Color = stroke->Color;
+        }
+        return b;
+    };
+    // Layers: 4 left and 5 right edges of columns, 6 top and 7 bottom edges of rows; each
+    // run {1 origin, 2 length, 3 stroke, 4 order} covers cells along the line.
+    struct TRun {
+        std::uint32_t Field;
+        std::int64_t Line, Origin, Length;
+        std::uint64_t Order;
+        doc::TBorder Border;
+    };
+    std::vector<TRun> runs;
+    for (std::uint32_t field : {4u, 5u, 6u, 7u})
+        for (std::uint64_t layerId : sidecar->Payload.References(field)) {
+            const TObject* layer = FContext.Store.Find(layerId);
+            if (!layer || layer->Type != types::kStrokeLayer)
+                continue;
+            const auto line = static_cast<std::int64_t>(std::min<std::uint64_t>(layer->Payload.Varint(1).value_or(0), 1 << 20));
+            for (const auto& run : layer->Payload.Messages(2)) {
+                auto stroke = run.Message(3);
+                // The origin is an int32: negative values come as ten-byte varints.
+                const auto origin = static_cast<std::int32_t>(run.Varint(1).value_or(0));
+                const auto length = static_cast<std::int64_t>(std::min<std::uint64_t>(run.Varint(2).value_or(0), 1 << 20));
+                runs.push_back({field, line, origin, length, run.Varint(4).value_or(0),
+                                border(stroke ? ReadStroke(*stroke) : std::nullopt)});
+            }
+        }
+    std::stable_sort(runs.begin(), runs.end(), [](const TRun& a, const TRun& b) { return a.Order < b.Order; });
+    for (const auto& run : runs) {
+        const bool vertical = run.Field == 4 || run.Field == 5;
+        // The line between two cells: both sides take the border.
+        const std::int64_t before = run.Field == 4 || run.Field == 6 ? run.Line - 1 : run.Line;
+        const std::int64_t after = before + 1;
+        const std::int64_t limit = vertical ? rows : columns;
+        for (std::int64_t k = std::max<std::int64_t>(run.Origin, 0); k < std::min(run.Origin + run.Length, limit); ++k) {
+            if (vertical) {
+                if (before >= 0 && before < columns) table.Cells[k][before].Right = run.Border;
+                if (after >= 0 && after < columns) table.Cells[k][after].Left = run.Border;
+            } else {
+                if (before >= 0 && before < rows) table.Cells[before][k].Bottom = run.Border;
+                if (after >= 0 && after < rows) table.Cells[after][k].Top = run.Border;
+            }
+        }
+    }
+}
+
+std::size_t TTableReader::Read() {
+    // A word-processing table wraps the table record in its field 1.
+    std::optional<TMessage> info(FInfo.Payload);
+    if (FInfo.Type == types::kWpTableInfo)
+        info = FInfo.Payload.Message(1);
+    auto modelId = info ? info->Reference(2) : std::nullopt;
+    if (!modelId)
+        Damaged(L"table " + std::to_wstring(FInfo.Id) + L" has no table model");
+    const TObject& modelObject = FContext.Expect(*modelId, {types::kTableModel}, L"table model");
+    const TMessage& model = modelObject.Payload;
+
+    const std::uint64_t rows = model.Varint(6).value_or(0), columns = model.Varint(7).value_or(0);
+    if (rows > kMaxRows || columns > kMaxColumns || rows * columns > kMaxCells)
+        Damaged(L"table " + std::to_wstring(modelObject.Id) + L" claims " + std::to_wstring(rows) + L" rows and " +
+                std::to_wstring(columns) + L" columns");
+    doc::TTable table;
+    if (auto name = model.String(8))
+        table.Name = Wide(*name);
+    table.HeaderRows = static_cast<int>(std::min<std::uint64_t>(model.Varint(9).value_or(0), rows));
+    table.HeaderColumns = static_cast<int>(std::min<std::uint64_t>(model.Varint(10).value_or(0), columns));
+    table.FooterRows =
+        static_cast<int>(std::min<std::uint64_t>(model.Varint(11).value_or(0), rows - static_cast<std::uint64_t>(table.HeaderRows)));
+    table.RowHeights.resize(rows);
+    table.ColumnWidths.resize(columns);
+    table.Cells.assign(rows, std::vector<doc::TCell>(columns));
+
+    // Region defaults: body 24/18, header row 25/19, header column 26/20, footer row 27/21.
+    for (int region = 0; region < 4; ++region) {
+        auto text = model.Reference(24 + region);
+        const TObject* t = text ? FContext.Store.Find(*text) : nullptr;
+        FTextStyles[region] = t && t->Type == types::kParagraphStyle ? t->Id : 0;
+        auto cell = model.Reference(18 + region);
+        const TObject* c = cell ? FContext.Store.Find(*cell) : nullptr;
+        FCellStyles[region] = c && c->Type == types::kCellStyle ? c->Id : 0;
+    }
+
+    auto store = model.Message(4);
+    if (!store)
+        Damaged(L"table " + std::to_wstring(modelObject.Id) + L" has no cell data");
+    ReadSizes(*store, table, std::max(0.0, Float(model, 16, 18)), std::max(0.0, Float(model, 17, 72)));
+    ReadDataList(store->Reference(4), FStrings);
+    ReadDataList(store->Reference(17), FRich);
+    ReadDataList(store->Reference(5), FStyles);
+    ReadDataList(store->Reference(22) ? store->Reference(22) : store->Reference(11), FFormats);
+
+    // Region fills first, then each cell's own style over them.
+    for (std::uint64_t r = 0; r < rows; ++r)
+        for (std::uint64_t c = 0; c < columns; ++c) {
+            const int region = static_cast<std::uint64_t>(table.HeaderRows) > r                 ? 1
+                               : r + static_cast<std::uint64_t>(table.FooterRows) >= rows       ? 3
+                               : static_cast<std::uint64_t>(table.HeaderColumns) > c            ? 2
+                                                                                                : 0;
+            if (FCellStyles[region] != 0)
+                table.Cells[r][c].Fill = FContext.Styles().Cell(FCellStyles[region]).Fill;
+        }
+    ReadCells(*store, table);
+    ReadMerges(model, *store, table);
+    ReadBorders(model, table);
+
+    FContext.Doc.Tables.push_back(std::move(table));
+    return FContext.Doc.Tables.size() - 1;
+}
+
+// Days since 1970-01-01 -> civil date (Howard Hinnant's algorithm).
+void CivilFromDays(long long z, int& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long yy = static_cast<long long>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = static_cast<int>(yy + (m <= 2));
+}
+
+}  // namespace
+
+std::u16string FormatNumber(double value, int decimals, bool thousands, std::u16string_view prefix,
+                            std::u16string_view suffix) {
+    if (!std::isfinite(value))
+        value = 0;
+    char buffer[64];
+    if (decimals >= 0) {
+        std::snprintf(buffer, sizeof buffer, "%.*f", std::min(decimals, 15), std::abs(value));
+    } else {
+        // Up to ten significant digits, no trailing zeros.
+        std::snprintf(buffer, sizeof buffer, "%.10g", std::abs(value));
+        if (std::strchr(buffer, 'e') == nullptr && std::abs(value) < 1e15)
+            std::snprintf(buffer, sizeof buffer, "%.*f",
+                          std::max(0, 9 - static_cast<int>(std::floor(std::log10(std::max(std::abs(value), 1e-300))))),
+                          std::abs(value));
+        std::string s = buffer;
+        if (s.find('.') != std::string::npos && s.find('e') == std::string::npos) {
+            while (!s.empty() && s.back() == '0')
+                s.pop_back();
+            if (!s.empty() && s.back() == '.')
+                s.pop_back();
+        }
+        std::snprintf(buffer, sizeof buffer, "%s", s.c_str());
+    }
+    std::string digits = buffer;
+    if (thousands && digits.find('e') == std::string::npos) {
+        const auto dot = digits.find('.');
+        std::string integer = digits.substr(0, dot), rest = dot == std::string::npos ? "" : digits.substr(dot);
+        std::string grouped;
+        for (std::size_t i = 0; i < integer.size(); ++i) {
+            if (i > 0 && (integer.size() - i) % 3 == 0)
+                grouped += ',';
+            grouped += integer[i];
+        }
+        digits = grouped + rest;
+    }
+    const bool negative = value < 0 && digits.find_first_not_of("0.,") != std::string::npos;
+    std::u16string out;
+    if (negative)
+        out += u'-';
+    out += prefix;
+    out += Ascii(digits);
+    out += suffix;
+    return out;
+}
+
+std::u16string FormatDate(double seconds, std::string_view pattern) {
+    if (!std::isfinite(seconds) || std::abs(seconds) > 1e13)
+        seconds = 0;
+    // 2001-01-01 is day 11323 after 1970-01-01.
+    const double days = std::floor(seconds / 86400);
+    const long long day = static_cast<long long>(days) + 11323;
+    long long within = static_cast<long long>(seconds - days * 86400);
+    int year;
+    unsigned month, dayOfMonth;
+    CivilFromDays(day, year, month, dayOfMonth);
+    const int hour = static_cast<int>(within / 3600), minute = static_cast<int>(within / 60 % 60),
+              second = static_cast<int>(within % 60);
+    const int weekday = static_cast<int>(((day % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
+    static const char* months[] = {"January", "February", "March",     "April",   "May",      "June",
+                                   "July",    "August",   "September", "October", "November", "December"};
+    static const char* weekdays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+    std::string out;
+    auto number = [&](long long v, std::size_t width) {
+        std::string s = std::to_string(v);
+        if (s.size() < width)
+            s.insert(0, width - s.size(), '0');
+        out += s;
+    };
+    for (std::size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        std::size_t n = 1;
+        while (i + n < pattern.size() && pattern[i + n] == c)
+            ++n;
+        if (c == '\'') {
+            const auto close = pattern.find('\'', i + 1);
+            out += std::string(pattern.substr(i + 1, (close == std::string_view::npos ? pattern.size() : close) - i - 1));
+            i = close == std::string_view::npos ? pattern.size() : close + 1;
+            continue;
+        }
+        switch (c) {
+        case 'y': n == 2 ? number(((year % 100) + 100) % 100, 2) : number(year, n); break;
+        case 'M':
+        case 'L':
+            if (n >= 4) out += months[month - 1];
+            else if (n == 3) out += std::string(months[month - 1]).substr(0, 3);
+            else number(month, n);
+            break;
+        case 'd': number(dayOfMonth, n); break;
+        case 'E':
+            out += n >= 4 ? std::string(weekdays[weekday]) : std::string(weekdays[weekday]).substr(0, 3);
+            break;
+        case 'H': number(hour, n); break;
+        case 'h': number(hour % 12 == 0 ? 12 : hour % 12, n); break;
+        case 'm': number(minute, n); break;
+        case 's': number(second, n); break;
+        case 'a': out += hour < 12 ? "AM" : "PM"; break;
+        default: out.append(n, c); break;
+        }
+        i += n;
+    }
+    return Utf16(out);
+}
+
+std::size_t ReadTable(TReadContext& context, const TObject& tableInfo) {
+    return TTableReader(context, tableInfo).Read();
+}
+
+}  // namespace iwork::detail

@@ -1,0 +1,464 @@
+#include "iwork/TextStorageReader.h"
+
+#include <algorithm>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "iwork/Drawables.h"
+#include "iwork/ObjectTypes.h"
+#include "iwork/Stylesheet.h"
+
+namespace iwork::detail {
+
+namespace {
+
+// Storage fields (TSWP storage archive). Every table is {1 entries {1 character index,
+// 2 object}} or, for paragraph data, {1 entries {1 character index, 2 first, 3 second}}.
+constexpr std::uint32_t kText = 3;
+constexpr std::uint32_t kParagraphStyles = 5;
+// Paragraph data: "first" is the paragraph's list level (0-8). In the corpus every entry
+// holds 0 (one-level lists only); the paragraph action of an edit names the same pair
+// level, flags, which is why "first" is read as the level.
+constexpr std::uint32_t kParagraphData = 6;
+constexpr std::uint32_t kListStyles = 7;
+constexpr std::uint32_t kCharacterStyles = 8;
+constexpr std::uint32_t kAttachments = 9;
+// Paragraph starts: "first" is 1 on the paragraph where a list's numbering starts over
+// (hjurin's Report: 1 on the first item of "(1) (2) (3)", 0 after); read as the number it
+// starts at.
+constexpr std::uint32_t kParagraphStarts = 14;
+constexpr std::uint32_t kFootnotes = 16;
+constexpr std::uint32_t kInsertions = 21;
+constexpr std::uint32_t kDeletions = 22;
+constexpr std::uint32_t kHighlights = 23;
+constexpr std::uint32_t kOverlappingHighlights = 25;
+
+constexpr int kMaxListLevel = 8;
+
+struct TEntry {
+    std::uint32_t Index = 0;
+    std::uint64_t Object = 0;  // 0: the entry names none
+};
+
+struct TDataEntry {
+    std::uint32_t Index = 0;
+    std::uint64_t First = 0, Second = 0;
+};
+
+const wchar_t* TableName(std::uint32_t field) {
+    switch (field) {
+    case kParagraphStyles: return L"paragraph styles";
+    case kParagraphData: return L"paragraph data";
+    case kListStyles: return L"list styles";
+    case kCharacterStyles: return L"character styles";
+    case kAttachments: return L"attachments";
+    case kParagraphStarts: return L"paragraph starts";
+    case kFootnotes: return L"footnotes";
+    default: return L"attributes";
+    }
+}
+
+std::uint32_t EntryIndex(std::uint64_t storageId, std::uint32_t field, std::optional<std::uint64_t> index,
+                         std::uint32_t previous, std::size_t textLength) {
+    const std::wstring where = L"text storage " + std::to_wstring(storageId) + L"'s " + TableName(field);
+    if (!index)
+        Damaged(where + L" hold an entry without a character index");
+    // An entry may stand at the very end (the empty paragraph after a final newline).
+    if (*index > textLength)
+        Damaged(where + L" point to character " + std::to_wstring(*index) + L", past the end of its " +
+                std::to_wstring(textLength) + L" characters");
+    if (*index < previous)
+        Damaged(where + L" go back from character " + std::to_wstring(previous) + L" to " + std::to_wstring(*index));
+    return static_cast<std::uint32_t>(*index);
+}
+
+std::vector<TEntry> ObjectTable(const std::optional<TMessage>& table, std::uint64_t storageId, std::uint32_t field,
+                                std::size_t textLength) {
+    std::vector<TEntry> entries;
+    if (!table)
+        return entries;
+    TProtoReader reader(table->Bytes());
+    TProtoField f;
+    std::uint32_t previous = 0;
+    while (reader.Next(f)) {
+        if (f.Number != 1 || f.Type != TWireType::wtBytes)
+            continue;
+        TMessage entry(f.Bytes);
+        TEntry e;
+        e.Index = EntryIndex(storageId, field, entry.Varint(1), previous, textLength);
+        e.Object = entry.Reference(2).value_or(0);
+        previous = e.Index;
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+std::vector<TDataEntry> DataTable(const std::optional<TMessage>& table, std::uint64_t storageId, std::uint32_t field,
+                                  std::size_t textLength) {
+    std::vector<TDataEntry> entries;
+    if (!table)
+        return entries;
+    TProtoReader reader(table->Bytes());
+    TProtoField f;
+    std::uint32_t previous = 0;
+    while (reader.Next(f)) {
+        if (f.Number != 1 || f.Type != TWireType::wtBytes)
+            continue;
+        TMessage entry(f.Bytes);
+        TDataEntry e;
+        e.Index = EntryIndex(storageId, field, entry.Varint(1), previous, textLength);
+        e.First = entry.Varint(2).value_or(0);
+        e.Second = entry.Varint(3).value_or(0);
+        previous = e.Index;
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+std::size_t CountObjects(const std::optional<TMessage>& table) {
+    std::size_t count = 0;
+    if (table)
+        for (const auto& entry : table->Messages(1))
+            if (entry.Reference(2))
+                ++count;
+    return count;
+}
+
+// Walks a table alongside the paragraphs: the object in force at a position, where an
+// entry naming no object either keeps the one before (paragraph-level tables) or clears
+// it (character styles).
+class TCursor {
+public:
+    TCursor(const std::vector<TEntry>& entries, bool emptyClears) : FEntries(entries), FEmptyClears(emptyClears) {}
+    std::uint64_t At(std::uint32_t position) {
+        while (FNext < FEntries.size() && FEntries[FNext].Index <= position) {
+            const auto& e = FEntries[FNext++];
+            if (e.Object != 0 || FEmptyClears)
+                FCurrent = e.Object;
+        }
+        return FCurrent;
+    }
+    // The next entry's position after `position`, or `limit`.
+    std::uint32_t NextChange(std::uint32_t position, std::uint32_t limit) const {
+        for (std::size_t i = FNext; i < FEntries.size(); ++i)
+            if (FEntries[i].Index > position)
+                return std::min(FEntries[i].Index, limit);
+        return limit;
+    }
+
+private:
+    const std::vector<TEntry>& FEntries;
+    bool FEmptyClears;
+    std::size_t FNext = 0;
+    std::uint64_t FCurrent = 0;
+};
+
+struct TParagraphSpan {
+    std::uint32_t Start = 0, End = 0;  // [Start, End): the text without the terminator
+};
+
+// Paragraphs end at a newline or U+2029 (dropped), at U+0004 (a section break, dropped)
+// and after U+0005 (a page break, kept: Pages starts the next paragraph's style right after it).
+std::vector<TParagraphSpan> SplitParagraphs(const std::u16string& text) {
+    std::vector<TParagraphSpan> spans;
+    if (text.empty())
+        return spans;
+    std::uint32_t start = 0;
+    const auto n = static_cast<std::uint32_t>(text.size());
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const char16_t c = text[i];
+        if (c == u'\n' || c == u'\u2029' || c == u'\u0004') {
+            spans.push_back({start, i});
+            start = i + 1;
+        } else if (c == u'\u0005') {
+            spans.push_back({start, i + 1});
+            start = i + 1;
+        }
+    }
+    // Text ending in a break still has the empty paragraph after it, as Pages shows it.
+    spans.push_back({start, n});
+    return spans;
+}
+
+class TStorageReader {
+public:
+    TStorageReader(TReadContext& context, const TObject& storage, TStorageRole role, std::uint64_t defaultStyle)
+        : FContext(context), FStorage(storage), FRole(role), FDefaultStyle(defaultStyle) {}
+
+    doc::TTextStorage Read();
+
+private:
+    void ReadTables();
+    void AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle);
+    void AddList(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle);
+    void AddAttachment(doc::TParagraph& paragraph, std::size_t paragraphIndex, std::uint32_t position,
+                       std::uint64_t objectId);
+    void AddFootnote(doc::TParagraph& paragraph, std::uint32_t position, const TObject& reference);
+
+    TReadContext& FContext;
+    const TObject& FStorage;
+    TStorageRole FRole;
+    std::uint64_t FDefaultStyle;
+
+    std::u16string FText;
+    std::vector<TEntry> FParagraphStyles, FListStyles, FCharacterStyles, FAttachments, FFootnotes;
+    std::vector<TDataEntry> FParagraphData, FParagraphStarts;
+    bool FHasListTable = false;
+    TCursor FListCursor{FListStyles, false};
+    std::size_t FDataNext = 0, FStartsNext = 0;
+    int FLevel = 0;
+    std::unordered_set<std::uint64_t> FFootnotesRead;
+};
+
+void TStorageReader::ReadTables() {
+    std::optional<TMessage> tables[32];
+    TProtoReader reader(FStorage.Payload.Bytes());
+    TProtoField f;
+    // One pass over the storage: the text alone can be megabytes.
+    while (reader.Next(f)) {
+        if (f.Type != TWireType::wtBytes)
+            continue;
+        if (f.Number == kText)
+            AppendUtf16(FText, std::string_view(reinterpret_cast<const char*>(f.Bytes.data()), f.Bytes.size()));
+        else if (f.Number < 32)
+            tables[f.Number] = TMessage(f.Bytes);
+    }
+    const auto id = FStorage.Id;
+    const auto length = FText.size();
+    FParagraphStyles = ObjectTable(tables[kParagraphStyles], id, kParagraphStyles, length);
+    FListStyles = ObjectTable(tables[kListStyles], id, kListStyles, length);
+    FHasListTable = tables[kListStyles].has_value();
+    FCharacterStyles = ObjectTable(tables[kCharacterStyles], id, kCharacterStyles, length);
+    FAttachments = ObjectTable(tables[kAttachments], id, kAttachments, length);
+    FFootnotes = ObjectTable(tables[kFootnotes], id, kFootnotes, length);
+    FParagraphData = DataTable(tables[kParagraphData], id, kParagraphData, length);
+    FParagraphStarts = DataTable(tables[kParagraphStarts], id, kParagraphStarts, length);
+
+    // What the model does not carry: the text stays as stored (deleted text included).
+    auto& document = FContext.Doc;
+    for (std::uint32_t field : {kInsertions, kDeletions})
+        for (std::size_t i = CountObjects(tables[field]); i > 0; --i)
+            document.CountLeftOut(L"tracked change");
+    for (std::uint32_t field : {kHighlights, kOverlappingHighlights})
+        for (std::size_t i = CountObjects(tables[field]); i > 0; --i)
+            document.CountLeftOut(L"comment");
+}
+
+doc::TTextStorage TStorageReader::Read() {
+    ReadTables();
+    doc::TTextStorage storage;
+    const auto spans = SplitParagraphs(FText);
+    storage.Paragraphs.reserve(spans.size());
+
+    TCursor paragraphStyles(FParagraphStyles, false);
+    std::size_t attachment = 0, footnote = 0;
+    for (const auto& span : spans) {
+        const std::size_t index = storage.Paragraphs.size();
+        storage.Paragraphs.emplace_back();
+        doc::TParagraph& paragraph = storage.Paragraphs.back();
+        paragraph.StorageStart = span.Start;
+        paragraph.Text.assign(FText, span.Start, span.End - span.Start);
+
+        std::uint64_t styleId = paragraphStyles.At(span.Start);
+        if (styleId == 0)
+            styleId = FDefaultStyle;
+        paragraph.Style = FContext.Styles().Paragraph(styleId);
+
+        AddList(paragraph, span, styleId);
+        AddRuns(paragraph, span, styleId);
+
+        // Attachments and footnote marks inside the paragraph (a mark never sits on the
+        // terminator; one there would belong to no paragraph and is dropped).
+        while (attachment < FAttachments.size() && FAttachments[attachment].Index < span.Start)
+            ++attachment;
+        while (attachment < FAttachments.size() && FAttachments[attachment].Index < span.End) {
+            const auto& e = FAttachments[attachment++];
+            if (e.Object != 0)
+                AddAttachment(storage.Paragraphs[index], index, e.Index - span.Start, e.Object);
+        }
+        while (footnote < FFootnotes.size() && FFootnotes[footnote].Index < span.Start)
+            ++footnote;
+        while (footnote < FFootnotes.size() && FFootnotes[footnote].Index < span.End) {
+            const auto& e = FFootnotes[footnote++];
+            if (e.Object != 0)
+                AddFootnote(storage.Paragraphs[index], e.Index - span.Start,
+                            FContext.Expect(e.Object, {types::kFootnoteReference}, L"footnote"));
+        }
+        auto& attachments = storage.Paragraphs[index].Attachments;
+        std::stable_sort(attachments.begin(), attachments.end(),
+                         [](const doc::TAttachment& a, const doc::TAttachment& b) { return a.Position < b.Position; });
+    }
+    return storage;
+}
+
+void TStorageReader::AddList(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle) {
+    // Paragraph-level tables are read by the entry in force at the paragraph's start;
+    // paragraphs come in order, so each table is walked once.
+    std::uint64_t listId = FHasListTable ? FListCursor.At(span.Start) : 0;
+    if (listId == 0)
+        listId = FContext.Styles().ParagraphListStyle(paragraphStyle);
+    while (FDataNext < FParagraphData.size() && FParagraphData[FDataNext].Index <= span.Start)
+        FLevel = static_cast<int>(std::min<std::uint64_t>(FParagraphData[FDataNext++].First, kMaxListLevel));
+    while (FStartsNext < FParagraphStarts.size() && FParagraphStarts[FStartsNext].Index < span.Start)
+        ++FStartsNext;
+    if (listId == 0)
+        return;
+
+    const double fontSize = paragraph.Style.Character.FontSize;
+    const doc::TListStyle& list = FContext.Styles().List(listId, fontSize);
+    const int level = std::min(FLevel, static_cast<int>(list.Levels.size()) - 1);
+    // A list style without a label ("None") only indents its deeper levels; at level 0 the
+    // paragraph is no list item.
+    if (level == 0 && list.Levels[0].Label == doc::TListLabel::llNone)
+        return;
+    paragraph.ListStyle = FContext.ListStyleIndex(listId, fontSize);
+    paragraph.ListLevel = level;
+
+    if (FStartsNext < FParagraphStarts.size()) {
+        const auto& start = FParagraphStarts[FStartsNext];
+        if (start.Index == span.Start && start.First != 0)
+            paragraph.ListStartAt = static_cast<int>(std::min<std::uint64_t>(start.First, 1000000));
+    }
+}
+
+void TStorageReader::AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle) {
+    auto& styles = FContext.Styles();
+    // The character style in force at a position: the last entry at or before it, where
+    // an entry naming no style ends the run (back to the paragraph's own properties).
+    auto it = std::upper_bound(FCharacterStyles.begin(), FCharacterStyles.end(), span.Start,
+                               [](std::uint32_t p, const TEntry& e) { return p < e.Index; });
+    std::uint64_t current = it == FCharacterStyles.begin() ? 0 : std::prev(it)->Object;
+    std::uint32_t position = span.Start;
+    auto push = [&](std::uint32_t end) {
+        const doc::TCharacterStyle& style = styles.Character(paragraphStyle, current);
+        const std::uint32_t s = position - span.Start, e = end - span.Start;
+        if (!paragraph.Runs.empty() && paragraph.Runs.back().Style == style) {
+            paragraph.Runs.back().End = e;
+        } else {
+            doc::TRun run;
+            run.Start = s;
+            run.End = e;
+            run.Style = style;
+            paragraph.Runs.push_back(std::move(run));
+        }
+    };
+    while (it != FCharacterStyles.end() && it->Index < span.End) {
+        if (it->Index > position) {
+            push(it->Index);
+            position = it->Index;
+        }
+        current = it->Object;
+        ++it;
+    }
+    if (position < span.End || paragraph.Runs.empty())
+        push(span.End);
+}
+
+void TStorageReader::AddFootnote(doc::TParagraph& paragraph, std::uint32_t position, const TObject& reference) {
+    if (!FFootnotesRead.insert(reference.Id).second)
+        return;
+    doc::TFootnote footnote;
+    if (auto storage = reference.Payload.Reference(2))
+        footnote.Text = ReadTextStorage(FContext, *storage, TStorageRole::srFootnote);
+    if (auto mark = reference.Payload.String(3))
+        footnote.CustomMark = Utf16(*mark);
+    FContext.Doc.Footnotes.push_back(std::move(footnote));
+    doc::TAttachment attachment;
+    attachment.Position = position;
+    attachment.Kind = doc::TAttachmentKind::akFootnote;
+    attachment.Index = FContext.Doc.Footnotes.size() - 1;
+    paragraph.Attachments.push_back(attachment);
+}
+
+void TStorageReader::AddAttachment(doc::TParagraph& paragraph, std::size_t paragraphIndex, std::uint32_t position,
+                                   std::uint64_t objectId) {
+    const TObject* object = FContext.Store.Find(objectId);
+    if (!object)
+        Damaged(L"text storage " + std::to_wstring(FStorage.Id) + L" has an attachment, " + ObjectName(objectId) +
+                L", that is missing");
+    doc::TAttachment attachment;
+    attachment.Position = position;
+    switch (object->Type) {
+    case types::kDrawableAttachment:
+    case types::kTocAttachment: {
+        // Paragraph is passed by index: reading the drawable may read other storages.
+        const bool body = FRole == TStorageRole::srBody;
+        auto placed = ReadAttachedDrawable(FContext, *object, body ? std::optional<std::size_t>(paragraphIndex)
+                                                                   : std::nullopt);
+        if (!placed.Index)
+            return;
+        if (!placed.Inline)
+            return;  // anchored: drawn at its own place, nothing at the mark
+        attachment.Kind = doc::TAttachmentKind::akDrawable;
+        attachment.Index = *placed.Index;
+        break;
+    }
+    case types::kNumberAttachment:
+    case types::kTextualAttachment:
+    case types::kTextualAttachmentAlt1:
+    case types::kTextualAttachmentAlt2:
+    case types::kTocPageNumber: {
+        // A number attachment wraps the textual one {1 string equivalent, 2 kind} in field 1.
+        const bool wrapped = object->Type == types::kNumberAttachment || object->Type == types::kTocPageNumber;
+        auto textual = wrapped ? object->Payload.Message(1) : std::optional<TMessage>(object->Payload);
+        const auto kind = textual ? textual->Varint(2).value_or(99) : 99;
+        attachment.Kind = doc::TAttachmentKind::akField;
+        attachment.Field = object->Type == types::kTocPageNumber ? doc::TFieldKind::fkOther
+                           : kind == 0                           ? doc::TFieldKind::fkPageNumber
+                           : kind == 1                           ? doc::TFieldKind::fkPageCount
+                                                                 : doc::TFieldKind::fkOther;
+        std::optional<std::string> shown;
+        if (object->Type == types::kNumberAttachment || object->Type == types::kTocPageNumber)
+            shown = object->Payload.String(object->Type == types::kNumberAttachment ? 3 : 2);
+        if (!shown && textual)
+            shown = textual->String(1);
+        if (shown)
+            attachment.FieldText = Utf16(*shown);
+        break;
+    }
+    case types::kFootnoteReference:
+        AddFootnote(paragraph, position, *object);
+        return;
+    default:
+        attachment.Kind = doc::TAttachmentKind::akUnknown;
+        FContext.Doc.CountLeftOut(L"unsupported inline object");
+        break;
+    }
+    paragraph.Attachments.push_back(std::move(attachment));
+}
+
+}  // namespace
+
+doc::TTextStorage ReadTextStorage(TReadContext& context, std::uint64_t storageId, TStorageRole role,
+                                  std::uint64_t defaultParagraphStyle) {
+    const TObject& storage = context.Expect(storageId, {types::kTextStorage, 2005}, L"text storage");
+    TReadContext::TNesting nesting(context, storageId);
+    return TStorageReader(context, storage, role, defaultParagraphStyle).Read();
+}
+
+doc::TTextStorage PlainText(TReadContext& context, const std::u16string& text, std::uint64_t paragraphStyle) {
+    doc::TTextStorage storage;
+    const doc::TParagraphStyle& style = context.Styles().Paragraph(paragraphStyle);
+    for (const auto& span : SplitParagraphs(text)) {
+        doc::TParagraph paragraph;
+        paragraph.StorageStart = span.Start;
+        paragraph.Text.assign(text, span.Start, span.End - span.Start);
+        paragraph.Style = style;
+        doc::TRun run;
+        run.End = span.End - span.Start;
+        run.Style = style.Character;
+        paragraph.Runs.push_back(std::move(run));
+        storage.Paragraphs.push_back(std::move(paragraph));
+    }
+    return storage;
+}
+
+std::size_t ParagraphAt(const doc::TTextStorage& storage, std::uint32_t position) {
+    const auto& paragraphs = storage.Paragraphs;
+    auto it = std::upper_bound(paragraphs.begin(), paragraphs.end(), position,
+                               [](std::uint32_t p, const doc::TParagraph& paragraph) { return p < paragraph.StorageStart; });
+    return it == paragraphs.begin() ? 0 : static_cast<std::size_t>(std::prev(it) - paragraphs.begin());
+}
+
+}  // namespace iwork::detail

@@ -1,0 +1,755 @@
+// The modern reader: documents built here object by object with the IWA writer, and the
+// real documents of the corpus.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <array>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "iwork/Errors.h"
+#include "iwork/ModernReader.h"
+#include "iwork/ObjectStore.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "support/IwaWriter.h"
+#include "support/TestSupport.h"
+#include "zip/ZipFile.h"
+
+using namespace iwork;
+using testing_support::IwaArchives;
+using testing_support::ScratchFolder;
+using testing_support::TBytes;
+using testing_support::TIwaObject;
+using testing_support::TProtoWriter;
+
+namespace {
+
+// Message types, as Pages writes them.
+constexpr std::uint32_t kDocument = 10000, kSettings = 10012, kSection = 10011, kPageMaster = 10143,
+                        kFloating = 10010, kStorage = 2001, kDrawableAttachment = 2003, kFootnote = 2008,
+                        kTextBox = 2011, kCharacterStyle = 2021, kParagraphStyle = 2022, kListStyle = 2023,
+                        kNumberAttachment = 2043, kImage = 3005, kMask = 3006, kChart = 5021, kTableInfo = 6000,
+                        kTableModel = 6001, kTile = 6002, kDataList = 6005, kMetadata = 11006;
+
+struct TEntry {
+    std::uint32_t Index;
+    std::uint64_t Object;  // 0: an entry naming nothing
+};
+
+// {1 entries {1 character index, 2 object}}
+TProtoWriter ObjectTable(std::initializer_list<TEntry> entries) {
+    TProtoWriter table;
+    for (const auto& e : entries) {
+        TProtoWriter entry;
+        entry.Varint(1, e.Index);
+        if (e.Object != 0) entry.Reference(2, e.Object);
+        table.Message(1, entry);
+    }
+    return table;
+}
+
+// {1 entries {1 character index, 2 first, 3 second}}
+TProtoWriter DataTable(std::initializer_list<std::array<std::uint64_t, 3>> entries) {
+    TProtoWriter table;
+    for (const auto& e : entries) table.Message(1, TProtoWriter().Varint(1, e[0]).Varint(2, e[1]).Varint(3, e[2]));
+    return table;
+}
+
+// {1 name, 3 parent, 4 is variation}
+TProtoWriter StyleRecord(const std::string& name, std::uint64_t parent = 0) {
+    TProtoWriter record;
+    if (!name.empty()) record.String(1, name);
+    if (parent != 0) record.Reference(3, parent).Bool(4, true);
+    return record;
+}
+
+TProtoWriter Size(float w, float h) { return TProtoWriter().Float(1, w).Float(2, h); }
+
+// {1 position, 2 size}
+TProtoWriter Geometry(float x, float y, float w, float h) {
+    return TProtoWriter().Message(1, Size(x, y)).Message(2, Size(w, h));
+}
+
+// A drawable record: geometry and a text wrap of the given type (0: inline).
+TProtoWriter DrawableRecord(float x, float y, float w, float h, std::uint64_t wrapType) {
+    return TProtoWriter().Message(1, Geometry(x, y, w, h)).Message(3, TProtoWriter().Varint(1, wrapType).Float(4, 8));
+}
+
+class TDocumentBuilder {
+public:
+    TDocumentBuilder() { Root.Float(30, 612).Float(31, 792); }
+
+    std::uint64_t Add(std::uint32_t type, const TProtoWriter& payload) {
+        FObjects.emplace_back(FNext, type, payload.Data());
+        return FNext++;
+    }
+    // A body storage of the root.
+    std::uint64_t Body(const TProtoWriter& storage) {
+        const std::uint64_t id = Add(kStorage, storage);
+        Root.Reference(4, id);
+        return id;
+    }
+    TObjectStore Store(std::uint32_t rootType = kDocument) const {
+        std::vector<TIwaObject> objects = FObjects;
+        objects.emplace_back(1, rootType, Root.Data());
+        TObjectStore store;
+        store.AddArchives(IwaArchives(objects));
+        return store;
+    }
+    doc::TDocument Read(const std::wstring& dataFolder = {}) const {
+        TModernPackage package;
+        package.DataFolder = dataFolder;
+        package.Title = L"Test";
+        return ReadModernDocument(Store(), package);
+    }
+
+    TProtoWriter Root;
+
+private:
+    std::vector<TIwaObject> FObjects;
+    std::uint64_t FNext = 100;
+};
+
+TProtoWriter Storage(const std::string& text) { return TProtoWriter().Varint(1, 0).String(3, text); }
+
+std::u16string U16(const std::string& utf8) {
+    const std::wstring wide = platform::FromUtf8(utf8);
+    return std::u16string(wide.begin(), wide.end());
+}
+
+std::vector<std::u16string> Texts(const doc::TTextStorage& storage) {
+    std::vector<std::u16string> texts;
+    for (const auto& p : storage.Paragraphs) texts.push_back(p.Text);
+    return texts;
+}
+
+std::string Message(const std::function<void()>& read) {
+    try {
+        read();
+    } catch (const EDamagedDocument& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+// --- The root and the page ---------------------------------------------------------------
+
+TEST(ModernReader, RefusesKeynoteNumbersAndOtherRoots) {
+    struct TCase {
+        std::uint32_t RootType;
+        bool WithShow;  // Keynote's root has its show in field 2; Numbers' has none
+        const char* Expected;
+    };
+    const TCase cases[] = {
+        {1, true, "a Keynote presentation, not a Pages document"},
+        {1, false, "a Numbers spreadsheet, not a Pages document"},
+    };
+    for (const auto& c : cases) {
+        TDocumentBuilder b;
+        if (c.WithShow) b.Root.Reference(2, 5);
+        TModernPackage package;
+        try {
+            ReadModernDocument(b.Store(c.RootType), package);
+            ADD_FAILURE() << "no error for " << c.Expected;
+        } catch (const ENotPagesDocument& e) {
+            EXPECT_STREQ(e.what(), c.Expected);
+        }
+    }
+    TDocumentBuilder b;
+    EXPECT_EQ(Message([&] { ReadModernDocument(b.Store(kStorage), TModernPackage()); }),
+              "Object 1 is not a Pages document (its type is 2001)");
+    TObjectStore empty;
+    EXPECT_EQ(Message([&] { ReadModernDocument(empty, TModernPackage()); }), "Object 1, the document, is missing");
+}
+
+TEST(ModernReader, PageSetupSettingsAndTitle) {
+    TDocumentBuilder b;
+    b.Root = TProtoWriter();
+    b.Root.Float(30, 595.28f).Float(31, 841.89f).Float(32, 50).Float(33, 40).Float(34, 30).Float(35, 20)
+        .Float(36, 10).Float(37, 12);
+    // Settings: no body (a page-layout document), headers off, footers on, endnotes in
+    // roman numerals restarting each section, a 14-point gap.
+    b.Root.Reference(7, b.Add(kSettings, TProtoWriter().Bool(1, false).Bool(2, false).Bool(3, true)
+                                             .Varint(30, 1).Varint(31, 1).Varint(32, 2).Varint(33, 14)));
+    const doc::TDocument d = b.Read();
+    EXPECT_EQ(d.Title, L"Test");
+    EXPECT_NEAR(d.Page.Width, 595.28, 0.01);
+    EXPECT_NEAR(d.Page.Height, 841.89, 0.01);
+    EXPECT_EQ(d.Page.Left, 50);
+    EXPECT_EQ(d.Page.Right, 40);
+    EXPECT_EQ(d.Page.Top, 30);
+    EXPECT_EQ(d.Page.Bottom, 20);
+    EXPECT_EQ(d.Page.HeaderMargin, 10);
+    EXPECT_EQ(d.Page.FooterMargin, 12);
+    EXPECT_FALSE(d.HasBody);
+    EXPECT_FALSE(d.HeadersOn);
+    EXPECT_TRUE(d.FootersOn);
+    EXPECT_EQ(d.PageCount, 1u);
+    EXPECT_EQ(d.FootnoteSettings.Kind, doc::TFootnoteKind::fnEndnotes);
+    EXPECT_EQ(d.FootnoteSettings.Format, doc::TNumberFormat::nfLowerRoman);
+    EXPECT_EQ(d.FootnoteSettings.Numbering, doc::TFootnoteNumbering::fnSection);
+    EXPECT_EQ(d.FootnoteSettings.Gap, 14);
+    ASSERT_EQ(d.Sections.size(), 1u);
+}
+
+// --- Text ----------------------------------------------------------------------------
+
+TEST(ModernReader, ParagraphStylesResolveThroughTheirParents) {
+    TDocumentBuilder b;
+    const auto body = b.Add(kParagraphStyle,
+                            TProtoWriter()
+                                .Message(1, StyleRecord("Body"))
+                                .Message(11, TProtoWriter().Float(3, 11).String(5, "Georgia"))
+                                .Message(12, TProtoWriter().Varint(1, 2).Float(21, 6).Message(13, TProtoWriter().Float(2, 1.5f))));
+    // A variation names its parent and carries only what differs.
+    const auto bold = b.Add(kParagraphStyle, TProtoWriter()
+                                                 .Message(1, StyleRecord("", body))
+                                                 .Message(11, TProtoWriter().Bool(1, true))
+                                                 .Message(12, TProtoWriter().Float(11, 20)));
+    const auto heading = b.Add(kParagraphStyle,
+                               TProtoWriter().Message(1, StyleRecord("Heading")).Message(11, TProtoWriter().Float(3, 24).String(5, "HelveticaNeue-BoldItalic")));
+    // Paragraphs end at "\n" and U+2029; an entry without a style keeps the one before.
+    b.Body(Storage("One\nTwo\xE2\x80\xA9Three\nFour").Message(5, ObjectTable({{0, bold}, {4, 0}, {8, heading}, {14, body}})));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(Texts(d.Body), (std::vector<std::u16string>{u"One", u"Two", u"Three", u"Four"}));
+    const auto& one = d.Body.Paragraphs[0].Style;
+    EXPECT_EQ(one.Name, L"Body");
+    EXPECT_EQ(one.Character.FontName, L"Georgia");
+    EXPECT_EQ(one.Character.FontSize, 11);
+    EXPECT_TRUE(one.Character.Bold);
+    EXPECT_EQ(one.Alignment, doc::TAlignment::alCenter);
+    EXPECT_EQ(one.LeftIndent, 20);
+    EXPECT_EQ(one.SpaceBefore, 6);
+    EXPECT_EQ(one.LineSpacingMode, doc::TLineSpacingMode::lsRelative);
+    EXPECT_EQ(one.LineSpacing, 1.5);
+    EXPECT_EQ(d.Body.Paragraphs[1].Style, one);
+    const auto& three = d.Body.Paragraphs[2].Style;
+    EXPECT_EQ(three.Name, L"Heading");
+    EXPECT_EQ(three.Character.FontName, L"HelveticaNeue-BoldItalic");
+    EXPECT_TRUE(three.Character.Bold);  // from the face in its name
+    EXPECT_TRUE(three.Character.Italic);
+    EXPECT_FALSE(d.Body.Paragraphs[3].Style.Character.Bold);
+    EXPECT_EQ(d.Body.Paragraphs[3].StorageStart, 14u);
+}
+
+TEST(ModernReader, CharacterRunsEndAtAnEntryWithoutAStyle) {
+    TDocumentBuilder b;
+    const auto body = b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("Body")).Message(11, TProtoWriter().Float(3, 14).String(5, "Times-Roman")));
+    const auto emphasis = b.Add(kCharacterStyle, TProtoWriter().Message(1, StyleRecord("Emphasis")).Message(11, TProtoWriter().Bool(2, true)));
+    const auto strong = b.Add(kCharacterStyle, TProtoWriter().Message(1, StyleRecord("", emphasis)).Message(11, TProtoWriter().Bool(1, true).Float(3, 9)));
+    // "plain strong plain" then a second paragraph the bold style reaches into.
+    b.Body(Storage("plain strong plain\nnext")
+               .Message(5, ObjectTable({{0, body}}))
+               .Message(8, ObjectTable({{6, strong}, {12, 0}, {21, strong}})));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.Body.Paragraphs.size(), 2u);
+    const auto& runs = d.Body.Paragraphs[0].Runs;
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].Start, 0u);
+    EXPECT_EQ(runs[0].End, 6u);
+    EXPECT_FALSE(runs[0].Style.Italic);
+    EXPECT_EQ(runs[1].Start, 6u);
+    EXPECT_EQ(runs[1].End, 12u);
+    EXPECT_TRUE(runs[1].Style.Bold);
+    EXPECT_TRUE(runs[1].Style.Italic);  // from the character style's parent
+    EXPECT_EQ(runs[1].Style.FontSize, 9);
+    EXPECT_EQ(runs[1].Style.FontName, L"Times-Roman");  // from the paragraph style
+    EXPECT_EQ(runs[2].Start, 12u);
+    EXPECT_EQ(runs[2].End, 18u);
+    EXPECT_EQ(runs[2].Style, d.Body.Paragraphs[0].Style.Character);
+    const auto& next = d.Body.Paragraphs[1].Runs;
+    ASSERT_EQ(next.size(), 2u);
+    EXPECT_EQ(next[0].End, 2u);
+    EXPECT_TRUE(next[1].Style.Bold);
+    EXPECT_EQ(next[1].End, 4u);
+}
+
+TEST(ModernReader, PageBreakEndsItsParagraphAndStaysInIt) {
+    TDocumentBuilder b;
+    b.Body(Storage("Cover\x05Summary\n"));
+    const doc::TDocument d = b.Read();
+    // The text after the break is the next paragraph; a final newline leaves an empty one.
+    EXPECT_EQ(Texts(d.Body), (std::vector<std::u16string>{u"Cover\u0005", u"Summary", u""}));
+    EXPECT_EQ(d.Body.Paragraphs[2].Runs.size(), 1u);
+}
+
+TEST(ModernReader, ListLevelsStylesAndRestarts) {
+    TDocumentBuilder b;
+    const auto body = b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("Body")).Message(11, TProtoWriter().Float(3, 10)));
+    TProtoWriter numbered;
+    numbered.Message(1, StyleRecord("Numbered"))
+        .PackedVarints(11, {3, 2})       // number, then bullet
+        .PackedFloats(12, {1.8f, 1.5f})  // text indents, in ems
+        .PackedFloats(13, {0, 18})       // label indents, in points
+        .PackedVarints(15, {1, 0})       // "(1)"
+        .String(16, "")
+        .String(16, "\xE2\x80\x93");
+    const auto list = b.Add(kListStyle, numbered);
+    // A variation that changes only the second level's bullet keeps the rest.
+    const auto variation = b.Add(kListStyle, TProtoWriter().Message(1, StyleRecord("", list)).String(16, "").String(16, "*"));
+    const auto none = b.Add(kListStyle, TProtoWriter().Message(1, StyleRecord("None")).PackedVarints(11, {0, 0}));
+    b.Body(Storage("a\nb\nc\nplain\nd")
+               .Message(5, ObjectTable({{0, body}}))
+               .Message(7, ObjectTable({{0, list}, {6, none}, {12, variation}}))
+               .Message(6, DataTable({{0, 0, 0}, {2, 1, 0}, {4, 0, 0}}))
+               .Message(14, DataTable({{0, 1, 0}, {2, 0, 0}, {12, 3, 0}})));
+    const doc::TDocument d = b.Read();
+    const auto& p = d.Body.Paragraphs;
+    ASSERT_EQ(p.size(), 5u);
+    EXPECT_EQ(p[0].ListStyle, 0);
+    EXPECT_EQ(p[0].ListLevel, 0);
+    EXPECT_EQ(p[0].ListStartAt, 1);
+    EXPECT_EQ(p[1].ListStyle, 0);
+    EXPECT_EQ(p[1].ListLevel, 1);
+    EXPECT_FALSE(p[1].ListStartAt);
+    EXPECT_EQ(p[2].ListStyle, 0);  // the same style once in the document's list
+    EXPECT_EQ(p[3].ListStyle, -1);  // a list style without a label
+    EXPECT_EQ(p[4].ListStyle, 1);
+    EXPECT_EQ(p[4].ListStartAt, 3);
+    ASSERT_EQ(d.ListStyles.size(), 2u);
+    const auto& levels = d.ListStyles[0].Levels;
+    ASSERT_EQ(levels.size(), 2u);
+    EXPECT_EQ(d.ListStyles[0].Name, L"Numbered");
+    EXPECT_EQ(levels[0].Label, doc::TListLabel::llNumber);
+    EXPECT_EQ(levels[0].Prefix, u"(");
+    EXPECT_EQ(levels[0].Suffix, u")");
+    EXPECT_NEAR(levels[0].TextIndent, 18, 0.01);  // 1.8 em of 10 points
+    EXPECT_EQ(levels[1].Label, doc::TListLabel::llString);
+    EXPECT_EQ(levels[1].Bullet, u"\u2013");
+    EXPECT_EQ(levels[1].Indent, 18);
+    EXPECT_EQ(d.ListStyles[1].Levels[1].Bullet, u"*");
+    EXPECT_EQ(d.ListStyles[1].Levels[0].Label, doc::TListLabel::llNumber);
+}
+
+// --- Attachments ------------------------------------------------------------------------
+
+TEST(ModernReader, InlinePictureTakesItsDataFileAndCrop) {
+    ScratchFolder scratch;
+    testing_support::WriteFile(scratch / L"Data\\photo-12.png", std::string("png"));
+    TDocumentBuilder b;
+    const auto mask = b.Add(kMask, TProtoWriter().Message(1, TProtoWriter().Message(1, Geometry(10, 5, 80, 40))));
+    TProtoWriter image;
+    image.Message(1, DrawableRecord(300, 400, 100, 50, 0))
+        .Message(11, TProtoWriter().Varint(1, 12))  // data
+        .Message(12, TProtoWriter().Varint(1, 13))  // thumbnail, not in Data/
+        .Message(9, Size(800, 400))
+        .Reference(5, mask);
+    const auto picture = b.Add(kImage, image);
+    const auto attachment = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, picture));
+    b.Body(Storage("See \xEF\xBF\xBC here").Message(9, ObjectTable({{4, attachment}})));
+    // The package's data list: {1 identifier, 3 preferred name, 4 file name}.
+    std::vector<TIwaObject> metadata;
+    TProtoWriter data;
+    data.Message(4, TProtoWriter().Varint(1, 12).String(3, "photo.png").String(4, "photo-12.png"));
+    data.Message(4, TProtoWriter().Varint(1, 13).String(3, "photo-small.png"));
+    TObjectStore store = b.Store();
+    store.AddArchives(IwaArchives({TIwaObject(2, kMetadata, data.Data())}));
+    TModernPackage package;
+    package.DataFolder = scratch / L"Data";
+    const doc::TDocument d = ReadModernDocument(store, package);
+
+    ASSERT_EQ(d.Body.Paragraphs.size(), 1u);
+    const auto& attachments = d.Body.Paragraphs[0].Attachments;
+    ASSERT_EQ(attachments.size(), 1u);
+    EXPECT_EQ(attachments[0].Position, 4u);
+    EXPECT_EQ(attachments[0].Kind, doc::TAttachmentKind::akDrawable);
+    const doc::TDrawable& drawable = d.Drawables.at(attachments[0].Index);
+    EXPECT_EQ(drawable.Kind, doc::TDrawableKind::dkImage);
+    EXPECT_TRUE(drawable.Inline);
+    EXPECT_EQ(drawable.Frame, (doc::TRect{0, 0, 100, 50}));
+    EXPECT_EQ(drawable.Image.FilePath, scratch / L"Data\\photo-12.png");
+    EXPECT_EQ(drawable.Image.ThumbnailPath, L"");
+    EXPECT_EQ(drawable.Image.NaturalWidth, 800);
+    ASSERT_TRUE(drawable.Image.Crop);
+    EXPECT_EQ(*drawable.Image.Crop, (doc::TRect{10, 5, 80, 40}));
+}
+
+TEST(ModernReader, FloatingAttachmentsAnchorToTheirParagraph) {
+    TDocumentBuilder b;
+    TProtoWriter box;
+    box.Message(1, TProtoWriter().Message(1, DrawableRecord(72, 300, 200, 60, 2)))
+        .Reference(4, b.Add(kStorage, Storage("Inside")))
+        .Bool(6, true);
+    const auto textBox = b.Add(kTextBox, box);
+    const auto attachment = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, textBox));
+    b.Body(Storage("First\nAnchor \xEF\xBF\xBC").Message(9, ObjectTable({{13, attachment}})));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.Body.Paragraphs.size(), 2u);
+    EXPECT_TRUE(d.Body.Paragraphs[1].Attachments.empty());  // drawn where it floats
+    ASSERT_EQ(d.Drawables.size(), 1u);
+    const doc::TDrawable& drawable = d.Drawables[0];
+    EXPECT_EQ(drawable.Kind, doc::TDrawableKind::dkTextBox);
+    EXPECT_FALSE(drawable.Inline);
+    EXPECT_EQ(drawable.AnchorParagraph, 1u);
+    EXPECT_EQ(drawable.Frame, (doc::TRect{72, 300, 200, 60}));
+    EXPECT_EQ(drawable.Wrap.Kind, doc::TWrapKind::wkAboveAndBelow);
+    EXPECT_EQ(drawable.Wrap.Margin, 8);
+    EXPECT_EQ(Texts(drawable.Text), (std::vector<std::u16string>{u"Inside"}));
+}
+
+TEST(ModernReader, FieldsFootnotesAndLeftOutObjects) {
+    TDocumentBuilder b;
+    const auto pageNumber = b.Add(kNumberAttachment, TProtoWriter().Message(1, TProtoWriter().Varint(2, 0)).String(3, "7"));
+    const auto pageCount = b.Add(kNumberAttachment, TProtoWriter().Message(1, TProtoWriter().Varint(2, 1)));
+    const auto note = b.Add(kFootnote, TProtoWriter().Reference(2, b.Add(kStorage, Storage("A note."))).String(3, "*"));
+    const auto chart = b.Add(kChart, TProtoWriter().Message(1, DrawableRecord(0, 0, 200, 100, 0)));
+    const auto chartAttachment = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, chart));
+    b.Body(Storage("Page \xEF\xBF\xBC of \xEF\xBF\xBC\xEF\xBF\xBC \xEF\xBF\xBC")
+               .Message(9, ObjectTable({{5, pageNumber}, {10, pageCount}, {13, chartAttachment}}))
+               .Message(16, ObjectTable({{11, note}})));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.Body.Paragraphs.size(), 1u);
+    const auto& a = d.Body.Paragraphs[0].Attachments;
+    ASSERT_EQ(a.size(), 4u);
+    EXPECT_EQ(a[0].Kind, doc::TAttachmentKind::akField);
+    EXPECT_EQ(a[0].Field, doc::TFieldKind::fkPageNumber);
+    EXPECT_EQ(a[0].FieldText, u"7");
+    EXPECT_EQ(a[1].Field, doc::TFieldKind::fkPageCount);
+    EXPECT_EQ(a[2].Kind, doc::TAttachmentKind::akFootnote);
+    EXPECT_EQ(a[2].Position, 11u);
+    ASSERT_EQ(d.Footnotes.size(), 1u);
+    EXPECT_EQ(Texts(d.Footnotes[0].Text), (std::vector<std::u16string>{u"A note."}));
+    EXPECT_EQ(d.Footnotes[0].CustomMark, u"*");
+    EXPECT_EQ(a[3].Kind, doc::TAttachmentKind::akDrawable);
+    EXPECT_EQ(d.Drawables.at(a[3].Index).Kind, doc::TDrawableKind::dkUnsupported);
+    EXPECT_EQ(d.Drawables.at(a[3].Index).What, L"chart");
+    EXPECT_EQ(d.LeftOut, (std::map<std::wstring, int>{{L"chart", 1}}));
+}
+
+// --- Sections, tables, floating drawables -------------------------------------------------
+
+TEST(ModernReader, SectionsTakeTheirPageMasters) {
+    TDocumentBuilder b;
+    auto master = [&](const std::string& header, const std::string& footer) {
+        TProtoWriter m;
+        m.Reference(1, b.Add(kStorage, Storage(header))).Reference(1, b.Add(kStorage, Storage(""))).Reference(1, b.Add(kStorage, Storage("")));
+        m.Reference(2, b.Add(kStorage, Storage(""))).Reference(2, b.Add(kStorage, Storage(footer))).Reference(2, b.Add(kStorage, Storage("")));
+        return b.Add(kPageMaster, m);
+    };
+    const auto first = b.Add(kSection, TProtoWriter().Bool(18, true).Reference(23, master("Cover", "")).Reference(25, master("Odd", "Page")));
+    // The second section keeps the first one's masters ("same as previous").
+    const auto second = b.Add(kSection, TProtoWriter().Bool(17, true).Bool(19, true).Varint(21, 1).Varint(22, 5));
+    b.Body(Storage("one\ntwo\nthree").Message(17, ObjectTable({{0, first}, {8, second}})));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.Sections.size(), 2u);
+    EXPECT_TRUE(d.Sections[0].FirstPageDifferent);
+    EXPECT_EQ(Texts(d.Sections[0].First.Header.Left), (std::vector<std::u16string>{u"Cover"}));
+    EXPECT_TRUE(d.Sections[0].First.Header.Center.Empty());
+    EXPECT_EQ(Texts(d.Sections[0].Odd.Footer.Center), (std::vector<std::u16string>{u"Page"}));
+    EXPECT_TRUE(d.Sections[0].Even.Header.Empty());
+    EXPECT_EQ(d.Sections[1].FirstParagraph, 2u);
+    EXPECT_TRUE(d.Sections[1].EvenOddDifferent);
+    EXPECT_EQ(d.Sections[1].PageNumberStartAt, 5);
+    EXPECT_EQ(Texts(d.Sections[1].Odd.Header.Left), (std::vector<std::u16string>{u"Odd"}));
+    EXPECT_EQ(d.Body.Paragraphs[1].Section, 0u);
+    EXPECT_EQ(d.Body.Paragraphs[2].Section, 1u);
+}
+
+namespace {
+
+// A tile record of the current storage: version 5, the type, flags, then the fields.
+TBytes CellRecord(std::uint8_t type, std::uint32_t flags, std::initializer_list<std::uint32_t> ids) {
+    TBytes r = {5, type, 0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) r.push_back(static_cast<std::uint8_t>(flags >> (8 * i)));
+    for (std::uint32_t id : ids)
+        for (int i = 0; i < 4; ++i) r.push_back(static_cast<std::uint8_t>(id >> (8 * i)));
+    return r;
+}
+
+// decimal128: a 113-bit significand and a biased exponent (0x1820 is 10^0).
+TBytes Decimal(std::uint64_t significand, int exponent) {
+    TBytes b(16, 0);
+    for (int i = 0; i < 8; ++i) b[i] = static_cast<std::uint8_t>(significand >> (8 * i));
+    const unsigned biased = static_cast<unsigned>(exponent + 0x1820);
+    b[14] = static_cast<std::uint8_t>((biased & 0x7F) << 1);
+    b[15] = static_cast<std::uint8_t>(biased >> 7);
+    return b;
+}
+
+}  // namespace
+
+TEST(ModernReader, TableCellsSizesHeadersAndMerges) {
+    TDocumentBuilder b;
+    auto list = [&](std::uint32_t type, std::initializer_list<std::pair<std::uint32_t, std::string>> strings) {
+        TProtoWriter l;
+        l.Varint(1, type).Varint(2, 10);
+        for (const auto& [key, s] : strings) l.Message(3, TProtoWriter().Varint(1, key).Varint(2, 1).String(3, s));
+        return b.Add(kDataList, l);
+    };
+    const auto strings = list(1, {{1, "Name"}, {2, "Price"}, {3, "Both columns"}});
+    TProtoWriter formats;
+    formats.Varint(1, 2).Varint(2, 2).Message(3, TProtoWriter().Varint(1, 1).Varint(2, 1).Message(6, TProtoWriter().Varint(1, 257).Varint(2, 2).String(3, "EUR").Bool(5, true)));
+    const auto formatList = b.Add(kDataList, formats);
+    // Row 0: two text cells; row 1: a currency cell; row 2: one text cell merged over both columns.
+    TBytes row0, row1, row2;
+    TBytes a = CellRecord(3, 0x8, {1}), c = CellRecord(3, 0x8, {2});
+    row0 = a;
+    row0.insert(row0.end(), c.begin(), c.end());
+    TBytes price = CellRecord(10, 0x1 | 0x4000, {});
+    const TBytes value = Decimal(123456, -2);  // 1234.56
+    price.insert(price.begin() + 12, value.begin(), value.end());
+    const TBytes formatId = {1, 0, 0, 0};
+    price.insert(price.end(), formatId.begin(), formatId.end());
+    row1 = price;
+    row2 = CellRecord(3, 0x8, {3});
+    auto rowInfo = [](std::uint64_t row, const TBytes& buffer, std::initializer_list<std::uint16_t> offsets) {
+        TBytes o;
+        for (std::uint16_t v : offsets) { o.push_back(v & 0xFF); o.push_back(v >> 8); }
+        return TProtoWriter().Varint(1, row).Varint(2, offsets.size()).Varint(5, 5).Bytes(6, buffer).Bytes(7, o);
+    };
+    TProtoWriter tile;
+    tile.Message(5, rowInfo(0, row0, {0, static_cast<std::uint16_t>(a.size())}))
+        .Message(5, rowInfo(1, row1, {0xFFFF, 0}))
+        .Message(5, rowInfo(2, row2, {0, 0xFFFF}));
+    const auto tileId = b.Add(kTile, tile);
+    const auto columns = b.Add(6006, TProtoWriter().Message(2, TProtoWriter().Varint(1, 1).Float(2, 150)));
+    TProtoWriter store;
+    store.Message(3, TProtoWriter().Message(1, TProtoWriter().Varint(1, 0).Reference(2, tileId)))
+        .Reference(2, columns)
+        .Reference(4, strings)
+        .Reference(22, formatList);
+    // The merge: a colon tract over columns 0-1 of row 2, kept as a formula.
+    TProtoWriter tract;
+    tract.Message(3, TProtoWriter().Varint(1, 0).Varint(2, 1)).Message(4, TProtoWriter().Varint(1, 2));
+    TProtoWriter merges;
+    TProtoWriter node;
+    node.Varint(1, 67).Message(40, tract);
+    TProtoWriter formula;  // {1 AST node array {1 nodes}}
+    formula.Message(1, TProtoWriter().Message(1, node));
+    merges.Message(2, TProtoWriter().Message(3, TProtoWriter().Varint(1, 1).Message(2, formula)));
+    TProtoWriter model;
+    model.String(1, "id").Message(4, store).Varint(6, 3).Varint(7, 2).String(8, "Prices").Varint(9, 1)
+        .Double(16, 20).Double(17, 100).Message(47, merges);
+    const auto modelId = b.Add(kTableModel, model);
+    const auto table = b.Add(kTableInfo, TProtoWriter().Message(1, DrawableRecord(0, 0, 250, 60, 0)).Reference(2, modelId));
+    b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, b.Add(kDrawableAttachment, TProtoWriter().Reference(1, table))}})));
+    const doc::TDocument d = b.Read();
+
+    ASSERT_EQ(d.Tables.size(), 1u);
+    const doc::TTable& t = d.Tables[0];
+    EXPECT_EQ(t.Name, L"Prices");
+    EXPECT_EQ(t.HeaderRows, 1);
+    EXPECT_EQ(t.ColumnWidths, (std::vector<double>{100, 150}));
+    EXPECT_EQ(t.RowHeights, (std::vector<double>{20, 20, 20}));
+    ASSERT_EQ(t.Cells.size(), 3u);
+    EXPECT_EQ(Texts(t.Cells[0][0].Text), (std::vector<std::u16string>{u"Name"}));
+    EXPECT_EQ(Texts(t.Cells[0][1].Text), (std::vector<std::u16string>{u"Price"}));
+    EXPECT_TRUE(t.Cells[1][0].Text.Empty());
+    EXPECT_EQ(Texts(t.Cells[1][1].Text), (std::vector<std::u16string>{u"€1,234.56"}));
+    EXPECT_EQ(Texts(t.Cells[2][0].Text), (std::vector<std::u16string>{u"Both columns"}));
+    EXPECT_EQ(t.Cells[2][0].ColumnSpan, 2);
+    EXPECT_EQ(t.Cells[2][1].ColumnSpan, 0);
+    EXPECT_EQ(d.Drawables.at(d.Body.Paragraphs[0].Attachments.at(0).Index).Kind, doc::TDrawableKind::dkTable);
+}
+
+TEST(ModernReader, FloatingDrawablesByPage) {
+    TDocumentBuilder b;
+    auto box = [&](float x) {
+        return b.Add(kTextBox, TProtoWriter().Message(1, TProtoWriter().Message(1, DrawableRecord(x, 10, 50, 20, 5))).Bool(6, true));
+    };
+    const auto back = box(1), front = box(2), other = box(3);
+    auto entry = [](std::uint64_t id) { return TProtoWriter().Reference(1, id); };
+    TProtoWriter floating;
+    floating.Message(1, TProtoWriter().Varint(1, 2).Message(2, entry(back)).Message(4, entry(front)));
+    floating.Message(1, TProtoWriter().Varint(1, 0).Message(4, entry(other)));
+    b.Root.Reference(3, b.Add(kFloating, floating));
+    b.Root.Reference(7, b.Add(kSettings, TProtoWriter().Bool(1, false)));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.FloatingByPage.size(), 2u);
+    EXPECT_EQ(d.FloatingByPage[0].Page, 0u);
+    EXPECT_EQ(d.FloatingByPage[1].Page, 2u);
+    ASSERT_EQ(d.FloatingByPage[1].Background.size(), 1u);
+    ASSERT_EQ(d.FloatingByPage[1].Foreground.size(), 1u);
+    EXPECT_EQ(d.Drawables.at(d.FloatingByPage[1].Background[0]).Frame.X, 1);
+    EXPECT_EQ(d.Drawables.at(d.FloatingByPage[1].Foreground[0]).Frame.X, 2);
+    EXPECT_EQ(d.Drawables.at(d.FloatingByPage[1].Foreground[0]).Wrap.Kind, doc::TWrapKind::wkNone);
+    EXPECT_EQ(d.PageCount, 3u);
+}
+
+// --- Damage ----------------------------------------------------------------------------
+
+TEST(ModernReader, DamagedReferencesAndIndicesAreNamed) {
+    struct TCase {
+        const char* Name;
+        std::function<void(TDocumentBuilder&)> Build;
+        const char* Expected;
+    };
+    const std::vector<TCase> cases = {
+        {"missing paragraph style", [](TDocumentBuilder& b) { b.Body(Storage("x").Message(5, ObjectTable({{0, 999}}))); },
+         "Object 999, a paragraph style, is missing"},
+        {"paragraph style of the wrong type",
+         [](TDocumentBuilder& b) {
+             const auto s = b.Add(kStorage, Storage("y"));
+             b.Body(Storage("x").Message(5, ObjectTable({{0, s}})));
+         },
+         "Object 100 should be a paragraph style but is a text storage"},
+        {"index past the end", [](TDocumentBuilder& b) { b.Body(Storage("abc").Message(8, ObjectTable({{0, 0}, {9, 0}}))); },
+         "Text storage 100's character styles point to character 9, past the end of its 3 characters"},
+        {"decreasing indices", [](TDocumentBuilder& b) { b.Body(Storage("abcdef").Message(5, ObjectTable({{4, 0}, {2, 0}}))); },
+         "Text storage 100's paragraph styles go back from character 4 to 2"},
+        {"missing attachment", [](TDocumentBuilder& b) { b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, 555}}))); },
+         "Text storage 100 has an attachment, object 555, that is missing"},
+        {"missing body", [](TDocumentBuilder& b) { b.Root.Reference(4, 777); }, "Object 777, a body text, is missing"},
+        {"a text box that holds itself",
+         [](TDocumentBuilder& b) {
+             // 100 the box's storage, 101 the box, 102 its attachment inside its own text.
+             b.Add(kStorage, Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, 102}})));
+             b.Add(kTextBox, TProtoWriter().Message(1, TProtoWriter().Message(1, DrawableRecord(0, 0, 9, 9, 0))).Reference(4, 100));
+             b.Add(kDrawableAttachment, TProtoWriter().Reference(1, 101));
+             b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, 102}})));
+         },
+         "Object 101 contains itself"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDocumentBuilder b;
+        c.Build(b);
+        EXPECT_EQ(Message([&] { b.Read(); }), c.Expected);
+    }
+}
+
+TEST(ModernReader, StyleParentLoopsEndTheChain) {
+    TDocumentBuilder b;
+    // 100 and 101 name each other as parents; the chain stops where it comes back.
+    b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("A", 101)).Message(11, TProtoWriter().Float(3, 20)));
+    b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("B", 100)).Message(11, TProtoWriter().Float(3, 30)));
+    b.Body(Storage("x").Message(5, ObjectTable({{0, 100}})));
+    const doc::TDocument d = b.Read();
+    EXPECT_EQ(d.Body.Paragraphs.at(0).Style.Character.FontSize, 20);
+}
+
+// --- Real documents ----------------------------------------------------------------------
+
+namespace {
+
+bool EndsWith(const std::wstring& s, const std::wstring& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::vector<platform::FindEntry> List(const std::wstring& folder) {
+    std::vector<platform::FindEntry> entries;
+    platform::FindListing listing = platform::FindListing::Start(folder + L"\\*.*");
+    for (platform::FindEntry e; listing.Next(e);)
+        if (e.Name != L"." && e.Name != L"..") entries.push_back(e);
+    return entries;
+}
+
+// The package below folder: the folder holding Index (or Index.zip, unpacked beside it)
+// and Data.
+bool FindPackage(const std::wstring& folder, TModernPackage& package) {
+    const auto entries = List(folder);
+    for (const auto& e : entries) {
+        if (e.Name == L"Index.zip") {
+            TZipFile zip;
+            zip.Open(folder + L"\\Index.zip", zmRead);
+            zip.ExtractAll(folder + L"\\Index.zip-unpacked");
+            package.IndexFolder = folder + L"\\Index.zip-unpacked\\Index";
+        } else if ((e.Attributes & platform::kAttrDirectory) && e.Name == L"Index") {
+            package.IndexFolder = folder + L"\\Index";
+        }
+    }
+    if (!package.IndexFolder.empty()) {
+        package.DataFolder = folder + L"\\Data";
+        return true;
+    }
+    for (const auto& e : entries)
+        if ((e.Attributes & platform::kAttrDirectory) && FindPackage(folder + L"\\" + e.Name, package)) return true;
+    return false;
+}
+
+// Unpacks a corpus document (a ZIP or a folder bundle) and reads it.
+doc::TDocument ReadCorpusDocument(const std::wstring& path, ScratchFolder& scratch) {
+    std::wstring root = path;
+    platform::ErrorCode error = platform::kErrorSuccess;
+    if ((platform::FileAttributes(path, error) & platform::kAttrDirectory) == 0) {
+        TZipFile zip;
+        zip.Open(path, zmRead);
+        zip.ExtractAll(scratch.Path());
+        root = scratch.Path();
+    }
+    TModernPackage package;
+    EXPECT_TRUE(FindPackage(root, package)) << "no Index folder or Index.zip";
+    const auto slash = path.rfind(L'\\');
+    package.Title = path.substr(slash + 1, path.size() - slash - 1 - 6);
+    return ReadModernDocument(package);
+}
+
+}  // namespace
+
+TEST(ModernReaderCorpus, HovercraftInThreeLanguagesOnA4) {
+    const std::wstring corpus = testing_support::CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
+    ScratchFolder scratch;
+    const doc::TDocument d = ReadCorpusDocument(corpus + L"\\pages5-file.pages", scratch);
+    EXPECT_EQ(d.Title, L"pages5-file");
+    EXPECT_EQ(Texts(d.Body), (std::vector<std::u16string>{U16("My hovercraft is full of eels."),
+                                                          U16("Mé vznášedlo je plné úhořů."),
+                                                          U16("Mój poduszkowiec jest pełen węgorzy.")}));
+    EXPECT_NEAR(d.Page.Width, 595, 1);
+    EXPECT_NEAR(d.Page.Height, 842, 1);
+    EXPECT_EQ(d.Body.Paragraphs[0].Style.Character.FontName, L"Helvetica");
+    EXPECT_EQ(d.Body.Paragraphs[0].Style.Character.FontSize, 11);
+    EXPECT_TRUE(d.LeftOut.empty());
+}
+
+TEST(ModernReaderCorpus, ProjectProposalTitleAndLetterPage) {
+    const std::wstring corpus = testing_support::CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
+    ScratchFolder scratch;
+    const doc::TDocument d = ReadCorpusDocument(corpus + L"\\pages5-extra-dir.pages", scratch);
+    EXPECT_EQ(d.Page.Width, 612);
+    EXPECT_EQ(d.Page.Height, 792);
+    ASSERT_GE(d.Body.Paragraphs.size(), 5u);
+    const auto texts = Texts(d.Body);
+    EXPECT_EQ(std::vector<std::u16string>(texts.begin(), texts.begin() + 5),
+              (std::vector<std::u16string>{u"Project Proposal", u"Prepared for: Trenz Pruca, Title",
+                                           u"Prepared by: Urna Semper, Job Title", u"October 18, 2018",
+                                           u"Proposal number: 123-4567"}));
+    const auto& title = d.Body.Paragraphs[0].Style;
+    EXPECT_EQ(title.Name, L"Title");
+    EXPECT_EQ(title.Character.FontName, L"HelveticaNeue-UltraLight");
+    EXPECT_EQ(title.Character.FontSize, 28);
+    EXPECT_EQ(d.Body.Paragraphs[1].Style.Character.FontSize, 10);
+    // The drawing on page 1: only its thumbnail is in Data/, cropped by its mask.
+    ASSERT_FALSE(d.FloatingByPage.empty());
+    bool picture = false;
+    for (std::size_t i : d.FloatingByPage[0].Foreground) {
+        const auto& drawable = d.Drawables.at(i);
+        if (drawable.Kind != doc::TDrawableKind::dkImage) continue;
+        picture = true;
+        EXPECT_TRUE(drawable.Image.FilePath.empty());
+        EXPECT_TRUE(EndsWith(drawable.Image.ThumbnailPath, L"aa043252_750x683-small-12.jpeg"));
+        EXPECT_TRUE(drawable.Image.Crop);
+    }
+    EXPECT_TRUE(picture);
+    // The table at the end of the text: header row, prices as Pages shows them.
+    ASSERT_EQ(d.Tables.size(), 1u);
+    EXPECT_EQ(Texts(d.Tables[0].Cells.at(1).at(2).Text), (std::vector<std::u16string>{u"$100"}));
+}
+
+TEST(ModernReaderCorpus, EveryWildDocumentReads) {
+    const std::wstring corpus = testing_support::CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
+    int read = 0;
+    for (const auto& e : List(corpus + L"\\wild")) {
+        if (!EndsWith(e.Name, L".pages")) continue;
+        SCOPED_TRACE(platform::ToUtf8(e.Name));
+        ScratchFolder scratch;
+        try {
+            const doc::TDocument d = ReadCorpusDocument(corpus + L"\\wild\\" + e.Name, scratch);
+            EXPECT_FALSE(d.Body.Empty());
+            EXPECT_FALSE(d.Sections.empty());
+            for (const auto& p : d.Body.Paragraphs) EXPECT_FALSE(p.Runs.empty());
+            ++read;
+        } catch (const Exception& ex) {
+            ADD_FAILURE() << ex.ClassName() << ": " << ex.what();
+        }
+    }
+    EXPECT_EQ(read, 8);
+}
