@@ -1,0 +1,95 @@
+#include "layout/Drawables.h"
+
+#include <cmath>
+
+#include "layout/TextBlock.h"
+
+namespace layout {
+
+namespace {
+
+constexpr int MaxGroupDepth = 16;
+
+// Rotates p counter-clockwise (as seen on the page, y down) by `degrees` about c.
+doc::TPoint Rotate(doc::TPoint p, doc::TPoint c, double cosA, double sinA) {
+    const double dx = p.X - c.X, dy = p.Y - c.Y;
+    return {c.X + dx * cosA + dy * sinA, c.Y - dx * sinA + dy * cosA};
+}
+
+bool Finite(const doc::TRect& r) {
+    return std::isfinite(r.X) && std::isfinite(r.Y) && std::isfinite(r.Width) && std::isfinite(r.Height);
+}
+
+TPathItem ShapePath(const doc::TDrawable& drawable, const doc::TRect& frame) {
+    TPathItem path;
+    path.Stroke = drawable.Stroke;
+    path.Fill = drawable.Fill;
+    path.Path = drawable.Path;
+    const double rotation = Sane(drawable.Rotation, -1e6, 1e6, 0);
+    const double angle = rotation * 3.14159265358979323846 / 180;
+    const double cosA = std::cos(angle), sinA = std::sin(angle);
+    const doc::TPoint centre{frame.X + frame.Width / 2, frame.Y + frame.Height / 2};
+    for (doc::TPathSegment& s : path.Path) {
+        for (doc::TPoint* p : {&s.P, &s.C1, &s.C2}) {
+            p->X = Sane(p->X, -1e6, 1e6, 0) + frame.X;
+            p->Y = Sane(p->Y, -1e6, 1e6, 0) + frame.Y;
+            if (rotation != 0) *p = Rotate(*p, centre, cosA, sinA);
+        }
+    }
+    return path;
+}
+
+void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std::vector<TPageItem>& out,
+          int depth) {
+    const doc::TDocument& document = context.Document;
+    if (index >= document.Drawables.size() || depth > MaxGroupDepth || !Finite(frame)) return;
+    const doc::TDrawable& drawable = document.Drawables[index];
+    switch (drawable.Kind) {
+    case doc::TDrawableKind::dkImage: {
+        TImageItem image;
+        image.Image = drawable.Image;
+        image.Frame = frame;
+        image.Clip = frame;
+        if (drawable.Image.Crop && Finite(*drawable.Image.Crop)) {
+            const doc::TRect& crop = *drawable.Image.Crop;
+            image.Clip = {frame.X + crop.X, frame.Y + crop.Y, crop.Width, crop.Height};
+        }
+        image.Rotation = Sane(drawable.Rotation, -1e6, 1e6, 0);
+        out.push_back(std::move(image));
+        break;
+    }
+    case doc::TDrawableKind::dkShape:
+    case doc::TDrawableKind::dkTextBox: {
+        if (!drawable.Path.empty() && (drawable.Stroke || drawable.Fill)) out.push_back(ShapePath(drawable, frame));
+        if (!drawable.Text.Empty()) {
+            const double inset = Sane(drawable.TextInset, 0, 1000, 4);
+            const double width = std::max(1.0, frame.Width - 2 * inset);
+            TTextContext boxContext{context.Document, context.Fonts, context.Fields, context.FootnoteMarks, false};
+            const TBlock block = LayOutBlock(drawable.Text, width, boxContext);
+            AppendTranslated(out, block.Items, frame.X + inset, frame.Y + inset);
+        }
+        break;
+    }
+    case doc::TDrawableKind::dkGroup:
+        // Children keep their place relative to the group's frame.
+        for (std::size_t child : drawable.Children) {
+            if (child >= document.Drawables.size() || child == index) continue;
+            doc::TRect childFrame = document.Drawables[child].Frame;
+            childFrame.X += frame.X - drawable.Frame.X;
+            childFrame.Y += frame.Y - drawable.Frame.Y;
+            Draw(context, child, childFrame, out, depth + 1);
+        }
+        break;
+    case doc::TDrawableKind::dkTable:
+        break;  // tables are laid out by the body flow and by DrawTable
+    case doc::TDrawableKind::dkUnsupported: break;
+    }
+}
+
+}  // namespace
+
+void DrawDrawable(TTextContext& context, std::size_t index, const doc::TRect& frame, std::vector<TPageItem>& out) {
+    Draw(context, index, frame, out, 0);
+}
+
+}  // namespace layout

@@ -1,0 +1,40 @@
+#include "layout/Footnotes.h"
+
+#include "layout/Lists.h"
+
+namespace layout {
+
+std::vector<std::u16string> FootnoteMarks(const doc::TDocument& document) {
+    std::vector<std::u16string> marks(document.Footnotes.size());
+    const doc::TFootnoteSettings& settings = document.FootnoteSettings;
+    long long number = 0;
+    std::size_t section = 0;
+    for (const doc::TParagraph& paragraph : document.Body.Paragraphs) {
+        // Numbering by page is approximated by numbering through the document.
+        if (settings.Numbering == doc::TFootnoteNumbering::fnSection && paragraph.Section != section) number = 0;
+        section = paragraph.Section;
+        for (const doc::TAttachment& a : paragraph.Attachments) {
+            if (a.Kind != doc::TAttachmentKind::akFootnote || a.Index >= marks.size()) continue;
+            const doc::TFootnote& note = document.Footnotes[a.Index];
+            if (!note.CustomMark.empty()) marks[a.Index] = note.CustomMark;
+            else if (marks[a.Index].empty()) marks[a.Index] = FormatNumber(++number, settings.Format);
+        }
+    }
+    for (std::size_t i = 0; i < marks.size(); ++i)
+        if (marks[i].empty()) marks[i] = FormatNumber(++number, settings.Format);
+    return marks;
+}
+
+TBlock LayOutFootnote(std::size_t footnote, double width, TTextContext& context) {
+    if (footnote >= context.Document.Footnotes.size()) return {};
+    TBlockOptions options;
+    if (context.FootnoteMarks && footnote < context.FootnoteMarks->size())
+        options.FirstLabel = (*context.FootnoteMarks)[footnote];
+    return LayOutBlock(context.Document.Footnotes[footnote].Text, width, context, options);
+}
+
+double FootnoteSeparatorRoom(const doc::TDocument& document) {
+    return Sane(document.FootnoteSettings.Gap, 0, 500, 10) + FootnoteSeparatorSpace;
+}
+
+}  // namespace layout

@@ -1,0 +1,34 @@
+#pragma once
+// A laid-out line (or any block the body flow places as one piece: a table row, a footnote):
+// page items relative to its own top-left, and what the page must still fill in.
+
+#include <cstddef>
+#include <vector>
+
+#include "layout/Page.h"
+
+namespace layout {
+
+enum class TSlotKind { skPageNumber, skPageCount };
+
+// A text item whose text is a page number or count, known only once pages are made.
+struct TFieldSlot {
+    std::size_t Item = 0;
+    TSlotKind Kind = TSlotKind::skPageNumber;
+};
+
+struct TLine {
+    std::vector<TPageItem> Items;  // x from the text column's left edge, y from the line's top
+    double Height = 0;
+    double Baseline = 0;  // from the line's top
+    std::vector<TFieldSlot> Fields;
+    std::vector<std::size_t> Footnotes;  // referred to from this line, in order
+    bool PageBreakAfter = false;
+};
+
+void Translate(TPageItem& item, double dx, double dy);
+
+// Appends copies of items moved by (dx, dy).
+void AppendTranslated(std::vector<TPageItem>& out, const std::vector<TPageItem>& items, double dx, double dy);
+
+}  // namespace layout

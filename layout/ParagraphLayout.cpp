@@ -1,0 +1,471 @@
+#include "layout/ParagraphLayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "layout/Drawables.h"
+#include "layout/Unicode.h"
+
+namespace layout {
+
+namespace {
+
+constexpr double Epsilon = 1e-6;
+constexpr double LabelGap = 4;  // a label wider than its room pushes the text right by this much
+
+bool IsBreakingSpace(char16_t c) { return c == u' ' || c == 0x3000 || c == 0x2002 || c == 0x2003 || c == 0x2009; }
+
+bool EndsLine(TSpanKind kind) { return kind == TSpanKind::skLineBreak || kind == TSpanKind::skPageBreak; }
+
+int CountSpaces(const std::u16string& text) { return int(std::count(text.begin(), text.end(), u' ')); }
+
+doc::TPathSegment Segment(doc::TPathSegment::TKind kind, double x, double y) {
+    doc::TPathSegment s;
+    s.Kind = kind;
+    s.P = {x, y};
+    return s;
+}
+
+TPathItem FilledRect(double x, double y, double w, double h, const doc::TColor& color) {
+    TPathItem rect;
+    rect.Path = {Segment(doc::TPathSegment::skMove, x, y), Segment(doc::TPathSegment::skLine, x + w, y),
+                 Segment(doc::TPathSegment::skLine, x + w, y + h), Segment(doc::TPathSegment::skLine, x, y + h),
+                 Segment(doc::TPathSegment::skClose, x, y)};
+    rect.Fill = color;
+    return rect;
+}
+
+}  // namespace
+
+// A piece of one span on one line: text of one face, a tab leader or an inline object.
+struct TParagraphLayout::TPiece {
+    double X = 0, Width = 0;
+    const TSpan* Span = nullptr;
+    std::u16string Text;
+    bool Object = false;
+    bool Fixed = false;     // labels: alignment leaves them where they are
+    bool Stretch = false;   // its spaces take the justification (none before a tab)
+    double WordSpacing = 0;
+};
+
+struct TParagraphLayout::TFit {
+    std::uint32_t End = 0;         // where the next line starts
+    std::uint32_t VisibleEnd = 0;  // without the spaces and breaks that end the line
+    bool Forced = false;           // a line or page break ends it
+    bool PageBreak = false;
+};
+
+TParagraphLayout::TParagraphLayout(const doc::TParagraph& paragraph, TTextContext& context,
+                                   TParagraphOptions options)
+    : FParagraph(paragraph),
+      FContext(context),
+      FOptions(std::move(options)),
+      FShaped(Shape(paragraph, context)),
+      FTabs(paragraph.Style) {
+    switch (paragraph.Style.Alignment) {
+    case doc::TAlignment::alNatural:
+        FAlignment = FOptions.Natural ? *FOptions.Natural
+                                      : (FShaped.RightToLeft ? doc::TAlignment::alRight : doc::TAlignment::alLeft);
+        break;
+    default: FAlignment = paragraph.Style.Alignment; break;
+    }
+    std::u16string label = FOptions.List ? FOptions.List->Label : FOptions.Label;
+    if (!label.empty()) {
+        FLabelParagraph.Text = std::move(label);
+        doc::TRun run;
+        run.End = std::uint32_t(FLabelParagraph.Text.size());
+        run.Style = paragraph.Runs.empty() ? paragraph.Style.Character : paragraph.Runs.front().Style;
+        run.Style.Underline = run.Style.Strikethrough = false;
+        run.Style.Highlight.reset();
+        if (!FOptions.List) run.Style.Baseline = doc::TBaseline::blSuperscript;
+        FLabelParagraph.Runs.push_back(run);
+        TTextContext labelContext{context.Document, context.Fonts, context.Fields, nullptr, false};
+        FLabel = Shape(FLabelParagraph, labelContext);
+    }
+}
+
+void TParagraphLayout::Rewind(std::uint32_t position) {
+    FPosition = std::min<std::uint32_t>(position, std::uint32_t(FShaped.Text.size()));
+    FFirst = FPosition == 0;
+    FPendingLine = FFirst;
+    if (FPosition > 0 && FPosition >= FShaped.Text.size()) {
+        const TSpan& last = FShaped.Spans[FShaped.SpanAt(FPosition - 1)];
+        FPendingLine = last.Kind == TSpanKind::skLineBreak;
+    }
+}
+
+TInterval TParagraphLayout::Bounds(double columnWidth) const {
+    const doc::TParagraphStyle& style = FParagraph.Style;
+    const double leftIndent = Sane(style.LeftIndent, -columnWidth, columnWidth, 0);
+    double left = leftIndent;
+    if (FOptions.List) left += FOptions.List->Indent + FOptions.List->TextIndent;
+    else if (FFirst) left += Sane(style.FirstLineIndent, -columnWidth, columnWidth, 0);
+    const double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
+    left = std::max(left, std::min(0.0, leftIndent));
+    return {left, std::max(right, left + 1)};
+}
+
+// Greedy: as much as fits, broken at the last opportunity; a word longer than the line breaks anywhere.
+TParagraphLayout::TFit TParagraphLayout::Fit(std::uint32_t start, double x, double right) const {
+    const std::u16string& text = FShaped.Text;
+    const std::uint32_t n = std::uint32_t(text.size());
+    std::size_t span = FShaped.SpanAt(start);
+    std::uint32_t candidate = 0, candidateVisible = 0;
+    std::uint32_t visibleEnd = start;
+    for (std::uint32_t i = start; i < n;) {
+        while (span + 1 < FShaped.Spans.size() && FShaped.Spans[span].End <= i) ++span;
+        const TSpan& s = FShaped.Spans[span];
+        if (i > start && FShaped.BreakBefore[i]) {
+            candidate = i;
+            candidateVisible = visibleEnd;
+        }
+        if (EndsLine(s.Kind)) return {i + 1, visibleEnd, true, s.Kind == TSpanKind::skPageBreak};
+        std::uint32_t units = (i + 1 < n && IsLowSurrogate(text[i + 1])) ? 2 : 1;
+        if (s.Kind == TSpanKind::skTab) {
+            x += TabAdvance(i, x, right, n);
+            visibleEnd = i + 1;
+            ++i;
+            continue;
+        }
+        const double advance = FShaped.Advance[i];
+        if (s.Kind == TSpanKind::skText && IsBreakingSpace(text[i])) {
+            x += advance;
+            ++i;
+            continue;
+        }
+        if (advance > 0 && x + advance > right + Epsilon) {
+            if (candidate > start) return {candidate, candidateVisible, false, false};
+            if (visibleEnd > start) {
+                std::uint32_t at = i;
+                while (at > start + 1 && IsCombining(text[at])) --at;
+                return {at, at, false, false};
+            }
+            // Nothing fits: one character goes on the line anyway.
+        }
+        x += advance;
+        i += units;
+        while (i < n && IsCombining(text[i]) && !EndsLine(FShaped.Spans[FShaped.SpanAt(i)].Kind)) {
+            x += FShaped.Advance[i];
+            ++i;
+        }
+        if (s.Kind != TSpanKind::skHidden) visibleEnd = i;
+    }
+    return {n, visibleEnd, false, false};
+}
+
+// How far a tab at `at` moves the pen standing at x; right, centre and decimal stops measure the
+// text after the tab, up to the next tab, break or `limit`.
+double TParagraphLayout::TabAdvance(std::uint32_t at, double x, double right, std::uint32_t limit) const {
+    const doc::TTabStop stop = FTabs.After(x);
+    double advance = stop.Position - x;
+    if (stop.Alignment != doc::TTabAlignment::taLeft) {
+        double following = 0, beforeDecimal = -1;
+        std::size_t span = FShaped.SpanAt(at);
+        for (std::uint32_t i = at + 1; i < limit && i < FShaped.Text.size(); ++i) {
+            while (span + 1 < FShaped.Spans.size() && FShaped.Spans[span].End <= i) ++span;
+            const TSpanKind kind = FShaped.Spans[span].Kind;
+            if (kind == TSpanKind::skTab || EndsLine(kind)) break;
+            if (beforeDecimal < 0 && FShaped.Text[i] == u'.') beforeDecimal = following;
+            following += FShaped.Advance[i];
+        }
+        // Trailing spaces do not count: right-aligned text ends at the stop.
+        switch (stop.Alignment) {
+        case doc::TTabAlignment::taRight: advance -= following; break;
+        case doc::TTabAlignment::taCenter: advance -= following / 2; break;
+        case doc::TTabAlignment::taDecimal: advance -= beforeDecimal >= 0 ? beforeDecimal : following; break;
+        case doc::TTabAlignment::taLeft: break;
+        }
+    }
+    if (x + advance > right) advance = right - x;
+    return std::max(0.0, advance);
+}
+
+// Pieces for [start, end) from x; returns where the pen ends.
+double TParagraphLayout::Build(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, double x,
+                               double right, bool fixed, std::vector<TPiece>& pieces) const {
+    if (start >= end) return x;
+    std::size_t spanIndex = shaped.SpanAt(start);
+    TPiece* open = nullptr;
+    for (std::uint32_t i = start; i < end;) {
+        while (spanIndex + 1 < shaped.Spans.size() && shaped.Spans[spanIndex].End <= i) ++spanIndex;
+        const TSpan& span = shaped.Spans[spanIndex];
+        const std::uint32_t stop = std::min(span.End, end);
+        switch (span.Kind) {
+        case TSpanKind::skText: {
+            if (!open || open->Span != &span) {
+                pieces.push_back({});
+                open = &pieces.back();
+                open->X = x;
+                open->Span = &span;
+                open->Fixed = fixed;
+                open->Stretch = !fixed;
+            }
+            double width = 0;
+            for (std::uint32_t k = i; k < stop; ++k) width += shaped.Advance[k];
+            open->Text.append(shaped.Text, i, stop - i);
+            open->Width += width;
+            x += width;
+            i = stop;
+            continue;
+        }
+        case TSpanKind::skTab: {
+            const double advance = TabAdvance(i, x, right, end);
+            const doc::TTabStop tab = FTabs.After(x);
+            if (!tab.Leader.empty() && advance > 0) {
+                const double each = MeasureText(tab.Leader, *span.Font, span.Size, 0);
+                if (each > 0) {
+                    const double count = std::floor(advance / each);
+                    if (count >= 1) {
+                        TPiece leader;
+                        leader.Span = &span;
+                        leader.X = x + advance - count * each;
+                        leader.Width = count * each;
+                        for (int k = 0; k < int(std::min(count, 2000.0)); ++k) leader.Text += tab.Leader;
+                        pieces.push_back(std::move(leader));
+                    }
+                }
+            }
+            x += advance;
+            // Justification stretches only what follows the last tab.
+            for (TPiece& p : pieces) p.Stretch = false;
+            open = nullptr;
+            break;
+        }
+        case TSpanKind::skField:
+        case TSpanKind::skFootnote:
+        case TSpanKind::skObject: {
+            TPiece piece;
+            piece.X = x;
+            piece.Width = shaped.Advance[i];
+            piece.Span = &span;
+            piece.Text = span.Text;
+            piece.Object = span.Kind == TSpanKind::skObject;
+            piece.Fixed = fixed;
+            piece.Stretch = !fixed;
+            pieces.push_back(std::move(piece));
+            x += shaped.Advance[i];
+            break;
+        }
+        default: break;
+        }
+        open = nullptr;
+        i = stop;
+    }
+    return x;
+}
+
+void TParagraphLayout::Align(std::vector<TPiece>& pieces, std::size_t first, double right, bool justify) const {
+    double end = -1e300;
+    for (std::size_t k = first; k < pieces.size(); ++k) end = std::max(end, pieces[k].X + pieces[k].Width);
+    if (first >= pieces.size()) return;
+    const double free = right - end;
+    if (free <= Epsilon) return;
+    double shift = 0;
+    switch (FAlignment) {
+    case doc::TAlignment::alRight: shift = free; break;
+    case doc::TAlignment::alCenter: shift = free / 2; break;
+    case doc::TAlignment::alJustified:
+        if (justify) {
+            int spaces = 0;
+            for (std::size_t k = first; k < pieces.size(); ++k)
+                if (pieces[k].Stretch && !pieces[k].Object) spaces += CountSpaces(pieces[k].Text);
+            if (spaces == 0) return;
+            const double each = free / spaces;
+            double moved = 0;
+            for (std::size_t k = first; k < pieces.size(); ++k) {
+                TPiece& p = pieces[k];
+                p.X += moved;
+                if (!p.Stretch || p.Object) continue;
+                const int own = CountSpaces(p.Text);
+                p.WordSpacing = each;
+                p.Width += own * each;
+                moved += own * each;
+            }
+        }
+        return;
+    default: return;
+    }
+    for (std::size_t k = first; k < pieces.size(); ++k)
+        if (!pieces[k].Fixed) pieces[k].X += shift;
+}
+
+void TParagraphLayout::Measure(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end,
+                               TMetrics& metrics) const {
+    std::size_t first = shaped.SpanAt(start);
+    std::size_t last = end > start ? shaped.SpanAt(end - 1) : first;
+    for (std::size_t k = first; k <= last && k < shaped.Spans.size(); ++k) {
+        const TSpan& s = shaped.Spans[k];
+        double top, bottom;
+        if (s.Kind == TSpanKind::skObject) {
+            top = s.Height + s.Rise;
+            bottom = -s.Rise;
+        } else {
+            top = s.Font->Ascent() * s.Size + s.Rise;
+            bottom = (s.Font->Descent() + s.Font->LineGap()) * s.Size - s.Rise;
+            if (s.Kind == TSpanKind::skFootnote) {
+                // The mark is raised inside its line's own height.
+                top = s.Font->Ascent() * s.Size / ScriptScale;
+                bottom = (s.Font->Descent() + s.Font->LineGap()) * s.Size / ScriptScale;
+            }
+        }
+        metrics.Top = std::max(metrics.Top, top);
+        metrics.Bottom = std::max(metrics.Bottom, bottom);
+    }
+}
+
+void TParagraphLayout::Space(const TMetrics& metrics, TLine& line) const {
+    const doc::TParagraphStyle& style = FParagraph.Style;
+    const double natural = metrics.Top + metrics.Bottom;
+    double height = natural;
+    double baseline = metrics.Top;
+    switch (style.LineSpacingMode) {
+    case doc::TLineSpacingMode::lsRelative: height = natural * Sane(style.LineSpacing, 0.1, 10, 1); break;
+    case doc::TLineSpacingMode::lsAtLeast: height = std::max(natural, Sane(style.LineSpacing, 0, 2000, 0)); break;
+    case doc::TLineSpacingMode::lsExactly: height = Sane(style.LineSpacing, 0.1, 2000, natural); break;
+    case doc::TLineSpacingMode::lsBetween: height = natural + Sane(style.LineSpacing, -natural, 2000, 0); break;
+    }
+    // Extra room goes above the text; "between" adds its points below.
+    if (style.LineSpacingMode != doc::TLineSpacingMode::lsBetween) baseline = height - natural + metrics.Top;
+    line.Height = height;
+    line.Baseline = baseline;
+}
+
+double TParagraphLayout::EstimatedHeight() const {
+    TMetrics metrics;
+    Measure(FShaped, FPosition, FPosition, metrics);
+    TLine line;
+    Space(metrics, line);
+    return line.Height;
+}
+
+TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& free) {
+    const TInterval bounds = Bounds(columnWidth);
+    std::vector<TInterval> stretches;
+    for (const TInterval& f : free) {
+        const TInterval cut{std::max(f.Left, bounds.Left), std::min(f.Right, bounds.Right)};
+        if (cut.Right > cut.Left) stretches.push_back(cut);
+    }
+    if (stretches.empty()) stretches.push_back(bounds);
+
+    std::vector<TPiece> pieces;
+    TMetrics metrics;
+    const std::uint32_t lineStart = FPosition;
+    bool pageBreak = false, empty = true;
+    for (std::size_t k = 0; k < stretches.size(); ++k) {
+        double x = stretches[k].Left;
+        const double right = stretches[k].Right;
+        if (FFirst && k == 0 && !FLabel.Text.empty()) {
+            const double leftIndent = Sane(FParagraph.Style.LeftIndent, -columnWidth, columnWidth, 0);
+            double labelX = FOptions.List ? leftIndent + FOptions.List->Indent : x;
+            const double labelEnd = Build(FLabel, 0, std::uint32_t(FLabel.Text.size()), labelX, right, true, pieces);
+            Measure(FLabel, 0, std::uint32_t(FLabel.Text.size()), metrics);
+            if (FOptions.List) x = std::max(x, labelEnd + (labelEnd > x ? LabelGap : 0));
+            else x = labelEnd;
+        }
+        const TFit fit = Fit(FPosition, x, right);
+        const std::size_t first = pieces.size();
+        Build(FShaped, FPosition, fit.VisibleEnd, x, right, false, pieces);
+        Measure(FShaped, FPosition, std::max(fit.End, FPosition), metrics);
+        const bool lastLine = fit.End >= FShaped.Text.size() || fit.Forced;
+        empty = empty && fit.VisibleEnd == FPosition;
+        FPosition = std::max(fit.End, FPosition);
+        if (fit.PageBreak) pageBreak = true;
+        // Justified text: every line but the paragraph's last and those a break ends.
+        Align(pieces, first, right, !lastLine);
+        if (lastLine) break;
+    }
+
+    TLine line;
+    Space(metrics, line);
+    line.PageBreakAfter = pageBreak;
+    if (pageBreak && empty) line.Height = 0;  // a page break alone takes no room
+    Emit(pieces, columnWidth, line);
+    FFirst = false;
+    FPendingLine = false;
+    if (FPosition >= FShaped.Text.size() && FPosition > lineStart) {
+        const TSpan& last = FShaped.Spans[FShaped.SpanAt(FPosition - 1)];
+        FPendingLine = last.Kind == TSpanKind::skLineBreak;
+    }
+    return line;
+}
+
+void TParagraphLayout::Emit(const std::vector<TPiece>& pieces, double columnWidth, TLine& line) const {
+    const doc::TParagraphStyle& style = FParagraph.Style;
+    const double baseline = line.Baseline;
+    if (style.Fill) {
+        const double left = Sane(style.LeftIndent, -columnWidth, columnWidth, 0);
+        const double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
+        line.Items.push_back(FilledRect(left, 0, right - left, line.Height, *style.Fill));
+    }
+    for (const TPiece& p : pieces) {
+        const doc::TCharacterStyle& cs = *p.Span->Style;
+        if (!cs.Highlight || p.Object || p.Width <= 0) continue;
+        const TFont& font = *p.Span->Font;
+        const double y = baseline - p.Span->Rise - font.Ascent() * p.Span->Size;
+        line.Items.push_back(
+            FilledRect(p.X, y, p.Width, (font.Ascent() + font.Descent()) * p.Span->Size, *cs.Highlight));
+    }
+    double lastEnd = 0;
+    bool lastJoinable = false;
+    for (const TPiece& p : pieces) {
+        const TSpan& span = *p.Span;
+        if (p.Object) {
+            lastJoinable = false;
+            const doc::TRect frame{p.X, baseline - span.Rise - span.Height, span.Width, span.Height};
+            DrawDrawable(FContext, span.Drawable, frame, line.Items);
+            continue;
+        }
+        if (p.Text.empty()) continue;
+        // One item per face, size and colour: pieces of neighbouring runs that look alike join.
+        if (lastJoinable && span.Kind == TSpanKind::skText && !line.Items.empty()) {
+            auto* last = std::get_if<TTextItem>(&line.Items.back());
+            if (last && last->Font == span.Font && last->Size == span.Size && last->Color == span.Style->Color &&
+                last->CharSpacing == span.CharSpacing && last->WordSpacing == p.WordSpacing &&
+                last->Y == baseline - span.Rise && std::abs(lastEnd - p.X) < Epsilon) {
+                last->Text += p.Text;
+                lastEnd = p.X + p.Width;
+                continue;
+            }
+        }
+        TTextItem item;
+        item.X = p.X;
+        item.Y = baseline - span.Rise;
+        item.Font = span.Font;
+        item.Size = span.Size;
+        item.Text = p.Text;
+        item.Color = span.Style->Color;
+        item.CharSpacing = span.CharSpacing;
+        item.WordSpacing = p.WordSpacing;
+        if (span.Kind == TSpanKind::skField) {
+            const doc::TAttachment& a = FParagraph.Attachments[span.Attachment];
+            if (a.Field == doc::TFieldKind::fkPageNumber) line.Fields.push_back({line.Items.size(), TSlotKind::skPageNumber});
+            if (a.Field == doc::TFieldKind::fkPageCount) line.Fields.push_back({line.Items.size(), TSlotKind::skPageCount});
+        }
+        if (span.Kind == TSpanKind::skFootnote) line.Footnotes.push_back(FParagraph.Attachments[span.Attachment].Index);
+        line.Items.push_back(std::move(item));
+        lastEnd = p.X + p.Width;
+        lastJoinable = span.Kind == TSpanKind::skText;
+    }
+    for (const TPiece& p : pieces) {
+        const doc::TCharacterStyle& cs = *p.Span->Style;
+        if (p.Object || p.Width <= 0 || (!cs.Underline && !cs.Strikethrough)) continue;
+        const TFont& font = *p.Span->Font;
+        const double size = p.Span->Size;
+        const double y = baseline - p.Span->Rise;
+        TLineItem rule;
+        rule.Stroke.Color = cs.Color;
+        rule.Stroke.Width = std::max(font.UnderlineThickness() * size, 0.25);
+        if (cs.Underline) {
+            rule.From = {p.X, y + font.UnderlinePosition() * size};
+            rule.To = {p.X + p.Width, rule.From.Y};
+            line.Items.push_back(rule);
+        }
+        if (cs.Strikethrough) {
+            rule.From = {p.X, y - font.Ascent() * size * 0.33};
+            rule.To = {p.X + p.Width, rule.From.Y};
+            line.Items.push_back(rule);
+        }
+    }
+}
+
+}  // namespace layout

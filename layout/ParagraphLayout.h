@@ -1,0 +1,84 @@
+#pragma once
+// One paragraph broken into lines, one line at a time, so that each line can take the width its
+// place on the page leaves (columns, objects the text wraps around).
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "document/Document.h"
+#include "layout/Lines.h"
+#include "layout/Lists.h"
+#include "layout/Tabs.h"
+#include "layout/TextContext.h"
+#include "layout/TextShaping.h"
+
+namespace layout {
+
+// A free stretch of a line, from the text column's left edge.
+struct TInterval {
+    double Left = 0, Right = 0;
+};
+
+struct TParagraphOptions {
+    std::optional<TListItem> List;  // list item: label and indents
+    // A label before the first line that is no list label (footnote numbers).
+    std::u16string Label;
+    // What natural alignment means here (header and footer parts); unset: left, or right for RTL text.
+    std::optional<doc::TAlignment> Natural;
+};
+
+class TParagraphLayout {
+public:
+    TParagraphLayout(const doc::TParagraph& paragraph, TTextContext& context, TParagraphOptions options = {});
+    TParagraphLayout(const TParagraphLayout&) = delete;
+    TParagraphLayout& operator=(const TParagraphLayout&) = delete;
+
+    bool Done() const { return FPosition >= FShaped.Text.size() && !FPendingLine; }
+    bool AtStart() const { return FFirst; }
+    std::uint32_t Position() const { return FPosition; }
+    // Back to a line start handed out before (the start of the paragraph: 0).
+    void Rewind(std::uint32_t position);
+
+    // Left and right bounds of the next line in a column this wide (indents applied).
+    TInterval Bounds(double columnWidth) const;
+    // Height the next line will take if its tallest text is the text it starts with.
+    double EstimatedHeight() const;
+    // The next line, over free stretches of the column (inside Bounds, left to right; empty: all of it).
+    TLine Next(double columnWidth, const std::vector<TInterval>& free = {});
+
+    const doc::TParagraphStyle& Style() const { return FParagraph.Style; }
+    const doc::TParagraph& Paragraph() const { return FParagraph; }
+    // The paragraph as characters: its text starts at a U+FFFC of an inline table.
+    const TShapedParagraph& Shaped() const { return FShaped; }
+
+private:
+    struct TPiece;
+    struct TFit;
+    struct TMetrics {
+        double Top = 0, Bottom = 0;
+    };
+
+    TFit Fit(std::uint32_t start, double x, double right) const;
+    double TabAdvance(std::uint32_t at, double x, double right, std::uint32_t limit) const;
+    double Build(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, double x, double right,
+                 bool fixed, std::vector<TPiece>& pieces) const;
+    void Align(std::vector<TPiece>& pieces, std::size_t first, double right, bool justify) const;
+    void Measure(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, TMetrics& metrics) const;
+    void Emit(const std::vector<TPiece>& pieces, double columnWidth, TLine& line) const;
+    void Space(const TMetrics& metrics, TLine& line) const;
+
+    const doc::TParagraph& FParagraph;
+    TTextContext& FContext;
+    TParagraphOptions FOptions;
+    TShapedParagraph FShaped;
+    TTabStops FTabs;
+    doc::TParagraph FLabelParagraph;  // the label as a paragraph of its own, shaped like text
+    TShapedParagraph FLabel;
+    doc::TAlignment FAlignment = doc::TAlignment::alLeft;
+    std::uint32_t FPosition = 0;
+    bool FFirst = true;
+    bool FPendingLine = true;  // the line after a line break that ends the paragraph, or an empty paragraph's
+};
+
+}  // namespace layout

@@ -1,0 +1,469 @@
+// The layout of paragraphs, pages, headers and footers, with fonts of fixed metrics.
+
+#include <gtest/gtest.h>
+
+#include "tests/layout/LayoutTestSupport.h"
+
+namespace {
+
+using namespace layout_test;
+using layout::TLaidOutDocument;
+
+// The fonts outlive the pages that point to them.
+TLaidOutDocument Laid(const doc::TDocument& d) {
+    static TFakeFonts fonts;
+    return layout::LayOut(d, fonts);
+}
+
+doc::TParagraphStyle Aligned(doc::TAlignment a) {
+    doc::TParagraphStyle s = Style();
+    s.Alignment = a;
+    return s;
+}
+
+TEST(LayoutTest, AlignmentPlacesLinesInTheColumn) {
+    // Column 20..120; "aa bb" is 25 pt wide.
+    const struct {
+        doc::TAlignment Alignment;
+        double Left;
+    } cases[] = {
+        {doc::TAlignment::alLeft, 20},    {doc::TAlignment::alNatural, 20}, {doc::TAlignment::alRight, 95},
+        {doc::TAlignment::alCenter, 57.5}, {doc::TAlignment::alJustified, 20},
+    };
+    for (const auto& c : cases) {
+        doc::TDocument d = Doc(100);
+        d.Body.Paragraphs.push_back(Para(u"aa bb", Aligned(c.Alignment)));
+        const auto lines = Lines(Laid(d));
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_DOUBLE_EQ(lines[0].Left, c.Left) << int(c.Alignment);
+        EXPECT_DOUBLE_EQ(lines[0].Right, c.Left + 25) << int(c.Alignment);
+    }
+}
+
+TEST(LayoutTest, NaturalAlignmentIsRightForRightToLeftText) {
+    doc::TDocument d = Doc(100);
+    d.Body.Paragraphs.push_back(Para(u"\u05d0\u05d1", Aligned(doc::TAlignment::alNatural)));
+    const auto lines = Lines(Laid(d));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_DOUBLE_EQ(lines[0].Right, 120);
+}
+
+TEST(LayoutTest, JustifiedLinesFillTheColumnExceptTheLast) {
+    doc::TDocument d = Doc(100);
+    doc::TParagraphStyle s = Aligned(doc::TAlignment::alJustified);
+    s.Character.Tracking = 0.1;  // 1 pt after each character: the writer adds it too
+    doc::TParagraph p = Para(u"aaa bb cccc dd eee ff gggg hh iii jj kk", s);
+    // A second run in another size makes a second item on the line.
+    p.Runs[0].End = 4;
+    doc::TRun big;
+    big.Start = 4;
+    big.End = std::uint32_t(p.Text.size());
+    big.Style = s.Character;
+    big.Style.FontSize = 12;
+    p.Runs.push_back(big);
+    d.Body.Paragraphs.push_back(p);
+    const auto lines = Lines(Laid(d));
+    ASSERT_GE(lines.size(), 3u);
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        EXPECT_NEAR(lines[i].Left, 20, 1e-9) << i;
+        EXPECT_NEAR(lines[i].Right, 120, 1e-9) << Narrow(lines[i].Text);
+        // Each item starts where the one before ends.
+        for (std::size_t k = 1; k < lines[i].Items.size(); ++k)
+            EXPECT_NEAR(lines[i].Items[k].X, ItemEnd(lines[i].Items[k - 1]), 1e-9);
+    }
+    EXPECT_LT(lines.back().Right, 119);
+    EXPECT_EQ(lines.back().Items.front().WordSpacing, 0);
+}
+
+TEST(LayoutTest, IndentsNarrowTheLines) {
+    doc::TDocument d = Doc(100);
+    doc::TParagraphStyle s = Style();
+    s.LeftIndent = 10;
+    s.FirstLineIndent = 15;
+    s.RightIndent = 20;
+    // 70 - 15 = 55 pt on the first line (11 characters), 70 on the others (14).
+    d.Body.Paragraphs.push_back(Para(u"aaaaa bbbbb ccccc ddddd eeeee", s));
+    const auto lines = Lines(Laid(d));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].Text, u"aaaaa bbbbb");  // the space that ends a line is not drawn
+    EXPECT_DOUBLE_EQ(lines[0].Left, 45);
+    EXPECT_EQ(lines[1].Text, u"ccccc ddddd");
+    EXPECT_DOUBLE_EQ(lines[1].Left, 30);
+    EXPECT_DOUBLE_EQ(lines[2].Left, 30);
+}
+
+TEST(LayoutTest, LineSpacingModes) {
+    // Two one-line paragraphs of 10 pt text (natural line height 10 pt): the distance between
+    // their baselines.
+    const struct {
+        doc::TLineSpacingMode Mode;
+        double Amount;
+        double Pitch;
+    } cases[] = {
+        {doc::TLineSpacingMode::lsRelative, 1, 10},  {doc::TLineSpacingMode::lsRelative, 2, 20},
+        {doc::TLineSpacingMode::lsAtLeast, 15, 15},  {doc::TLineSpacingMode::lsAtLeast, 5, 10},
+        {doc::TLineSpacingMode::lsExactly, 7, 7},    {doc::TLineSpacingMode::lsBetween, 3, 13},
+    };
+    for (const auto& c : cases) {
+        doc::TDocument d = Doc();
+        doc::TParagraphStyle s = Style();
+        s.LineSpacingMode = c.Mode;
+        s.LineSpacing = c.Amount;
+        d.Body.Paragraphs.push_back(Para(u"a", s));
+        d.Body.Paragraphs.push_back(Para(u"b", s));
+        const auto lines = Lines(Laid(d));
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_DOUBLE_EQ(lines[1].Baseline - lines[0].Baseline, c.Pitch) << int(c.Mode) << " " << c.Amount;
+    }
+}
+
+TEST(LayoutTest, LineHeightComesFromTheTallestRunAndTheFontsGap) {
+    doc::TDocument d = Doc();
+    doc::TParagraph p = Para(u"ab");
+    p.Runs[0].End = 1;
+    doc::TRun big{1, 2, p.Style.Character};
+    big.Style.FontSize = 20;
+    big.Style.FontName = L"Gappy";  // line gap of half an em: a line 30 pt high
+    p.Runs.push_back(big);
+    d.Body.Paragraphs.push_back(p);
+    d.Body.Paragraphs.push_back(Para(u"c"));
+    const auto lines = Lines(Laid(d));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_DOUBLE_EQ(lines[0].Baseline, 20 + 16);  // the top margin, then the tall run's ascent
+    EXPECT_DOUBLE_EQ(lines[1].Baseline, 20 + 30 + 8);
+}
+
+TEST(LayoutTest, SpaceBeforeAndAfterAndEmptyParagraphs) {
+    doc::TDocument d = Doc();
+    doc::TParagraphStyle s = Style();
+    s.SpaceBefore = 4;
+    s.SpaceAfter = 6;
+    d.Body.Paragraphs.push_back(Para(u"a", s));
+    d.Body.Paragraphs.push_back(Para(u"", s));  // keeps its line's height
+    d.Body.Paragraphs.push_back(Para(u"b", s));
+    const auto lines = Lines(Laid(d));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_DOUBLE_EQ(lines[0].Baseline, 20 + 4 + 8);
+    EXPECT_DOUBLE_EQ(lines[1].Baseline - lines[0].Baseline, 2 * (10 + 6 + 4));
+}
+
+std::vector<std::size_t> PagesOf(const TLaidOutDocument& out, const std::vector<std::u16string>& texts) {
+    std::vector<std::size_t> pages;
+    const auto lines = Lines(out);
+    for (const auto& t : texts)
+        for (const auto& l : lines)
+            if (l.Text == t) {
+                pages.push_back(l.Page);
+                break;
+            }
+    return pages;
+}
+
+TEST(LayoutTest, BodyFlowsFromPageToPageWithoutSplittingLines) {
+    // 160 pt of body: 16 lines of 10 pt. 20-pt lines: 8 a page, and a 15-pt line leaves a gap.
+    doc::TDocument d = Doc();
+    for (int i = 0; i < 40; ++i) d.Body.Paragraphs.push_back(Para(u"x", Style(i % 3 == 0 ? 15 : 10)));
+    const TLaidOutDocument out = Laid(d);
+    const auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 40u);
+    EXPECT_GE(out.Pages.size(), 3u);
+    for (const auto& l : lines) {
+        const double size = l.Items.front().Size;
+        EXPECT_GE(l.Baseline - 0.8 * size, 20 - 1e-9);
+        EXPECT_LE(l.Baseline + 0.2 * size, 180 + 1e-9);
+    }
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_GE(lines[i].Page, lines[i - 1].Page);
+        if (lines[i].Page == lines[i - 1].Page) EXPECT_GT(lines[i].Baseline, lines[i - 1].Baseline);
+        else EXPECT_GT(lines[i - 1].Baseline + 0.2 * lines[i - 1].Items.front().Size + lines[i].Items.front().Size, 180);
+    }
+}
+
+TEST(LayoutTest, PageBreaks) {
+    doc::TDocument d = Doc();
+    d.Body.Paragraphs.push_back(Para(u"one\u0005two"));
+    doc::TParagraphStyle breaking = Style();
+    breaking.PageBreakBefore = true;
+    d.Body.Paragraphs.push_back(Para(u"three", breaking));
+    d.Body.Paragraphs.push_back(Para(u"\u0005"));
+    d.Body.Paragraphs.push_back(Para(u"four"));
+    const TLaidOutDocument out = Laid(d);
+    EXPECT_EQ(PagesOf(out, {u"one", u"two", u"three", u"four"}), (std::vector<std::size_t>{0, 1, 2, 3}));
+    EXPECT_EQ(out.Pages.size(), 4u);
+    // Text that starts a page after a break starts at the top.
+    for (const auto& l : Lines(out)) EXPECT_DOUBLE_EQ(l.Baseline, 28);
+}
+
+TEST(LayoutTest, HeadingKeptWithTheNextParagraph) {
+    doc::TDocument d = Doc();
+    for (int i = 0; i < 15; ++i) d.Body.Paragraphs.push_back(Para(u"body"));
+    doc::TParagraphStyle heading = Style();
+    heading.KeepWithNext = true;
+    d.Body.Paragraphs.push_back(Para(u"Heading", heading));
+    d.Body.Paragraphs.push_back(Para(u"next one", Style(20)));  // cannot fit at the foot
+    const TLaidOutDocument out = Laid(d);
+    EXPECT_EQ(PagesOf(out, {u"Heading", u"next one"}), (std::vector<std::size_t>{1, 1}));
+    // Without the keep, the heading stays at the foot of page 1.
+    d.Body.Paragraphs[15].Style.KeepWithNext = false;
+    EXPECT_EQ(PagesOf(Laid(d), {u"Heading", u"next one"}), (std::vector<std::size_t>{0, 1}));
+}
+
+TEST(LayoutTest, WidowsAndOrphans) {
+    // 16 lines a page; a paragraph of 4 lines (20 characters each, 100 pt column).
+    const std::u16string four = u"aaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbb ccccccccccccccccccc ddddddddddddddddddd";
+    const struct {
+        const char* What;
+        int Before;  // one-line paragraphs before it
+        bool Control;
+        std::vector<std::size_t> Pages;  // of the four lines
+    } cases[] = {
+        {"fits", 12, true, {0, 0, 0, 0}},
+        {"orphan moves the paragraph", 15, true, {1, 1, 1, 1}},
+        {"orphan allowed", 15, false, {0, 1, 1, 1}},
+        {"widow takes a line along", 13, true, {0, 0, 1, 1}},
+        {"widow allowed", 13, false, {0, 0, 0, 1}},
+    };
+    for (const auto& c : cases) {
+        doc::TDocument d = Doc(100);
+        for (int i = 0; i < c.Before; ++i) d.Body.Paragraphs.push_back(Para(u"x"));
+        doc::TParagraphStyle s = Style();
+        s.WidowControl = c.Control;
+        d.Body.Paragraphs.push_back(Para(four, s));
+        const auto lines = Lines(Laid(d));
+        ASSERT_EQ(lines.size(), std::size_t(c.Before + 4)) << c.What;
+        std::vector<std::size_t> pages;
+        for (std::size_t i = std::size_t(c.Before); i < lines.size(); ++i) pages.push_back(lines[i].Page);
+        EXPECT_EQ(pages, c.Pages) << c.What;
+    }
+}
+
+TEST(LayoutTest, KeepLinesTogetherMovesTheParagraph) {
+    doc::TDocument d = Doc(100);
+    for (int i = 0; i < 14; ++i) d.Body.Paragraphs.push_back(Para(u"x"));
+    doc::TParagraphStyle s = Style();
+    s.KeepLinesTogether = true;
+    d.Body.Paragraphs.push_back(Para(u"aaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbb ccccccccccccccccccc", s));
+    const auto lines = Lines(Laid(d));
+    ASSERT_EQ(lines.size(), 17u);
+    EXPECT_EQ(lines[14].Page, 1u);
+    EXPECT_EQ(lines[16].Page, 1u);
+}
+
+doc::TTextStorage Storage(std::vector<doc::TParagraph> paragraphs) {
+    doc::TTextStorage s;
+    s.Paragraphs = std::move(paragraphs);
+    return s;
+}
+
+doc::TParagraph FieldPara(const std::u16string& before, doc::TFieldKind kind, const std::u16string& after = u"") {
+    doc::TParagraph p = Para(before + u"\uFFFC" + after);
+    doc::TAttachment a;
+    a.Position = std::uint32_t(before.size());
+    a.Kind = doc::TAttachmentKind::akField;
+    a.Field = kind;
+    a.FieldText = u"?";
+    p.Attachments.push_back(a);
+    return p;
+}
+
+TEST(LayoutTest, HeadersAndFootersShowPageNumbersAndCount) {
+    doc::TDocument d = Doc();
+    doc::TSection& section = d.Sections[0];
+    section.FirstPageDifferent = true;
+    section.Odd.Header.Right = Storage({FieldPara(u"p", doc::TFieldKind::fkPageNumber)});
+    section.Odd.Footer.Center =
+        Storage({FieldPara(u"", doc::TFieldKind::fkPageNumber, u"/\uFFFC")});
+    section.Odd.Footer.Center.Paragraphs[0].Attachments.push_back(
+        {2, doc::TAttachmentKind::akField, 0, doc::TFieldKind::fkPageCount, u"?"});
+    section.First.Footer.Left = Storage({Para(u"first")});
+    for (int i = 0; i < 40; ++i) d.Body.Paragraphs.push_back(Para(u"body"));
+    const TLaidOutDocument out = Laid(d);
+    ASSERT_EQ(out.Pages.size(), 3u);
+    std::vector<std::u16string> headers, footers;
+    for (const auto& l : Lines(out)) {
+        if (l.Text == u"body") continue;
+        (l.Baseline < 20 ? headers : footers).push_back(l.Text);
+        if (l.Baseline < 20) {
+            EXPECT_DOUBLE_EQ(l.Baseline, 5 + 8);  // the header margin, then the ascent
+            EXPECT_DOUBLE_EQ(l.Right, 180);       // the right part ends at the right margin
+        } else {
+            EXPECT_DOUBLE_EQ(l.Baseline, 200 - 5 - 2);  // the footer ends at the footer margin
+        }
+    }
+    EXPECT_EQ(headers, (std::vector<std::u16string>{u"p2", u"p3"}));
+    EXPECT_EQ(footers, (std::vector<std::u16string>{u"first", u"2/3", u"3/3"}));
+}
+
+TEST(LayoutTest, EvenPagesTakeTheEvenMasterAndNumberingCanStartAnywhere) {
+    doc::TDocument d = Doc();
+    doc::TSection& section = d.Sections[0];
+    section.EvenOddDifferent = true;
+    section.PageNumberStartAt = 7;
+    section.Odd.Footer.Right = Storage({FieldPara(u"odd ", doc::TFieldKind::fkPageNumber)});
+    section.Even.Footer.Left = Storage({FieldPara(u"even ", doc::TFieldKind::fkPageNumber)});
+    for (int i = 0; i < 20; ++i) d.Body.Paragraphs.push_back(Para(u"body"));
+    std::vector<std::u16string> footers;
+    for (const auto& l : Lines(Laid(d)))
+        if (l.Text != u"body") footers.push_back(l.Text);
+    EXPECT_EQ(footers, (std::vector<std::u16string>{u"odd 7", u"even 8"}));
+}
+
+TEST(LayoutTest, TallHeaderPushesTheBodyDown) {
+    doc::TDocument d = Doc();
+    d.Sections[0].Odd.Header.Left = Storage({Para(u"h1"), Para(u"h2"), Para(u"h3")});  // 5 + 30 > 20
+    d.Body.Paragraphs.push_back(Para(u"body"));
+    const auto lines = Lines(Laid(d));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3].Text, u"body");
+    EXPECT_DOUBLE_EQ(lines[3].Baseline, 35 + 8);
+    // Headers switched off take no room.
+    d.HeadersOn = false;
+    const auto off = Lines(Laid(d));
+    ASSERT_EQ(off.size(), 1u);
+    EXPECT_DOUBLE_EQ(off[0].Baseline, 28);
+}
+
+TEST(LayoutTest, BodyPageNumberFieldShowsItsPage) {
+    doc::TDocument d = Doc();
+    d.Body.Paragraphs.push_back(FieldPara(u"on ", doc::TFieldKind::fkPageNumber));
+    d.Body.Paragraphs.push_back(Para(u"\u0005"));
+    d.Body.Paragraphs.push_back(FieldPara(u"on ", doc::TFieldKind::fkPageNumber, u" of \uFFFC"));
+    d.Body.Paragraphs.back().Attachments.push_back({8, doc::TAttachmentKind::akField, 0, doc::TFieldKind::fkPageCount, u""});
+    EXPECT_EQ(Texts(Lines(Laid(d))), (std::vector<std::u16string>{u"on 1", u"on 2 of 2"}));
+}
+
+TEST(LayoutTest, EmptyDocumentsStillHavePages) {
+    doc::TDocument d = Doc();
+    EXPECT_EQ(Laid(d).Pages.size(), 1u);
+    d.HasBody = false;
+    d.PageCount = 3;
+    d.Body.Paragraphs.push_back(Para(u"ignored"));
+    const TLaidOutDocument out = Laid(d);
+    EXPECT_EQ(out.Pages.size(), 3u);
+    EXPECT_TRUE(Lines(out).empty());
+    EXPECT_DOUBLE_EQ(out.Pages[2].Width, 200);
+}
+
+TEST(LayoutTest, TabStops) {
+    // Column from x = 20; stops measured from there.
+    const struct {
+        const char* What;
+        doc::TTabAlignment Alignment;
+        std::u16string Text;
+        double SecondItemX;
+    } cases[] = {
+        {"left", doc::TTabAlignment::taLeft, u"a\tbb", 20 + 50},
+        {"right", doc::TTabAlignment::taRight, u"a\tbb", 20 + 50 - 10},
+        {"centre", doc::TTabAlignment::taCenter, u"a\tbb", 20 + 50 - 5},
+        {"decimal", doc::TTabAlignment::taDecimal, u"a\t12.5", 20 + 50 - 10},
+        {"decimal without a point", doc::TTabAlignment::taDecimal, u"a\t12", 20 + 50 - 10},
+    };
+    for (const auto& c : cases) {
+        doc::TDocument d = Doc();
+        doc::TParagraphStyle s = Style();
+        s.TabStops.push_back({50, c.Alignment, u""});
+        d.Body.Paragraphs.push_back(Para(c.Text, s));
+        const auto lines = Lines(Laid(d));
+        ASSERT_EQ(lines.size(), 1u) << c.What;
+        ASSERT_EQ(lines[0].Items.size(), 2u) << c.What;
+        EXPECT_DOUBLE_EQ(lines[0].Items[1].X, c.SecondItemX) << c.What;
+    }
+}
+
+TEST(LayoutTest, DefaultTabsAndLeaders) {
+    doc::TDocument d = Doc();
+    doc::TParagraphStyle s = Style();
+    s.DefaultTabInterval = 30;
+    s.TabStops.push_back({20, doc::TTabAlignment::taLeft, u"."});
+    // "a" to 25, a stop at 20 is behind: the leader stop does not apply; default stops at 30, 60.
+    d.Body.Paragraphs.push_back(Para(u"aaaaa\tb\tc", s));
+    d.Body.Paragraphs.push_back(Para(u"\tx", s));
+    const auto lines = Lines(Laid(d));
+    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines[0].Items.size(), 3u);
+    EXPECT_DOUBLE_EQ(lines[0].Items[1].X, 50);
+    EXPECT_DOUBLE_EQ(lines[0].Items[2].X, 80);
+    // The leader fills the way to the stop at 20: four dots of 5 pt.
+    EXPECT_EQ(lines[1].Text, u"....x");
+    EXPECT_DOUBLE_EQ(lines[1].Items.back().X, 40);
+}
+
+TEST(LayoutTest, RunsBecomeItemsWithTheirLook) {
+    doc::TDocument d = Doc();
+    doc::TParagraph p = Para(u"ab\u4e00cdEfgh ij");
+    doc::TCharacterStyle base = p.Runs[0].Style;
+    p.Runs.clear();
+    auto run = [&](std::uint32_t from, std::uint32_t to, auto change) {
+        doc::TRun r{from, to, base};
+        change(r.Style);
+        p.Runs.push_back(r);
+    };
+    run(0, 3, [](doc::TCharacterStyle&) {});                                                     // ab + CJK
+    run(3, 5, [](doc::TCharacterStyle& s) { s.Baseline = doc::TBaseline::blSuperscript; });      // cd
+    run(5, 6, [](doc::TCharacterStyle& s) { s.Underline = true; s.Color = {1, 0, 0, 1}; });     // E
+    run(6, 8, [](doc::TCharacterStyle& s) { s.Capitalization = doc::TCapitalization::caAllCaps; s.Highlight = doc::TColor{1, 1, 0, 1}; });
+    run(8, 12, [](doc::TCharacterStyle& s) { s.Strikethrough = true; s.Tracking = 0.2; });  // gh ij
+    d.Body.Paragraphs.push_back(p);
+    TFakeFonts fonts;
+    const TLaidOutDocument out = layout::LayOut(d, fonts);
+    const auto texts = ItemsOf<layout::TTextItem>(out.Pages[0]);
+    ASSERT_EQ(texts.size(), 6u);
+    EXPECT_EQ(texts[0]->Text, u"ab");
+    EXPECT_EQ(texts[1]->Text, u"\u4e00");
+    EXPECT_EQ(texts[1]->Font, &fonts.Cjk());
+    EXPECT_DOUBLE_EQ(texts[1]->X, 30);
+    EXPECT_EQ(texts[2]->Text, u"cd");
+    EXPECT_DOUBLE_EQ(texts[2]->Size, 6);
+    EXPECT_DOUBLE_EQ(texts[2]->Y, texts[0]->Y - 3.5);
+    EXPECT_EQ(texts[3]->Text, u"E");
+    EXPECT_EQ(texts[3]->Color, (doc::TColor{1, 0, 0, 1}));
+    EXPECT_EQ(texts[4]->Text, u"FG");
+    EXPECT_EQ(texts[5]->Text, u"h ij");
+    EXPECT_DOUBLE_EQ(texts[5]->CharSpacing, 2);
+    // Highlight behind the text, underline and strikethrough over it.
+    const auto paths = ItemsOf<layout::TPathItem>(out.Pages[0]);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0]->Fill, (doc::TColor{1, 1, 0, 1}));
+    EXPECT_DOUBLE_EQ(paths[0]->Path[0].P.X, texts[4]->X);
+    const auto rules = ItemsOf<layout::TLineItem>(out.Pages[0]);
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_DOUBLE_EQ(rules[0]->From.Y, texts[0]->Y + 1);  // the underline position, 0.1 em
+    EXPECT_DOUBLE_EQ(rules[0]->To.X - rules[0]->From.X, 5);
+    EXPECT_DOUBLE_EQ(rules[0]->Stroke.Width, 0.5);
+    EXPECT_LT(rules[1]->From.Y, texts[0]->Y);
+    EXPECT_DOUBLE_EQ(rules[1]->To.X, ItemEnd(*texts[5]));
+    EXPECT_EQ(fonts.Matches, 1);  // once per face, however many runs use it
+}
+
+TEST(LayoutTest, SmallCapsShrinkLowerCaseLetters) {
+    doc::TDocument d = Doc();
+    doc::TParagraphStyle s = Style();
+    s.Character.Capitalization = doc::TCapitalization::caSmallCaps;
+    d.Body.Paragraphs.push_back(Para(u"Ab", s));
+    const TLaidOutDocument out = Laid(d);
+    const auto texts = ItemsOf<layout::TTextItem>(out.Pages[0]);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1]->Text, u"B");
+    EXPECT_DOUBLE_EQ(texts[1]->Size, 8);
+}
+
+TEST(LayoutTest, BadNumbersGiveAPageNotACrash) {
+    doc::TDocument d = Doc();
+    d.Page.Width = std::nan("");
+    d.Page.Left = 1e300;
+    doc::TParagraphStyle s = Style(-5);
+    s.LineSpacing = std::nan("");
+    s.SpaceBefore = 1e308;
+    s.LeftIndent = -1e9;
+    doc::TParagraph p = Para(u"text\ttext", s);
+    p.Runs[0].End = 999;  // past the text
+    p.Attachments.push_back({77, doc::TAttachmentKind::akDrawable, 42, doc::TFieldKind::fkOther, u""});
+    p.ListStyle = 3;
+    p.Section = 9;
+    d.Body.Paragraphs.push_back(p);
+    d.FloatingByPage.push_back({5, {1}, {99}});
+    const TLaidOutDocument out = Laid(d);
+    EXPECT_GE(out.Pages.size(), 1u);
+}
+
+}  // namespace
