@@ -21,6 +21,10 @@ public:
     // CreateFileW(GENERIC_READ, share 0, OPEN_EXISTING). On failure the result is
     // closed and error holds the system error code.
     static File OpenRead(const std::wstring& path, ErrorCode& error);
+    // CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): other readers may hold the file
+    // too (fonts the system has loaded, a font two conversions embed at once); a File opened
+    // exclusively still excludes it, and it excludes one.
+    static File OpenReadShared(const std::wstring& path, ErrorCode& error);
     // CreateFileW(GENERIC_READ|GENERIC_WRITE, share 0, CREATE_ALWAYS): an existing file is emptied.
     static File Create(const std::wstring& path, ErrorCode& error);
 

@@ -14,8 +14,9 @@ namespace platform {
 namespace {
 
 // Share mode 0 emulated: every File holds an exclusive advisory lock, so a second
-// File on the same file fails with a sharing violation, as on Windows.
-std::intptr_t OpenExclusive(const std::wstring& path, int flags, bool truncate, ErrorCode& error) {
+// File on the same file fails with a sharing violation, as on Windows. FILE_SHARE_READ is
+// a shared lock: readers pass each other, an exclusive File and a reader exclude each other.
+std::intptr_t OpenLocked(const std::wstring& path, int flags, bool truncate, int lock, ErrorCode& error) {
     const std::string native = ToNativePath(path);
     // O_NONBLOCK: a FIFO in the path must not hang the open; only regular files pass below.
     const int fd = native.empty() ? -1 : ::open(native.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
@@ -35,13 +36,17 @@ std::intptr_t OpenExclusive(const std::wstring& path, int flags, bool truncate, 
     if (!S_ISREG(st.st_mode)) return fail(kErrorAccessDenied);
     if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return fail(posix::ErrorFromErrno(errno));
     int locked;
-    while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    while ((locked = ::flock(fd, lock | LOCK_NB)) != 0 && errno == EINTR) {
     }
     if (locked != 0) return fail(errno == EWOULDBLOCK ? kErrorSharingViolation : posix::ErrorFromErrno(errno));
     // Emptied only once the lock is ours: a file another File holds is never touched.
     if (truncate && ::ftruncate(fd, 0) != 0) return fail(posix::ErrorFromErrno(errno));
     error = kErrorSuccess;
     return fd;
+}
+
+std::intptr_t OpenExclusive(const std::wstring& path, int flags, bool truncate, ErrorCode& error) {
+    return OpenLocked(path, flags, truncate, LOCK_EX, error);
 }
 
 }  // namespace
@@ -61,6 +66,10 @@ File::~File() { Close(); }
 
 File File::OpenRead(const std::wstring& path, ErrorCode& error) {
     return File(OpenExclusive(path, O_RDONLY, false, error));
+}
+
+File File::OpenReadShared(const std::wstring& path, ErrorCode& error) {
+    return File(OpenLocked(path, O_RDONLY, false, LOCK_SH, error));
 }
 
 File File::Create(const std::wstring& path, ErrorCode& error) {

@@ -7,15 +7,19 @@ namespace {
 
 HANDLE AsHandle(std::intptr_t h) noexcept { return reinterpret_cast<HANDLE>(h); }
 
-std::intptr_t OpenExclusive(const std::wstring& path, DWORD access, DWORD disposition, ErrorCode& error) {
-    // Share mode 0: nobody else can open the file until this handle is closed.
-    const HANDLE h = CreateFileW(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+std::intptr_t Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, ErrorCode& error) {
+    const HANDLE h = CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = GetLastError();
         return -1;
     }
     error = kErrorSuccess;
     return reinterpret_cast<std::intptr_t>(h);
+}
+
+// Share mode 0: nobody else can open the file until this handle is closed.
+std::intptr_t OpenExclusive(const std::wstring& path, DWORD access, DWORD disposition, ErrorCode& error) {
+    return Open(path, access, 0, disposition, error);
 }
 
 }  // namespace
@@ -35,6 +39,10 @@ File::~File() { Close(); }
 
 File File::OpenRead(const std::wstring& path, ErrorCode& error) {
     return File(OpenExclusive(path, GENERIC_READ, OPEN_EXISTING, error));
+}
+
+File File::OpenReadShared(const std::wstring& path, ErrorCode& error) {
+    return File(Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, error));
 }
 
 File File::Create(const std::wstring& path, ErrorCode& error) {

@@ -60,6 +60,31 @@ TEST(FileTest, MovedFileKeepsTheLockAndReleasesItOnce) {
     EXPECT_TRUE(File::OpenRead(path, error));
 }
 
+TEST(FileTest, SharedReadersPassEachOtherButNotAnExclusiveFile) {
+    ScratchFolder dir;
+    const auto path = dir / L"font.ttf";
+    WriteFile(path, "glyphs");
+    ErrorCode error = kErrorSuccess;
+    File first = File::OpenReadShared(path, error);
+    ASSERT_TRUE(first);
+    File second = File::OpenReadShared(path, error);
+    ASSERT_TRUE(second);
+    char buffer[8] = {};
+    EXPECT_EQ(second.Read(buffer, sizeof buffer), 6);
+
+    EXPECT_FALSE(File::OpenRead(path, error));
+    EXPECT_EQ(error, kErrorSharingViolation);
+    EXPECT_FALSE(File::Create(path, error));
+    EXPECT_EQ(error, kErrorSharingViolation);
+
+    first.Close();
+    second.Close();
+    File exclusive = File::OpenRead(path, error);
+    ASSERT_TRUE(exclusive);
+    EXPECT_FALSE(File::OpenReadShared(path, error));
+    EXPECT_EQ(error, kErrorSharingViolation);
+}
+
 TEST(FileTest, CreateEmptiesAnExistingFile) {
     ScratchFolder dir;
     const auto path = dir / L"out.pdf";
