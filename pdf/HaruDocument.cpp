@@ -40,8 +40,9 @@ const wchar_t* Describe(HPDF_STATUS code) {
     }
 }
 
-// A number as PDF content takes it: fixed point, no exponent, no locale.
-std::string Number(double value) {
+}  // namespace
+
+std::string THaruDocument::Number(double value) {
     char buffer[48];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
     std::string s(buffer, result.ptr);
@@ -51,6 +52,8 @@ std::string Number(double value) {
     }
     return s == "-0" ? "0" : s;
 }
+
+namespace {
 
 void AppendHex4(std::string& s, unsigned value) {
     static const char digits[] = "0123456789ABCDEF";
@@ -161,6 +164,10 @@ void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const st
     HPDF_Doc pdf = Get();
     auto attr = static_cast<HPDF_FontAttr>(font->attr);
     if (codes.empty()) return;
+
+    // Text is written as codes, not through HPDF_Page_ShowText: the glyphs to embed (with the
+    // parts of composite ones) are marked here, as measuring them marks them.
+    for (const auto& c : codes) HPDF_TTFontDef_GetCharWidth(attr->fontdef, c.Code);
 
     // Widths: the layout's, for exactly the codes drawn.
     HPDF_Array widths = HPDF_Array_New(pdf->mmgr);
@@ -301,6 +308,11 @@ void THaruDocument::SetDash(HPDF_Page page, const std::vector<double>& dash) {
     for (double d : dash) op += Number(d) + " ";
     op += "] 0 d\n";
     HPDF_Stream_WriteStr(static_cast<HPDF_PageAttr>(page->attr)->stream, op.c_str());
+}
+
+void THaruDocument::WriteText(HPDF_Page page, const std::string& op) {
+    HPDF_Stream_Write(static_cast<HPDF_PageAttr>(page->attr)->stream, reinterpret_cast<const HPDF_BYTE*>(op.data()),
+                      static_cast<HPDF_UINT>(op.size()));
 }
 
 std::vector<std::uint8_t> THaruDocument::Save() {

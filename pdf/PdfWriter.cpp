@@ -34,21 +34,13 @@ double Unit(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0;
 // Alpha in thousandths: the key of a cached graphics state.
 int AlphaKey(double a) { return static_cast<int>(std::lround(Unit(a) * 1000)); }
 
-// A character the UTF-8 encoder of libharu can carry and that draws something: the Basic
-// Multilingual Plane without control characters and surrogates (U+FFFF it leaves unmapped).
+// A character a two-byte code of the font can carry and that draws something: the Basic
+// Multilingual Plane (the codes are Unicode values) without control characters and surrogates.
 bool Drawable(char32_t c) { return c >= 0x20 && c < 0xFFFF && (c < 0xD800 || c > 0xDFFF); }
 
-void AppendUtf8(std::string& s, char32_t c) {
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
+void AppendHex4(std::string& s, char32_t c) {
+    static const char digits[] = "0123456789ABCDEF";
+    for (int shift = 12; shift >= 0; shift -= 4) s += digits[(c >> shift) & 0xF];
 }
 
 // One face in the document and the codes drawn with it.
@@ -117,6 +109,7 @@ private:
     double FCharSpace = 0;
     HPDF_TextRenderingMode FRenderMode = HPDF_FILL;
     int FFillAlpha = 1000, FStrokeAlpha = 1000;
+    std::string FText;  // the TJ being built, its memory kept from item to item
 };
 
 class TWriter {
@@ -279,8 +272,6 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
         HPDF_Page_SetTextRenderingMode(FPage, mode);
         FRenderMode = mode;
     }
-    // Tc applies to every glyph, Tw only to the single-byte code 32, which a two-byte font never
-    // has: word spacing moves each word that follows a space instead.
     const double charSpace = std::clamp(item.CharSpacing / scale, kMinCharSpace, kMaxCharSpace);
     if (charSpace != FCharSpace) {
         HPDF_Page_SetCharSpace(FPage, static_cast<HPDF_REAL>(charSpace));
@@ -291,19 +282,12 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
                             static_cast<HPDF_REAL>(scale), static_cast<HPDF_REAL>(item.X),
                             static_cast<HPDF_REAL>(Y(item.Y)));
 
-    double pen = 0;          // from the item's start, in points
-    double origin = 0;       // where the text matrix's line starts
-    double runStart = 0;
-    std::string run;
-    auto flush = [&] {
-        if (run.empty()) return;
-        if (runStart != origin) {
-            HPDF_Page_MoveTextPos(FPage, static_cast<HPDF_REAL>((runStart - origin) / scale), 0);
-            origin = runStart;
-        }
-        HPDF_Page_ShowText(FPage, run.c_str());
-        run.clear();
-    };
+    // One TJ: Tc spaces every glyph, but Tw only the single-byte code 32, which a two-byte font
+    // never has. Word spacing, and the room of characters that cannot be drawn, are the TJ's
+    // numbers, in thousandths of the font size, negative to move right.
+    FText = "[";
+    bool inString = false;
+    double shift = 0;
     const std::u16string& text = item.Text;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
@@ -311,20 +295,25 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         const double advance = face.Advance(c);
         // A character no font has and that takes no room (a zero-width joiner, say) draws nothing.
-        if (Drawable(c) && (advance > 0 || face.HasGlyph(c))) {
-            if (run.empty()) runStart = pen;
-            AppendUtf8(run, c);
-            font.Use(c, advance * 1000);
-        } else {
-            flush();
+        if (!Drawable(c) || (advance <= 0 && !face.HasGlyph(c))) {
+            shift -= (advance * item.Size + item.CharSpacing) * 1000 / item.Size;
+            continue;
         }
-        pen += advance * item.Size + item.CharSpacing;
-        if (c == U' ' && item.WordSpacing != 0) {
-            pen += item.WordSpacing;
-            flush();
+        if (shift != 0) {
+            if (inString) FText += "> ";
+            FText += THaruDocument::Number(shift);
+            inString = false;
+            shift = 0;
         }
+        if (!inString) FText += " <";
+        inString = true;
+        AppendHex4(FText, c);
+        font.Use(c, advance * 1000);
+        if (c == U' ') shift -= item.WordSpacing * 1000 / item.Size;
     }
-    flush();
+    if (FText.size() == 1) return;  // nothing drawable
+    FText += inString ? ">] TJ\n" : "] TJ\n";
+    THaruDocument::WriteText(FPage, FText);
 }
 
 void TPageWriter::operator()(const layout::TLineItem& item) {
