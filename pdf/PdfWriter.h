@@ -4,11 +4,28 @@
 #include <string>
 
 #include "layout/Page.h"
+#include "platform/Exception.h"
 
 namespace pdf {
 
+// The PDF library failed, or a font cannot go into the file (a licence that forbids embedding,
+// PostScript outlines); the message says which and names the font file.
+class EPdfError : public Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const noexcept override { return "EPdfError"; }
+};
+
 // Writes the whole file at path (replacing one there: callers write into their working
-// folder and copy out). Raises EWriteError / EFCreateError on failure.
+// folder and copy out). Raises EFCreateError / EWriteError when the file cannot be written,
+// EPdfError for the rest.
+//
+// Text is selectable and searchable: every face is embedded once per document as a subset,
+// with a map back to Unicode. Only characters of the Basic Multilingual Plane can be drawn;
+// others, and control characters, leave a gap of their advance.
+// A picture that cannot be read (missing, TIFF, HEIC, PDF, damaged) is replaced by its
+// thumbnail, else by a thin grey frame where it would show. Rotation turns the picture and
+// its Clip together about the Frame's centre; an empty Clip clips nothing.
 void WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path);
 
 }  // namespace pdf

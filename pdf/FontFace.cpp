@@ -1,0 +1,211 @@
+#include "pdf/FontFace.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "pdf/PdfWriter.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+
+namespace pdf {
+namespace {
+
+constexpr std::uint32_t kTagTtcf = 0x74746366;     // 'ttcf'
+constexpr std::uint32_t kTagOtto = 0x4F54544F;     // 'OTTO': PostScript (CFF) outlines
+constexpr std::uint32_t kVersionTrue = 0x74727565;  // 'true': Apple TrueType
+constexpr std::uint32_t kVersion1 = 0x00010000;
+constexpr std::uint32_t kMaxTables = 256;
+
+constexpr std::uint32_t Tag(const char (&s)[5]) {
+    return std::uint32_t(std::uint8_t(s[0])) << 24 | std::uint32_t(std::uint8_t(s[1])) << 16 |
+           std::uint32_t(std::uint8_t(s[2])) << 8 | std::uint32_t(std::uint8_t(s[3]));
+}
+
+// What the PDF library embeds; anything else in the file stays behind. 'post' is rebuilt.
+constexpr std::array kKeptTags = {Tag("OS/2"), Tag("cmap"), Tag("cvt "), Tag("fpgm"), Tag("glyf"), Tag("head"),
+                                  Tag("hhea"), Tag("hmtx"), Tag("loca"), Tag("maxp"), Tag("name"), Tag("prep")};
+// The library refuses a face without these; minimum lengths of the fields it reads.
+struct TRequired {
+    std::uint32_t Tag;
+    std::uint32_t MinLength;
+};
+constexpr std::array kRequired = {TRequired{Tag("head"), 54}, TRequired{Tag("hhea"), 36}, TRequired{Tag("maxp"), 6},
+                                  TRequired{Tag("OS/2"), 78}, TRequired{Tag("cmap"), 4},  TRequired{Tag("name"), 6},
+                                  TRequired{Tag("hmtx"), 4},  TRequired{Tag("loca"), 4},  TRequired{Tag("glyf"), 0}};
+
+// fsType bits: restricted licence, no subsetting, bitmap embedding only.
+constexpr std::uint16_t kFsTypeForbidden = 0x0002 | 0x0100 | 0x0200;
+
+std::uint16_t Get16(const std::uint8_t* p) { return std::uint16_t(p[0] << 8 | p[1]); }
+std::uint32_t Get32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+void Put16(std::uint8_t* p, std::uint32_t v) {
+    p[0] = std::uint8_t(v >> 8);
+    p[1] = std::uint8_t(v);
+}
+void Put32(std::uint8_t* p, std::uint32_t v) {
+    Put16(p, v >> 16);
+    Put16(p + 2, v);
+}
+
+class TFontReader {
+public:
+    explicit TFontReader(const std::wstring& path) : FPath(path) {
+        platform::ErrorCode error = platform::kErrorSuccess;
+        FFile = platform::File::OpenReadShared(path, error);
+        if (!FFile) Fail(L"cannot be opened. " + platform::SystemErrorMessage(error));
+        const std::int64_t size = FFile.Seek(0, 2);
+        if (size < 0) Fail(L"cannot be read");
+        FSize = static_cast<std::uint64_t>(size);
+    }
+
+    std::vector<std::uint8_t> Read(std::uint64_t offset, std::uint64_t count) {
+        if (offset > FSize || count > FSize - offset) Fail(L"is damaged: a table lies beyond its end");
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
+        std::uint64_t done = 0;
+        if (FFile.Seek(static_cast<std::int64_t>(offset), 0) < 0) Fail(L"cannot be read");
+        while (done < count) {
+            const auto chunk = static_cast<std::int32_t>(std::min<std::uint64_t>(count - done, 1 << 30));
+            const std::int32_t n = FFile.Read(bytes.data() + done, chunk);
+            if (n <= 0) Fail(L"cannot be read");
+            done += static_cast<std::uint64_t>(n);
+        }
+        return bytes;
+    }
+
+    [[noreturn]] void Fail(const std::wstring& why) const {
+        throw EPdfError(L"The font file \"" + FPath + L"\" " + why + L".");
+    }
+
+private:
+    std::wstring FPath;
+    platform::File FFile;
+    std::uint64_t FSize = 0;
+};
+
+struct TTable {
+    std::uint32_t Tag = 0;
+    std::vector<std::uint8_t> Bytes;
+};
+
+// The 'post' table without glyph names: its header fields kept, memory hints cleared.
+std::vector<std::uint8_t> SlimPost(const std::vector<std::uint8_t>& original) {
+    std::vector<std::uint8_t> post(32, 0);
+    if (original.size() >= 16) std::memcpy(post.data(), original.data(), 16);
+    Put32(post.data(), 0x00030000);
+    return post;
+}
+
+std::uint32_t Checksum(const std::uint8_t* padded, std::size_t size) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i + 4 <= size; i += 4) sum += Get32(padded + i);
+    return sum;
+}
+
+}  // namespace
+
+TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
+    TFontReader reader(path);
+    std::uint64_t directory = 0;
+    auto header = reader.Read(0, 12);
+    if (Get32(header.data()) == kTagTtcf) {
+        const std::uint32_t count = Get32(header.data() + 8);
+        if (faceIndex < 0 || static_cast<std::uint32_t>(faceIndex) >= count)
+            reader.Fail(L"has no face " + std::to_wstring(faceIndex));
+        directory = Get32(reader.Read(12 + 4 * static_cast<std::uint64_t>(faceIndex), 4).data());
+        header = reader.Read(directory, 12);
+    } else if (faceIndex != 0) {
+        reader.Fail(L"has no face " + std::to_wstring(faceIndex));
+    }
+    const std::uint32_t version = Get32(header.data());
+    if (version == kTagOtto) reader.Fail(L"has PostScript outlines, which cannot be embedded");
+    if (version != kVersion1 && version != kVersionTrue) reader.Fail(L"is no TrueType font");
+    const std::uint32_t numTables = Get16(header.data() + 4);
+    if (numTables == 0 || numTables > kMaxTables) reader.Fail(L"is damaged");
+
+    const auto records = reader.Read(directory + 12, 16 * std::uint64_t{numTables});
+    std::vector<TTable> tables;
+    std::vector<std::uint8_t> post;
+    for (std::uint32_t i = 0; i < numTables; ++i) {
+        const std::uint8_t* r = records.data() + 16 * i;
+        const std::uint32_t tag = Get32(r);
+        const bool kept = std::find(kKeptTags.begin(), kKeptTags.end(), tag) != kKeptTags.end();
+        if (!kept && tag != Tag("post")) continue;
+        if (std::any_of(tables.begin(), tables.end(), [&](const TTable& t) { return t.Tag == tag; })) continue;
+        auto bytes = reader.Read(Get32(r + 8), Get32(r + 12));
+        if (tag == Tag("post"))
+            post = std::move(bytes);
+        else
+            tables.push_back({tag, std::move(bytes)});
+    }
+    auto find = [&](std::uint32_t tag) -> const std::vector<std::uint8_t>* {
+        for (const auto& t : tables)
+            if (t.Tag == tag) return &t.Bytes;
+        return nullptr;
+    };
+    for (const auto& required : kRequired) {
+        const auto* table = find(required.Tag);
+        if (!table) {
+            if (required.Tag == Tag("glyf")) reader.Fail(L"has no TrueType outlines, which cannot be embedded");
+            reader.Fail(L"is damaged: a table it needs is missing");
+        }
+        if (table->size() < required.MinLength) reader.Fail(L"is damaged: a table is too short");
+    }
+    if (Get16(find(Tag("OS/2"))->data() + 8) & kFsTypeForbidden)
+        reader.Fail(L"may not be embedded in a document: its licence forbids it");
+
+    TFontFace face;
+    face.Tables.NumGlyphs = Get16(find(Tag("maxp"))->data() + 4);
+    face.Tables.NumberOfHMetrics = Get16(find(Tag("hhea"))->data() + 34);
+    const bool longLoca = Get16(find(Tag("head"))->data() + 50) != 0;
+    const auto& loca = *find(Tag("loca"));
+    const std::size_t glyfSize = find(Tag("glyf"))->size();
+    const std::size_t numGlyphs = face.Tables.NumGlyphs;
+    if (numGlyphs == 0 || face.Tables.NumberOfHMetrics == 0 || face.Tables.NumberOfHMetrics > numGlyphs ||
+        find(Tag("hmtx"))->size() < 4 * std::size_t{face.Tables.NumberOfHMetrics} + 2 * (numGlyphs - face.Tables.NumberOfHMetrics) ||
+        loca.size() < (numGlyphs + 1) * (longLoca ? 4 : 2))
+        reader.Fail(L"is damaged: its glyph tables disagree");
+    // The library follows these offsets unchecked.
+    std::uint64_t previous = 0;
+    for (std::size_t g = 0; g <= numGlyphs; ++g) {
+        const std::uint64_t offset = longLoca ? Get32(loca.data() + 4 * g) : 2 * std::uint64_t{Get16(loca.data() + 2 * g)};
+        if (offset < previous || offset > glyfSize) reader.Fail(L"is damaged: its glyph offsets are wrong");
+        previous = offset;
+    }
+    tables.push_back({Tag("post"), SlimPost(post)});
+    std::sort(tables.begin(), tables.end(), [](const TTable& a, const TTable& b) { return a.Tag < b.Tag; });
+
+    const auto count = static_cast<std::uint32_t>(tables.size());
+    std::uint32_t entrySelector = 0;
+    while ((2u << entrySelector) <= count) ++entrySelector;
+    const std::uint32_t searchRange = 16u << entrySelector;
+    std::size_t total = 12 + 16 * std::size_t{count};
+    for (const auto& t : tables) total += (t.Bytes.size() + 3) & ~std::size_t{3};
+    face.Data.assign(total, 0);
+    face.Tables.Size = total;
+    std::uint8_t* out = face.Data.data();
+    Put32(out, kVersion1);
+    Put16(out + 4, count);
+    Put16(out + 6, searchRange);
+    Put16(out + 8, entrySelector);
+    Put16(out + 10, count * 16 - searchRange);
+    std::size_t offset = 12 + 16 * std::size_t{count};
+    for (std::uint32_t i = 0; i < count; ++i) {
+        auto& t = tables[i];
+        if (t.Tag == Tag("head")) Put32(t.Bytes.data() + 8, 0);  // checkSumAdjustment: the library recomputes it
+        if (t.Tag == Tag("hmtx")) face.Tables.HmtxOffset = static_cast<std::uint32_t>(offset);
+        std::memcpy(out + offset, t.Bytes.data(), t.Bytes.size());
+        const std::size_t padded = (t.Bytes.size() + 3) & ~std::size_t{3};
+        std::uint8_t* record = out + 12 + 16 * i;
+        Put32(record, t.Tag);
+        Put32(record + 4, Checksum(out + offset, padded));
+        Put32(record + 8, static_cast<std::uint32_t>(offset));
+        Put32(record + 12, static_cast<std::uint32_t>(t.Bytes.size()));
+        offset += padded;
+    }
+    return face;
+}
+
+}  // namespace pdf

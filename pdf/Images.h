@@ -1,0 +1,32 @@
+#pragma once
+// Pictures as a PDF takes them: JPEG files as they are, PNG, GIF and BMP decoded and
+// compressed again without loss.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pdf {
+
+enum class TColorSpace { csGray, csRgb, csCmyk };
+
+struct TRaster {
+    int Width = 0, Height = 0;
+    TColorSpace ColorSpace = TColorSpace::csRgb;
+    // A JPEG file (DCTDecode) when Jpeg, else zlib data of 8-bit samples with a PNG
+    // predictor byte before each row (FlateDecode, Predictor 15).
+    bool Jpeg = false;
+    bool InvertedCmyk = false;  // Adobe's CMYK JPEGs store every sample inverted
+    std::vector<std::uint8_t> Data;
+    std::vector<std::uint8_t> Alpha;  // like Data, one grey sample a pixel; empty when opaque
+};
+
+// The picture at path (an engine path); nothing when the file is missing, unreadable, too
+// large, or of a format the writer does not take (TIFF, HEIC, PDF...).
+std::optional<TRaster> ReadPicture(const std::wstring& path);
+
+// Rows of 8-bit samples -> zlib data, each row led by the PNG filter that suits it best.
+std::vector<std::uint8_t> CompressRows(const std::uint8_t* samples, int width, int height, int channels);
+
+}  // namespace pdf

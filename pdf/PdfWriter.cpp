@@ -1,0 +1,436 @@
+#include "pdf/PdfWriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <numbers>
+#include <unordered_map>
+#include <utility>
+
+#include "pdf/FontFace.h"
+#include "pdf/HaruDocument.h"
+#include "pdf/Images.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+
+namespace pdf {
+namespace {
+
+constexpr double kItalicSkew = 0.2126;  // tan 12 degrees, about the slant of designed italics
+constexpr double kBoldStroke = 0.03;    // outline width of synthetic bold, in ems
+constexpr double kMaxFontSize = 600;    // libharu's HPDF_MAX_FONTSIZE; larger text is scaled
+constexpr double kMinCharSpace = -30, kMaxCharSpace = 300;  // libharu's limits for Tc
+constexpr double kMinPageSize = 3, kMaxPageSize = 14400;    // the PDF limits libharu enforces
+constexpr double kFrameGrey = 0.6, kFrameWidth = 0.5;       // a picture that cannot be shown
+constexpr double kDefaultWidth = 595.28, kDefaultHeight = 841.89;
+
+bool Finite(std::initializer_list<double> values) {
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+double Unit(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; }
+
+// Alpha in thousandths: the key of a cached graphics state.
+int AlphaKey(double a) { return static_cast<int>(std::lround(Unit(a) * 1000)); }
+
+// A character a two-byte code of the font can carry and that draws something: the Basic
+// Multilingual Plane (the codes are Unicode values) without control characters and surrogates.
+bool Drawable(char32_t c) { return c >= 0x20 && c < 0xFFFF && (c < 0xD800 || c > 0xDFFF); }
+
+void AppendHex4(std::string& s, char32_t c) {
+    static const char digits[] = "0123456789ABCDEF";
+    for (int shift = 12; shift >= 0; shift -= 4) s += digits[(c >> shift) & 0xF];
+}
+
+// One face in the document and the codes drawn with it.
+struct TEmbeddedFont {
+    HPDF_Font Font = nullptr;
+    TFaceTables Tables;
+    std::vector<double> Widths = std::vector<double>(0x10000, -1);  // thousandths of an em; -1 unused
+
+    void Use(char32_t c, double width) {
+        if (Widths[c] < 0) Widths[c] = std::max(0.0, width);
+    }
+    std::vector<TCodeWidth> Codes() const {
+        std::vector<TCodeWidth> codes;
+        for (std::size_t c = 0; c < Widths.size(); ++c)
+            if (Widths[c] >= 0) codes.push_back({static_cast<std::uint16_t>(c), Widths[c]});
+        return codes;
+    }
+};
+
+struct TRgb {
+    double R = 0, G = 0, B = 0;
+    friend bool operator==(const TRgb&, const TRgb&) = default;
+};
+TRgb Rgb(const doc::TColor& c) { return {Unit(c.R), Unit(c.G), Unit(c.B)}; }
+
+std::wstring FileErrorText(const wchar_t* what, const std::wstring& fileName, platform::ErrorCode error) {
+    platform::ErrorCode ignored = platform::kErrorSuccess;
+    std::wstring text = std::wstring(what) + L" \"" + platform::FullPathName(fileName, ignored) + L"\".";
+    if (error != platform::kErrorSuccess) text += L" " + platform::SystemErrorMessage(error);
+    return text;
+}
+
+class TWriter;
+
+// Draws one page's items, keeping track of the graphics state so that each operator is
+// written only when its value changes.
+class TPageWriter {
+public:
+    TPageWriter(TWriter& writer, HPDF_Page page, double height) : FWriter(writer), FPage(page), FHeight(height) {}
+    void operator()(const layout::TTextItem& item);
+    void operator()(const layout::TLineItem& item);
+    void operator()(const layout::TPathItem& item);
+    void operator()(const layout::TImageItem& item);
+    void Finish() { EndText(); }
+
+private:
+    double Y(double y) const { return FHeight - y; }
+    void BeginText();
+    void EndText();
+    void SetAlpha(int fill, int stroke);
+    void SetFill(const TRgb& color);
+    void SetStroke(const TRgb& color);
+    void SetLineWidth(double width);
+    void SetStroke(const doc::TStroke& stroke);
+
+    TWriter& FWriter;
+    HPDF_Page FPage;
+    double FHeight;
+    // What the page's graphics state holds; PDF's initial values.
+    bool FInText = false;
+    HPDF_Font FFont = nullptr;
+    double FFontSize = 0;
+    TRgb FFill, FStrokeColor;
+    double FLineWidth = 1;
+    std::vector<double> FDash;
+    double FCharSpace = 0;
+    HPDF_TextRenderingMode FRenderMode = HPDF_FILL;
+    int FFillAlpha = 1000, FStrokeAlpha = 1000;
+    std::string FText;  // the TJ being built, its memory kept from item to item
+};
+
+class TWriter {
+public:
+    explicit TWriter(const layout::TLaidOutDocument& document) : FDocument(document) {}
+    std::vector<std::uint8_t> Write();
+
+    THaruDocument& Doc() { return FDoc; }
+    TEmbeddedFont& Font(const layout::TFont& font);
+    HPDF_Image Image(const doc::TImage& image);
+    HPDF_ExtGState Alpha(int fill, int stroke);
+
+private:
+    const layout::TLaidOutDocument& FDocument;
+    THaruDocument FDoc;
+    std::vector<std::pair<layout::TFontFile, std::unique_ptr<TEmbeddedFont>>> FFonts;
+    std::unordered_map<const layout::TFont*, TEmbeddedFont*> FFontsByFace;
+    std::map<std::pair<std::wstring, std::wstring>, HPDF_Image> FImages;  // nullptr: nothing readable
+    std::map<std::pair<int, int>, HPDF_ExtGState> FAlphas;
+};
+
+TEmbeddedFont& TWriter::Font(const layout::TFont& font) {
+    if (auto it = FFontsByFace.find(&font); it != FFontsByFace.end()) return *it->second;
+    const layout::TFontFile& file = font.File();
+    auto same = std::find_if(FFonts.begin(), FFonts.end(), [&](const auto& f) { return f.first == file; });
+    if (same == FFonts.end()) {
+        auto embedded = std::make_unique<TEmbeddedFont>();
+        TFontFace face = ReadFontFace(file.Path, file.FaceIndex);
+        embedded->Font = FDoc.AddFont(face, file.Path);
+        embedded->Tables = face.Tables;
+        FFonts.emplace_back(file, std::move(embedded));
+        same = std::prev(FFonts.end());
+    }
+    FFontsByFace[&font] = same->second.get();
+    return *same->second;
+}
+
+HPDF_Image TWriter::Image(const doc::TImage& image) {
+    const auto key = std::make_pair(image.FilePath, image.ThumbnailPath);
+    if (auto it = FImages.find(key); it != FImages.end()) return it->second;
+    std::optional<TRaster> raster = ReadPicture(image.FilePath);
+    if (!raster) raster = ReadPicture(image.ThumbnailPath);
+    HPDF_Image result = raster ? FDoc.AddImage(*raster) : nullptr;
+    FImages.emplace(key, result);
+    return result;
+}
+
+HPDF_ExtGState TWriter::Alpha(int fill, int stroke) {
+    auto& state = FAlphas[{fill, stroke}];
+    if (!state) {
+        state = HPDF_CreateExtGState(FDoc.Get());
+        HPDF_ExtGState_SetAlphaFill(state, static_cast<HPDF_REAL>(fill / 1000.0));
+        HPDF_ExtGState_SetAlphaStroke(state, static_cast<HPDF_REAL>(stroke / 1000.0));
+        FDoc.Check(L"making a transparency");
+    }
+    return state;
+}
+
+std::vector<std::uint8_t> TWriter::Write() {
+    FDoc.SetTitle(FDocument.Title);
+    const std::vector<layout::TPage> blank(FDocument.Pages.empty() ? 1 : 0, {kDefaultWidth, kDefaultHeight, {}});
+    const auto& pages = FDocument.Pages.empty() ? blank : FDocument.Pages;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const layout::TPage& page = pages[i];
+        const std::wstring what = L"writing page " + std::to_wstring(i + 1);
+        if (!Finite({page.Width, page.Height}) || page.Width < kMinPageSize || page.Width > kMaxPageSize ||
+            page.Height < kMinPageSize || page.Height > kMaxPageSize)
+            throw EPdfError(L"Page " + std::to_wstring(i + 1) + L" is " + std::to_wstring(page.Width) + L" by " +
+                            std::to_wstring(page.Height) + L" points; a PDF page measures 3 to 14400 points.");
+        HPDF_Page pdfPage = HPDF_AddPage(FDoc.Get());
+        HPDF_Page_SetWidth(pdfPage, static_cast<HPDF_REAL>(page.Width));
+        HPDF_Page_SetHeight(pdfPage, static_cast<HPDF_REAL>(page.Height));
+        FDoc.Check(what);
+        TPageWriter writer(*this, pdfPage, page.Height);
+        for (const auto& item : page.Items) std::visit(writer, item);
+        writer.Finish();
+        FDoc.Check(what);
+    }
+    for (const auto& [file, font] : FFonts) FDoc.FinishFont(font->Font, font->Tables, font->Codes());
+    return FDoc.Save();
+}
+
+void TPageWriter::BeginText() {
+    if (FInText) return;
+    HPDF_Page_BeginText(FPage);
+    FInText = true;
+}
+
+void TPageWriter::EndText() {
+    if (!FInText) return;
+    HPDF_Page_EndText(FPage);
+    FInText = false;
+}
+
+void TPageWriter::SetAlpha(int fill, int stroke) {
+    if (fill == FFillAlpha && stroke == FStrokeAlpha) return;
+    EndText();  // a graphics state cannot be set inside a text object
+    HPDF_Page_SetExtGState(FPage, FWriter.Alpha(fill, stroke));
+    FFillAlpha = fill;
+    FStrokeAlpha = stroke;
+}
+
+void TPageWriter::SetFill(const TRgb& color) {
+    if (color == FFill) return;
+    HPDF_Page_SetRGBFill(FPage, static_cast<HPDF_REAL>(color.R), static_cast<HPDF_REAL>(color.G),
+                         static_cast<HPDF_REAL>(color.B));
+    FFill = color;
+}
+
+void TPageWriter::SetStroke(const TRgb& color) {
+    if (color == FStrokeColor) return;
+    HPDF_Page_SetRGBStroke(FPage, static_cast<HPDF_REAL>(color.R), static_cast<HPDF_REAL>(color.G),
+                           static_cast<HPDF_REAL>(color.B));
+    FStrokeColor = color;
+}
+
+void TPageWriter::SetLineWidth(double width) {
+    if (width == FLineWidth) return;
+    HPDF_Page_SetLineWidth(FPage, static_cast<HPDF_REAL>(width));
+    FLineWidth = width;
+}
+
+void TPageWriter::SetStroke(const doc::TStroke& stroke) {
+    SetStroke(Rgb(stroke.Color));
+    SetLineWidth(stroke.Width);
+    std::vector<double> dash = stroke.Dash;
+    const bool valid = std::all_of(dash.begin(), dash.end(), [](double d) { return std::isfinite(d) && d >= 0; });
+    double total = 0;
+    for (double d : dash) total += valid ? d : 0;
+    if (!valid || total <= 0) dash.clear();
+    if (dash == FDash) return;
+    THaruDocument::SetDash(FPage, dash);
+    FDash = std::move(dash);
+}
+
+void TPageWriter::operator()(const layout::TTextItem& item) {
+    if (!item.Font || item.Text.empty() || !(item.Size > 0) ||
+        !Finite({item.X, item.Y, item.Size, item.CharSpacing, item.WordSpacing}))
+        return;
+    const layout::TFont& face = *item.Font;
+    TEmbeddedFont& font = FWriter.Font(face);
+    // Text above libharu's size limit is drawn smaller and scaled up by the text matrix.
+    const double scale = item.Size > kMaxFontSize ? std::ceil(item.Size / kMaxFontSize) : 1;
+    const bool bold = face.SyntheticBold();
+    const int alpha = AlphaKey(item.Color.A);
+    SetAlpha(alpha, bold ? alpha : FStrokeAlpha);
+    BeginText();
+    if (font.Font != FFont || item.Size / scale != FFontSize) {
+        HPDF_Page_SetFontAndSize(FPage, font.Font, static_cast<HPDF_REAL>(item.Size / scale));
+        FFont = font.Font;
+        FFontSize = item.Size / scale;
+    }
+    SetFill(Rgb(item.Color));
+    if (bold) {
+        SetStroke(Rgb(item.Color));
+        SetLineWidth(item.Size * kBoldStroke);
+    }
+    const HPDF_TextRenderingMode mode = bold ? HPDF_FILL_THEN_STROKE : HPDF_FILL;
+    if (mode != FRenderMode) {
+        HPDF_Page_SetTextRenderingMode(FPage, mode);
+        FRenderMode = mode;
+    }
+    const double charSpace = std::clamp(item.CharSpacing / scale, kMinCharSpace, kMaxCharSpace);
+    if (charSpace != FCharSpace) {
+        HPDF_Page_SetCharSpace(FPage, static_cast<HPDF_REAL>(charSpace));
+        FCharSpace = charSpace;
+    }
+    const double skew = face.SyntheticItalic() ? scale * kItalicSkew : 0;
+    HPDF_Page_SetTextMatrix(FPage, static_cast<HPDF_REAL>(scale), 0, static_cast<HPDF_REAL>(skew),
+                            static_cast<HPDF_REAL>(scale), static_cast<HPDF_REAL>(item.X),
+                            static_cast<HPDF_REAL>(Y(item.Y)));
+
+    // One TJ: Tc spaces every glyph, but Tw only the single-byte code 32, which a two-byte font
+    // never has. Word spacing, and the room of characters that cannot be drawn, are the TJ's
+    // numbers, in thousandths of the font size, negative to move right.
+    FText = "[";
+    bool inString = false;
+    double shift = 0;
+    const std::u16string& text = item.Text;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        const double advance = face.Advance(c);
+        // A character no font has and that takes no room (a zero-width joiner, say) draws nothing.
+        if (!Drawable(c) || (advance <= 0 && !face.HasGlyph(c))) {
+            shift -= (advance * item.Size + item.CharSpacing) * 1000 / item.Size;
+            continue;
+        }
+        if (shift != 0) {
+            if (inString) FText += "> ";
+            FText += THaruDocument::Number(shift);
+            inString = false;
+            shift = 0;
+        }
+        if (!inString) FText += " <";
+        inString = true;
+        AppendHex4(FText, c);
+        font.Use(c, advance * 1000);
+        if (c == U' ') shift -= item.WordSpacing * 1000 / item.Size;
+    }
+    if (FText.size() == 1) return;  // nothing drawable
+    FText += inString ? ">] TJ\n" : "] TJ\n";
+    THaruDocument::WriteText(FPage, FText);
+}
+
+void TPageWriter::operator()(const layout::TLineItem& item) {
+    if (!(item.Stroke.Width > 0) || !Finite({item.From.X, item.From.Y, item.To.X, item.To.Y, item.Stroke.Width}))
+        return;
+    EndText();
+    SetAlpha(FFillAlpha, AlphaKey(item.Stroke.Color.A));
+    SetStroke(item.Stroke);
+    HPDF_Page_MoveTo(FPage, static_cast<HPDF_REAL>(item.From.X), static_cast<HPDF_REAL>(Y(item.From.Y)));
+    HPDF_Page_LineTo(FPage, static_cast<HPDF_REAL>(item.To.X), static_cast<HPDF_REAL>(Y(item.To.Y)));
+    HPDF_Page_Stroke(FPage);
+}
+
+void TPageWriter::operator()(const layout::TPathItem& item) {
+    const bool stroke = item.Stroke && item.Stroke->Width > 0 && std::isfinite(item.Stroke->Width);
+    const bool fill = item.Fill.has_value();
+    if ((!stroke && !fill) || item.Path.empty()) return;
+    for (const auto& s : item.Path)
+        if (!Finite({s.P.X, s.P.Y, s.C1.X, s.C1.Y, s.C2.X, s.C2.Y})) return;
+    EndText();
+    SetAlpha(fill ? AlphaKey(item.Fill->A) : FFillAlpha, stroke ? AlphaKey(item.Stroke->Color.A) : FStrokeAlpha);
+    if (fill) SetFill(Rgb(*item.Fill));
+    if (stroke) SetStroke(*item.Stroke);
+    auto x = [](const doc::TPoint& p) { return static_cast<HPDF_REAL>(p.X); };
+    auto y = [this](const doc::TPoint& p) { return static_cast<HPDF_REAL>(Y(p.Y)); };
+    bool open = false;  // a segment before any move starts the path where it ends
+    for (const auto& s : item.Path) {
+        switch (s.Kind) {
+            case doc::TPathSegment::skMove: HPDF_Page_MoveTo(FPage, x(s.P), y(s.P)); break;
+            case doc::TPathSegment::skLine:
+                if (open)
+                    HPDF_Page_LineTo(FPage, x(s.P), y(s.P));
+                else
+                    HPDF_Page_MoveTo(FPage, x(s.P), y(s.P));
+                break;
+            case doc::TPathSegment::skCurve:
+                if (open)
+                    HPDF_Page_CurveTo(FPage, x(s.C1), y(s.C1), x(s.C2), y(s.C2), x(s.P), y(s.P));
+                else
+                    HPDF_Page_MoveTo(FPage, x(s.P), y(s.P));
+                break;
+            case doc::TPathSegment::skClose:
+                if (open) HPDF_Page_ClosePath(FPage);
+                continue;
+        }
+        open = true;
+    }
+    if (!open) return;
+    if (fill && stroke)
+        HPDF_Page_FillStroke(FPage);
+    else if (fill)
+        HPDF_Page_Fill(FPage);
+    else
+        HPDF_Page_Stroke(FPage);
+}
+
+void TPageWriter::operator()(const layout::TImageItem& item) {
+    const doc::TRect& frame = item.Frame;
+    const doc::TRect& clip = item.Clip;
+    if (!(frame.Width > 0 && frame.Height > 0) ||
+        !Finite({frame.X, frame.Y, frame.Width, frame.Height, clip.X, clip.Y, clip.Width, clip.Height}))
+        return;
+    HPDF_Image image = FWriter.Image(item.Image);
+    EndText();
+    SetAlpha(1000, 1000);
+    // Nothing set between q and Q is tracked: Q brings the tracked state back.
+    HPDF_Page_GSave(FPage);
+    if (item.Rotation != 0 && std::isfinite(item.Rotation)) {
+        const double angle = item.Rotation * std::numbers::pi / 180, c = std::cos(angle), s = std::sin(angle);
+        const double cx = frame.X + frame.Width / 2, cy = Y(frame.Y + frame.Height / 2);
+        HPDF_Page_Concat(FPage, static_cast<HPDF_REAL>(c), static_cast<HPDF_REAL>(s), static_cast<HPDF_REAL>(-s),
+                         static_cast<HPDF_REAL>(c), static_cast<HPDF_REAL>(cx - c * cx + s * cy),
+                         static_cast<HPDF_REAL>(cy - s * cx - c * cy));
+    }
+    const bool clipped = clip.Width > 0 && clip.Height > 0;
+    if (image) {
+        if (clipped) {
+            HPDF_Page_Rectangle(FPage, static_cast<HPDF_REAL>(clip.X), static_cast<HPDF_REAL>(Y(clip.Y + clip.Height)),
+                                static_cast<HPDF_REAL>(clip.Width), static_cast<HPDF_REAL>(clip.Height));
+            HPDF_Page_Clip(FPage);
+            HPDF_Page_EndPath(FPage);
+        }
+        HPDF_Page_DrawImage(FPage, image, static_cast<HPDF_REAL>(frame.X), static_cast<HPDF_REAL>(Y(frame.Y + frame.Height)),
+                            static_cast<HPDF_REAL>(frame.Width), static_cast<HPDF_REAL>(frame.Height));
+    } else {
+        // Where the picture would show, the line inside that area.
+        const doc::TRect& box = clipped ? clip : frame;
+        const double inset = std::min({kFrameWidth / 2, box.Width / 2, box.Height / 2});
+        HPDF_Page_SetGrayStroke(FPage, static_cast<HPDF_REAL>(kFrameGrey));
+        HPDF_Page_SetLineWidth(FPage, static_cast<HPDF_REAL>(kFrameWidth));
+        HPDF_Page_SetDash(FPage, nullptr, 0, 0);
+        HPDF_Page_Rectangle(FPage, static_cast<HPDF_REAL>(box.X + inset), static_cast<HPDF_REAL>(Y(box.Y + box.Height) + inset),
+                            static_cast<HPDF_REAL>(box.Width - 2 * inset), static_cast<HPDF_REAL>(box.Height - 2 * inset));
+        HPDF_Page_Stroke(FPage);
+    }
+    HPDF_Page_GRestore(FPage);
+}
+
+void WriteFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    platform::ErrorCode error = platform::kErrorSuccess;
+    platform::File file = platform::File::Create(path, error);
+    if (!file) throw EFCreateError(FileErrorText(L"Cannot create file", path, error));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const auto chunk = static_cast<std::int32_t>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        const std::int32_t written = file.Write(bytes.data() + done, chunk);
+        if (written <= 0) throw EWriteError(FileErrorText(L"Cannot write file", path, platform::kErrorSuccess));
+        done += static_cast<std::size_t>(written);
+    }
+}
+
+}  // namespace
+
+void WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path) {
+    // The whole file is made before the target is touched: a failure leaves nothing behind.
+    std::vector<std::uint8_t> bytes = TWriter(document).Write();
+    WriteFile(path, bytes);
+}
+
+}  // namespace pdf
