@@ -1,12 +1,21 @@
 #include "cli/CommandLine.h"
 
 const wchar_t* const kUsageText =
-    L"usage: pages2pdf [-o DIR | --output DIR] [--] FILE...\n"
+    L"usage: pages2pdf [-o DIR | --output DIR] [--exact-only] [--] FILE...\n"
+    L"       pages2pdf --text [--] FILE...\n"
     L"\n"
-    L"Converts each Pages document FILE to a PDF, in the order given.\n"
+    L"Converts each Pages document FILE to a PDF, in the order given. A document\n"
+    L"saved by Pages '09 carries Apple's own PDF, which is copied unchanged;\n"
+    L"documents saved by Pages 5 and later store none, so pages2pdf lays their\n"
+    L"pages out itself. A FILE may also be a document folder (a .pages bundle).\n"
     L"\n"
     L"  -o DIR, --output DIR  write the PDFs into DIR (made when missing);\n"
     L"                        without it each PDF goes beside its document\n"
+    L"  --exact-only          only copy the PDFs that documents store; never lay\n"
+    L"                        a document out\n"
+    L"  --text                write each document's text to standard output\n"
+    L"                        (UTF-8, a line per paragraph, table cells separated\n"
+    L"                        by tabs, a blank line between documents) instead\n"
     L"  --                    every argument after it is a FILE\n"
     L"  --help                show this text\n"
     L"  --version             show the version\n"
@@ -36,6 +45,10 @@ TCommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
             result.Help = true;
         } else if (arg == L"--version") {
             result.Version = true;
+        } else if (arg == L"--text") {
+            result.Text = true;
+        } else if (arg == L"--exact-only") {
+            result.ExactOnly = true;
         } else if (arg == L"-o" || arg == L"--output") {
             if (i + 1 >= args.size()) return fail(L"option " + arg + L" needs a folder");
             folder = args[++i];
@@ -53,5 +66,7 @@ TCommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
         }
     }
     if (!result.Help && !result.Version && result.Files.empty()) return fail(L"no document given");
+    if (result.Text && result.OutputFolder) return fail(L"--text writes to standard output: -o has no use with it");
+    if (result.Text && result.ExactOnly) return fail(L"--text and --exact-only can't be used together");
     return result;
 }

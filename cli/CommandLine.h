@@ -1,5 +1,5 @@
 #pragma once
-// The arguments of pages2pdf: [-o DIR | --output DIR] [--] FILE...
+// The arguments of pages2pdf: [-o DIR | --output DIR] [--exact-only] [--] FILE..., or --text FILE...
 
 #include <optional>
 #include <string>
@@ -8,6 +8,8 @@
 struct TCommandLine {
     bool Help = false;
     bool Version = false;
+    bool Text = false;       // --text: the documents' text on standard output
+    bool ExactOnly = false;  // --exact-only: stored PDFs only
     std::optional<std::wstring> OutputFolder;
     std::vector<std::wstring> Files;
     // Set when the arguments can't be used; the rest is then meaningless.

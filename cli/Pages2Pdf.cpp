@@ -7,6 +7,8 @@
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
 #include "convert/Conversion.h"
+#include "convert/DocumentText.h"
+#include "document/Document.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
@@ -90,6 +92,31 @@ int UsageError(const std::wstring& message) {
     return kExitUsage;
 }
 
+// --text: each document's words on standard output, a blank line between documents.
+int WriteTexts(TConversionEngine& engine, const std::vector<std::wstring>& files) {
+    bool allRead = true;
+    bool first = true;
+    for (const std::wstring& file : files) {
+        try {
+            const std::wstring source = AbsoluteEnginePath(file);
+            doc::TDocument document;
+            TDocumentResult result;
+            result.Status = engine.ReadDocument(source, document, result.Detail);
+            if (result.Status != TDocumentStatus::dsWritten) {
+                allRead = false;
+                Write(TOutput::toStdErr, L"not read: " + file + L": " + DisplayMessage(DescribeReason(result)) + L"\n");
+                continue;
+            }
+            Write(TOutput::toStdOut, (first ? L"" : L"\n") + DocumentText(document));
+            first = false;
+        } catch (const std::exception& e) {
+            allRead = false;
+            Write(TOutput::toStdErr, L"error: " + file + L": " + DisplayMessage(MessageOf(e)) + L"\n");
+        }
+    }
+    return allRead ? kExitAllWritten : kExitNotAllWritten;
+}
+
 }  // namespace
 
 int RunPages2Pdf(const std::vector<std::wstring>& args) {
@@ -115,6 +142,7 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
     const bool sameFolder = !commandLine.OutputFolder;
 
     TConversionEngine engine;
+    engine.ExactOnly = commandLine.ExactOnly;
     std::optional<platform::ProcessLock> lock;
     try {
         engine.SetUpWorkingFolder();
@@ -127,6 +155,8 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
         return kExitNotAllWritten;
     }
 
+    if (commandLine.Text) return WriteTexts(engine, commandLine.Files);
+
     // A script converting a folder wants every document tried: an error ends only its own.
     bool allWritten = true;
     TProgress progress(commandLine.Files.size());
@@ -138,8 +168,13 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
             const std::wstring source = AbsoluteEnginePath(file);
             try {
                 const TDocumentResult result = engine.ConvertDocument(source, sameFolder, outputFolder);
-                if (result.Status == TDocumentStatus::dsWritten) {
+                if (IsWritten(result)) {
                     line = L"converted: " + file + L" -> " + DisplayPath(result.OutputPath);
+                    if (result.Status == TDocumentStatus::dsLaidOut) {
+                        line += L" (laid out by pages2pdf; Pages 5 and later store no PDF)";
+                        const std::wstring leftOut = DescribeLeftOut(result.LeftOut);
+                        if (!leftOut.empty()) line += L" (some content left out: " + leftOut + L")";
+                    }
                     output = TOutput::toStdOut;
                 } else {
                     line = L"not converted: " + file + L": " + DisplayMessage(DescribeReason(result));

@@ -49,7 +49,7 @@ void ConvertBatch(TConversionEngine& engine, IBatchFrontEnd& frontEnd) {
         for (int i = 0; i < n; ++i) {
             const std::wstring S = frontEnd.RowPath(i);
             const TDocumentResult result = engine.ConvertDocument(S, frontEnd.SameFolderOption(), F);
-            if (result.Status != TDocumentStatus::dsWritten) {
+            if (!IsWritten(result)) {
                 notWritten.push_back(ExtractFileName(S) + L": " + DescribeReason(result));
             }
         }

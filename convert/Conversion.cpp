@@ -2,6 +2,14 @@
 
 #include <utility>
 
+#include "convert/Recognition.h"
+#include "document/Document.h"
+#include "iwork/Errors.h"
+#include "iwork/ModernReader.h"
+#include "iwork/Pages09Reader.h"
+#include "layout/Layout.h"
+#include "layout/SystemFonts.h"
+#include "pdf/PdfWriter.h"
 #include "platform/Exception.h"
 #include "platform/Folders.h"
 #include "platform/Paths.h"
@@ -61,6 +69,30 @@ std::wstring PreviewIn(const std::wstring& folder) {
     return result;
 }
 
+// Where a nested Index.zip is unpacked, and where a laid-out PDF is written before it is
+// copied out, inside the working folder.
+const wchar_t* const kInnerIndexFolder = L"pages2pdf index\\";
+const wchar_t* const kLaidOutFile = L"pages2pdf output.pdf";
+
+bool OutputPresent(const std::wstring& path) {
+    ErrorCode error = kErrorSuccess;
+    return FileAttributes(path, error) != kInvalidAttributes;
+}
+
+// Never over a file already there: the copy itself refuses.
+void CopyOut(const std::wstring& from, TDocumentStatus written, TDocumentResult& result) {
+    ErrorCode error = kErrorSuccess;
+    if (CopyFileNew(from, result.OutputPath, error)) {
+        result.Status = written;
+    } else if (error == kErrorFileExists || error == kErrorAlreadyExists) {
+        result.Status = TDocumentStatus::dsOutputExists;
+    } else {
+        result.Status = TDocumentStatus::dsCopyFailed;
+        result.CopyError = error;
+        result.CopyErrorText = SystemErrorMessage(error);
+    }
+}
+
 }  // namespace
 
 std::wstring LocalAppDataPath() {
@@ -103,10 +135,35 @@ std::wstring OutputPathFor(const std::wstring& Source, bool SameFolder, const st
     return OutputFolder + L"\\" + GetFileNameNoExt(Source) + L".pdf";
 }
 
+bool IsWritten(const TDocumentResult& result) {
+    return result.Status == TDocumentStatus::dsWritten || result.Status == TDocumentStatus::dsLaidOut;
+}
+
+std::wstring DescribeLeftOut(const std::map<std::wstring, int>& leftOut) {
+    std::wstring text;
+    for (const auto& [what, count] : leftOut) {
+        if (count <= 0) continue;
+        if (!text.empty()) text += L", ";
+        text += std::to_wstring(count) + L" " + what;
+    }
+    return text;
+}
+
 std::wstring DescribeReason(const TDocumentResult& result) {
     switch (result.Status) {
         case TDocumentStatus::dsWritten:
+        case TDocumentStatus::dsLaidOut:
             return {};
+        case TDocumentStatus::dsPages09NoPreview:
+            return L"saved by Pages '09 without a PDF preview";
+        case TDocumentStatus::dsPasswordProtected:
+            return L"The document is password-protected";
+        case TDocumentStatus::dsNotPages:
+            return result.Detail;
+        case TDocumentStatus::dsDamaged:
+            return result.Detail.empty() ? L"The document is damaged" : L"The document is damaged: " + result.Detail;
+        case TDocumentStatus::dsUnrecognised:
+            return L"not a Pages document (the package holds neither a PDF nor a document)";
         case TDocumentStatus::dsNoPdfInside:
             return L"no PDF inside (documents saved by Pages 5 or later carry none)";
         case TDocumentStatus::dsOutputExists:
@@ -123,6 +180,9 @@ std::wstring DescribeReason(const TDocumentResult& result) {
 
 TConversionEngine::TConversionEngine(std::wstring workingFolderParent)
     : FParent(std::move(workingFolderParent)), FParentGiven(true) {}
+
+TConversionEngine::TConversionEngine() = default;
+TConversionEngine::~TConversionEngine() = default;
 
 void TConversionEngine::SetUpWorkingFolder() {
     const std::wstring parent = FParentGiven ? FParent : LocalAppDataPath();
@@ -157,7 +217,7 @@ void TConversionEngine::EnsureWorkingFolderEmpty() const {
     }
 }
 
-void TConversionEngine::Lumbrook(const std::wstring& pathDir) {
+void TConversionEngine::EmptyWorkingFolder() {
     RequireWorkingFolder();
     if (DirectoryExists(tempDir)) {
         DelDirectory(tempDir);
@@ -166,33 +226,116 @@ void TConversionEngine::Lumbrook(const std::wstring& pathDir) {
         ForceDirectories(tempDir);
     }
     EnsureWorkingFolderEmpty();
+}
+
+void TConversionEngine::Lumbrook(const std::wstring& pathDir) {
+    EmptyWorkingFolder();
     // The reader closes its file when it goes out of scope, error or not.
     TZipFile zip;
     zip.Open(pathDir, zmRead);
+    RefuseEncryptedEntries(zip);
     zip.ExtractAll(tempDir);
     zip.Close();
 }
 
+layout::IFontProvider& TConversionEngine::Fonts() {
+    // Kept for the whole batch: finding and measuring faces is the dear part. Beside the
+    // working folder, which every document empties.
+    if (!FFonts) FFonts = layout::MakeSystemFontProvider(tempDir.substr(0, tempDir.size() - 1) + L" fonts\\");
+    return *FFonts;
+}
+
+// A document folder (a bundle) is read where it stands; a package is unpacked first.
+TRecognition TConversionEngine::UnpackDocument(const std::wstring& Source) {
+    std::wstring root;
+    if (DirectoryExists(Source)) {
+        EmptyWorkingFolder();
+        root = (!Source.empty() && Source.back() == L'\\') ? Source : Source + L"\\";
+    } else {
+        Lumbrook(Source);
+        root = tempDir;
+    }
+    return RecognisePackage(root, tempDir + kInnerIndexFolder, flag_Search);
+}
+
 TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, bool SameFolder,
                                                    const std::wstring& OutputFolder) {
-    Lumbrook(Source);
     TDocumentResult result;
     result.OutputPath = OutputPathFor(Source, SameFolder, OutputFolder);
     result.SameFolder = SameFolder;
-    const std::wstring found = FindStoredPdf(tempDir, flag_Search);
-    if (found.empty()) {
-        result.Status = TDocumentStatus::dsNoPdfInside;
-        return result;
-    }
-    ErrorCode error = kErrorSuccess;
-    if (CopyFileNew(found, result.OutputPath, error)) {
-        result.Status = TDocumentStatus::dsWritten;
-    } else if (error == kErrorFileExists || error == kErrorAlreadyExists) {
-        result.Status = TDocumentStatus::dsOutputExists;
-    } else {
-        result.Status = TDocumentStatus::dsCopyFailed;
-        result.CopyError = error;
-        result.CopyErrorText = SystemErrorMessage(error);
+    try {
+        TRecognition found = UnpackDocument(Source);
+        switch (found.Kind) {
+            case TPackageKind::pkStoredPdf:
+                CopyOut(found.StoredPdf, TDocumentStatus::dsWritten, result);
+                break;
+            case TPackageKind::pkPages09NoPreview:
+                result.Status = TDocumentStatus::dsPages09NoPreview;
+                break;
+            case TPackageKind::pkPasswordProtected:
+                result.Status = TDocumentStatus::dsPasswordProtected;
+                break;
+            case TPackageKind::pkUnknown:
+                result.Status = TDocumentStatus::dsUnrecognised;
+                break;
+            case TPackageKind::pkModern: {
+                if (ExactOnly) {
+                    result.Status = TDocumentStatus::dsNoPdfInside;
+                    break;
+                }
+                // Laying out costs far more than this look.
+                if (OutputPresent(result.OutputPath)) {
+                    result.Status = TDocumentStatus::dsOutputExists;
+                    break;
+                }
+                found.Modern.Title = GetFileNameNoExt(Source);
+                const doc::TDocument document = iwork::ReadModernDocument(found.Modern);
+                const layout::TLaidOutDocument pages = layout::LayOut(document, Fonts());
+                pdf::WritePdf(pages, tempDir + kLaidOutFile);
+                CopyOut(tempDir + kLaidOutFile, TDocumentStatus::dsLaidOut, result);
+                result.LeftOut = pages.LeftOut;
+                break;
+            }
+        }
+    } catch (const iwork::EPasswordProtected&) {
+        result.Status = TDocumentStatus::dsPasswordProtected;
+    } catch (const iwork::ENotPagesDocument& e) {
+        result.Status = TDocumentStatus::dsNotPages;
+        result.Detail = e.Message();
+    } catch (const iwork::EDamagedDocument& e) {
+        result.Status = TDocumentStatus::dsDamaged;
+        result.Detail = e.Message();
     }
     return result;
+}
+
+TDocumentStatus TConversionEngine::ReadDocument(const std::wstring& Source, doc::TDocument& document,
+                                                std::wstring& detail) {
+    try {
+        TRecognition found = UnpackDocument(Source);
+        switch (found.Kind) {
+            case TPackageKind::pkModern:
+                found.Modern.Title = GetFileNameNoExt(Source);
+                document = iwork::ReadModernDocument(found.Modern);
+                return TDocumentStatus::dsWritten;
+            case TPackageKind::pkStoredPdf:
+            case TPackageKind::pkPages09NoPreview:
+                if (found.Pages09Index.empty()) return TDocumentStatus::dsUnrecognised;
+                document = iwork::ReadPages09Text(found.Pages09Index);
+                return TDocumentStatus::dsWritten;
+            case TPackageKind::pkPasswordProtected:
+                return TDocumentStatus::dsPasswordProtected;
+            case TPackageKind::pkUnknown:
+                return TDocumentStatus::dsUnrecognised;
+        }
+    } catch (const iwork::EPasswordProtected&) {
+        return TDocumentStatus::dsPasswordProtected;
+    } catch (const iwork::ENotPagesDocument& e) {
+        detail = e.Message();
+        return TDocumentStatus::dsNotPages;
+    } catch (const iwork::EDamagedDocument& e) {
+        detail = e.Message();
+        return TDocumentStatus::dsDamaged;
+    }
+    return TDocumentStatus::dsUnrecognised;
 }

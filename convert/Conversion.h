@@ -2,6 +2,8 @@
 // Converting one Pages document: the working folder, unpacking, finding the PDF and
 // copying it out. Portable: the window, the command-line tool and the tests share it.
 
+#include <map>
+#include <memory>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -29,11 +31,25 @@ std::wstring FindStoredPdf(const std::wstring& Path, bool& flag_Search);
 // Where the PDF of Source goes: beside it, or in OutputFolder (a separator always added).
 std::wstring OutputPathFor(const std::wstring& Source, bool SameFolder, const std::wstring& OutputFolder);
 
+namespace layout {
+class IFontProvider;
+}
+struct TRecognition;
+namespace doc {
+struct TDocument;
+}
+
 enum class TDocumentStatus {
-    dsWritten,
-    dsNoPdfInside,
+    dsWritten,            // Apple's own PDF, copied
+    dsLaidOut,            // a PDF laid out by pages2pdf from the document itself
+    dsNoPdfInside,        // a modern document while only stored PDFs are wanted
     dsOutputExists,
     dsCopyFailed,
+    dsPages09NoPreview,
+    dsPasswordProtected,
+    dsNotPages,           // Detail names what it is instead
+    dsDamaged,            // Detail says what was wrong
+    dsUnrecognised,       // neither a PDF nor a document inside
 };
 
 // What became of one document that could be unpacked.
@@ -44,19 +60,28 @@ struct TDocumentResult {
     // dsCopyFailed only: the system's error and its message.
     platform::ErrorCode CopyError = platform::kErrorSuccess;
     std::wstring CopyErrorText;
+    std::wstring Detail;
+    // dsLaidOut: what the document holds that the PDF does not show ("chart" -> 2).
+    std::map<std::wstring, int> LeftOut;
 };
+
+// A PDF was written for the document, copied or laid out.
+bool IsWritten(const TDocumentResult& result);
 
 // The reason a document was not written, for people: "no PDF inside (...)"; empty when written.
 std::wstring DescribeReason(const TDocumentResult& result);
+
+// "2 charts, 1 equation"-like list of what was left out; empty when nothing was.
+std::wstring DescribeLeftOut(const std::map<std::wstring, int>& leftOut);
 
 // The engine state that the main window carries, without the window.
 class TConversionEngine {
 public:
     // The working folder goes below the local application-data folder.
-    TConversionEngine() = default;
+    TConversionEngine();
     // Tests and tools choose the working folder's parent instead.
     explicit TConversionEngine(std::wstring workingFolderParent);
-    virtual ~TConversionEngine() = default;
+    virtual ~TConversionEngine();
     TConversionEngine(const TConversionEngine&) = delete;
     TConversionEngine& operator=(const TConversionEngine&) = delete;
 
@@ -71,8 +96,16 @@ public:
     // Empties the working folder and unpacks the package pathDir into it.
     void Lumbrook(const std::wstring& pathDir);
 
-    // Unpacks Source and copies its PDF out; a package error passes through.
+    // Unpacks Source (a package, or a document folder) and writes its PDF out: Apple's own
+    // where the package stores one, else laid out from the document. A package error passes through.
     TDocumentResult ConvertDocument(const std::wstring& Source, bool SameFolder, const std::wstring& OutputFolder);
+
+    // The document read into the model (modern documents, and the text of Pages '09 ones).
+    // A status other than dsWritten says why it could not be read; the model is then empty.
+    TDocumentStatus ReadDocument(const std::wstring& Source, doc::TDocument& document, std::wstring& detail);
+
+    // Only the PDFs that packages store; modern documents are not laid out.
+    bool ExactOnly = false;
 
     // Declared before tempDir, as the window's fields are.
     bool flag_Search = false;
@@ -82,6 +115,11 @@ public:
 private:
     void RequireWorkingFolder() const;
     void EnsureWorkingFolderEmpty() const;
+    void EmptyWorkingFolder();
+    TRecognition UnpackDocument(const std::wstring& Source);
+    layout::IFontProvider& Fonts();
+
+    std::unique_ptr<layout::IFontProvider> FFonts;
 
     std::wstring FParent;
     bool FParentGiven = false;

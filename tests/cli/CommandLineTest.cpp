@@ -44,6 +44,21 @@ TEST(CommandLineTest, OptionsFilesAndUsageErrors) {
     }
 }
 
+TEST(CommandLineTest, TextAndExactOnlyModes) {
+    const TCommandLine text = ParseCommandLine({L"--text", L"a.pages", L"b.pages"});
+    EXPECT_EQ(text.Error, L"");
+    EXPECT_TRUE(text.Text);
+    EXPECT_EQ(text.Files, (std::vector<std::wstring>{L"a.pages", L"b.pages"}));
+    const TCommandLine exact = ParseCommandLine({L"--exact-only", L"-o", L"out", L"a.pages"});
+    EXPECT_TRUE(exact.ExactOnly);
+    EXPECT_FALSE(exact.Text);
+    EXPECT_EQ(ParseCommandLine({L"--text", L"-o", L"out", L"a.pages"}).Error,
+              L"--text writes to standard output: -o has no use with it");
+    EXPECT_EQ(ParseCommandLine({L"--text", L"--exact-only", L"a.pages"}).Error,
+              L"--text and --exact-only can't be used together");
+    EXPECT_EQ(ParseCommandLine({L"--text"}).Error, L"no document given");
+}
+
 TEST(CommandLineTest, HelpAndVersionNeedNoDocument) {
     EXPECT_TRUE(ParseCommandLine({L"--help"}).Help);
     EXPECT_TRUE(ParseCommandLine({L"--version"}).Version);

@@ -97,7 +97,7 @@ TEST_F(ToolRunTest, HelpVersionAndUsageErrors) {
         std::string errStart;
     } cases[] = {
         {{"--version"}, 0, "pages2pdf 1.0.0\n", ""},
-        {{"--help"}, 0, "usage: pages2pdf [-o DIR | --output DIR] [--] FILE...\n", ""},
+        {{"--help"}, 0, "usage: pages2pdf [-o DIR | --output DIR] [--exact-only] [--] FILE...\n", ""},
         {{}, 2, "", "pages2pdf: no document given\nusage: pages2pdf"},
         {{"-x", "a.pages"}, 2, "", "pages2pdf: unknown option -x\nusage:"},
         {{"-o", "a\\b", "a.pages"}, 2, "", "pages2pdf: -o a\\b: a path holding \"\\\" can't be used here"},
@@ -131,7 +131,7 @@ TEST_F(ToolRunTest, ConvertsEveryDocumentInOrderAndGoesOnAfterErrors) {
     EXPECT_EQ(run.out, "converted: docs/Good.pages -> " + work + "/out/Good.pdf\n"
                        "converted: docs/" + unicodeName + " -> " + work + "/out/Ünïcødé 文档.pdf\n");
     const std::string expectedErrStart =
-        "not converted: docs/NoPdf.pages: no PDF inside (documents saved by Pages 5 or later carry none)\n"
+        "not converted: docs/NoPdf.pages: saved by Pages '09 without a PDF preview\n"
         "error: docs/bad.pages: ";
     EXPECT_EQ(run.err.substr(0, expectedErrStart.size()), expectedErrStart);
     EXPECT_NE(run.err.find("\nerror: docs\\x.pages: a path holding \"\\\" can't be used here"), std::string::npos);
@@ -184,6 +184,34 @@ TEST_F(ToolRunTest, NoLocalApplicationDataFolderConvertsNothing) {
     EXPECT_EQ(run.err, "pages2pdf: Cannot find the local application data folder\n");
     EXPECT_FALSE(FileExists(scratch / L"work\\docs\\Good.pdf"));
     EXPECT_FALSE(FileExists(scratch / L"work\\relative"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ToolRunTest, RealDocumentsTextAndLaidOutPdf) {
+    const std::wstring corpus = CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "../shared/corpus is absent";
+    const std::string pages5 = ToNativePath(corpus + L"\\pages5-file.pages");
+    const std::string pages4 = ToNativePath(corpus + L"\\pages4-file.pages");
+
+    const TRun text = Run({"--text", pages5, pages4});
+    EXPECT_EQ(text.status, 0) << text.err;
+    const std::string expected5 =
+        "My hovercraft is full of eels.\nM\u00e9 vzn\u00e1\u0161edlo je pln\u00e9 \u00faho\u0159\u016f.\n"
+        "M\u00f3j poduszkowiec jest pe\u0142en w\u0119gorzy.\n";
+    EXPECT_EQ(text.out.substr(0, expected5.size()), expected5);
+    // Then a blank line and the Pages '09 document's words.
+    EXPECT_NE(text.out.find(expected5 + "\nLorem ipsum dolor sit amet\n"), std::string::npos);
+
+    const TRun converted = Run({"-o", work + "/out", pages5});
+    EXPECT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(converted.out, "converted: " + pages5 + " -> " + work +
+                                 "/out/pages5-file.pdf (laid out by pages2pdf; Pages 5 and later store no PDF)\n");
+    const TRun exact = Run({"--exact-only", "-o", work + "/exact", pages5});
+    EXPECT_EQ(exact.status, 1);
+    EXPECT_EQ(exact.err, "not converted: " + pages5 + ": no PDF inside (documents saved by Pages 5 or later carry none)\n");
 }
 
 }  // namespace

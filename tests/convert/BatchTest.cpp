@@ -95,7 +95,7 @@ TEST_F(BatchTest, EveryRowWrittenShowsTheSuccessBoxAndOpensTheFolder) {
 
 TEST_F(BatchTest, RowsNotWrittenAreListedInAWarningBox) {
     const std::wstring present = Document(L"Present.pages", PackageWithPdf("%PDF new"));
-    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a")), Document(L"Pages5.pages", PackageWithoutPdf()),
+    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a")), Document(L"NoPreview.pages", PackageWithoutPdf()),
                present};
     ui.folderText = out + L"\\";  // as typed: the separator doubles in the output paths
     platform::ForceDirectories(out);
@@ -103,7 +103,7 @@ TEST_F(BatchTest, RowsNotWrittenAreListedInAWarningBox) {
     ConvertBatch(engine, ui);
     ExpectEvents({L"cursor busy", L"cursor default",
                   L"box Conversion finished | Converted 1 of 3 documents.\r\n"
-                  L"Pages5.pages: no PDF inside (documents saved by Pages 5 or later carry none)\r\n"
+                  L"NoPreview.pages: saved by Pages '09 without a PDF preview\r\n"
                   L"Present.pages: a PDF of that name is already in the output folder | 48",
                   L"open " + out + L"\\"});
     EXPECT_TRUE(FileExists(out + L"\\A.pdf"));
@@ -115,7 +115,7 @@ TEST_F(BatchTest, AWarningBoxListsAtMostFifteenLines) {
     ui.rows.assign(20, empty);
     ui.folderText = out;
     ConvertBatch(engine, ui);
-    const std::wstring line = L"\r\nEmpty.pages: no PDF inside (documents saved by Pages 5 or later carry none)";
+    const std::wstring line = L"\r\nEmpty.pages: saved by Pages '09 without a PDF preview";
     std::wstring expected = L"box Conversion finished | Converted 0 of 20 documents.";
     for (int i = 0; i < 14; ++i) expected += line;
     expected += L"\r\n... and 6 more not converted. | 48";

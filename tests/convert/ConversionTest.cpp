@@ -276,11 +276,11 @@ TEST_F(EngineTest, NonAsciiNamesInsideAndOutside) {
 }
 
 TEST_F(EngineTest, ReportsWhyNothingWasWritten) {
-    const std::wstring none = Document(L"Pages5.pages", PackageWithoutPdf());
+    const std::wstring none = Document(L"NoPreview.pages", PackageWithoutPdf());
     const TDocumentResult noPdf = engine.ConvertDocument(none, false, out);
-    EXPECT_EQ(noPdf.Status, TDocumentStatus::dsNoPdfInside);
-    EXPECT_EQ(DescribeReason(noPdf), L"no PDF inside (documents saved by Pages 5 or later carry none)");
-    EXPECT_FALSE(FileExists(out + L"\\Pages5.pdf"));
+    EXPECT_EQ(noPdf.Status, TDocumentStatus::dsPages09NoPreview);
+    EXPECT_EQ(DescribeReason(noPdf), L"saved by Pages '09 without a PDF preview");
+    EXPECT_FALSE(FileExists(out + L"\\NoPreview.pdf"));
 
     // The output present stays exactly as it was.
     const std::wstring doc = Document(L"Report.pages", PackageWithPdf("%PDF new"));
@@ -308,7 +308,7 @@ TEST_F(EngineTest, AnEarlierDocumentsPdfIsNeverFoundAgain) {
     const std::wstring first = Document(L"First.pages", PackageWithPdf("%PDF first"));
     const std::wstring second = Document(L"Second.pages", PackageWithoutPdf());
     EXPECT_EQ(engine.ConvertDocument(first, false, out).Status, TDocumentStatus::dsWritten);
-    EXPECT_EQ(engine.ConvertDocument(second, false, out).Status, TDocumentStatus::dsNoPdfInside);
+    EXPECT_EQ(engine.ConvertDocument(second, false, out).Status, TDocumentStatus::dsPages09NoPreview);
     EXPECT_FALSE(FileExists(out + L"\\Second.pdf"));
 }
 
@@ -368,7 +368,7 @@ TEST_F(EngineTest, TheWorkingFolderLockIsExclusive) {
     EXPECT_TRUE(engine.LockWorkingFolder());  // free again once let go
 }
 
-TEST(RealDocumentTest, Pages09GivesItsPreviewPdfAndPages5GivesNone) {
+TEST(RealDocumentTest, Pages09GivesItsPreviewPdfAndModernDocumentsAreLaidOut) {
     const std::wstring corpus = CorpusDir();
     if (corpus.empty()) GTEST_SKIP() << "../shared/corpus is absent";
     ScratchFolder scratch;
@@ -381,11 +381,18 @@ TEST(RealDocumentTest, Pages09GivesItsPreviewPdfAndPages5GivesNone) {
     EXPECT_EQ(Sha256Hex(ReadFile(pages4.OutputPath)),
               "2f0fbb960085cb95b9f96e78d818bde51019fbd69f1fcf61149ddf1b62563ef7");
 
-    for (const wchar_t* name : {L"pages5-file.pages", L"pages5-extra-dir.pages"}) {
+    for (const wchar_t* name : {L"pages5-file.pages", L"pages5-extra-dir.pages", L"wild\\hjurin__cs546-hw2__Report.pages"}) {
         SCOPED_TRACE(ToUtf8(name));
-        const TDocumentResult pages5 = engine.ConvertDocument(corpus + L"\\" + name, false, scratch.Path());
-        EXPECT_EQ(pages5.Status, TDocumentStatus::dsNoPdfInside);
-        EXPECT_FALSE(FileExists(pages5.OutputPath));
+        engine.ExactOnly = true;
+        const TDocumentResult exact = engine.ConvertDocument(corpus + L"\\" + name, false, scratch.Path());
+        EXPECT_EQ(exact.Status, TDocumentStatus::dsNoPdfInside);
+        EXPECT_FALSE(FileExists(exact.OutputPath));
+
+        engine.ExactOnly = false;
+        const TDocumentResult laidOut = engine.ConvertDocument(corpus + L"\\" + name, false, scratch.Path());
+        EXPECT_EQ(laidOut.Status, TDocumentStatus::dsLaidOut) << ToUtf8(DescribeReason(laidOut));
+        ASSERT_TRUE(FileExists(laidOut.OutputPath));
+        EXPECT_EQ(Text(ReadFile(laidOut.OutputPath)).substr(0, 5), "%PDF-");
     }
 }
 

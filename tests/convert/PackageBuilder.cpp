@@ -85,7 +85,7 @@ std::vector<std::uint8_t> PackageWithPdf(const std::string& pdf) {
 }
 
 std::vector<std::uint8_t> PackageWithoutPdf() {
-    return BuildPackage({{"Index/Document.iwa", "iwa"}, {"preview.jpg", "jpg"}, {"Metadata/Properties.plist", "x"}});
+    return BuildPackage({{"index.xml", "<sl:document/>"}, {"QuickLook/Thumbnail.jpg", "\xff\xd8\xff\xe0 not really a jpeg"}});
 }
 
 }  // namespace testing_support

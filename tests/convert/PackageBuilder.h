@@ -16,7 +16,7 @@ std::vector<std::uint8_t> BuildPackage(const std::vector<TPackageEntry>& entries
 
 // A Pages '09-like package: some XML, a thumbnail and QuickLook/Preview.pdf holding pdf.
 std::vector<std::uint8_t> PackageWithPdf(const std::string& pdf);
-// A Pages 5-like package: no file whose name contains ".pdf".
+// A Pages '09 package saved without its PDF: nothing to copy and nothing to lay out.
 std::vector<std::uint8_t> PackageWithoutPdf();
 
 }  // namespace testing_support

@@ -1,0 +1,29 @@
+#pragma once
+// What an unpacked package (or a document folder) is, before anything is written.
+
+#include <string>
+
+#include "iwork/ModernReader.h"
+
+enum class TPackageKind {
+    pkStoredPdf,          // a Pages '09 package with Apple's own rendering
+    pkPages09NoPreview,   // index.xml without a rendering
+    pkModern,             // Pages 5 and later: read and laid out
+    pkPasswordProtected,
+    pkUnknown,            // neither a rendering nor a document inside
+};
+
+struct TRecognition {
+    TPackageKind Kind = TPackageKind::pkUnknown;
+    std::wstring StoredPdf;          // pkStoredPdf
+    std::wstring Pages09Index;       // index.xml or index.xml.gz of a Pages '09 package, when found
+    iwork::TModernPackage Modern;    // pkModern
+};
+
+// root: the unpacked package or the document folder, with a trailing separator. A nested
+// Index.zip is unpacked into innerFolder (made when needed). flag_Search as FindStoredPdf leaves it.
+TRecognition RecognisePackage(const std::wstring& root, const std::wstring& innerFolder, bool& flag_Search);
+
+class TZipFile;
+// Pages '09 encrypts a protected package's entries with methods of its own: refuse before unpacking.
+void RefuseEncryptedEntries(const TZipFile& zip);
