@@ -141,11 +141,17 @@ int Read(const std::string& indexFolder, int rounds) {
     package.Title = L"bench";
     double best = 1e9;
     std::size_t paragraphs = 0;
+    double bestLoad = 1e9, first = 0;
     for (int i = 0; i < rounds; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        const doc::TDocument document = iwork::ReadModernDocument(package);
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const iwork::TObjectStore store = iwork::LoadObjectStore(package.IndexFolder);
+        const auto loaded = std::chrono::steady_clock::now();
+        const doc::TDocument document = iwork::ReadModernDocument(store, package);
+        const auto end = std::chrono::steady_clock::now();
+        const double ms = std::chrono::duration<double, std::milli>(end - start).count();
+        if (i == 0) first = ms;
         best = std::min(best, ms);
+        bestLoad = std::min(bestLoad, std::chrono::duration<double, std::milli>(loaded - start).count());
         paragraphs = document.Body.Paragraphs.size();
     }
     const double peak = PeakMiB();
@@ -153,7 +159,8 @@ int Read(const std::string& indexFolder, int rounds) {
     const std::size_t decompressed =
         DecompressedSize(indexFolder + "/Document.iwa") + DecompressedSize(indexFolder + "/Metadata.iwa");
     const double mib = static_cast<double>(decompressed) / (1024.0 * 1024.0);
-    std::printf("read %zu paragraphs: best %.1f ms of %d rounds\n", paragraphs, best, rounds);
+    std::printf("read %zu paragraphs: first round %.1f ms, best %.1f ms of %d (loading the objects %.1f ms)\n",
+                paragraphs, first, best, rounds, bestLoad);
     std::printf("decompressed IWA %.1f MiB; peak memory %.1f MiB, %.1f MiB above the %.1f MiB before reading "
                 "(%.2f times the IWA)\n",
                 mib, peak, peak - before, before, (peak - before) / mib);

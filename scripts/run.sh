@@ -19,11 +19,11 @@ rm -rf "$out"
 echo
 echo "Converting the documents in $corpus into $out:"
 status=0
-"$tool" -o "$out" "$corpus"/*.pages || status=$?
+"$tool" -o "$out" "$corpus"/*.pages "$corpus"/wild/*.pages || status=$?
 echo
 echo "pages2pdf exited with $status (0: every document written, 1: some were not)."
 if [ -d "$out" ]; then
-  echo "Documents saved by Pages 5 or later carry no PDF; only the Pages '09 one gives a file:"
+  echo "The Pages '09 document's PDF is Apple's own; the others were laid out by pages2pdf:"
   ls -l "$out"
 fi
 
@@ -32,7 +32,9 @@ echo
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target Project2
 exe="$PWD/build/windows/app/Project2.exe"
-if [ -n "${DISPLAY:-}" ]; then
+if ! wine --version >/dev/null 2>&1; then
+  echo "Built $exe; this machine cannot start 32-bit programs, so Wine cannot show the window here."
+elif [ -n "${DISPLAY:-}" ]; then
   echo "Starting the window: $exe (under Wine; close it to finish)."
   WINEDEBUG=-all wine "$exe"
 else
