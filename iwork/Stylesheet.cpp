@@ -59,14 +59,36 @@ bool ContainsNoCase(std::string_view text, std::string_view word) {
 
 }  // namespace
 
-void AppendUtf16(std::u16string& out, std::string_view s) {
+void AppendUtf16(std::u16string& out, std::string_view s, std::vector<std::uint32_t>* breaks) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const std::size_t n = s.size();
+    // UTF-16 never takes more units than UTF-8 takes bytes: write in place, trim after.
+    const std::size_t base = out.size();
+    out.resize(base + n);
+    char16_t* const begin = out.data();
+    char16_t* w = begin + base;
     std::size_t i = 0;
     while (i < n) {
+        // Eight plain ASCII characters at a time (no control up to U+000A among them):
+        // the bulk of any text, and the part that must be fast for long documents.
+        constexpr std::uint64_t kHigh = 0x8080808080808080ull, kBelow = 0x0B0B0B0B0B0B0B0Bull;
+        while (i + 8 <= n) {
+            std::uint64_t x;
+            std::memcpy(&x, p + i, sizeof x);
+            if (((x | ((x - kBelow) & ~x)) & kHigh) != 0)
+                break;
+            for (int k = 0; k < 8; ++k)
+                w[k] = static_cast<char16_t>(p[i + k]);
+            w += 8;
+            i += 8;
+        }
+        if (i >= n)
+            break;
         unsigned c = p[i];
         if (c < 0x80) {
-            out.push_back(static_cast<char16_t>(c));
+            if (breaks && c <= 0x0A)
+                breaks->push_back(static_cast<std::uint32_t>(w - begin));
+            *w++ = static_cast<char16_t>(c);
             ++i;
             continue;
         }
@@ -94,19 +116,22 @@ void AppendUtf16(std::u16string& out, std::string_view s) {
                    (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF))))
             ok = false;
         if (!ok) {
-            out.push_back(u'\uFFFD');
+            *w++ = u'\uFFFD';
             ++i;
             continue;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            *w++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *w++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         } else {
-            out.push_back(static_cast<char16_t>(cp));
+            if (breaks && cp == 0x2029)
+                breaks->push_back(static_cast<std::uint32_t>(w - begin));
+            *w++ = static_cast<char16_t>(cp);
         }
         i += static_cast<std::size_t>(extra) + 1;
     }
+    out.resize(static_cast<std::size_t>(w - begin));
 }
 
 std::u16string Utf16(std::string_view utf8) {
@@ -396,7 +421,7 @@ const doc::TCharacterStyle& TStylesheet::Character(std::uint64_t paragraphStyle,
     return FCharacters.emplace(key, std::move(style)).first->second;
 }
 
-doc::TListStyle TStylesheet::List(std::uint64_t id, double fontSize) {
+const doc::TListStyle& TStylesheet::List(std::uint64_t id, double fontSize) {
     const auto key = std::make_pair(id, fontSize);
     if (auto it = FLists.find(key); it != FLists.end())
         return it->second;

@@ -16,8 +16,10 @@
 
 namespace iwork::detail {
 
-// UTF-8 as stored -> the model's text; malformed sequences become U+FFFD.
-void AppendUtf16(std::u16string& out, std::string_view utf8);
+// UTF-8 as stored -> the model's text; malformed sequences become U+FFFD. breaks, when
+// given, receives the positions of the characters that may end a paragraph (controls up
+// to U+000A and U+2029), so the text need not be scanned twice.
+void AppendUtf16(std::u16string& out, std::string_view utf8, std::vector<std::uint32_t>* breaks = nullptr);
 std::u16string Utf16(std::string_view utf8);
 std::wstring Wide(std::string_view utf8);
 
@@ -60,7 +62,7 @@ public:
     // A paragraph style's character properties with a character style's over them.
     const doc::TCharacterStyle& Character(std::uint64_t paragraphStyle, std::uint64_t characterStyle);
     // Text indents are stored in ems of the paragraph's font size.
-    doc::TListStyle List(std::uint64_t id, double fontSize);
+    const doc::TListStyle& List(std::uint64_t id, double fontSize);
     TColumnLayout Columns(std::uint64_t id);
     TShapeLook Shape(std::uint64_t id);  // a text shape style (2025) or a shape style (3015)
     std::optional<doc::TStroke> MediaStroke(std::uint64_t id);

@@ -125,6 +125,17 @@ std::optional<TCellValue> DecodeOldCell(std::span<const std::uint8_t> r) {
     return v;
 }
 
+// Packed cell coordinates are fixed32 fields: {1 packed data}.
+std::optional<std::uint32_t> Fixed32(const TMessage& message, std::uint32_t field) {
+    std::optional<std::uint32_t> value;
+    TProtoReader reader(message.Bytes());
+    TProtoField f;
+    while (reader.Next(f))
+        if (f.Number == field && f.Type == TWireType::wtFixed32)
+            value = static_cast<std::uint32_t>(f.Value);
+    return value;
+}
+
 std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
 
 std::u16string CurrencySymbol(const std::string& code) {
@@ -300,9 +311,11 @@ void TTableReader::ReadCells(const TMessage& store, doc::TTable& table) {
     // Row tree: the first row of each tile, by tile identifier.
     std::unordered_map<std::uint64_t, std::uint64_t> firstRows;
     if (auto tree = store.Message(9))
-        for (const auto& node : tree->Messages(1))
-            if (auto key = node.Varint(1), value = node.Varint(2); key && value)
+        for (const auto& node : tree->Messages(1)) {
+            const auto key = node.Varint(1), value = node.Varint(2);
+            if (key && value)
                 firstRows.emplace(*value, *key);
+        }
     for (const auto& tile : tiles->Messages(1)) {
         const auto tileId = tile.Varint(1).value_or(0);
         auto ref = tile.Reference(2);
@@ -401,10 +414,10 @@ void TTableReader::ReadMerges(const TMessage& model, const TMessage& store, doc:
         if (const TObject* map = FContext.Store.Find(*mapId); map && map->Type == types::kMergeRegionMap)
             for (const auto& range : map->Payload.Messages(1)) {
                 auto origin = range.Message(1), size = range.Message(2);
-                auto o = origin ? origin->Varint(1) : std::nullopt;
-                auto s = size ? size->Varint(1) : std::nullopt;
-                if (o && s)
-                    ranges.push_back({*o & 0xFFFF, *o >> 16, *s & 0xFFFF, *s >> 16});
+                if (!origin || !size)
+                    continue;
+                const std::uint32_t o = Fixed32(*origin, 1).value_or(0), s = Fixed32(*size, 1).value_or(0);
+                ranges.push_back({o & 0xFFFFu, o >> 16, s & 0xFFFFu, s >> 16});
             }
     const std::uint64_t rows = table.Cells.size(), columns = table.ColumnWidths.size();
     for (const auto& r : ranges) {
