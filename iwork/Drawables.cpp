@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numbers>
 #include <unordered_map>
 
@@ -15,6 +16,8 @@ namespace iwork::detail {
 namespace {
 
 enum class TPlacement { plInline, plAnchored, plFloating };
+
+constexpr std::uint64_t kMaxPages = 10000;
 
 // Where the common drawable record {1 geometry, 2 parent, 3 wrap, ...} sits: each kind
 // wraps it in its own chain of "super" fields.
@@ -547,21 +550,26 @@ void ReadFloatingDrawables(TReadContext& context, std::uint64_t floatingId, std:
         });
         return ids;
     };
+    // One entry per page, whatever the groups: a later group of the same page goes on top.
+    std::map<std::size_t, doc::TPageDrawables> pages;
     for (const auto& group : floating.Payload.Messages(1)) {
-        doc::TPageDrawables page;
-        // Page indices beyond any real document are damage, not a reason to allocate.
-        page.Page = static_cast<std::size_t>(std::min<std::uint64_t>(group.Varint(1).value_or(0), 100000));
+        // Page indices beyond any real document are damage, not pages to make.
+        const auto pageIndex = group.Varint(1).value_or(0);
+        if (pageIndex > kMaxPages)
+            Damaged(L"floating drawables stand on page " + std::to_wstring(pageIndex + 1) +
+                    L", past any document's end");
+        doc::TPageDrawables& page = pages[static_cast<std::size_t>(pageIndex)];
+        page.Page = static_cast<std::size_t>(pageIndex);
         for (std::uint64_t id : ordered(group, {2}))
             if (auto index = ReadFloatingDrawable(context, id))
                 page.Background.push_back(*index);
         for (std::uint64_t id : ordered(group, {4, 3}))
             if (auto index = ReadFloatingDrawable(context, id))
                 page.Foreground.push_back(*index);
+    }
+    for (auto& [index, page] : pages)
         if (!page.Background.empty() || !page.Foreground.empty())
             context.Doc.FloatingByPage.push_back(std::move(page));
-    }
-    std::stable_sort(context.Doc.FloatingByPage.begin(), context.Doc.FloatingByPage.end(),
-                     [](const doc::TPageDrawables& a, const doc::TPageDrawables& b) { return a.Page < b.Page; });
 }
 
 }  // namespace iwork::detail

@@ -507,6 +507,7 @@ std::size_t TTableReader::Read() {
     if (rows > kMaxRows || columns > kMaxColumns || rows * columns > kMaxCells)
         Damaged(L"table " + std::to_wstring(modelObject.Id) + L" claims " + std::to_wstring(rows) + L" rows and " +
                 std::to_wstring(columns) + L" columns");
+    FContext.Charge(static_cast<std::size_t>(rows * columns));
     doc::TTable table;
     if (auto name = model.String(8))
         table.Name = Wide(*name);
