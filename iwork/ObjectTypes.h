@@ -15,6 +15,7 @@ inline constexpr std::uint32_t kDrawablesZOrder = 10015;
 inline constexpr std::uint32_t kPageMaster = 10143;
 
 inline constexpr std::uint32_t kTextStorage = 2001;
+inline constexpr std::uint32_t kTextStorageAlt = 2005;  // the same message under a second type
 inline constexpr std::uint32_t kDrawableAttachment = 2003;
 inline constexpr std::uint32_t kTextualAttachment = 2004;
 inline constexpr std::uint32_t kTextualAttachmentAlt1 = 2007;

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <unordered_map>
@@ -580,20 +581,8 @@ std::u16string FormatNumber(double value, int decimals, bool thousands, std::u16
     if (decimals >= 0) {
         std::snprintf(buffer, sizeof buffer, "%.*f", std::min(decimals, 15), std::abs(value));
     } else {
-        // Up to ten significant digits, no trailing zeros.
-        std::snprintf(buffer, sizeof buffer, "%.10g", std::abs(value));
-        if (std::strchr(buffer, 'e') == nullptr && std::abs(value) < 1e15)
-            std::snprintf(buffer, sizeof buffer, "%.*f",
-                          std::max(0, 9 - static_cast<int>(std::floor(std::log10(std::max(std::abs(value), 1e-300))))),
-                          std::abs(value));
-        std::string s = buffer;
-        if (s.find('.') != std::string::npos && s.find('e') == std::string::npos) {
-            while (!s.empty() && s.back() == '0')
-                s.pop_back();
-            if (!s.empty() && s.back() == '.')
-                s.pop_back();
-        }
-        std::snprintf(buffer, sizeof buffer, "%s", s.c_str());
+        // As many digits as the value needs, up to double's precision.
+        std::snprintf(buffer, sizeof buffer, "%.15g", std::abs(value));
     }
     std::string digits = buffer;
     if (thousands && digits.find('e') == std::string::npos) {
@@ -646,9 +635,23 @@ std::u16string FormatDate(double seconds, std::string_view pattern) {
         while (i + n < pattern.size() && pattern[i + n] == c)
             ++n;
         if (c == '\'') {
-            const auto close = pattern.find('\'', i + 1);
-            out += std::string(pattern.substr(i + 1, (close == std::string_view::npos ? pattern.size() : close) - i - 1));
-            i = close == std::string_view::npos ? pattern.size() : close + 1;
+            // Quoted text is literal; a doubled quote is a quote, inside quotes or out.
+            if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
+                out += '\'';
+                i += 2;
+                continue;
+            }
+            for (++i; i < pattern.size(); ++i) {
+                if (pattern[i] != '\'') {
+                    out += pattern[i];
+                } else if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
+                    out += '\'';
+                    ++i;
+                } else {
+                    ++i;
+                    break;
+                }
+            }
             continue;
         }
         switch (c) {

@@ -252,13 +252,15 @@ void TStorageReader::ReadTables() {
     FParagraphStarts = DataTable(tables[kParagraphStarts], id, kParagraphStarts, length);
 
     // What the model does not carry: the text stays as stored (deleted text included).
-    auto& document = FContext.Doc;
-    for (std::uint32_t field : {kInsertions, kDeletions})
-        for (std::size_t i = CountObjects(tables[field]); i > 0; --i)
-            document.CountLeftOut(L"tracked change");
-    for (std::uint32_t field : {kHighlights, kOverlappingHighlights})
-        for (std::size_t i = CountObjects(tables[field]); i > 0; --i)
-            document.CountLeftOut(L"comment");
+    auto count = [&](std::initializer_list<std::uint32_t> fields, const wchar_t* what) {
+        std::size_t n = 0;
+        for (std::uint32_t field : fields)
+            n += CountObjects(tables[field]);
+        if (n > 0)
+            FContext.Doc.LeftOut[what] += static_cast<int>(std::min<std::size_t>(n, 1000000));
+    };
+    count({kInsertions, kDeletions}, L"tracked change");
+    count({kHighlights, kOverlappingHighlights}, L"comment");
 }
 
 doc::TTextStorage TStorageReader::Read() {
@@ -450,7 +452,7 @@ void TStorageReader::AddAttachment(doc::TParagraph& paragraph, std::size_t parag
 
 doc::TTextStorage ReadTextStorage(TReadContext& context, std::uint64_t storageId, TStorageRole role,
                                   std::uint64_t defaultParagraphStyle) {
-    const TObject& storage = context.Expect(storageId, {types::kTextStorage, 2005}, L"text storage");
+    const TObject& storage = context.Expect(storageId, {types::kTextStorage, types::kTextStorageAlt}, L"text storage");
     TReadContext::TNesting nesting(context, storageId);
     return TStorageReader(context, storage, role, defaultParagraphStyle).Read();
 }

@@ -13,6 +13,7 @@
 #include "iwork/Errors.h"
 #include "iwork/ModernReader.h"
 #include "iwork/ObjectStore.h"
+#include "iwork/Tables.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "support/IwaWriter.h"
@@ -546,6 +547,39 @@ TEST(ModernReader, TableCellsSizesHeadersAndMerges) {
     EXPECT_EQ(t.Cells[2][0].ColumnSpan, 2);
     EXPECT_EQ(t.Cells[2][1].ColumnSpan, 0);
     EXPECT_EQ(d.Drawables.at(d.Body.Paragraphs[0].Attachments.at(0).Index).Kind, doc::TDrawableKind::dkTable);
+}
+
+TEST(ModernReader, CellValuesAsPagesShowsThem) {
+    using iwork::detail::FormatDate;
+    using iwork::detail::FormatNumber;
+    struct TNumber {
+        double Value;
+        int Decimals;
+        bool Thousands;
+        const char16_t* Prefix;
+        const char16_t* Expected;
+    };
+    const TNumber numbers[] = {
+        {55, -1, false, u"", u"55"},
+        {0.1 + 0.2, -1, false, u"", u"0.3"},
+        {1234567.5, 2, true, u"", u"1,234,567.50"},
+        {-5500, 0, true, u"$", u"-$5,500"},
+        {-0.001, 0, false, u"", u"0"},  // no minus sign on a value shown as zero
+        {999, 0, true, u"", u"999"},
+    };
+    for (const auto& n : numbers) EXPECT_EQ(FormatNumber(n.Value, n.Decimals, n.Thousands, n.Prefix), n.Expected) << n.Value;
+    struct TDate {
+        double Seconds;  // since 2001-01-01 00:00 UTC
+        const char* Pattern;
+        const char16_t* Expected;
+    };
+    const TDate dates[] = {
+        {0, "d MMM yyyy", u"1 Jan 2001"},
+        {86400 * 59 + 3600 * 13 + 60 * 5, "yyyy-MM-dd HH:mm", u"2001-03-01 13:05"},
+        {-86400, "EEEE d MMMM yy", u"Sunday 31 December 00"},
+        {60 * 60 * 21, "h:mm a, 'o''clock' ''", u"9:00 PM, o'clock '"},
+    };
+    for (const auto& d : dates) EXPECT_EQ(FormatDate(d.Seconds, d.Pattern), d.Expected) << d.Pattern;
 }
 
 TEST(ModernReader, FloatingDrawablesByPage) {
