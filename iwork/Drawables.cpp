@@ -29,15 +29,14 @@ std::optional<TMessage> DrawableRecord(const TObject& object) {
     };
     const std::optional<TMessage> payload(object.Payload);
     switch (object.Type) {
-    case types::kShape:
-    case types::kShapeInfo:
-    case types::kWpTableInfo:
+    case types::kShapeInfo:       // {1 shape {1 drawable}}
+    case types::kConnectionLine:  // {1 shape {1 drawable}}
+    case types::kWpTableInfo:     // {1 table {1 drawable}}
         return level(payload, 2);
-    case types::kConnectionLine:
-    case types::kTocInfo:
-    case types::kCaptionInfo:
+    case types::kTocInfo:      // {1 text shape {1 shape {1 drawable}}}
+    case types::kCaptionInfo:  // the same
         return level(payload, 3);
-    default:
+    default:  // images, shapes, groups, tables, charts, media: {1 drawable}
         return level(payload, 1);
     }
 }
@@ -45,7 +44,7 @@ std::optional<TMessage> DrawableRecord(const TObject& object) {
 // The shape record {1 drawable, 2 style, 3 path source} of shapes and text shapes.
 std::optional<TMessage> ShapeRecord(const TObject& object) {
     switch (object.Type) {
-    case types::kShape: return object.Payload.Message(1) ? std::optional<TMessage>(object.Payload) : std::nullopt;
+    case types::kShape: return object.Payload;
     case types::kShapeInfo: return object.Payload.Message(1);
     case types::kConnectionLine: return object.Payload.Message(1);
     case types::kTocInfo:

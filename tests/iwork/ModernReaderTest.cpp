@@ -587,7 +587,12 @@ TEST(ModernReader, FloatingDrawablesByPage) {
     auto box = [&](float x) {
         return b.Add(kTextBox, TProtoWriter().Message(1, TProtoWriter().Message(1, DrawableRecord(x, 10, 50, 20, 5))).Bool(6, true));
     };
-    const auto back = box(1), front = box(2), other = box(3);
+    const auto back = box(1), front = box(2);
+    // A rounded rectangle (scalar path source, radius 10) filled red by its style.
+    const auto red = b.Add(3015, TProtoWriter().Message(1, StyleRecord("Red")).Message(11, TProtoWriter().Message(1, TProtoWriter().Message(1, TProtoWriter().Varint(1, 1).Float(3, 1).Float(4, 0).Float(5, 0)))));
+    TProtoWriter shape;
+    shape.Message(1, DrawableRecord(3, 10, 100, 40, 5)).Reference(2, red).Message(3, TProtoWriter().Message(4, TProtoWriter().Varint(1, 0).Float(2, 10).Message(3, Size(100, 40))));
+    const auto other = b.Add(3004, shape);
     auto entry = [](std::uint64_t id) { return TProtoWriter().Reference(1, id); };
     TProtoWriter floating;
     floating.Message(1, TProtoWriter().Varint(1, 2).Message(2, entry(back)).Message(4, entry(front)));
@@ -604,6 +609,16 @@ TEST(ModernReader, FloatingDrawablesByPage) {
     EXPECT_EQ(d.Drawables.at(d.FloatingByPage[1].Foreground[0]).Frame.X, 2);
     EXPECT_EQ(d.Drawables.at(d.FloatingByPage[1].Foreground[0]).Wrap.Kind, doc::TWrapKind::wkNone);
     EXPECT_EQ(d.PageCount, 3u);
+    ASSERT_EQ(d.FloatingByPage[0].Foreground.size(), 1u);
+    const doc::TDrawable& rounded = d.Drawables.at(d.FloatingByPage[0].Foreground[0]);
+    EXPECT_EQ(rounded.Kind, doc::TDrawableKind::dkShape);
+    EXPECT_EQ(rounded.Frame, (doc::TRect{3, 10, 100, 40}));
+    EXPECT_EQ(rounded.Fill, (doc::TColor{1, 0, 0, 1}));
+    EXPECT_FALSE(rounded.Stroke);
+    ASSERT_EQ(rounded.Path.size(), 10u);  // four lines, four corners, the move and the close
+    EXPECT_EQ(rounded.Path[0].P, (doc::TPoint{10, 0}));
+    EXPECT_EQ(rounded.Path[2].Kind, doc::TPathSegment::skCurve);
+    EXPECT_EQ(rounded.Path[2].P, (doc::TPoint{100, 10}));
 }
 
 // --- Damage ----------------------------------------------------------------------------
