@@ -31,6 +31,7 @@ inline constexpr std::uint32_t kParagraphStyle = 2022;
 inline constexpr std::uint32_t kListStyle = 2023;
 inline constexpr std::uint32_t kColumnStyle = 2024;
 inline constexpr std::uint32_t kTextShapeStyle = 2025;
+inline constexpr std::uint32_t kTocEntryStyle = 2026;  // a paragraph style inside its field 1
 inline constexpr std::uint32_t kNumberAttachment = 2043;
 inline constexpr std::uint32_t kChange = 2060;  // a tracked change
 inline constexpr std::uint32_t kTocInfo = 2240;

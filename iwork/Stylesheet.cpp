@@ -22,9 +22,17 @@ constexpr int kMaxStyleDepth = 32;
 // 4 is variation}; a text shape style wraps a drawing shape style around it.
 std::optional<TMessage> StyleRecord(const TObject& style) {
     auto first = style.Payload.Message(1);
-    if (first && style.Type == types::kTextShapeStyle)
+    if (first && (style.Type == types::kTextShapeStyle || style.Type == types::kTocEntryStyle))
         return first->Message(1);
     return first;
+}
+
+// The paragraph style message {1 record, 11 character, 12 paragraph properties}: a table
+// of contents' entry style wraps one in its field 1.
+std::optional<TMessage> ParagraphStyleBody(const TObject& style) {
+    if (style.Type == types::kTocEntryStyle)
+        return style.Payload.Message(1);
+    return style.Payload;
 }
 
 // The drawing shape properties of a shape style (2025 wraps them one level deeper).
@@ -363,16 +371,17 @@ void ApplyFaceFromFontName(doc::TCharacterStyle& style) {
         style.Italic = true;
 }
 
-std::vector<const TObject*> TStylesheet::Chain(std::uint64_t id, std::uint32_t type, const wchar_t* role) const {
+std::vector<const TObject*> TStylesheet::Chain(std::uint64_t id, std::initializer_list<std::uint32_t> types,
+                                               const wchar_t* role) const {
     std::vector<const TObject*> chain;
-    const TObject* style = &ExpectObject(FStore, id, {type}, role);
+    const TObject* style = &ExpectObject(FStore, id, types, role);
     std::unordered_set<std::uint64_t> seen;
     while (style && chain.size() < kMaxStyleDepth && seen.insert(style->Id).second) {
         chain.push_back(style);
         auto record = StyleRecord(*style);
         auto parent = record ? record->Reference(3) : std::nullopt;
         const TObject* next = parent ? FStore.Find(*parent) : nullptr;
-        style = next && next->Type == type ? next : nullptr;
+        style = next && std::find(types.begin(), types.end(), next->Type) != types.end() ? next : nullptr;
     }
     std::reverse(chain.begin(), chain.end());
     return chain;
@@ -383,14 +392,17 @@ const TStylesheet::TParagraphEntry& TStylesheet::ParagraphEntry(std::uint64_t id
         return it->second;
     TParagraphEntry entry;
     if (id != 0) {
-        for (const TObject* style : Chain(id, types::kParagraphStyle, L"paragraph style")) {
+        for (const TObject* style : Chain(id, {types::kParagraphStyle, types::kTocEntryStyle}, L"paragraph style")) {
             if (auto record = StyleRecord(*style)) {
                 if (auto name = record->String(1); name && !name->empty())
                     entry.Style.Name = Wide(*name);
             }
-            if (auto characters = style->Payload.Message(11))
+            auto body = ParagraphStyleBody(*style);
+            if (!body)
+                continue;
+            if (auto characters = body->Message(11))
                 ApplyCharacterProperties(*characters, entry.Style.Character);
-            if (auto paragraph = style->Payload.Message(12)) {
+            if (auto paragraph = body->Message(12)) {
                 ApplyParagraphProperties(*paragraph, entry.Style);
                 if (paragraph->Varint(39).value_or(0) != 0)
                     entry.ListStyle = 0;
@@ -413,7 +425,7 @@ const doc::TCharacterStyle& TStylesheet::Character(std::uint64_t paragraphStyle,
         return it->second;
     doc::TCharacterStyle style = Paragraph(paragraphStyle).Character;
     if (characterStyle != 0) {
-        for (const TObject* s : Chain(characterStyle, types::kCharacterStyle, L"character style"))
+        for (const TObject* s : Chain(characterStyle, {types::kCharacterStyle}, L"character style"))
             if (auto characters = s->Payload.Message(11))
                 ApplyCharacterProperties(*characters, style);
         ApplyFaceFromFontName(style);
@@ -431,7 +443,7 @@ const doc::TListStyle& TStylesheet::List(std::uint64_t id, double fontSize) {
     std::vector<float> textIndents, indents;
     std::vector<std::string> strings;
     std::wstring name;
-    for (const TObject* style : Chain(id, types::kListStyle, L"list style")) {
+    for (const TObject* style : Chain(id, {types::kListStyle}, L"list style")) {
         const TMessage& p = style->Payload;
         if (auto record = StyleRecord(*style))
             if (auto n = record->String(1); n && !n->empty())
@@ -478,7 +490,7 @@ const doc::TListStyle& TStylesheet::List(std::uint64_t id, double fontSize) {
 TColumnLayout TStylesheet::Columns(std::uint64_t id) {
     TColumnLayout layout;
     std::optional<TMessage> columns;
-    for (const TObject* style : Chain(id, types::kColumnStyle, L"column style"))
+    for (const TObject* style : Chain(id, {types::kColumnStyle}, L"column style"))
         if (auto properties = style->Payload.Message(11))
             if (auto c = properties->Message(7))
                 columns = c;
@@ -499,7 +511,7 @@ TColumnLayout TStylesheet::Columns(std::uint64_t id) {
 TShapeLook TStylesheet::Shape(std::uint64_t id) {
     TShapeLook look;
     const TObject& first = ExpectObject(FStore, id, {types::kTextShapeStyle, types::kShapeStyle}, L"shape style");
-    for (const TObject* style : Chain(id, first.Type, L"shape style")) {
+    for (const TObject* style : Chain(id, {first.Type}, L"shape style")) {
         if (auto properties = ShapeProperties(*style)) {
             if (auto fill = properties->Message(1))
                 look.Fill = ReadFill(*fill);
@@ -527,7 +539,7 @@ TShapeLook TStylesheet::Shape(std::uint64_t id) {
 
 std::optional<doc::TStroke> TStylesheet::MediaStroke(std::uint64_t id) {
     std::optional<doc::TStroke> stroke;
-    for (const TObject* style : Chain(id, types::kMediaStyle, L"media style"))
+    for (const TObject* style : Chain(id, {types::kMediaStyle}, L"media style"))
         if (auto properties = style->Payload.Message(11))
             if (auto s = properties->Message(1))
                 stroke = ReadStroke(*s);
@@ -536,7 +548,7 @@ std::optional<doc::TStroke> TStylesheet::MediaStroke(std::uint64_t id) {
 
 TCellLook TStylesheet::Cell(std::uint64_t id) {
     TCellLook look;
-    for (const TObject* style : Chain(id, types::kCellStyle, L"cell style")) {
+    for (const TObject* style : Chain(id, {types::kCellStyle}, L"cell style")) {
         auto properties = style->Payload.Message(11);
         if (!properties)
             continue;

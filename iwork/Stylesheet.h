@@ -3,6 +3,7 @@
 // and cell styles, each looked up once and kept. Internal to iwork/.
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -75,7 +76,8 @@ private:
     };
     // The style and its ancestors, the root first. A parent that is missing, of another
     // kind, already seen or too far up ends the chain.
-    std::vector<const TObject*> Chain(std::uint64_t id, std::uint32_t type, const wchar_t* role) const;
+    std::vector<const TObject*> Chain(std::uint64_t id, std::initializer_list<std::uint32_t> types,
+                                      const wchar_t* role) const;
     const TParagraphEntry& ParagraphEntry(std::uint64_t id);
 
     const TObjectStore& FStore;

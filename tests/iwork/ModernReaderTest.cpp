@@ -215,10 +215,13 @@ TEST(ModernReader, ParagraphStylesResolveThroughTheirParents) {
                                                  .Message(12, TProtoWriter().Float(11, 20)));
     const auto heading = b.Add(kParagraphStyle,
                                TProtoWriter().Message(1, StyleRecord("Heading")).Message(11, TProtoWriter().Float(3, 24).String(5, "HelveticaNeue-BoldItalic")));
+    // A table of contents' entry style: a paragraph style in its field 1.
+    const auto tocEntry = b.Add(2026, TProtoWriter().Message(1, TProtoWriter().Message(1, StyleRecord("TOC", body)).Message(11, TProtoWriter().Float(3, 9))));
     // Paragraphs end at "\n" and U+2029; an entry without a style keeps the one before.
-    b.Body(Storage("One\nTwo\xE2\x80\xA9Three\nFour").Message(5, ObjectTable({{0, bold}, {4, 0}, {8, heading}, {14, body}})));
+    b.Body(Storage("One\nTwo\xE2\x80\xA9Three\nFour\nContents")
+               .Message(5, ObjectTable({{0, bold}, {4, 0}, {8, heading}, {14, body}, {19, tocEntry}})));
     const doc::TDocument d = b.Read();
-    ASSERT_EQ(Texts(d.Body), (std::vector<std::u16string>{u"One", u"Two", u"Three", u"Four"}));
+    ASSERT_EQ(Texts(d.Body), (std::vector<std::u16string>{u"One", u"Two", u"Three", u"Four", u"Contents"}));
     const auto& one = d.Body.Paragraphs[0].Style;
     EXPECT_EQ(one.Name, L"Body");
     EXPECT_EQ(one.Character.FontName, L"Georgia");
@@ -237,6 +240,9 @@ TEST(ModernReader, ParagraphStylesResolveThroughTheirParents) {
     EXPECT_TRUE(three.Character.Italic);
     EXPECT_FALSE(d.Body.Paragraphs[3].Style.Character.Bold);
     EXPECT_EQ(d.Body.Paragraphs[3].StorageStart, 14u);
+    EXPECT_EQ(d.Body.Paragraphs[4].Style.Name, L"TOC");
+    EXPECT_EQ(d.Body.Paragraphs[4].Style.Character.FontSize, 9);
+    EXPECT_EQ(d.Body.Paragraphs[4].Style.Character.FontName, L"Georgia");
 }
 
 TEST(ModernReader, CharacterRunsEndAtAnEntryWithoutAStyle) {
