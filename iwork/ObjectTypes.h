@@ -55,6 +55,7 @@ inline constexpr std::uint32_t kChartDrawable = 5021;
 inline constexpr std::uint32_t kTableInfo = 6000;
 inline constexpr std::uint32_t kTableModel = 6001;
 inline constexpr std::uint32_t kTile = 6002;
+inline constexpr std::uint32_t kTableStyle = 6003;
 inline constexpr std::uint32_t kCellStyle = 6004;
 inline constexpr std::uint32_t kTableDataList = 6005;
 inline constexpr std::uint32_t kHeaderStorageBucket = 6006;

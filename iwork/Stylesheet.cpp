@@ -546,7 +546,9 @@ std::optional<doc::TStroke> TStylesheet::MediaStroke(std::uint64_t id) {
     return stroke;
 }
 
-TCellLook TStylesheet::Cell(std::uint64_t id) {
+const TCellLook& TStylesheet::Cell(std::uint64_t id) {
+    if (auto it = FCells.find(id); it != FCells.end())
+        return it->second;
     TCellLook look;
     for (const TObject* style : Chain(id, {types::kCellStyle}, L"cell style")) {
         auto properties = style->Payload.Message(11);
@@ -558,6 +560,28 @@ TCellLook TStylesheet::Cell(std::uint64_t id) {
         if (auto s = properties->Message(11)) look.Right = ReadStroke(*s);
         if (auto s = properties->Message(12)) look.Bottom = ReadStroke(*s);
         if (auto s = properties->Message(13)) look.Left = ReadStroke(*s);
+    }
+    return FCells.emplace(id, std::move(look)).first->second;
+}
+
+}  // namespace iwork::detail
+
+namespace iwork::detail {
+
+TTableLook TStylesheet::Table(std::uint64_t id) {
+    TTableLook look;
+    for (const TObject* style : Chain(id, {types::kTableStyle}, L"table style")) {
+        auto properties = style->Payload.Message(11);
+        if (!properties)
+            continue;
+        TProtoReader reader(properties->Bytes());
+        TProtoField f;
+        while (reader.Next(f)) {
+            if (f.Number >= 46 && f.Number <= 61 && f.Type == TWireType::wtBytes)
+                look.Strokes[f.Number] = ReadStroke(TMessage(f.Bytes));
+            else if (f.Number >= 33 && f.Number <= 44 && f.Type == TWireType::wtVarint)
+                look.Switches[f.Number] = f.Value != 0;
+        }
     }
     return look;
 }

@@ -52,6 +52,21 @@ struct TCellLook {
     std::optional<doc::TStroke> Top, Right, Bottom, Left;
 };
 
+// A table style's lines by their field (46-61: header row, header column, footer row and
+// body strokes) and its visibility switches (33-44).
+struct TTableLook {
+    std::map<std::uint32_t, std::optional<doc::TStroke>> Strokes;
+    std::map<std::uint32_t, bool> Switches;
+    std::optional<doc::TStroke> Stroke(std::uint32_t field) const {
+        auto it = Strokes.find(field);
+        return it == Strokes.end() ? std::nullopt : it->second;
+    }
+    bool On(std::uint32_t field, bool fallback) const {
+        auto it = Switches.find(field);
+        return it == Switches.end() ? fallback : it->second;
+    }
+};
+
 class TStylesheet {
 public:
     explicit TStylesheet(const TObjectStore& store) : FStore(store) {}
@@ -67,7 +82,8 @@ public:
     TColumnLayout Columns(std::uint64_t id);
     TShapeLook Shape(std::uint64_t id);  // a text shape style (2025) or a shape style (3015)
     std::optional<doc::TStroke> MediaStroke(std::uint64_t id);
-    TCellLook Cell(std::uint64_t id);
+    const TCellLook& Cell(std::uint64_t id);
+    TTableLook Table(std::uint64_t id);
 
 private:
     struct TParagraphEntry {
@@ -84,6 +100,7 @@ private:
     std::unordered_map<std::uint64_t, TParagraphEntry> FParagraphs;
     std::map<std::pair<std::uint64_t, std::uint64_t>, doc::TCharacterStyle> FCharacters;
     std::map<std::pair<std::uint64_t, double>, doc::TListStyle> FLists;
+    std::unordered_map<std::uint64_t, TCellLook> FCells;
 };
 
 }  // namespace iwork::detail

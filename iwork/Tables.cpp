@@ -169,6 +169,26 @@ std::u16string FormatDuration(double seconds) {
     return Ascii((negative ? "-" : "") + out);
 }
 
+doc::TBorder Border(const std::optional<doc::TStroke>& stroke) {
+    doc::TBorder b;
+    if (stroke) {
+        b.Width = stroke->Width;
+        b.Color = stroke->Color;
+    }
+    return b;
+}
+
+// A cell style's fill and strokes over what the cell has; the table's own strokes (its
+// sidecar) come after and win.
+void ApplyCellLook(doc::TCell& cell, const TCellLook& look) {
+    if (look.Fill)
+        cell.Fill = look.Fill;
+    if (look.Top) cell.Top = Border(look.Top);
+    if (look.Right) cell.Right = Border(look.Right);
+    if (look.Bottom) cell.Bottom = Border(look.Bottom);
+    if (look.Left) cell.Left = Border(look.Left);
+}
+
 class TTableReader {
 public:
     TTableReader(TReadContext& context, const TObject& info) : FContext(context), FInfo(info) {}
@@ -179,6 +199,7 @@ private:
     void ReadSizes(const TMessage& store, doc::TTable& table, double defaultRow, double defaultColumn);
     void ReadCells(const TMessage& store, doc::TTable& table);
     void ReadMerges(const TMessage& model, const TMessage& store, doc::TTable& table);
+    void ReadStyleLines(const TMessage& model, doc::TTable& table);
     void ReadBorders(const TMessage& model, doc::TTable& table);
     doc::TTextStorage CellText(const TCellValue& value, std::uint64_t paragraphStyle);
     std::u16string NumberText(const TCellValue& value);
@@ -374,8 +395,7 @@ void TTableReader::ReadCells(const TMessage& store, doc::TTable& table) {
                 if (std::uint64_t cellStyle = StyleRef(value->CellStyle); cellStyle != 0) {
                     const TObject* style = FContext.Store.Find(cellStyle);
                     if (style && style->Type == types::kCellStyle)
-                        if (auto fill = FContext.Styles().Cell(cellStyle).Fill)
-                            cell.Fill = fill;
+                        ApplyCellLook(cell, FContext.Styles().Cell(cellStyle));
                 }
             }
         }
@@ -435,6 +455,61 @@ void TTableReader::ReadMerges(const TMessage& model, const TMessage& store, doc:
     }
 }
 
+void TTableReader::ReadStyleLines(const TMessage& model, doc::TTable& table) {
+    // Table style properties: strokes 46-49 header row (separator, border, horizontal,
+    // vertical), 50-53 header column (border, separator, horizontal, vertical), 54-57
+    // footer row (separator, border, horizontal, vertical), 58-61 body (horizontal border,
+    // vertical border, horizontal, vertical); switches 33 vertical and 34 horizontal lines,
+    // 35 header row, 36 header column and 37 footer separators, 38 the table's border.
+    auto styleId = model.Reference(3);
+    const TObject* style = styleId ? FContext.Store.Find(*styleId) : nullptr;
+    if (!style || style->Type != types::kTableStyle)
+        return;
+    const TTableLook look = FContext.Styles().Table(style->Id);
+    const int rows = static_cast<int>(table.Cells.size()), columns = static_cast<int>(table.ColumnWidths.size());
+    const int header = table.HeaderRows, footer = rows - table.FooterRows, headerColumns = table.HeaderColumns;
+    auto line = [&](std::uint32_t field, bool visible) {
+        return visible ? Border(look.Stroke(field)) : doc::TBorder{};
+    };
+    const bool border = look.On(38, true);
+    // The line above row r (r == rows: below the last row), for the cells of column c.
+    for (int r = 0; r <= rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            doc::TBorder b;
+            if (r == 0 || r == rows)
+                b = line(58, border);
+            else if (r == header)
+                b = line(46, look.On(35, true));
+            else if (r == footer)
+                b = line(54, look.On(37, true));
+            else if (r < header)
+                b = line(48, look.On(34, true));
+            else if (r > footer)
+                b = line(56, look.On(34, true));
+            else
+                b = line(c < headerColumns ? 52 : 60, look.On(34, true));
+            if (r < rows) table.Cells[r][c].Top = b;
+            if (r > 0) table.Cells[r - 1][c].Bottom = b;
+        }
+    // The line left of column c (c == columns: right of the last column), for row r.
+    for (int c = 0; c <= columns; ++c)
+        for (int r = 0; r < rows; ++r) {
+            doc::TBorder b;
+            if (c == 0 || c == columns)
+                b = line(59, border);
+            else if (c == headerColumns)
+                b = line(51, look.On(36, true));
+            else if (r < header)
+                b = line(49, look.On(33, true));
+            else if (r >= footer)
+                b = line(57, look.On(33, true));
+            else
+                b = line(c < headerColumns ? 53 : 61, look.On(33, true));
+            if (c < columns) table.Cells[r][c].Left = b;
+            if (c > 0) table.Cells[r][c - 1].Right = b;
+        }
+}
+
 void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
     auto sidecarId = model.Reference(49);
     const TObject* sidecar = sidecarId ? FContext.Store.Find(*sidecarId) : nullptr;
@@ -442,14 +517,6 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
         return;
     const std::int64_t rows = static_cast<std::int64_t>(table.Cells.size());
     const std::int64_t columns = static_cast<std::int64_t>(table.ColumnWidths.size());
-    auto border = [](const std::optional<doc::TStroke>& stroke) {
-        doc::TBorder b;
-        if (stroke) {
-            b.Width = stroke->Width;
-            b.Color = stroke->Color;
-        }
-        return b;
-    };
     // Layers: 4 left and 5 right edges of columns, 6 top and 7 bottom edges of rows; each
     // run {1 origin, 2 length, 3 stroke, 4 order} covers cells along the line.
     struct TRun {
@@ -471,7 +538,7 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
                 const auto origin = static_cast<std::int32_t>(run.Varint(1).value_or(0));
                 const auto length = static_cast<std::int64_t>(std::min<std::uint64_t>(run.Varint(2).value_or(0), 1 << 20));
                 runs.push_back({field, line, origin, length, run.Varint(4).value_or(0),
-                                border(stroke ? ReadStroke(*stroke) : std::nullopt)});
+                                Border(stroke ? ReadStroke(*stroke) : std::nullopt)});
             }
         }
     std::stable_sort(runs.begin(), runs.end(), [](const TRun& a, const TRun& b) { return a.Order < b.Order; });
@@ -539,7 +606,9 @@ std::size_t TTableReader::Read() {
     ReadDataList(store->Reference(5), FStyles);
     ReadDataList(store->Reference(22) ? store->Reference(22) : store->Reference(11), FFormats);
 
-    // Region fills first, then each cell's own style over them.
+    // The table style's lines, then region styles, then each cell's own style over them;
+    // the table's own strokes come last.
+    ReadStyleLines(model, table);
     for (std::uint64_t r = 0; r < rows; ++r)
         for (std::uint64_t c = 0; c < columns; ++c) {
             const int region = static_cast<std::uint64_t>(table.HeaderRows) > r                 ? 1
@@ -547,7 +616,7 @@ std::size_t TTableReader::Read() {
                                : static_cast<std::uint64_t>(table.HeaderColumns) > c            ? 2
                                                                                                 : 0;
             if (FCellStyles[region] != 0)
-                table.Cells[r][c].Fill = FContext.Styles().Cell(FCellStyles[region]).Fill;
+                ApplyCellLook(table.Cells[r][c], FContext.Styles().Cell(FCellStyles[region]));
         }
     ReadCells(*store, table);
     ReadMerges(model, *store, table);

@@ -530,8 +530,10 @@ TEST(ModernReader, TableCellsSizesHeadersAndMerges) {
     TProtoWriter formula;  // {1 AST node array {1 nodes}}
     formula.Message(1, TProtoWriter().Message(1, node));
     merges.Message(2, TProtoWriter().Message(3, TProtoWriter().Varint(1, 1).Message(2, formula)));
+    // A table style: 0.5-point inner row lines (60), no border round the table (38 off).
+    const auto tableStyle = b.Add(6003, TProtoWriter().Message(1, StyleRecord("Plain")).Message(11, TProtoWriter().Bool(38, false).Message(60, TProtoWriter().Float(2, 0.5f))));
     TProtoWriter model;
-    model.String(1, "id").Message(4, store).Varint(6, 3).Varint(7, 2).String(8, "Prices").Varint(9, 1)
+    model.String(1, "id").Reference(3, tableStyle).Message(4, store).Varint(6, 3).Varint(7, 2).String(8, "Prices").Varint(9, 1)
         .Double(16, 20).Double(17, 100).Message(47, merges);
     const auto modelId = b.Add(kTableModel, model);
     const auto table = b.Add(kTableInfo, TProtoWriter().Message(1, DrawableRecord(0, 0, 250, 60, 0)).Reference(2, modelId));
@@ -552,6 +554,10 @@ TEST(ModernReader, TableCellsSizesHeadersAndMerges) {
     EXPECT_EQ(Texts(t.Cells[2][0].Text), (std::vector<std::u16string>{u"Both columns"}));
     EXPECT_EQ(t.Cells[2][0].ColumnSpan, 2);
     EXPECT_EQ(t.Cells[2][1].ColumnSpan, 0);
+    EXPECT_EQ(t.Cells[1][1].Bottom.Width, 0.5);
+    EXPECT_EQ(t.Cells[2][1].Top.Width, 0.5);
+    EXPECT_EQ(t.Cells[2][1].Bottom.Width, 0);  // the table's edge
+    EXPECT_EQ(t.Cells[0][0].Left.Width, 0);
     EXPECT_EQ(d.Drawables.at(d.Body.Paragraphs[0].Attachments.at(0).Index).Kind, doc::TDrawableKind::dkTable);
 }
 
