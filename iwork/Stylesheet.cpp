@@ -197,7 +197,8 @@ std::optional<doc::TStroke> ReadStroke(const TMessage& stroke) {
             // Dash lengths are kept in multiples of the line width; only the first
             // `count` of the stored lengths are in use.
             const auto lengths = pattern->Floats(4);
-            const std::size_t count = std::min<std::size_t>(pattern->Varint(3).value_or(lengths.size()), lengths.size());
+            const std::size_t count =
+                std::min<std::size_t>(pattern->Varint(3).value_or(lengths.size()), lengths.size());
             for (std::size_t i = 0; i < count; ++i)
                 if (std::isfinite(lengths[i]) && lengths[i] >= 0)
                     result.Dash.push_back(lengths[i] * result.Width);

@@ -531,12 +531,14 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
             const TObject* layer = FContext.Store.Find(layerId);
             if (!layer || layer->Type != types::kStrokeLayer)
                 continue;
-            const auto line = static_cast<std::int64_t>(std::min<std::uint64_t>(layer->Payload.Varint(1).value_or(0), 1 << 20));
+            const auto line =
+                static_cast<std::int64_t>(std::min<std::uint64_t>(layer->Payload.Varint(1).value_or(0), 1 << 20));
             for (const auto& run : layer->Payload.Messages(2)) {
                 auto stroke = run.Message(3);
                 // The origin is an int32: negative values come as ten-byte varints.
                 const auto origin = static_cast<std::int32_t>(run.Varint(1).value_or(0));
-                const auto length = static_cast<std::int64_t>(std::min<std::uint64_t>(run.Varint(2).value_or(0), 1 << 20));
+                const auto length =
+                    static_cast<std::int64_t>(std::min<std::uint64_t>(run.Varint(2).value_or(0), 1 << 20));
                 runs.push_back({field, line, origin, length, run.Varint(4).value_or(0),
                                 Border(stroke ? ReadStroke(*stroke) : std::nullopt)});
             }
@@ -548,7 +550,8 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
         const std::int64_t before = run.Field == 4 || run.Field == 6 ? run.Line - 1 : run.Line;
         const std::int64_t after = before + 1;
         const std::int64_t limit = vertical ? rows : columns;
-        for (std::int64_t k = std::max<std::int64_t>(run.Origin, 0); k < std::min(run.Origin + run.Length, limit); ++k) {
+        const std::int64_t end = std::min(run.Origin + run.Length, limit);
+        for (std::int64_t k = std::max<std::int64_t>(run.Origin, 0); k < end; ++k) {
             if (vertical) {
                 if (before >= 0 && before < columns) table.Cells[k][before].Right = run.Border;
                 if (after >= 0 && after < columns) table.Cells[k][after].Left = run.Border;
@@ -581,8 +584,8 @@ std::size_t TTableReader::Read() {
         table.Name = Wide(*name);
     table.HeaderRows = static_cast<int>(std::min<std::uint64_t>(model.Varint(9).value_or(0), rows));
     table.HeaderColumns = static_cast<int>(std::min<std::uint64_t>(model.Varint(10).value_or(0), columns));
-    table.FooterRows =
-        static_cast<int>(std::min<std::uint64_t>(model.Varint(11).value_or(0), rows - static_cast<std::uint64_t>(table.HeaderRows)));
+    const std::uint64_t bodyRows = rows - static_cast<std::uint64_t>(table.HeaderRows);
+    table.FooterRows = static_cast<int>(std::min<std::uint64_t>(model.Varint(11).value_or(0), bodyRows));
     table.RowHeights.resize(rows);
     table.ColumnWidths.resize(columns);
     table.Cells.assign(rows, std::vector<doc::TCell>(columns));

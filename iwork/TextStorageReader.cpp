@@ -476,8 +476,9 @@ doc::TTextStorage PlainText(TReadContext& context, const std::u16string& text, s
 
 std::size_t ParagraphAt(const doc::TTextStorage& storage, std::uint32_t position) {
     const auto& paragraphs = storage.Paragraphs;
-    auto it = std::upper_bound(paragraphs.begin(), paragraphs.end(), position,
-                               [](std::uint32_t p, const doc::TParagraph& paragraph) { return p < paragraph.StorageStart; });
+    auto it = std::upper_bound(
+        paragraphs.begin(), paragraphs.end(), position,
+        [](std::uint32_t p, const doc::TParagraph& paragraph) { return p < paragraph.StorageStart; });
     return it == paragraphs.begin() ? 0 : static_cast<std::size_t>(std::prev(it) - paragraphs.begin());
 }
 
