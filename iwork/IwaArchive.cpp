@@ -2,7 +2,6 @@
 
 #include <snappy.h>
 
-#include <cstdio>
 #include <string>
 
 #include "iwork/Errors.h"
@@ -20,9 +19,8 @@ constexpr std::size_t kMaxChunkUncompressed = 256 * 1024;
 }
 
 std::wstring Hex(std::uint8_t b) {
-    wchar_t text[8];
-    std::swprintf(text, 8, L"0x%02X", static_cast<unsigned>(b));
-    return text;
+    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+    return {L'0', L'x', kDigits[b >> 4], kDigits[b & 0xF]};
 }
 
 struct TChunk {

@@ -37,7 +37,9 @@ private:
 };
 
 // Every Index/**/*.iwa below indexFolder (the folder named "Index"), in any file naming.
-// Foreign-compressed files are skipped; an encrypted one raises EPasswordProtected.
+// Foreign-compressed files are skipped; an encrypted one raises EPasswordProtected (every file
+// is classified before any is decompressed); one that cannot be opened raises EFOpenError naming
+// it; damage raises EDamagedDocument naming the file, as does a folder without any .iwa.
 TObjectStore LoadObjectStore(const std::wstring& indexFolder);
 
 }  // namespace iwork

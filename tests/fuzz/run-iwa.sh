@@ -40,7 +40,7 @@ shopt -s nullglob
 "$build/tests/fuzz/iwa_fuzz_seeds" "$seeds" "$seeds"/corpus-*.iwa
 rm -rf "$unpacked"
 
-fuzz_args=(-max_total_time="$seconds" -max_len=65536 -timeout=20 -rss_limit_mb=2048
+fuzz_args=(-max_total_time="$seconds" -max_len=16384 -timeout=20 -rss_limit_mb=2048
            -artifact_prefix="$artifacts/" -print_final_stats=1)
 if [ "$jobs" -gt 1 ]; then
   fuzz_args+=(-fork="$jobs")
