@@ -297,6 +297,7 @@ private:
     void ReadShape(const TObject& object, doc::TDrawable& d);
     void ReadGroup(const TObject& object, doc::TDrawable& d);
     void AddCaption(const std::optional<TMessage>& record, std::size_t owner);
+    bool ShownText(const std::optional<TMessage>& record, std::uint32_t field, std::uint32_t hidden) const;
 
     TReadContext& FContext;
 };
@@ -380,7 +381,22 @@ std::optional<std::size_t> TDrawableReader::Read(std::uint64_t id, TPlacement pl
     const std::size_t index = Add(std::move(d));
     if (object->Type == types::kImage && placement != TPlacement::plInline)
         AddCaption(record, index);
+    else if (ShownText(record, 11, 13))
+        FContext.Doc.CountLeftOut(L"caption");  // an inline picture has no room for one
+    if (ShownText(record, 10, 12))
+        FContext.Doc.CountLeftOut(L"title");
     return index;
+}
+
+bool TDrawableReader::ShownText(const std::optional<TMessage>& record, std::uint32_t field,
+                                std::uint32_t hidden) const {
+    // Drawable record: 10 title and 11 caption, each a text shape (or a stand-in when the
+    // drawable never had one), 12 and 13 whether they are hidden.
+    if (!record || record->Bool(hidden).value_or(false))
+        return false;
+    auto id = record->Reference(field);
+    const TObject* text = id ? FContext.Store.Find(*id) : nullptr;
+    return text && text->Type == types::kCaptionInfo;
 }
 
 void TDrawableReader::ReadImage(const TObject& object, doc::TDrawable& d) {
@@ -465,16 +481,10 @@ void TDrawableReader::ReadGroup(const TObject& object, doc::TDrawable& d) {
 }
 
 void TDrawableReader::AddCaption(const std::optional<TMessage>& record, std::size_t owner) {
-    // Drawable record: 11 caption, 13 caption hidden. A caption is a text shape placed
-    // under the visible part of the picture.
-    if (!record || record->Bool(13).value_or(false))
+    // A caption is a text shape placed under the visible part of the picture.
+    if (!ShownText(record, 11, 13))
         return;
-    auto captionId = record->Reference(11);
-    if (!captionId)
-        return;
-    const TObject* caption = FContext.Store.Find(*captionId);
-    if (!caption || caption->Type != types::kCaptionInfo)
-        return;
+    const std::uint64_t captionId = *record->Reference(11);
     // Copies: reading the caption adds to Drawables, which moves the owner.
     const doc::TDrawable& o = FContext.Doc.Drawables[owner];
     doc::TRect visible = o.Frame;
@@ -486,7 +496,7 @@ void TDrawableReader::AddCaption(const std::optional<TMessage>& record, std::siz
     }
     const auto anchor = o.AnchorParagraph;
     const doc::TWrap wrap = o.Wrap;
-    auto index = Read(*captionId, TPlacement::plFloating);
+    auto index = Read(captionId, TPlacement::plFloating);
     if (!index)
         return;
     auto& d = FContext.Doc.Drawables[*index];
