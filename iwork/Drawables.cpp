@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numbers>
 #include <unordered_map>
 
@@ -16,6 +17,8 @@ namespace {
 
 enum class TPlacement { plInline, plAnchored, plFloating };
 
+constexpr std::uint64_t kMaxPages = 10000;
+
 // Where the common drawable record {1 geometry, 2 parent, 3 wrap, ...} sits: each kind
 // wraps it in its own chain of "super" fields.
 std::optional<TMessage> DrawableRecord(const TObject& object) {
@@ -26,15 +29,14 @@ std::optional<TMessage> DrawableRecord(const TObject& object) {
     };
     const std::optional<TMessage> payload(object.Payload);
     switch (object.Type) {
-    case types::kShape:
-    case types::kShapeInfo:
-    case types::kWpTableInfo:
+    case types::kShapeInfo:       // {1 shape {1 drawable}}
+    case types::kConnectionLine:  // {1 shape {1 drawable}}
+    case types::kWpTableInfo:     // {1 table {1 drawable}}
         return level(payload, 2);
-    case types::kConnectionLine:
-    case types::kTocInfo:
-    case types::kCaptionInfo:
+    case types::kTocInfo:      // {1 text shape {1 shape {1 drawable}}}
+    case types::kCaptionInfo:  // the same
         return level(payload, 3);
-    default:
+    default:  // images, shapes, groups, tables, charts, media: {1 drawable}
         return level(payload, 1);
     }
 }
@@ -42,7 +44,7 @@ std::optional<TMessage> DrawableRecord(const TObject& object) {
 // The shape record {1 drawable, 2 style, 3 path source} of shapes and text shapes.
 std::optional<TMessage> ShapeRecord(const TObject& object) {
     switch (object.Type) {
-    case types::kShape: return object.Payload.Message(1) ? std::optional<TMessage>(object.Payload) : std::nullopt;
+    case types::kShape: return object.Payload;
     case types::kShapeInfo: return object.Payload.Message(1);
     case types::kConnectionLine: return object.Payload.Message(1);
     case types::kTocInfo:
@@ -295,6 +297,7 @@ private:
     void ReadShape(const TObject& object, doc::TDrawable& d);
     void ReadGroup(const TObject& object, doc::TDrawable& d);
     void AddCaption(const std::optional<TMessage>& record, std::size_t owner);
+    bool ShownText(const std::optional<TMessage>& record, std::uint32_t field, std::uint32_t hidden) const;
 
     TReadContext& FContext;
 };
@@ -378,7 +381,22 @@ std::optional<std::size_t> TDrawableReader::Read(std::uint64_t id, TPlacement pl
     const std::size_t index = Add(std::move(d));
     if (object->Type == types::kImage && placement != TPlacement::plInline)
         AddCaption(record, index);
+    else if (ShownText(record, 11, 13))
+        FContext.Doc.CountLeftOut(L"caption");  // an inline picture has no room for one
+    if (ShownText(record, 10, 12))
+        FContext.Doc.CountLeftOut(L"title");
     return index;
+}
+
+bool TDrawableReader::ShownText(const std::optional<TMessage>& record, std::uint32_t field,
+                                std::uint32_t hidden) const {
+    // Drawable record: 10 title and 11 caption, each a text shape (or a stand-in when the
+    // drawable never had one), 12 and 13 whether they are hidden.
+    if (!record || record->Bool(hidden).value_or(false))
+        return false;
+    auto id = record->Reference(field);
+    const TObject* text = id ? FContext.Store.Find(*id) : nullptr;
+    return text && text->Type == types::kCaptionInfo;
 }
 
 void TDrawableReader::ReadImage(const TObject& object, doc::TDrawable& d) {
@@ -463,16 +481,10 @@ void TDrawableReader::ReadGroup(const TObject& object, doc::TDrawable& d) {
 }
 
 void TDrawableReader::AddCaption(const std::optional<TMessage>& record, std::size_t owner) {
-    // Drawable record: 11 caption, 13 caption hidden. A caption is a text shape placed
-    // under the visible part of the picture.
-    if (!record || record->Bool(13).value_or(false))
+    // A caption is a text shape placed under the visible part of the picture.
+    if (!ShownText(record, 11, 13))
         return;
-    auto captionId = record->Reference(11);
-    if (!captionId)
-        return;
-    const TObject* caption = FContext.Store.Find(*captionId);
-    if (!caption || caption->Type != types::kCaptionInfo)
-        return;
+    const std::uint64_t captionId = *record->Reference(11);
     // Copies: reading the caption adds to Drawables, which moves the owner.
     const doc::TDrawable& o = FContext.Doc.Drawables[owner];
     doc::TRect visible = o.Frame;
@@ -484,7 +496,7 @@ void TDrawableReader::AddCaption(const std::optional<TMessage>& record, std::siz
     }
     const auto anchor = o.AnchorParagraph;
     const doc::TWrap wrap = o.Wrap;
-    auto index = Read(*captionId, TPlacement::plFloating);
+    auto index = Read(captionId, TPlacement::plFloating);
     if (!index)
         return;
     auto& d = FContext.Doc.Drawables[*index];
@@ -547,21 +559,26 @@ void ReadFloatingDrawables(TReadContext& context, std::uint64_t floatingId, std:
         });
         return ids;
     };
+    // One entry per page, whatever the groups: a later group of the same page goes on top.
+    std::map<std::size_t, doc::TPageDrawables> pages;
     for (const auto& group : floating.Payload.Messages(1)) {
-        doc::TPageDrawables page;
-        // Page indices beyond any real document are damage, not a reason to allocate.
-        page.Page = static_cast<std::size_t>(std::min<std::uint64_t>(group.Varint(1).value_or(0), 100000));
+        // Page indices beyond any real document are damage, not pages to make.
+        const auto pageIndex = group.Varint(1).value_or(0);
+        if (pageIndex > kMaxPages)
+            Damaged(L"floating drawables stand on page " + std::to_wstring(pageIndex + 1) +
+                    L", past any document's end");
+        doc::TPageDrawables& page = pages[static_cast<std::size_t>(pageIndex)];
+        page.Page = static_cast<std::size_t>(pageIndex);
         for (std::uint64_t id : ordered(group, {2}))
             if (auto index = ReadFloatingDrawable(context, id))
                 page.Background.push_back(*index);
         for (std::uint64_t id : ordered(group, {4, 3}))
             if (auto index = ReadFloatingDrawable(context, id))
                 page.Foreground.push_back(*index);
+    }
+    for (auto& [index, page] : pages)
         if (!page.Background.empty() || !page.Foreground.empty())
             context.Doc.FloatingByPage.push_back(std::move(page));
-    }
-    std::stable_sort(context.Doc.FloatingByPage.begin(), context.Doc.FloatingByPage.end(),
-                     [](const doc::TPageDrawables& a, const doc::TPageDrawables& b) { return a.Page < b.Page; });
 }
 
 }  // namespace iwork::detail

@@ -14,6 +14,9 @@ namespace {
 
 // Text boxes hold tables whose cells hold text boxes...: real documents nest a few levels.
 constexpr int kMaxNesting = 24;
+// Objects read plus table cells: a 1,000-page document with a hundred tables spends well
+// under a million.
+constexpr std::size_t kBudget = 4'000'000;
 
 const wchar_t* TypeName(std::uint32_t type) {
     switch (type) {
@@ -140,7 +143,14 @@ int TReadContext::ListStyleIndex(std::uint64_t id, double fontSize) {
     return index;
 }
 
+void TReadContext::Charge(std::size_t units) {
+    FSpent += units;
+    if (FSpent > kBudget)
+        Damaged(L"the document asks for more objects and table cells than any real document holds");
+}
+
 TReadContext::TNesting::TNesting(TReadContext& context, std::uint64_t id) : FContext(context), FId(id) {
+    FContext.Charge(1);
     if (FContext.FDepth >= kMaxNesting)
         Damaged(ObjectName(id) + L" is nested deeper than a document can be");
     if (!FContext.FOpen.insert(id).second)

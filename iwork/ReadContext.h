@@ -71,6 +71,10 @@ public:
     // The list style at a paragraph's font size (text indents are in ems), added once.
     int ListStyleIndex(std::uint64_t id, double fontSize);
 
+    // Work a document may ask for: cells, objects read. A damaged document that names the
+    // same large object a million times, or claims tables of millions of cells, stops here.
+    void Charge(std::size_t units);
+
     // Marks an object as being read for as long as the guard lives: reading it again
     // inside itself, or nesting deeper than a document can, is damage.
     class TNesting {
@@ -91,6 +95,7 @@ private:
     std::unordered_map<std::uint64_t, std::vector<std::pair<double, int>>> FListIndexes;
     std::unordered_set<std::uint64_t> FOpen;
     int FDepth = 0;
+    std::size_t FSpent = 0;
 };
 
 }  // namespace iwork::detail

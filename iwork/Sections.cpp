@@ -35,7 +35,8 @@ std::vector<TEntry> Entries(const TObject* storage, std::uint32_t field) {
     }
     // The text reader has already refused tables that go backwards; these are read apart
     // from it, so sort rather than trust them.
-    std::stable_sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) { return a.Index < b.Index; });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const TEntry& a, const TEntry& b) { return a.Index < b.Index; });
     return entries;
 }
 
@@ -109,8 +110,8 @@ void ReadSections(TReadContext& context, const TObject* bodyStorage, std::option
     for (const auto& entry : entries) {
         const doc::TSection* previous = document.Sections.empty() ? nullptr : &document.Sections.back();
         doc::TSection section = ReadSection(context, entry.Object, previous);
-        section.FirstParagraph =
-            paragraphs.empty() ? 0 : ParagraphAt(document.Body, static_cast<std::uint32_t>(std::min<std::uint64_t>(entry.Index, UINT32_MAX)));
+        const auto start = static_cast<std::uint32_t>(std::min<std::uint64_t>(entry.Index, UINT32_MAX));
+        section.FirstParagraph = paragraphs.empty() ? 0 : ParagraphAt(document.Body, start);
         // The column style in force where the section starts.
         auto column = std::upper_bound(columns.begin(), columns.end(), entry.Index,
                                        [](std::uint64_t index, const TEntry& e) { return index < e.Index; });

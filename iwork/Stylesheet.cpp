@@ -22,9 +22,17 @@ constexpr int kMaxStyleDepth = 32;
 // 4 is variation}; a text shape style wraps a drawing shape style around it.
 std::optional<TMessage> StyleRecord(const TObject& style) {
     auto first = style.Payload.Message(1);
-    if (first && style.Type == types::kTextShapeStyle)
+    if (first && (style.Type == types::kTextShapeStyle || style.Type == types::kTocEntryStyle))
         return first->Message(1);
     return first;
+}
+
+// The paragraph style message {1 record, 11 character, 12 paragraph properties}: a table
+// of contents' entry style wraps one in its field 1.
+std::optional<TMessage> ParagraphStyleBody(const TObject& style) {
+    if (style.Type == types::kTocEntryStyle)
+        return style.Payload.Message(1);
+    return style.Payload;
 }
 
 // The drawing shape properties of a shape style (2025 wraps them one level deeper).
@@ -59,14 +67,36 @@ bool ContainsNoCase(std::string_view text, std::string_view word) {
 
 }  // namespace
 
-void AppendUtf16(std::u16string& out, std::string_view s) {
+void AppendUtf16(std::u16string& out, std::string_view s, std::vector<std::uint32_t>* breaks) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const std::size_t n = s.size();
+    // UTF-16 never takes more units than UTF-8 takes bytes: write in place, trim after.
+    const std::size_t base = out.size();
+    out.resize(base + n);
+    char16_t* const begin = out.data();
+    char16_t* w = begin + base;
     std::size_t i = 0;
     while (i < n) {
+        // Eight plain ASCII characters at a time (no control up to U+000A among them):
+        // the bulk of any text, and the part that must be fast for long documents.
+        constexpr std::uint64_t kHigh = 0x8080808080808080ull, kBelow = 0x0B0B0B0B0B0B0B0Bull;
+        while (i + 8 <= n) {
+            std::uint64_t x;
+            std::memcpy(&x, p + i, sizeof x);
+            if (((x | ((x - kBelow) & ~x)) & kHigh) != 0)
+                break;
+            for (int k = 0; k < 8; ++k)
+                w[k] = static_cast<char16_t>(p[i + k]);
+            w += 8;
+            i += 8;
+        }
+        if (i >= n)
+            break;
         unsigned c = p[i];
         if (c < 0x80) {
-            out.push_back(static_cast<char16_t>(c));
+            if (breaks && c <= 0x0A)
+                breaks->push_back(static_cast<std::uint32_t>(w - begin));
+            *w++ = static_cast<char16_t>(c);
             ++i;
             continue;
         }
@@ -94,19 +124,22 @@ void AppendUtf16(std::u16string& out, std::string_view s) {
                    (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF))))
             ok = false;
         if (!ok) {
-            out.push_back(u'\uFFFD');
+            *w++ = u'\uFFFD';
             ++i;
             continue;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            *w++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *w++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         } else {
-            out.push_back(static_cast<char16_t>(cp));
+            if (breaks && cp == 0x2029)
+                breaks->push_back(static_cast<std::uint32_t>(w - begin));
+            *w++ = static_cast<char16_t>(cp);
         }
         i += static_cast<std::size_t>(extra) + 1;
     }
+    out.resize(static_cast<std::size_t>(w - begin));
 }
 
 std::u16string Utf16(std::string_view utf8) {
@@ -164,7 +197,8 @@ std::optional<doc::TStroke> ReadStroke(const TMessage& stroke) {
             // Dash lengths are kept in multiples of the line width; only the first
             // `count` of the stored lengths are in use.
             const auto lengths = pattern->Floats(4);
-            const std::size_t count = std::min<std::size_t>(pattern->Varint(3).value_or(lengths.size()), lengths.size());
+            const std::size_t count =
+                std::min<std::size_t>(pattern->Varint(3).value_or(lengths.size()), lengths.size());
             for (std::size_t i = 0; i < count; ++i)
                 if (std::isfinite(lengths[i]) && lengths[i] >= 0)
                     result.Dash.push_back(lengths[i] * result.Width);
@@ -338,16 +372,17 @@ void ApplyFaceFromFontName(doc::TCharacterStyle& style) {
         style.Italic = true;
 }
 
-std::vector<const TObject*> TStylesheet::Chain(std::uint64_t id, std::uint32_t type, const wchar_t* role) const {
+std::vector<const TObject*> TStylesheet::Chain(std::uint64_t id, std::initializer_list<std::uint32_t> types,
+                                               const wchar_t* role) const {
     std::vector<const TObject*> chain;
-    const TObject* style = &ExpectObject(FStore, id, {type}, role);
+    const TObject* style = &ExpectObject(FStore, id, types, role);
     std::unordered_set<std::uint64_t> seen;
     while (style && chain.size() < kMaxStyleDepth && seen.insert(style->Id).second) {
         chain.push_back(style);
         auto record = StyleRecord(*style);
         auto parent = record ? record->Reference(3) : std::nullopt;
         const TObject* next = parent ? FStore.Find(*parent) : nullptr;
-        style = next && next->Type == type ? next : nullptr;
+        style = next && std::find(types.begin(), types.end(), next->Type) != types.end() ? next : nullptr;
     }
     std::reverse(chain.begin(), chain.end());
     return chain;
@@ -358,14 +393,17 @@ const TStylesheet::TParagraphEntry& TStylesheet::ParagraphEntry(std::uint64_t id
         return it->second;
     TParagraphEntry entry;
     if (id != 0) {
-        for (const TObject* style : Chain(id, types::kParagraphStyle, L"paragraph style")) {
+        for (const TObject* style : Chain(id, {types::kParagraphStyle, types::kTocEntryStyle}, L"paragraph style")) {
             if (auto record = StyleRecord(*style)) {
                 if (auto name = record->String(1); name && !name->empty())
                     entry.Style.Name = Wide(*name);
             }
-            if (auto characters = style->Payload.Message(11))
+            auto body = ParagraphStyleBody(*style);
+            if (!body)
+                continue;
+            if (auto characters = body->Message(11))
                 ApplyCharacterProperties(*characters, entry.Style.Character);
-            if (auto paragraph = style->Payload.Message(12)) {
+            if (auto paragraph = body->Message(12)) {
                 ApplyParagraphProperties(*paragraph, entry.Style);
                 if (paragraph->Varint(39).value_or(0) != 0)
                     entry.ListStyle = 0;
@@ -388,7 +426,7 @@ const doc::TCharacterStyle& TStylesheet::Character(std::uint64_t paragraphStyle,
         return it->second;
     doc::TCharacterStyle style = Paragraph(paragraphStyle).Character;
     if (characterStyle != 0) {
-        for (const TObject* s : Chain(characterStyle, types::kCharacterStyle, L"character style"))
+        for (const TObject* s : Chain(characterStyle, {types::kCharacterStyle}, L"character style"))
             if (auto characters = s->Payload.Message(11))
                 ApplyCharacterProperties(*characters, style);
         ApplyFaceFromFontName(style);
@@ -396,7 +434,7 @@ const doc::TCharacterStyle& TStylesheet::Character(std::uint64_t paragraphStyle,
     return FCharacters.emplace(key, std::move(style)).first->second;
 }
 
-doc::TListStyle TStylesheet::List(std::uint64_t id, double fontSize) {
+const doc::TListStyle& TStylesheet::List(std::uint64_t id, double fontSize) {
     const auto key = std::make_pair(id, fontSize);
     if (auto it = FLists.find(key); it != FLists.end())
         return it->second;
@@ -406,7 +444,7 @@ doc::TListStyle TStylesheet::List(std::uint64_t id, double fontSize) {
     std::vector<float> textIndents, indents;
     std::vector<std::string> strings;
     std::wstring name;
-    for (const TObject* style : Chain(id, types::kListStyle, L"list style")) {
+    for (const TObject* style : Chain(id, {types::kListStyle}, L"list style")) {
         const TMessage& p = style->Payload;
         if (auto record = StyleRecord(*style))
             if (auto n = record->String(1); n && !n->empty())
@@ -453,7 +491,7 @@ doc::TListStyle TStylesheet::List(std::uint64_t id, double fontSize) {
 TColumnLayout TStylesheet::Columns(std::uint64_t id) {
     TColumnLayout layout;
     std::optional<TMessage> columns;
-    for (const TObject* style : Chain(id, types::kColumnStyle, L"column style"))
+    for (const TObject* style : Chain(id, {types::kColumnStyle}, L"column style"))
         if (auto properties = style->Payload.Message(11))
             if (auto c = properties->Message(7))
                 columns = c;
@@ -474,7 +512,7 @@ TColumnLayout TStylesheet::Columns(std::uint64_t id) {
 TShapeLook TStylesheet::Shape(std::uint64_t id) {
     TShapeLook look;
     const TObject& first = ExpectObject(FStore, id, {types::kTextShapeStyle, types::kShapeStyle}, L"shape style");
-    for (const TObject* style : Chain(id, first.Type, L"shape style")) {
+    for (const TObject* style : Chain(id, {first.Type}, L"shape style")) {
         if (auto properties = ShapeProperties(*style)) {
             if (auto fill = properties->Message(1))
                 look.Fill = ReadFill(*fill);
@@ -502,16 +540,18 @@ TShapeLook TStylesheet::Shape(std::uint64_t id) {
 
 std::optional<doc::TStroke> TStylesheet::MediaStroke(std::uint64_t id) {
     std::optional<doc::TStroke> stroke;
-    for (const TObject* style : Chain(id, types::kMediaStyle, L"media style"))
+    for (const TObject* style : Chain(id, {types::kMediaStyle}, L"media style"))
         if (auto properties = style->Payload.Message(11))
             if (auto s = properties->Message(1))
                 stroke = ReadStroke(*s);
     return stroke;
 }
 
-TCellLook TStylesheet::Cell(std::uint64_t id) {
+const TCellLook& TStylesheet::Cell(std::uint64_t id) {
+    if (auto it = FCells.find(id); it != FCells.end())
+        return it->second;
     TCellLook look;
-    for (const TObject* style : Chain(id, types::kCellStyle, L"cell style")) {
+    for (const TObject* style : Chain(id, {types::kCellStyle}, L"cell style")) {
         auto properties = style->Payload.Message(11);
         if (!properties)
             continue;
@@ -521,6 +561,28 @@ TCellLook TStylesheet::Cell(std::uint64_t id) {
         if (auto s = properties->Message(11)) look.Right = ReadStroke(*s);
         if (auto s = properties->Message(12)) look.Bottom = ReadStroke(*s);
         if (auto s = properties->Message(13)) look.Left = ReadStroke(*s);
+    }
+    return FCells.emplace(id, std::move(look)).first->second;
+}
+
+}  // namespace iwork::detail
+
+namespace iwork::detail {
+
+TTableLook TStylesheet::Table(std::uint64_t id) {
+    TTableLook look;
+    for (const TObject* style : Chain(id, {types::kTableStyle}, L"table style")) {
+        auto properties = style->Payload.Message(11);
+        if (!properties)
+            continue;
+        TProtoReader reader(properties->Bytes());
+        TProtoField f;
+        while (reader.Next(f)) {
+            if (f.Number >= 46 && f.Number <= 61 && f.Type == TWireType::wtBytes)
+                look.Strokes[f.Number] = ReadStroke(TMessage(f.Bytes));
+            else if (f.Number >= 33 && f.Number <= 44 && f.Type == TWireType::wtVarint)
+                look.Switches[f.Number] = f.Value != 0;
+        }
     }
     return look;
 }

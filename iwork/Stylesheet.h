@@ -3,6 +3,7 @@
 // and cell styles, each looked up once and kept. Internal to iwork/.
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,8 +17,10 @@
 
 namespace iwork::detail {
 
-// UTF-8 as stored -> the model's text; malformed sequences become U+FFFD.
-void AppendUtf16(std::u16string& out, std::string_view utf8);
+// UTF-8 as stored -> the model's text; malformed sequences become U+FFFD. breaks, when
+// given, receives the positions of the characters that may end a paragraph (controls up
+// to U+000A and U+2029), so the text need not be scanned twice.
+void AppendUtf16(std::u16string& out, std::string_view utf8, std::vector<std::uint32_t>* breaks = nullptr);
 std::u16string Utf16(std::string_view utf8);
 std::wstring Wide(std::string_view utf8);
 
@@ -49,6 +52,21 @@ struct TCellLook {
     std::optional<doc::TStroke> Top, Right, Bottom, Left;
 };
 
+// A table style's lines by their field (46-61: header row, header column, footer row and
+// body strokes) and its visibility switches (33-44).
+struct TTableLook {
+    std::map<std::uint32_t, std::optional<doc::TStroke>> Strokes;
+    std::map<std::uint32_t, bool> Switches;
+    std::optional<doc::TStroke> Stroke(std::uint32_t field) const {
+        auto it = Strokes.find(field);
+        return it == Strokes.end() ? std::nullopt : it->second;
+    }
+    bool On(std::uint32_t field, bool fallback) const {
+        auto it = Switches.find(field);
+        return it == Switches.end() ? fallback : it->second;
+    }
+};
+
 class TStylesheet {
 public:
     explicit TStylesheet(const TObjectStore& store) : FStore(store) {}
@@ -60,11 +78,12 @@ public:
     // A paragraph style's character properties with a character style's over them.
     const doc::TCharacterStyle& Character(std::uint64_t paragraphStyle, std::uint64_t characterStyle);
     // Text indents are stored in ems of the paragraph's font size.
-    doc::TListStyle List(std::uint64_t id, double fontSize);
+    const doc::TListStyle& List(std::uint64_t id, double fontSize);
     TColumnLayout Columns(std::uint64_t id);
     TShapeLook Shape(std::uint64_t id);  // a text shape style (2025) or a shape style (3015)
     std::optional<doc::TStroke> MediaStroke(std::uint64_t id);
-    TCellLook Cell(std::uint64_t id);
+    const TCellLook& Cell(std::uint64_t id);
+    TTableLook Table(std::uint64_t id);
 
 private:
     struct TParagraphEntry {
@@ -73,13 +92,15 @@ private:
     };
     // The style and its ancestors, the root first. A parent that is missing, of another
     // kind, already seen or too far up ends the chain.
-    std::vector<const TObject*> Chain(std::uint64_t id, std::uint32_t type, const wchar_t* role) const;
+    std::vector<const TObject*> Chain(std::uint64_t id, std::initializer_list<std::uint32_t> types,
+                                      const wchar_t* role) const;
     const TParagraphEntry& ParagraphEntry(std::uint64_t id);
 
     const TObjectStore& FStore;
     std::unordered_map<std::uint64_t, TParagraphEntry> FParagraphs;
     std::map<std::pair<std::uint64_t, std::uint64_t>, doc::TCharacterStyle> FCharacters;
     std::map<std::pair<std::uint64_t, double>, doc::TListStyle> FLists;
+    std::unordered_map<std::uint64_t, TCellLook> FCells;
 };
 
 }  // namespace iwork::detail

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <unordered_map>
@@ -125,6 +126,17 @@ std::optional<TCellValue> DecodeOldCell(std::span<const std::uint8_t> r) {
     return v;
 }
 
+// Packed cell coordinates are fixed32 fields: {1 packed data}.
+std::optional<std::uint32_t> Fixed32(const TMessage& message, std::uint32_t field) {
+    std::optional<std::uint32_t> value;
+    TProtoReader reader(message.Bytes());
+    TProtoField f;
+    while (reader.Next(f))
+        if (f.Number == field && f.Type == TWireType::wtFixed32)
+            value = static_cast<std::uint32_t>(f.Value);
+    return value;
+}
+
 std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
 
 std::u16string CurrencySymbol(const std::string& code) {
@@ -157,6 +169,26 @@ std::u16string FormatDuration(double seconds) {
     return Ascii((negative ? "-" : "") + out);
 }
 
+doc::TBorder Border(const std::optional<doc::TStroke>& stroke) {
+    doc::TBorder b;
+    if (stroke) {
+        b.Width = stroke->Width;
+        b.Color = stroke->Color;
+    }
+    return b;
+}
+
+// A cell style's fill and strokes over what the cell has; the table's own strokes (its
+// sidecar) come after and win.
+void ApplyCellLook(doc::TCell& cell, const TCellLook& look) {
+    if (look.Fill)
+        cell.Fill = look.Fill;
+    if (look.Top) cell.Top = Border(look.Top);
+    if (look.Right) cell.Right = Border(look.Right);
+    if (look.Bottom) cell.Bottom = Border(look.Bottom);
+    if (look.Left) cell.Left = Border(look.Left);
+}
+
 class TTableReader {
 public:
     TTableReader(TReadContext& context, const TObject& info) : FContext(context), FInfo(info) {}
@@ -167,6 +199,7 @@ private:
     void ReadSizes(const TMessage& store, doc::TTable& table, double defaultRow, double defaultColumn);
     void ReadCells(const TMessage& store, doc::TTable& table);
     void ReadMerges(const TMessage& model, const TMessage& store, doc::TTable& table);
+    void ReadStyleLines(const TMessage& model, doc::TTable& table);
     void ReadBorders(const TMessage& model, doc::TTable& table);
     doc::TTextStorage CellText(const TCellValue& value, std::uint64_t paragraphStyle);
     std::u16string NumberText(const TCellValue& value);
@@ -300,9 +333,11 @@ void TTableReader::ReadCells(const TMessage& store, doc::TTable& table) {
     // Row tree: the first row of each tile, by tile identifier.
     std::unordered_map<std::uint64_t, std::uint64_t> firstRows;
     if (auto tree = store.Message(9))
-        for (const auto& node : tree->Messages(1))
-            if (auto key = node.Varint(1), value = node.Varint(2); key && value)
+        for (const auto& node : tree->Messages(1)) {
+            const auto key = node.Varint(1), value = node.Varint(2);
+            if (key && value)
                 firstRows.emplace(*value, *key);
+        }
     for (const auto& tile : tiles->Messages(1)) {
         const auto tileId = tile.Varint(1).value_or(0);
         auto ref = tile.Reference(2);
@@ -360,8 +395,7 @@ void TTableReader::ReadCells(const TMessage& store, doc::TTable& table) {
                 if (std::uint64_t cellStyle = StyleRef(value->CellStyle); cellStyle != 0) {
                     const TObject* style = FContext.Store.Find(cellStyle);
                     if (style && style->Type == types::kCellStyle)
-                        if (auto fill = FContext.Styles().Cell(cellStyle).Fill)
-                            cell.Fill = fill;
+                        ApplyCellLook(cell, FContext.Styles().Cell(cellStyle));
                 }
             }
         }
@@ -401,10 +435,10 @@ void TTableReader::ReadMerges(const TMessage& model, const TMessage& store, doc:
         if (const TObject* map = FContext.Store.Find(*mapId); map && map->Type == types::kMergeRegionMap)
             for (const auto& range : map->Payload.Messages(1)) {
                 auto origin = range.Message(1), size = range.Message(2);
-                auto o = origin ? origin->Varint(1) : std::nullopt;
-                auto s = size ? size->Varint(1) : std::nullopt;
-                if (o && s)
-                    ranges.push_back({*o & 0xFFFF, *o >> 16, *s & 0xFFFF, *s >> 16});
+                if (!origin || !size)
+                    continue;
+                const std::uint32_t o = Fixed32(*origin, 1).value_or(0), s = Fixed32(*size, 1).value_or(0);
+                ranges.push_back({o & 0xFFFFu, o >> 16, s & 0xFFFFu, s >> 16});
             }
     const std::uint64_t rows = table.Cells.size(), columns = table.ColumnWidths.size();
     for (const auto& r : ranges) {
@@ -421,6 +455,61 @@ void TTableReader::ReadMerges(const TMessage& model, const TMessage& store, doc:
     }
 }
 
+void TTableReader::ReadStyleLines(const TMessage& model, doc::TTable& table) {
+    // Table style properties: strokes 46-49 header row (separator, border, horizontal,
+    // vertical), 50-53 header column (border, separator, horizontal, vertical), 54-57
+    // footer row (separator, border, horizontal, vertical), 58-61 body (horizontal border,
+    // vertical border, horizontal, vertical); switches 33 vertical and 34 horizontal lines,
+    // 35 header row, 36 header column and 37 footer separators, 38 the table's border.
+    auto styleId = model.Reference(3);
+    const TObject* style = styleId ? FContext.Store.Find(*styleId) : nullptr;
+    if (!style || style->Type != types::kTableStyle)
+        return;
+    const TTableLook look = FContext.Styles().Table(style->Id);
+    const int rows = static_cast<int>(table.Cells.size()), columns = static_cast<int>(table.ColumnWidths.size());
+    const int header = table.HeaderRows, footer = rows - table.FooterRows, headerColumns = table.HeaderColumns;
+    auto line = [&](std::uint32_t field, bool visible) {
+        return visible ? Border(look.Stroke(field)) : doc::TBorder{};
+    };
+    const bool border = look.On(38, true);
+    // The line above row r (r == rows: below the last row), for the cells of column c.
+    for (int r = 0; r <= rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            doc::TBorder b;
+            if (r == 0 || r == rows)
+                b = line(58, border);
+            else if (r == header)
+                b = line(46, look.On(35, true));
+            else if (r == footer)
+                b = line(54, look.On(37, true));
+            else if (r < header)
+                b = line(48, look.On(34, true));
+            else if (r > footer)
+                b = line(56, look.On(34, true));
+            else
+                b = line(c < headerColumns ? 52 : 60, look.On(34, true));
+            if (r < rows) table.Cells[r][c].Top = b;
+            if (r > 0) table.Cells[r - 1][c].Bottom = b;
+        }
+    // The line left of column c (c == columns: right of the last column), for row r.
+    for (int c = 0; c <= columns; ++c)
+        for (int r = 0; r < rows; ++r) {
+            doc::TBorder b;
+            if (c == 0 || c == columns)
+                b = line(59, border);
+            else if (c == headerColumns)
+                b = line(51, look.On(36, true));
+            else if (r < header)
+                b = line(49, look.On(33, true));
+            else if (r >= footer)
+                b = line(57, look.On(33, true));
+            else
+                b = line(c < headerColumns ? 53 : 61, look.On(33, true));
+            if (c < columns) table.Cells[r][c].Left = b;
+            if (c > 0) table.Cells[r][c - 1].Right = b;
+        }
+}
+
 void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
     auto sidecarId = model.Reference(49);
     const TObject* sidecar = sidecarId ? FContext.Store.Find(*sidecarId) : nullptr;
@@ -428,14 +517,6 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
         return;
     const std::int64_t rows = static_cast<std::int64_t>(table.Cells.size());
     const std::int64_t columns = static_cast<std::int64_t>(table.ColumnWidths.size());
-    auto border = [](const std::optional<doc::TStroke>& stroke) {
-        doc::TBorder b;
-        if (stroke) {
-            b.Width = stroke->Width;
-            b.Color = stroke->Color;
-        }
-        return b;
-    };
     // Layers: 4 left and 5 right edges of columns, 6 top and 7 bottom edges of rows; each
     // run {1 origin, 2 length, 3 stroke, 4 order} covers cells along the line.
     struct TRun {
@@ -450,14 +531,16 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
             const TObject* layer = FContext.Store.Find(layerId);
             if (!layer || layer->Type != types::kStrokeLayer)
                 continue;
-            const auto line = static_cast<std::int64_t>(std::min<std::uint64_t>(layer->Payload.Varint(1).value_or(0), 1 << 20));
+            const auto line =
+                static_cast<std::int64_t>(std::min<std::uint64_t>(layer->Payload.Varint(1).value_or(0), 1 << 20));
             for (const auto& run : layer->Payload.Messages(2)) {
                 auto stroke = run.Message(3);
                 // The origin is an int32: negative values come as ten-byte varints.
                 const auto origin = static_cast<std::int32_t>(run.Varint(1).value_or(0));
-                const auto length = static_cast<std::int64_t>(std::min<std::uint64_t>(run.Varint(2).value_or(0), 1 << 20));
+                const auto length =
+                    static_cast<std::int64_t>(std::min<std::uint64_t>(run.Varint(2).value_or(0), 1 << 20));
                 runs.push_back({field, line, origin, length, run.Varint(4).value_or(0),
-                                border(stroke ? ReadStroke(*stroke) : std::nullopt)});
+                                Border(stroke ? ReadStroke(*stroke) : std::nullopt)});
             }
         }
     std::stable_sort(runs.begin(), runs.end(), [](const TRun& a, const TRun& b) { return a.Order < b.Order; });
@@ -467,7 +550,8 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
         const std::int64_t before = run.Field == 4 || run.Field == 6 ? run.Line - 1 : run.Line;
         const std::int64_t after = before + 1;
         const std::int64_t limit = vertical ? rows : columns;
-        for (std::int64_t k = std::max<std::int64_t>(run.Origin, 0); k < std::min(run.Origin + run.Length, limit); ++k) {
+        const std::int64_t end = std::min(run.Origin + run.Length, limit);
+        for (std::int64_t k = std::max<std::int64_t>(run.Origin, 0); k < end; ++k) {
             if (vertical) {
                 if (before >= 0 && before < columns) table.Cells[k][before].Right = run.Border;
                 if (after >= 0 && after < columns) table.Cells[k][after].Left = run.Border;
@@ -494,13 +578,14 @@ std::size_t TTableReader::Read() {
     if (rows > kMaxRows || columns > kMaxColumns || rows * columns > kMaxCells)
         Damaged(L"table " + std::to_wstring(modelObject.Id) + L" claims " + std::to_wstring(rows) + L" rows and " +
                 std::to_wstring(columns) + L" columns");
+    FContext.Charge(static_cast<std::size_t>(rows * columns));
     doc::TTable table;
     if (auto name = model.String(8))
         table.Name = Wide(*name);
     table.HeaderRows = static_cast<int>(std::min<std::uint64_t>(model.Varint(9).value_or(0), rows));
     table.HeaderColumns = static_cast<int>(std::min<std::uint64_t>(model.Varint(10).value_or(0), columns));
-    table.FooterRows =
-        static_cast<int>(std::min<std::uint64_t>(model.Varint(11).value_or(0), rows - static_cast<std::uint64_t>(table.HeaderRows)));
+    const std::uint64_t bodyRows = rows - static_cast<std::uint64_t>(table.HeaderRows);
+    table.FooterRows = static_cast<int>(std::min<std::uint64_t>(model.Varint(11).value_or(0), bodyRows));
     table.RowHeights.resize(rows);
     table.ColumnWidths.resize(columns);
     table.Cells.assign(rows, std::vector<doc::TCell>(columns));
@@ -524,7 +609,9 @@ std::size_t TTableReader::Read() {
     ReadDataList(store->Reference(5), FStyles);
     ReadDataList(store->Reference(22) ? store->Reference(22) : store->Reference(11), FFormats);
 
-    // Region fills first, then each cell's own style over them.
+    // The table style's lines, then region styles, then each cell's own style over them;
+    // the table's own strokes come last.
+    ReadStyleLines(model, table);
     for (std::uint64_t r = 0; r < rows; ++r)
         for (std::uint64_t c = 0; c < columns; ++c) {
             const int region = static_cast<std::uint64_t>(table.HeaderRows) > r                 ? 1
@@ -532,7 +619,7 @@ std::size_t TTableReader::Read() {
                                : static_cast<std::uint64_t>(table.HeaderColumns) > c            ? 2
                                                                                                 : 0;
             if (FCellStyles[region] != 0)
-                table.Cells[r][c].Fill = FContext.Styles().Cell(FCellStyles[region]).Fill;
+                ApplyCellLook(table.Cells[r][c], FContext.Styles().Cell(FCellStyles[region]));
         }
     ReadCells(*store, table);
     ReadMerges(model, *store, table);
@@ -566,20 +653,8 @@ std::u16string FormatNumber(double value, int decimals, bool thousands, std::u16
     if (decimals >= 0) {
         std::snprintf(buffer, sizeof buffer, "%.*f", std::min(decimals, 15), std::abs(value));
     } else {
-        // Up to ten significant digits, no trailing zeros.
-        std::snprintf(buffer, sizeof buffer, "%.10g", std::abs(value));
-        if (std::strchr(buffer, 'e') == nullptr && std::abs(value) < 1e15)
-            std::snprintf(buffer, sizeof buffer, "%.*f",
-                          std::max(0, 9 - static_cast<int>(std::floor(std::log10(std::max(std::abs(value), 1e-300))))),
-                          std::abs(value));
-        std::string s = buffer;
-        if (s.find('.') != std::string::npos && s.find('e') == std::string::npos) {
-            while (!s.empty() && s.back() == '0')
-                s.pop_back();
-            if (!s.empty() && s.back() == '.')
-                s.pop_back();
-        }
-        std::snprintf(buffer, sizeof buffer, "%s", s.c_str());
+        // As many digits as the value needs, up to double's precision.
+        std::snprintf(buffer, sizeof buffer, "%.15g", std::abs(value));
     }
     std::string digits = buffer;
     if (thousands && digits.find('e') == std::string::npos) {
@@ -632,9 +707,23 @@ std::u16string FormatDate(double seconds, std::string_view pattern) {
         while (i + n < pattern.size() && pattern[i + n] == c)
             ++n;
         if (c == '\'') {
-            const auto close = pattern.find('\'', i + 1);
-            out += std::string(pattern.substr(i + 1, (close == std::string_view::npos ? pattern.size() : close) - i - 1));
-            i = close == std::string_view::npos ? pattern.size() : close + 1;
+            // Quoted text is literal; a doubled quote is a quote, inside quotes or out.
+            if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
+                out += '\'';
+                i += 2;
+                continue;
+            }
+            for (++i; i < pattern.size(); ++i) {
+                if (pattern[i] != '\'') {
+                    out += pattern[i];
+                } else if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
+                    out += '\'';
+                    ++i;
+                } else {
+                    ++i;
+                    break;
+                }
+            }
             continue;
         }
         switch (c) {

@@ -59,61 +59,78 @@ const wchar_t* TableName(std::uint32_t field) {
     }
 }
 
+[[noreturn]] void BadEntry(std::uint64_t storageId, std::uint32_t field, const std::wstring& what) {
+    Damaged(L"text storage " + std::to_wstring(storageId) + L"'s " + TableName(field) + what);
+}
+
 std::uint32_t EntryIndex(std::uint64_t storageId, std::uint32_t field, std::optional<std::uint64_t> index,
                          std::uint32_t previous, std::size_t textLength) {
-    const std::wstring where = L"text storage " + std::to_wstring(storageId) + L"'s " + TableName(field);
     if (!index)
-        Damaged(where + L" hold an entry without a character index");
+        BadEntry(storageId, field, L" hold an entry without a character index");
     // An entry may stand at the very end (the empty paragraph after a final newline).
     if (*index > textLength)
-        Damaged(where + L" point to character " + std::to_wstring(*index) + L", past the end of its " +
-                std::to_wstring(textLength) + L" characters");
+        BadEntry(storageId, field, L" point to character " + std::to_wstring(*index) + L", past the end of its " +
+                                       std::to_wstring(textLength) + L" characters");
     if (*index < previous)
-        Damaged(where + L" go back from character " + std::to_wstring(previous) + L" to " + std::to_wstring(*index));
+        BadEntry(storageId, field, L" go back from character " + std::to_wstring(previous) + L" to " +
+                                       std::to_wstring(*index));
     return static_cast<std::uint32_t>(*index);
+}
+
+// The entries of a table, each read in one pass: a long storage has one per paragraph.
+template <typename TItem, typename TField>
+std::vector<TItem> Entries(const std::optional<TMessage>& table, std::uint64_t storageId, std::uint32_t tableField,
+                           std::size_t textLength, TField field) {
+    std::vector<TItem> entries;
+    if (!table)
+        return entries;
+    TProtoReader reader(table->Bytes());
+    TProtoField f;
+    std::uint32_t previous = 0;
+    while (reader.Next(f)) {
+        if (f.Number != 1 || f.Type != TWireType::wtBytes)
+            continue;
+        TProtoReader entry(f.Bytes);
+        TProtoField g;
+        std::optional<std::uint64_t> index;
+        TItem item;
+        while (entry.Next(g)) {
+            if (g.Number == 1 && g.Type == TWireType::wtVarint)
+                index = g.Value;
+            else
+                field(item, g);
+        }
+        item.Index = EntryIndex(storageId, tableField, index, previous, textLength);
+        previous = item.Index;
+        entries.push_back(item);
+    }
+    return entries;
 }
 
 std::vector<TEntry> ObjectTable(const std::optional<TMessage>& table, std::uint64_t storageId, std::uint32_t field,
                                 std::size_t textLength) {
-    std::vector<TEntry> entries;
-    if (!table)
-        return entries;
-    TProtoReader reader(table->Bytes());
-    TProtoField f;
-    std::uint32_t previous = 0;
-    while (reader.Next(f)) {
-        if (f.Number != 1 || f.Type != TWireType::wtBytes)
-            continue;
-        TMessage entry(f.Bytes);
-        TEntry e;
-        e.Index = EntryIndex(storageId, field, entry.Varint(1), previous, textLength);
-        e.Object = entry.Reference(2).value_or(0);
-        previous = e.Index;
-        entries.push_back(e);
-    }
-    return entries;
+    return Entries<TEntry>(table, storageId, field, textLength, [](TEntry& e, const TProtoField& g) {
+        // The object: a reference {1 identifier}.
+        if (g.Number != 2 || g.Type != TWireType::wtBytes)
+            return;
+        TProtoReader reference(g.Bytes);
+        TProtoField r;
+        while (reference.Next(r))
+            if (r.Number == 1 && r.Type == TWireType::wtVarint)
+                e.Object = r.Value;
+    });
 }
 
 std::vector<TDataEntry> DataTable(const std::optional<TMessage>& table, std::uint64_t storageId, std::uint32_t field,
                                   std::size_t textLength) {
-    std::vector<TDataEntry> entries;
-    if (!table)
-        return entries;
-    TProtoReader reader(table->Bytes());
-    TProtoField f;
-    std::uint32_t previous = 0;
-    while (reader.Next(f)) {
-        if (f.Number != 1 || f.Type != TWireType::wtBytes)
-            continue;
-        TMessage entry(f.Bytes);
-        TDataEntry e;
-        e.Index = EntryIndex(storageId, field, entry.Varint(1), previous, textLength);
-        e.First = entry.Varint(2).value_or(0);
-        e.Second = entry.Varint(3).value_or(0);
-        previous = e.Index;
-        entries.push_back(e);
-    }
-    return entries;
+    return Entries<TDataEntry>(table, storageId, field, textLength, [](TDataEntry& e, const TProtoField& g) {
+        if (g.Type != TWireType::wtVarint)
+            return;
+        if (g.Number == 2)
+            e.First = g.Value;
+        else if (g.Number == 3)
+            e.Second = g.Value;
+    });
 }
 
 std::size_t CountObjects(const std::optional<TMessage>& table) {
@@ -125,31 +142,21 @@ std::size_t CountObjects(const std::optional<TMessage>& table) {
     return count;
 }
 
-// Walks a table alongside the paragraphs: the object in force at a position, where an
-// entry naming no object either keeps the one before (paragraph-level tables) or clears
-// it (character styles).
+// Walks a paragraph-level table alongside the paragraphs: the object in force at a
+// position, where an entry naming no object keeps the one before.
 class TCursor {
 public:
-    TCursor(const std::vector<TEntry>& entries, bool emptyClears) : FEntries(entries), FEmptyClears(emptyClears) {}
+    explicit TCursor(const std::vector<TEntry>& entries) : FEntries(entries) {}
     std::uint64_t At(std::uint32_t position) {
         while (FNext < FEntries.size() && FEntries[FNext].Index <= position) {
             const auto& e = FEntries[FNext++];
-            if (e.Object != 0 || FEmptyClears)
+            if (e.Object != 0)
                 FCurrent = e.Object;
         }
         return FCurrent;
     }
-    // The next entry's position after `position`, or `limit`.
-    std::uint32_t NextChange(std::uint32_t position, std::uint32_t limit) const {
-        for (std::size_t i = FNext; i < FEntries.size(); ++i)
-            if (FEntries[i].Index > position)
-                return std::min(FEntries[i].Index, limit);
-        return limit;
-    }
-
 private:
     const std::vector<TEntry>& FEntries;
-    bool FEmptyClears;
     std::size_t FNext = 0;
     std::uint64_t FCurrent = 0;
 };
@@ -160,13 +167,12 @@ struct TParagraphSpan {
 
 // Paragraphs end at a newline or U+2029 (dropped), at U+0004 (a section break, dropped)
 // and after U+0005 (a page break, kept: Pages starts the next paragraph's style right after it).
-std::vector<TParagraphSpan> SplitParagraphs(const std::u16string& text) {
+std::vector<TParagraphSpan> SplitParagraphs(const std::u16string& text, const std::vector<std::uint32_t>& candidates) {
     std::vector<TParagraphSpan> spans;
     if (text.empty())
         return spans;
     std::uint32_t start = 0;
-    const auto n = static_cast<std::uint32_t>(text.size());
-    for (std::uint32_t i = 0; i < n; ++i) {
+    for (std::uint32_t i : candidates) {
         const char16_t c = text[i];
         if (c == u'\n' || c == u'\u2029' || c == u'\u0004') {
             spans.push_back({start, i});
@@ -177,8 +183,16 @@ std::vector<TParagraphSpan> SplitParagraphs(const std::u16string& text) {
         }
     }
     // Text ending in a break still has the empty paragraph after it, as Pages shows it.
-    spans.push_back({start, n});
+    spans.push_back({start, static_cast<std::uint32_t>(text.size())});
     return spans;
+}
+
+std::vector<TParagraphSpan> SplitParagraphs(const std::u16string& text) {
+    std::vector<std::uint32_t> candidates;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] <= u'\n' || text[i] == u'\u2029')
+            candidates.push_back(static_cast<std::uint32_t>(i));
+    return SplitParagraphs(text, candidates);
 }
 
 class TStorageReader {
@@ -202,10 +216,11 @@ private:
     std::uint64_t FDefaultStyle;
 
     std::u16string FText;
+    std::vector<std::uint32_t> FBreaks;  // where a paragraph may end
     std::vector<TEntry> FParagraphStyles, FListStyles, FCharacterStyles, FAttachments, FFootnotes;
     std::vector<TDataEntry> FParagraphData, FParagraphStarts;
     bool FHasListTable = false;
-    TCursor FListCursor{FListStyles, false};
+    TCursor FListCursor{FListStyles};
     std::size_t FDataNext = 0, FStartsNext = 0;
     int FLevel = 0;
     std::unordered_set<std::uint64_t> FFootnotesRead;
@@ -220,7 +235,8 @@ void TStorageReader::ReadTables() {
         if (f.Type != TWireType::wtBytes)
             continue;
         if (f.Number == kText)
-            AppendUtf16(FText, std::string_view(reinterpret_cast<const char*>(f.Bytes.data()), f.Bytes.size()));
+            AppendUtf16(FText, std::string_view(reinterpret_cast<const char*>(f.Bytes.data()), f.Bytes.size()),
+                        &FBreaks);
         else if (f.Number < 32)
             tables[f.Number] = TMessage(f.Bytes);
     }
@@ -236,22 +252,24 @@ void TStorageReader::ReadTables() {
     FParagraphStarts = DataTable(tables[kParagraphStarts], id, kParagraphStarts, length);
 
     // What the model does not carry: the text stays as stored (deleted text included).
-    auto& document = FContext.Doc;
-    for (std::uint32_t field : {kInsertions, kDeletions})
-        for (std::size_t i = CountObjects(tables[field]); i > 0; --i)
-            document.CountLeftOut(L"tracked change");
-    for (std::uint32_t field : {kHighlights, kOverlappingHighlights})
-        for (std::size_t i = CountObjects(tables[field]); i > 0; --i)
-            document.CountLeftOut(L"comment");
+    auto count = [&](std::initializer_list<std::uint32_t> fields, const wchar_t* what) {
+        std::size_t n = 0;
+        for (std::uint32_t field : fields)
+            n += CountObjects(tables[field]);
+        if (n > 0)
+            FContext.Doc.LeftOut[what] += static_cast<int>(std::min<std::size_t>(n, 1000000));
+    };
+    count({kInsertions, kDeletions}, L"tracked change");
+    count({kHighlights, kOverlappingHighlights}, L"comment");
 }
 
 doc::TTextStorage TStorageReader::Read() {
     ReadTables();
     doc::TTextStorage storage;
-    const auto spans = SplitParagraphs(FText);
+    const auto spans = SplitParagraphs(FText, FBreaks);
     storage.Paragraphs.reserve(spans.size());
 
-    TCursor paragraphStyles(FParagraphStyles, false);
+    TCursor paragraphStyles(FParagraphStyles);
     std::size_t attachment = 0, footnote = 0;
     for (const auto& span : spans) {
         const std::size_t index = storage.Paragraphs.size();
@@ -330,6 +348,9 @@ void TStorageReader::AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& s
                                [](std::uint32_t p, const TEntry& e) { return p < e.Index; });
     std::uint64_t current = it == FCharacterStyles.begin() ? 0 : std::prev(it)->Object;
     std::uint32_t position = span.Start;
+    const auto last = std::lower_bound(it, FCharacterStyles.end(), span.End,
+                                       [](const TEntry& e, std::uint32_t p) { return e.Index < p; });
+    paragraph.Runs.reserve(static_cast<std::size_t>(last - it) + 1);
     auto push = [&](std::uint32_t end) {
         const doc::TCharacterStyle& style = styles.Character(paragraphStyle, current);
         const std::uint32_t s = position - span.Start, e = end - span.Start;
@@ -343,13 +364,12 @@ void TStorageReader::AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& s
             paragraph.Runs.push_back(std::move(run));
         }
     };
-    while (it != FCharacterStyles.end() && it->Index < span.End) {
+    for (; it != last; ++it) {
         if (it->Index > position) {
             push(it->Index);
             position = it->Index;
         }
         current = it->Object;
-        ++it;
     }
     if (position < span.End || paragraph.Runs.empty())
         push(span.End);
@@ -432,7 +452,7 @@ void TStorageReader::AddAttachment(doc::TParagraph& paragraph, std::size_t parag
 
 doc::TTextStorage ReadTextStorage(TReadContext& context, std::uint64_t storageId, TStorageRole role,
                                   std::uint64_t defaultParagraphStyle) {
-    const TObject& storage = context.Expect(storageId, {types::kTextStorage, 2005}, L"text storage");
+    const TObject& storage = context.Expect(storageId, {types::kTextStorage, types::kTextStorageAlt}, L"text storage");
     TReadContext::TNesting nesting(context, storageId);
     return TStorageReader(context, storage, role, defaultParagraphStyle).Read();
 }
@@ -456,8 +476,9 @@ doc::TTextStorage PlainText(TReadContext& context, const std::u16string& text, s
 
 std::size_t ParagraphAt(const doc::TTextStorage& storage, std::uint32_t position) {
     const auto& paragraphs = storage.Paragraphs;
-    auto it = std::upper_bound(paragraphs.begin(), paragraphs.end(), position,
-                               [](std::uint32_t p, const doc::TParagraph& paragraph) { return p < paragraph.StorageStart; });
+    auto it = std::upper_bound(
+        paragraphs.begin(), paragraphs.end(), position,
+        [](std::uint32_t p, const doc::TParagraph& paragraph) { return p < paragraph.StorageStart; });
     return it == paragraphs.begin() ? 0 : static_cast<std::size_t>(std::prev(it) - paragraphs.begin());
 }
 

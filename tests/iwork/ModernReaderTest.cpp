@@ -13,6 +13,7 @@
 #include "iwork/Errors.h"
 #include "iwork/ModernReader.h"
 #include "iwork/ObjectStore.h"
+#include "iwork/Tables.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "support/IwaWriter.h"
@@ -67,6 +68,20 @@ TProtoWriter StyleRecord(const std::string& name, std::uint64_t parent = 0) {
     return record;
 }
 
+// A style {1 record, 11 properties}: character properties for paragraph and character
+// styles (paragraph styles add theirs in 12).
+TProtoWriter Style(const std::string& name, std::uint64_t parent, const TProtoWriter& properties) {
+    return TProtoWriter().Message(1, StyleRecord(name, parent)).Message(11, properties);
+}
+
+// Character properties {3 size, 5 font name}.
+TProtoWriter Font(float size, const std::string& name = "") {
+    TProtoWriter font;
+    font.Float(3, size);
+    if (!name.empty()) font.String(5, name);
+    return font;
+}
+
 TProtoWriter Size(float w, float h) { return TProtoWriter().Float(1, w).Float(2, h); }
 
 // {1 position, 2 size}
@@ -77,6 +92,14 @@ TProtoWriter Geometry(float x, float y, float w, float h) {
 // A drawable record: geometry and a text wrap of the given type (0: inline).
 TProtoWriter DrawableRecord(float x, float y, float w, float h, std::uint64_t wrapType) {
     return TProtoWriter().Message(1, Geometry(x, y, w, h)).Message(3, TProtoWriter().Varint(1, wrapType).Float(4, 8));
+}
+
+// A text box {1 shape {1 drawable}, 4 storage, 6 is a text box}.
+TProtoWriter TextBox(const TProtoWriter& drawable, std::uint64_t storage = 0) {
+    TProtoWriter box;
+    box.Message(1, TProtoWriter().Message(1, drawable));
+    if (storage != 0) box.Reference(4, storage);
+    return box.Bool(6, true);
 }
 
 class TDocumentBuilder {
@@ -206,18 +229,23 @@ TEST(ModernReader, ParagraphStylesResolveThroughTheirParents) {
                             TProtoWriter()
                                 .Message(1, StyleRecord("Body"))
                                 .Message(11, TProtoWriter().Float(3, 11).String(5, "Georgia"))
-                                .Message(12, TProtoWriter().Varint(1, 2).Float(21, 6).Message(13, TProtoWriter().Float(2, 1.5f))));
+                                .Message(12, TProtoWriter()
+                                                 .Varint(1, 2)  // centred
+                                                 .Float(21, 6)
+                                                 .Message(13, TProtoWriter().Float(2, 1.5f))));
     // A variation names its parent and carries only what differs.
     const auto bold = b.Add(kParagraphStyle, TProtoWriter()
                                                  .Message(1, StyleRecord("", body))
                                                  .Message(11, TProtoWriter().Bool(1, true))
                                                  .Message(12, TProtoWriter().Float(11, 20)));
-    const auto heading = b.Add(kParagraphStyle,
-                               TProtoWriter().Message(1, StyleRecord("Heading")).Message(11, TProtoWriter().Float(3, 24).String(5, "HelveticaNeue-BoldItalic")));
+    const auto heading = b.Add(kParagraphStyle, Style("Heading", 0, Font(24, "HelveticaNeue-BoldItalic")));
+    // A table of contents' entry style: a paragraph style in its field 1.
+    const auto tocEntry = b.Add(2026, TProtoWriter().Message(1, Style("TOC", body, Font(9))));
     // Paragraphs end at "\n" and U+2029; an entry without a style keeps the one before.
-    b.Body(Storage("One\nTwo\xE2\x80\xA9Three\nFour").Message(5, ObjectTable({{0, bold}, {4, 0}, {8, heading}, {14, body}})));
+    b.Body(Storage("One\nTwo\xE2\x80\xA9Three\nFour\nContents")
+               .Message(5, ObjectTable({{0, bold}, {4, 0}, {8, heading}, {14, body}, {19, tocEntry}})));
     const doc::TDocument d = b.Read();
-    ASSERT_EQ(Texts(d.Body), (std::vector<std::u16string>{u"One", u"Two", u"Three", u"Four"}));
+    ASSERT_EQ(Texts(d.Body), (std::vector<std::u16string>{u"One", u"Two", u"Three", u"Four", u"Contents"}));
     const auto& one = d.Body.Paragraphs[0].Style;
     EXPECT_EQ(one.Name, L"Body");
     EXPECT_EQ(one.Character.FontName, L"Georgia");
@@ -236,13 +264,16 @@ TEST(ModernReader, ParagraphStylesResolveThroughTheirParents) {
     EXPECT_TRUE(three.Character.Italic);
     EXPECT_FALSE(d.Body.Paragraphs[3].Style.Character.Bold);
     EXPECT_EQ(d.Body.Paragraphs[3].StorageStart, 14u);
+    EXPECT_EQ(d.Body.Paragraphs[4].Style.Name, L"TOC");
+    EXPECT_EQ(d.Body.Paragraphs[4].Style.Character.FontSize, 9);
+    EXPECT_EQ(d.Body.Paragraphs[4].Style.Character.FontName, L"Georgia");
 }
 
 TEST(ModernReader, CharacterRunsEndAtAnEntryWithoutAStyle) {
     TDocumentBuilder b;
-    const auto body = b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("Body")).Message(11, TProtoWriter().Float(3, 14).String(5, "Times-Roman")));
-    const auto emphasis = b.Add(kCharacterStyle, TProtoWriter().Message(1, StyleRecord("Emphasis")).Message(11, TProtoWriter().Bool(2, true)));
-    const auto strong = b.Add(kCharacterStyle, TProtoWriter().Message(1, StyleRecord("", emphasis)).Message(11, TProtoWriter().Bool(1, true).Float(3, 9)));
+    const auto body = b.Add(kParagraphStyle, Style("Body", 0, Font(14, "Times-Roman")));
+    const auto emphasis = b.Add(kCharacterStyle, Style("Emphasis", 0, TProtoWriter().Bool(2, true)));
+    const auto strong = b.Add(kCharacterStyle, Style("", emphasis, TProtoWriter().Bool(1, true).Float(3, 9)));
     // "plain strong plain" then a second paragraph the bold style reaches into.
     b.Body(Storage("plain strong plain\nnext")
                .Message(5, ObjectTable({{0, body}}))
@@ -281,7 +312,7 @@ TEST(ModernReader, PageBreakEndsItsParagraphAndStaysInIt) {
 
 TEST(ModernReader, ListLevelsStylesAndRestarts) {
     TDocumentBuilder b;
-    const auto body = b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("Body")).Message(11, TProtoWriter().Float(3, 10)));
+    const auto body = b.Add(kParagraphStyle, Style("Body", 0, Font(10)));
     TProtoWriter numbered;
     numbered.Message(1, StyleRecord("Numbered"))
         .PackedVarints(11, {3, 2})       // number, then bullet
@@ -292,7 +323,8 @@ TEST(ModernReader, ListLevelsStylesAndRestarts) {
         .String(16, "\xE2\x80\x93");
     const auto list = b.Add(kListStyle, numbered);
     // A variation that changes only the second level's bullet keeps the rest.
-    const auto variation = b.Add(kListStyle, TProtoWriter().Message(1, StyleRecord("", list)).String(16, "").String(16, "*"));
+    const auto variation =
+        b.Add(kListStyle, TProtoWriter().Message(1, StyleRecord("", list)).String(16, "").String(16, "*"));
     const auto none = b.Add(kListStyle, TProtoWriter().Message(1, StyleRecord("None")).PackedVarints(11, {0, 0}));
     b.Body(Storage("a\nb\nc\nplain\nd")
                .Message(5, ObjectTable({{0, body}}))
@@ -372,11 +404,8 @@ TEST(ModernReader, InlinePictureTakesItsDataFileAndCrop) {
 
 TEST(ModernReader, FloatingAttachmentsAnchorToTheirParagraph) {
     TDocumentBuilder b;
-    TProtoWriter box;
-    box.Message(1, TProtoWriter().Message(1, DrawableRecord(72, 300, 200, 60, 2)))
-        .Reference(4, b.Add(kStorage, Storage("Inside")))
-        .Bool(6, true);
-    const auto textBox = b.Add(kTextBox, box);
+    const auto inside = b.Add(kStorage, Storage("Inside"));
+    const auto textBox = b.Add(kTextBox, TextBox(DrawableRecord(72, 300, 200, 60, 2), inside));
     const auto attachment = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, textBox));
     b.Body(Storage("First\nAnchor \xEF\xBF\xBC").Message(9, ObjectTable({{13, attachment}})));
     const doc::TDocument d = b.Read();
@@ -395,7 +424,8 @@ TEST(ModernReader, FloatingAttachmentsAnchorToTheirParagraph) {
 
 TEST(ModernReader, FieldsFootnotesAndLeftOutObjects) {
     TDocumentBuilder b;
-    const auto pageNumber = b.Add(kNumberAttachment, TProtoWriter().Message(1, TProtoWriter().Varint(2, 0)).String(3, "7"));
+    const auto pageNumber =
+        b.Add(kNumberAttachment, TProtoWriter().Message(1, TProtoWriter().Varint(2, 0)).String(3, "7"));
     const auto pageCount = b.Add(kNumberAttachment, TProtoWriter().Message(1, TProtoWriter().Varint(2, 1)));
     const auto note = b.Add(kFootnote, TProtoWriter().Reference(2, b.Add(kStorage, Storage("A note."))).String(3, "*"));
     const auto chart = b.Add(kChart, TProtoWriter().Message(1, DrawableRecord(0, 0, 200, 100, 0)));
@@ -427,12 +457,16 @@ TEST(ModernReader, FieldsFootnotesAndLeftOutObjects) {
 TEST(ModernReader, SectionsTakeTheirPageMasters) {
     TDocumentBuilder b;
     auto master = [&](const std::string& header, const std::string& footer) {
+        // Three header storages (left, centre, right), then three footer storages.
         TProtoWriter m;
-        m.Reference(1, b.Add(kStorage, Storage(header))).Reference(1, b.Add(kStorage, Storage(""))).Reference(1, b.Add(kStorage, Storage("")));
-        m.Reference(2, b.Add(kStorage, Storage(""))).Reference(2, b.Add(kStorage, Storage(footer))).Reference(2, b.Add(kStorage, Storage("")));
+        for (const std::string& text : {header, std::string(), std::string()})
+            m.Reference(1, b.Add(kStorage, Storage(text)));
+        for (const std::string& text : {std::string(), footer, std::string()})
+            m.Reference(2, b.Add(kStorage, Storage(text)));
         return b.Add(kPageMaster, m);
     };
-    const auto first = b.Add(kSection, TProtoWriter().Bool(18, true).Reference(23, master("Cover", "")).Reference(25, master("Odd", "Page")));
+    const auto cover = master("Cover", ""), odd = master("Odd", "Page");
+    const auto first = b.Add(kSection, TProtoWriter().Bool(18, true).Reference(23, cover).Reference(25, odd));
     // The second section keeps the first one's masters ("same as previous").
     const auto second = b.Add(kSection, TProtoWriter().Bool(17, true).Bool(19, true).Varint(21, 1).Varint(22, 5));
     b.Body(Storage("one\ntwo\nthree").Message(17, ObjectTable({{0, first}, {8, second}})));
@@ -484,7 +518,9 @@ TEST(ModernReader, TableCellsSizesHeadersAndMerges) {
     };
     const auto strings = list(1, {{1, "Name"}, {2, "Price"}, {3, "Both columns"}});
     TProtoWriter formats;
-    formats.Varint(1, 2).Varint(2, 2).Message(3, TProtoWriter().Varint(1, 1).Varint(2, 1).Message(6, TProtoWriter().Varint(1, 257).Varint(2, 2).String(3, "EUR").Bool(5, true)));
+    // Format 1: currency (257), two decimals, euros, thousands separated.
+    const TProtoWriter euros = TProtoWriter().Varint(1, 257).Varint(2, 2).String(3, "EUR").Bool(5, true);
+    formats.Varint(1, 2).Varint(2, 2).Message(3, TProtoWriter().Varint(1, 1).Varint(2, 1).Message(6, euros));
     const auto formatList = b.Add(kDataList, formats);
     // Row 0: two text cells; row 1: a currency cell; row 2: one text cell merged over both columns.
     TBytes row0, row1, row2;
@@ -523,12 +559,17 @@ TEST(ModernReader, TableCellsSizesHeadersAndMerges) {
     TProtoWriter formula;  // {1 AST node array {1 nodes}}
     formula.Message(1, TProtoWriter().Message(1, node));
     merges.Message(2, TProtoWriter().Message(3, TProtoWriter().Varint(1, 1).Message(2, formula)));
+    // A table style: 0.5-point inner row lines (60), no border round the table (38 off).
+    const auto tableStyle =
+        b.Add(6003, Style("Plain", 0, TProtoWriter().Bool(38, false).Message(60, TProtoWriter().Float(2, 0.5f))));
     TProtoWriter model;
-    model.String(1, "id").Message(4, store).Varint(6, 3).Varint(7, 2).String(8, "Prices").Varint(9, 1)
-        .Double(16, 20).Double(17, 100).Message(47, merges);
+    model.String(1, "id").Reference(3, tableStyle).Message(4, store);
+    model.Varint(6, 3).Varint(7, 2).String(8, "Prices").Varint(9, 1).Double(16, 20).Double(17, 100).Message(47, merges);
     const auto modelId = b.Add(kTableModel, model);
-    const auto table = b.Add(kTableInfo, TProtoWriter().Message(1, DrawableRecord(0, 0, 250, 60, 0)).Reference(2, modelId));
-    b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, b.Add(kDrawableAttachment, TProtoWriter().Reference(1, table))}})));
+    const auto table =
+        b.Add(kTableInfo, TProtoWriter().Message(1, DrawableRecord(0, 0, 250, 60, 0)).Reference(2, modelId));
+    const auto attachment = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, table));
+    b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, attachment}})));
     const doc::TDocument d = b.Read();
 
     ASSERT_EQ(d.Tables.size(), 1u);
@@ -545,15 +586,62 @@ TEST(ModernReader, TableCellsSizesHeadersAndMerges) {
     EXPECT_EQ(Texts(t.Cells[2][0].Text), (std::vector<std::u16string>{u"Both columns"}));
     EXPECT_EQ(t.Cells[2][0].ColumnSpan, 2);
     EXPECT_EQ(t.Cells[2][1].ColumnSpan, 0);
+    EXPECT_EQ(t.Cells[1][1].Bottom.Width, 0.5);
+    EXPECT_EQ(t.Cells[2][1].Top.Width, 0.5);
+    EXPECT_EQ(t.Cells[2][1].Bottom.Width, 0);  // the table's edge
+    EXPECT_EQ(t.Cells[0][0].Left.Width, 0);
     EXPECT_EQ(d.Drawables.at(d.Body.Paragraphs[0].Attachments.at(0).Index).Kind, doc::TDrawableKind::dkTable);
+}
+
+TEST(ModernReader, CellValuesAsPagesShowsThem) {
+    using iwork::detail::FormatDate;
+    using iwork::detail::FormatNumber;
+    struct TNumber {
+        double Value;
+        int Decimals;
+        bool Thousands;
+        const char16_t* Prefix;
+        const char16_t* Expected;
+    };
+    const TNumber numbers[] = {
+        {55, -1, false, u"", u"55"},
+        {0.1 + 0.2, -1, false, u"", u"0.3"},
+        {1234567.5, 2, true, u"", u"1,234,567.50"},
+        {-5500, 0, true, u"$", u"-$5,500"},
+        {-0.001, 0, false, u"", u"0"},  // no minus sign on a value shown as zero
+        {999, 0, true, u"", u"999"},
+    };
+    for (const auto& n : numbers)
+        EXPECT_EQ(FormatNumber(n.Value, n.Decimals, n.Thousands, n.Prefix), n.Expected) << n.Value;
+    struct TDate {
+        double Seconds;  // since 2001-01-01 00:00 UTC
+        const char* Pattern;
+        const char16_t* Expected;
+    };
+    const TDate dates[] = {
+        {0, "d MMM yyyy", u"1 Jan 2001"},
+        {86400 * 59 + 3600 * 13 + 60 * 5, "yyyy-MM-dd HH:mm", u"2001-03-01 13:05"},
+        {-86400, "EEEE d MMMM yy", u"Sunday 31 December 00"},
+        {60 * 60 * 21, "h:mm a, 'o''clock' ''", u"9:00 PM, o'clock '"},
+    };
+    for (const auto& d : dates) EXPECT_EQ(FormatDate(d.Seconds, d.Pattern), d.Expected) << d.Pattern;
 }
 
 TEST(ModernReader, FloatingDrawablesByPage) {
     TDocumentBuilder b;
     auto box = [&](float x) {
-        return b.Add(kTextBox, TProtoWriter().Message(1, TProtoWriter().Message(1, DrawableRecord(x, 10, 50, 20, 5))).Bool(6, true));
+        return b.Add(kTextBox, TextBox(DrawableRecord(x, 10, 50, 20, 5)));
     };
-    const auto back = box(1), front = box(2), other = box(3);
+    const auto back = box(1), front = box(2);
+    // A rounded rectangle (scalar path source, radius 10) filled red by its style.
+    const TProtoWriter redColor = TProtoWriter().Varint(1, 1).Float(3, 1).Float(4, 0).Float(5, 0);  // RGB
+    const auto red = b.Add(3015, Style("Red", 0, TProtoWriter().Message(1, TProtoWriter().Message(1, redColor))));
+    const TProtoWriter roundedRect = TProtoWriter().Varint(1, 0).Float(2, 10).Message(3, Size(100, 40));
+    TProtoWriter shape;
+    shape.Message(1, DrawableRecord(3, 10, 100, 40, 5))
+        .Reference(2, red)
+        .Message(3, TProtoWriter().Message(4, roundedRect));
+    const auto other = b.Add(3004, shape);
     auto entry = [](std::uint64_t id) { return TProtoWriter().Reference(1, id); };
     TProtoWriter floating;
     floating.Message(1, TProtoWriter().Varint(1, 2).Message(2, entry(back)).Message(4, entry(front)));
@@ -570,6 +658,16 @@ TEST(ModernReader, FloatingDrawablesByPage) {
     EXPECT_EQ(d.Drawables.at(d.FloatingByPage[1].Foreground[0]).Frame.X, 2);
     EXPECT_EQ(d.Drawables.at(d.FloatingByPage[1].Foreground[0]).Wrap.Kind, doc::TWrapKind::wkNone);
     EXPECT_EQ(d.PageCount, 3u);
+    ASSERT_EQ(d.FloatingByPage[0].Foreground.size(), 1u);
+    const doc::TDrawable& rounded = d.Drawables.at(d.FloatingByPage[0].Foreground[0]);
+    EXPECT_EQ(rounded.Kind, doc::TDrawableKind::dkShape);
+    EXPECT_EQ(rounded.Frame, (doc::TRect{3, 10, 100, 40}));
+    EXPECT_EQ(rounded.Fill, (doc::TColor{1, 0, 0, 1}));
+    EXPECT_FALSE(rounded.Stroke);
+    ASSERT_EQ(rounded.Path.size(), 10u);  // four lines, four corners, the move and the close
+    EXPECT_EQ(rounded.Path[0].P, (doc::TPoint{10, 0}));
+    EXPECT_EQ(rounded.Path[2].Kind, doc::TPathSegment::skCurve);
+    EXPECT_EQ(rounded.Path[2].P, (doc::TPoint{100, 10}));
 }
 
 // --- Damage ----------------------------------------------------------------------------
@@ -581,7 +679,8 @@ TEST(ModernReader, DamagedReferencesAndIndicesAreNamed) {
         const char* Expected;
     };
     const std::vector<TCase> cases = {
-        {"missing paragraph style", [](TDocumentBuilder& b) { b.Body(Storage("x").Message(5, ObjectTable({{0, 999}}))); },
+        {"missing paragraph style",
+         [](TDocumentBuilder& b) { b.Body(Storage("x").Message(5, ObjectTable({{0, 999}}))); },
          "Object 999, a paragraph style, is missing"},
         {"paragraph style of the wrong type",
          [](TDocumentBuilder& b) {
@@ -589,18 +688,21 @@ TEST(ModernReader, DamagedReferencesAndIndicesAreNamed) {
              b.Body(Storage("x").Message(5, ObjectTable({{0, s}})));
          },
          "Object 100 should be a paragraph style but is a text storage"},
-        {"index past the end", [](TDocumentBuilder& b) { b.Body(Storage("abc").Message(8, ObjectTable({{0, 0}, {9, 0}}))); },
+        {"index past the end",
+         [](TDocumentBuilder& b) { b.Body(Storage("abc").Message(8, ObjectTable({{0, 0}, {9, 0}}))); },
          "Text storage 100's character styles point to character 9, past the end of its 3 characters"},
-        {"decreasing indices", [](TDocumentBuilder& b) { b.Body(Storage("abcdef").Message(5, ObjectTable({{4, 0}, {2, 0}}))); },
+        {"decreasing indices",
+         [](TDocumentBuilder& b) { b.Body(Storage("abcdef").Message(5, ObjectTable({{4, 0}, {2, 0}}))); },
          "Text storage 100's paragraph styles go back from character 4 to 2"},
-        {"missing attachment", [](TDocumentBuilder& b) { b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, 555}}))); },
+        {"missing attachment",
+         [](TDocumentBuilder& b) { b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, 555}}))); },
          "Text storage 100 has an attachment, object 555, that is missing"},
         {"missing body", [](TDocumentBuilder& b) { b.Root.Reference(4, 777); }, "Object 777, a body text, is missing"},
         {"a text box that holds itself",
          [](TDocumentBuilder& b) {
              // 100 the box's storage, 101 the box, 102 its attachment inside its own text.
              b.Add(kStorage, Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, 102}})));
-             b.Add(kTextBox, TProtoWriter().Message(1, TProtoWriter().Message(1, DrawableRecord(0, 0, 9, 9, 0))).Reference(4, 100));
+             b.Add(kTextBox, TextBox(DrawableRecord(0, 0, 9, 9, 0), 100));
              b.Add(kDrawableAttachment, TProtoWriter().Reference(1, 101));
              b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, 102}})));
          },
