@@ -36,25 +36,28 @@ public:
         for (const doc::TDrawable& d : document.Drawables)
             if (d.Kind == doc::TDrawableKind::dkUnsupported) ++out.LeftOut[d.What.empty() ? L"object" : d.What];
 
-        const auto& frames = FFlow.Pages();
+        auto& frames = FFlow.Pages();
         const doc::TPageSetup& setup = FFlow.Setup();
-        auto& placed = FFlow.Placed();
-        std::size_t next = 0;
         out.Pages.reserve(frames.size());
         for (std::size_t i = 0; i < frames.size(); ++i) {
-            const TPageFrame& frame = frames[i];
+            TPageFrame& frame = frames[i];
             TPage page;
             page.Width = setup.Width;
             page.Height = setup.Height;
             FContext.Fields = {Digits(frame.Number), Digits(std::max<long long>(frames.size(), 1))};
-            Floating(i, true, page.Items);
-            HeaderFooter(frame, page.Items);
-            for (; next < placed.size() && placed[next].Page == i; ++next) {
-                TPlacedLine& line = placed[next];
-                const std::size_t base = page.Items.size();
-                AppendTranslated(page.Items, line.Line.Items, line.X, line.Y);
-                FillSlots(page.Items, base, line.Line.Fields, FContext.Fields);
+            // Pictures behind the text go first; the body's items are already in place.
+            std::vector<TPageItem> background;
+            Floating(i, true, background);
+            if (background.empty()) {
+                page.Items = std::move(frame.Items);
+            } else {
+                page.Items = std::move(background);
+                for (TFieldSlot& slot : frame.Fields) slot.Item += page.Items.size();
+                page.Items.insert(page.Items.end(), std::make_move_iterator(frame.Items.begin()),
+                                  std::make_move_iterator(frame.Items.end()));
             }
+            FillSlots(page.Items, 0, frame.Fields, FContext.Fields);
+            HeaderFooter(frame, page.Items);
             Footnotes(frame, page.Items);
             Floating(i, false, page.Items);
             out.Pages.push_back(std::move(page));
@@ -79,12 +82,12 @@ private:
         const double width = setup.Width - setup.Left - setup.Right;
         TTextContext context{document, FContext.Fonts, FContext.Fields, FContext.FootnoteMarks, false};
         if (document.HeadersOn && !master.Header.Empty()) {
-            const TBlock header = LayOutHeaderFooter(master.Header, width, context);
-            AppendTranslated(items, header.Items, setup.Left, setup.HeaderMargin);
+            TBlock header = LayOutHeaderFooter(master.Header, width, context);
+            AppendTranslated(items, std::move(header.Items), setup.Left, setup.HeaderMargin);
         }
         if (document.FootersOn && !master.Footer.Empty()) {
-            const TBlock footer = LayOutHeaderFooter(master.Footer, width, context);
-            AppendTranslated(items, footer.Items, setup.Left, setup.Height - setup.FooterMargin - footer.Height);
+            TBlock footer = LayOutHeaderFooter(master.Footer, width, context);
+            AppendTranslated(items, std::move(footer.Items), setup.Left, setup.Height - setup.FooterMargin - footer.Height);
         }
     }
 

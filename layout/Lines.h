@@ -30,5 +30,7 @@ void Translate(TPageItem& item, double dx, double dy);
 
 // Appends copies of items moved by (dx, dy).
 void AppendTranslated(std::vector<TPageItem>& out, const std::vector<TPageItem>& items, double dx, double dy);
+// The same, moving the items out of `items`.
+void AppendTranslated(std::vector<TPageItem>& out, std::vector<TPageItem>&& items, double dx, double dy);
 
 }  // namespace layout

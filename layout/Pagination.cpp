@@ -108,6 +108,8 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
     page.BodyBottom = FSetup.Height - FSetup.Bottom;
     if (footer > 0) page.BodyBottom = std::min(page.BodyBottom, FSetup.Height - FSetup.FooterMargin - footer);
     page.BodyBottom = std::max(page.BodyBottom, std::min(page.BodyTop + MinBodyHeight, FSetup.Height));
+    // Pages tend to hold as much as the one before: spare the vector its regrowth.
+    if (!FPages.empty()) page.Items.reserve(FPages.back().Items.size() + FPages.back().Items.size() / 8);
     FPages.push_back(std::move(page));
 
     FState.Page = FPages.size() - 1;
@@ -170,9 +172,14 @@ void TBodyFlow::Place(TLine line) {
             page.FootnoteRoom += FootnoteHeight(f);
         }
     }
+    const std::size_t base = page.Items.size();
+    for (TFieldSlot slot : line.Fields) {
+        slot.Item += base;
+        page.Fields.push_back(slot);
+    }
+    AppendTranslated(page.Items, std::move(line.Items), ColumnX(), FState.Y);
     const double height = line.Height;
     const bool pageBreak = line.PageBreakAfter;
-    FPlaced.push_back({std::move(line), FState.Page, ColumnX(), FState.Y});
     FState.Y += height;
     FState.Fresh = FState.PageEmpty = false;
     if (pageBreak) {
@@ -182,14 +189,18 @@ void TBodyFlow::Place(TLine line) {
 }
 
 TBodyFlow::TSnapshot TBodyFlow::Snap() const {
-    return {FState, FPlaced.size(), FPages.size(), FPages[FState.Page]};
+    const TPageFrame& page = FPages[FState.Page];
+    return {FState, FPages.size(), page.Items.size(), page.Fields.size(), page.Footnotes.size(), page.FootnoteRoom};
 }
 
 void TBodyFlow::Restore(const TSnapshot& snapshot) {
     FState = snapshot.State;
-    FPlaced.resize(snapshot.Placed);
-    FPages.resize(snapshot.Pages);
-    FPages[FState.Page] = snapshot.Page;
+    FPages.erase(FPages.begin() + std::ptrdiff_t(snapshot.Pages), FPages.end());
+    TPageFrame& page = FPages[FState.Page];
+    page.Items.erase(page.Items.begin() + std::ptrdiff_t(snapshot.Items), page.Items.end());
+    page.Fields.resize(snapshot.Fields);
+    page.Footnotes.resize(snapshot.Footnotes);
+    page.FootnoteRoom = snapshot.FootnoteRoom;
 }
 
 TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forceBreak) {

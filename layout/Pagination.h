@@ -26,12 +26,10 @@ struct TPageFrame {
     double BodyTop = 0, BodyBottom = 0;
     std::vector<std::size_t> Footnotes;  // referred to from this page, in order
     double FootnoteRoom = 0;             // taken from the bottom of the body, separator included
-};
-
-struct TPlacedLine {
-    TLine Line;
-    std::size_t Page = 0;
-    double X = 0, Y = 0;  // top-left on the page
+    // The body's items on this page, in page coordinates, made once and never copied; fields whose
+    // value is known only at the end (the page count) are listed.
+    std::vector<TPageItem> Items;
+    std::vector<TFieldSlot> Fields;
 };
 
 class TBodyFlow {
@@ -44,8 +42,7 @@ public:
     // More pages after the body's, for floating objects placed past its end.
     void EnsurePages(std::size_t count);
 
-    const std::vector<TPageFrame>& Pages() const { return FPages; }
-    std::vector<TPlacedLine>& Placed() { return FPlaced; }
+    std::vector<TPageFrame>& Pages() { return FPages; }
     // Height of the footnote text of footnote i in a body column (separator excluded).
     double FootnoteHeight(std::size_t footnote);
     double ColumnWidthOf(std::size_t section) const;
@@ -64,10 +61,12 @@ private:
         bool PageEmpty = true;  // nothing placed on this page yet
         std::size_t Region = 0;
     };
+    // Enough to take back what was placed since: the current page's lists only grow.
     struct TSnapshot {
         TState State;
-        std::size_t Placed = 0, Pages = 0;
-        TPageFrame Page;
+        std::size_t Pages = 0;
+        std::size_t Items = 0, Fields = 0, Footnotes = 0;
+        double FootnoteRoom = 0;
     };
     struct TParagraphSpan {
         std::size_t FirstRegion = 0, LastRegion = 0;
@@ -95,7 +94,6 @@ private:
     const std::vector<doc::TSection>* FSections;
     std::vector<std::optional<TListItem>> FListItems;
     std::vector<TPageFrame> FPages;
-    std::vector<TPlacedLine> FPlaced;
     TState FState;
     std::map<std::pair<std::size_t, int>, std::pair<double, double>> FHeaderHeights;
     std::map<std::size_t, double> FFootnoteHeights;

@@ -389,9 +389,10 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
     return line;
 }
 
-void TParagraphLayout::Emit(const std::vector<TPiece>& pieces, double columnWidth, TLine& line) const {
+void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLine& line) const {
     const doc::TParagraphStyle& style = FParagraph.Style;
     const double baseline = line.Baseline;
+    line.Items.reserve(pieces.size() + 1);
     if (style.Fill) {
         const double left = Sane(style.LeftIndent, -columnWidth, columnWidth, 0);
         const double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
@@ -407,7 +408,7 @@ void TParagraphLayout::Emit(const std::vector<TPiece>& pieces, double columnWidt
     }
     double lastEnd = 0;
     bool lastJoinable = false;
-    for (const TPiece& p : pieces) {
+    for (TPiece& p : pieces) {
         const TSpan& span = *p.Span;
         if (p.Object) {
             lastJoinable = false;
@@ -432,7 +433,7 @@ void TParagraphLayout::Emit(const std::vector<TPiece>& pieces, double columnWidt
         item.Y = baseline - span.Rise;
         item.Font = span.Font;
         item.Size = span.Size;
-        item.Text = p.Text;
+        item.Text = std::move(p.Text);
         item.Color = span.Style->Color;
         item.CharSpacing = span.CharSpacing;
         item.WordSpacing = p.WordSpacing;

@@ -56,6 +56,7 @@ public:
         const std::u16string& source = FParagraph.Text;
         FOut.Text.reserve(source.size());
         FOut.Advance.assign(source.size(), 0.0);
+        FOut.Spans.reserve(FParagraph.Runs.size() + FParagraph.Attachments.size() + 4);
         std::u16string breakText;
         breakText.reserve(source.size());
         std::size_t runIndex = 0, attachmentIndex = 0;
