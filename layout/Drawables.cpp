@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "layout/Tables.h"
 #include "layout/TextBlock.h"
 
 namespace layout {
@@ -81,7 +82,10 @@ void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std
         }
         break;
     case doc::TDrawableKind::dkTable:
-        break;  // tables are laid out by the body flow and by DrawTable
+        // Tables inline in the body are laid out by the body flow, row by row.
+        if (drawable.Table < document.Tables.size())
+            DrawTable(document.Tables[drawable.Table], context, frame.X, frame.Y, out);
+        break;
     case doc::TDrawableKind::dkUnsupported: break;
     }
 }

@@ -59,6 +59,8 @@ public:
             FillSlots(page.Items, 0, frame.Fields, FContext.Fields);
             HeaderFooter(frame, page.Items);
             Footnotes(frame, page.Items);
+            for (std::size_t d : frame.Anchored)
+                DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, page.Items);
             Floating(i, false, page.Items);
             out.Pages.push_back(std::move(page));
         }

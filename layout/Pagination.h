@@ -19,6 +19,12 @@ namespace layout {
 // The page set-up made sane: positive sizes, margins that leave room.
 doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup);
 
+// Room a floating object keeps from the body text on its page.
+struct TExclusion {
+    doc::TRect Rect;  // the object's frame grown by its wrap margin
+    doc::TWrapKind Kind = doc::TWrapKind::wkAround;
+};
+
 struct TPageFrame {
     std::size_t Section = 0;
     long long Number = 1;  // as shown
@@ -30,6 +36,8 @@ struct TPageFrame {
     // value is known only at the end (the page count) are listed.
     std::vector<TPageItem> Items;
     std::vector<TFieldSlot> Fields;
+    std::vector<TExclusion> Exclusions;
+    std::vector<std::size_t> Anchored;  // drawables whose anchor paragraph starts on this page
 };
 
 class TBodyFlow {
@@ -65,7 +73,7 @@ private:
     struct TSnapshot {
         TState State;
         std::size_t Pages = 0;
-        std::size_t Items = 0, Fields = 0, Footnotes = 0;
+        std::size_t Items = 0, Fields = 0, Footnotes = 0, Exclusions = 0, Anchored = 0;
         double FootnoteRoom = 0;
     };
     struct TParagraphSpan {
@@ -85,6 +93,11 @@ private:
     bool Fits(const TLine& line);
     void Place(TLine line);
     TParagraphSpan PlaceParagraph(std::size_t index, bool forceBreak);
+    TParagraphSpan PlaceTables(std::size_t index, bool forceBreak);
+    void PlaceEndnotes();
+    // Moves down past objects that leave the line no room; false when that leaves the region.
+    bool Clear(double height, std::vector<TInterval>& free);
+    void Anchor(std::size_t paragraph);
     std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
 
     TTextContext& FContext;
@@ -93,6 +106,7 @@ private:
     std::vector<doc::TSection> FDefaultSections;
     const std::vector<doc::TSection>* FSections;
     std::vector<std::optional<TListItem>> FListItems;
+    std::map<std::size_t, std::vector<std::size_t>> FAnchoredBy;  // paragraph -> floating drawables
     std::vector<TPageFrame> FPages;
     TState FState;
     std::map<std::pair<std::size_t, int>, std::pair<double, double>> FHeaderHeights;

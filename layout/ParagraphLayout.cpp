@@ -358,9 +358,12 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
             const double leftIndent = Sane(FParagraph.Style.LeftIndent, -columnWidth, columnWidth, 0);
             double labelX = FOptions.List ? leftIndent + FOptions.List->Indent : x;
             const double labelEnd = Build(FLabel, 0, std::uint32_t(FLabel.Text.size()), labelX, right, true, pieces);
-            Measure(FLabel, 0, std::uint32_t(FLabel.Text.size()), metrics);
-            if (FOptions.List) x = std::max(x, labelEnd + (labelEnd > x ? LabelGap : 0));
-            else x = labelEnd;
+            if (FOptions.List) {
+                Measure(FLabel, 0, std::uint32_t(FLabel.Text.size()), metrics);
+                x = std::max(x, labelEnd + (labelEnd > x ? LabelGap : 0));
+            } else {
+                x = labelEnd;  // a raised mark: inside the line's height
+            }
         }
         const TFit fit = Fit(FPosition, x, right);
         const std::size_t first = pieces.size();
