@@ -137,7 +137,7 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
     FState.Page = FPages.size() - 1;
     FState.Section = section;
     FState.Column = 0;
-    FState.ColumnTop = FState.Y = FPages.back().BodyTop;
+    FState.ColumnTop = FState.Y = FState.Lowest = FPages.back().BodyTop;
     FState.Fresh = FState.PageEmpty = true;
     FState.Soft = !startsSection;
     ++FState.Region;
@@ -166,7 +166,7 @@ void TBodyFlow::StartSection(std::size_t section) {
     // A section that goes on in the same page: its columns start below what is there.
     FState.Section = section;
     FState.Column = 0;
-    FState.ColumnTop = FState.Y;
+    FState.ColumnTop = FState.Y = std::max(FState.Y, FState.Lowest);
     ++FState.Region;
 }
 
@@ -203,6 +203,7 @@ void TBodyFlow::Place(TLine line) {
     const double height = line.Height;
     const bool pageBreak = line.PageBreakAfter;
     FState.Y += height;
+    FState.Lowest = std::max(FState.Lowest, FState.Y);
     FState.Fresh = FState.PageEmpty = false;
     if (pageBreak) {
         NewPage(FState.Section, false);
@@ -342,7 +343,6 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
         FState.Y += SpaceAfter(style);
         result.FirstRegion = lines.front().second;
         result.LastRegion = lines.back().second;
-        result.Placed = true;
         if (attempt + 1 >= MaxAttempts || result.FirstRegion == result.LastRegion) break;
 
         // The keep rules: what moves to the next column or page, if anything.
@@ -411,7 +411,6 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
     }
     FState.Y += SpaceAfter(paragraph.Style);
     result.LastRegion = FState.Region;
-    result.Placed = true;
     return result;
 }
 
@@ -499,7 +498,8 @@ void TBodyFlow::Run() {
                                         [&](const doc::TAttachment& a) { return IsInlineTable(FDocument, a); });
         spans[p] = tables ? PlaceTables(p, retriedChain == p) : PlaceParagraph(p, retriedChain == p);
         if (!keep && chainStart != SIZE_MAX) {
-            const bool split = spans[p].FirstRegion != spans[p - 1].LastRegion;
+            // A new section's page is no reason to move the paragraphs before it.
+            const bool split = spans[p].FirstRegion != spans[p - 1].LastRegion && sectionOf(chainStart) == section;
             if (split && retriedChain != chainStart && !spans[chainStart].StartedFresh) {
                 Restore(chainSnapshot);
                 retriedChain = chainStart;

@@ -64,6 +64,7 @@ private:
         int Column = 0;
         double ColumnTop = 0;  // top of this page's columns of the current section
         double Y = 0;
+        double Lowest = 0;      // the lowest line end in any column of this page
         bool Fresh = true;      // nothing placed in this region yet
         bool Soft = true;       // the region came from overflow: space before drops at its top
         bool PageEmpty = true;  // nothing placed on this page yet
@@ -79,7 +80,6 @@ private:
     struct TParagraphSpan {
         std::size_t FirstRegion = 0, LastRegion = 0;
         bool StartedFresh = false;
-        bool Placed = false;
     };
 
     TSnapshot Snap() const;

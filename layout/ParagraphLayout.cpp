@@ -212,7 +212,7 @@ double TParagraphLayout::Build(const TShapedParagraph& shaped, std::uint32_t sta
             const double advance = TabAdvance(i, x, right, end);
             const doc::TTabStop tab = FTabs.After(x);
             if (!tab.Leader.empty() && advance > 0) {
-                const double each = MeasureText(tab.Leader, *span.Font, span.Size, 0);
+                const double each = MeasureText(tab.Leader, *span.Font, span.Size, span.CharSpacing);
                 if (each > 0) {
                     const double count = std::floor(advance / each);
                     if (count >= 1) {

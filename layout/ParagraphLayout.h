@@ -35,7 +35,6 @@ public:
     TParagraphLayout& operator=(const TParagraphLayout&) = delete;
 
     bool Done() const { return FPosition >= FShaped.Text.size() && !FPendingLine; }
-    bool AtStart() const { return FFirst; }
     std::uint32_t Position() const { return FPosition; }
     // Back to a line start handed out before (the start of the paragraph: 0).
     void Rewind(std::uint32_t position);
@@ -46,11 +45,6 @@ public:
     double EstimatedHeight() const;
     // The next line, over free stretches of the column (inside Bounds, left to right; empty: all of it).
     TLine Next(double columnWidth, const std::vector<TInterval>& free = {});
-
-    const doc::TParagraphStyle& Style() const { return FParagraph.Style; }
-    const doc::TParagraph& Paragraph() const { return FParagraph; }
-    // The paragraph as characters: its text starts at a U+FFFC of an inline table.
-    const TShapedParagraph& Shaped() const { return FShaped; }
 
 private:
     struct TPiece;
