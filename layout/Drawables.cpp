@@ -56,12 +56,12 @@ void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std
             image.Clip = {frame.X + crop.X, frame.Y + crop.Y, crop.Width, crop.Height};
         }
         image.Rotation = Sane(drawable.Rotation, -1e6, 1e6, 0);
-        out.push_back(std::move(image));
+        out.emplace_back(std::move(image));
         break;
     }
     case doc::TDrawableKind::dkShape:
     case doc::TDrawableKind::dkTextBox: {
-        if (!drawable.Path.empty() && (drawable.Stroke || drawable.Fill)) out.push_back(ShapePath(drawable, frame));
+        if (!drawable.Path.empty() && (drawable.Stroke || drawable.Fill)) out.emplace_back(ShapePath(drawable, frame));
         if (!drawable.Text.Empty()) {
             const double inset = Sane(drawable.TextInset, 0, 1000, 4);
             const double width = std::max(1.0, frame.Width - 2 * inset);

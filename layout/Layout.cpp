@@ -103,7 +103,7 @@ private:
         rule.From = {setup.Left, y};
         rule.To = {setup.Left + std::min(FootnoteSeparatorLength, width / 2), y};
         rule.Stroke.Width = 0.5;
-        items.push_back(rule);
+        items.emplace_back(rule);
         y += FootnoteSeparatorSpace;
         for (std::size_t f : frame.Footnotes) {
             const TBlock block = LayOutFootnote(f, width, FContext);

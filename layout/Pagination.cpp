@@ -431,7 +431,7 @@ void TBodyFlow::PlaceEndnotes() {
     rule.From = {0, separator.Height - FootnoteSeparatorSpace};
     rule.To = {std::min(FootnoteSeparatorLength, ColumnWidth() / 2), rule.From.Y};
     rule.Stroke.Width = 0.5;
-    separator.Items.push_back(rule);
+    separator.Items.emplace_back(rule);
     if (!FState.Fresh && !Fits(separator)) NextRegion();
     Place(std::move(separator));
     for (std::size_t f : notes) {

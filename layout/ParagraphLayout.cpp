@@ -399,14 +399,14 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
     if (style.Fill) {
         const double left = Sane(style.LeftIndent, -columnWidth, columnWidth, 0);
         const double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
-        line.Items.push_back(FilledRect(left, 0, right - left, line.Height, *style.Fill));
+        line.Items.emplace_back(FilledRect(left, 0, right - left, line.Height, *style.Fill));
     }
     for (const TPiece& p : pieces) {
         const doc::TCharacterStyle& cs = *p.Span->Style;
         if (!cs.Highlight || p.Object || p.Width <= 0) continue;
         const TFont& font = *p.Span->Font;
         const double y = baseline - p.Span->Rise - font.Ascent() * p.Span->Size;
-        line.Items.push_back(
+        line.Items.emplace_back(
             FilledRect(p.X, y, p.Width, (font.Ascent() + font.Descent()) * p.Span->Size, *cs.Highlight));
     }
     double lastEnd = 0;
@@ -446,7 +446,7 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
             if (a.Field == doc::TFieldKind::fkPageCount) line.Fields.push_back({line.Items.size(), TSlotKind::skPageCount});
         }
         if (span.Kind == TSpanKind::skFootnote) line.Footnotes.push_back(FParagraph.Attachments[span.Attachment].Index);
-        line.Items.push_back(std::move(item));
+        line.Items.emplace_back(std::move(item));
         lastEnd = p.X + p.Width;
         lastJoinable = span.Kind == TSpanKind::skText;
     }
@@ -462,12 +462,12 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
         if (cs.Underline) {
             rule.From = {p.X, y + font.UnderlinePosition() * size};
             rule.To = {p.X + p.Width, rule.From.Y};
-            line.Items.push_back(rule);
+            line.Items.emplace_back(rule);
         }
         if (cs.Strikethrough) {
             rule.From = {p.X, y - font.Ascent() * size * 0.33};
             rule.To = {p.X + p.Width, rule.From.Y};
-            line.Items.push_back(rule);
+            line.Items.emplace_back(rule);
         }
     }
 }

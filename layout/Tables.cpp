@@ -26,7 +26,7 @@ void Rule(std::vector<TPageItem>& out, const doc::TBorder& border, double x1, do
     line.To = {x2, y2};
     line.Stroke.Width = width;
     line.Stroke.Color = border.Color;
-    out.push_back(line);
+    out.emplace_back(line);
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ TTableLayout LayOutTable(const doc::TTable& table, TTextContext& context) {
                          At(doc::TPathSegment::skLine, x + w, height), At(doc::TPathSegment::skLine, x, height),
                          At(doc::TPathSegment::skClose, x, 0)};
             fill.Fill = cell.Fill;
-            row.Items.push_back(std::move(fill));
+            row.Items.emplace_back(std::move(fill));
         }
         for (TCellBlock& b : blocks) {
             const std::size_t base = row.Items.size();
