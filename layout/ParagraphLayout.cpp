@@ -46,6 +46,7 @@ struct TParagraphLayout::TPiece {
     bool Fixed = false;     // labels: alignment leaves them where they are
     bool Stretch = false;   // its spaces take the justification (none before a tab)
     double WordSpacing = 0;
+    double ExtraSpacing = 0;  // added to the span's tracking (justified CJK)
 };
 
 struct TParagraphLayout::TFit {
@@ -269,7 +270,10 @@ void TParagraphLayout::Align(std::vector<TPiece>& pieces, std::size_t first, dou
             int spaces = 0;
             for (std::size_t k = first; k < pieces.size(); ++k)
                 if (pieces[k].Stretch && !pieces[k].Object) spaces += CountSpaces(pieces[k].Text);
-            if (spaces == 0) return;
+            if (spaces == 0) {
+                SpreadCharacters(pieces, first, free);
+                return;
+            }
             const double each = free / spaces;
             double moved = 0;
             for (std::size_t k = first; k < pieces.size(); ++k) {
@@ -287,6 +291,35 @@ void TParagraphLayout::Align(std::vector<TPiece>& pieces, std::size_t first, dou
     }
     for (std::size_t k = first; k < pieces.size(); ++k)
         if (!pieces[k].Fixed) pieces[k].X += shift;
+}
+
+// Justified CJK text has no spaces to stretch: the room goes between the characters.
+void TParagraphLayout::SpreadCharacters(std::vector<TPiece>& pieces, std::size_t first, double free) const {
+    int count = 0;
+    bool cjk = false;
+    for (std::size_t k = first; k < pieces.size(); ++k) {
+        if (!pieces[k].Stretch || pieces[k].Object) continue;
+        const std::u16string& text = pieces[k].Text;
+        std::size_t units = 0;
+        for (std::size_t i = 0; i < text.size(); i += units) {
+            cjk = IsCjk(DecodeAt(text, i, units)) || cjk;
+            ++count;
+        }
+    }
+    if (!cjk || count < 2) return;
+    const double each = free / (count - 1);
+    double moved = 0;
+    for (std::size_t k = first; k < pieces.size(); ++k) {
+        TPiece& p = pieces[k];
+        p.X += moved;
+        if (!p.Stretch || p.Object) continue;
+        int own = 0;
+        std::size_t units = 0;
+        for (std::size_t i = 0; i < p.Text.size(); i += units, ++own) DecodeAt(p.Text, i, units);
+        p.ExtraSpacing = each;
+        p.Width += own * each;
+        moved += own * each;
+    }
 }
 
 void TParagraphLayout::Measure(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end,
@@ -424,7 +457,7 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
         if (lastJoinable && span.Kind == TSpanKind::skText && !line.Items.empty()) {
             auto* last = std::get_if<TTextItem>(&line.Items.back());
             if (last && last->Font == span.Font && last->Size == span.Size && last->Color == span.Style->Color &&
-                last->CharSpacing == span.CharSpacing && last->WordSpacing == p.WordSpacing &&
+                last->CharSpacing == span.CharSpacing + p.ExtraSpacing && last->WordSpacing == p.WordSpacing &&
                 last->Y == baseline - span.Rise && std::abs(lastEnd - p.X) < Epsilon) {
                 last->Text += p.Text;
                 lastEnd = p.X + p.Width;
@@ -438,7 +471,7 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
         item.Size = span.Size;
         item.Text = std::move(p.Text);
         item.Color = span.Style->Color;
-        item.CharSpacing = span.CharSpacing;
+        item.CharSpacing = span.CharSpacing + p.ExtraSpacing;
         item.WordSpacing = p.WordSpacing;
         if (span.Kind == TSpanKind::skField) {
             const doc::TAttachment& a = FParagraph.Attachments[span.Attachment];

@@ -58,6 +58,7 @@ private:
     double Build(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, double x, double right,
                  bool fixed, std::vector<TPiece>& pieces) const;
     void Align(std::vector<TPiece>& pieces, std::size_t first, double right, bool justify) const;
+    void SpreadCharacters(std::vector<TPiece>& pieces, std::size_t first, double free) const;
     void Measure(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, TMetrics& metrics) const;
     void Emit(std::vector<TPiece>& pieces, double columnWidth, TLine& line) const;
     void Space(const TMetrics& metrics, TLine& line) const;

@@ -75,6 +75,18 @@ TEST(LayoutTest, JustifiedLinesFillTheColumnExceptTheLast) {
     EXPECT_EQ(lines.back().Items.front().WordSpacing, 0);
 }
 
+TEST(LayoutTest, JustifiedCjkLinesSpreadTheirCharacters) {
+    doc::TDocument d = Doc(95);  // nine ideographs of 10 pt to a line, 5 pt left over
+    d.Body.Paragraphs.push_back(Para(u"一二三四五六七八九十一二", Aligned(doc::TAlignment::alJustified)));
+    const auto lines = Lines(Laid(d));
+    ASSERT_EQ(lines.size(), 2u);
+    const layout::TTextItem& item = lines[0].Items.front();
+    EXPECT_DOUBLE_EQ(item.CharSpacing, 5.0 / 8);
+    // The last character's glyph ends at the right margin; only its trailing spacing goes past.
+    EXPECT_NEAR(ItemEnd(item) - item.CharSpacing, 115, 1e-9);
+    EXPECT_EQ(lines[1].Items.front().CharSpacing, 0);
+}
+
 TEST(LayoutTest, IndentsNarrowTheLines) {
     doc::TDocument d = Doc(100);
     doc::TParagraphStyle s = Style();
