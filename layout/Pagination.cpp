@@ -414,12 +414,11 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
     return result;
 }
 
-void TBodyFlow::PlaceEndnotes() {
-    if (FDocument.FootnoteSettings.Kind == doc::TFootnoteKind::fnFootnotes) return;
+void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
     std::vector<std::size_t> notes;
     std::vector<bool> seen(FDocument.Footnotes.size(), false);
-    for (const doc::TParagraph& p : FDocument.Body.Paragraphs)
-        for (const doc::TAttachment& a : p.Attachments)
+    for (std::size_t i = from; i < to && i < FDocument.Body.Paragraphs.size(); ++i)
+        for (const doc::TAttachment& a : FDocument.Body.Paragraphs[i].Attachments)
             if (a.Kind == doc::TAttachmentKind::akFootnote && a.Index < seen.size() && !seen[a.Index]) {
                 seen[a.Index] = true;
                 notes.push_back(a.Index);
@@ -485,9 +484,15 @@ void TBodyFlow::Run() {
     TSnapshot chainSnapshot;
     std::size_t retriedChain = SIZE_MAX;
     std::vector<TParagraphSpan> spans(paragraphs.size());
+    const doc::TFootnoteKind notes = FDocument.FootnoteSettings.Kind;
+    std::size_t sectionStart = 0;  // first paragraph of the current section, for its endnotes
     for (std::size_t p = 0; p < paragraphs.size();) {
         const std::size_t section = sectionOf(p);
-        if (section != FState.Section) StartSection(section);
+        if (section != FState.Section) {
+            if (notes == doc::TFootnoteKind::fnSectionEndnotes && sectionStart < p) PlaceEndnotes(sectionStart, p);
+            sectionStart = p;
+            StartSection(section);
+        }
         const bool keep = paragraphs[p].Style.KeepWithNext;
         if (keep && chainStart == SIZE_MAX) {
             chainStart = p;
@@ -511,7 +516,8 @@ void TBodyFlow::Run() {
         }
         ++p;
     }
-    PlaceEndnotes();
+    if (notes == doc::TFootnoteKind::fnEndnotes) PlaceEndnotes(0, paragraphs.size());
+    if (notes == doc::TFootnoteKind::fnSectionEndnotes) PlaceEndnotes(sectionStart, paragraphs.size());
 }
 
 }  // namespace layout

@@ -94,7 +94,8 @@ private:
     void Place(TLine line);
     TParagraphSpan PlaceParagraph(std::size_t index, bool forceBreak);
     TParagraphSpan PlaceTables(std::size_t index, bool forceBreak);
-    void PlaceEndnotes();
+    // The notes referred to from paragraphs [from, to), after them.
+    void PlaceEndnotes(std::size_t from, std::size_t to);
     // Moves down past objects that leave the line no room; false when that leaves the region.
     bool Clear(double height, std::vector<TInterval>& free);
     void Anchor(std::size_t paragraph);

@@ -263,6 +263,23 @@ TEST(DrawablesTest, EndnotesFollowTheBody) {
     EXPECT_GT(lines[4].Baseline, lines[2].Baseline + 10);
 }
 
+TEST(DrawablesTest, SectionEndnotesCloseTheirSection) {
+    doc::TDocument d = Doc();
+    d.FootnoteSettings.Kind = doc::TFootnoteKind::fnSectionEndnotes;
+    d.Sections.emplace_back().StartsNewPage = false;
+    for (std::size_t s = 0; s < 2; ++s) {
+        doc::TParagraph p = Para(s ? u"two\uFFFC" : u"one\uFFFC");
+        p.Attachments.push_back(Attach(3, doc::TAttachmentKind::akFootnote, s));
+        p.Section = s;
+        d.Body.Paragraphs.push_back(p);
+        d.Footnotes.emplace_back().Text.Paragraphs.push_back(Para(s ? u"note two" : u"note one"));
+    }
+    std::vector<std::u16string> order;
+    for (const auto& l : Lines(Laid(d)))
+        if (l.Text.size() > 1) order.push_back(l.Text);
+    EXPECT_EQ(order, (std::vector<std::u16string>{u"one", u"note one", u"two", u"note two"}));
+}
+
 TEST(DrawablesTest, ColumnsAndSections) {
     doc::TDocument d = Doc();
     d.Sections[0].Columns = 2;
