@@ -15,18 +15,25 @@ namespace {
 
 std::u16string Digits(long long n) { return FormatNumber(n, doc::TNumberFormat::nfDecimal); }
 
-void FillSlots(std::vector<TPageItem>& items, std::size_t base, const std::vector<TFieldSlot>& slots,
-               const TFieldValues& values) {
+void FillSlots(std::vector<TPageItem>& items, const std::vector<TFieldSlot>& slots, const TFieldValues& values,
+               const std::vector<std::u16string>& marks) {
     for (const TFieldSlot& slot : slots) {
-        if (base + slot.Item >= items.size()) continue;
-        if (auto* text = std::get_if<TTextItem>(&items[base + slot.Item]))
-            text->Text = slot.Kind == TSlotKind::skPageNumber ? values.PageNumber : values.PageCount;
+        auto* text = slot.Item < items.size() ? std::get_if<TTextItem>(&items[slot.Item]) : nullptr;
+        if (!text) continue;
+        switch (slot.Kind) {
+        case TSlotKind::skPageNumber: text->Text = values.PageNumber; break;
+        case TSlotKind::skPageCount: text->Text = values.PageCount; break;
+        case TSlotKind::skFootnoteMark:
+            if (slot.Footnote < marks.size()) text->Text = marks[slot.Footnote];
+            break;
+        }
     }
 }
 
 class TPageMaker {
 public:
-    TPageMaker(TTextContext& context, TBodyFlow& flow) : FContext(context), FFlow(flow) {}
+    TPageMaker(TTextContext& context, TBodyFlow& flow)
+        : FContext(context), FFlow(flow), FMarks(context.FootnoteMarks) {}
 
     TLaidOutDocument Make() {
         const doc::TDocument& document = FContext.Document;
@@ -56,12 +63,23 @@ public:
                 page.Items.insert(page.Items.end(), std::make_move_iterator(frame.Items.begin()),
                                   std::make_move_iterator(frame.Items.end()));
             }
-            FillSlots(page.Items, 0, frame.Fields, FContext.Fields);
+            // Footnotes numbered by page count from 1 on every page.
+            const doc::TFootnoteSettings& notes = FContext.Document.FootnoteSettings;
+            if (notes.Numbering == doc::TFootnoteNumbering::fnPage && !frame.Footnotes.empty()) {
+                FPageMarks = *FMarks;
+                long long number = 0;
+                for (std::size_t f : frame.Footnotes)
+                    if (f < FPageMarks.size() && FContext.Document.Footnotes[f].CustomMark.empty())
+                        FPageMarks[f] = FormatNumber(++number, notes.Format);
+                FContext.FootnoteMarks = &FPageMarks;
+            }
+            FillSlots(page.Items, frame.Fields, FContext.Fields, *FContext.FootnoteMarks);
             HeaderFooter(frame, page.Items);
             Footnotes(frame, page.Items);
             for (std::size_t d : frame.Anchored)
                 DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, page.Items);
             Floating(i, false, page.Items);
+            FContext.FootnoteMarks = FMarks;
             out.Pages.push_back(std::move(page));
         }
         return out;
@@ -114,6 +132,8 @@ private:
 
     TTextContext& FContext;
     TBodyFlow& FFlow;
+    const std::vector<std::u16string>* FMarks;  // numbered through the document or section
+    std::vector<std::u16string> FPageMarks;     // numbered on the page being made
 };
 
 }  // namespace

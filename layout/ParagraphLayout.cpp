@@ -475,10 +475,19 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
         item.WordSpacing = p.WordSpacing;
         if (span.Kind == TSpanKind::skField) {
             const doc::TAttachment& a = FParagraph.Attachments[span.Attachment];
-            if (a.Field == doc::TFieldKind::fkPageNumber) line.Fields.push_back({line.Items.size(), TSlotKind::skPageNumber});
-            if (a.Field == doc::TFieldKind::fkPageCount) line.Fields.push_back({line.Items.size(), TSlotKind::skPageCount});
+            if (a.Field == doc::TFieldKind::fkPageNumber)
+                line.Fields.push_back({line.Items.size(), TSlotKind::skPageNumber, 0});
+            if (a.Field == doc::TFieldKind::fkPageCount)
+                line.Fields.push_back({line.Items.size(), TSlotKind::skPageCount, 0});
         }
-        if (span.Kind == TSpanKind::skFootnote) line.Footnotes.push_back(FParagraph.Attachments[span.Attachment].Index);
+        if (span.Kind == TSpanKind::skFootnote) {
+            const std::size_t note = FParagraph.Attachments[span.Attachment].Index;
+            line.Footnotes.push_back(note);
+            const doc::TDocument& document = FContext.Document;
+            if (document.FootnoteSettings.Numbering == doc::TFootnoteNumbering::fnPage &&
+                note < document.Footnotes.size() && document.Footnotes[note].CustomMark.empty())
+                line.Fields.push_back({line.Items.size(), TSlotKind::skFootnoteMark, note});
+        }
         line.Items.emplace_back(std::move(item));
         lastEnd = p.X + p.Width;
         lastJoinable = span.Kind == TSpanKind::skText;

@@ -79,7 +79,10 @@ TTableLayout LayOutTable(const doc::TTable& table, TTextContext& context) {
         }
         for (TCellBlock& b : blocks) {
             const std::size_t base = row.Items.size();
-            for (TFieldSlot slot : b.Block.Fields) row.Fields.push_back({base + slot.Item, slot.Kind});
+            for (TFieldSlot slot : b.Block.Fields) {
+                slot.Item += base;
+                row.Fields.push_back(slot);
+            }
             AppendTranslated(row.Items, std::move(b.Block.Items), lefts[b.Column] + CellPadding, CellPadding);
         }
         for (const TCellBlock& b : blocks) {

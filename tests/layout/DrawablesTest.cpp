@@ -246,6 +246,28 @@ TEST(DrawablesTest, FootnotesAtTheFootOfTheReferringPage) {
     EXPECT_DOUBLE_EQ(mark->Items[0].Size, 6);
 }
 
+TEST(DrawablesTest, FootnotesNumberedByPageStartAtOneOnEachPage) {
+    doc::TDocument d = Doc();
+    d.FootnoteSettings.Numbering = doc::TFootnoteNumbering::fnPage;
+    d.FootnoteSettings.Format = doc::TNumberFormat::nfLowerAlpha;
+    for (std::size_t n = 0; n < 3; ++n) {
+        doc::TParagraph p = Para(u"see\uFFFC");
+        p.Attachments.push_back(Attach(3, doc::TAttachmentKind::akFootnote, n));
+        d.Body.Paragraphs.push_back(p);
+        if (n == 1) d.Body.Paragraphs.push_back(Para(u"\u0005"));
+        d.Footnotes.emplace_back().Text.Paragraphs.push_back(Para(u"note"));
+    }
+    const TLaidOutDocument out = Laid(d);
+    ASSERT_EQ(out.Pages.size(), 2u);
+    std::vector<std::u16string> marks[2];
+    for (std::size_t page = 0; page < 2; ++page)
+        for (const auto* text : ItemsOf<layout::TTextItem>(out.Pages[page]))
+            if (text->Size == 6) marks[page].push_back(text->Text);
+    // Each mark twice: in the text and before its note.
+    EXPECT_EQ(marks[0], (std::vector<std::u16string>{u"a", u"b", u"a", u"b"}));
+    EXPECT_EQ(marks[1], (std::vector<std::u16string>{u"a", u"a"}));
+}
+
 TEST(DrawablesTest, EndnotesFollowTheBody) {
     doc::TDocument d = Doc();
     d.FootnoteSettings.Kind = doc::TFootnoteKind::fnEndnotes;
