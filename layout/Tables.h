@@ -1,5 +1,6 @@
 #pragma once
-// Tables: each row laid out as one block of cell fills, cell text and borders.
+// Tables: each row laid out as one block of cell fills, cell text and borders. A cell merged
+// over several rows is drawn with its first row (a page break inside it does not cut it).
 
 #include <vector>
 

@@ -215,6 +215,30 @@ TEST(DrawablesTest, TablesGrowWithTheirTextAndRepeatHeaderRowsOnNewPages) {
     for (const auto* rule : ItemsOf<layout::TLineItem>(out.Pages[0])) EXPECT_LE(rule->From.Y, 180 + 1e-9);
 }
 
+TEST(DrawablesTest, CellsMergedDownReachOverTheirRows) {
+    doc::TDocument d = Doc();
+    doc::TTable table;
+    table.ColumnWidths = {50, 50};
+    doc::TCell merged = Cell(u"aaaaaaa bbbbbbb ccccccc ddddddd eeeeeee", doc::TColor{1, 0, 0, 1});  // five lines
+    merged.RowSpan = 2;
+    doc::TCell covered;
+    covered.RowSpan = 0;
+    table.Cells = {{merged, Cell(u"r1")}, {covered, Cell(u"r2")}};
+    d.Tables.push_back(table);
+    doc::TDrawable drawable;
+    drawable.Kind = doc::TDrawableKind::dkTable;
+    drawable.Frame = {20, 20, 100, 100};
+    d.Drawables.push_back(drawable);
+    d.FloatingByPage.push_back({0, {}, {0}});
+    const TLaidOutDocument out = Laid(d);
+    const auto fills = ItemsOf<layout::TPathItem>(out.Pages[0]);
+    ASSERT_EQ(fills.size(), 1u);
+    EXPECT_DOUBLE_EQ(fills[0]->Path[2].P.Y, 20 + 58);  // row 1 as its text needs; row 2 grows for the rest
+    std::vector<double> bottoms;
+    for (const auto* rule : ItemsOf<layout::TLineItem>(out.Pages[0])) bottoms.push_back(rule->From.Y);
+    EXPECT_EQ(bottoms, (std::vector<double>{20 + 58, 20 + 18, 20 + 58}));
+}
+
 TEST(DrawablesTest, FootnotesAtTheFootOfTheReferringPage) {
     doc::TDocument d = Doc();
     d.FootnoteSettings.Gap = 4;
