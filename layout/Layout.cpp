@@ -39,9 +39,12 @@ public:
         const doc::TDocument& document = FContext.Document;
         TLaidOutDocument out;
         out.Title = document.Title;
+        // The reader may have counted the unsupported drawables already: the larger count stands.
         out.LeftOut = document.LeftOut;
+        std::map<std::wstring, int> unsupported;
         for (const doc::TDrawable& d : document.Drawables)
-            if (d.Kind == doc::TDrawableKind::dkUnsupported) ++out.LeftOut[d.What.empty() ? L"object" : d.What];
+            if (d.Kind == doc::TDrawableKind::dkUnsupported) ++unsupported[d.What.empty() ? L"object" : d.What];
+        for (const auto& [what, count] : unsupported) out.LeftOut[what] = std::max(out.LeftOut[what], count);
 
         auto& frames = FFlow.Pages();
         const doc::TPageSetup& setup = FFlow.Setup();
