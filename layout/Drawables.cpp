@@ -92,6 +92,14 @@ void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std
 
 }  // namespace
 
+doc::TRect VisibleBox(const doc::TDrawable& drawable) {
+    if (drawable.Kind != doc::TDrawableKind::dkImage || !drawable.Image.Crop || !Finite(*drawable.Image.Crop) ||
+        drawable.Image.Crop->Width <= 0 || drawable.Image.Crop->Height <= 0)
+        return drawable.Frame;
+    const doc::TRect& crop = *drawable.Image.Crop;
+    return {drawable.Frame.X + crop.X, drawable.Frame.Y + crop.Y, crop.Width, crop.Height};
+}
+
 void DrawDrawable(TTextContext& context, std::size_t index, const doc::TRect& frame, std::vector<TPageItem>& out) {
     Draw(context, index, frame, out, 0);
 }

@@ -448,7 +448,11 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
         const TSpan& span = *p.Span;
         if (p.Object) {
             lastJoinable = false;
-            const doc::TRect frame{p.X, baseline - span.Rise - span.Height, span.Width, span.Height};
+            // The room on the line holds the visible part; the whole picture goes round it.
+            const doc::TDrawable& drawable = FContext.Document.Drawables[span.Drawable];
+            const doc::TRect visible = VisibleBox(drawable);
+            const double x = p.X - (visible.X - drawable.Frame.X), y = baseline - span.Rise - span.Height;
+            const doc::TRect frame{x, y - (visible.Y - drawable.Frame.Y), drawable.Frame.Width, drawable.Frame.Height};
             DrawDrawable(FContext, span.Drawable, frame, line.Items);
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "layout/Drawables.h"
 #include "layout/LineBreaker.h"
 #include "layout/Unicode.h"
 
@@ -212,8 +213,10 @@ private:
                     TSpan& span = Push(at, 1, TSpanKind::skObject, look);
                     span.Attachment = std::size_t(&attachment - FParagraph.Attachments.data());
                     span.Drawable = attachment.Index;
-                    span.Width = Sane(drawable.Frame.Width, 0, 20000, 0);
-                    span.Height = Sane(drawable.Frame.Height, 0, 20000, 0);
+                    // A cropped picture takes the room of the part that shows.
+                    const doc::TRect box = VisibleBox(drawable);
+                    span.Width = Sane(box.Width, 0, 20000, 0);
+                    span.Height = Sane(box.Height, 0, 20000, 0);
                     FOut.Advance[at] = span.Width;
                     return false;
                 }

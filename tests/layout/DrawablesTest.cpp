@@ -54,6 +54,25 @@ TEST(DrawablesTest, InlineImageSitsOnTheBaselineAndTheLineGrows) {
     EXPECT_DOUBLE_EQ(lines[1].Baseline, 50 + 2 + 8);
 }
 
+TEST(DrawablesTest, CroppedInlinePictureTakesTheRoomOfWhatShows) {
+    doc::TDocument d = Doc();
+    doc::TDrawable picture = Image({0, 0, 100, 50}, true);
+    picture.Image.Crop = doc::TRect{10, 5, 20, 30};
+    d.Drawables.push_back(picture);
+    doc::TParagraph p = Para(u"a\uFFFCb");
+    p.Attachments.push_back(Attach(1, doc::TAttachmentKind::akDrawable, 0));
+    d.Body.Paragraphs.push_back(p);
+    const TLaidOutDocument out = Laid(d);
+    const auto images = ItemsOf<layout::TImageItem>(out.Pages[0]);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0]->Clip, (doc::TRect{25, 20, 20, 30}));
+    EXPECT_EQ(images[0]->Frame, (doc::TRect{15, 15, 100, 50}));
+    const auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_DOUBLE_EQ(lines[0].Baseline, 50);
+    EXPECT_DOUBLE_EQ(lines[0].Items[1].X, 45);
+}
+
 TEST(DrawablesTest, FloatingPicturesShapesAndTextBoxes) {
     doc::TDocument d = Doc();
     doc::TDrawable picture = Image({50, 60, 100, 80});
