@@ -90,9 +90,8 @@ public:
 
 private:
     void Floating(std::size_t page, bool background, std::vector<TPageItem>& items) {
-        for (const doc::TPageDrawables& group : FContext.Document.FloatingByPage) {
-            if (group.Page != page) continue;
-            for (std::size_t d : background ? group.Background : group.Foreground)
+        for (const doc::TPageDrawables* group : FFlow.FloatingOn(page)) {
+            for (std::size_t d : background ? group->Background : group->Foreground)
                 if (d < FContext.Document.Drawables.size())
                     DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, items);
         }

@@ -66,10 +66,17 @@ doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup) {
 TBodyFlow::TBodyFlow(TTextContext& context)
     : FContext(context), FDocument(context.Document), FSetup(SanePageSetup(context.Document.Page)) {
     FSections = &FDocument.Sections;
+    for (const doc::TPageDrawables& group : FDocument.FloatingByPage) FFloating[group.Page].push_back(&group);
     if (FDocument.Sections.empty()) {
         FDefaultSections.emplace_back();
         FSections = &FDefaultSections;
     }
+}
+
+const std::vector<const doc::TPageDrawables*>& TBodyFlow::FloatingOn(std::size_t page) const {
+    static const std::vector<const doc::TPageDrawables*> none;
+    auto found = FFloating.find(page);
+    return found == FFloating.end() ? none : found->second;
 }
 
 double TBodyFlow::ColumnWidthOf(std::size_t section) const {
@@ -124,9 +131,8 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
     page.BodyBottom = FSetup.Height - FSetup.Bottom;
     if (footer > 0) page.BodyBottom = std::min(page.BodyBottom, FSetup.Height - FSetup.FooterMargin - footer);
     page.BodyBottom = std::max(page.BodyBottom, std::min(page.BodyTop + MinBodyHeight, FSetup.Height));
-    for (const doc::TPageDrawables& group : FDocument.FloatingByPage) {
-        if (group.Page != FPages.size()) continue;
-        for (std::size_t d : group.Foreground)
+    for (const doc::TPageDrawables* group : FloatingOn(FPages.size())) {
+        for (std::size_t d : group->Foreground)
             if (d < FDocument.Drawables.size() && FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone)
                 page.Exclusions.push_back(ExclusionOf(FDocument.Drawables[d]));
     }

@@ -55,6 +55,8 @@ public:
     double FootnoteHeight(std::size_t footnote);
     double ColumnWidthOf(std::size_t section) const;
     const doc::TPageSetup& Setup() const { return FSetup; }
+    // The document's floating-object groups of one page.
+    const std::vector<const doc::TPageDrawables*>& FloatingOn(std::size_t page) const;
     const doc::TSection& Section(std::size_t i) const { return (*FSections)[i]; }
 
 private:
@@ -108,6 +110,7 @@ private:
     const std::vector<doc::TSection>* FSections;
     std::vector<std::optional<TListItem>> FListItems;
     std::map<std::size_t, std::vector<std::size_t>> FAnchoredBy;  // paragraph -> floating drawables
+    std::map<std::size_t, std::vector<const doc::TPageDrawables*>> FFloating;  // page -> its groups
     std::vector<TPageFrame> FPages;
     TState FState;
     std::map<std::pair<std::size_t, int>, std::pair<double, double>> FHeaderHeights;
