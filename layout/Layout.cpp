@@ -109,7 +109,8 @@ private:
         }
         if (document.FootersOn && !master.Footer.Empty()) {
             TBlock footer = LayOutHeaderFooter(master.Footer, width, context);
-            AppendTranslated(items, std::move(footer.Items), setup.Left, setup.Height - setup.FooterMargin - footer.Height);
+            const double top = setup.Height - setup.FooterMargin - footer.Height;
+            AppendTranslated(items, std::move(footer.Items), setup.Left, top);
         }
     }
 

@@ -105,9 +105,10 @@ std::pair<double, double> TBodyFlow::HeaderFooterHeights(std::size_t section, TM
     const doc::TPageMaster& m = MasterOf((*FSections)[section], master);
     const double width = FSetup.Width - FSetup.Left - FSetup.Right;
     TTextContext context{FDocument, FContext.Fonts, {u"99", u"99"}, FContext.FootnoteMarks, false};
-    const double header = FDocument.HeadersOn && !m.Header.Empty() ? LayOutHeaderFooter(m.Header, width, context).Height : 0;
-    const double footer = FDocument.FootersOn && !m.Footer.Empty() ? LayOutHeaderFooter(m.Footer, width, context).Height : 0;
-    return FHeaderHeights[key] = {header, footer};
+    const bool header = FDocument.HeadersOn && !m.Header.Empty();
+    const bool footer = FDocument.FootersOn && !m.Footer.Empty();
+    return FHeaderHeights[key] = {header ? LayOutHeaderFooter(m.Header, width, context).Height : 0,
+                                  footer ? LayOutHeaderFooter(m.Footer, width, context).Height : 0};
 }
 
 double TBodyFlow::FootnoteHeight(std::size_t footnote) {
@@ -262,7 +263,8 @@ bool TBodyFlow::Clear(double height, std::vector<TInterval>& free) {
         }
         if (blocked.empty() && !whole) return true;
         if (!whole) {
-            std::sort(blocked.begin(), blocked.end(), [](const TInterval& a, const TInterval& b) { return a.Left < b.Left; });
+            std::sort(blocked.begin(), blocked.end(),
+                      [](const TInterval& a, const TInterval& b) { return a.Left < b.Left; });
             double x = 0;
             for (const TInterval& b : blocked) {
                 if (b.Left - x >= MinStretch) free.push_back({x, b.Left});

@@ -1,10 +1,10 @@
 #pragma once
-// The body flowing from page to page: columns, page breaks, the keep rules (keep with next,
-// keep lines together, widows and orphans), headers and footers' room.
+// The body flowing from page to page: columns, sections, page breaks, the keep rules (keep with
+// next, keep lines together, widows and orphans), the room of headers, footers and footnotes,
+// text wrapping round floating objects, tables row by row, endnotes.
 
 #include <cstddef>
 #include <map>
-#include <memory>
 #include <vector>
 
 #include "document/Document.h"

@@ -197,7 +197,8 @@ private:
             mark.Rise = size * SuperscriptRise;
             TSpan& span = Push(at, 1, TSpanKind::skFootnote, mark);
             span.Attachment = std::size_t(&attachment - FParagraph.Attachments.data());
-            if (attachment.Index < document.Footnotes.size() && !document.Footnotes[attachment.Index].CustomMark.empty())
+            const bool known = attachment.Index < document.Footnotes.size();
+            if (known && !document.Footnotes[attachment.Index].CustomMark.empty())
                 span.Text = document.Footnotes[attachment.Index].CustomMark;
             else if (FContext.FootnoteMarks && attachment.Index < FContext.FootnoteMarks->size())
                 span.Text = (*FContext.FootnoteMarks)[attachment.Index];

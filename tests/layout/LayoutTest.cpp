@@ -187,7 +187,8 @@ TEST(LayoutTest, BodyFlowsFromPageToPageWithoutSplittingLines) {
     for (std::size_t i = 1; i < lines.size(); ++i) {
         EXPECT_GE(lines[i].Page, lines[i - 1].Page);
         if (lines[i].Page == lines[i - 1].Page) EXPECT_GT(lines[i].Baseline, lines[i - 1].Baseline);
-        else EXPECT_GT(lines[i - 1].Baseline + 0.2 * lines[i - 1].Items.front().Size + lines[i].Items.front().Size, 180);
+        else  // the next line would not have fitted below
+            EXPECT_GT(lines[i - 1].Baseline + 0.2 * lines[i - 1].Items.front().Size + lines[i].Items.front().Size, 180);
     }
 }
 
@@ -340,7 +341,8 @@ TEST(LayoutTest, BodyPageNumberFieldShowsItsPage) {
     d.Body.Paragraphs.push_back(FieldPara(u"on ", doc::TFieldKind::fkPageNumber));
     d.Body.Paragraphs.push_back(Para(u"\u0005"));
     d.Body.Paragraphs.push_back(FieldPara(u"on ", doc::TFieldKind::fkPageNumber, u" of \uFFFC"));
-    d.Body.Paragraphs.back().Attachments.push_back({8, doc::TAttachmentKind::akField, 0, doc::TFieldKind::fkPageCount, u""});
+    d.Body.Paragraphs.back().Attachments.push_back(
+        {8, doc::TAttachmentKind::akField, 0, doc::TFieldKind::fkPageCount, u""});
     EXPECT_EQ(Texts(Lines(Laid(d))), (std::vector<std::u16string>{u"on 1", u"on 2 of 2"}));
 }
 
@@ -413,7 +415,10 @@ TEST(LayoutTest, RunsBecomeItemsWithTheirLook) {
     run(0, 3, [](doc::TCharacterStyle&) {});                                                     // ab + CJK
     run(3, 5, [](doc::TCharacterStyle& s) { s.Baseline = doc::TBaseline::blSuperscript; });      // cd
     run(5, 6, [](doc::TCharacterStyle& s) { s.Underline = true; s.Color = {1, 0, 0, 1}; });     // E
-    run(6, 8, [](doc::TCharacterStyle& s) { s.Capitalization = doc::TCapitalization::caAllCaps; s.Highlight = doc::TColor{1, 1, 0, 1}; });
+    run(6, 8, [](doc::TCharacterStyle& s) {  // fg
+        s.Capitalization = doc::TCapitalization::caAllCaps;
+        s.Highlight = doc::TColor{1, 1, 0, 1};
+    });
     run(8, 12, [](doc::TCharacterStyle& s) { s.Strikethrough = true; s.Tracking = 0.2; });  // gh ij
     d.Body.Paragraphs.push_back(p);
     TFakeFonts fonts;
