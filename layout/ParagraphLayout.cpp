@@ -400,7 +400,17 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
         }
         const TFit fit = Fit(FPosition, x, right);
         const std::size_t first = pieces.size();
-        Build(FShaped, FPosition, fit.VisibleEnd, x, right, false, pieces);
+        const double end = Build(FShaped, FPosition, fit.VisibleEnd, x, right, false, pieces);
+        // A line broken at a soft hyphen shows a hyphen.
+        if (!fit.Forced && fit.End > FPosition && fit.End < FShaped.Text.size() && FShaped.Text[fit.End - 1] == 0xAD) {
+            const TSpan& span = FShaped.Spans[FShaped.SpanAt(fit.End - 1)];
+            TPiece hyphen;
+            hyphen.X = end;
+            hyphen.Span = &span;
+            hyphen.Text = u"-";
+            hyphen.Width = MeasureText(hyphen.Text, *span.Font, span.Size, span.CharSpacing);
+            pieces.push_back(std::move(hyphen));
+        }
         Measure(FShaped, FPosition, std::max(fit.End, FPosition), metrics);
         const bool lastLine = fit.End >= FShaped.Text.size() || fit.Forced;
         empty = empty && fit.VisibleEnd == FPosition;
