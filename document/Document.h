@@ -238,6 +238,9 @@ struct THeaderFooter {
 
 struct TPageMaster {
     THeaderFooter Header, Footer;
+    // Drawn on every page the master serves (rules, logos), behind the body: indices into
+    // TDocument::Drawables, their frames on the page.
+    std::vector<std::size_t> Drawables;
 };
 
 struct TSection {

@@ -57,6 +57,9 @@ public:
             FContext.Fields = {Digits(frame.Number), Digits(std::max<long long>(frames.size(), 1))};
             // Pictures behind the text go first; the body's items are already in place.
             std::vector<TPageItem> background;
+            for (std::size_t d : MasterOf(FFlow.Section(frame.Section), frame.Master).Drawables)
+                if (d < FContext.Document.Drawables.size())
+                    DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, background);
             Floating(i, true, background);
             if (background.empty()) {
                 page.Items = std::move(frame.Items);

@@ -321,6 +321,26 @@ TEST(LayoutTest, EvenPagesTakeTheEvenMasterAndNumberingCanStartAnywhere) {
     EXPECT_EQ(footers, (std::vector<std::u16string>{u"odd 7", u"even 8"}));
 }
 
+TEST(LayoutTest, MasterDrawablesGoBehindTheBodyOfEveryPageTheyServe) {
+    doc::TDocument d = Doc();
+    doc::TDrawable rule;
+    rule.Kind = doc::TDrawableKind::dkShape;
+    rule.Frame = {20, 10, 160, 1};
+    rule.Path = {{doc::TPathSegment::skMove, {0, 0}, {}, {}}, {doc::TPathSegment::skLine, {160, 0}, {}, {}}};
+    rule.Stroke = doc::TStroke{};
+    d.Drawables.push_back(rule);
+    d.Sections[0].FirstPageDifferent = true;
+    d.Sections[0].Odd.Drawables = {0};
+    for (int i = 0; i < 40; ++i) d.Body.Paragraphs.push_back(Para(u"body"));
+    const TLaidOutDocument out = Laid(d);
+    ASSERT_EQ(out.Pages.size(), 3u);
+    EXPECT_TRUE(ItemsOf<layout::TPathItem>(out.Pages[0]).empty());  // the first page's master has none
+    for (std::size_t p = 1; p < 3; ++p) {
+        ASSERT_FALSE(out.Pages[p].Items.empty());
+        EXPECT_TRUE(std::holds_alternative<layout::TPathItem>(out.Pages[p].Items.front())) << p;
+    }
+}
+
 TEST(LayoutTest, TallHeaderPushesTheBodyDown) {
     doc::TDocument d = Doc();
     d.Sections[0].Odd.Header.Left = Storage({Para(u"h1"), Para(u"h2"), Para(u"h3")});  // 5 + 30 > 20
