@@ -33,11 +33,18 @@ void Translate(TPageItem& item, double dx, double dy) {
 }
 
 void AppendTranslated(std::vector<TPageItem>& out, const std::vector<TPageItem>& items, double dx, double dy) {
-    out.reserve(out.size() + items.size());
     for (const TPageItem& item : items) {
         out.push_back(item);
         Translate(out.back(), dx, dy);
     }
+}
+
+void AppendTranslated(std::vector<TPageItem>& out, std::vector<TPageItem>&& items, double dx, double dy) {
+    for (TPageItem& item : items) {
+        out.push_back(std::move(item));
+        Translate(out.back(), dx, dy);
+    }
+    std::vector<TPageItem>().swap(items);  // its memory serves the next lines
 }
 
 }  // namespace layout

@@ -37,6 +37,8 @@ TEST(LineBreakTest, BreaksAtOpportunitiesAndAnywhereInAnOverlongWord) {
         {"line separator", u"ab\u2028cd", 100, {u"ab", u"cd"}},
         {"no break at a no-break space", u"aa\u00a0bb cc", 30, {u"aa\u00a0bb", u"cc"}},
         {"zero width space", u"aaaa\u200bbbbb", 30, {u"aaaa", u"bbbb"}},
+        {"soft hyphen shows where it breaks", u"hyph\u00adenate it", 30, {u"hyph-", u"enate", u"it"}},
+        {"soft hyphen hidden elsewhere", u"hy\u00adph", 30, {u"hyph"}},
     };
     for (const auto& c : cases) {
         const auto lines = Break(c.Text, c.Width);
