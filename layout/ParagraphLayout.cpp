@@ -333,12 +333,15 @@ void TParagraphLayout::Measure(const TShapedParagraph& shaped, std::uint32_t sta
             top = s.Height + s.Rise;
             bottom = -s.Rise;
         } else {
-            top = s.Font->Ascent() * s.Size + s.Rise;
-            bottom = (s.Font->Descent() + s.Font->LineGap()) * s.Size - s.Rise;
-            if (s.Kind == TSpanKind::skFootnote) {
-                // The mark is raised inside its line's own height.
-                top = s.Font->Ascent() * s.Size / ScriptScale;
-                bottom = (s.Font->Descent() + s.Font->LineGap()) * s.Size / ScriptScale;
+            // The font's line gap goes above the text, as Pages' page pictures show (a title's
+            // baseline sits the gap lower than the margin plus the ascent).
+            const double scale = s.Kind == TSpanKind::skFootnote ? s.Size / ScriptScale : s.Size;
+            top = (s.Font->Ascent() + s.Font->LineGap()) * scale;
+            bottom = s.Font->Descent() * scale;
+            // A reference mark is raised inside its line's own height.
+            if (s.Kind != TSpanKind::skFootnote) {
+                top += s.Rise;
+                bottom -= s.Rise;
             }
         }
         metrics.Top = std::max(metrics.Top, top);

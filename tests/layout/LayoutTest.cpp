@@ -141,7 +141,7 @@ TEST(LayoutTest, LineHeightComesFromTheTallestRunAndTheFontsGap) {
     d.Body.Paragraphs.push_back(Para(u"c"));
     const auto lines = Lines(Laid(d));
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_DOUBLE_EQ(lines[0].Baseline, 20 + 16);  // the top margin, then the tall run's ascent
+    EXPECT_DOUBLE_EQ(lines[0].Baseline, 20 + 10 + 16);  // the top margin, the gap, the tall run's ascent
     EXPECT_DOUBLE_EQ(lines[1].Baseline, 20 + 30 + 8);
 }
 
