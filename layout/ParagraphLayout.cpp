@@ -360,8 +360,9 @@ void TParagraphLayout::Space(const TMetrics& metrics, TLine& line) const {
     case doc::TLineSpacingMode::lsExactly: height = Sane(style.LineSpacing, 0.1, 2000, natural); break;
     case doc::TLineSpacingMode::lsBetween: height = natural + Sane(style.LineSpacing, -natural, 2000, 0); break;
     }
-    // Extra room goes above the text; "between" adds its points below.
-    if (style.LineSpacingMode != doc::TLineSpacingMode::lsBetween) baseline = height - natural + metrics.Top;
+    // Extra room goes below the text (a title at 1.5 lines sits where it would at 1, in Pages' page
+    // pictures); a line squeezed below its natural height loses from both ends alike.
+    if (height < natural && natural > 0) baseline = metrics.Top * height / natural;
     line.Height = height;
     line.Baseline = baseline;
 }
