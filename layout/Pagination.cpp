@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "layout/Drawables.h"
 #include "layout/Footnotes.h"
 #include "layout/Tables.h"
 #include "layout/TextBlock.h"
@@ -23,10 +24,12 @@ bool IsInlineTable(const doc::TDocument& document, const doc::TAttachment& a) {
            document.Drawables[a.Index].Table < document.Tables.size();
 }
 
+// Text keeps clear of what shows of the object: a cropped picture's visible part.
 TExclusion ExclusionOf(const doc::TDrawable& d) {
     const double margin = Sane(d.Wrap.Margin, 0, 1000, 12);
-    doc::TRect r{Sane(d.Frame.X, -1e5, 1e5, 0), Sane(d.Frame.Y, -1e5, 1e5, 0), Sane(d.Frame.Width, 0, 1e5, 0),
-                 Sane(d.Frame.Height, 0, 1e5, 0)};
+    const doc::TRect box = VisibleBox(d);
+    doc::TRect r{Sane(box.X, -1e5, 1e5, 0), Sane(box.Y, -1e5, 1e5, 0), Sane(box.Width, 0, 1e5, 0),
+                 Sane(box.Height, 0, 1e5, 0)};
     return {{r.X - margin, r.Y - margin, r.Width + 2 * margin, r.Height + 2 * margin}, d.Wrap.Kind};
 }
 

@@ -333,12 +333,15 @@ void TParagraphLayout::Measure(const TShapedParagraph& shaped, std::uint32_t sta
             top = s.Height + s.Rise;
             bottom = -s.Rise;
         } else {
-            top = s.Font->Ascent() * s.Size + s.Rise;
-            bottom = (s.Font->Descent() + s.Font->LineGap()) * s.Size - s.Rise;
-            if (s.Kind == TSpanKind::skFootnote) {
-                // The mark is raised inside its line's own height.
-                top = s.Font->Ascent() * s.Size / ScriptScale;
-                bottom = (s.Font->Descent() + s.Font->LineGap()) * s.Size / ScriptScale;
+            // The font's line gap goes above the text, as Pages' page pictures show (a title's
+            // baseline sits the gap lower than the margin plus the ascent).
+            const double scale = s.Kind == TSpanKind::skFootnote ? s.Size / ScriptScale : s.Size;
+            top = (s.Font->Ascent() + s.Font->LineGap()) * scale;
+            bottom = s.Font->Descent() * scale;
+            // A reference mark is raised inside its line's own height.
+            if (s.Kind != TSpanKind::skFootnote) {
+                top += s.Rise;
+                bottom -= s.Rise;
             }
         }
         metrics.Top = std::max(metrics.Top, top);
@@ -357,8 +360,9 @@ void TParagraphLayout::Space(const TMetrics& metrics, TLine& line) const {
     case doc::TLineSpacingMode::lsExactly: height = Sane(style.LineSpacing, 0.1, 2000, natural); break;
     case doc::TLineSpacingMode::lsBetween: height = natural + Sane(style.LineSpacing, -natural, 2000, 0); break;
     }
-    // Extra room goes above the text; "between" adds its points below.
-    if (style.LineSpacingMode != doc::TLineSpacingMode::lsBetween) baseline = height - natural + metrics.Top;
+    // Extra room goes below the text (a title at 1.5 lines sits where it would at 1, in Pages' page
+    // pictures); a line squeezed below its natural height loses from both ends alike.
+    if (height < natural && natural > 0) baseline = metrics.Top * height / natural;
     line.Height = height;
     line.Baseline = baseline;
 }

@@ -129,9 +129,10 @@ TEST(DrawablesTest, FloatingPicturesShapesAndTextBoxes) {
     EXPECT_EQ(out.LeftOut, (std::map<std::wstring, int>{{L"chart", 1}, {L"video", 1}}));
 }
 
-std::vector<TLineView> Wrapped(doc::TWrapKind kind, doc::TRect frame) {
+std::vector<TLineView> Wrapped(doc::TWrapKind kind, doc::TRect frame, std::optional<doc::TRect> crop = {}) {
     doc::TDocument d = Doc();
     doc::TDrawable picture = Image(frame);
+    picture.Image.Crop = crop;
     picture.Wrap = {kind, 0};
     d.Drawables.push_back(picture);
     d.FloatingByPage.push_back({0, {}, {0}});
@@ -169,6 +170,12 @@ TEST(DrawablesTest, TextWrapsAroundFloatingObjects) {
     // No wrap: the text runs over it.
     lines = Wrapped(doc::TWrapKind::wkNone, {20, 20, 60, 40});
     EXPECT_DOUBLE_EQ(lines[0].Left, 20);
+    // A cropped picture keeps the text from the part that shows only (y 40..60 here).
+    lines = Wrapped(doc::TWrapKind::wkAboveAndBelow, {20, 0, 160, 80}, doc::TRect{0, 40, 160, 20});
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_DOUBLE_EQ(lines[0].Baseline, 28);
+    EXPECT_DOUBLE_EQ(lines[1].Baseline, 38);
+    EXPECT_DOUBLE_EQ(lines[2].Baseline, 68);
 }
 
 TEST(DrawablesTest, AnchoredObjectsGoToTheirParagraphsPage) {

@@ -106,15 +106,17 @@ TEST(LayoutTest, IndentsNarrowTheLines) {
 
 TEST(LayoutTest, LineSpacingModes) {
     // Two one-line paragraphs of 10 pt text (natural line height 10 pt): the distance between
-    // their baselines.
+    // their baselines, and where the first one sits (extra room goes below the text).
     const struct {
         doc::TLineSpacingMode Mode;
         double Amount;
         double Pitch;
+        double First;
     } cases[] = {
-        {doc::TLineSpacingMode::lsRelative, 1, 10},  {doc::TLineSpacingMode::lsRelative, 2, 20},
-        {doc::TLineSpacingMode::lsAtLeast, 15, 15},  {doc::TLineSpacingMode::lsAtLeast, 5, 10},
-        {doc::TLineSpacingMode::lsExactly, 7, 7},    {doc::TLineSpacingMode::lsBetween, 3, 13},
+        {doc::TLineSpacingMode::lsRelative, 1, 10, 28},  {doc::TLineSpacingMode::lsRelative, 2, 20, 28},
+        {doc::TLineSpacingMode::lsAtLeast, 15, 15, 28},  {doc::TLineSpacingMode::lsAtLeast, 5, 10, 28},
+        {doc::TLineSpacingMode::lsExactly, 7, 7, 25.6},  {doc::TLineSpacingMode::lsBetween, 3, 13, 28},
+        {doc::TLineSpacingMode::lsRelative, 0.5, 5, 24},
     };
     for (const auto& c : cases) {
         doc::TDocument d = Doc();
@@ -126,6 +128,7 @@ TEST(LayoutTest, LineSpacingModes) {
         const auto lines = Lines(Laid(d));
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_DOUBLE_EQ(lines[1].Baseline - lines[0].Baseline, c.Pitch) << int(c.Mode) << " " << c.Amount;
+        EXPECT_DOUBLE_EQ(lines[0].Baseline, c.First) << int(c.Mode) << " " << c.Amount;
     }
 }
 
@@ -141,7 +144,7 @@ TEST(LayoutTest, LineHeightComesFromTheTallestRunAndTheFontsGap) {
     d.Body.Paragraphs.push_back(Para(u"c"));
     const auto lines = Lines(Laid(d));
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_DOUBLE_EQ(lines[0].Baseline, 20 + 16);  // the top margin, then the tall run's ascent
+    EXPECT_DOUBLE_EQ(lines[0].Baseline, 20 + 10 + 16);  // the top margin, the gap, the tall run's ascent
     EXPECT_DOUBLE_EQ(lines[1].Baseline, 20 + 30 + 8);
 }
 
