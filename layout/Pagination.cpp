@@ -293,6 +293,21 @@ void TBodyFlow::Anchor(std::size_t paragraph) {
     }
 }
 
+// Objects placed from their anchor's line stay on its page: their anchor moves on when they would
+// run off the foot of this one.
+bool TBodyFlow::AnchoredFit(std::size_t paragraph) const {
+    auto found = FAnchoredBy.find(paragraph);
+    if (found == FAnchoredBy.end()) return true;
+    for (std::size_t d : found->second) {
+        const doc::TDrawable& drawable = FDocument.Drawables[d];
+        if (!drawable.AnchorOffset) continue;
+        const double offset = Sane(*drawable.AnchorOffset, -FSetup.Height, FSetup.Height, 0);
+        const double height = Sane(drawable.Frame.Height, 0, FSetup.Height, 0);
+        if (FState.Y + offset + height > FSetup.Height + Epsilon) return false;
+    }
+    return true;
+}
+
 TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forceBreak) {
     const doc::TParagraph& paragraph = FDocument.Body.Paragraphs[index];
     TParagraphOptions options;
@@ -331,7 +346,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
             const double estimate = layout.EstimatedHeight();
             clear(estimate);
             TLine line = layout.Next(ColumnWidth(), free);
-            if (!FState.Fresh && !Fits(line)) {
+            if (!FState.Fresh && (!Fits(line) || (lines.empty() && !AnchoredFit(index)))) {
                 NextRegion();
                 layout.Rewind(start);
                 clear(estimate);

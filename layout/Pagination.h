@@ -101,6 +101,7 @@ private:
     // Moves down past objects that leave the line no room; false when that leaves the region.
     bool Clear(double height, std::vector<TInterval>& free);
     void Anchor(std::size_t paragraph);
+    bool AnchoredFit(std::size_t paragraph) const;
     std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
 
     TTextContext& FContext;

@@ -420,6 +420,25 @@ TEST(ModernReader, FloatingAttachmentsAnchorToTheirParagraph) {
     EXPECT_EQ(drawable.Wrap.Kind, doc::TWrapKind::wkAboveAndBelow);
     EXPECT_EQ(drawable.Wrap.Margin, 8);
     EXPECT_EQ(Texts(drawable.Text), (std::vector<std::u16string>{u"Inside"}));
+    EXPECT_FALSE(drawable.AnchorOffset);
+}
+
+TEST(ModernReader, AnchoredObjectsKeepTheirOffsetFromTheAnchorsLine) {
+    // Attachment field 4 says what the vertical offset (5) counts from: 0 the line, 1 the page.
+    for (const std::uint64_t from : {0u, 1u}) {
+        SCOPED_TRACE(from);
+        TDocumentBuilder b;
+        const auto inside = b.Add(kStorage, Storage("Inside"));
+        const auto textBox = b.Add(kTextBox, TextBox(DrawableRecord(72, 300, 200, 60, 2), inside));
+        const auto attachment = b.Add(
+            kDrawableAttachment,
+            TProtoWriter().Reference(1, textBox).Varint(2, 0).Float(3, 16).Varint(4, from).Float(5, 24.5f));
+        b.Body(Storage("First\nAnchor \xEF\xBF\xBC").Message(9, ObjectTable({{13, attachment}})));
+        const doc::TDocument d = b.Read();
+        ASSERT_EQ(d.Drawables.size(), 1u);
+        EXPECT_EQ(d.Drawables[0].AnchorOffset, from == 0 ? std::optional<double>(24.5) : std::nullopt);
+        EXPECT_EQ(d.Drawables[0].Frame, (doc::TRect{72, 300, 200, 60}));  // where Pages drew it
+    }
 }
 
 TEST(ModernReader, FieldsFootnotesAndLeftOutObjects) {

@@ -190,6 +190,26 @@ TEST(DrawablesTest, AnchoredObjectsGoToTheirParagraphsPage) {
     EXPECT_EQ(ItemsOf<layout::TImageItem>(out.Pages[1]).size(), 1u);
 }
 
+TEST(DrawablesTest, AnObjectPlacedFromItsAnchorsLineTakesTheLineAlongWhenItWouldRunOffThePage) {
+    // The anchor's line is the thirteenth of a page that holds sixteen: its top at 140 on a page 200 tall.
+    for (const double offset : {10.0, 40.0}) {
+        SCOPED_TRACE(offset);
+        doc::TDocument d = Doc();
+        for (int i = 0; i < 12; ++i) d.Body.Paragraphs.push_back(Para(u"x"));
+        d.Body.Paragraphs.push_back(Para(u"anchor"));
+        doc::TDrawable picture = Image({100, 30, 50, 40});
+        picture.AnchorParagraph = 12;
+        picture.AnchorOffset = offset;
+        d.Drawables.push_back(picture);
+        const auto lines = Lines(Laid(d));
+        ASSERT_EQ(lines.size(), 13u);
+        const bool fits = 140 + offset + 40 <= 200;
+        EXPECT_EQ(lines.back().Page, fits ? 0u : 1u);
+        const TLaidOutDocument out = Laid(d);
+        EXPECT_EQ(ItemsOf<layout::TImageItem>(out.Pages[fits ? 0 : 1]).size(), 1u);
+    }
+}
+
 doc::TCell Cell(const std::u16string& text, std::optional<doc::TColor> fill = {}) {
     doc::TCell c;
     c.Text.Paragraphs.push_back(Para(text));
