@@ -452,6 +452,11 @@ int Read(const std::string& indexFolder, int rounds) {
                 "(%.2f times the IWA)\n",
                 mib, after.PeakMiB, after.PeakMiB - before.PeakMiB, before.PeakMiB,
                 (after.PeakMiB - before.PeakMiB) / mib);
+    // The same for scripts (bench/run.sh).
+    std::printf("figures first_ms=%.1f first_cpu_ms=%.1f first_pages=%ld best_ms=%.1f iwa_mib=%.2f "
+                "peak_above_mib=%.2f ratio=%.2f paragraphs=%zu\n",
+                first, afterFirst.CpuMs - before.CpuMs, afterFirst.Faults - before.Faults, best, mib,
+                after.PeakMiB - before.PeakMiB, (after.PeakMiB - before.PeakMiB) / mib, paragraphs);
     return 0;
 }
 

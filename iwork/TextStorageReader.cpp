@@ -84,8 +84,14 @@ std::vector<TItem> Entries(const std::optional<TMessage>& table, std::uint64_t s
     std::vector<TItem> entries;
     if (!table)
         return entries;
-    TProtoReader reader(table->Bytes());
     TProtoField f;
+    // Counted first: the tables of a long storage are read while its paragraphs are built,
+    // and a vector grown by doubling would hold up to twice their size.
+    std::size_t count = 0;
+    for (TProtoReader counter(table->Bytes()); counter.Next(f);)
+        count += f.Number == 1 && f.Type == TWireType::wtBytes ? 1 : 0;
+    entries.reserve(count);
+    TProtoReader reader(table->Bytes());
     std::uint32_t previous = 0;
     while (reader.Next(f)) {
         if (f.Number != 1 || f.Type != TWireType::wtBytes)
