@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <map>
 
 #include "pdf/PdfWriter.h"
 
@@ -16,6 +17,8 @@
 
 namespace pdf {
 namespace {
+
+constexpr std::size_t kMaxArray = HPDF_LIMIT_MAX_ARRAY;
 
 std::wstring Hex(unsigned value) {
     static const wchar_t digits[] = L"0123456789ABCDEF";
@@ -169,14 +172,27 @@ void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const st
     // parts of composite ones) are marked here, as measuring them marks them.
     for (const auto& c : codes) HPDF_TTFontDef_GetCharWidth(attr->fontdef, c.Code);
 
-    // Widths: the layout's, for exactly the codes drawn.
+    // Widths: the layout's, for exactly the codes drawn. The commonest is the default (DW), so
+    // that a page of ideographs lists almost none; the array stays below libharu's limit.
+    std::map<double, std::size_t> counts;
+    for (const auto& c : codes) ++counts[c.Width];
+    const double common = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+                              return a.second < b.second;
+                          })->first;
+    HPDF_Dict_AddReal(attr->descendant_font, "DW", static_cast<HPDF_REAL>(std::clamp(common, 0.0, 32000.0)));
     HPDF_Array widths = HPDF_Array_New(pdf->mmgr);
     HPDF_Array run = nullptr;
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-        if (i == 0 || codes[i].Code != codes[i - 1].Code + 1) {
+    std::size_t entries = 0;
+    for (std::size_t i = 0; i < codes.size() && entries < kMaxArray - 2; ++i) {
+        if (codes[i].Width == common) {
+            run = nullptr;
+            continue;
+        }
+        if (!run || codes[i].Code != codes[i - 1].Code + 1) {
             HPDF_Array_AddNumber(widths, codes[i].Code);
             run = HPDF_Array_New(pdf->mmgr);
             HPDF_Array_Add(widths, run);
+            entries += 2;
         }
         HPDF_Array_AddReal(run, static_cast<HPDF_REAL>(std::clamp(codes[i].Width, 0.0, 32000.0)));
     }

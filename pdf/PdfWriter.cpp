@@ -49,6 +49,7 @@ struct TEmbeddedFont {
     TFaceTables Tables;
     std::vector<double> Widths = std::vector<double>(0x10000, -1);  // thousandths of an em; -1 unused
 
+    // Faces over one file measure alike: the first to draw a code gives its width.
     void Use(char32_t c, double width) {
         if (Widths[c] < 0) Widths[c] = std::max(0.0, width);
     }
@@ -65,6 +66,11 @@ struct TRgb {
     friend bool operator==(const TRgb&, const TRgb&) = default;
 };
 TRgb Rgb(const doc::TColor& c) { return {Unit(c.R), Unit(c.G), Unit(c.B)}; }
+
+std::wstring Points(double value) {
+    const std::string s = THaruDocument::Number(value);
+    return std::wstring(s.begin(), s.end());
+}
 
 std::wstring FileErrorText(const wchar_t* what, const std::wstring& fileName, platform::ErrorCode error) {
     platform::ErrorCode ignored = platform::kErrorSuccess;
@@ -117,7 +123,6 @@ public:
     explicit TWriter(const layout::TLaidOutDocument& document) : FDocument(document) {}
     std::vector<std::uint8_t> Write();
 
-    THaruDocument& Doc() { return FDoc; }
     TEmbeddedFont& Font(const layout::TFont& font);
     HPDF_Image Image(const doc::TImage& image);
     HPDF_ExtGState Alpha(int fill, int stroke);
@@ -169,7 +174,7 @@ HPDF_ExtGState TWriter::Alpha(int fill, int stroke) {
 }
 
 std::vector<std::uint8_t> TWriter::Write() {
-    FDoc.SetTitle(FDocument.Title);
+    if (!FDocument.Title.empty()) FDoc.SetTitle(FDocument.Title);
     const std::vector<layout::TPage> blank(FDocument.Pages.empty() ? 1 : 0, {kDefaultWidth, kDefaultHeight, {}});
     const auto& pages = FDocument.Pages.empty() ? blank : FDocument.Pages;
     for (std::size_t i = 0; i < pages.size(); ++i) {
@@ -177,8 +182,8 @@ std::vector<std::uint8_t> TWriter::Write() {
         const std::wstring what = L"writing page " + std::to_wstring(i + 1);
         if (!Finite({page.Width, page.Height}) || page.Width < kMinPageSize || page.Width > kMaxPageSize ||
             page.Height < kMinPageSize || page.Height > kMaxPageSize)
-            throw EPdfError(L"Page " + std::to_wstring(i + 1) + L" is " + std::to_wstring(page.Width) + L" by " +
-                            std::to_wstring(page.Height) + L" points; a PDF page measures 3 to 14400 points.");
+            throw EPdfError(L"Page " + std::to_wstring(i + 1) + L" measures " + Points(page.Width) + L" by " +
+                            Points(page.Height) + L" points; a PDF page measures 3 to 14400 points.");
         HPDF_Page pdfPage = HPDF_AddPage(FDoc.Get());
         HPDF_Page_SetWidth(pdfPage, static_cast<HPDF_REAL>(page.Width));
         HPDF_Page_SetHeight(pdfPage, static_cast<HPDF_REAL>(page.Height));
