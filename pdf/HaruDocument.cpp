@@ -313,7 +313,8 @@ void THaruDocument::SetTitle(const std::wstring& title) {
                 bytes.insert(bytes.end(), {HPDF_BYTE(u >> 8), HPDF_BYTE(u)});
             }
         }
-        HPDF_Dict_Add(pdf->info, "Title", HPDF_Binary_New(pdf->mmgr, bytes.data(), static_cast<HPDF_UINT>(bytes.size())));
+        HPDF_Dict_Add(pdf->info, "Title",
+                      HPDF_Binary_New(pdf->mmgr, bytes.data(), static_cast<HPDF_UINT>(bytes.size())));
     }
     Check(L"setting the title");
 }

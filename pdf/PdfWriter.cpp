@@ -17,9 +17,9 @@
 namespace pdf {
 namespace {
 
-constexpr double kItalicSkew = 0.2126;  // tan 12 degrees, about the slant of designed italics
-constexpr double kBoldStroke = 0.03;    // outline width of synthetic bold, in ems
-constexpr double kMaxFontSize = 600;    // libharu's HPDF_MAX_FONTSIZE; larger text is scaled
+constexpr double kItalicSkew = 0.2126;                      // tan 12 degrees, about the slant of designed italics
+constexpr double kBoldStroke = 0.03;                        // outline width of synthetic bold, in ems
+constexpr double kMaxFontSize = 600;                        // libharu's HPDF_MAX_FONTSIZE; larger text is scaled
 constexpr double kMinCharSpace = -30, kMaxCharSpace = 300;  // libharu's limits for Tc
 constexpr double kMinPageSize = 3, kMaxPageSize = 14400;    // the PDF limits libharu enforces
 constexpr double kFrameGrey = 0.6, kFrameWidth = 0.5;       // a picture that cannot be shown
@@ -290,7 +290,7 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
     // One TJ: Tc spaces every glyph, but Tw only the single-byte code 32, which a two-byte font
     // never has. Word spacing, and the room of characters that cannot be drawn, are the TJ's
     // numbers, in thousandths of the font size, negative to move right.
-    FText = "[";
+    FText.assign(1, '[');  // not = "[": GCC 12 warns of a false -Wrestrict there
     bool inString = false;
     double shift = 0;
     const std::u16string& text = item.Text;
@@ -401,8 +401,9 @@ void TPageWriter::operator()(const layout::TImageItem& item) {
             HPDF_Page_Clip(FPage);
             HPDF_Page_EndPath(FPage);
         }
-        HPDF_Page_DrawImage(FPage, image, static_cast<HPDF_REAL>(frame.X), static_cast<HPDF_REAL>(Y(frame.Y + frame.Height)),
-                            static_cast<HPDF_REAL>(frame.Width), static_cast<HPDF_REAL>(frame.Height));
+        HPDF_Page_DrawImage(FPage, image, static_cast<HPDF_REAL>(frame.X),
+                            static_cast<HPDF_REAL>(Y(frame.Y + frame.Height)), static_cast<HPDF_REAL>(frame.Width),
+                            static_cast<HPDF_REAL>(frame.Height));
     } else {
         // Where the picture would show, the line inside that area.
         const doc::TRect& box = clipped ? clip : frame;
@@ -410,8 +411,9 @@ void TPageWriter::operator()(const layout::TImageItem& item) {
         HPDF_Page_SetGrayStroke(FPage, static_cast<HPDF_REAL>(kFrameGrey));
         HPDF_Page_SetLineWidth(FPage, static_cast<HPDF_REAL>(kFrameWidth));
         HPDF_Page_SetDash(FPage, nullptr, 0, 0);
-        HPDF_Page_Rectangle(FPage, static_cast<HPDF_REAL>(box.X + inset), static_cast<HPDF_REAL>(Y(box.Y + box.Height) + inset),
-                            static_cast<HPDF_REAL>(box.Width - 2 * inset), static_cast<HPDF_REAL>(box.Height - 2 * inset));
+        HPDF_Page_Rectangle(
+            FPage, static_cast<HPDF_REAL>(box.X + inset), static_cast<HPDF_REAL>(Y(box.Y + box.Height) + inset),
+            static_cast<HPDF_REAL>(box.Width - 2 * inset), static_cast<HPDF_REAL>(box.Height - 2 * inset));
         HPDF_Page_Stroke(FPage);
     }
     HPDF_Page_GRestore(FPage);

@@ -59,8 +59,8 @@ struct TFonts {
     std::wstring Cjk = SystemFont("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc");
 };
 
-#define REQUIRE_FONTS(fonts)                                                                               \
-    if ((fonts).Sans.empty() || (fonts).Cjk.empty())                                                      \
+#define REQUIRE_FONTS(fonts)                                                                           \
+    if ((fonts).Sans.empty() || (fonts).Cjk.empty())                                                   \
     GTEST_SKIP() << "Liberation Sans 2 and WenQuanYi Micro Hei are not installed (fonts-liberation2, " \
                     "fonts-wqy-microhei)"
 
@@ -181,12 +181,13 @@ std::vector<std::uint8_t> Png(int width, int height, int channels, const std::ve
         body.insert(body.end(), data.begin(), data.end());
         png.insert(png.end(), body.begin(), body.end());
         const uLong crc = crc32(0, body.data(), static_cast<uInt>(body.size()));
-        png.insert(png.end(), {std::uint8_t(crc >> 24), std::uint8_t(crc >> 16), std::uint8_t(crc >> 8), std::uint8_t(crc)});
+        png.insert(png.end(),
+                   {std::uint8_t(crc >> 24), std::uint8_t(crc >> 16), std::uint8_t(crc >> 8), std::uint8_t(crc)});
     };
     chunk("IHDR", {0, 0, 0, std::uint8_t(width), 0, 0, 0, std::uint8_t(height),
-                   8,                                 // bit depth
+                   8,                                    // bit depth
                    std::uint8_t(channels == 4 ? 6 : 2),  // colour type: RGBA or RGB
-                   0, 0, 0});                         // compression, filter, interlace
+                   0, 0, 0});                            // compression, filter, interlace
     std::vector<std::uint8_t> raw;
     for (int y = 0; y < height; ++y) {
         raw.push_back(0);  // filter: none
@@ -204,7 +205,8 @@ std::vector<std::uint8_t> Png(int width, int height, int channels, const std::ve
 
 std::vector<std::uint8_t> FromHex(const std::string& hex) {
     std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(std::uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(std::uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 
@@ -234,18 +236,20 @@ TEST(PdfWriterTest, TextOfEveryScriptIsEmbeddedAndExtractedInReadingOrder) {
     const TTestFont sans(fonts.Sans), boldSans(fonts.Sans, 0, 0.5, true), cjk(fonts.Cjk), cjkMono(fonts.Cjk, 1);
     layout::TLaidOutDocument document;
     document.Title = L"Mé vznášedlo";
-    document.Pages.push_back({595.28, 841.89,
-                              {Text(sans, 72, 100, u"Mé vznášedlo je plné úhořů."),
-                               Text(boldSans, 72, 130, u"Mój poduszkowiec jest pełen węgorzy."),
-                               Text(cjk, 72, 160, u"中文")}});
+    document.Pages.push_back(
+        {595.28,
+         841.89,
+         {Text(sans, 72, 100, u"Mé vznášedlo je plné úhořů."),
+          Text(boldSans, 72, 130, u"Mój poduszkowiec jest pełen węgorzy."), Text(cjk, 72, 160, u"中文")}});
     document.Pages.push_back({612, 792, {Text(sans, 72, 100, u"Druhá strana"), Text(cjkMono, 72, 130, u"文字")}});
     ScratchFolder dir;
     const auto pdf = dir / L"out.pdf";
     pdf::WritePdf(document, pdf);
 
     // Warnings from poppler (an unreadable ToUnicode map, say) would show in the text.
-    EXPECT_EQ(NonEmptyLines(Tool("pdftotext -f 1 -l 1 " + Quoted(pdf) + " -")),
-              (std::vector<std::string>{"Mé vznášedlo je plné úhořů.", "Mój poduszkowiec jest pełen węgorzy.", "中文"}));
+    EXPECT_EQ(
+        NonEmptyLines(Tool("pdftotext -f 1 -l 1 " + Quoted(pdf) + " -")),
+        (std::vector<std::string>{"Mé vznášedlo je plné úhořů.", "Mój poduszkowiec jest pełen węgorzy.", "中文"}));
     EXPECT_EQ(NonEmptyLines(Tool("pdftotext -f 2 -l 2 " + Quoted(pdf) + " -")),
               (std::vector<std::string>{"Druhá strana", "文字"}));
 
@@ -330,7 +334,8 @@ TEST(PdfWriterTest, SyntheticBoldThickensAndSyntheticItalicSlants) {
     const TTestFont regular(fonts.Sans), bold(fonts.Sans, 0, 0.5, true), italic(fonts.Sans, 0, 0.5, false, true);
     // An "l" is one upright stem: the ink of its top and bottom rows lies in one column.
     layout::TLaidOutDocument document;
-    for (const auto* font : {&regular, &bold, &italic}) document.Pages.push_back({200, 200, {Text(*font, 80, 150, u"l", 100)}});
+    for (const auto* font : {&regular, &bold, &italic})
+        document.Pages.push_back({200, 200, {Text(*font, 80, 150, u"l", 100)}});
     ScratchFolder dir;
     const auto pdf = dir / L"styles.pdf";
     pdf::WritePdf(document, pdf);
@@ -398,7 +403,7 @@ TEST(PdfWriterTest, LinesAndPathsAreDrawnWithTheirDashFillAndTransparency) {
     for (const auto& p : {TProbe{25, 20, 0, 60}, TProbe{35, 20, 200, 255}, TProbe{45, 20, 0, 60},  // dashes
                           TProbe{50, 80, 100, 155}, TProbe{100, 80, 200, 255},                     // the square
                           TProbe{150, 45, 0, 100}, TProbe{150, 60, 200, 255},                      // the curve
-                          TProbe{35, 150, 0, 60}, TProbe{95, 150, 0, 60}})                          // solid
+                          TProbe{35, 150, 0, 60}, TProbe{95, 150, 0, 60}})                         // solid
         EXPECT_TRUE(g.At(p.X, p.Y) >= p.Min && g.At(p.X, p.Y) <= p.Max) << p.X << "," << p.Y << ": " << g.At(p.X, p.Y);
 }
 
@@ -420,17 +425,20 @@ TEST(PdfWriterTest, PngKeepsEveryPixelAndItsAlphaAndJpegGoesInUnchanged) {
     ScratchFolder dir;
     // 5 x 3 pixels, every one different, alpha from clear to opaque.
     std::vector<std::uint8_t> rgba;
-    for (int i = 0; i < 15; ++i) rgba.insert(rgba.end(), {std::uint8_t(i * 17), std::uint8_t(255 - i * 9), std::uint8_t(i * i), std::uint8_t(i * 18)});
+    for (int i = 0; i < 15; ++i)
+        rgba.insert(rgba.end(),
+                    {std::uint8_t(i * 17), std::uint8_t(255 - i * 9), std::uint8_t(i * i), std::uint8_t(i * 18)});
     WriteFile(dir / L"alpha.png", Png(5, 3, 4, rgba));
     WriteFile(dir / L"photo.jpg", kJpeg);
     const auto pdf = dir / L"pictures.pdf";
-    pdf::WritePdf(OnePage({Picture(dir / L"alpha.png", {10, 10, 50, 30}), Picture(dir / L"photo.jpg", {10, 100, 160, 80}),
-                           Picture(dir / L"alpha.png", {100, 10, 50, 30})}),  // the same file: one image
-                  pdf);
+    pdf::WritePdf(
+        OnePage({Picture(dir / L"alpha.png", {10, 10, 50, 30}), Picture(dir / L"photo.jpg", {10, 100, 160, 80}),
+                 Picture(dir / L"alpha.png", {100, 10, 50, 30})}),  // the same file: one image
+        pdf);
 
-    EXPECT_EQ(ImageList(pdf), (std::vector<std::string>{"image 5x3 rgb image", "smask 5x3 gray image",
-                                                        "image 16x8 rgb jpeg", "image 5x3 rgb image",
-                                                        "smask 5x3 gray image"}));
+    EXPECT_EQ(ImageList(pdf),
+              (std::vector<std::string>{"image 5x3 rgb image", "smask 5x3 gray image", "image 16x8 rgb jpeg",
+                                        "image 5x3 rgb image", "smask 5x3 gray image"}));
     const auto bytes = ReadFile(pdf);
     EXPECT_NE(std::search(bytes.begin(), bytes.end(), kJpeg.begin(), kJpeg.end()), bytes.end());
     EXPECT_EQ(Info(pdf).at("PDF version"), "1.4");  // soft masks
@@ -439,7 +447,8 @@ TEST(PdfWriterTest, PngKeepsEveryPixelAndItsAlphaAndJpegGoesInUnchanged) {
     Tool("pdfimages -f 1 -l 1 " + Quoted(pdf) + " " + Quoted(dir / L"out"));
     auto samples = [&](const std::wstring& file, std::size_t count) {
         const auto data = ReadFile(file);
-        return std::vector<std::uint8_t>(data.end() - static_cast<std::ptrdiff_t>(std::min(count, data.size())), data.end());
+        return std::vector<std::uint8_t>(data.end() - static_cast<std::ptrdiff_t>(std::min(count, data.size())),
+                                         data.end());
     };
     std::vector<std::uint8_t> rgb, alpha;
     for (int i = 0; i < 15; ++i) {
@@ -464,9 +473,9 @@ TEST(PdfWriterTest, APictureThatCannotBeReadBecomesItsThumbnailOrAGreyFrame) {
         std::wstring File, Thumbnail;
         bool Shown;  // else the frame
     };
-    for (const auto& c : {TCase{L"missing.png", L"", false}, TCase{L"scan.tiff", L"thumb.png", true},
-                          TCase{L"scan.tiff", L"", false}, TCase{L"cut.png", L"missing.png", false},
-                          TCase{L"", L"thumb.png", true}}) {
+    for (const auto& c :
+         {TCase{L"missing.png", L"", false}, TCase{L"scan.tiff", L"thumb.png", true}, TCase{L"scan.tiff", L"", false},
+          TCase{L"cut.png", L"missing.png", false}, TCase{L"", L"thumb.png", true}}) {
         const auto pdf = dir / L"out.pdf";
         const auto file = c.File.empty() ? std::wstring() : dir / c.File;
         pdf::WritePdf(OnePage({Picture(file, {50, 50, 100, 60}, c.Thumbnail.empty() ? L"" : dir / c.Thumbnail)}), pdf);
@@ -507,7 +516,9 @@ TEST(PdfWriterTest, ClipCutsThePictureAndRotationTurnsItAboutTheFrameCentre) {
         int left = g.Width, top = g.Height, right = 0, bottom = 0;
         for (int y = 0; y < g.Height; ++y)
             for (int x = 0; x < g.Width; ++x)
-                if (g.At(x, y) < 128) left = std::min(left, x), top = std::min(top, y), right = std::max(right, x + 1), bottom = std::max(bottom, y + 1);
+                if (g.At(x, y) < 128)
+                    left = std::min(left, x), top = std::min(top, y), right = std::max(right, x + 1),
+                    bottom = std::max(bottom, y + 1);
         EXPECT_NEAR(left, c.InkLeft, 1) << c.Rotation;
         EXPECT_NEAR(top, c.InkTop, 1) << c.Rotation;
         EXPECT_NEAR(right, c.InkRight, 1) << c.Rotation;
