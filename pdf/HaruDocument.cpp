@@ -128,7 +128,9 @@ void THaruDocument::Fail(const std::wstring& what) {
     const HPDF_STATUS code = HPDF_GetError(Get());
     const HPDF_STATUS detail = HPDF_GetErrorDetail(Get());
     HPDF_ResetError(Get());
-    std::wstring message = L"The PDF could not be made while " + what + L": libharu error 0x" + Hex(code);
+    std::wstring message = L"The PDF could not be made while " + what;
+    if (code == HPDF_OK) throw EPdfError(message + L".");
+    message += L": libharu error 0x" + Hex(code);
     if (detail) message += L", detail " + std::to_wstring(detail);
     if (const wchar_t* text = Describe(code)) message += std::wstring(L" (") + text + L")";
     throw EPdfError(message + L".");
@@ -166,7 +168,6 @@ HPDF_Font THaruDocument::AddFont(const TFontFace& face, const std::wstring& file
 void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const std::vector<TCodeWidth>& codes) {
     HPDF_Doc pdf = Get();
     auto attr = static_cast<HPDF_FontAttr>(font->attr);
-    if (codes.empty()) return;
 
     // Text is written as codes, not through HPDF_Page_ShowText: the glyphs to embed (with the
     // parts of composite ones) are marked here, as measuring them marks them.
@@ -174,7 +175,7 @@ void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const st
 
     // Widths: the layout's, for exactly the codes drawn. The commonest is the default (DW), so
     // that a page of ideographs lists almost none; the array stays below libharu's limit.
-    std::map<double, std::size_t> counts;
+    std::map<double, std::size_t> counts = {{0.0, 0}};
     for (const auto& c : codes) ++counts[c.Width];
     const double common = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
                               return a.second < b.second;
@@ -200,7 +201,7 @@ void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const st
 
     // Glyph map: libharu writes one for every character the font has.
     if (attr->map_stream) {
-        std::vector<HPDF_BYTE> map(2 * (std::size_t{codes.back().Code} + 1), 0);
+        std::vector<HPDF_BYTE> map(2 * (codes.empty() ? 1 : std::size_t{codes.back().Code} + 1), 0);
         for (const auto& c : codes) {
             const HPDF_UINT16 gid = HPDF_TTFontDef_GetGlyphid(attr->fontdef, c.Code);
             map[2 * c.Code] = HPDF_BYTE(gid >> 8);
