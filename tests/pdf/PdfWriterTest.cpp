@@ -541,21 +541,42 @@ TEST(PdfWriterTest, AFileThatCannotBeCreatedRaisesAndLeavesNothing) {
     EXPECT_LT(bytes.size(), 100000u);
 }
 
-TEST(PdfWriterTest, AFontThatCannotBeEmbeddedRaisesAnErrorNamingIt) {
+TEST(PdfWriterTest, AFontThatCannotBeEmbeddedRaisesAnErrorNamingItAndWhy) {
     TFonts fonts;
     ScratchFolder dir;
     WriteFile(dir / L"junk.ttf", std::string(4000, '\x01'));
-    std::vector<std::wstring> paths = {dir / L"missing.ttf", dir / L"junk.ttf"};
-    if (!fonts.Sans.empty()) paths.push_back(fonts.Sans + L"|3");  // a .ttf has face 0 only
-    for (const auto& entry : paths) {
-        const auto bar = entry.find(L'|');
-        const TTestFont font(entry.substr(0, bar), bar == std::wstring::npos ? 0 : 3);
+    WriteFile(dir / L"cff.otf", std::string("OTTO\0\x0A\0\x80\0\x03\0\x20", 12));
+    struct TCase {
+        std::wstring Path;
+        int Face;
+        std::wstring Why;
+    };
+    std::vector<TCase> cases = {{dir / L"missing.ttf", 0, L"cannot be opened"},
+                                {dir / L"junk.ttf", 0, L"is no TrueType font"},
+                                {dir / L"cff.otf", 0, L"PostScript outlines"}};
+    if (!fonts.Sans.empty()) {
+        // The same font with fsType 2, "restricted licence embedding".
+        auto bytes = ReadFile(fonts.Sans);
+        for (std::size_t i = 0, n = bytes[4] << 8 | bytes[5]; i < n; ++i) {
+            const std::uint8_t* record = &bytes[12 + 16 * i];
+            if (std::string(record, record + 4) != "OS/2") continue;
+            const std::size_t offset = std::size_t(record[8]) << 24 | record[9] << 16 | record[10] << 8 | record[11];
+            bytes[offset + 8] = 0;
+            bytes[offset + 9] = 2;
+        }
+        WriteFile(dir / L"restricted.ttf", bytes);
+        cases.push_back({dir / L"restricted.ttf", 0, L"licence forbids"});
+        cases.push_back({fonts.Sans, 3, L"has no face 3"});
+    }
+    for (const auto& c : cases) {
+        const TTestFont font(c.Path, c.Face);
         const auto pdf = dir / L"out.pdf";
         try {
             pdf::WritePdf(OnePage({Text(font, 20, 50, u"x")}), pdf);
-            ADD_FAILURE() << "no error for " << ToNative(entry);
+            ADD_FAILURE() << "no error for " << ToNative(c.Path);
         } catch (const pdf::EPdfError& e) {
-            EXPECT_NE(e.Message().find(entry.substr(0, bar)), std::wstring::npos) << e.what();
+            EXPECT_NE(e.Message().find(c.Path), std::wstring::npos) << e.what();
+            EXPECT_NE(e.Message().find(c.Why), std::wstring::npos) << e.what();
         }
         EXPECT_FALSE(FileExists(pdf));
     }
