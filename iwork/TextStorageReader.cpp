@@ -267,6 +267,7 @@ doc::TTextStorage TStorageReader::Read() {
     ReadTables();
     doc::TTextStorage storage;
     const auto spans = SplitParagraphs(FText, FBreaks);
+    FContext.ChargeParagraphs(spans.size(), FText.size());
     storage.Paragraphs.reserve(spans.size());
 
     TCursor paragraphStyles(FParagraphStyles);
@@ -454,13 +455,16 @@ doc::TTextStorage ReadTextStorage(TReadContext& context, std::uint64_t storageId
                                   std::uint64_t defaultParagraphStyle) {
     const TObject& storage = context.Expect(storageId, {types::kTextStorage, types::kTextStorageAlt}, L"text storage");
     TReadContext::TNesting nesting(context, storageId);
+    context.ChargeStorage(storageId, storage.Payload.Bytes().size());
     return TStorageReader(context, storage, role, defaultParagraphStyle).Read();
 }
 
 doc::TTextStorage PlainText(TReadContext& context, const std::u16string& text, std::uint64_t paragraphStyle) {
+    const auto spans = SplitParagraphs(text);
+    context.ChargeParagraphs(spans.size(), text.size());
     doc::TTextStorage storage;
     const doc::TParagraphStyle& style = context.Styles().Paragraph(paragraphStyle);
-    for (const auto& span : SplitParagraphs(text)) {
+    for (const auto& span : spans) {
         doc::TParagraph paragraph;
         paragraph.StorageStart = span.Start;
         paragraph.Text.assign(text, span.Start, span.End - span.Start);

@@ -1,6 +1,9 @@
 #include "layout/Layout.h"
 
 #include <algorithm>
+#include <climits>
+#include <map>
+#include <tuple>
 
 #include "layout/Drawables.h"
 #include "layout/Footnotes.h"
@@ -35,6 +38,9 @@ public:
         out.LeftOut = document.LeftOut;
         for (const doc::TDrawable& d : document.Drawables)
             if (d.Kind == doc::TDrawableKind::dkUnsupported) ++out.LeftOut[d.What.empty() ? L"object" : d.What];
+        if (FFlow.ParagraphsCut() > 0)
+            out.LeftOut[L"paragraph past page " + std::to_wstring(MaxPages)] +=
+                static_cast<int>(std::min<std::size_t>(FFlow.ParagraphsCut(), INT_MAX));
 
         const auto& frames = FFlow.Pages();
         const doc::TPageSetup& setup = FFlow.Setup();
@@ -79,13 +85,29 @@ private:
         const double width = setup.Width - setup.Left - setup.Right;
         TTextContext context{document, FContext.Fonts, FContext.Fields, FContext.FootnoteMarks, false};
         if (document.HeadersOn && !master.Header.Empty()) {
-            const TBlock header = LayOutHeaderFooter(master.Header, width, context);
+            const TBlock& header = PartBlock(frame, master.Header, false, width, context);
             AppendTranslated(items, header.Items, setup.Left, setup.HeaderMargin);
         }
         if (document.FootersOn && !master.Footer.Empty()) {
-            const TBlock footer = LayOutHeaderFooter(master.Footer, width, context);
+            const TBlock& footer = PartBlock(frame, master.Footer, true, width, context);
             AppendTranslated(items, footer.Items, setup.Left, setup.Height - setup.FooterMargin - footer.Height);
         }
+    }
+
+    // A header or footer is laid out once when it shows no page number, else anew on each page
+    // (a wider number re-centres it) until that has cost MaxRelaidUnits: past that, as with a
+    // damaged document's megabyte of header on ten thousand pages, its numbers are filled in.
+    const TBlock& PartBlock(const TPageFrame& frame, const doc::THeaderFooter& parts, bool footer, double width,
+                            TTextContext& context) {
+        const auto key = std::make_tuple(frame.Section, int(frame.Master), footer);
+        auto found = FParts.find(key);
+        if (found != FParts.end() && (found->second.Fields.empty() || FRelaidUnits > MaxRelaidUnits)) {
+            FillSlots(found->second.Items, 0, found->second.Fields, context.Fields);
+            return found->second;
+        }
+        for (const doc::TTextStorage* part : {&parts.Left, &parts.Center, &parts.Right})
+            for (const doc::TParagraph& paragraph : part->Paragraphs) FRelaidUnits += 1 + paragraph.Text.size();
+        return FParts[key] = LayOutHeaderFooter(parts, width, context, FFlow.Setup().Height);
     }
 
     void Footnotes(const TPageFrame& frame, std::vector<TPageItem>& items) {
@@ -107,8 +129,12 @@ private:
         }
     }
 
+    static constexpr std::size_t MaxRelaidUnits = 2'000'000;
+
     TTextContext& FContext;
     TBodyFlow& FFlow;
+    std::map<std::tuple<std::size_t, int, bool>, TBlock> FParts;  // (section, master, footer)
+    std::size_t FRelaidUnits = 0;
 };
 
 }  // namespace
@@ -120,12 +146,12 @@ TLaidOutDocument LayOut(const doc::TDocument& document, IFontProvider& fonts) {
     TBodyFlow flow(context);
     std::size_t floatingPages = 0;
     for (const doc::TPageDrawables& group : document.FloatingByPage)
-        floatingPages = std::max(floatingPages, std::min<std::size_t>(group.Page, 10000) + 1);
+        floatingPages = std::max(floatingPages, std::min<std::size_t>(group.Page, MaxPages - 1) + 1);
     if (document.HasBody) {
         flow.Run();
         flow.EnsurePages(floatingPages);
     } else {
-        flow.BlankPages(std::min<std::size_t>(document.PageCount ? document.PageCount : floatingPages, 10000));
+        flow.BlankPages(std::min<std::size_t>(document.PageCount ? document.PageCount : floatingPages, MaxPages));
     }
     return TPageMaker(context, flow).Make();
 }

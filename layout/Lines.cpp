@@ -33,7 +33,8 @@ void Translate(TPageItem& item, double dx, double dy) {
 }
 
 void AppendTranslated(std::vector<TPageItem>& out, const std::vector<TPageItem>& items, double dx, double dy) {
-    out.reserve(out.size() + items.size());
+    // No exact reserve: a page or block gets its lines one by one, and reserving each line's
+    // room would copy all that was there before for every line.
     for (const TPageItem& item : items) {
         out.push_back(item);
         Translate(out.back(), dx, dy);

@@ -82,8 +82,11 @@ std::pair<double, double> TBodyFlow::HeaderFooterHeights(std::size_t section, TM
     const doc::TPageMaster& m = MasterOf((*FSections)[section], master);
     const double width = FSetup.Width - FSetup.Left - FSetup.Right;
     TTextContext context{FDocument, FContext.Fonts, {u"99", u"99"}, FContext.FootnoteMarks, false};
-    const double header = FDocument.HeadersOn && !m.Header.Empty() ? LayOutHeaderFooter(m.Header, width, context).Height : 0;
-    const double footer = FDocument.FootersOn && !m.Footer.Empty() ? LayOutHeaderFooter(m.Footer, width, context).Height : 0;
+    auto height = [&](const doc::THeaderFooter& parts) {
+        return LayOutHeaderFooter(parts, width, context, FSetup.Height).Height;
+    };
+    const double header = FDocument.HeadersOn && !m.Header.Empty() ? height(m.Header) : 0;
+    const double footer = FDocument.FootersOn && !m.Footer.Empty() ? height(m.Footer) : 0;
     return FHeaderHeights[key] = {header, footer};
 }
 
@@ -216,6 +219,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
         std::vector<std::pair<std::uint32_t, std::size_t>> lines;  // start, region
         layout.Rewind(0);
         while (!layout.Done()) {
+            if (FPages.size() > MaxPages) return result;  // not placed: Run cuts it
             const std::uint32_t start = layout.Position();
             if (start > 0 && !FState.Fresh &&
                 std::find(breakBefore.begin(), breakBefore.end(), start) != breakBefore.end())
@@ -270,6 +274,13 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
     return result;
 }
 
+void TBodyFlow::Cut(std::size_t firstCut) {
+    while (!FPlaced.empty() && FPlaced.back().Page >= MaxPages) FPlaced.pop_back();
+    FPages.resize(std::min(FPages.size(), MaxPages));
+    FState.Page = std::min(FState.Page, FPages.size() - 1);
+    FParagraphsCut = FDocument.Body.Paragraphs.size() - firstCut;
+}
+
 void TBodyFlow::BlankPages(std::size_t count) {
     for (std::size_t i = 0; i < std::max<std::size_t>(count, 1); ++i) NewPage(0, i == 0);
 }
@@ -304,6 +315,12 @@ void TBodyFlow::Run() {
             chainSnapshot = Snap();
         }
         spans[p] = PlaceParagraph(p, retriedChain == p);
+        if (FPages.size() > MaxPages) {
+            // The paragraphs from the first one that reaches past the last page are left out.
+            const bool spilled = !spans[p].Placed || (!FPlaced.empty() && FPlaced.back().Page >= MaxPages);
+            Cut(spilled ? p : p + 1);
+            break;
+        }
         if (!keep && chainStart != SIZE_MAX) {
             const bool split = spans[p].FirstRegion != spans[p - 1].LastRegion;
             if (split && retriedChain != chainStart && !spans[chainStart].StartedFresh) {

@@ -16,6 +16,10 @@
 
 namespace layout {
 
+// The body stops after this many pages: a damaged document (a million page breaks) makes no PDF of
+// a million pages. The floating objects' pages have the same bound.
+inline constexpr std::size_t MaxPages = 10000;
+
 // The page set-up made sane: positive sizes, margins that leave room.
 doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup);
 
@@ -50,6 +54,8 @@ public:
     double FootnoteHeight(std::size_t footnote);
     double ColumnWidthOf(std::size_t section) const;
     const doc::TPageSetup& Setup() const { return FSetup; }
+    // Body paragraphs left out because they fall past the last page the flow makes (MaxPages).
+    std::size_t ParagraphsCut() const { return FParagraphsCut; }
     const doc::TSection& Section(std::size_t i) const { return (*FSections)[i]; }
 
 private:
@@ -87,6 +93,7 @@ private:
     void Place(TLine line);
     TParagraphSpan PlaceParagraph(std::size_t index, bool forceBreak);
     std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
+    void Cut(std::size_t firstCut);
 
     TTextContext& FContext;
     const doc::TDocument& FDocument;
@@ -99,6 +106,7 @@ private:
     TState FState;
     std::map<std::pair<std::size_t, int>, std::pair<double, double>> FHeaderHeights;
     std::map<std::size_t, double> FFootnoteHeights;
+    std::size_t FParagraphsCut = 0;
 };
 
 }  // namespace layout
