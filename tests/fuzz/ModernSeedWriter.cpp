@@ -288,6 +288,35 @@ TBytes Floating() {
     return b.Archives();
 }
 
+// Objects named from many places (sections sharing a master, one text box attached again and
+// again, footnotes sharing a text): small here, for mutations to grow.
+TBytes Shared() {
+    TBuilder b;
+    std::string header;
+    for (int i = 0; i < 40; ++i) header += "header words \xEF\xBF\xBC ";
+    const auto number = b.Add(kNumberAttachment, TProtoWriter().Message(1, TProtoWriter().Varint(2, 0)));
+    const auto headerText = b.Add(kStorage, Storage(header).Message(9, ObjectTable({{13, number}})));
+    const auto master = b.Add(kPageMaster, TProtoWriter().Reference(1, headerText).Reference(2, headerText));
+    const auto section = b.Add(kSection, TProtoWriter().Reference(25, master));
+    const auto same = b.Add(kSection, TProtoWriter().Bool(17, true).Bool(19, true));
+    const auto boxText = b.Add(kStorage, Storage("Text in a box that is attached again and again"));
+    const auto box = b.Add(kTextBox, TextBox(DrawableRecord(0, 0, 90, 20, 0), boxText));
+    const auto boxAt = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, box));
+    const auto noteText = b.Add(kStorage, Storage("A shared note."));
+    std::string body;
+    TProtoWriter sections, attachments, notes;
+    for (std::uint32_t i = 0; i < 16; ++i) {
+        const std::uint32_t at = 4 * i;  // "\xEF\xBF\xBC" (1 unit) + "\xEF\xBF\xBC" + "\x05" + "\n"
+        body += "\xEF\xBF\xBC\xEF\xBF\xBC\x05\n";
+        sections.Message(1, TProtoWriter().Varint(1, at).Reference(2, i % 4 == 0 ? section : same));
+        attachments.Message(1, TProtoWriter().Varint(1, at).Reference(2, boxAt));
+        notes.Message(1, TProtoWriter().Varint(1, at + 1)
+                             .Reference(2, b.Add(kFootnote, TProtoWriter().Reference(2, noteText))));
+    }
+    b.Body(Storage(body).Message(17, sections).Message(9, attachments).Message(16, notes));
+    return b.Archives();
+}
+
 // Every .iwa below folder, in a fixed order, decompressed and joined.
 TBytes JoinedArchives(const fs::path& folder) {
     std::vector<fs::path> files;
@@ -318,7 +347,7 @@ int main(int argc, char** argv) {
     const std::string folder = argv[1];
     const std::pair<const char*, TBytes> built[] = {
         {"text-and-lists", TextAndLists()}, {"attachments", Attachments()}, {"sections", Sections()},
-        {"table", Table()}, {"floating", Floating()},
+        {"table", Table()}, {"floating", Floating()}, {"shared", Shared()},
     };
     for (const auto& [name, archives] : built) {
         Check(name, archives);
