@@ -727,9 +727,10 @@ TEST(ModernReader, StyleParentLoopsEndTheChain) {
     EXPECT_EQ(d.Body.Paragraphs.at(0).Style.Character.FontSize, 20);
 }
 
-TEST(ModernReader, OneLargeStorageNamedOverAndOverExhaustsTheBudget) {
+TEST(ModernReader, LargeObjectsNamedOverAndOverExhaustTheBudget) {
     // A damaged document can name one storage from thousands of places: each reading after the
-    // first costs the storage's size, and a section's masters copied to the next cost their text.
+    // first costs the storage's size, a section's masters copied to the next cost their text, and
+    // a shape costs its path's segments each time.
     const std::string big(50000, 'x');  // the 81st reading passes the budget of 4 million
     const std::string huge(1'600'000, 'y');  // a copy costs 100,000
     auto marks = [](int count) {
@@ -745,6 +746,7 @@ TEST(ModernReader, OneLargeStorageNamedOverAndOverExhaustsTheBudget) {
     struct TCase {
         const char* Name;
         std::function<void(TDocumentBuilder&, int)> Build;
+        int Many = 100;  // times named: 3 read well
     };
     const std::vector<TCase> cases = {
         {"sections naming one master",
@@ -777,6 +779,24 @@ TEST(ModernReader, OneLargeStorageNamedOverAndOverExhaustsTheBudget) {
                                                                                   TProtoWriter().Reference(2, text))));
              b.Body(Storage(marks(count)).Message(16, table));
          }},
+        {"a polygon on every page, four times",
+         [&](TDocumentBuilder& b, int count) {
+             // A 100-sided polygon: a tiny message, 101 segments.
+             const TProtoWriter polygon = TProtoWriter().Varint(1, 1).Float(2, 100).Message(3, Size(100, 50));
+             const auto shape = b.Add(3004, TProtoWriter()
+                                                .Message(1, DrawableRecord(10, 10, 100, 50, 5))
+                                                .Message(3, TProtoWriter().Message(4, polygon)));
+             TProtoWriter floating;
+             for (int page = 0; page * 4 < count; ++page) {
+                 TProtoWriter group;
+                 group.Varint(1, page);
+                 for (int k = 0; k < 4 && page * 4 + k < count; ++k)
+                     group.Message(4, TProtoWriter().Reference(1, shape));
+                 floating.Message(1, group);
+             }
+             b.Root.Reference(3, b.Add(kFloating, floating));
+         },
+         40000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -784,7 +804,7 @@ TEST(ModernReader, OneLargeStorageNamedOverAndOverExhaustsTheBudget) {
         c.Build(few, 3);
         EXPECT_EQ(Message([&] { few.Read(); }), "no error");
         TDocumentBuilder many;
-        c.Build(many, 100);
+        c.Build(many, c.Many);
         EXPECT_EQ(Message([&] { many.Read(); }),
                   "The document asks for more objects, table cells and text than any real document holds");
     }
