@@ -1,7 +1,8 @@
 // The modern-document benchmark: writes a long Pages 5-style document, and times reading it
 // into the document model.
 //   bench_modern generate FILE.pages [PAGES]   a package of about PAGES pages of styled text
-//   bench_modern read INDEX_FOLDER [ROUNDS]    load + model, best of ROUNDS; peak memory
+//   bench_modern read INDEX_FOLDER [ROUNDS]    load + model, first round and best of ROUNDS; peak memory
+#include <snappy.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -9,11 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "convert/PackageBuilder.h"
 #include "iwork/IwaArchive.h"
 #include "iwork/ModernReader.h"
 #include "iwork/ObjectStore.h"
@@ -24,94 +25,364 @@ using namespace testing_support;
 
 namespace {
 
-constexpr const char* kVersion = "modern-1";
-constexpr std::uint64_t kRoot = 1, kStylesheet = 3, kSettings = 4, kBody = 10;
-constexpr std::uint64_t kBodyStyle = 20, kHeadingStyle = 21, kEmphasis = 30, kStrong = 31;
+// Bump when the generated document changes: bench/run.sh generates it again then.
+constexpr const char* kVersion = "modern-2";
 
-TProtoWriter Style(const char* name, std::uint64_t id) {
-    TProtoWriter info;
-    info.String(1, name).String(2, "bench-" + std::to_string(id));
-    return info;
+// Message types, as Pages writes them.
+constexpr std::uint32_t kDocumentType = 10000, kSettingsType = 10012, kSectionType = 10011,
+                        kPageMasterType = 10143, kStylesheetType = 401, kStorageType = 2001,
+                        kCharacterStyleType = 2021, kParagraphStyleType = 2022, kListStyleType = 2023,
+                        kColumnStyleType = 2024, kNumberAttachmentType = 2043, kMetadataType = 11006;
+
+// Object identifiers.
+enum : std::uint64_t {
+    kRoot = 1, kMetadata = 2, kStylesheet = 3, kSettings = 4, kSection = 5, kPageMaster = 6, kColumns = 7,
+    kBody = 10, kHeaderLeft = 11, kHeaderCenter = 12, kHeaderRight = 13, kFooterLeft = 14, kFooterCenter = 15,
+    kFooterRight = 16, kPageNumber = 17,
+    // paragraph styles
+    kBodyStyle = 20, kHeading1, kHeading2, kQuoteStyle, kBulletStyle, kNumberedStyle, kHeaderStyle,
+    // character styles
+    kEmphasis = 30, kStrong, kCode, kLink,
+    // list styles
+    kNoList = 40, kBullets, kNumbers,
+};
+
+// {1 name, 2 identifier}: the style record every style starts with.
+TProtoWriter Record(const char* name, std::uint64_t id) {
+    TProtoWriter record;
+    record.String(1, name).String(2, "bench-" + std::to_string(id));
+    return record;
 }
 
-TProtoWriter Entry(std::uint64_t at, std::uint64_t ref) {
-    TProtoWriter e;
-    e.Varint(1, at);
-    if (ref != 0) e.Reference(2, ref);
-    return e;
+TProtoWriter Reference(std::uint64_t id) { return TProtoWriter().Varint(1, id); }
+
+// {1 model (1 RGB), 3 r, 4 g, 5 b, 6 a}
+TProtoWriter Color(float r, float g, float b) {
+    return TProtoWriter().Varint(1, 1).Float(3, r).Float(4, g).Float(5, b).Float(6, 1);
 }
 
-// Words of a made-up language, so that line breaking and measuring do real work.
-std::string Words(std::mt19937& random, int count) {
-    static const char* const syllables[] = {"lo", "rem", "ip", "sum", "do", "lor", "sit", "a", "met", "con",
-                                            "sec", "te", "tur", "ad", "pi", "sc", "ing", "e", "lit", "sed"};
-    std::string text;
-    for (int w = 0; w < count; ++w) {
-        if (w > 0) text += (random() % 13 == 0) ? ", " : " ";
-        const int n = 1 + static_cast<int>(random() % 4);
-        for (int s = 0; s < n; ++s) text += syllables[random() % 20];
+// Character properties {1 bold, 2 italic, 3 size, 5 font name, 7 colour}, as Pages writes
+// them on base styles: every property present.
+TProtoWriter Characters(float size, const char* font, bool bold, bool italic, float grey = 0) {
+    return TProtoWriter().Bool(1, bold).Bool(2, italic).Float(3, size).String(5, font).Message(7, Color(grey, grey, grey))
+        .Varint(10, 0).Bool(11, false).Bool(12, false).Float(14, 0).Float(27, 0);
+}
+
+// Paragraph properties {1 alignment, 7 first-line indent, 10 keep with next, 11 left indent,
+// 13 spacing, 19 right indent, 20 after, 21 before, 26 widow control, 27 outline level, 40 list}.
+TProtoWriter Paragraphs(std::uint64_t alignment, float before, float after, float left = 0, float right = 0,
+                        std::uint64_t outline = 0xFFFFFFFF, bool keepWithNext = false, std::uint64_t list = kNoList) {
+    TProtoWriter p;
+    p.Varint(1, alignment).Float(4, 36).Float(7, 0).Bool(9, false).Bool(10, keepWithNext).Float(11, left);
+    p.Message(13, TProtoWriter().Varint(1, 0).Float(2, 1)).Bool(14, false).Float(19, right).Float(20, after);
+    p.Float(21, before).Bool(26, true).Varint(27, outline).Reference(40, list);
+    return p;
+}
+
+TIwaObject ParagraphStyle(std::uint64_t id, const char* name, const TProtoWriter& characters,
+                          const TProtoWriter& paragraph) {
+    return {id, kParagraphStyleType,
+            TProtoWriter().Message(1, Record(name, id)).Message(11, characters).Message(12, paragraph)};
+}
+
+// A variation: only the properties it changes, over no parent (the reader takes them over
+// the paragraph's own).
+TIwaObject CharacterStyle(std::uint64_t id, const char* name, const TProtoWriter& characters) {
+    return {id, kCharacterStyleType, TProtoWriter().Message(1, Record(name, id)).Message(11, characters)};
+}
+
+// {11 label types, 12 text indents (ems), 13 label indents, 15 number types, 16 bullets, 25 tiered}, 9 levels.
+TIwaObject ListStyle(std::uint64_t id, const char* name, std::uint64_t label) {
+    TProtoWriter list;
+    list.Message(1, Record(name, id));
+    list.PackedVarints(11, std::vector<std::uint64_t>(9, label));
+    list.PackedFloats(12, std::vector<float>(9, 1.5f));
+    std::vector<float> indents;
+    for (int level = 0; level < 9; ++level) indents.push_back(18.0f * static_cast<float>(level));
+    list.PackedFloats(13, indents);
+    list.PackedVarints(15, std::vector<std::uint64_t>(9, 0));
+    for (const char* bullet : {"\xE2\x80\xA2", "\xE2\x80\x93", "\xE2\x80\xA2", "\xE2\x80\x93", "\xE2\x80\xA2",
+                               "\xE2\x80\x93", "\xE2\x80\xA2", "\xE2\x80\x93", "\xE2\x80\xA2"})
+        list.String(16, label == 2 ? bullet : "");
+    list.PackedVarints(25, std::vector<std::uint64_t>(9, 0));
+    return {id, kListStyleType, list};
+}
+
+// Text and the UTF-16 length the tables count in.
+struct TText {
+    std::string Utf8;
+    std::uint32_t Units = 0;
+    void Add(const std::string& s) {
+        Utf8 += s;
+        for (const char c : s)
+            if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++Units;  // every character here is in the BMP
     }
-    return text + ".";
+};
+
+// {1 entries {1 character index, 2 object}}; an entry without an object keeps (paragraph
+// tables) or ends (character styles) the one before.
+struct TTable {
+    TProtoWriter Writer;
+    void Add(std::uint32_t at, std::uint64_t object) {
+        TProtoWriter entry;
+        entry.Varint(1, at);
+        if (object != 0) entry.Message(2, Reference(object));
+        Writer.Message(1, entry);
+    }
+    void AddData(std::uint32_t at, std::uint64_t first, std::uint64_t second) {
+        Writer.Message(1, TProtoWriter().Varint(1, at).Varint(2, first).Varint(3, second));
+    }
+};
+
+// Words of a made-up language with the punctuation of real prose (curly quotes, dashes),
+// so that line breaking, measuring and the UTF-8 decoder all do real work.
+class TWords {
+public:
+    explicit TWords(std::mt19937& random) : FRandom(random) {}
+    std::string Word() {
+        static const char* const syllables[] = {"lo", "rem", "ip", "sum", "do", "lor", "sit", "a", "met", "con",
+                                                "sec", "te", "tur", "ad", "pi", "sc", "ing", "e", "lit", "sed"};
+        std::string word;
+        const int n = 1 + static_cast<int>(FRandom() % 4);
+        for (int s = 0; s < n; ++s) word += syllables[FRandom() % 20];
+        return word;
+    }
+    // count words, the first capitalised, ending in a full stop.
+    std::string Sentence(int count) {
+        std::string text;
+        for (int w = 0; w < count; ++w) {
+            if (w > 0) {
+                const auto r = FRandom() % 60;
+                text += r < 4 ? ", " : r == 4 ? " \xE2\x80\x94 " : " ";  // em dash
+            }
+            std::string word = Word();
+            if (w == 0) word[0] = static_cast<char>(word[0] - 'a' + 'A');
+            const auto r = FRandom() % 80;
+            if (r == 0) word += "\xE2\x80\x99s";                                  // it's
+            else if (r == 1) word = "\xE2\x80\x9C" + word + "\xE2\x80\x9D";       // "quoted"
+            text += word;
+        }
+        return text + ".";
+    }
+    std::string Prose(int words) {
+        std::string text;
+        while (words > 0) {
+            const int n = std::min(words, 8 + static_cast<int>(FRandom() % 14));
+            if (!text.empty()) text += " ";
+            text += Sentence(n);
+            words -= n;
+        }
+        return text;
+    }
+
+private:
+    std::mt19937& FRandom;
+};
+
+class TBodyWriter {
+public:
+    explicit TBodyWriter(std::mt19937& random) : FRandom(random), FWords(random) {
+        FLists.Add(0, kNoList);
+        FLevels.AddData(0, 0, 0);
+    }
+
+    void Heading(std::uint64_t style, const std::string& text) { Paragraph(style, text); }
+
+    // Body text with a few styled words: emphasis, strong, code, a link.
+    void Body(int words) {
+        const std::uint32_t start = FText.Units;
+        std::string text = FWords.Prose(words);
+        Paragraph(kBodyStyle, text);
+        const int spans = static_cast<int>(FRandom() % 4);
+        std::uint32_t from = start;
+        for (int s = 0; s < spans; ++s) {
+            // A few words somewhere after the previous span, before the paragraph's end.
+            const std::uint32_t length = static_cast<std::uint32_t>(text.size());  // units <= bytes: stays inside
+            const std::uint32_t at = from + 1 + static_cast<std::uint32_t>(FRandom() % (length / 4 + 1));
+            const std::uint32_t end = at + 4 + static_cast<std::uint32_t>(FRandom() % 20);
+            if (end >= FText.Units - 1) break;
+            static const std::uint64_t kinds[] = {kEmphasis, kStrong, kCode, kLink};
+            FCharacters.Add(at, kinds[FRandom() % 4]);
+            FCharacters.Add(end, 0);
+            from = end;
+        }
+    }
+
+    void Quote(int words) { Paragraph(kQuoteStyle, FWords.Prose(words)); }
+
+    // A bulleted list with some second-level items, or a numbered one that starts at 1.
+    void List(bool numbered, int items) {
+        FLists.Add(FText.Units, numbered ? kNumbers : kBullets);
+        if (numbered) FStarts.AddData(FText.Units, 1, 0);
+        int level = 0;
+        for (int i = 0; i < items; ++i) {
+            const int next = (!numbered && i > 0 && FRandom() % 3 == 0) ? 1 : 0;
+            if (next != level) FLevels.AddData(FText.Units, static_cast<std::uint64_t>(next), 0);
+            level = next;
+            Paragraph(numbered ? kNumberedStyle : kBulletStyle, FWords.Prose(8 + static_cast<int>(FRandom() % 25)));
+        }
+        if (level != 0) FLevels.AddData(FText.Units, 0, 0);
+        FLists.Add(FText.Units, kNoList);
+    }
+
+    TProtoWriter Storage() {
+        TProtoWriter body;
+        body.Varint(1, 0).String(3, FText.Utf8);
+        body.Message(5, FParagraphs.Writer).Message(6, FLevels.Writer).Message(7, FLists.Writer);
+        body.Message(8, FCharacters.Writer);
+        TTable columns, sections;
+        columns.Add(0, kColumns);
+        sections.Add(0, kSection);
+        body.Message(12, columns.Writer).Message(14, FStarts.Writer).Message(17, sections.Writer);
+        return body;
+    }
+    const TText& Text() const { return FText; }
+
+private:
+    // Pages writes one paragraph-style entry per paragraph, naming the style only where it changes.
+    void Paragraph(std::uint64_t style, const std::string& text) {
+        FParagraphs.Add(FText.Units, style == FStyle ? 0 : style);
+        FStyle = style;
+        FText.Add(text);
+        FText.Add("\n");
+    }
+
+    std::mt19937& FRandom;
+    TWords FWords;
+    TText FText;
+    std::uint64_t FStyle = 0;
+    TTable FParagraphs, FLevels, FLists, FCharacters, FStarts;
+};
+
+// A header or footer storage (kind 1) in the header style.
+TIwaObject HeaderStorage(std::uint64_t id, const std::string& text, std::vector<std::pair<std::uint32_t, std::uint64_t>> attachments = {}) {
+    TProtoWriter storage;
+    storage.Varint(1, 1).String(3, text);
+    TTable styles, table;
+    styles.Add(0, kHeaderStyle);
+    storage.Message(5, styles.Writer);
+    std::vector<std::uint64_t> references = {kHeaderStyle};
+    if (!attachments.empty()) {
+        for (const auto& [at, object] : attachments) {
+            table.Add(at, object);
+            references.push_back(object);
+        }
+        storage.Message(9, table.Writer);
+    }
+    return {id, kStorageType, storage, references};
+}
+
+// One .iwa file as Pages writes it: chunks of at most 64 KiB, each a Snappy block.
+TBytes CompressedIwa(const std::vector<TIwaObject>& objects) {
+    const TBytes stream = IwaArchives(objects);
+    TBytes file;
+    std::string block;
+    for (std::size_t at = 0; at < stream.size(); at += 65536) {
+        const std::size_t n = std::min<std::size_t>(65536, stream.size() - at);
+        block.resize(snappy::MaxCompressedLength(n));
+        std::size_t size = 0;
+        snappy::RawCompress(reinterpret_cast<const char*>(stream.data() + at), n, block.data(), &size);
+        file.push_back(0);
+        for (int i = 0; i < 3; ++i) file.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
+        file.insert(file.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(size));
+    }
+    return file;
 }
 
 int Generate(const std::string& path, int pages) {
     std::mt19937 random(20131022);
-    std::string text;
-    TProtoWriter paragraphStyles, characterStyles;
-    // About 520 words a page in 11 pt body text, a heading every third page.
+    TBodyWriter body(random);
+    // About 500 words a page of 11 pt text: chapters every ten pages, sections every third,
+    // a list every fourth page, a quote every fifth.
     for (int page = 0; page < pages; ++page) {
-        if (page % 3 == 0) {
-            paragraphStyles.Message(1, Entry(text.size(), kHeadingStyle));
-            text += "Chapter " + std::to_string(page / 3 + 1) + "\n";
-        }
-        for (int p = 0; p < 6; ++p) {
-            paragraphStyles.Message(1, Entry(text.size(), kBodyStyle));
-            std::string paragraph = Words(random, 80 + static_cast<int>(random() % 20));
-            const std::size_t emphasis = paragraph.find(' ', paragraph.size() / 3);
-            characterStyles.Message(1, Entry(text.size() + emphasis + 1, p % 2 ? kEmphasis : kStrong));
-            characterStyles.Message(1, Entry(text.size() + emphasis + 12, 0));
-            text += paragraph + "\n";
-        }
+        if (page % 10 == 0) body.Heading(kHeading1, "Chapter " + std::to_string(page / 10 + 1));
+        if (page % 3 == 1) body.Heading(kHeading2, "Section " + std::to_string(page / 3 + 1));
+        if (page % 4 == 2) body.List(page % 8 == 6, 3 + static_cast<int>(random() % 4));
+        if (page % 5 == 3) body.Quote(40 + static_cast<int>(random() % 30));
+        for (int p = 0; p < 6; ++p) body.Body(64 + static_cast<int>(random() % 40));
     }
-    TProtoWriter body;
-    body.Varint(1, 0);
-    for (std::size_t at = 0; at < text.size(); at += 60000) body.String(3, text.substr(at, 60000));
-    body.Message(5, paragraphStyles).Message(8, characterStyles);
-
-    TProtoWriter bodyProps, headingProps;
-    bodyProps.Message(11, TProtoWriter().Float(3, 11).String(5, "HelveticaNeue"))
-        .Message(12, TProtoWriter().Varint(1, 4).Float(20, 6));
-    headingProps.Message(11, TProtoWriter().Bool(1, true).Float(3, 18).String(5, "HelveticaNeue-Bold"))
-        .Message(12, TProtoWriter().Varint(1, 0).Bool(10, true).Float(21, 12).Float(20, 6).Varint(27, 0));
 
     std::vector<TIwaObject> objects;
     TProtoWriter root;
     root.Reference(2, kStylesheet).Reference(4, kBody).Reference(7, kSettings);
     root.Float(30, 595.28f).Float(31, 841.89f).Float(32, 72).Float(33, 72).Float(34, 72).Float(35, 72);
-    objects.emplace_back(kRoot, 10000, root, std::vector<std::uint64_t>{kStylesheet, kBody, kSettings});
-    objects.emplace_back(kSettings, 10012, TProtoWriter().Bool(1, true));
-    TProtoWriter stylesheet;
-    for (const std::uint64_t id : {kBodyStyle, kHeadingStyle, kEmphasis, kStrong}) stylesheet.Reference(1, id);
-    objects.emplace_back(kStylesheet, 401, stylesheet);
-    objects.emplace_back(kBody, 2001, body, std::vector<std::uint64_t>{kBodyStyle, kHeadingStyle, kEmphasis, kStrong});
-    objects.emplace_back(kBodyStyle, 2022, TProtoWriter().Message(1, Style("Body", kBodyStyle)).Raw(bodyProps.Data()));
-    objects.emplace_back(kHeadingStyle, 2022,
-                         TProtoWriter().Message(1, Style("Heading", kHeadingStyle)).Raw(headingProps.Data()));
-    objects.emplace_back(kEmphasis, 2021,
-                         TProtoWriter().Message(1, Style("Emphasis", kEmphasis)).Message(11, TProtoWriter().Bool(2, true)));
-    objects.emplace_back(kStrong, 2021,
-                         TProtoWriter().Message(1, Style("Strong", kStrong)).Message(11, TProtoWriter().Bool(1, true)));
+    root.Float(36, 36).Float(37, 36);
+    objects.emplace_back(kRoot, kDocumentType, root, std::vector<std::uint64_t>{kStylesheet, kBody, kSettings});
+    objects.emplace_back(kSettings, kSettingsType, TProtoWriter().Bool(1, true).Bool(2, true).Bool(3, true));
 
-    TModernPackageFiles files;
-    files.Document = std::move(objects);
-    const TBytes zip = ModernPackageZip(files);
+    // The body, then its section, page master and header with a page number.
+    objects.emplace_back(kBody, kStorageType, body.Storage(),
+                         std::vector<std::uint64_t>{kBodyStyle, kHeading1, kHeading2, kQuoteStyle, kBulletStyle,
+                                                    kNumberedStyle, kEmphasis, kStrong, kCode, kLink, kNoList,
+                                                    kBullets, kNumbers, kSection, kColumns});
+    objects.emplace_back(kSection, kSectionType,
+                         TProtoWriter().Bool(17, false).Bool(18, false).Bool(19, false).Reference(23, kPageMaster)
+                             .Reference(24, kPageMaster).Reference(25, kPageMaster),
+                         std::vector<std::uint64_t>{kPageMaster});
+    TProtoWriter master;
+    for (const std::uint64_t id : {kHeaderLeft, kHeaderCenter, kHeaderRight}) master.Reference(1, id);
+    for (const std::uint64_t id : {kFooterLeft, kFooterCenter, kFooterRight}) master.Reference(2, id);
+    objects.emplace_back(kPageMaster, kPageMasterType, master,
+                         std::vector<std::uint64_t>{kHeaderLeft, kHeaderCenter, kHeaderRight, kFooterLeft,
+                                                    kFooterCenter, kFooterRight});
+    objects.push_back(HeaderStorage(kHeaderLeft, "The Benchmark Report"));
+    objects.push_back(HeaderStorage(kHeaderCenter, ""));
+    objects.push_back(HeaderStorage(kHeaderRight, "Page \xEF\xBF\xBC", {{5, kPageNumber}}));
+    objects.push_back(HeaderStorage(kFooterLeft, ""));
+    objects.push_back(HeaderStorage(kFooterCenter, ""));
+    objects.push_back(HeaderStorage(kFooterRight, ""));
+    // A number attachment {1 textual {2 kind: 0 page number}, 3 what Pages last showed}.
+    objects.emplace_back(kPageNumber, kNumberAttachmentType, TProtoWriter().Message(1, TProtoWriter().Varint(2, 0)).String(3, "1"));
+    objects.emplace_back(kColumns, kColumnStyleType,
+                         TProtoWriter().Message(1, Record("Columns", kColumns))
+                             .Message(11, TProtoWriter().Message(7, TProtoWriter().Message(1, TProtoWriter().Varint(1, 1).Float(2, 18)))));
+
+    // Styles.
+    const char* const font = "HelveticaNeue";
+    objects.push_back(ParagraphStyle(kBodyStyle, "Body", Characters(11, font, false, false), Paragraphs(4, 0, 6)));
+    objects.push_back(ParagraphStyle(kHeading1, "Heading", Characters(20, "HelveticaNeue-Bold", true, false),
+                                     Paragraphs(0, 18, 8, 0, 0, 0, true)));
+    objects.push_back(ParagraphStyle(kHeading2, "Heading 2", Characters(14, "HelveticaNeue-Medium", true, false, 0.2f),
+                                     Paragraphs(0, 12, 6, 0, 0, 1, true)));
+    objects.push_back(ParagraphStyle(kQuoteStyle, "Quote", Characters(11, "HelveticaNeue-Italic", false, true, 0.35f),
+                                     Paragraphs(4, 6, 12, 36, 36)));
+    objects.push_back(ParagraphStyle(kBulletStyle, "Bullet", Characters(11, font, false, false),
+                                     Paragraphs(4, 0, 4, 0, 0, 0xFFFFFFFF, false, kBullets)));
+    objects.push_back(ParagraphStyle(kNumberedStyle, "Numbered", Characters(11, font, false, false),
+                                     Paragraphs(4, 0, 4, 0, 0, 0xFFFFFFFF, false, kNumbers)));
+    objects.push_back(ParagraphStyle(kHeaderStyle, "Header & Footer", Characters(9, font, false, false, 0.4f),
+                                     Paragraphs(4, 0, 0)));
+    objects.push_back(CharacterStyle(kEmphasis, "Emphasis", TProtoWriter().Bool(2, true)));
+    objects.push_back(CharacterStyle(kStrong, "Strong", TProtoWriter().Bool(1, true)));
+    objects.push_back(CharacterStyle(kCode, "Code", TProtoWriter().Float(3, 10).String(5, "Menlo-Regular")));
+    objects.push_back(CharacterStyle(kLink, "Link", TProtoWriter().Bool(11, true).Message(7, Color(0.0f, 0.33f, 0.8f))));
+    objects.push_back(ListStyle(kNoList, "None", 0));
+    objects.push_back(ListStyle(kBullets, "Bullet", 2));
+    objects.push_back(ListStyle(kNumbers, "Numbered", 3));
+    TProtoWriter stylesheet;
+    std::vector<std::uint64_t> styles;
+    for (const std::uint64_t id : {kBodyStyle, kHeading1, kHeading2, kQuoteStyle, kBulletStyle, kNumberedStyle,
+                                   kHeaderStyle, kEmphasis, kStrong, kCode, kLink, kNoList, kBullets, kNumbers}) {
+        stylesheet.Reference(1, id);
+        styles.push_back(id);
+    }
+    objects.emplace_back(kStylesheet, kStylesheetType, stylesheet, styles);
+
+    std::vector<TPackageEntry> entries;
+    const TBytes document = CompressedIwa(objects);
+    const TBytes metadata = CompressedIwa({TIwaObject(kMetadata, kMetadataType, {})});
+    // Pages stores its entries.
+    entries.push_back({"Index/Document.iwa", std::string(document.begin(), document.end())});
+    entries.push_back({"Index/Metadata.iwa", std::string(metadata.begin(), metadata.end())});
+    const TBytes zip = BuildPackage(entries);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(zip.data()), static_cast<std::streamsize>(zip.size()));
     if (!out) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
         return 1;
     }
-    std::printf("%s: %d pages, %zu characters of text, %zu bytes\n", path.c_str(), pages, text.size(), zip.size());
+    std::printf("%s: about %d pages, %u characters of text, Document.iwa %zu bytes (%zu decompressed), package %zu bytes\n",
+                path.c_str(), pages, body.Text().Units, document.size(), IwaArchives(objects).size(), zip.size());
     return 0;
 }
 
@@ -122,26 +393,36 @@ std::wstring EnginePath(const std::string& native) {
     return path;
 }
 
-double PeakMiB() {
+struct TUsage {
+    double PeakMiB = 0;   // largest resident set so far
+    long Faults = 0;      // pages first touched (minor faults)
+    double CpuMs = 0;     // user + system
+};
+
+TUsage Usage() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+    auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0; };
+    return {static_cast<double>(usage.ru_maxrss) / 1024.0, usage.ru_minflt + usage.ru_majflt,
+            ms(usage.ru_utime) + ms(usage.ru_stime)};
 }
 
 std::size_t DecompressedSize(const std::string& iwa) {
-    std::ifstream in(iwa, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ifstream in(iwa, std::ios::binary | std::ios::ate);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return bytes.empty() ? 0 : iwork::DecompressIwa(bytes).size();
 }
 
 int Read(const std::string& indexFolder, int rounds) {
-    const double before = PeakMiB();
+    const TUsage before = Usage();
     iwork::TModernPackage package;
     package.IndexFolder = EnginePath(indexFolder);
     package.Title = L"bench";
-    double best = 1e9;
     std::size_t paragraphs = 0;
-    double bestLoad = 1e9, first = 0;
+    double best = 1e9, bestLoad = 1e9, first = 0, firstLoad = 0;
+    TUsage afterFirst;
     for (int i = 0; i < rounds; ++i) {
         const auto start = std::chrono::steady_clock::now();
         const iwork::TObjectStore store = iwork::LoadObjectStore(package.IndexFolder);
@@ -149,21 +430,34 @@ int Read(const std::string& indexFolder, int rounds) {
         const doc::TDocument document = iwork::ReadModernDocument(store, package);
         const auto end = std::chrono::steady_clock::now();
         const double ms = std::chrono::duration<double, std::milli>(end - start).count();
-        if (i == 0) first = ms;
+        const double loadMs = std::chrono::duration<double, std::milli>(loaded - start).count();
+        if (i == 0) {
+            first = ms;
+            firstLoad = loadMs;
+            afterFirst = Usage();
+        }
         best = std::min(best, ms);
-        bestLoad = std::min(bestLoad, std::chrono::duration<double, std::milli>(loaded - start).count());
+        bestLoad = std::min(bestLoad, loadMs);
         paragraphs = document.Body.Paragraphs.size();
     }
-    const double peak = PeakMiB();
+    const TUsage after = Usage();
     // Measured after the peak is taken: it holds the whole stream too.
     const std::size_t decompressed =
         DecompressedSize(indexFolder + "/Document.iwa") + DecompressedSize(indexFolder + "/Metadata.iwa");
     const double mib = static_cast<double>(decompressed) / (1024.0 * 1024.0);
-    std::printf("read %zu paragraphs: first round %.1f ms, best %.1f ms of %d (loading the objects %.1f ms)\n",
-                paragraphs, first, best, rounds, bestLoad);
-    std::printf("decompressed IWA %.1f MiB; peak memory %.1f MiB, %.1f MiB above the %.1f MiB before reading "
+    std::printf("read %zu paragraphs: first round %.1f ms (loading the objects %.1f ms; %.1f ms of CPU, %ld pages "
+                "touched), best %.1f ms of %d (loading %.1f ms)\n",
+                paragraphs, first, firstLoad, afterFirst.CpuMs - before.CpuMs, afterFirst.Faults - before.Faults,
+                best, rounds, bestLoad);
+    std::printf("decompressed IWA %.2f MiB; peak memory %.1f MiB, %.2f MiB above the %.1f MiB before reading "
                 "(%.2f times the IWA)\n",
-                mib, peak, peak - before, before, (peak - before) / mib);
+                mib, after.PeakMiB, after.PeakMiB - before.PeakMiB, before.PeakMiB,
+                (after.PeakMiB - before.PeakMiB) / mib);
+    // The same for scripts (bench/run.sh).
+    std::printf("figures first_ms=%.1f first_cpu_ms=%.1f first_pages=%ld best_ms=%.1f iwa_mib=%.2f "
+                "peak_above_mib=%.2f ratio=%.2f paragraphs=%zu\n",
+                first, afterFirst.CpuMs - before.CpuMs, afterFirst.Faults - before.Faults, best, mib,
+                after.PeakMiB - before.PeakMiB, (after.PeakMiB - before.PeakMiB) / mib, paragraphs);
     return 0;
 }
 

@@ -2,10 +2,12 @@
 # Times pages2pdf against Info-ZIP unzip and bsdtar doing the same work (empty a working folder,
 # unpack the whole package into it, copy the PDF out), in one paired run per workload, and
 # prints median times, ratios to unzip, peak memory and the goals each pages2pdf figure meets.
+# The modern workload times reading a generated 1,000-page Pages 5 document into the document
+# model (bench_modern) and converting it end to end (pages2pdf), against its own goals.
 #
 # Settings (environment):
 #   BENCH_RUNS=5            timed rounds per workload (after one untimed warm-up round)
-#   BENCH_ONLY=large,batch,tiny   the workloads to run
+#   BENCH_ONLY=large,batch,tiny,modern   the workloads to run
 #   BENCH_CORPUS=DIR        where the corpus is generated and kept (default bench/out/corpus)
 #   BENCH_TMPFS=DIR         a tmpfs folder for the scratch folders (default: mount one when root,
 #                           else /dev/shm)
@@ -18,7 +20,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BENCH_BUILD_DIR:-$root/build/native-release}
 corpus=${BENCH_CORPUS:-$root/bench/out/corpus}
 runs=${BENCH_RUNS:-5}
-only=${BENCH_ONLY:-large,batch,tiny}
+only=${BENCH_ONLY:-large,batch,tiny,modern}
 
 say() { printf '%s\n' "$*"; }
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
@@ -28,6 +30,15 @@ for tool in unzip bsdtar cmake; do
 done
 [ -x /usr/bin/time ] || die "/usr/bin/time (GNU time) is missing; run scripts/setup.sh"
 [[ $runs =~ ^[1-9][0-9]*$ ]] || die "BENCH_RUNS must be a positive number"
+workloads=() want_modern=0
+IFS=, read -ra requested <<<"$only"
+for w in "${requested[@]}"; do
+  case $w in
+  large | batch | tiny) workloads+=("$w") ;;
+  modern) want_modern=1 ;;
+  *) die "unknown workload '$w' (large, batch, tiny, modern)" ;;
+  esac
+done
 
 # --- build -----------------------------------------------------------------------------------
 say "== build ($build_dir)"
@@ -36,6 +47,10 @@ if [ ! -f "$build_dir/CMakeCache.txt" ]; then
 fi
 cmake --build "$build_dir" --target bench_make_corpus >/dev/null
 generator=$build_dir/bench/bench_make_corpus
+if ((want_modern)); then
+  cmake --build "$build_dir" --target bench_modern >/dev/null
+  bench_modern=$build_dir/bench/bench_modern
+fi
 
 p2p=${BENCH_PAGES2PDF:-}
 if [ -z "$p2p" ]; then
@@ -49,15 +64,30 @@ fi
 [ -z "$p2p" ] || say "pages2pdf: $p2p"
 
 # --- corpus ----------------------------------------------------------------------------------
-version=$("$generator" --version)
-if [ "$(cat "$corpus/corpus.stamp" 2>/dev/null)" != "$version" ]; then
-  say "== generating the corpus in $corpus (once; about 300 MB)"
-  "$generator" "$corpus"
-else
-  say "== corpus: $corpus ($version)"
+if ((${#workloads[@]})); then
+  version=$("$generator" --version)
+  if [ "$(cat "$corpus/corpus.stamp" 2>/dev/null)" != "$version" ]; then
+    say "== generating the corpus in $corpus (once; about 300 MB)"
+    "$generator" "$corpus"
+  else
+    say "== corpus: $corpus ($version)"
+  fi
+  batch_docs=("$corpus"/batch/*.pages)
+  [ ${#batch_docs[@]} -eq 400 ] || die "expected 400 documents in $corpus/batch"
 fi
-batch_docs=("$corpus"/batch/*.pages)
-[ ${#batch_docs[@]} -eq 400 ] || die "expected 400 documents in $corpus/batch"
+# The modern document: generated apart, again only when its generator's version changes.
+modern_doc=$corpus/modern/long.pages
+if ((want_modern)); then
+  modern_version=$("$bench_modern" --version)
+  if [ "$(cat "$corpus/modern/modern.stamp" 2>/dev/null)" != "$modern_version" ]; then
+    say "== generating the modern document $modern_doc (once)"
+    mkdir -p "$corpus/modern"
+    "$bench_modern" generate "$modern_doc" 1000 >/dev/null
+    printf '%s\n' "$modern_version" >"$corpus/modern/modern.stamp"
+  else
+    say "== modern document: $modern_doc ($modern_version)"
+  fi
+fi
 
 # --- scratch folders on a tmpfs --------------------------------------------------------------
 mounted="" scratch=""
@@ -131,7 +161,8 @@ tools=(unzip bsdtar)
 declare -A median ratio cpu cpu_ratio rss docs_of label_of
 docs_of[large]="$corpus/large.pages"
 docs_of[tiny]="$corpus/tiny.pages"
-label_of[large]="large document ($(($(stat -c %s "$corpus/large.pages") / 1000000)) MB)"
+label_of[large]="large document"
+[ ! -f "$corpus/large.pages" ] || label_of[large]+=" ($(($(stat -c %s "$corpus/large.pages") / 1000000)) MB)"
 label_of[batch]="400 small documents"
 label_of[tiny]="20,000 tiny entries"
 
@@ -218,9 +249,7 @@ paired() {  # "TOOL TIMES" "UNZIP TIMES"
   RATIO=$REPLY
 }
 
-IFS=, read -ra workloads <<<"$only"
 for w in "${workloads[@]}"; do
-  [ -n "${label_of[$w]:-}" ] || die "unknown workload '$w' (large, batch, tiny)"
   say "== ${label_of[$w]}: 1 warm-up + $runs timed rounds of ${tools[*]}"
   declare -A walls=() cpus=()
   for ((r = 0; r <= runs; r++)); do
@@ -246,6 +275,53 @@ for w in "${workloads[@]}"; do
   done
 done
 
+# --- the modern document ----------------------------------------------------------------------
+# Reading: bench_modern read in fresh processes, as a user converts one document per process
+# (its first round pays for the memory the process takes from the system); then one process of
+# ten rounds for the best time. End to end: pages2pdf on the package, under GNU time.
+figure() {  # KEY LINE -> REPLY: the value of KEY=value in a "figures ..." line
+  REPLY=$(sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2")
+}
+if ((want_modern)); then
+  modern_dir=$scratch/modern-unpacked
+  mkdir "$modern_dir" && unzip -q "$modern_doc" -d "$modern_dir"
+  say "== modern document: 1 warm-up + $runs fresh processes of bench_modern read, then one of 10 rounds"
+  "$bench_modern" read "$modern_dir/Index" 1 >/dev/null
+  m_first=() m_cpu=() m_pages=() m_above=() m_ratio=() m_rss=()
+  for ((r = 0; r < runs; r++)); do
+    line=$(/usr/bin/time -f %M -o "$scratch/modern.rss" "$bench_modern" read "$modern_dir/Index" 1 | grep '^figures ')
+    figure first_ms "$line" && m_first+=("$REPLY")
+    figure first_cpu_ms "$line" && m_cpu+=("$REPLY")
+    figure first_pages "$line" && m_pages+=("$REPLY")
+    figure peak_above_mib "$line" && m_above+=("$REPLY")
+    figure ratio "$line" && m_ratio+=("$REPLY")
+    m_rss+=("$(<"$scratch/modern.rss")")
+  done
+  figure iwa_mib "$line" && m_iwa=$REPLY
+  figure paragraphs "$line" && m_paragraphs=$REPLY
+  line=$("$bench_modern" read "$modern_dir/Index" 10 | grep '^figures ')
+  figure best_ms "$line" && m_best=$REPLY
+  if [ -n "$p2p" ]; then
+    say "== modern document: 1 warm-up + $runs timed runs of pages2pdf -o OUT long.pages"
+    m_wall=() m_user=() m_sys=() m_p2p_rss=()
+    for ((r = 0; r <= runs; r++)); do
+      rm -rf "$scratch/out-modern" && mkdir "$scratch/out-modern"
+      if ! /usr/bin/time -f '%e %U %S %M' -o "$scratch/modern.time" \
+        "$p2p" -o "$scratch/out-modern" "$modern_doc" >/dev/null 2>"$scratch/pages2pdf.err"; then
+        cat "$scratch/pages2pdf.err" >&2
+        die "pages2pdf failed on the modern document"
+      fi
+      ((r > 0)) || continue
+      read -r wall user sys kib <"$scratch/modern.time"
+      m_wall+=("$wall") m_user+=("$user") m_sys+=("$sys") m_p2p_rss+=("$kib")
+    done
+    m_pdf_pages=""
+    if command -v pdfinfo >/dev/null; then
+      m_pdf_pages=$(pdfinfo "$scratch/out-modern/long.pdf" | awk '/^Pages:/ { print $2 }')
+    fi
+  fi
+fi
+
 # --- report ----------------------------------------------------------------------------------
 declare -A goal=([large]=0.26 [batch]=0.20 [tiny]=0.60)
 declare -A goal_text=(
@@ -254,30 +330,62 @@ declare -A goal_text=(
   [tiny]="")
 mem_goal_kib=8192
 mem_ok=1
-say ""
-say "== results: median of $runs rounds; ratio = median over rounds of (time / unzip's time in that round)"
-say "   wall = elapsed time (the goals); cpu = user + system time of the processes (less hurt by a busy machine)"
-printf '%-24s %-10s %9s %7s %9s %7s %10s   %s\n' workload tool wall ratio cpu ratio "peak RSS" "goal for pages2pdf"
-for w in "${workloads[@]}"; do
-  name=${label_of[$w]}
-  for tool in "${tools[@]}"; do
-    verdict=""
-    if [ "$tool" = pages2pdf ]; then
-      if awk -v r="${ratio[$w,$tool]}" -v g="${goal[$w]}" 'BEGIN { exit !(r <= g) }'; then m=met; else m=MISSED; fi
-      verdict="wall <= ${goal[$w]}x unzip: $m"
-      [ -z "${goal_text[$w]}" ] || verdict+=" (${goal_text[$w]})"
-      ((rss[$w,$tool] < mem_goal_kib)) || mem_ok=0
-    fi
-    printf '%-24s %-10s %7.3f s %6.2fx %7.3f s %6.2fx %6.1f MiB   %s\n' "$name" "$tool" \
-      "$(awk -v t="${median[$w,$tool]}" 'BEGIN { print t / 1e6 }')" "${ratio[$w,$tool]}" \
-      "$(awk -v t="${cpu[$w,$tool]}" 'BEGIN { print t / 1e6 }')" "${cpu_ratio[$w,$tool]}" \
-      "$(awk -v k="${rss[$w,$tool]}" 'BEGIN { print k / 1024 }')" "$verdict"
-    name=""
+if ((${#workloads[@]})); then
+  say ""
+  say "== results: median of $runs rounds; ratio = median over rounds of (time / unzip's time in that round)"
+  say "   wall = elapsed time (the goals); cpu = user + system time of the processes (less hurt by a busy machine)"
+  printf '%-24s %-10s %9s %7s %9s %7s %10s   %s\n' workload tool wall ratio cpu ratio "peak RSS" "goal for pages2pdf"
+  for w in "${workloads[@]}"; do
+    name=${label_of[$w]}
+    for tool in "${tools[@]}"; do
+      verdict=""
+      if [ "$tool" = pages2pdf ]; then
+        if awk -v r="${ratio[$w,$tool]}" -v g="${goal[$w]}" 'BEGIN { exit !(r <= g) }'; then m=met; else m=MISSED; fi
+        verdict="wall <= ${goal[$w]}x unzip: $m"
+        [ -z "${goal_text[$w]}" ] || verdict+=" (${goal_text[$w]})"
+        ((rss[$w,$tool] < mem_goal_kib)) || mem_ok=0
+      fi
+      printf '%-24s %-10s %7.3f s %6.2fx %7.3f s %6.2fx %6.1f MiB   %s\n' "$name" "$tool" \
+        "$(awk -v t="${median[$w,$tool]}" 'BEGIN { print t / 1e6 }')" "${ratio[$w,$tool]}" \
+        "$(awk -v t="${cpu[$w,$tool]}" 'BEGIN { print t / 1e6 }')" "${cpu_ratio[$w,$tool]}" \
+        "$(awk -v k="${rss[$w,$tool]}" 'BEGIN { print k / 1024 }')" "$verdict"
+      name=""
+    done
   done
-done
-if [ -n "$p2p" ]; then
-  if ((mem_ok)); then m=met; else m=MISSED; fi
-  say "peak memory of pages2pdf under 8 MiB in every workload: $m"
-else
+  if [ -n "$p2p" ]; then
+    if ((mem_ok)); then m=met; else m=MISSED; fi
+    say "peak memory of pages2pdf under 8 MiB in every workload: $m"
+  fi
+fi
+
+if ((want_modern)); then
+  say ""
+  median_of "${m_first[@]}" && first=$REPLY
+  median_of "${m_cpu[@]}" && first_cpu=$REPLY
+  median_of "${m_pages[@]}" && first_pages=$REPLY
+  median_of "${m_above[@]}" && above=$REPLY
+  median_of "${m_ratio[@]}" && mem_ratio=$REPLY
+  median_of "${m_rss[@]}" && whole_rss=$REPLY
+  say "== modern document: $modern_doc, $(($(stat -c %s "$modern_doc") / 1000)) KB, $m_paragraphs paragraphs," \
+    "$m_iwa MiB of IWA decompressed"
+  say "   reading into the document model (bench_modern read: loading the objects + the model), median of $runs fresh processes:"
+  if awk -v t="$first" 'BEGIN { exit !(t <= 100) }'; then m=met; else m=MISSED; fi
+  printf '   first round   %7.1f ms wall  %6.1f ms cpu  %6.0f pages touched     goal <= 100 ms: %s\n' \
+    "$first" "$first_cpu" "$first_pages" "$m"
+  printf '   best of 10    %7.1f ms wall\n' "$m_best"
+  if awk -v r="$mem_ratio" 'BEGIN { exit !(r < 4) }'; then m=met; else m=MISSED; fi
+  printf '   peak memory   %7.1f MiB above the process before reading (%.2fx the IWA; %.1f MiB peak RSS in all)   goal < 4x: %s\n' \
+    "$above" "$mem_ratio" "$(awk -v k="$whole_rss" 'BEGIN { print k / 1024 }')" "$m"
+  if [ -n "$p2p" ]; then
+    median_of "${m_wall[@]}" && wall=$REPLY
+    median_of "${m_user[@]}" && user=$REPLY
+    median_of "${m_sys[@]}" && sys=$REPLY
+    median_of "${m_p2p_rss[@]}" && kib=$REPLY
+    say "   pages2pdf -o OUT long.pages (read, lay out, write the PDF), median of $runs runs:"
+    printf '   end to end    %7.2f s wall  %6.2f s user  %6.2f s sys  %6.1f MiB peak RSS  %s pages\n' \
+      "$wall" "$user" "$sys" "$(awk -v k="$kib" 'BEGIN { print k / 1024 }')" "${m_pdf_pages:-?}"
+  fi
+fi
+if [ -z "$p2p" ]; then
   say "pages2pdf was not timed: build it (cmake --build $build_dir --target pages2pdf) and run again"
 fi

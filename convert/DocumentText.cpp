@@ -24,7 +24,7 @@ private:
         for (const doc::TParagraph& paragraph : storage.Paragraphs) {
             std::wstring line;
             std::size_t attachment = 0;
-            std::vector<std::size_t> tables;
+            std::vector<std::size_t> inlineObjects;
             for (std::size_t i = 0; i < paragraph.Text.size(); ++i) {
                 const char16_t c = paragraph.Text[i];
                 if (c == u'\uFFFC') {
@@ -34,7 +34,7 @@ private:
                     if (attachment < paragraph.Attachments.size() && paragraph.Attachments[attachment].Position == i) {
                         const doc::TAttachment& a = paragraph.Attachments[attachment];
                         if (a.Kind == doc::TAttachmentKind::akField) AppendUtf16(line, a.FieldText);
-                        if (a.Kind == doc::TAttachmentKind::akDrawable) tables.push_back(a.Index);
+                        if (a.Kind == doc::TAttachmentKind::akDrawable) inlineObjects.push_back(a.Index);
                     }
                     continue;
                 }
@@ -46,7 +46,7 @@ private:
             }
             FOut += line;
             FOut += L'\n';
-            for (const std::size_t index : tables) Drawable(index);
+            for (const std::size_t index : inlineObjects) Drawable(index);
         }
     }
 

@@ -179,6 +179,9 @@ struct TDrawable {
     bool Inline = false;
     // Floating drawables anchored in the body move with their anchor paragraph's page.
     std::optional<std::size_t> AnchorParagraph;
+    // Anchored and placed from its anchor's line: the frame's top this far below that line's top.
+    // Pages keeps such an object on its anchor's page, so it must fit there.
+    std::optional<double> AnchorOffset;
     TWrap Wrap;
     // dkImage
     TImage Image;

@@ -530,6 +530,10 @@ TAttachedDrawable ReadAttachedDrawable(TReadContext& context, const TObject& att
     result.Index = reader.Read(*drawable, anchorParagraph ? TPlacement::plAnchored : TPlacement::plInline,
                                anchorParagraph, &inlineWrap);
     result.Inline = !anchorParagraph || inlineWrap;
+    // Field 4 says what the vertical offset (5) counts from: 0 the anchor's line, 1 the page.
+    if (result.Index && !result.Inline && record->Varint(4).value_or(0) == 0)
+        if (auto offset = record->Float(5); offset && std::isfinite(*offset))
+            context.Doc.Drawables[*result.Index].AnchorOffset = *offset;
     return result;
 }
 

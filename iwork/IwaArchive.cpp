@@ -2,6 +2,7 @@
 
 #include <snappy.h>
 
+#include <algorithm>
 #include <string>
 
 #include "iwork/Errors.h"
@@ -30,21 +31,24 @@ struct TChunk {
 };
 
 // Every chunk's place and size, checked before anything is decompressed, so the output is
-// allocated once.
-std::vector<TChunk> ScanChunks(std::span<const std::uint8_t> file, std::size_t& total) {
+// allocated once. Only the headers and the first bytes of each block are read.
+std::vector<TChunk> ScanChunks(std::size_t fileSize, const TIwaBytesAt& bytesAt, std::size_t& total) {
     std::vector<TChunk> chunks;
     total = 0;
-    for (std::size_t pos = 0; pos < file.size();) {
-        if (file.size() - pos < kChunkHeaderSize) DamagedChunk(pos, L"is truncated (its header is cut short)");
-        if (file[pos] != 0x00) DamagedChunk(pos, L"begins with " + Hex(file[pos]) + L" instead of 0x00");
-        const std::size_t size = file[pos + 1] | (std::size_t{file[pos + 2]} << 8) | (std::size_t{file[pos + 3]} << 16);
-        if (size > file.size() - pos - kChunkHeaderSize) {
+    for (std::size_t pos = 0; pos < fileSize;) {
+        if (fileSize - pos < kChunkHeaderSize) DamagedChunk(pos, L"is truncated (its header is cut short)");
+        // The header and the block's length varint (at most 5 bytes) in one read.
+        const std::span<const std::uint8_t> head =
+            bytesAt(pos, std::min<std::size_t>(fileSize - pos, kChunkHeaderSize + 5));
+        if (head[0] != 0x00) DamagedChunk(pos, L"begins with " + Hex(head[0]) + L" instead of 0x00");
+        const std::size_t size = head[1] | (std::size_t{head[2]} << 8) | (std::size_t{head[3]} << 16);
+        if (size > fileSize - pos - kChunkHeaderSize) {
             DamagedChunk(pos, L"is truncated (" + std::to_wstring(size) + L" bytes declared, " +
-                                  std::to_wstring(file.size() - pos - kChunkHeaderSize) + L" present)");
+                                  std::to_wstring(fileSize - pos - kChunkHeaderSize) + L" present)");
         }
-        const char* block = reinterpret_cast<const char*>(file.data() + pos + kChunkHeaderSize);
+        const char* block = reinterpret_cast<const char*>(head.data() + kChunkHeaderSize);
         std::size_t uncompressed = 0;
-        if (!snappy::GetUncompressedLength(block, size, &uncompressed)) {
+        if (!snappy::GetUncompressedLength(block, std::min(size, head.size() - kChunkHeaderSize), &uncompressed)) {
             DamagedChunk(pos, L"holds no Snappy block");
         }
         if (uncompressed > kMaxChunkUncompressed) {
@@ -73,16 +77,23 @@ TIwaCompression ClassifyIwa(std::span<const std::uint8_t> file) {
 }
 
 std::vector<std::uint8_t> DecompressIwa(std::span<const std::uint8_t> file) {
-    if (file.empty()) throw EDamagedDocument(L"An .iwa file is empty");
+    return DecompressIwa(file.size(), [file](std::size_t offset, std::size_t count) {
+        return file.subspan(offset, count);
+    });
+}
+
+std::vector<std::uint8_t> DecompressIwa(std::size_t fileSize, const TIwaBytesAt& bytesAt) {
+    if (fileSize == 0) throw EDamagedDocument(L"An .iwa file is empty");
     std::size_t total = 0;
-    const std::vector<TChunk> chunks = ScanChunks(file, total);
+    const std::vector<TChunk> chunks = ScanChunks(fileSize, bytesAt, total);
     std::vector<std::uint8_t> out(total);
     std::size_t written = 0;
     char none = 0;  // where an empty block "writes" when the whole output is empty
     for (const TChunk& chunk : chunks) {
         // RawUncompress checks the block as it goes (a separate IsValidCompressedBuffer pass
         // would decode everything twice) and never writes past the length checked above.
-        const char* block = reinterpret_cast<const char*>(file.data() + chunk.Offset + kChunkHeaderSize);
+        const std::span<const std::uint8_t> bytes = bytesAt(chunk.Offset + kChunkHeaderSize, chunk.Size);
+        const char* block = reinterpret_cast<const char*>(bytes.data());
         char* target = out.empty() ? &none : reinterpret_cast<char*>(out.data() + written);
         if (!snappy::RawUncompress(block, chunk.Size, target)) {
             DamagedChunk(chunk.Offset, L"holds a Snappy block that cannot be decompressed");

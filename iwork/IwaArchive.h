@@ -2,6 +2,7 @@
 // The .iwa container: chunks of raw Snappy blocks around a stream of archives.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -18,5 +19,12 @@ TIwaCompression ClassifyIwa(std::span<const std::uint8_t> file);
 // The whole file decompressed (objects cross chunk boundaries). Raises EDamagedDocument
 // for a truncated chunk or a block Snappy refuses.
 std::vector<std::uint8_t> DecompressIwa(std::span<const std::uint8_t> file);
+
+// Where a file's bytes come from: count bytes at offset (both inside the file), as a view
+// that stays valid until the next call.
+using TIwaBytesAt = std::function<std::span<const std::uint8_t>(std::size_t offset, std::size_t count)>;
+// The same over a file read a chunk at a time, so that its compressed bytes are never all in
+// memory beside the decompressed ones.
+std::vector<std::uint8_t> DecompressIwa(std::size_t fileSize, const TIwaBytesAt& bytesAt);
 
 }  // namespace iwork

@@ -76,23 +76,50 @@ std::wstring OpenErrorText(const std::wstring& path, platform::ErrorCode error) 
            platform::SystemErrorMessage(error);
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
-    platform::ErrorCode error = platform::kErrorSuccess;
-    platform::File file = platform::File::OpenRead(path, error);
-    if (!file) throw EFOpenError(OpenErrorText(path, error));
-    const std::int64_t size = file.Seek(0, 2);
-    if (size < 0 || file.Seek(0, 0) != 0) throw EReadError(L"Cannot read file \"" + path + L"\"");
-    if (size > kMaxIwaFileSize) throw EDamagedDocument(L"The file \"" + path + L"\" is too large for an .iwa");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const auto want = static_cast<std::int32_t>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        const std::int32_t got = file.Read(bytes.data() + done, want);
-        if (got <= 0) throw EReadError(L"Cannot read file \"" + path + L"\"");
-        done += static_cast<std::size_t>(got);
+// An .iwa read piece by piece: a document's largest file holds megabytes, and only one
+// chunk of it is needed at a time.
+class TIwaFile {
+public:
+    explicit TIwaFile(const std::wstring& path) : FPath(path) {
+        platform::ErrorCode error = platform::kErrorSuccess;
+        FFile = platform::File::OpenRead(path, error);
+        if (!FFile) throw EFOpenError(OpenErrorText(path, error));
+        const std::int64_t size = FFile.Seek(0, 2);
+        if (size < 0) throw EReadError(L"Cannot read file \"" + path + L"\"");
+        if (size > kMaxIwaFileSize) throw EDamagedDocument(L"The file \"" + path + L"\" is too large for an .iwa");
+        FSize = static_cast<std::size_t>(size);
     }
-    return bytes;
-}
+    const std::wstring& Path() const { return FPath; }
+    std::size_t Size() const { return FSize; }
+    void Close() {
+        FFile.Close();
+        std::vector<std::uint8_t>().swap(FBuffer);
+    }
+
+    // count bytes at offset, valid until the next call.
+    std::span<const std::uint8_t> At(std::size_t offset, std::size_t count) {
+        if (FBuffer.size() < count) {
+            FBuffer.clear();  // nothing to keep: no copy on growing
+            FBuffer.resize(count);
+        }
+        if (FFile.Seek(static_cast<std::int64_t>(offset), 0) != static_cast<std::int64_t>(offset)) Failed();
+        for (std::size_t done = 0; done < count;) {
+            const auto want = static_cast<std::int32_t>(std::min<std::size_t>(count - done, 1u << 30));
+            const std::int32_t got = FFile.Read(FBuffer.data() + done, want);
+            if (got <= 0) Failed();
+            done += static_cast<std::size_t>(got);
+        }
+        return {FBuffer.data(), count};
+    }
+
+private:
+    [[noreturn]] void Failed() const { throw EReadError(L"Cannot read file \"" + FPath + L"\""); }
+
+    std::wstring FPath;
+    platform::File FFile;
+    std::size_t FSize = 0;
+    std::vector<std::uint8_t> FBuffer;
+};
 
 bool EndsWithIwa(const std::wstring& name) {
     if (name.size() < 4) return false;
@@ -173,28 +200,31 @@ TObjectStore LoadObjectStore(const std::wstring& indexFolder) {
 
     // Every file is classified before any is decompressed: in a protected document an
     // encrypted file may begin with 0x00 by chance and would otherwise be reported as damaged.
-    std::vector<std::pair<std::wstring, std::vector<std::uint8_t>>> files;
+    std::vector<TIwaFile> files;
     files.reserve(paths.size());
     for (const std::wstring& path : paths) {
-        std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-        switch (ClassifyIwa(bytes)) {
+        TIwaFile file(path);
+        const auto start = file.At(0, std::min<std::size_t>(file.Size(), 4));
+        switch (ClassifyIwa(start)) {
         case TIwaCompression::icEncrypted:
             throw EPasswordProtected();
         case TIwaCompression::icForeign:
             break;
         case TIwaCompression::icSnappy:
-            files.emplace_back(path, std::move(bytes));
+            files.push_back(std::move(file));
             break;
         }
     }
     TObjectStore store;
-    for (auto& [path, bytes] : files) {
+    for (TIwaFile& file : files) {
         try {
-            store.AddArchives(DecompressIwa(bytes));
+            store.AddArchives(DecompressIwa(file.Size(), [&file](std::size_t offset, std::size_t count) {
+                return file.At(offset, count);
+            }));
         } catch (const EDamagedDocument& e) {
-            throw EDamagedDocument(e.Message() + L" (in \"" + path + L"\")");
+            throw EDamagedDocument(e.Message() + L" (in \"" + file.Path() + L"\")");
         }
-        std::vector<std::uint8_t>().swap(bytes);  // hold the compressed bytes no longer than needed
+        file.Close();
     }
     return store;
 }

@@ -65,17 +65,20 @@ bool ContainsNoCase(std::string_view text, std::string_view word) {
     return it != text.end();
 }
 
-}  // namespace
-
-void AppendUtf16(std::u16string& out, std::string_view s, std::vector<std::uint32_t>* breaks) {
+// The one UTF-8 decoder behind the functions below. With Write it puts the units at out, at
+// most room of them; onBreak(unit, byte, character) hears of every control up to U+000A and
+// of U+2029. Returns the units of the whole text.
+template <bool Write, typename TOnBreak>
+std::size_t DecodeUtf8(std::string_view s, char16_t* out, std::size_t room, TOnBreak&& onBreak) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const std::size_t n = s.size();
-    // UTF-16 never takes more units than UTF-8 takes bytes: write in place, trim after.
-    const std::size_t base = out.size();
-    out.resize(base + n);
-    char16_t* const begin = out.data();
-    char16_t* w = begin + base;
-    std::size_t i = 0;
+    std::size_t units = 0, i = 0;
+    auto put = [&](char32_t unit) {
+        if constexpr (Write)
+            if (units < room)
+                out[units] = static_cast<char16_t>(unit);
+        ++units;
+    };
     while (i < n) {
         // Eight plain ASCII characters at a time (no control up to U+000A among them):
         // the bulk of any text, and the part that must be fast for long documents.
@@ -85,18 +88,22 @@ void AppendUtf16(std::u16string& out, std::string_view s, std::vector<std::uint3
             std::memcpy(&x, p + i, sizeof x);
             if (((x | ((x - kBelow) & ~x)) & kHigh) != 0)
                 break;
-            for (int k = 0; k < 8; ++k)
-                w[k] = static_cast<char16_t>(p[i + k]);
-            w += 8;
+            if constexpr (Write) {
+                if (units + 8 > room)
+                    break;
+                for (int k = 0; k < 8; ++k)
+                    out[units + k] = static_cast<char16_t>(p[i + k]);
+            }
+            units += 8;
             i += 8;
         }
         if (i >= n)
             break;
         unsigned c = p[i];
         if (c < 0x80) {
-            if (breaks && c <= 0x0A)
-                breaks->push_back(static_cast<std::uint32_t>(w - begin));
-            *w++ = static_cast<char16_t>(c);
+            if (c <= 0x0A)
+                onBreak(units, i, static_cast<char16_t>(c));
+            put(c);
             ++i;
             continue;
         }
@@ -112,6 +119,8 @@ void AppendUtf16(std::u16string& out, std::string_view s, std::vector<std::uint3
             extra = 3;
             cp = c & 0x07;
         }
+        // A sequence ends at the first byte that is no continuation byte: a text cut before
+        // a break (ASCII, or the lead byte of U+2029) decodes as it does whole.
         bool ok = extra > 0 && i + static_cast<std::size_t>(extra) < n;
         for (int k = 1; ok && k <= extra; ++k) {
             if ((p[i + k] & 0xC0) != 0x80)
@@ -124,22 +133,47 @@ void AppendUtf16(std::u16string& out, std::string_view s, std::vector<std::uint3
                    (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF))))
             ok = false;
         if (!ok) {
-            *w++ = u'\uFFFD';
+            put(0xFFFD);
             ++i;
             continue;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            *w++ = static_cast<char16_t>(0xD800 + (cp >> 10));
-            *w++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            put(0xD800 + (cp >> 10));
+            put(0xDC00 + (cp & 0x3FF));
         } else {
-            if (breaks && cp == 0x2029)
-                breaks->push_back(static_cast<std::uint32_t>(w - begin));
-            *w++ = static_cast<char16_t>(cp);
+            if (cp == 0x2029)
+                onBreak(units, i, u'\u2029');
+            put(cp);
         }
         i += static_cast<std::size_t>(extra) + 1;
     }
-    out.resize(static_cast<std::size_t>(w - begin));
+    return units;
+}
+
+void NoBreaks(std::size_t, std::size_t, char16_t) {}
+
+}  // namespace
+
+void AppendUtf16(std::u16string& out, std::string_view utf8) {
+    // UTF-16 never takes more units than UTF-8 takes bytes: write in place, trim after.
+    const std::size_t base = out.size();
+    out.resize(base + utf8.size());
+    out.resize(base + DecodeUtf8<true>(utf8, out.data() + base, utf8.size(), NoBreaks));
+}
+
+std::size_t ScanUtf16(std::string_view utf8, std::vector<TTextBreak>* ends, std::size_t unitBase,
+                      std::size_t byteBase) {
+    if (!ends)
+        return DecodeUtf8<false>(utf8, nullptr, 0, NoBreaks);
+    return DecodeUtf8<false>(utf8, nullptr, 0, [&](std::size_t unit, std::size_t byte, char16_t c) {
+        if (EndsParagraph(c))
+            ends->push_back({byteBase + byte, static_cast<std::uint32_t>(unitBase + unit), c});
+    });
+}
+
+std::size_t WriteUtf16(std::string_view utf8, char16_t* out, std::size_t room) {
+    return DecodeUtf8<true>(utf8, out, room, NoBreaks);
 }
 
 std::u16string Utf16(std::string_view utf8) {

@@ -17,10 +17,26 @@
 
 namespace iwork::detail {
 
-// UTF-8 as stored -> the model's text; malformed sequences become U+FFFD. breaks, when
-// given, receives the positions of the characters that may end a paragraph (controls up
-// to U+000A and U+2029), so the text need not be scanned twice.
-void AppendUtf16(std::u16string& out, std::string_view utf8, std::vector<std::uint32_t>* breaks = nullptr);
+// UTF-8 as stored -> the model's text; malformed sequences become U+FFFD.
+void AppendUtf16(std::u16string& out, std::string_view utf8);
+
+// A character that ends a paragraph: a newline or U+2029, U+0004 (a section break) or
+// U+0005 (a page break).
+inline bool EndsParagraph(char16_t c) { return c == u'\n' || c == u'\u2029' || c == u'\u0004' || c == u'\u0005'; }
+struct TTextBreak {
+    std::size_t Byte = 0;    // where it starts in the UTF-8
+    std::uint32_t Unit = 0;  // where it stands in the UTF-16 text
+    char16_t Char = 0;
+};
+// The UTF-16 length of utf8 as AppendUtf16 converts it. ends, when given, receives where
+// its paragraphs end, units counted from unitBase and bytes from byteBase. Long texts are
+// scanned first and converted paragraph by paragraph (WriteUtf16), never held whole in UTF-16.
+std::size_t ScanUtf16(std::string_view utf8, std::vector<TTextBreak>* ends = nullptr, std::size_t unitBase = 0,
+                      std::size_t byteBase = 0);
+// Writes what AppendUtf16 would append into out, at most room units; returns the units the
+// whole text takes (ScanUtf16). A part of a text cut at its paragraph ends converts as it
+// does in the whole.
+std::size_t WriteUtf16(std::string_view utf8, char16_t* out, std::size_t room);
 std::u16string Utf16(std::string_view utf8);
 std::wstring Wide(std::string_view utf8);
 

@@ -84,8 +84,14 @@ std::vector<TItem> Entries(const std::optional<TMessage>& table, std::uint64_t s
     std::vector<TItem> entries;
     if (!table)
         return entries;
-    TProtoReader reader(table->Bytes());
     TProtoField f;
+    // Counted first: the tables of a long storage are read while its paragraphs are built,
+    // and a vector grown by doubling would hold up to twice their size.
+    std::size_t count = 0;
+    for (TProtoReader counter(table->Bytes()); counter.Next(f);)
+        count += f.Number == 1 && f.Type == TWireType::wtBytes ? 1 : 0;
+    entries.reserve(count);
+    TProtoReader reader(table->Bytes());
     std::uint32_t previous = 0;
     while (reader.Next(f)) {
         if (f.Number != 1 || f.Type != TWireType::wtBytes)
@@ -162,37 +168,39 @@ private:
 };
 
 struct TParagraphSpan {
-    std::uint32_t Start = 0, End = 0;  // [Start, End): the text without the terminator
+    std::uint32_t Start = 0, End = 0;        // [Start, End): the text without the terminator
+    std::size_t ByteStart = 0, ByteEnd = 0;  // the same in the stored UTF-8
 };
 
-// Paragraphs end at a newline or U+2029 (dropped), at U+0004 (a section break, dropped)
-// and after U+0005 (a page break, kept: Pages starts the next paragraph's style right after it).
-std::vector<TParagraphSpan> SplitParagraphs(const std::u16string& text, const std::vector<std::uint32_t>& candidates) {
-    std::vector<TParagraphSpan> spans;
-    if (text.empty())
-        return spans;
-    std::uint32_t start = 0;
-    for (std::uint32_t i : candidates) {
-        const char16_t c = text[i];
-        if (c == u'\n' || c == u'\u2029' || c == u'\u0004') {
-            spans.push_back({start, i});
-            start = i + 1;
-        } else if (c == u'\u0005') {
-            spans.push_back({start, i + 1});
-            start = i + 1;
-        }
-    }
-    // Text ending in a break still has the empty paragraph after it, as Pages shows it.
-    spans.push_back({start, static_cast<std::uint32_t>(text.size())});
-    return spans;
+// The paragraphs of a text of length units whose paragraph ends are ends: one more than the
+// ends, as text ending in a break still has the empty paragraph after it, as Pages shows it;
+// none for no text.
+std::size_t ParagraphCount(const std::vector<TTextBreak>& ends, std::size_t length) {
+    return length == 0 ? 0 : ends.size() + 1;
 }
 
-std::vector<TParagraphSpan> SplitParagraphs(const std::u16string& text) {
-    std::vector<std::uint32_t> candidates;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (text[i] <= u'\n' || text[i] == u'\u2029')
-            candidates.push_back(static_cast<std::uint32_t>(i));
-    return SplitParagraphs(text, candidates);
+// Paragraph i of a text of length units and bytes bytes. Newlines, U+2029 and U+0004 (a
+// section break) are dropped; U+0005 (a page break) is kept: Pages starts the next
+// paragraph's style right after it.
+TParagraphSpan ParagraphSpan(const std::vector<TTextBreak>& ends, std::size_t i, std::uint32_t length,
+                             std::size_t bytes) {
+    TParagraphSpan span;
+    auto width = [](const TTextBreak& end) -> std::size_t { return end.Char == u'\u2029' ? 3 : 1; };
+    if (i > 0) {
+        const TTextBreak& before = ends[i - 1];
+        span.Start = before.Unit + 1;
+        span.ByteStart = before.Byte + width(before);
+    }
+    if (i < ends.size()) {
+        const TTextBreak& end = ends[i];
+        const bool kept = end.Char == u'\u0005';
+        span.End = end.Unit + (kept ? 1 : 0);
+        span.ByteEnd = end.Byte + (kept ? 1 : 0);
+    } else {
+        span.End = length;
+        span.ByteEnd = bytes;
+    }
+    return span;
 }
 
 class TStorageReader {
@@ -204,6 +212,7 @@ public:
 
 private:
     void ReadTables();
+    std::u16string TextOf(const TParagraphSpan& span);
     void AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle);
     void AddList(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle);
     void AddAttachment(doc::TParagraph& paragraph, std::size_t paragraphIndex, std::uint32_t position,
@@ -215,8 +224,17 @@ private:
     TStorageRole FRole;
     std::uint64_t FDefaultStyle;
 
-    std::u16string FText;
-    std::vector<std::uint32_t> FBreaks;  // where a paragraph may end
+    // The stored text, as pieces of UTF-8 (field 3 repeats: the pieces follow each other),
+    // converted paragraph by paragraph: the whole text is never held in UTF-16 as well.
+    struct TPiece {
+        std::string_view Text;
+        std::size_t Byte = 0;  // where it starts in the whole
+    };
+    std::vector<TPiece> FPieces;
+    std::size_t FPiece = 0;        // the first piece the next paragraph may take from
+    std::uint32_t FLength = 0;     // in UTF-16 units
+    std::size_t FBytes = 0;
+    std::vector<TTextBreak> FEnds;  // where the paragraphs end
     std::vector<TEntry> FParagraphStyles, FListStyles, FCharacterStyles, FAttachments, FFootnotes;
     std::vector<TDataEntry> FParagraphData, FParagraphStarts;
     bool FHasListTable = false;
@@ -228,20 +246,27 @@ private:
 
 void TStorageReader::ReadTables() {
     std::optional<TMessage> tables[32];
+    std::size_t length = 0;
     TProtoReader reader(FStorage.Payload.Bytes());
     TProtoField f;
     // One pass over the storage: the text alone can be megabytes.
     while (reader.Next(f)) {
         if (f.Type != TWireType::wtBytes)
             continue;
-        if (f.Number == kText)
-            AppendUtf16(FText, std::string_view(reinterpret_cast<const char*>(f.Bytes.data()), f.Bytes.size()),
-                        &FBreaks);
-        else if (f.Number < 32)
+        if (f.Number == kText) {
+            const std::string_view piece(reinterpret_cast<const char*>(f.Bytes.data()), f.Bytes.size());
+            // Each piece is decoded on its own, as a sequence cut between two is malformed.
+            length += ScanUtf16(piece, &FEnds, length, FBytes);
+            FPieces.push_back({piece, FBytes});
+            FBytes += piece.size();
+        } else if (f.Number < 32) {
             tables[f.Number] = TMessage(f.Bytes);
+        }
     }
+    if (length > UINT32_MAX)
+        Damaged(L"text storage " + std::to_wstring(FStorage.Id) + L" holds more text than a document can");
+    FLength = static_cast<std::uint32_t>(length);
     const auto id = FStorage.Id;
-    const auto length = FText.size();
     FParagraphStyles = ObjectTable(tables[kParagraphStyles], id, kParagraphStyles, length);
     FListStyles = ObjectTable(tables[kListStyles], id, kListStyles, length);
     FHasListTable = tables[kListStyles].has_value();
@@ -266,18 +291,18 @@ void TStorageReader::ReadTables() {
 doc::TTextStorage TStorageReader::Read() {
     ReadTables();
     doc::TTextStorage storage;
-    const auto spans = SplitParagraphs(FText, FBreaks);
-    FContext.ChargeParagraphs(spans.size(), FText.size());
-    storage.Paragraphs.reserve(spans.size());
+    const std::size_t count = ParagraphCount(FEnds, FLength);
+    FContext.ChargeParagraphs(count, FLength);
+    storage.Paragraphs.reserve(count);
 
     TCursor paragraphStyles(FParagraphStyles);
     std::size_t attachment = 0, footnote = 0;
-    for (const auto& span : spans) {
-        const std::size_t index = storage.Paragraphs.size();
+    for (std::size_t index = 0; index < count; ++index) {
+        const TParagraphSpan span = ParagraphSpan(FEnds, index, FLength, FBytes);
         storage.Paragraphs.emplace_back();
         doc::TParagraph& paragraph = storage.Paragraphs.back();
         paragraph.StorageStart = span.Start;
-        paragraph.Text.assign(FText, span.Start, span.End - span.Start);
+        paragraph.Text = TextOf(span);
 
         std::uint64_t styleId = paragraphStyles.At(span.Start);
         if (styleId == 0)
@@ -309,6 +334,26 @@ doc::TTextStorage TStorageReader::Read() {
                          [](const doc::TAttachment& a, const doc::TAttachment& b) { return a.Position < b.Position; });
     }
     return storage;
+}
+
+std::u16string TStorageReader::TextOf(const TParagraphSpan& span) {
+    std::u16string text(span.End - span.Start, u'\0');
+    std::size_t written = 0;
+    auto end = [&](const TPiece& piece) { return piece.Byte + piece.Text.size(); };
+    // Paragraphs come in order: the pieces before this one's are done with.
+    while (FPiece < FPieces.size() && end(FPieces[FPiece]) <= span.ByteStart)
+        ++FPiece;
+    for (std::size_t i = FPiece; i < FPieces.size() && FPieces[i].Byte < span.ByteEnd; ++i) {
+        const TPiece& piece = FPieces[i];
+        const std::size_t from = std::max(span.ByteStart, piece.Byte) - piece.Byte;
+        const std::size_t to = std::min(span.ByteEnd, end(piece)) - piece.Byte;
+        const std::size_t at = std::min(written, text.size());
+        written += WriteUtf16(piece.Text.substr(from, to - from), text.data() + at, text.size() - at);
+    }
+    // The scan counted these units: a difference would be a fault of this reader, not of the document.
+    if (written != text.size())
+        Damaged(L"text storage " + std::to_wstring(FStorage.Id) + L"'s text could not be divided into paragraphs");
+    return text;
 }
 
 void TStorageReader::AddList(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle) {
@@ -355,15 +400,10 @@ void TStorageReader::AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& s
     auto push = [&](std::uint32_t end) {
         const doc::TCharacterStyle& style = styles.Character(paragraphStyle, current);
         const std::uint32_t s = position - span.Start, e = end - span.Start;
-        if (!paragraph.Runs.empty() && paragraph.Runs.back().Style == style) {
+        if (!paragraph.Runs.empty() && paragraph.Runs.back().Style == style)
             paragraph.Runs.back().End = e;
-        } else {
-            doc::TRun run;
-            run.Start = s;
-            run.End = e;
-            run.Style = style;
-            paragraph.Runs.push_back(std::move(run));
-        }
+        else
+            paragraph.Runs.push_back({s, e, style});
     };
     for (; it != last; ++it) {
         if (it->Index > position) {
@@ -460,20 +500,23 @@ doc::TTextStorage ReadTextStorage(TReadContext& context, std::uint64_t storageId
 }
 
 doc::TTextStorage PlainText(TReadContext& context, const std::u16string& text, std::uint64_t paragraphStyle) {
-    const auto spans = SplitParagraphs(text);
-    context.ChargeParagraphs(spans.size(), text.size());
     doc::TTextStorage storage;
     const doc::TParagraphStyle& style = context.Styles().Paragraph(paragraphStyle);
-    for (const auto& span : spans) {
-        doc::TParagraph paragraph;
+    std::vector<TTextBreak> ends;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (EndsParagraph(text[i]))
+            ends.push_back({i, static_cast<std::uint32_t>(i), text[i]});
+    const std::size_t count = ParagraphCount(ends, text.size());
+    context.ChargeParagraphs(count, text.size());
+    storage.Paragraphs.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        // Only the units count here: the text is UTF-16 already.
+        const TParagraphSpan span = ParagraphSpan(ends, i, static_cast<std::uint32_t>(text.size()), text.size());
+        doc::TParagraph& paragraph = storage.Paragraphs[i];
         paragraph.StorageStart = span.Start;
         paragraph.Text.assign(text, span.Start, span.End - span.Start);
         paragraph.Style = style;
-        doc::TRun run;
-        run.End = span.End - span.Start;
-        run.Style = style.Character;
-        paragraph.Runs.push_back(std::move(run));
-        storage.Paragraphs.push_back(std::move(paragraph));
+        paragraph.Runs.push_back({0, span.End - span.Start, style.Character});
     }
     return storage;
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "layout/Tables.h"
 #include "layout/TextBlock.h"
 
 namespace layout {
@@ -55,12 +56,12 @@ void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std
             image.Clip = {frame.X + crop.X, frame.Y + crop.Y, crop.Width, crop.Height};
         }
         image.Rotation = Sane(drawable.Rotation, -1e6, 1e6, 0);
-        out.push_back(std::move(image));
+        out.emplace_back(std::move(image));
         break;
     }
     case doc::TDrawableKind::dkShape:
     case doc::TDrawableKind::dkTextBox: {
-        if (!drawable.Path.empty() && (drawable.Stroke || drawable.Fill)) out.push_back(ShapePath(drawable, frame));
+        if (!drawable.Path.empty() && (drawable.Stroke || drawable.Fill)) out.emplace_back(ShapePath(drawable, frame));
         if (!drawable.Text.Empty()) {
             const double inset = Sane(drawable.TextInset, 0, 1000, 4);
             const double width = std::max(1.0, frame.Width - 2 * inset);
@@ -81,12 +82,23 @@ void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std
         }
         break;
     case doc::TDrawableKind::dkTable:
-        break;  // tables are laid out by the body flow and by DrawTable
+        // Tables inline in the body are laid out by the body flow, row by row.
+        if (drawable.Table < document.Tables.size())
+            DrawTable(document.Tables[drawable.Table], context, frame.X, frame.Y, out);
+        break;
     case doc::TDrawableKind::dkUnsupported: break;
     }
 }
 
 }  // namespace
+
+doc::TRect VisibleBox(const doc::TDrawable& drawable) {
+    if (drawable.Kind != doc::TDrawableKind::dkImage || !drawable.Image.Crop || !Finite(*drawable.Image.Crop) ||
+        drawable.Image.Crop->Width <= 0 || drawable.Image.Crop->Height <= 0)
+        return drawable.Frame;
+    const doc::TRect& crop = *drawable.Image.Crop;
+    return {drawable.Frame.X + crop.X, drawable.Frame.Y + crop.Y, crop.Width, crop.Height};
+}
 
 void DrawDrawable(TTextContext& context, std::size_t index, const doc::TRect& frame, std::vector<TPageItem>& out) {
     Draw(context, index, frame, out, 0);

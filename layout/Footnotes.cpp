@@ -10,7 +10,7 @@ std::vector<std::u16string> FootnoteMarks(const doc::TDocument& document) {
     long long number = 0;
     std::size_t section = 0;
     for (const doc::TParagraph& paragraph : document.Body.Paragraphs) {
-        // Numbering by page is approximated by numbering through the document.
+        // Numbering by page is done when pages are made; these marks stand in until then.
         if (settings.Numbering == doc::TFootnoteNumbering::fnSection && paragraph.Section != section) number = 0;
         section = paragraph.Section;
         for (const doc::TAttachment& a : paragraph.Attachments) {

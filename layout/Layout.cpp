@@ -18,51 +18,82 @@ namespace {
 
 std::u16string Digits(long long n) { return FormatNumber(n, doc::TNumberFormat::nfDecimal); }
 
-void FillSlots(std::vector<TPageItem>& items, std::size_t base, const std::vector<TFieldSlot>& slots,
-               const TFieldValues& values) {
+void FillSlots(std::vector<TPageItem>& items, const std::vector<TFieldSlot>& slots, const TFieldValues& values,
+               const std::vector<std::u16string>& marks) {
     for (const TFieldSlot& slot : slots) {
-        if (base + slot.Item >= items.size()) continue;
-        if (auto* text = std::get_if<TTextItem>(&items[base + slot.Item]))
-            text->Text = slot.Kind == TSlotKind::skPageNumber ? values.PageNumber : values.PageCount;
+        auto* text = slot.Item < items.size() ? std::get_if<TTextItem>(&items[slot.Item]) : nullptr;
+        if (!text) continue;
+        switch (slot.Kind) {
+        case TSlotKind::skPageNumber: text->Text = values.PageNumber; break;
+        case TSlotKind::skPageCount: text->Text = values.PageCount; break;
+        case TSlotKind::skFootnoteMark:
+            if (slot.Footnote < marks.size()) text->Text = marks[slot.Footnote];
+            break;
+        }
     }
 }
 
 class TPageMaker {
 public:
-    TPageMaker(TTextContext& context, TBodyFlow& flow) : FContext(context), FFlow(flow) {}
+    TPageMaker(TTextContext& context, TBodyFlow& flow)
+        : FContext(context), FFlow(flow), FMarks(context.FootnoteMarks) {}
 
     TLaidOutDocument Make() {
         const doc::TDocument& document = FContext.Document;
         TLaidOutDocument out;
         out.Title = document.Title;
+        // The reader may have counted the unsupported drawables already: the larger count stands.
         out.LeftOut = document.LeftOut;
+        std::map<std::wstring, int> unsupported;
         for (const doc::TDrawable& d : document.Drawables)
-            if (d.Kind == doc::TDrawableKind::dkUnsupported) ++out.LeftOut[d.What.empty() ? L"object" : d.What];
+            if (d.Kind == doc::TDrawableKind::dkUnsupported) ++unsupported[d.What.empty() ? L"object" : d.What];
+        for (const auto& [what, count] : unsupported) out.LeftOut[what] = std::max(out.LeftOut[what], count);
+        const std::wstring past = L" past page " + std::to_wstring(MaxPages);
         if (FFlow.ParagraphsCut() > 0)
-            out.LeftOut[L"paragraph past page " + std::to_wstring(MaxPages)] +=
-                static_cast<int>(std::min<std::size_t>(FFlow.ParagraphsCut(), INT_MAX));
+            out.LeftOut[L"paragraph" + past] += static_cast<int>(std::min<std::size_t>(FFlow.ParagraphsCut(), INT_MAX));
+        if (FFlow.NotesCut() > 0)
+            out.LeftOut[L"endnote" + past] += static_cast<int>(std::min<std::size_t>(FFlow.NotesCut(), INT_MAX));
 
-        const auto& frames = FFlow.Pages();
+        auto& frames = FFlow.Pages();
         const doc::TPageSetup& setup = FFlow.Setup();
-        auto& placed = FFlow.Placed();
-        std::size_t next = 0;
         out.Pages.reserve(frames.size());
         for (std::size_t i = 0; i < frames.size(); ++i) {
-            const TPageFrame& frame = frames[i];
+            TPageFrame& frame = frames[i];
             TPage page;
             page.Width = setup.Width;
             page.Height = setup.Height;
             FContext.Fields = {Digits(frame.Number), Digits(std::max<long long>(frames.size(), 1))};
-            Floating(i, true, page.Items);
-            HeaderFooter(frame, page.Items);
-            for (; next < placed.size() && placed[next].Page == i; ++next) {
-                TPlacedLine& line = placed[next];
-                const std::size_t base = page.Items.size();
-                AppendTranslated(page.Items, line.Line.Items, line.X, line.Y);
-                FillSlots(page.Items, base, line.Line.Fields, FContext.Fields);
+            // Pictures behind the text go first; the body's items are already in place.
+            std::vector<TPageItem> background;
+            for (std::size_t d : MasterOf(FFlow.Section(frame.Section), frame.Master).Drawables)
+                if (d < FContext.Document.Drawables.size())
+                    DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, background);
+            Floating(i, true, background);
+            if (background.empty()) {
+                page.Items = std::move(frame.Items);
+            } else {
+                page.Items = std::move(background);
+                for (TFieldSlot& slot : frame.Fields) slot.Item += page.Items.size();
+                page.Items.insert(page.Items.end(), std::make_move_iterator(frame.Items.begin()),
+                                  std::make_move_iterator(frame.Items.end()));
             }
+            // Footnotes numbered by page count from 1 on every page.
+            const doc::TFootnoteSettings& notes = FContext.Document.FootnoteSettings;
+            if (notes.Numbering == doc::TFootnoteNumbering::fnPage && !frame.Footnotes.empty()) {
+                FPageMarks = *FMarks;
+                long long number = 0;
+                for (std::size_t f : frame.Footnotes)
+                    if (f < FPageMarks.size() && FContext.Document.Footnotes[f].CustomMark.empty())
+                        FPageMarks[f] = FormatNumber(++number, notes.Format);
+                FContext.FootnoteMarks = &FPageMarks;
+            }
+            FillSlots(page.Items, frame.Fields, FContext.Fields, *FContext.FootnoteMarks);
+            HeaderFooter(frame, page.Items);
             Footnotes(frame, page.Items);
+            for (std::size_t d : frame.Anchored)
+                DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, page.Items);
             Floating(i, false, page.Items);
+            FContext.FootnoteMarks = FMarks;
             out.Pages.push_back(std::move(page));
         }
         return out;
@@ -70,9 +101,8 @@ public:
 
 private:
     void Floating(std::size_t page, bool background, std::vector<TPageItem>& items) {
-        for (const doc::TPageDrawables& group : FContext.Document.FloatingByPage) {
-            if (group.Page != page) continue;
-            for (std::size_t d : background ? group.Background : group.Foreground)
+        for (const doc::TPageDrawables* group : FFlow.FloatingOn(page)) {
+            for (std::size_t d : background ? group->Background : group->Foreground)
                 if (d < FContext.Document.Drawables.size())
                     DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, items);
         }
@@ -90,7 +120,8 @@ private:
         }
         if (document.FootersOn && !master.Footer.Empty()) {
             const TBlock& footer = PartBlock(frame, master.Footer, true, width, context);
-            AppendTranslated(items, footer.Items, setup.Left, setup.Height - setup.FooterMargin - footer.Height);
+            const double top = setup.Height - setup.FooterMargin - footer.Height;
+            AppendTranslated(items, footer.Items, setup.Left, top);
         }
     }
 
@@ -102,7 +133,9 @@ private:
         const auto key = std::make_tuple(frame.Section, int(frame.Master), footer);
         auto found = FParts.find(key);
         if (found != FParts.end() && (found->second.Fields.empty() || FRelaidUnits > MaxRelaidUnits)) {
-            FillSlots(found->second.Items, 0, found->second.Fields, context.Fields);
+            static const std::vector<std::u16string> none;
+            FillSlots(found->second.Items, found->second.Fields, context.Fields,
+                      context.FootnoteMarks ? *context.FootnoteMarks : none);
             return found->second;
         }
         for (const doc::TTextStorage* part : {&parts.Left, &parts.Center, &parts.Right})
@@ -120,7 +153,7 @@ private:
         rule.From = {setup.Left, y};
         rule.To = {setup.Left + std::min(FootnoteSeparatorLength, width / 2), y};
         rule.Stroke.Width = 0.5;
-        items.push_back(rule);
+        items.emplace_back(rule);
         y += FootnoteSeparatorSpace;
         for (std::size_t f : frame.Footnotes) {
             const TBlock block = LayOutFootnote(f, width, FContext);
@@ -133,6 +166,8 @@ private:
 
     TTextContext& FContext;
     TBodyFlow& FFlow;
+    const std::vector<std::u16string>* FMarks;  // numbered through the document or section
+    std::vector<std::u16string> FPageMarks;     // numbered on the page being made
     std::map<std::tuple<std::size_t, int, bool>, TBlock> FParts;  // (section, master, footer)
     std::size_t FRelaidUnits = 0;
 };

@@ -25,7 +25,8 @@ std::vector<std::uint8_t> BreakOpportunities(const std::u16string& text) {
         const char32_t c = DecodeAt(text, i, units);
         if (i > 0) {
             bool allow = false;
-            if (IsSpace(c) || IsCombining(c) || IsHard(c) || c == 0x2060 || c == 0xFEFF || prev == 0x2060 || prev == 0xFEFF) {
+            const bool joined = c == 0x2060 || c == 0xFEFF || prev == 0x2060 || prev == 0xFEFF;  // word joiners
+            if (IsSpace(c) || IsCombining(c) || IsHard(c) || joined) {
                 allow = false;
             } else if (IsSpace(prev) || IsHard(prev)) {
                 allow = true;

@@ -33,12 +33,18 @@ void Translate(TPageItem& item, double dx, double dy) {
 }
 
 void AppendTranslated(std::vector<TPageItem>& out, const std::vector<TPageItem>& items, double dx, double dy) {
-    // No exact reserve: a page or block gets its lines one by one, and reserving each line's
-    // room would copy all that was there before for every line.
     for (const TPageItem& item : items) {
         out.push_back(item);
         Translate(out.back(), dx, dy);
     }
+}
+
+void AppendTranslated(std::vector<TPageItem>& out, std::vector<TPageItem>&& items, double dx, double dy) {
+    for (TPageItem& item : items) {
+        out.push_back(std::move(item));
+        Translate(out.back(), dx, dy);
+    }
+    std::vector<TPageItem>().swap(items);  // its memory serves the next lines
 }
 
 }  // namespace layout

@@ -9,12 +9,14 @@
 
 namespace layout {
 
-enum class TSlotKind { skPageNumber, skPageCount };
+enum class TSlotKind { skPageNumber, skPageCount, skFootnoteMark };
 
-// A text item whose text is a page number or count, known only once pages are made.
+// A text item whose text is known only once pages are made: a page number or count, or the mark
+// of a footnote numbered by page.
 struct TFieldSlot {
     std::size_t Item = 0;
     TSlotKind Kind = TSlotKind::skPageNumber;
+    std::size_t Footnote = 0;  // skFootnoteMark
 };
 
 struct TLine {
@@ -30,5 +32,7 @@ void Translate(TPageItem& item, double dx, double dy);
 
 // Appends copies of items moved by (dx, dy).
 void AppendTranslated(std::vector<TPageItem>& out, const std::vector<TPageItem>& items, double dx, double dy);
+// The same, moving the items out of `items`.
+void AppendTranslated(std::vector<TPageItem>& out, std::vector<TPageItem>&& items, double dx, double dy);
 
 }  // namespace layout

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "layout/Drawables.h"
 #include "layout/Footnotes.h"
+#include "layout/Tables.h"
 #include "layout/TextBlock.h"
 
 namespace layout {
@@ -13,6 +15,23 @@ namespace {
 constexpr double Epsilon = 1e-6;
 constexpr double MinBodyHeight = 12;
 constexpr int MaxAttempts = 4;        // re-placements of one paragraph for the keep rules
+constexpr double MinStretch = 36;     // narrower gaps beside an object take no text
+constexpr int MaxSkips = 3;           // regions skipped because objects cover them, per line
+
+bool IsInlineTable(const doc::TDocument& document, const doc::TAttachment& a) {
+    return a.Kind == doc::TAttachmentKind::akDrawable && a.Index < document.Drawables.size() &&
+           document.Drawables[a.Index].Kind == doc::TDrawableKind::dkTable && document.Drawables[a.Index].Inline &&
+           document.Drawables[a.Index].Table < document.Tables.size();
+}
+
+// Text keeps clear of what shows of the object: a cropped picture's visible part.
+TExclusion ExclusionOf(const doc::TDrawable& d) {
+    const double margin = Sane(d.Wrap.Margin, 0, 1000, 12);
+    const doc::TRect box = VisibleBox(d);
+    doc::TRect r{Sane(box.X, -1e5, 1e5, 0), Sane(box.Y, -1e5, 1e5, 0), Sane(box.Width, 0, 1e5, 0),
+                 Sane(box.Height, 0, 1e5, 0)};
+    return {{r.X - margin, r.Y - margin, r.Width + 2 * margin, r.Height + 2 * margin}, d.Wrap.Kind};
+}
 
 int ColumnsOf(const doc::TSection& s, double width, double body) {
     return width >= body ? 1 : std::clamp(s.Columns, 1, 16);
@@ -50,10 +69,17 @@ doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup) {
 TBodyFlow::TBodyFlow(TTextContext& context)
     : FContext(context), FDocument(context.Document), FSetup(SanePageSetup(context.Document.Page)) {
     FSections = &FDocument.Sections;
+    for (const doc::TPageDrawables& group : FDocument.FloatingByPage) FFloating[group.Page].push_back(&group);
     if (FDocument.Sections.empty()) {
         FDefaultSections.emplace_back();
         FSections = &FDefaultSections;
     }
+}
+
+const std::vector<const doc::TPageDrawables*>& TBodyFlow::FloatingOn(std::size_t page) const {
+    static const std::vector<const doc::TPageDrawables*> none;
+    auto found = FFloating.find(page);
+    return found == FFloating.end() ? none : found->second;
 }
 
 double TBodyFlow::ColumnWidthOf(std::size_t section) const {
@@ -82,12 +108,10 @@ std::pair<double, double> TBodyFlow::HeaderFooterHeights(std::size_t section, TM
     const doc::TPageMaster& m = MasterOf((*FSections)[section], master);
     const double width = FSetup.Width - FSetup.Left - FSetup.Right;
     TTextContext context{FDocument, FContext.Fonts, {u"99", u"99"}, FContext.FootnoteMarks, false};
-    auto height = [&](const doc::THeaderFooter& parts) {
-        return LayOutHeaderFooter(parts, width, context, FSetup.Height).Height;
-    };
-    const double header = FDocument.HeadersOn && !m.Header.Empty() ? height(m.Header) : 0;
-    const double footer = FDocument.FootersOn && !m.Footer.Empty() ? height(m.Footer) : 0;
-    return FHeaderHeights[key] = {header, footer};
+    const bool header = FDocument.HeadersOn && !m.Header.Empty();
+    const bool footer = FDocument.FootersOn && !m.Footer.Empty();
+    return FHeaderHeights[key] = {header ? LayOutHeaderFooter(m.Header, width, context, FSetup.Height).Height : 0,
+                                  footer ? LayOutHeaderFooter(m.Footer, width, context, FSetup.Height).Height : 0};
 }
 
 double TBodyFlow::FootnoteHeight(std::size_t footnote) {
@@ -111,12 +135,19 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
     page.BodyBottom = FSetup.Height - FSetup.Bottom;
     if (footer > 0) page.BodyBottom = std::min(page.BodyBottom, FSetup.Height - FSetup.FooterMargin - footer);
     page.BodyBottom = std::max(page.BodyBottom, std::min(page.BodyTop + MinBodyHeight, FSetup.Height));
+    for (const doc::TPageDrawables* group : FloatingOn(FPages.size())) {
+        for (std::size_t d : group->Foreground)
+            if (d < FDocument.Drawables.size() && FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone)
+                page.Exclusions.push_back(ExclusionOf(FDocument.Drawables[d]));
+    }
+    // Pages tend to hold as much as the one before: spare the vector its regrowth.
+    if (!FPages.empty()) page.Items.reserve(FPages.back().Items.size() + FPages.back().Items.size() / 8);
     FPages.push_back(std::move(page));
 
     FState.Page = FPages.size() - 1;
     FState.Section = section;
     FState.Column = 0;
-    FState.ColumnTop = FState.Y = FPages.back().BodyTop;
+    FState.ColumnTop = FState.Y = FState.Lowest = FPages.back().BodyTop;
     FState.Fresh = FState.PageEmpty = true;
     FState.Soft = !startsSection;
     ++FState.Region;
@@ -145,7 +176,7 @@ void TBodyFlow::StartSection(std::size_t section) {
     // A section that goes on in the same page: its columns start below what is there.
     FState.Section = section;
     FState.Column = 0;
-    FState.ColumnTop = FState.Y;
+    FState.ColumnTop = FState.Y = std::max(FState.Y, FState.Lowest);
     ++FState.Region;
 }
 
@@ -173,10 +204,16 @@ void TBodyFlow::Place(TLine line) {
             page.FootnoteRoom += FootnoteHeight(f);
         }
     }
+    const std::size_t base = page.Items.size();
+    for (TFieldSlot slot : line.Fields) {
+        slot.Item += base;
+        page.Fields.push_back(slot);
+    }
+    AppendTranslated(page.Items, std::move(line.Items), ColumnX(), FState.Y);
     const double height = line.Height;
     const bool pageBreak = line.PageBreakAfter;
-    FPlaced.push_back({std::move(line), FState.Page, ColumnX(), FState.Y});
     FState.Y += height;
+    FState.Lowest = std::max(FState.Lowest, FState.Y);
     FState.Fresh = FState.PageEmpty = false;
     if (pageBreak) {
         NewPage(FState.Section, false);
@@ -185,14 +222,90 @@ void TBodyFlow::Place(TLine line) {
 }
 
 TBodyFlow::TSnapshot TBodyFlow::Snap() const {
-    return {FState, FPlaced.size(), FPages.size(), FPages[FState.Page]};
+    const TPageFrame& page = FPages[FState.Page];
+    return {FState,
+            FPages.size(),
+            page.Items.size(),
+            page.Fields.size(),
+            page.Footnotes.size(),
+            page.Exclusions.size(),
+            page.Anchored.size(),
+            page.FootnoteRoom};
 }
 
 void TBodyFlow::Restore(const TSnapshot& snapshot) {
     FState = snapshot.State;
-    FPlaced.resize(snapshot.Placed);
-    FPages.resize(snapshot.Pages);
-    FPages[FState.Page] = snapshot.Page;
+    FPages.erase(FPages.begin() + std::ptrdiff_t(snapshot.Pages), FPages.end());
+    TPageFrame& page = FPages[FState.Page];
+    page.Items.erase(page.Items.begin() + std::ptrdiff_t(snapshot.Items), page.Items.end());
+    page.Fields.resize(snapshot.Fields);
+    page.Footnotes.resize(snapshot.Footnotes);
+    page.Exclusions.resize(snapshot.Exclusions);
+    page.Anchored.resize(snapshot.Anchored);
+    page.FootnoteRoom = snapshot.FootnoteRoom;
+}
+
+bool TBodyFlow::Clear(double height, std::vector<TInterval>& free) {
+    free.clear();
+    const TPageFrame& page = FPages[FState.Page];
+    if (page.Exclusions.empty()) return true;
+    const double left = ColumnX(), width = ColumnWidth();
+    std::vector<TInterval> blocked;
+    for (int guard = 0; guard < 256; ++guard) {
+        const double top = FState.Y, bottom = FState.Y + height;
+        double below = 1e300;  // the first place further down where something ends
+        bool whole = false;
+        blocked.clear();
+        for (const TExclusion& e : page.Exclusions) {
+            if (e.Kind == doc::TWrapKind::wkNone || e.Rect.Y >= bottom || e.Rect.Y + e.Rect.Height <= top) continue;
+            const double l = e.Rect.X - left, r = l + e.Rect.Width;
+            if (r <= 0 || l >= width) continue;
+            if (e.Kind == doc::TWrapKind::wkAboveAndBelow) whole = true;
+            else blocked.push_back({l, r});
+            below = std::min(below, e.Rect.Y + e.Rect.Height);
+        }
+        if (blocked.empty() && !whole) return true;
+        if (!whole) {
+            std::sort(blocked.begin(), blocked.end(),
+                      [](const TInterval& a, const TInterval& b) { return a.Left < b.Left; });
+            double x = 0;
+            for (const TInterval& b : blocked) {
+                if (b.Left - x >= MinStretch) free.push_back({x, b.Left});
+                x = std::max(x, b.Right);
+            }
+            if (width - x >= MinStretch) free.push_back({x, width});
+            if (!free.empty()) return true;
+        }
+        FState.Y = std::max(below, FState.Y + Epsilon);
+        if (FState.Y + height > Bottom() + Epsilon) return false;
+    }
+    return true;
+}
+
+void TBodyFlow::Anchor(std::size_t paragraph) {
+    auto found = FAnchoredBy.find(paragraph);
+    if (found == FAnchoredBy.end()) return;
+    TPageFrame& page = FPages[FState.Page];
+    for (std::size_t d : found->second) {
+        page.Anchored.push_back(d);
+        if (FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone)
+            page.Exclusions.push_back(ExclusionOf(FDocument.Drawables[d]));
+    }
+}
+
+// Objects placed from their anchor's line stay on its page: their anchor moves on when they would
+// run off the foot of this one.
+bool TBodyFlow::AnchoredFit(std::size_t paragraph) const {
+    auto found = FAnchoredBy.find(paragraph);
+    if (found == FAnchoredBy.end()) return true;
+    for (std::size_t d : found->second) {
+        const doc::TDrawable& drawable = FDocument.Drawables[d];
+        if (!drawable.AnchorOffset) continue;
+        const double offset = Sane(*drawable.AnchorOffset, -FSetup.Height, FSetup.Height, 0);
+        const double height = Sane(drawable.Frame.Height, 0, FSetup.Height, 0);
+        if (FState.Y + offset + height > FSetup.Height + Epsilon) return false;
+    }
+    return true;
 }
 
 TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forceBreak) {
@@ -218,17 +331,41 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
         result.StartedFresh = FState.Fresh;
         std::vector<std::pair<std::uint32_t, std::size_t>> lines;  // start, region
         layout.Rewind(0);
+        std::vector<TInterval> free;
+        auto clear = [&](double height) {
+            for (int skip = 0; !Clear(height, free) && skip < MaxSkips; ++skip) NextRegion();
+        };
+        // Objects anchored here land on the page of the first line, and its lines wrap round them.
+        std::size_t anchoredOn = FState.Page;
+        Anchor(index);
         while (!layout.Done()) {
-            if (FPages.size() > MaxPages) return result;  // not placed: Run cuts it
+            if (FPages.size() > MaxPages) {
+                result.Cut = true;  // Run cuts it
+                return result;
+            }
             const std::uint32_t start = layout.Position();
             if (start > 0 && !FState.Fresh &&
                 std::find(breakBefore.begin(), breakBefore.end(), start) != breakBefore.end())
                 NextRegion();
-            TLine line = layout.Next(ColumnWidth());
-            if (!FState.Fresh && !Fits(line)) {
+            const double estimate = layout.EstimatedHeight();
+            clear(estimate);
+            TLine line = layout.Next(ColumnWidth(), free);
+            if (!FState.Fresh && (!Fits(line) || (lines.empty() && !AnchoredFit(index)))) {
                 NextRegion();
                 layout.Rewind(start);
-                line = layout.Next(ColumnWidth());
+                clear(estimate);
+                line = layout.Next(ColumnWidth(), free);
+            }
+            if (lines.empty() && FState.Page != anchoredOn) {
+                const std::size_t count = FAnchoredBy.count(index) ? FAnchoredBy[index].size() : 0;
+                TPageFrame& old = FPages[anchoredOn];
+                for (std::size_t k = 0; k < count; ++k) {
+                    const std::size_t d = old.Anchored.back();
+                    old.Anchored.pop_back();
+                    if (FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone) old.Exclusions.pop_back();
+                }
+                anchoredOn = FState.Page;
+                Anchor(index);
             }
             lines.emplace_back(start, FState.Region);
             Place(std::move(line));
@@ -236,7 +373,6 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
         FState.Y += SpaceAfter(style);
         result.FirstRegion = lines.front().second;
         result.LastRegion = lines.back().second;
-        result.Placed = true;
         if (attempt + 1 >= MaxAttempts || result.FirstRegion == result.LastRegion) break;
 
         // The keep rules: what moves to the next column or page, if anything.
@@ -274,8 +410,88 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
     return result;
 }
 
+TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBreak) {
+    const doc::TParagraph& paragraph = FDocument.Body.Paragraphs[index];
+    TParagraphSpan result;
+    if (paragraph.Style.PageBreakBefore && !FState.PageEmpty) {
+        NewPage(FState.Section, false);
+        FState.Soft = false;
+    }
+    if (forceBreak && !FState.Fresh) NextRegion();
+    if (!(FState.Fresh && FState.Soft)) FState.Y += SpaceBefore(paragraph.Style);
+    result.StartedFresh = FState.Fresh;
+    result.FirstRegion = FState.Region;
+    const double indent = Sane(paragraph.Style.LeftIndent, 0, ColumnWidth(), 0);
+    Anchor(index);
+    for (const doc::TAttachment& a : paragraph.Attachments) {
+        if (!IsInlineTable(FDocument, a)) continue;
+        TTableLayout table = LayOutTable(FDocument.Tables[FDocument.Drawables[a.Index].Table], FContext);
+        for (TLine& row : table.Rows)
+            for (TPageItem& item : row.Items) Translate(item, indent, 0);
+        for (std::size_t r = 0; r < table.Rows.size(); ++r) {
+            if (FPages.size() > MaxPages) {
+                result.Cut = true;  // Run cuts it
+                return result;
+            }
+            if (!FState.Fresh && !Fits(table.Rows[r])) {
+                NextRegion();
+                // The header rows again at the top of the table's next part.
+                if (int(r) >= table.HeaderRows)
+                    for (int h = 0; h < table.HeaderRows; ++h) Place(table.Rows[std::size_t(h)]);
+            }
+            if (int(r) < table.HeaderRows) Place(table.Rows[r]);  // kept for the repeats
+            else Place(std::move(table.Rows[r]));
+        }
+    }
+    FState.Y += SpaceAfter(paragraph.Style);
+    result.LastRegion = FState.Region;
+    return result;
+}
+
+std::vector<std::size_t> TBodyFlow::NotesOf(std::size_t from, std::size_t to) const {
+    std::vector<std::size_t> notes;
+    std::vector<bool> seen(FDocument.Footnotes.size(), false);
+    for (std::size_t i = from; i < to && i < FDocument.Body.Paragraphs.size(); ++i)
+        for (const doc::TAttachment& a : FDocument.Body.Paragraphs[i].Attachments)
+            if (a.Kind == doc::TAttachmentKind::akFootnote && a.Index < seen.size() && !seen[a.Index]) {
+                seen[a.Index] = true;
+                notes.push_back(a.Index);
+            }
+    return notes;
+}
+
+void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
+    const std::vector<std::size_t> notes = NotesOf(from, to);
+    if (notes.empty()) return;
+    TLine separator;
+    separator.Height = FootnoteSeparatorRoom(FDocument);
+    TLineItem rule;
+    rule.From = {0, separator.Height - FootnoteSeparatorSpace};
+    rule.To = {std::min(FootnoteSeparatorLength, ColumnWidth() / 2), rule.From.Y};
+    rule.Stroke.Width = 0.5;
+    separator.Items.emplace_back(rule);
+    if (!FState.Fresh && !Fits(separator)) NextRegion();
+    if (FPages.size() > MaxPages) {
+        FNotesCut += notes.size();
+        return;
+    }
+    Place(std::move(separator));
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        TBlock block = LayOutFootnote(notes[i], ColumnWidth(), FContext);
+        TLine line;
+        line.Height = block.Height;
+        line.Items = std::move(block.Items);
+        line.Fields = std::move(block.Fields);
+        if (!FState.Fresh && !Fits(line)) NextRegion();
+        if (FPages.size() > MaxPages) {
+            FNotesCut += notes.size() - i;  // past the last page
+            return;
+        }
+        Place(std::move(line));
+    }
+}
+
 void TBodyFlow::Cut(std::size_t firstCut) {
-    while (!FPlaced.empty() && FPlaced.back().Page >= MaxPages) FPlaced.pop_back();
     FPages.resize(std::min(FPages.size(), MaxPages));
     FState.Page = std::min(FState.Page, FPages.size() - 1);
     FParagraphsCut = FDocument.Body.Paragraphs.size() - firstCut;
@@ -294,6 +510,21 @@ void TBodyFlow::Run() {
     const std::size_t sectionCount = FSections->size();
     auto sectionOf = [&](std::size_t p) { return std::min(paragraphs[p].Section, sectionCount - 1); };
 
+    // Floating objects that move with a paragraph, unless a page already lists them.
+    std::vector<bool> listed(FDocument.Drawables.size(), false);
+    for (const doc::TPageDrawables& group : FDocument.FloatingByPage)
+        for (const auto* layer : {&group.Background, &group.Foreground})
+            for (std::size_t d : *layer)
+                if (d < listed.size()) listed[d] = true;
+    for (const doc::TDrawable& d : FDocument.Drawables)
+        for (std::size_t child : d.Children)
+            if (child < listed.size()) listed[child] = true;
+    for (std::size_t d = 0; d < FDocument.Drawables.size(); ++d) {
+        const doc::TDrawable& drawable = FDocument.Drawables[d];
+        if (!listed[d] && !drawable.Inline && drawable.AnchorParagraph && *drawable.AnchorParagraph < paragraphs.size())
+            FAnchoredBy[*drawable.AnchorParagraph].push_back(d);
+    }
+
     TListNumbering numbering(FDocument.ListStyles);
     FListItems.reserve(paragraphs.size());
     for (const doc::TParagraph& p : paragraphs) FListItems.push_back(numbering.Next(p));
@@ -306,23 +537,39 @@ void TBodyFlow::Run() {
     TSnapshot chainSnapshot;
     std::size_t retriedChain = SIZE_MAX;
     std::vector<TParagraphSpan> spans(paragraphs.size());
+    const doc::TFootnoteKind notes = FDocument.FootnoteSettings.Kind;
+    std::size_t sectionStart = 0;  // first paragraph of the current section, for its endnotes
     for (std::size_t p = 0; p < paragraphs.size();) {
         const std::size_t section = sectionOf(p);
-        if (section != FState.Section) StartSection(section);
+        if (section != FState.Section) {
+            if (notes == doc::TFootnoteKind::fnSectionEndnotes && sectionStart < p) PlaceEndnotes(sectionStart, p);
+            sectionStart = p;
+            StartSection(section);
+        }
         const bool keep = paragraphs[p].Style.KeepWithNext;
         if (keep && chainStart == SIZE_MAX) {
             chainStart = p;
             chainSnapshot = Snap();
         }
-        spans[p] = PlaceParagraph(p, retriedChain == p);
+        const auto& attachments = paragraphs[p].Attachments;
+        const bool tables = std::any_of(attachments.begin(), attachments.end(),
+                                        [&](const doc::TAttachment& a) { return IsInlineTable(FDocument, a); });
+        spans[p] = tables ? PlaceTables(p, retriedChain == p) : PlaceParagraph(p, retriedChain == p);
         if (FPages.size() > MaxPages) {
             // The paragraphs from the first one that reaches past the last page are left out.
-            const bool spilled = !spans[p].Placed || (!FPlaced.empty() && FPlaced.back().Page >= MaxPages);
+            bool spilled = spans[p].Cut;
+            for (std::size_t page = MaxPages; page < FPages.size(); ++page)
+                spilled = spilled || !FPages[page].Items.empty();
             Cut(spilled ? p : p + 1);
-            break;
+            // And the endnotes that would have followed.
+            if (notes != doc::TFootnoteKind::fnFootnotes)
+                FNotesCut += NotesOf(notes == doc::TFootnoteKind::fnEndnotes ? 0 : sectionStart, paragraphs.size())
+                                 .size();
+            return;
         }
         if (!keep && chainStart != SIZE_MAX) {
-            const bool split = spans[p].FirstRegion != spans[p - 1].LastRegion;
+            // A new section's page is no reason to move the paragraphs before it.
+            const bool split = spans[p].FirstRegion != spans[p - 1].LastRegion && sectionOf(chainStart) == section;
             if (split && retriedChain != chainStart && !spans[chainStart].StartedFresh) {
                 Restore(chainSnapshot);
                 retriedChain = chainStart;
@@ -334,6 +581,9 @@ void TBodyFlow::Run() {
         }
         ++p;
     }
+    if (notes == doc::TFootnoteKind::fnEndnotes) PlaceEndnotes(0, paragraphs.size());
+    if (notes == doc::TFootnoteKind::fnSectionEndnotes) PlaceEndnotes(sectionStart, paragraphs.size());
+    FPages.resize(std::min(FPages.size(), MaxPages));  // the page notes that did not fit would have begun
 }
 
 }  // namespace layout

@@ -1,10 +1,10 @@
 #pragma once
-// The body flowing from page to page: columns, page breaks, the keep rules (keep with next,
-// keep lines together, widows and orphans), headers and footers' room.
+// The body flowing from page to page: columns, sections, page breaks, the keep rules (keep with
+// next, keep lines together, widows and orphans), the room of headers, footers and footnotes,
+// text wrapping round floating objects, tables row by row, endnotes.
 
 #include <cstddef>
 #include <map>
-#include <memory>
 #include <vector>
 
 #include "document/Document.h"
@@ -23,6 +23,12 @@ inline constexpr std::size_t MaxPages = 10000;
 // The page set-up made sane: positive sizes, margins that leave room.
 doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup);
 
+// Room a floating object keeps from the body text on its page.
+struct TExclusion {
+    doc::TRect Rect;  // the object's frame grown by its wrap margin
+    doc::TWrapKind Kind = doc::TWrapKind::wkAround;
+};
+
 struct TPageFrame {
     std::size_t Section = 0;
     long long Number = 1;  // as shown
@@ -30,12 +36,12 @@ struct TPageFrame {
     double BodyTop = 0, BodyBottom = 0;
     std::vector<std::size_t> Footnotes;  // referred to from this page, in order
     double FootnoteRoom = 0;             // taken from the bottom of the body, separator included
-};
-
-struct TPlacedLine {
-    TLine Line;
-    std::size_t Page = 0;
-    double X = 0, Y = 0;  // top-left on the page
+    // The body's items on this page, in page coordinates, made once and never copied; fields whose
+    // value is known only at the end (the page count) are listed.
+    std::vector<TPageItem> Items;
+    std::vector<TFieldSlot> Fields;
+    std::vector<TExclusion> Exclusions;
+    std::vector<std::size_t> Anchored;  // drawables whose anchor paragraph starts on this page
 };
 
 class TBodyFlow {
@@ -48,14 +54,16 @@ public:
     // More pages after the body's, for floating objects placed past its end.
     void EnsurePages(std::size_t count);
 
-    const std::vector<TPageFrame>& Pages() const { return FPages; }
-    std::vector<TPlacedLine>& Placed() { return FPlaced; }
+    std::vector<TPageFrame>& Pages() { return FPages; }
     // Height of the footnote text of footnote i in a body column (separator excluded).
     double FootnoteHeight(std::size_t footnote);
     double ColumnWidthOf(std::size_t section) const;
     const doc::TPageSetup& Setup() const { return FSetup; }
-    // Body paragraphs left out because they fall past the last page the flow makes (MaxPages).
+    // The document's floating-object groups of one page.
+    const std::vector<const doc::TPageDrawables*>& FloatingOn(std::size_t page) const;
+    // Body paragraphs and endnotes left out because they fall past the last page (MaxPages).
     std::size_t ParagraphsCut() const { return FParagraphsCut; }
+    std::size_t NotesCut() const { return FNotesCut; }
     const doc::TSection& Section(std::size_t i) const { return (*FSections)[i]; }
 
 private:
@@ -65,20 +73,23 @@ private:
         int Column = 0;
         double ColumnTop = 0;  // top of this page's columns of the current section
         double Y = 0;
+        double Lowest = 0;      // the lowest line end in any column of this page
         bool Fresh = true;      // nothing placed in this region yet
         bool Soft = true;       // the region came from overflow: space before drops at its top
         bool PageEmpty = true;  // nothing placed on this page yet
         std::size_t Region = 0;
     };
+    // Enough to take back what was placed since: the current page's lists only grow.
     struct TSnapshot {
         TState State;
-        std::size_t Placed = 0, Pages = 0;
-        TPageFrame Page;
+        std::size_t Pages = 0;
+        std::size_t Items = 0, Fields = 0, Footnotes = 0, Exclusions = 0, Anchored = 0;
+        double FootnoteRoom = 0;
     };
     struct TParagraphSpan {
         std::size_t FirstRegion = 0, LastRegion = 0;
         bool StartedFresh = false;
-        bool Placed = false;
+        bool Cut = false;  // stopped at MaxPages before its end
     };
 
     TSnapshot Snap() const;
@@ -92,6 +103,14 @@ private:
     bool Fits(const TLine& line);
     void Place(TLine line);
     TParagraphSpan PlaceParagraph(std::size_t index, bool forceBreak);
+    TParagraphSpan PlaceTables(std::size_t index, bool forceBreak);
+    // The notes referred to from paragraphs [from, to), after them.
+    void PlaceEndnotes(std::size_t from, std::size_t to);
+    std::vector<std::size_t> NotesOf(std::size_t from, std::size_t to) const;  // in order, once each
+    // Moves down past objects that leave the line no room; false when that leaves the region.
+    bool Clear(double height, std::vector<TInterval>& free);
+    void Anchor(std::size_t paragraph);
+    bool AnchoredFit(std::size_t paragraph) const;
     std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
     void Cut(std::size_t firstCut);
 
@@ -101,12 +120,13 @@ private:
     std::vector<doc::TSection> FDefaultSections;
     const std::vector<doc::TSection>* FSections;
     std::vector<std::optional<TListItem>> FListItems;
+    std::map<std::size_t, std::vector<std::size_t>> FAnchoredBy;  // paragraph -> floating drawables
+    std::map<std::size_t, std::vector<const doc::TPageDrawables*>> FFloating;  // page -> its groups
     std::vector<TPageFrame> FPages;
-    std::vector<TPlacedLine> FPlaced;
     TState FState;
     std::map<std::pair<std::size_t, int>, std::pair<double, double>> FHeaderHeights;
     std::map<std::size_t, double> FFootnoteHeights;
-    std::size_t FParagraphsCut = 0;
+    std::size_t FParagraphsCut = 0, FNotesCut = 0;
 };
 
 }  // namespace layout

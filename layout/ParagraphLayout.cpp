@@ -46,6 +46,7 @@ struct TParagraphLayout::TPiece {
     bool Fixed = false;     // labels: alignment leaves them where they are
     bool Stretch = false;   // its spaces take the justification (none before a tab)
     double WordSpacing = 0;
+    double ExtraSpacing = 0;  // added to the span's tracking (justified CJK)
 };
 
 struct TParagraphLayout::TFit {
@@ -212,7 +213,7 @@ double TParagraphLayout::Build(const TShapedParagraph& shaped, std::uint32_t sta
             const double advance = TabAdvance(i, x, right, end);
             const doc::TTabStop tab = FTabs.After(x);
             if (!tab.Leader.empty() && advance > 0) {
-                const double each = MeasureText(tab.Leader, *span.Font, span.Size, 0);
+                const double each = MeasureText(tab.Leader, *span.Font, span.Size, span.CharSpacing);
                 if (each > 0) {
                     const double count = std::floor(advance / each);
                     if (count >= 1) {
@@ -269,7 +270,10 @@ void TParagraphLayout::Align(std::vector<TPiece>& pieces, std::size_t first, dou
             int spaces = 0;
             for (std::size_t k = first; k < pieces.size(); ++k)
                 if (pieces[k].Stretch && !pieces[k].Object) spaces += CountSpaces(pieces[k].Text);
-            if (spaces == 0) return;
+            if (spaces == 0) {
+                SpreadCharacters(pieces, first, free);
+                return;
+            }
             const double each = free / spaces;
             double moved = 0;
             for (std::size_t k = first; k < pieces.size(); ++k) {
@@ -289,6 +293,35 @@ void TParagraphLayout::Align(std::vector<TPiece>& pieces, std::size_t first, dou
         if (!pieces[k].Fixed) pieces[k].X += shift;
 }
 
+// Justified CJK text has no spaces to stretch: the room goes between the characters.
+void TParagraphLayout::SpreadCharacters(std::vector<TPiece>& pieces, std::size_t first, double free) const {
+    int count = 0;
+    bool cjk = false;
+    for (std::size_t k = first; k < pieces.size(); ++k) {
+        if (!pieces[k].Stretch || pieces[k].Object) continue;
+        const std::u16string& text = pieces[k].Text;
+        std::size_t units = 0;
+        for (std::size_t i = 0; i < text.size(); i += units) {
+            cjk = IsCjk(DecodeAt(text, i, units)) || cjk;
+            ++count;
+        }
+    }
+    if (!cjk || count < 2) return;
+    const double each = free / (count - 1);
+    double moved = 0;
+    for (std::size_t k = first; k < pieces.size(); ++k) {
+        TPiece& p = pieces[k];
+        p.X += moved;
+        if (!p.Stretch || p.Object) continue;
+        int own = 0;
+        std::size_t units = 0;
+        for (std::size_t i = 0; i < p.Text.size(); i += units, ++own) DecodeAt(p.Text, i, units);
+        p.ExtraSpacing = each;
+        p.Width += own * each;
+        moved += own * each;
+    }
+}
+
 void TParagraphLayout::Measure(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end,
                                TMetrics& metrics) const {
     std::size_t first = shaped.SpanAt(start);
@@ -300,12 +333,15 @@ void TParagraphLayout::Measure(const TShapedParagraph& shaped, std::uint32_t sta
             top = s.Height + s.Rise;
             bottom = -s.Rise;
         } else {
-            top = s.Font->Ascent() * s.Size + s.Rise;
-            bottom = (s.Font->Descent() + s.Font->LineGap()) * s.Size - s.Rise;
-            if (s.Kind == TSpanKind::skFootnote) {
-                // The mark is raised inside its line's own height.
-                top = s.Font->Ascent() * s.Size / ScriptScale;
-                bottom = (s.Font->Descent() + s.Font->LineGap()) * s.Size / ScriptScale;
+            // The font's line gap goes above the text, as Pages' page pictures show (a title's
+            // baseline sits the gap lower than the margin plus the ascent).
+            const double scale = s.Kind == TSpanKind::skFootnote ? s.Size / ScriptScale : s.Size;
+            top = (s.Font->Ascent() + s.Font->LineGap()) * scale;
+            bottom = s.Font->Descent() * scale;
+            // A reference mark is raised inside its line's own height.
+            if (s.Kind != TSpanKind::skFootnote) {
+                top += s.Rise;
+                bottom -= s.Rise;
             }
         }
         metrics.Top = std::max(metrics.Top, top);
@@ -324,8 +360,9 @@ void TParagraphLayout::Space(const TMetrics& metrics, TLine& line) const {
     case doc::TLineSpacingMode::lsExactly: height = Sane(style.LineSpacing, 0.1, 2000, natural); break;
     case doc::TLineSpacingMode::lsBetween: height = natural + Sane(style.LineSpacing, -natural, 2000, 0); break;
     }
-    // Extra room goes above the text; "between" adds its points below.
-    if (style.LineSpacingMode != doc::TLineSpacingMode::lsBetween) baseline = height - natural + metrics.Top;
+    // Extra room goes below the text (a title at 1.5 lines sits where it would at 1, in Pages' page
+    // pictures); a line squeezed below its natural height loses from both ends alike.
+    if (height < natural && natural > 0) baseline = metrics.Top * height / natural;
     line.Height = height;
     line.Baseline = baseline;
 }
@@ -358,13 +395,26 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
             const double leftIndent = Sane(FParagraph.Style.LeftIndent, -columnWidth, columnWidth, 0);
             double labelX = FOptions.List ? leftIndent + FOptions.List->Indent : x;
             const double labelEnd = Build(FLabel, 0, std::uint32_t(FLabel.Text.size()), labelX, right, true, pieces);
-            Measure(FLabel, 0, std::uint32_t(FLabel.Text.size()), metrics);
-            if (FOptions.List) x = std::max(x, labelEnd + (labelEnd > x ? LabelGap : 0));
-            else x = labelEnd;
+            if (FOptions.List) {
+                Measure(FLabel, 0, std::uint32_t(FLabel.Text.size()), metrics);
+                x = std::max(x, labelEnd + (labelEnd > x ? LabelGap : 0));
+            } else {
+                x = labelEnd;  // a raised mark: inside the line's height
+            }
         }
         const TFit fit = Fit(FPosition, x, right);
         const std::size_t first = pieces.size();
-        Build(FShaped, FPosition, fit.VisibleEnd, x, right, false, pieces);
+        const double end = Build(FShaped, FPosition, fit.VisibleEnd, x, right, false, pieces);
+        // A line broken at a soft hyphen shows a hyphen.
+        if (!fit.Forced && fit.End > FPosition && fit.End < FShaped.Text.size() && FShaped.Text[fit.End - 1] == 0xAD) {
+            const TSpan& span = FShaped.Spans[FShaped.SpanAt(fit.End - 1)];
+            TPiece hyphen;
+            hyphen.X = end;
+            hyphen.Span = &span;
+            hyphen.Text = u"-";
+            hyphen.Width = MeasureText(hyphen.Text, *span.Font, span.Size, span.CharSpacing);
+            pieces.push_back(std::move(hyphen));
+        }
         Measure(FShaped, FPosition, std::max(fit.End, FPosition), metrics);
         const bool lastLine = fit.End >= FShaped.Text.size() || fit.Forced;
         empty = empty && fit.VisibleEnd == FPosition;
@@ -389,29 +439,34 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
     return line;
 }
 
-void TParagraphLayout::Emit(const std::vector<TPiece>& pieces, double columnWidth, TLine& line) const {
+void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLine& line) const {
     const doc::TParagraphStyle& style = FParagraph.Style;
     const double baseline = line.Baseline;
+    line.Items.reserve(pieces.size() + 1);
     if (style.Fill) {
         const double left = Sane(style.LeftIndent, -columnWidth, columnWidth, 0);
         const double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
-        line.Items.push_back(FilledRect(left, 0, right - left, line.Height, *style.Fill));
+        line.Items.emplace_back(FilledRect(left, 0, right - left, line.Height, *style.Fill));
     }
     for (const TPiece& p : pieces) {
         const doc::TCharacterStyle& cs = *p.Span->Style;
         if (!cs.Highlight || p.Object || p.Width <= 0) continue;
         const TFont& font = *p.Span->Font;
         const double y = baseline - p.Span->Rise - font.Ascent() * p.Span->Size;
-        line.Items.push_back(
+        line.Items.emplace_back(
             FilledRect(p.X, y, p.Width, (font.Ascent() + font.Descent()) * p.Span->Size, *cs.Highlight));
     }
     double lastEnd = 0;
     bool lastJoinable = false;
-    for (const TPiece& p : pieces) {
+    for (TPiece& p : pieces) {
         const TSpan& span = *p.Span;
         if (p.Object) {
             lastJoinable = false;
-            const doc::TRect frame{p.X, baseline - span.Rise - span.Height, span.Width, span.Height};
+            // The room on the line holds the visible part; the whole picture goes round it.
+            const doc::TDrawable& drawable = FContext.Document.Drawables[span.Drawable];
+            const doc::TRect visible = VisibleBox(drawable);
+            const double x = p.X - (visible.X - drawable.Frame.X), y = baseline - span.Rise - span.Height;
+            const doc::TRect frame{x, y - (visible.Y - drawable.Frame.Y), drawable.Frame.Width, drawable.Frame.Height};
             DrawDrawable(FContext, span.Drawable, frame, line.Items);
             continue;
         }
@@ -420,7 +475,7 @@ void TParagraphLayout::Emit(const std::vector<TPiece>& pieces, double columnWidt
         if (lastJoinable && span.Kind == TSpanKind::skText && !line.Items.empty()) {
             auto* last = std::get_if<TTextItem>(&line.Items.back());
             if (last && last->Font == span.Font && last->Size == span.Size && last->Color == span.Style->Color &&
-                last->CharSpacing == span.CharSpacing && last->WordSpacing == p.WordSpacing &&
+                last->CharSpacing == span.CharSpacing + p.ExtraSpacing && last->WordSpacing == p.WordSpacing &&
                 last->Y == baseline - span.Rise && std::abs(lastEnd - p.X) < Epsilon) {
                 last->Text += p.Text;
                 lastEnd = p.X + p.Width;
@@ -432,17 +487,26 @@ void TParagraphLayout::Emit(const std::vector<TPiece>& pieces, double columnWidt
         item.Y = baseline - span.Rise;
         item.Font = span.Font;
         item.Size = span.Size;
-        item.Text = p.Text;
+        item.Text = std::move(p.Text);
         item.Color = span.Style->Color;
-        item.CharSpacing = span.CharSpacing;
+        item.CharSpacing = span.CharSpacing + p.ExtraSpacing;
         item.WordSpacing = p.WordSpacing;
         if (span.Kind == TSpanKind::skField) {
             const doc::TAttachment& a = FParagraph.Attachments[span.Attachment];
-            if (a.Field == doc::TFieldKind::fkPageNumber) line.Fields.push_back({line.Items.size(), TSlotKind::skPageNumber});
-            if (a.Field == doc::TFieldKind::fkPageCount) line.Fields.push_back({line.Items.size(), TSlotKind::skPageCount});
+            if (a.Field == doc::TFieldKind::fkPageNumber)
+                line.Fields.push_back({line.Items.size(), TSlotKind::skPageNumber, 0});
+            if (a.Field == doc::TFieldKind::fkPageCount)
+                line.Fields.push_back({line.Items.size(), TSlotKind::skPageCount, 0});
         }
-        if (span.Kind == TSpanKind::skFootnote) line.Footnotes.push_back(FParagraph.Attachments[span.Attachment].Index);
-        line.Items.push_back(std::move(item));
+        if (span.Kind == TSpanKind::skFootnote) {
+            const std::size_t note = FParagraph.Attachments[span.Attachment].Index;
+            line.Footnotes.push_back(note);
+            const doc::TDocument& document = FContext.Document;
+            if (document.FootnoteSettings.Numbering == doc::TFootnoteNumbering::fnPage &&
+                note < document.Footnotes.size() && document.Footnotes[note].CustomMark.empty())
+                line.Fields.push_back({line.Items.size(), TSlotKind::skFootnoteMark, note});
+        }
+        line.Items.emplace_back(std::move(item));
         lastEnd = p.X + p.Width;
         lastJoinable = span.Kind == TSpanKind::skText;
     }
@@ -458,12 +522,12 @@ void TParagraphLayout::Emit(const std::vector<TPiece>& pieces, double columnWidt
         if (cs.Underline) {
             rule.From = {p.X, y + font.UnderlinePosition() * size};
             rule.To = {p.X + p.Width, rule.From.Y};
-            line.Items.push_back(rule);
+            line.Items.emplace_back(rule);
         }
         if (cs.Strikethrough) {
             rule.From = {p.X, y - font.Ascent() * size * 0.33};
             rule.To = {p.X + p.Width, rule.From.Y};
-            line.Items.push_back(rule);
+            line.Items.emplace_back(rule);
         }
     }
 }

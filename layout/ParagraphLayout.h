@@ -35,7 +35,6 @@ public:
     TParagraphLayout& operator=(const TParagraphLayout&) = delete;
 
     bool Done() const { return FPosition >= FShaped.Text.size() && !FPendingLine; }
-    bool AtStart() const { return FFirst; }
     std::uint32_t Position() const { return FPosition; }
     // Back to a line start handed out before (the start of the paragraph: 0).
     void Rewind(std::uint32_t position);
@@ -46,11 +45,6 @@ public:
     double EstimatedHeight() const;
     // The next line, over free stretches of the column (inside Bounds, left to right; empty: all of it).
     TLine Next(double columnWidth, const std::vector<TInterval>& free = {});
-
-    const doc::TParagraphStyle& Style() const { return FParagraph.Style; }
-    const doc::TParagraph& Paragraph() const { return FParagraph; }
-    // The paragraph as characters: its text starts at a U+FFFC of an inline table.
-    const TShapedParagraph& Shaped() const { return FShaped; }
 
 private:
     struct TPiece;
@@ -64,8 +58,9 @@ private:
     double Build(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, double x, double right,
                  bool fixed, std::vector<TPiece>& pieces) const;
     void Align(std::vector<TPiece>& pieces, std::size_t first, double right, bool justify) const;
+    void SpreadCharacters(std::vector<TPiece>& pieces, std::size_t first, double free) const;
     void Measure(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, TMetrics& metrics) const;
-    void Emit(const std::vector<TPiece>& pieces, double columnWidth, TLine& line) const;
+    void Emit(std::vector<TPiece>& pieces, double columnWidth, TLine& line) const;
     void Space(const TMetrics& metrics, TLine& line) const;
 
     const doc::TParagraph& FParagraph;

@@ -26,7 +26,7 @@ TBlock LayOutBlock(const doc::TTextStorage& storage, double width, TTextContext&
         while (!layout.Done() && y <= options.MaxHeight) {
             TLine line = layout.Next(width);
             const std::size_t base = block.Items.size();
-            AppendTranslated(block.Items, line.Items, 0, y);
+            AppendTranslated(block.Items, std::move(line.Items), 0, y);
             for (TFieldSlot slot : line.Fields) {
                 slot.Item += base;
                 block.Fields.push_back(slot);

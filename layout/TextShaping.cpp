@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "layout/Drawables.h"
 #include "layout/LineBreaker.h"
 #include "layout/Unicode.h"
 
@@ -56,6 +57,7 @@ public:
         const std::u16string& source = FParagraph.Text;
         FOut.Text.reserve(source.size());
         FOut.Advance.assign(source.size(), 0.0);
+        FOut.Spans.reserve(FParagraph.Runs.size() + FParagraph.Attachments.size() + 4);
         std::u16string breakText;
         breakText.reserve(source.size());
         std::size_t runIndex = 0, attachmentIndex = 0;
@@ -195,7 +197,8 @@ private:
             mark.Rise = size * SuperscriptRise;
             TSpan& span = Push(at, 1, TSpanKind::skFootnote, mark);
             span.Attachment = std::size_t(&attachment - FParagraph.Attachments.data());
-            if (attachment.Index < document.Footnotes.size() && !document.Footnotes[attachment.Index].CustomMark.empty())
+            const bool known = attachment.Index < document.Footnotes.size();
+            if (known && !document.Footnotes[attachment.Index].CustomMark.empty())
                 span.Text = document.Footnotes[attachment.Index].CustomMark;
             else if (FContext.FootnoteMarks && attachment.Index < FContext.FootnoteMarks->size())
                 span.Text = (*FContext.FootnoteMarks)[attachment.Index];
@@ -211,8 +214,10 @@ private:
                     TSpan& span = Push(at, 1, TSpanKind::skObject, look);
                     span.Attachment = std::size_t(&attachment - FParagraph.Attachments.data());
                     span.Drawable = attachment.Index;
-                    span.Width = Sane(drawable.Frame.Width, 0, 20000, 0);
-                    span.Height = Sane(drawable.Frame.Height, 0, 20000, 0);
+                    // A cropped picture takes the room of the part that shows.
+                    const doc::TRect box = VisibleBox(drawable);
+                    span.Width = Sane(box.Width, 0, 20000, 0);
+                    span.Height = Sane(box.Height, 0, 20000, 0);
                     FOut.Advance[at] = span.Width;
                     return false;
                 }

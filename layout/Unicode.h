@@ -86,8 +86,8 @@ inline bool IsRtl(char32_t c) {
 }
 
 inline bool IsLetter(char32_t c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) ||
-           (c >= 0x370 && c <= 0x52F) || IsRtl(c) || IsCjk(c);
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
+           (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) || (c >= 0x370 && c <= 0x52F) || IsRtl(c) || IsCjk(c);
 }
 
 // Upper case for the scripts with simple one-to-one case pairs (Latin, Greek, Cyrillic, Armenian);

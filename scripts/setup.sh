@@ -15,7 +15,7 @@ pkgs=(
   wine wine32:i386 xvfb xauth x11-utils imagemagick fonts-dejavu-core fonts-wine
   unzip libarchive-tools zip hyperfine time
   libsnappy-dev libhpdf-dev libstb-dev libfontconfig-dev poppler-utils
-  fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-wqy-microhei
+  fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-wqy-microhei fonts-sil-charis
 )
 
 need=()

@@ -229,7 +229,9 @@ struct FontLookup::Impl {
         if (auto it = Files.find(id); it != Files.end()) return it->second;
         std::wstring path = InstalledFile(size, start);
         if (path.empty()) {
-            path = Scratch + L"\\font-" + id + (table == kWholeFile ? L".ttf" : L".ttc");
+            // The folder may be given with its final separator, as the engine's folders are.
+            const bool separated = !Scratch.empty() && Scratch.back() == L'\\';
+            path = Scratch + (separated ? L"font-" : L"\\font-") + id + (table == kWholeFile ? L".ttf" : L".ttc");
             ErrorCode error = kErrorSuccess;
             WIN32_FILE_ATTRIBUTE_DATA data;
             const bool present = GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&

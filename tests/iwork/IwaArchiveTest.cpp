@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <snappy.h>
 
+#include <algorithm>
 #include <string>
 
 #include "iwork/Errors.h"
@@ -22,11 +23,13 @@ TBytes Pattern(std::size_t size) {
     return data;
 }
 
-// One chunk around a raw block, its header written by hand.
+// One chunk around a raw block, its header written by hand (in place: an insert after the header makes
+// GCC 12 warn of a false -Warray-bounds in release builds).
 TBytes Chunk(const TBytes& block, std::uint8_t first = 0x00) {
-    TBytes out = {first, static_cast<std::uint8_t>(block.size()), static_cast<std::uint8_t>(block.size() >> 8),
-                  static_cast<std::uint8_t>(block.size() >> 16)};
-    out.insert(out.end(), block.begin(), block.end());
+    TBytes out(4 + block.size());
+    out[0] = first;
+    for (int i = 0; i < 3; ++i) out[1 + i] = static_cast<std::uint8_t>(block.size() >> (8 * i));
+    std::copy(block.begin(), block.end(), out.begin() + 4);
     return out;
 }
 

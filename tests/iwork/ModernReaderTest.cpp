@@ -311,6 +311,31 @@ TEST(ModernReader, PageBreakEndsItsParagraphAndStaysInIt) {
     EXPECT_EQ(d.Body.Paragraphs[2].Runs.size(), 1u);
 }
 
+// The text arrives in pieces that are decoded one by one (a sequence cut between two is
+// malformed) and is converted paragraph by paragraph; positions count UTF-16 units.
+TEST(ModernReader, TextPiecesDecodeApartAndPositionsCountUtf16Units) {
+    TDocumentBuilder b;
+    const auto strong = b.Add(kCharacterStyle, Style("Strong", 0, TProtoWriter().Bool(1, true)));
+    b.Body(TProtoWriter()
+               .Varint(1, 0)
+               .String(3, "Caf\xC3\xA9 \xF0\x9F\x98\x80\nSplit \xE2\x80")  // ends inside a sequence
+               .String(3, "\xA9tail\xE2\x80\xA9")                          // a stray continuation byte
+               .String(3, "\xC3(\n\x05next\x04last")                       // a lead byte without its tail
+               .Message(8, ObjectTable({{17, strong}, {21, 0}, {33, strong}})));
+    const doc::TDocument d = b.Read();
+    EXPECT_EQ(Texts(d.Body), (std::vector<std::u16string>{u"Caf\u00E9 \U0001F600", u"Split \uFFFD\uFFFD\uFFFDtail",
+                                                          u"\uFFFD(", u"\u0005", u"next", u"last"}));
+    std::vector<std::uint32_t> starts;
+    for (const auto& p : d.Body.Paragraphs) starts.push_back(p.StorageStart);
+    EXPECT_EQ(starts, (std::vector<std::uint32_t>{0, 8, 22, 25, 26, 31}));
+    const auto& runs = d.Body.Paragraphs[1].Runs;
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].Start, 9u);  // "tail", after three replacement characters
+    EXPECT_TRUE(runs[1].Style.Bold);
+    ASSERT_EQ(d.Body.Paragraphs[5].Runs.size(), 2u);
+    EXPECT_EQ(d.Body.Paragraphs[5].Runs[1].Start, 2u);
+}
+
 TEST(ModernReader, ListLevelsStylesAndRestarts) {
     TDocumentBuilder b;
     const auto body = b.Add(kParagraphStyle, Style("Body", 0, Font(10)));
@@ -421,6 +446,25 @@ TEST(ModernReader, FloatingAttachmentsAnchorToTheirParagraph) {
     EXPECT_EQ(drawable.Wrap.Kind, doc::TWrapKind::wkAboveAndBelow);
     EXPECT_EQ(drawable.Wrap.Margin, 8);
     EXPECT_EQ(Texts(drawable.Text), (std::vector<std::u16string>{u"Inside"}));
+    EXPECT_FALSE(drawable.AnchorOffset);
+}
+
+TEST(ModernReader, AnchoredObjectsKeepTheirOffsetFromTheAnchorsLine) {
+    // Attachment field 4 says what the vertical offset (5) counts from: 0 the line, 1 the page.
+    for (const std::uint64_t from : {0u, 1u}) {
+        SCOPED_TRACE(from);
+        TDocumentBuilder b;
+        const auto inside = b.Add(kStorage, Storage("Inside"));
+        const auto textBox = b.Add(kTextBox, TextBox(DrawableRecord(72, 300, 200, 60, 2), inside));
+        const auto attachment = b.Add(
+            kDrawableAttachment,
+            TProtoWriter().Reference(1, textBox).Varint(2, 0).Float(3, 16).Varint(4, from).Float(5, 24.5f));
+        b.Body(Storage("First\nAnchor \xEF\xBF\xBC").Message(9, ObjectTable({{13, attachment}})));
+        const doc::TDocument d = b.Read();
+        ASSERT_EQ(d.Drawables.size(), 1u);
+        EXPECT_EQ(d.Drawables[0].AnchorOffset, from == 0 ? std::optional<double>(24.5) : std::nullopt);
+        EXPECT_EQ(d.Drawables[0].Frame, (doc::TRect{72, 300, 200, 60}));  // where Pages drew it
+    }
 }
 
 TEST(ModernReader, FieldsFootnotesAndLeftOutObjects) {

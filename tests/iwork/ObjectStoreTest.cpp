@@ -172,7 +172,8 @@ TEST(ObjectStore, DamagedArchivesAreRefused) {
 TEST(LoadObjectStore, ReadsEveryIwaBelowTheIndexFolder) {
     ScratchFolder scratch;
     const std::wstring index = scratch / L"Index";
-    WriteFile(index + L"\\Document.iwa", IwaFile({TIwaObject(1, 10000, Payload(1, 5))}));
+    // Chunks of 7 bytes: the file is read a chunk at a time, and its objects cross chunks.
+    WriteFile(index + L"\\Document.iwa", IwaFile({TIwaObject(1, 10000, Payload(1, 5))}, 7));
     WriteFile(index + L"\\Metadata.iwa", IwaFile({TIwaObject(2, 11006, {})}));
     WriteFile(index + L"\\Tables\\DataList-904483-2.iwa", IwaFile({TIwaObject(300, 6005, Payload(300, 2))}));
     WriteFile(index + L"\\Deep\\Er\\Objects.IWA", IwaFile({TIwaObject(400, 2001, {})}));
@@ -182,6 +183,7 @@ TEST(LoadObjectStore, ReadsEveryIwaBelowTheIndexFolder) {
     const TObjectStore store = LoadObjectStore(index);
     EXPECT_EQ(store.Size(), 4u);
     for (const std::uint64_t id : {1, 2, 300, 400}) EXPECT_NE(store.Find(id), nullptr) << id;
+    EXPECT_EQ(Bytes(store.Get(1).Payload.Bytes()), Payload(1, 5));
 }
 
 // An encrypted file that begins with 0x00 by chance is not reported as damage: every file

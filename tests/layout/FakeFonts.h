@@ -14,7 +14,8 @@ namespace layout_test {
 
 class TFakeFont : public layout::TFont {
 public:
-    TFakeFont(std::wstring family, bool cjk, double lineGap = 0) : FFamily(std::move(family)), FCjk(cjk), FGap(lineGap) {
+    TFakeFont(std::wstring family, bool cjk, double lineGap = 0)
+        : FFamily(std::move(family)), FCjk(cjk), FGap(lineGap) {
         FFile.Path = FFamily;
     }
     const layout::TFontFile& File() const override { return FFile; }

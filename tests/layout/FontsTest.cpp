@@ -443,7 +443,8 @@ TEST_F(SystemFontsTest, DocumentNamesMapToInstalledFaces) {
         {L"TimesNewRomanPSMT", false, false, {L"Times New Roman", L"Liberation Serif"}, false, false, false, false},
         {L"TimesNewRomanPS-BoldItalicMT", false, false, {L"Times New Roman", L"Liberation Serif"}, true, true, false, false},
         {L"Times-Roman", false, true, {L"Times New Roman", L"Liberation Serif"}, false, true, false, false},
-        {L"Palatino-Roman", false, false, {L"Palatino Linotype", L"Times New Roman", L"Liberation Serif"}, false, false, false, false},
+        {L"Palatino-Roman", false, false, {L"Palatino Linotype", L"Book Antiqua", L"Charis SIL", L"Times New Roman", L"Liberation Serif"}, false, false, false, false},
+        {L"Palatino-BoldItalic", false, false, {L"Palatino Linotype", L"Book Antiqua", L"Charis SIL", L"Times New Roman", L"Liberation Serif"}, true, true, false, false},
         {L"Georgia", false, false, {L"Georgia", L"Times New Roman", L"Liberation Serif"}, false, false, false, false},
         {L"Courier", false, false, {L"Courier New", L"Liberation Mono"}, false, false, false, false},
         {L"CourierNewPS-BoldMT", false, false, {L"Courier New", L"Liberation Mono"}, true, false, false, false},
@@ -501,11 +502,14 @@ TEST_F(SystemFontsTest, SameRequestGivesTheSameFontAndFacesAreShared) {
     EXPECT_EQ(&arial, &FFonts->Match(L"Arial", false, false));
 }
 
-TEST_F(SystemFontsTest, HelveticaSpacesLinesAsPagesDoes) {
-    // Measured in Pages documents at line spacing 1: Helvetica 11 pt 13.16 pt, Helvetica Neue 11 pt about 13.2.
+TEST_F(SystemFontsTest, KnownFamiliesSpaceLinesAsPagesDoes) {
+    // Measured in Pages documents at line spacing 1: Helvetica 11 pt 13.16 pt, Helvetica Neue 11 pt about 13.2;
+    // Palatino 12 pt at 1.2 18.9 to 19.0 pt, whatever stand-in draws it.
     const auto pitch = [](const TFont& f, double size) { return (f.Ascent() + f.Descent() + f.LineGap()) * size; };
     EXPECT_NEAR(pitch(FFonts->Match(L"Helvetica", false, false), 11), 13.16, 0.1);
     EXPECT_NEAR(pitch(FFonts->Match(L"HelveticaNeue", false, false), 11), 13.2, 0.1);
+    EXPECT_NEAR(pitch(FFonts->Match(L"Palatino-Roman", false, false), 12) * 1.2, 18.95, 0.1);
+    EXPECT_NEAR(pitch(FFonts->Match(L"Palatino-Bold", false, false), 12) * 1.2, 18.95, 0.1);
     // Fonts without known Pages metrics keep their own: Liberation Serif's 1.15 em for Times.
     const TFont& times = FFonts->Match(L"Times-Roman", false, false);
     const auto face = TTrueTypeFont::Open(times.File());

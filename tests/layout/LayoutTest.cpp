@@ -77,6 +77,18 @@ TEST(LayoutTest, JustifiedLinesFillTheColumnExceptTheLast) {
     EXPECT_EQ(lines.back().Items.front().WordSpacing, 0);
 }
 
+TEST(LayoutTest, JustifiedCjkLinesSpreadTheirCharacters) {
+    doc::TDocument d = Doc(95);  // nine ideographs of 10 pt to a line, 5 pt left over
+    d.Body.Paragraphs.push_back(Para(u"一二三四五六七八九十一二", Aligned(doc::TAlignment::alJustified)));
+    const auto lines = Lines(Laid(d));
+    ASSERT_EQ(lines.size(), 2u);
+    const layout::TTextItem& item = lines[0].Items.front();
+    EXPECT_DOUBLE_EQ(item.CharSpacing, 5.0 / 8);
+    // The last character's glyph ends at the right margin; only its trailing spacing goes past.
+    EXPECT_NEAR(ItemEnd(item) - item.CharSpacing, 115, 1e-9);
+    EXPECT_EQ(lines[1].Items.front().CharSpacing, 0);
+}
+
 TEST(LayoutTest, IndentsNarrowTheLines) {
     doc::TDocument d = Doc(100);
     doc::TParagraphStyle s = Style();
@@ -96,15 +108,17 @@ TEST(LayoutTest, IndentsNarrowTheLines) {
 
 TEST(LayoutTest, LineSpacingModes) {
     // Two one-line paragraphs of 10 pt text (natural line height 10 pt): the distance between
-    // their baselines.
+    // their baselines, and where the first one sits (extra room goes below the text).
     const struct {
         doc::TLineSpacingMode Mode;
         double Amount;
         double Pitch;
+        double First;
     } cases[] = {
-        {doc::TLineSpacingMode::lsRelative, 1, 10},  {doc::TLineSpacingMode::lsRelative, 2, 20},
-        {doc::TLineSpacingMode::lsAtLeast, 15, 15},  {doc::TLineSpacingMode::lsAtLeast, 5, 10},
-        {doc::TLineSpacingMode::lsExactly, 7, 7},    {doc::TLineSpacingMode::lsBetween, 3, 13},
+        {doc::TLineSpacingMode::lsRelative, 1, 10, 28},  {doc::TLineSpacingMode::lsRelative, 2, 20, 28},
+        {doc::TLineSpacingMode::lsAtLeast, 15, 15, 28},  {doc::TLineSpacingMode::lsAtLeast, 5, 10, 28},
+        {doc::TLineSpacingMode::lsExactly, 7, 7, 25.6},  {doc::TLineSpacingMode::lsBetween, 3, 13, 28},
+        {doc::TLineSpacingMode::lsRelative, 0.5, 5, 24},
     };
     for (const auto& c : cases) {
         doc::TDocument d = Doc();
@@ -116,6 +130,7 @@ TEST(LayoutTest, LineSpacingModes) {
         const auto lines = Lines(Laid(d));
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_DOUBLE_EQ(lines[1].Baseline - lines[0].Baseline, c.Pitch) << int(c.Mode) << " " << c.Amount;
+        EXPECT_DOUBLE_EQ(lines[0].Baseline, c.First) << int(c.Mode) << " " << c.Amount;
     }
 }
 
@@ -131,7 +146,7 @@ TEST(LayoutTest, LineHeightComesFromTheTallestRunAndTheFontsGap) {
     d.Body.Paragraphs.push_back(Para(u"c"));
     const auto lines = Lines(Laid(d));
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_DOUBLE_EQ(lines[0].Baseline, 20 + 16);  // the top margin, then the tall run's ascent
+    EXPECT_DOUBLE_EQ(lines[0].Baseline, 20 + 10 + 16);  // the top margin, the gap, the tall run's ascent
     EXPECT_DOUBLE_EQ(lines[1].Baseline, 20 + 30 + 8);
 }
 
@@ -177,7 +192,8 @@ TEST(LayoutTest, BodyFlowsFromPageToPageWithoutSplittingLines) {
     for (std::size_t i = 1; i < lines.size(); ++i) {
         EXPECT_GE(lines[i].Page, lines[i - 1].Page);
         if (lines[i].Page == lines[i - 1].Page) EXPECT_GT(lines[i].Baseline, lines[i - 1].Baseline);
-        else EXPECT_GT(lines[i - 1].Baseline + 0.2 * lines[i - 1].Items.front().Size + lines[i].Items.front().Size, 180);
+        else  // the next line would not have fitted below
+            EXPECT_GT(lines[i - 1].Baseline + 0.2 * lines[i - 1].Items.front().Size + lines[i].Items.front().Size, 180);
     }
 }
 
@@ -310,6 +326,26 @@ TEST(LayoutTest, EvenPagesTakeTheEvenMasterAndNumberingCanStartAnywhere) {
     EXPECT_EQ(footers, (std::vector<std::u16string>{u"odd 7", u"even 8"}));
 }
 
+TEST(LayoutTest, MasterDrawablesGoBehindTheBodyOfEveryPageTheyServe) {
+    doc::TDocument d = Doc();
+    doc::TDrawable rule;
+    rule.Kind = doc::TDrawableKind::dkShape;
+    rule.Frame = {20, 10, 160, 1};
+    rule.Path = {{doc::TPathSegment::skMove, {0, 0}, {}, {}}, {doc::TPathSegment::skLine, {160, 0}, {}, {}}};
+    rule.Stroke = doc::TStroke{};
+    d.Drawables.push_back(rule);
+    d.Sections[0].FirstPageDifferent = true;
+    d.Sections[0].Odd.Drawables = {0};
+    for (int i = 0; i < 40; ++i) d.Body.Paragraphs.push_back(Para(u"body"));
+    const TLaidOutDocument out = Laid(d);
+    ASSERT_EQ(out.Pages.size(), 3u);
+    EXPECT_TRUE(ItemsOf<layout::TPathItem>(out.Pages[0]).empty());  // the first page's master has none
+    for (std::size_t p = 1; p < 3; ++p) {
+        ASSERT_FALSE(out.Pages[p].Items.empty());
+        EXPECT_TRUE(std::holds_alternative<layout::TPathItem>(out.Pages[p].Items.front())) << p;
+    }
+}
+
 TEST(LayoutTest, TallHeaderPushesTheBodyDown) {
     doc::TDocument d = Doc();
     d.Sections[0].Odd.Header.Left = Storage({Para(u"h1"), Para(u"h2"), Para(u"h3")});  // 5 + 30 > 20
@@ -330,7 +366,8 @@ TEST(LayoutTest, BodyPageNumberFieldShowsItsPage) {
     d.Body.Paragraphs.push_back(FieldPara(u"on ", doc::TFieldKind::fkPageNumber));
     d.Body.Paragraphs.push_back(Para(u"\u0005"));
     d.Body.Paragraphs.push_back(FieldPara(u"on ", doc::TFieldKind::fkPageNumber, u" of \uFFFC"));
-    d.Body.Paragraphs.back().Attachments.push_back({8, doc::TAttachmentKind::akField, 0, doc::TFieldKind::fkPageCount, u""});
+    d.Body.Paragraphs.back().Attachments.push_back(
+        {8, doc::TAttachmentKind::akField, 0, doc::TFieldKind::fkPageCount, u""});
     EXPECT_EQ(Texts(Lines(Laid(d))), (std::vector<std::u16string>{u"on 1", u"on 2 of 2"}));
 }
 
@@ -403,7 +440,10 @@ TEST(LayoutTest, RunsBecomeItemsWithTheirLook) {
     run(0, 3, [](doc::TCharacterStyle&) {});                                                     // ab + CJK
     run(3, 5, [](doc::TCharacterStyle& s) { s.Baseline = doc::TBaseline::blSuperscript; });      // cd
     run(5, 6, [](doc::TCharacterStyle& s) { s.Underline = true; s.Color = {1, 0, 0, 1}; });     // E
-    run(6, 8, [](doc::TCharacterStyle& s) { s.Capitalization = doc::TCapitalization::caAllCaps; s.Highlight = doc::TColor{1, 1, 0, 1}; });
+    run(6, 8, [](doc::TCharacterStyle& s) {  // fg
+        s.Capitalization = doc::TCapitalization::caAllCaps;
+        s.Highlight = doc::TColor{1, 1, 0, 1};
+    });
     run(8, 12, [](doc::TCharacterStyle& s) { s.Strikethrough = true; s.Tracking = 0.2; });  // gh ij
     d.Body.Paragraphs.push_back(p);
     TFakeFonts fonts;

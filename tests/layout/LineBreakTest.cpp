@@ -37,13 +37,16 @@ TEST(LineBreakTest, BreaksAtOpportunitiesAndAnywhereInAnOverlongWord) {
         {"line separator", u"ab\u2028cd", 100, {u"ab", u"cd"}},
         {"no break at a no-break space", u"aa\u00a0bb cc", 30, {u"aa\u00a0bb", u"cc"}},
         {"zero width space", u"aaaa\u200bbbbb", 30, {u"aaaa", u"bbbb"}},
+        {"soft hyphen shows where it breaks", u"hyph\u00adenate it", 30, {u"hyph-", u"enate", u"it"}},
+        {"soft hyphen hidden elsewhere", u"hy\u00adph", 30, {u"hyph"}},
     };
     for (const auto& c : cases) {
         const auto lines = Break(c.Text, c.Width);
+        // append, not "[" + ...: GCC 12 warns of a false -Wrestrict there in release builds
         std::string got;
-        for (const auto& l : lines) got += "[" + Narrow(l) + "]";
+        for (const auto& l : lines) got.append("[").append(Narrow(l)).append("]");
         std::string want;
-        for (const auto& l : c.Lines) want += "[" + Narrow(l) + "]";
+        for (const auto& l : c.Lines) want.append("[").append(Narrow(l)).append("]");
         EXPECT_EQ(got, want) << c.What;
     }
 }
