@@ -444,6 +444,8 @@ void TDrawableReader::ReadShape(const TObject& object, doc::TDrawable& d) {
     if (look.Inset)
         d.TextInset = *look.Inset;
     d.Path = ShapePath(shape ? shape->Message(3) : std::nullopt, d.Frame.Width, d.Frame.Height);
+    // A segment apiece: one long path placed on every page of a damaged document stops here.
+    FContext.Charge(d.Path.size());
 
     const auto text = TextShapeRecord(object);
     if (!text)

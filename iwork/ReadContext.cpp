@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "iwork/Errors.h"
 #include "iwork/ObjectTypes.h"
@@ -14,9 +15,23 @@ namespace {
 
 // Text boxes hold tables whose cells hold text boxes...: real documents nest a few levels.
 constexpr int kMaxNesting = 24;
-// Objects read plus table cells: a 1,000-page document with a hundred tables spends well
-// under a million.
+// Objects read, table cells, paragraphs and text (see ChargeParagraphs): a 1,000-page document
+// with a hundred tables spends well under a million.
 constexpr std::size_t kBudget = 4'000'000;
+
+// Equal styles hash alike (their numbers compare with ==, so both zeros hash as one).
+std::size_t Hash(const doc::TListStyle& style) {
+    std::size_t h = std::hash<std::wstring>()(style.Name);
+    auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2); };
+    auto number = [](double v) { return v == 0 ? std::size_t(0) : std::hash<double>()(v); };
+    for (const doc::TListLevel& level : style.Levels) {
+        mix(static_cast<std::size_t>(level.Label) * 8 + static_cast<std::size_t>(level.Format) * 2 + level.Tiered);
+        mix(std::hash<std::u16string>()(level.Bullet + u'\0' + level.Prefix + u'\0' + level.Suffix));
+        mix(number(level.Indent));
+        mix(number(level.TextIndent));
+    }
+    return h;
+}
 
 const wchar_t* TypeName(std::uint32_t type) {
     switch (type) {
@@ -125,28 +140,40 @@ TReadContext::TReadContext(const TObjectStore& store, const TModernPackage& pack
 TReadContext::~TReadContext() = default;
 
 int TReadContext::AddListStyle(doc::TListStyle style) {
+    // Found by hash: a document may hold thousands of list styles (or one at thousands of sizes).
     auto& lists = Doc.ListStyles;
-    auto it = std::find(lists.begin(), lists.end(), style);
-    if (it != lists.end())
-        return static_cast<int>(it - lists.begin());
+    const std::size_t hash = Hash(style);
+    for (auto [it, end] = FListsByHash.equal_range(hash); it != end; ++it)
+        if (lists[it->second] == style)
+            return it->second;
     lists.push_back(std::move(style));
-    return static_cast<int>(lists.size() - 1);
+    const int index = static_cast<int>(lists.size() - 1);
+    FListsByHash.emplace(hash, index);
+    return index;
 }
 
 int TReadContext::ListStyleIndex(std::uint64_t id, double fontSize) {
-    auto& known = FListIndexes[id];
-    for (const auto& [size, index] : known)
-        if (size == fontSize)
-            return index;
+    const auto key = std::make_pair(id, fontSize);
+    if (auto known = FListIndexes.find(key); known != FListIndexes.end())
+        return known->second;
     const int index = AddListStyle(Styles().List(id, fontSize));
-    known.emplace_back(fontSize, index);
+    FListIndexes.emplace(key, index);
     return index;
 }
 
 void TReadContext::Charge(std::size_t units) {
     FSpent += units;
     if (FSpent > kBudget)
-        Damaged(L"the document asks for more objects and table cells than any real document holds");
+        Damaged(L"the document asks for more objects, table cells and text than any real document holds");
+}
+
+void TReadContext::ChargeParagraphs(std::size_t count, std::size_t characters) {
+    Charge(count * 4 + characters / 16);
+}
+
+void TReadContext::ChargeStorage(std::uint64_t id, std::size_t bytes) {
+    if (!FStoragesRead.insert(id).second)
+        Charge(bytes);
 }
 
 TReadContext::TNesting::TNesting(TReadContext& context, std::uint64_t id) : FContext(context), FId(id) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,6 +75,12 @@ public:
     // Work a document may ask for: cells, objects read. A damaged document that names the
     // same large object a million times, or claims tables of millions of cells, stops here.
     void Charge(std::size_t units);
+    // Paragraphs made or copied: 4 units each (about a table cell's memory apiece) and one per 16
+    // characters of their text.
+    void ChargeParagraphs(std::size_t count, std::size_t characters);
+    // A text storage read again costs its bytes on top (sections, text boxes or footnotes that
+    // all name one large storage).
+    void ChargeStorage(std::uint64_t id, std::size_t bytes);
 
     // Marks an object as being read for as long as the guard lives: reading it again
     // inside itself, or nesting deeper than a document can, is damage.
@@ -92,8 +99,10 @@ public:
 private:
     std::unique_ptr<TStylesheet> FStyles;
     TDataFiles FData;
-    std::unordered_map<std::uint64_t, std::vector<std::pair<double, int>>> FListIndexes;
+    std::map<std::pair<std::uint64_t, double>, int> FListIndexes;  // list style and font size -> index
+    std::unordered_multimap<std::size_t, int> FListsByHash;           // Doc.ListStyles by content
     std::unordered_set<std::uint64_t> FOpen;
+    std::unordered_set<std::uint64_t> FStoragesRead;
     int FDepth = 0;
     std::size_t FSpent = 0;
 };

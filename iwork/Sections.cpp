@@ -40,6 +40,19 @@ std::vector<TEntry> Entries(const TObject* storage, std::uint32_t field) {
     return entries;
 }
 
+// Copied masters cost what their paragraphs cost when read.
+void ChargeCopy(TReadContext& context, const doc::TSection& section) {
+    std::size_t paragraphs = 0, characters = 0;
+    for (const doc::TPageMaster* master : {&section.First, &section.Even, &section.Odd})
+        for (const doc::THeaderFooter* parts : {&master->Header, &master->Footer})
+            for (const doc::TTextStorage* part : {&parts->Left, &parts->Center, &parts->Right}) {
+                paragraphs += part->Paragraphs.size();
+                for (const doc::TParagraph& paragraph : part->Paragraphs)
+                    characters += paragraph.Text.size();
+            }
+    context.ChargeParagraphs(paragraphs, characters);
+}
+
 doc::TTextStorage Part(TReadContext& context, const std::vector<std::uint64_t>& storages, std::size_t index) {
     if (index >= storages.size())
         return {};
@@ -77,6 +90,7 @@ doc::TSection ReadSection(TReadContext& context, std::uint64_t id, const doc::TS
         result.PageNumberStartAt = static_cast<int>(std::min<std::uint64_t>(p.Varint(22).value_or(1), 1000000));
     if (previous && p.Bool(17).value_or(false)) {
         // "Same as the previous section": its masters stand for this one's.
+        ChargeCopy(context, *previous);
         result.First = previous->First;
         result.Even = previous->Even;
         result.Odd = previous->Odd;

@@ -292,6 +292,7 @@ doc::TTextStorage TStorageReader::Read() {
     ReadTables();
     doc::TTextStorage storage;
     const std::size_t count = ParagraphCount(FEnds, FLength);
+    FContext.ChargeParagraphs(count, FLength);
     storage.Paragraphs.reserve(count);
 
     TCursor paragraphStyles(FParagraphStyles);
@@ -494,6 +495,7 @@ doc::TTextStorage ReadTextStorage(TReadContext& context, std::uint64_t storageId
                                   std::uint64_t defaultParagraphStyle) {
     const TObject& storage = context.Expect(storageId, {types::kTextStorage, types::kTextStorageAlt}, L"text storage");
     TReadContext::TNesting nesting(context, storageId);
+    context.ChargeStorage(storageId, storage.Payload.Bytes().size());
     return TStorageReader(context, storage, role, defaultParagraphStyle).Read();
 }
 
@@ -505,6 +507,7 @@ doc::TTextStorage PlainText(TReadContext& context, const std::u16string& text, s
         if (EndsParagraph(text[i]))
             ends.push_back({i, static_cast<std::uint32_t>(i), text[i]});
     const std::size_t count = ParagraphCount(ends, text.size());
+    context.ChargeParagraphs(count, text.size());
     storage.Paragraphs.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         // Only the units count here: the text is UTF-16 already.

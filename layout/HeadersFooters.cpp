@@ -19,7 +19,7 @@ const doc::TPageMaster& MasterOf(const doc::TSection& section, TMasterKind kind)
     return section.Odd;
 }
 
-TBlock LayOutHeaderFooter(const doc::THeaderFooter& parts, double width, TTextContext& context) {
+TBlock LayOutHeaderFooter(const doc::THeaderFooter& parts, double width, TTextContext& context, double maxHeight) {
     TBlock result;
     const std::pair<const doc::TTextStorage*, doc::TAlignment> sides[] = {
         {&parts.Left, doc::TAlignment::alLeft},
@@ -29,6 +29,7 @@ TBlock LayOutHeaderFooter(const doc::THeaderFooter& parts, double width, TTextCo
         if (storage->Empty()) continue;
         TBlockOptions options;
         options.Natural = alignment;
+        options.MaxHeight = maxHeight;
         TBlock part = LayOutBlock(*storage, width, context, options);
         const std::size_t base = result.Items.size();
         for (TFieldSlot slot : part.Fields) {

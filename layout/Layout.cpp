@@ -1,6 +1,9 @@
 #include "layout/Layout.h"
 
 #include <algorithm>
+#include <climits>
+#include <map>
+#include <tuple>
 
 #include "layout/Drawables.h"
 #include "layout/Footnotes.h"
@@ -45,6 +48,11 @@ public:
         for (const doc::TDrawable& d : document.Drawables)
             if (d.Kind == doc::TDrawableKind::dkUnsupported) ++unsupported[d.What.empty() ? L"object" : d.What];
         for (const auto& [what, count] : unsupported) out.LeftOut[what] = std::max(out.LeftOut[what], count);
+        const std::wstring past = L" past page " + std::to_wstring(MaxPages);
+        if (FFlow.ParagraphsCut() > 0)
+            out.LeftOut[L"paragraph" + past] += static_cast<int>(std::min<std::size_t>(FFlow.ParagraphsCut(), INT_MAX));
+        if (FFlow.NotesCut() > 0)
+            out.LeftOut[L"endnote" + past] += static_cast<int>(std::min<std::size_t>(FFlow.NotesCut(), INT_MAX));
 
         auto& frames = FFlow.Pages();
         const doc::TPageSetup& setup = FFlow.Setup();
@@ -107,14 +115,32 @@ private:
         const double width = setup.Width - setup.Left - setup.Right;
         TTextContext context{document, FContext.Fonts, FContext.Fields, FContext.FootnoteMarks, false};
         if (document.HeadersOn && !master.Header.Empty()) {
-            TBlock header = LayOutHeaderFooter(master.Header, width, context);
-            AppendTranslated(items, std::move(header.Items), setup.Left, setup.HeaderMargin);
+            const TBlock& header = PartBlock(frame, master.Header, false, width, context);
+            AppendTranslated(items, header.Items, setup.Left, setup.HeaderMargin);
         }
         if (document.FootersOn && !master.Footer.Empty()) {
-            TBlock footer = LayOutHeaderFooter(master.Footer, width, context);
+            const TBlock& footer = PartBlock(frame, master.Footer, true, width, context);
             const double top = setup.Height - setup.FooterMargin - footer.Height;
-            AppendTranslated(items, std::move(footer.Items), setup.Left, top);
+            AppendTranslated(items, footer.Items, setup.Left, top);
         }
+    }
+
+    // A header or footer is laid out once when it shows no page number, else anew on each page
+    // (a wider number re-centres it) until that has cost MaxRelaidUnits: past that, as with a
+    // damaged document's megabyte of header on ten thousand pages, its numbers are filled in.
+    const TBlock& PartBlock(const TPageFrame& frame, const doc::THeaderFooter& parts, bool footer, double width,
+                            TTextContext& context) {
+        const auto key = std::make_tuple(frame.Section, int(frame.Master), footer);
+        auto found = FParts.find(key);
+        if (found != FParts.end() && (found->second.Fields.empty() || FRelaidUnits > MaxRelaidUnits)) {
+            static const std::vector<std::u16string> none;
+            FillSlots(found->second.Items, found->second.Fields, context.Fields,
+                      context.FootnoteMarks ? *context.FootnoteMarks : none);
+            return found->second;
+        }
+        for (const doc::TTextStorage* part : {&parts.Left, &parts.Center, &parts.Right})
+            for (const doc::TParagraph& paragraph : part->Paragraphs) FRelaidUnits += 1 + paragraph.Text.size();
+        return FParts[key] = LayOutHeaderFooter(parts, width, context, FFlow.Setup().Height);
     }
 
     void Footnotes(const TPageFrame& frame, std::vector<TPageItem>& items) {
@@ -136,10 +162,14 @@ private:
         }
     }
 
+    static constexpr std::size_t MaxRelaidUnits = 2'000'000;
+
     TTextContext& FContext;
     TBodyFlow& FFlow;
     const std::vector<std::u16string>* FMarks;  // numbered through the document or section
     std::vector<std::u16string> FPageMarks;     // numbered on the page being made
+    std::map<std::tuple<std::size_t, int, bool>, TBlock> FParts;  // (section, master, footer)
+    std::size_t FRelaidUnits = 0;
 };
 
 }  // namespace
@@ -151,12 +181,12 @@ TLaidOutDocument LayOut(const doc::TDocument& document, IFontProvider& fonts) {
     TBodyFlow flow(context);
     std::size_t floatingPages = 0;
     for (const doc::TPageDrawables& group : document.FloatingByPage)
-        floatingPages = std::max(floatingPages, std::min<std::size_t>(group.Page, 10000) + 1);
+        floatingPages = std::max(floatingPages, std::min<std::size_t>(group.Page, MaxPages - 1) + 1);
     if (document.HasBody) {
         flow.Run();
         flow.EnsurePages(floatingPages);
     } else {
-        flow.BlankPages(std::min<std::size_t>(document.PageCount ? document.PageCount : floatingPages, 10000));
+        flow.BlankPages(std::min<std::size_t>(document.PageCount ? document.PageCount : floatingPages, MaxPages));
     }
     return TPageMaker(context, flow).Make();
 }

@@ -110,8 +110,8 @@ std::pair<double, double> TBodyFlow::HeaderFooterHeights(std::size_t section, TM
     TTextContext context{FDocument, FContext.Fonts, {u"99", u"99"}, FContext.FootnoteMarks, false};
     const bool header = FDocument.HeadersOn && !m.Header.Empty();
     const bool footer = FDocument.FootersOn && !m.Footer.Empty();
-    return FHeaderHeights[key] = {header ? LayOutHeaderFooter(m.Header, width, context).Height : 0,
-                                  footer ? LayOutHeaderFooter(m.Footer, width, context).Height : 0};
+    return FHeaderHeights[key] = {header ? LayOutHeaderFooter(m.Header, width, context, FSetup.Height).Height : 0,
+                                  footer ? LayOutHeaderFooter(m.Footer, width, context, FSetup.Height).Height : 0};
 }
 
 double TBodyFlow::FootnoteHeight(std::size_t footnote) {
@@ -339,6 +339,10 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
         std::size_t anchoredOn = FState.Page;
         Anchor(index);
         while (!layout.Done()) {
+            if (FPages.size() > MaxPages) {
+                result.Cut = true;  // Run cuts it
+                return result;
+            }
             const std::uint32_t start = layout.Position();
             if (start > 0 && !FState.Fresh &&
                 std::find(breakBefore.begin(), breakBefore.end(), start) != breakBefore.end())
@@ -425,6 +429,10 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
         for (TLine& row : table.Rows)
             for (TPageItem& item : row.Items) Translate(item, indent, 0);
         for (std::size_t r = 0; r < table.Rows.size(); ++r) {
+            if (FPages.size() > MaxPages) {
+                result.Cut = true;  // Run cuts it
+                return result;
+            }
             if (!FState.Fresh && !Fits(table.Rows[r])) {
                 NextRegion();
                 // The header rows again at the top of the table's next part.
@@ -440,7 +448,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
     return result;
 }
 
-void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
+std::vector<std::size_t> TBodyFlow::NotesOf(std::size_t from, std::size_t to) const {
     std::vector<std::size_t> notes;
     std::vector<bool> seen(FDocument.Footnotes.size(), false);
     for (std::size_t i = from; i < to && i < FDocument.Body.Paragraphs.size(); ++i)
@@ -449,6 +457,11 @@ void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
                 seen[a.Index] = true;
                 notes.push_back(a.Index);
             }
+    return notes;
+}
+
+void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
+    const std::vector<std::size_t> notes = NotesOf(from, to);
     if (notes.empty()) return;
     TLine separator;
     separator.Height = FootnoteSeparatorRoom(FDocument);
@@ -458,16 +471,30 @@ void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
     rule.Stroke.Width = 0.5;
     separator.Items.emplace_back(rule);
     if (!FState.Fresh && !Fits(separator)) NextRegion();
+    if (FPages.size() > MaxPages) {
+        FNotesCut += notes.size();
+        return;
+    }
     Place(std::move(separator));
-    for (std::size_t f : notes) {
-        TBlock block = LayOutFootnote(f, ColumnWidth(), FContext);
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        TBlock block = LayOutFootnote(notes[i], ColumnWidth(), FContext);
         TLine line;
         line.Height = block.Height;
         line.Items = std::move(block.Items);
         line.Fields = std::move(block.Fields);
         if (!FState.Fresh && !Fits(line)) NextRegion();
+        if (FPages.size() > MaxPages) {
+            FNotesCut += notes.size() - i;  // past the last page
+            return;
+        }
         Place(std::move(line));
     }
+}
+
+void TBodyFlow::Cut(std::size_t firstCut) {
+    FPages.resize(std::min(FPages.size(), MaxPages));
+    FState.Page = std::min(FState.Page, FPages.size() - 1);
+    FParagraphsCut = FDocument.Body.Paragraphs.size() - firstCut;
 }
 
 void TBodyFlow::BlankPages(std::size_t count) {
@@ -528,6 +555,18 @@ void TBodyFlow::Run() {
         const bool tables = std::any_of(attachments.begin(), attachments.end(),
                                         [&](const doc::TAttachment& a) { return IsInlineTable(FDocument, a); });
         spans[p] = tables ? PlaceTables(p, retriedChain == p) : PlaceParagraph(p, retriedChain == p);
+        if (FPages.size() > MaxPages) {
+            // The paragraphs from the first one that reaches past the last page are left out.
+            bool spilled = spans[p].Cut;
+            for (std::size_t page = MaxPages; page < FPages.size(); ++page)
+                spilled = spilled || !FPages[page].Items.empty();
+            Cut(spilled ? p : p + 1);
+            // And the endnotes that would have followed.
+            if (notes != doc::TFootnoteKind::fnFootnotes)
+                FNotesCut += NotesOf(notes == doc::TFootnoteKind::fnEndnotes ? 0 : sectionStart, paragraphs.size())
+                                 .size();
+            return;
+        }
         if (!keep && chainStart != SIZE_MAX) {
             // A new section's page is no reason to move the paragraphs before it.
             const bool split = spans[p].FirstRegion != spans[p - 1].LastRegion && sectionOf(chainStart) == section;
@@ -544,6 +583,7 @@ void TBodyFlow::Run() {
     }
     if (notes == doc::TFootnoteKind::fnEndnotes) PlaceEndnotes(0, paragraphs.size());
     if (notes == doc::TFootnoteKind::fnSectionEndnotes) PlaceEndnotes(sectionStart, paragraphs.size());
+    FPages.resize(std::min(FPages.size(), MaxPages));  // the page notes that did not fit would have begun
 }
 
 }  // namespace layout

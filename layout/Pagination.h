@@ -16,6 +16,10 @@
 
 namespace layout {
 
+// The body stops after this many pages: a damaged document (a million page breaks) makes no PDF of
+// a million pages. The floating objects' pages have the same bound.
+inline constexpr std::size_t MaxPages = 10000;
+
 // The page set-up made sane: positive sizes, margins that leave room.
 doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup);
 
@@ -57,6 +61,9 @@ public:
     const doc::TPageSetup& Setup() const { return FSetup; }
     // The document's floating-object groups of one page.
     const std::vector<const doc::TPageDrawables*>& FloatingOn(std::size_t page) const;
+    // Body paragraphs and endnotes left out because they fall past the last page (MaxPages).
+    std::size_t ParagraphsCut() const { return FParagraphsCut; }
+    std::size_t NotesCut() const { return FNotesCut; }
     const doc::TSection& Section(std::size_t i) const { return (*FSections)[i]; }
 
 private:
@@ -82,6 +89,7 @@ private:
     struct TParagraphSpan {
         std::size_t FirstRegion = 0, LastRegion = 0;
         bool StartedFresh = false;
+        bool Cut = false;  // stopped at MaxPages before its end
     };
 
     TSnapshot Snap() const;
@@ -98,11 +106,13 @@ private:
     TParagraphSpan PlaceTables(std::size_t index, bool forceBreak);
     // The notes referred to from paragraphs [from, to), after them.
     void PlaceEndnotes(std::size_t from, std::size_t to);
+    std::vector<std::size_t> NotesOf(std::size_t from, std::size_t to) const;  // in order, once each
     // Moves down past objects that leave the line no room; false when that leaves the region.
     bool Clear(double height, std::vector<TInterval>& free);
     void Anchor(std::size_t paragraph);
     bool AnchoredFit(std::size_t paragraph) const;
     std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
+    void Cut(std::size_t firstCut);
 
     TTextContext& FContext;
     const doc::TDocument& FDocument;
@@ -116,6 +126,7 @@ private:
     TState FState;
     std::map<std::pair<std::size_t, int>, std::pair<double, double>> FHeaderHeights;
     std::map<std::size_t, double> FFootnoteHeights;
+    std::size_t FParagraphsCut = 0, FNotesCut = 0;
 };
 
 }  // namespace layout

@@ -15,6 +15,7 @@ TBlock LayOutBlock(const doc::TTextStorage& storage, double width, TTextContext&
     double y = 0;
     bool firstParagraph = true;
     for (const doc::TParagraph& paragraph : storage.Paragraphs) {
+        if (y > options.MaxHeight) break;
         TParagraphOptions paragraphOptions;
         paragraphOptions.List = numbering.Next(paragraph);
         paragraphOptions.Natural = options.Natural;
@@ -22,7 +23,7 @@ TBlock LayOutBlock(const doc::TTextStorage& storage, double width, TTextContext&
         firstParagraph = false;
         TParagraphLayout layout(paragraph, context, std::move(paragraphOptions));
         y += SpaceBefore(paragraph.Style);
-        while (!layout.Done()) {
+        while (!layout.Done() && y <= options.MaxHeight) {
             TLine line = layout.Next(width);
             const std::size_t base = block.Items.size();
             AppendTranslated(block.Items, std::move(line.Items), 0, y);

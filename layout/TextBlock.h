@@ -2,6 +2,7 @@
 // A text storage laid out in a box of fixed width with no page breaks: headers and footers, text
 // boxes, table cells, footnotes.
 
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -14,6 +15,8 @@ namespace layout {
 struct TBlockOptions {
     std::optional<doc::TAlignment> Natural;  // what natural alignment means in this box
     std::u16string FirstLabel;               // a raised label before the first line (footnote numbers)
+    // Lines that would start below this are not laid out (a header taller than its page).
+    double MaxHeight = std::numeric_limits<double>::infinity();
 };
 
 struct TBlock {

@@ -7,6 +7,7 @@
 #include <array>
 #include <initializer_list>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -768,6 +769,119 @@ TEST(ModernReader, StyleParentLoopsEndTheChain) {
     b.Body(Storage("x").Message(5, ObjectTable({{0, 100}})));
     const doc::TDocument d = b.Read();
     EXPECT_EQ(d.Body.Paragraphs.at(0).Style.Character.FontSize, 20);
+}
+
+TEST(ModernReader, LargeObjectsNamedOverAndOverExhaustTheBudget) {
+    // A damaged document can name one storage from thousands of places: each reading after the
+    // first costs the storage's size, a section's masters copied to the next cost their text, and
+    // a shape costs its path's segments each time.
+    const std::string big(50000, 'x');  // the 81st reading passes the budget of 4 million
+    const std::string huge(1'600'000, 'y');  // a copy costs 100,000
+    auto marks = [](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += "\xEF\xBF\xBC";
+        return text;
+    };
+    auto entries = [](int count, std::uint64_t object) {
+        TProtoWriter table;
+        for (int i = 0; i < count; ++i) table.Message(1, TProtoWriter().Varint(1, i).Reference(2, object));
+        return table;
+    };
+    struct TCase {
+        const char* Name;
+        std::function<void(TDocumentBuilder&, int)> Build;
+        int Many = 100;  // times named: 3 read well
+    };
+    const std::vector<TCase> cases = {
+        {"sections naming one master",
+         [&](TDocumentBuilder& b, int count) {
+             const auto master = b.Add(kPageMaster, TProtoWriter().Reference(1, b.Add(kStorage, Storage(big))));
+             const auto section = b.Add(kSection, TProtoWriter().Reference(25, master));
+             b.Body(Storage(std::string(count, '\n')).Message(17, entries(count, section)));
+         }},
+        {"sections the same as the previous one",
+         [&](TDocumentBuilder& b, int count) {
+             const auto master = b.Add(kPageMaster, TProtoWriter().Reference(1, b.Add(kStorage, Storage(huge))));
+             const auto first = b.Add(kSection, TProtoWriter().Reference(25, master));
+             const auto same = b.Add(kSection, TProtoWriter().Bool(17, true));
+             TProtoWriter table = entries(1, first);
+             for (int i = 1; i < count; ++i) table.Message(1, TProtoWriter().Varint(1, i).Reference(2, same));
+             b.Body(Storage(std::string(count, '\n')).Message(17, table));
+         }},
+        {"one text box attached over and over",
+         [&](TDocumentBuilder& b, int count) {
+             const auto box = b.Add(kTextBox, TextBox(DrawableRecord(0, 0, 90, 20, 0), b.Add(kStorage, Storage(big))));
+             b.Body(Storage(marks(count)).Message(9, entries(count, b.Add(kDrawableAttachment,
+                                                                           TProtoWriter().Reference(1, box)))));
+         }},
+        {"footnotes sharing one text",
+         [&](TDocumentBuilder& b, int count) {
+             const auto text = b.Add(kStorage, Storage(big));
+             TProtoWriter table;
+             for (int i = 0; i < count; ++i)
+                 table.Message(1, TProtoWriter().Varint(1, i).Reference(2, b.Add(kFootnote,
+                                                                                  TProtoWriter().Reference(2, text))));
+             b.Body(Storage(marks(count)).Message(16, table));
+         }},
+        {"a polygon on every page, four times",
+         [&](TDocumentBuilder& b, int count) {
+             // A 100-sided polygon: a tiny message, 101 segments.
+             const TProtoWriter polygon = TProtoWriter().Varint(1, 1).Float(2, 100).Message(3, Size(100, 50));
+             const auto shape = b.Add(3004, TProtoWriter()
+                                                .Message(1, DrawableRecord(10, 10, 100, 50, 5))
+                                                .Message(3, TProtoWriter().Message(4, polygon)));
+             TProtoWriter floating;
+             for (int page = 0; page * 4 < count; ++page) {
+                 TProtoWriter group;
+                 group.Varint(1, page);
+                 for (int k = 0; k < 4 && page * 4 + k < count; ++k)
+                     group.Message(4, TProtoWriter().Reference(1, shape));
+                 floating.Message(1, group);
+             }
+             b.Root.Reference(3, b.Add(kFloating, floating));
+         },
+         40000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDocumentBuilder few;
+        c.Build(few, 3);
+        EXPECT_EQ(Message([&] { few.Read(); }), "no error");
+        TDocumentBuilder many;
+        c.Build(many, c.Many);
+        EXPECT_EQ(Message([&] { many.Read(); }),
+                  "The document asks for more objects, table cells and text than any real document holds");
+    }
+}
+
+TEST(ModernReader, ListStylesAtManySizesAreKeptOnceEach) {
+    // Two list styles alike, each at 300 font sizes (text indents are in ems): one entry per
+    // size, which both share.
+    TDocumentBuilder b;
+    TProtoWriter bullets;
+    bullets.Message(1, StyleRecord("Bullets")).PackedVarints(11, {2}).PackedFloats(12, {1.5f}).String(16, "*");
+    const auto first = b.Add(kListStyle, bullets), second = b.Add(kListStyle, bullets);
+    constexpr int kSizes = 300;
+    std::string text;
+    TProtoWriter paragraphStyles, lists;
+    for (int i = 0; i < 2 * kSizes; ++i) {
+        const auto style = b.Add(kParagraphStyle, Style("", 0, Font(8 + (i / 2) * 0.25f)));
+        paragraphStyles.Message(1, TProtoWriter().Varint(1, 2 * i).Reference(2, style));
+        lists.Message(1, TProtoWriter().Varint(1, 2 * i).Reference(2, i % 2 ? second : first));
+        text += "a\n";
+    }
+    b.Body(Storage(text).Message(5, paragraphStyles).Message(7, lists));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.ListStyles.size(), std::size_t(kSizes));
+    std::set<int> used;
+    for (int i = 0; i < kSizes; ++i) {
+        const auto& a = d.Body.Paragraphs.at(2 * i);
+        EXPECT_EQ(a.ListStyle, d.Body.Paragraphs.at(2 * i + 1).ListStyle);
+        ASSERT_GE(a.ListStyle, 0);
+        EXPECT_NEAR(d.ListStyles[a.ListStyle].Levels.at(0).TextIndent, 1.5 * (8 + i * 0.25), 1e-4);
+        used.insert(a.ListStyle);
+    }
+    EXPECT_EQ(used.size(), std::size_t(kSizes));
 }
 
 // --- Real documents ----------------------------------------------------------------------

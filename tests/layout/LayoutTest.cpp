@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "layout/Lines.h"
+#include "layout/Pagination.h"
 #include "tests/layout/LayoutTestSupport.h"
 
 namespace {
@@ -504,6 +506,85 @@ TEST(LayoutTest, BadNumbersGiveAPageNotACrash) {
     d.FloatingByPage.push_back({5, {1}, {99}});
     const TLaidOutDocument out = Laid(d);
     EXPECT_GE(out.Pages.size(), 1u);
+}
+
+// --- Damaged documents stay bounded ------------------------------------------------------------
+
+TEST(LayoutTest, BodyStopsAtTheLastPageAndCountsWhatIsLeftOut) {
+    const std::size_t max = layout::MaxPages;
+    const std::wstring key = L"paragraph past page " + std::to_wstring(max);
+    // Page breaks, each ending its paragraph: the paragraphs after the last page are cut.
+    doc::TDocument breaks = Doc();
+    for (std::size_t i = 0; i < max + 5; ++i) breaks.Body.Paragraphs.push_back(Para(u"\u0005"));
+    breaks.Body.Paragraphs.push_back(Para(u"tail"));
+    // One paragraph of a line per page (12 pt of body, 10-pt lines) runs past: it is cut too.
+    doc::TDocument lines = Doc(160, 12);
+    std::u16string text = u"x";
+    for (std::size_t i = 0; i < max + 2; ++i) text += u"\u2028x";
+    lines.Body.Paragraphs.push_back(Para(text));
+    lines.Body.Paragraphs.push_back(Para(u"tail"));
+    const struct {
+        const char* What;
+        const doc::TDocument& Document;
+        int Cut;
+        bool LastPageShowsText;
+    } cases[] = {{"page breaks", breaks, 6, false}, {"line breaks", lines, 2, true}};
+    for (const auto& c : cases) {
+        const TLaidOutDocument out = Laid(c.Document);
+        ASSERT_EQ(out.Pages.size(), max) << c.What;
+        EXPECT_EQ(out.LeftOut, (std::map<std::wstring, int>{{key, c.Cut}})) << c.What;
+        EXPECT_EQ(ItemsOf<layout::TTextItem>(out.Pages.back()).empty(), !c.LastPageShowsText) << c.What;
+        for (const auto& line : Lines(out)) EXPECT_NE(line.Text, u"tail") << c.What;
+    }
+}
+
+TEST(LayoutTest, HeaderTallerThanThePageKeepsWhatCanShow) {
+    doc::TDocument d = Doc();
+    d.Sections[0].Odd.Header.Left = Storage(std::vector<doc::TParagraph>(5000, Para(u"h")));
+    d.Body.Paragraphs.push_back(Para(u"a\u0005"));
+    d.Body.Paragraphs.push_back(Para(u"b"));
+    const TLaidOutDocument out = Laid(d);
+    ASSERT_EQ(out.Pages.size(), 2u);
+    for (const auto& page : out.Pages) {
+        std::size_t header = 0;
+        for (const auto* t : ItemsOf<layout::TTextItem>(page)) {
+            if (t->Text != u"h") continue;
+            ++header;
+            EXPECT_LE(t->Y, 5 + 200 + 8);  // no line starts below the 200-pt page
+        }
+        EXPECT_EQ(header, 21u);
+    }
+}
+
+TEST(LayoutTest, HugeHeaderStillNumbersEveryPage) {
+    // Laid out anew on each page while that is cheap; this one's 2 million characters are not, and
+    // later pages take its first layout with their own numbers filled in.
+    doc::TDocument d = Doc();
+    std::vector<doc::TParagraph> header{FieldPara(u"p", doc::TFieldKind::fkPageNumber)};
+    for (int i = 0; i < 30; ++i) header.push_back(Para(u"h"));
+    header.push_back(Para(std::u16string(2'000'000, u'x')));  // below the page: never shaped
+    d.Sections[0].Odd.Header.Right = Storage(header);
+    d.Body.Paragraphs.push_back(Para(u"a\u0005b\u0005c"));
+    std::vector<std::u16string> numbers;
+    for (const auto& l : Lines(Laid(d)))
+        if (l.Text.starts_with(u"p")) numbers.push_back(l.Text);
+    EXPECT_EQ(numbers, (std::vector<std::u16string>{u"p1", u"p2", u"p3"}));
+}
+
+TEST(LayoutTest, ItemsAppendedLineByLineGrowGeometrically) {
+    // A page or block takes its lines one at a time: growing by each line's size would copy
+    // everything before for every line.
+    std::vector<layout::TPageItem> page;
+    const std::vector<layout::TPageItem> line(3);
+    int moves = 0;
+    const layout::TPageItem* data = nullptr;
+    for (int i = 0; i < 20000; ++i) {
+        layout::AppendTranslated(page, line, 0, i);
+        if (page.data() != data) ++moves;
+        data = page.data();
+    }
+    ASSERT_EQ(page.size(), 60000u);
+    EXPECT_LT(moves, 40);
 }
 
 }  // namespace
