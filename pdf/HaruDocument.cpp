@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -177,10 +178,13 @@ void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const st
     // that a page of ideographs lists almost none; the array stays below libharu's limit.
     std::map<double, std::size_t> counts = {{0.0, 0}};
     for (const auto& c : codes) ++counts[c.Width];
+    // Poppler reads DW only as an integer: the commonest width that is one, else none listed by default.
+    std::erase_if(counts, [](const auto& entry) { return entry.first != std::round(entry.first); });
+    if (counts.empty()) counts[1000] = 0;
     const double common = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
                               return a.second < b.second;
                           })->first;
-    HPDF_Dict_AddReal(attr->descendant_font, "DW", static_cast<HPDF_REAL>(std::clamp(common, 0.0, 32000.0)));
+    HPDF_Dict_AddNumber(attr->descendant_font, "DW", static_cast<HPDF_INT>(std::clamp(common, 0.0, 32000.0)));
     HPDF_Array widths = HPDF_Array_New(pdf->mmgr);
     HPDF_Array run = nullptr;
     std::size_t entries = 0;

@@ -327,6 +327,25 @@ TEST(PdfWriterTest, WordAndCharacterSpacingPutEveryWordWhereTheLayoutMeasuredIt)
     }
 }
 
+// Fonts' widths are seldom whole thousandths of an em, and viewers take a default width (DW)
+// only when it is a whole number: the words must still start where the layout put them.
+TEST(PdfWriterTest, WidthsThatAreNotWholeNumbersPlaceWordsExactly) {
+    TFonts fonts;
+    REQUIRE_FONTS(fonts);
+    REQUIRE_POPPLER();
+    const TTestFont sans(fonts.Sans, 0, 0.55615234);
+    ScratchFolder dir;
+    const auto pdf = dir / L"widths.pdf";
+    pdf::WritePdf(OnePage({Text(sans, 30, 50, u"hoho hoho hoho", 10)}), pdf);
+    const std::string html = Tool("pdftotext -bbox " + Quoted(pdf) + " -");
+    const std::regex word("<word xMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
+    std::vector<double> starts;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator(); ++it)
+        starts.push_back(std::stod((*it)[1].str()));
+    ASSERT_EQ(starts.size(), 3u) << html;
+    for (std::size_t i = 0; i < starts.size(); ++i) EXPECT_NEAR(starts[i], 30 + i * 5 * 5.5615234, 0.05);
+}
+
 TEST(PdfWriterTest, SyntheticBoldThickensAndSyntheticItalicSlants) {
     TFonts fonts;
     REQUIRE_FONTS(fonts);
