@@ -93,6 +93,12 @@ void CopyOut(const std::wstring& from, TDocumentStatus written, TDocumentResult&
     }
 }
 
+// A document folder may be given with its final separator ("Report.pages\"): it names the folder all the same.
+std::wstring WithoutFinalSeparators(std::wstring path) {
+    while (path.size() > 1 && path.back() == L'\\' && path[path.size() - 2] != L':') path.pop_back();
+    return path;
+}
+
 }  // namespace
 
 std::wstring LocalAppDataPath() {
@@ -104,7 +110,7 @@ bool DelDirectory(const std::wstring& Source) {
 }
 
 std::wstring GetFileNameNoExt(const std::wstring& DirName) {
-    const std::wstring name = ExtractFileName(DirName);
+    const std::wstring name = ExtractFileName(WithoutFinalSeparators(DirName));
     const auto dot = name.rfind(L'.');
     return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
@@ -131,7 +137,7 @@ std::wstring FindStoredPdf(const std::wstring& Path, bool& flag_Search) {
 }
 
 std::wstring OutputPathFor(const std::wstring& Source, bool SameFolder, const std::wstring& OutputFolder) {
-    if (SameFolder) return ExtractFilePath(Source) + GetFileNameNoExt(Source) + L".pdf";
+    if (SameFolder) return ExtractFilePath(WithoutFinalSeparators(Source)) + GetFileNameNoExt(Source) + L".pdf";
     return OutputFolder + L"\\" + GetFileNameNoExt(Source) + L".pdf";
 }
 

@@ -15,7 +15,8 @@ std::wstring LocalAppDataPath();
 // Removes the folder and everything below it; true when the system reports success.
 bool DelDirectory(const std::wstring& Source);
 
-// The file name without its extension: cut at the last "."; a name without "." is kept whole.
+// The file name without its extension: cut at the last "."; a name without "." is kept whole. A folder's
+// final separators do not count ("C:\Docs\Report.pages\" gives "Report").
 std::wstring GetFileNameNoExt(const std::wstring& DirName);
 
 // The first file below Path, depth first in listing order, whose lower-cased name

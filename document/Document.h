@@ -201,6 +201,7 @@ struct TDrawable {
 struct TBorder {
     double Width = 0;  // 0 = none
     TColor Color;
+    std::vector<double> Dash;  // as TStroke::Dash; empty = solid
 };
 
 struct TCell {

@@ -174,6 +174,7 @@ doc::TBorder Border(const std::optional<doc::TStroke>& stroke) {
     if (stroke) {
         b.Width = stroke->Width;
         b.Color = stroke->Color;
+        b.Dash = stroke->Dash;
     }
     return b;
 }

@@ -26,6 +26,7 @@ void Rule(std::vector<TPageItem>& out, const doc::TBorder& border, double x1, do
     line.To = {x2, y2};
     line.Stroke.Width = width;
     line.Stroke.Color = border.Color;
+    line.Stroke.Dash = border.Dash;
     out.emplace_back(line);
 }
 

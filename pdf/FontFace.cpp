@@ -11,8 +11,8 @@
 namespace pdf {
 namespace {
 
-constexpr std::uint32_t kTagTtcf = 0x74746366;     // 'ttcf'
-constexpr std::uint32_t kTagOtto = 0x4F54544F;     // 'OTTO': PostScript (CFF) outlines
+constexpr std::uint32_t kTagTtcf = 0x74746366;      // 'ttcf'
+constexpr std::uint32_t kTagOtto = 0x4F54544F;      // 'OTTO': PostScript (CFF) outlines
 constexpr std::uint32_t kVersionTrue = 0x74727565;  // 'true': Apple TrueType
 constexpr std::uint32_t kVersion1 = 0x00010000;
 constexpr std::uint32_t kMaxTables = 256;
@@ -164,13 +164,15 @@ TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
     const std::size_t glyfSize = find(Tag("glyf"))->size();
     const std::size_t numGlyphs = face.Tables.NumGlyphs;
     if (numGlyphs == 0 || face.Tables.NumberOfHMetrics == 0 || face.Tables.NumberOfHMetrics > numGlyphs ||
-        find(Tag("hmtx"))->size() < 4 * std::size_t{face.Tables.NumberOfHMetrics} + 2 * (numGlyphs - face.Tables.NumberOfHMetrics) ||
+        find(Tag("hmtx"))->size() <
+            4 * std::size_t{face.Tables.NumberOfHMetrics} + 2 * (numGlyphs - face.Tables.NumberOfHMetrics) ||
         loca.size() < (numGlyphs + 1) * (longLoca ? 4 : 2))
         reader.Fail(L"is damaged: its glyph tables disagree");
     // The library follows these offsets unchecked.
     std::uint64_t previous = 0;
     for (std::size_t g = 0; g <= numGlyphs; ++g) {
-        const std::uint64_t offset = longLoca ? Get32(loca.data() + 4 * g) : 2 * std::uint64_t{Get16(loca.data() + 2 * g)};
+        const std::uint64_t offset =
+            longLoca ? Get32(loca.data() + 4 * g) : 2 * std::uint64_t{Get16(loca.data() + 2 * g)};
         if (offset < previous || offset > glyfSize) reader.Fail(L"is damaged: its glyph offsets are wrong");
         previous = offset;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <map>
 
 #include "pdf/PdfWriter.h"
 
@@ -16,6 +17,8 @@
 
 namespace pdf {
 namespace {
+
+constexpr std::size_t kMaxArray = HPDF_LIMIT_MAX_ARRAY;
 
 std::wstring Hex(unsigned value) {
     static const wchar_t digits[] = L"0123456789ABCDEF";
@@ -125,7 +128,9 @@ void THaruDocument::Fail(const std::wstring& what) {
     const HPDF_STATUS code = HPDF_GetError(Get());
     const HPDF_STATUS detail = HPDF_GetErrorDetail(Get());
     HPDF_ResetError(Get());
-    std::wstring message = L"The PDF could not be made while " + what + L": libharu error 0x" + Hex(code);
+    std::wstring message = L"The PDF could not be made while " + what;
+    if (code == HPDF_OK) throw EPdfError(message + L".");
+    message += L": libharu error 0x" + Hex(code);
     if (detail) message += L", detail " + std::to_wstring(detail);
     if (const wchar_t* text = Describe(code)) message += std::wstring(L" (") + text + L")";
     throw EPdfError(message + L".");
@@ -163,20 +168,32 @@ HPDF_Font THaruDocument::AddFont(const TFontFace& face, const std::wstring& file
 void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const std::vector<TCodeWidth>& codes) {
     HPDF_Doc pdf = Get();
     auto attr = static_cast<HPDF_FontAttr>(font->attr);
-    if (codes.empty()) return;
 
     // Text is written as codes, not through HPDF_Page_ShowText: the glyphs to embed (with the
     // parts of composite ones) are marked here, as measuring them marks them.
     for (const auto& c : codes) HPDF_TTFontDef_GetCharWidth(attr->fontdef, c.Code);
 
-    // Widths: the layout's, for exactly the codes drawn.
+    // Widths: the layout's, for exactly the codes drawn. The commonest is the default (DW), so
+    // that a page of ideographs lists almost none; the array stays below libharu's limit.
+    std::map<double, std::size_t> counts = {{0.0, 0}};
+    for (const auto& c : codes) ++counts[c.Width];
+    const double common = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+                              return a.second < b.second;
+                          })->first;
+    HPDF_Dict_AddReal(attr->descendant_font, "DW", static_cast<HPDF_REAL>(std::clamp(common, 0.0, 32000.0)));
     HPDF_Array widths = HPDF_Array_New(pdf->mmgr);
     HPDF_Array run = nullptr;
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-        if (i == 0 || codes[i].Code != codes[i - 1].Code + 1) {
+    std::size_t entries = 0;
+    for (std::size_t i = 0; i < codes.size() && entries < kMaxArray - 2; ++i) {
+        if (codes[i].Width == common) {
+            run = nullptr;
+            continue;
+        }
+        if (!run || codes[i].Code != codes[i - 1].Code + 1) {
             HPDF_Array_AddNumber(widths, codes[i].Code);
             run = HPDF_Array_New(pdf->mmgr);
             HPDF_Array_Add(widths, run);
+            entries += 2;
         }
         HPDF_Array_AddReal(run, static_cast<HPDF_REAL>(std::clamp(codes[i].Width, 0.0, 32000.0)));
     }
@@ -184,7 +201,7 @@ void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const st
 
     // Glyph map: libharu writes one for every character the font has.
     if (attr->map_stream) {
-        std::vector<HPDF_BYTE> map(2 * (std::size_t{codes.back().Code} + 1), 0);
+        std::vector<HPDF_BYTE> map(2 * (codes.empty() ? 1 : std::size_t{codes.back().Code} + 1), 0);
         for (const auto& c : codes) {
             const HPDF_UINT16 gid = HPDF_TTFontDef_GetGlyphid(attr->fontdef, c.Code);
             map[2 * c.Code] = HPDF_BYTE(gid >> 8);
@@ -297,7 +314,8 @@ void THaruDocument::SetTitle(const std::wstring& title) {
                 bytes.insert(bytes.end(), {HPDF_BYTE(u >> 8), HPDF_BYTE(u)});
             }
         }
-        HPDF_Dict_Add(pdf->info, "Title", HPDF_Binary_New(pdf->mmgr, bytes.data(), static_cast<HPDF_UINT>(bytes.size())));
+        HPDF_Dict_Add(pdf->info, "Title",
+                      HPDF_Binary_New(pdf->mmgr, bytes.data(), static_cast<HPDF_UINT>(bytes.size())));
     }
     Check(L"setting the title");
 }

@@ -1,13 +1,12 @@
 #include "pdf/Images.h"
 
+#include <stb_image.h>
 #include <zlib.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
-
-#include <stb_image.h>
 
 #include "platform/File.h"
 #include "platform/FileSystem.h"

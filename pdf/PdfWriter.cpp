@@ -17,9 +17,9 @@
 namespace pdf {
 namespace {
 
-constexpr double kItalicSkew = 0.2126;  // tan 12 degrees, about the slant of designed italics
-constexpr double kBoldStroke = 0.03;    // outline width of synthetic bold, in ems
-constexpr double kMaxFontSize = 600;    // libharu's HPDF_MAX_FONTSIZE; larger text is scaled
+constexpr double kItalicSkew = 0.2126;                      // tan 12 degrees, about the slant of designed italics
+constexpr double kBoldStroke = 0.03;                        // outline width of synthetic bold, in ems
+constexpr double kMaxFontSize = 600;                        // libharu's HPDF_MAX_FONTSIZE; larger text is scaled
 constexpr double kMinCharSpace = -30, kMaxCharSpace = 300;  // libharu's limits for Tc
 constexpr double kMinPageSize = 3, kMaxPageSize = 14400;    // the PDF limits libharu enforces
 constexpr double kFrameGrey = 0.6, kFrameWidth = 0.5;       // a picture that cannot be shown
@@ -49,6 +49,7 @@ struct TEmbeddedFont {
     TFaceTables Tables;
     std::vector<double> Widths = std::vector<double>(0x10000, -1);  // thousandths of an em; -1 unused
 
+    // Faces over one file measure alike: the first to draw a code gives its width.
     void Use(char32_t c, double width) {
         if (Widths[c] < 0) Widths[c] = std::max(0.0, width);
     }
@@ -65,6 +66,11 @@ struct TRgb {
     friend bool operator==(const TRgb&, const TRgb&) = default;
 };
 TRgb Rgb(const doc::TColor& c) { return {Unit(c.R), Unit(c.G), Unit(c.B)}; }
+
+std::wstring Points(double value) {
+    const std::string s = THaruDocument::Number(value);
+    return std::wstring(s.begin(), s.end());
+}
 
 std::wstring FileErrorText(const wchar_t* what, const std::wstring& fileName, platform::ErrorCode error) {
     platform::ErrorCode ignored = platform::kErrorSuccess;
@@ -117,7 +123,6 @@ public:
     explicit TWriter(const layout::TLaidOutDocument& document) : FDocument(document) {}
     std::vector<std::uint8_t> Write();
 
-    THaruDocument& Doc() { return FDoc; }
     TEmbeddedFont& Font(const layout::TFont& font);
     HPDF_Image Image(const doc::TImage& image);
     HPDF_ExtGState Alpha(int fill, int stroke);
@@ -169,7 +174,7 @@ HPDF_ExtGState TWriter::Alpha(int fill, int stroke) {
 }
 
 std::vector<std::uint8_t> TWriter::Write() {
-    FDoc.SetTitle(FDocument.Title);
+    if (!FDocument.Title.empty()) FDoc.SetTitle(FDocument.Title);
     const std::vector<layout::TPage> blank(FDocument.Pages.empty() ? 1 : 0, {kDefaultWidth, kDefaultHeight, {}});
     const auto& pages = FDocument.Pages.empty() ? blank : FDocument.Pages;
     for (std::size_t i = 0; i < pages.size(); ++i) {
@@ -177,8 +182,8 @@ std::vector<std::uint8_t> TWriter::Write() {
         const std::wstring what = L"writing page " + std::to_wstring(i + 1);
         if (!Finite({page.Width, page.Height}) || page.Width < kMinPageSize || page.Width > kMaxPageSize ||
             page.Height < kMinPageSize || page.Height > kMaxPageSize)
-            throw EPdfError(L"Page " + std::to_wstring(i + 1) + L" is " + std::to_wstring(page.Width) + L" by " +
-                            std::to_wstring(page.Height) + L" points; a PDF page measures 3 to 14400 points.");
+            throw EPdfError(L"Page " + std::to_wstring(i + 1) + L" measures " + Points(page.Width) + L" by " +
+                            Points(page.Height) + L" points; a PDF page measures 3 to 14400 points.");
         HPDF_Page pdfPage = HPDF_AddPage(FDoc.Get());
         HPDF_Page_SetWidth(pdfPage, static_cast<HPDF_REAL>(page.Width));
         HPDF_Page_SetHeight(pdfPage, static_cast<HPDF_REAL>(page.Height));
@@ -285,7 +290,7 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
     // One TJ: Tc spaces every glyph, but Tw only the single-byte code 32, which a two-byte font
     // never has. Word spacing, and the room of characters that cannot be drawn, are the TJ's
     // numbers, in thousandths of the font size, negative to move right.
-    FText = "[";
+    FText.assign(1, '[');  // not = "[": GCC 12 warns of a false -Wrestrict there
     bool inString = false;
     double shift = 0;
     const std::u16string& text = item.Text;
@@ -396,8 +401,9 @@ void TPageWriter::operator()(const layout::TImageItem& item) {
             HPDF_Page_Clip(FPage);
             HPDF_Page_EndPath(FPage);
         }
-        HPDF_Page_DrawImage(FPage, image, static_cast<HPDF_REAL>(frame.X), static_cast<HPDF_REAL>(Y(frame.Y + frame.Height)),
-                            static_cast<HPDF_REAL>(frame.Width), static_cast<HPDF_REAL>(frame.Height));
+        HPDF_Page_DrawImage(FPage, image, static_cast<HPDF_REAL>(frame.X),
+                            static_cast<HPDF_REAL>(Y(frame.Y + frame.Height)), static_cast<HPDF_REAL>(frame.Width),
+                            static_cast<HPDF_REAL>(frame.Height));
     } else {
         // Where the picture would show, the line inside that area.
         const doc::TRect& box = clipped ? clip : frame;
@@ -405,8 +411,9 @@ void TPageWriter::operator()(const layout::TImageItem& item) {
         HPDF_Page_SetGrayStroke(FPage, static_cast<HPDF_REAL>(kFrameGrey));
         HPDF_Page_SetLineWidth(FPage, static_cast<HPDF_REAL>(kFrameWidth));
         HPDF_Page_SetDash(FPage, nullptr, 0, 0);
-        HPDF_Page_Rectangle(FPage, static_cast<HPDF_REAL>(box.X + inset), static_cast<HPDF_REAL>(Y(box.Y + box.Height) + inset),
-                            static_cast<HPDF_REAL>(box.Width - 2 * inset), static_cast<HPDF_REAL>(box.Height - 2 * inset));
+        HPDF_Page_Rectangle(
+            FPage, static_cast<HPDF_REAL>(box.X + inset), static_cast<HPDF_REAL>(Y(box.Y + box.Height) + inset),
+            static_cast<HPDF_REAL>(box.Width - 2 * inset), static_cast<HPDF_REAL>(box.Height - 2 * inset));
         HPDF_Page_Stroke(FPage);
     }
     HPDF_Page_GRestore(FPage);

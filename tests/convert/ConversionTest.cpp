@@ -45,6 +45,8 @@ TEST(OutputNameTest, CutsAtTheLastDot) {
         {L"D:Report.pages", L"Report"},
         {L"Report.pages", L"Report"},
         {L"C:\\Docs\\a/b.c.pages", L"a/b.c"},        // "/" separates nothing
+        {L"C:\\Docs\\Report.pages\\", L"Report"},   // a document folder with its separator
+        {L"C:\\Docs\\Report.pages\\\\", L"Report"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(ToUtf8(c.path));
@@ -66,6 +68,9 @@ TEST(OutputNameTest, OutputPathBesideTheDocumentOrInTheFolderAsTyped) {
         {L"C:\\Docs\\Report.pages", false, L" D:\\out ", L" D:\\out \\Report.pdf"},         // not trimmed
         {L"C:\\Docs\\my.report.v2.pages", false, L"x", L"x\\my.report.v2.pdf"},
         {L"C:\\Docs\\Report", true, L"", L"C:\\Docs\\Report.pdf"},
+        // A document folder given with its final separator: its PDF goes beside it, never into it.
+        {L"C:\\Docs\\Report.pages\\", true, L"", L"C:\\Docs\\Report.pdf"},
+        {L"C:\\Docs\\Report.pages\\", false, L"D:\\output", L"D:\\output\\Report.pdf"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(ToUtf8(c.source) + (c.sameFolder ? " beside" : " to ") + ToUtf8(c.folder));

@@ -286,6 +286,25 @@ TEST(DrawablesTest, CellsMergedDownReachOverTheirRows) {
     EXPECT_EQ(bottoms, (std::vector<double>{20 + 58, 20 + 18, 20 + 58}));
 }
 
+TEST(DrawablesTest, CellRulesKeepTheirDashes) {
+    doc::TDocument d = Doc();
+    doc::TTable table;
+    table.ColumnWidths = {50, 50};
+    doc::TCell dashed = Cell(u"a");
+    dashed.Bottom.Dash = {1, 1};
+    table.Cells = {{dashed, Cell(u"b")}};
+    d.Tables.push_back(table);
+    doc::TDrawable drawable;
+    drawable.Kind = doc::TDrawableKind::dkTable;
+    drawable.Frame = {20, 20, 100, 100};
+    d.Drawables.push_back(drawable);
+    d.FloatingByPage.push_back({0, {}, {0}});
+    const TLaidOutDocument out = Laid(d);
+    std::vector<std::vector<double>> dashes;
+    for (const auto* rule : ItemsOf<layout::TLineItem>(out.Pages[0])) dashes.push_back(rule->Stroke.Dash);
+    EXPECT_EQ(dashes, (std::vector<std::vector<double>>{{1, 1}, {}}));
+}
+
 TEST(DrawablesTest, FootnotesAtTheFootOfTheReferringPage) {
     doc::TDocument d = Doc();
     d.FootnoteSettings.Gap = 4;

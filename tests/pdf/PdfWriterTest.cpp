@@ -59,8 +59,8 @@ struct TFonts {
     std::wstring Cjk = SystemFont("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc");
 };
 
-#define REQUIRE_FONTS(fonts)                                                                               \
-    if ((fonts).Sans.empty() || (fonts).Cjk.empty())                                                      \
+#define REQUIRE_FONTS(fonts)                                                                           \
+    if ((fonts).Sans.empty() || (fonts).Cjk.empty())                                                   \
     GTEST_SKIP() << "Liberation Sans 2 and WenQuanYi Micro Hei are not installed (fonts-liberation2, " \
                     "fonts-wqy-microhei)"
 
@@ -140,6 +140,12 @@ struct TGrey {
     int Width = 0, Height = 0;
     std::vector<std::uint8_t> Pixels;
     int At(int x, int y) const { return Pixels[std::size_t(y) * Width + x]; }
+    int Darkest(int x, int y) const {  // of the pixel and its neighbours: thin lines snap to the grid
+        int v = 255;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) v = std::min(v, At(x + dx, y + dy));
+        return v;
+    }
     int Ink(int x0, int y0, int x1, int y1) const {  // dark pixels in [x0, x1) x [y0, y1)
         int n = 0;
         for (int y = y0; y < y1; ++y)
@@ -175,12 +181,13 @@ std::vector<std::uint8_t> Png(int width, int height, int channels, const std::ve
         body.insert(body.end(), data.begin(), data.end());
         png.insert(png.end(), body.begin(), body.end());
         const uLong crc = crc32(0, body.data(), static_cast<uInt>(body.size()));
-        png.insert(png.end(), {std::uint8_t(crc >> 24), std::uint8_t(crc >> 16), std::uint8_t(crc >> 8), std::uint8_t(crc)});
+        png.insert(png.end(),
+                   {std::uint8_t(crc >> 24), std::uint8_t(crc >> 16), std::uint8_t(crc >> 8), std::uint8_t(crc)});
     };
     chunk("IHDR", {0, 0, 0, std::uint8_t(width), 0, 0, 0, std::uint8_t(height),
-                   8,                                 // bit depth
+                   8,                                    // bit depth
                    std::uint8_t(channels == 4 ? 6 : 2),  // colour type: RGBA or RGB
-                   0, 0, 0});                         // compression, filter, interlace
+                   0, 0, 0});                            // compression, filter, interlace
     std::vector<std::uint8_t> raw;
     for (int y = 0; y < height; ++y) {
         raw.push_back(0);  // filter: none
@@ -198,7 +205,8 @@ std::vector<std::uint8_t> Png(int width, int height, int channels, const std::ve
 
 std::vector<std::uint8_t> FromHex(const std::string& hex) {
     std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(std::uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(std::uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 
@@ -224,22 +232,26 @@ TEST(PdfWriterTest, TextOfEveryScriptIsEmbeddedAndExtractedInReadingOrder) {
     TFonts fonts;
     REQUIRE_FONTS(fonts);
     REQUIRE_POPPLER();
-    const TTestFont sans(fonts.Sans), boldSans(fonts.Sans, 0, 0.5, true), cjk(fonts.Cjk);
+    // Two faces over one file are one font; two faces of a collection are two.
+    const TTestFont sans(fonts.Sans), boldSans(fonts.Sans, 0, 0.5, true), cjk(fonts.Cjk), cjkMono(fonts.Cjk, 1);
     layout::TLaidOutDocument document;
     document.Title = L"Mé vznášedlo";
-    document.Pages.push_back({595.28, 841.89,
-                              {Text(sans, 72, 100, u"Mé vznášedlo je plné úhořů."),
-                               Text(boldSans, 72, 130, u"Mój poduszkowiec jest pełen węgorzy."),
-                               Text(cjk, 72, 160, u"中文")}});
-    document.Pages.push_back({612, 792, {Text(sans, 72, 100, u"Druhá strana")}});
+    document.Pages.push_back(
+        {595.28,
+         841.89,
+         {Text(sans, 72, 100, u"Mé vznášedlo je plné úhořů."),
+          Text(boldSans, 72, 130, u"Mój poduszkowiec jest pełen węgorzy."), Text(cjk, 72, 160, u"中文")}});
+    document.Pages.push_back({612, 792, {Text(sans, 72, 100, u"Druhá strana"), Text(cjkMono, 72, 130, u"文字")}});
     ScratchFolder dir;
     const auto pdf = dir / L"out.pdf";
     pdf::WritePdf(document, pdf);
 
     // Warnings from poppler (an unreadable ToUnicode map, say) would show in the text.
-    EXPECT_EQ(NonEmptyLines(Tool("pdftotext -f 1 -l 1 " + Quoted(pdf) + " -")),
-              (std::vector<std::string>{"Mé vznášedlo je plné úhořů.", "Mój poduszkowiec jest pełen węgorzy.", "中文"}));
-    EXPECT_EQ(NonEmptyLines(Tool("pdftotext -f 2 -l 2 " + Quoted(pdf) + " -")), std::vector<std::string>{"Druhá strana"});
+    EXPECT_EQ(
+        NonEmptyLines(Tool("pdftotext -f 1 -l 1 " + Quoted(pdf) + " -")),
+        (std::vector<std::string>{"Mé vznášedlo je plné úhořů.", "Mój poduszkowiec jest pełen węgorzy.", "中文"}));
+    EXPECT_EQ(NonEmptyLines(Tool("pdftotext -f 2 -l 2 " + Quoted(pdf) + " -")),
+              (std::vector<std::string>{"Druhá strana", "文字"}));
 
     const auto info = Info(pdf, "-f 1 -l 2");
     EXPECT_EQ(info.at("Title"), "Mé vznášedlo");
@@ -251,9 +263,9 @@ TEST(PdfWriterTest, TextOfEveryScriptIsEmbeddedAndExtractedInReadingOrder) {
 
     // One font a file, embedded as a subset with a map back to Unicode.
     const auto lines = NonEmptyLines(Tool("pdffonts " + Quoted(pdf)));
-    ASSERT_EQ(lines.size(), 4u) << Tool("pdffonts " + Quoted(pdf));
+    ASSERT_EQ(lines.size(), 5u) << Tool("pdffonts " + Quoted(pdf));
     for (std::size_t i = 2; i < lines.size(); ++i) {
-        EXPECT_TRUE(std::regex_search(lines[i], std::regex("^[A-Z]{6}\\+(LiberationSans|WenQuanYiMicroHei) ")))
+        EXPECT_TRUE(std::regex_search(lines[i], std::regex("^[A-Z]{6}\\+(LiberationSans|WenQuanYiMicroHei(Mono)?) ")))
             << lines[i];
         EXPECT_TRUE(std::regex_search(lines[i], std::regex(" yes +yes +yes +[0-9]+ +0$"))) << lines[i];
     }
@@ -314,4 +326,260 @@ TEST(PdfWriterTest, WordAndCharacterSpacingPutEveryWordWhereTheLayoutMeasuredIt)
         EXPECT_NEAR(found[i].second, expected[i].second, 0.05) << found[i].first;
     }
 }
+
+TEST(PdfWriterTest, SyntheticBoldThickensAndSyntheticItalicSlants) {
+    TFonts fonts;
+    REQUIRE_FONTS(fonts);
+    REQUIRE_POPPLER();
+    const TTestFont regular(fonts.Sans), bold(fonts.Sans, 0, 0.5, true), italic(fonts.Sans, 0, 0.5, false, true);
+    // An "l" is one upright stem: the ink of its top and bottom rows lies in one column.
+    layout::TLaidOutDocument document;
+    for (const auto* font : {&regular, &bold, &italic})
+        document.Pages.push_back({200, 200, {Text(*font, 80, 150, u"l", 100)}});
+    ScratchFolder dir;
+    const auto pdf = dir / L"styles.pdf";
+    pdf::WritePdf(document, pdf);
+
+    struct TStem {
+        int Ink = 0;
+        double Lean = 0;  // how far right the top rows' ink lies of the bottom rows'
+    };
+    auto measure = [&](int page) {
+        const TGrey g = Render(dir, pdf, page);
+        auto centre = [&](int y0, int y1) {
+            double sum = 0, n = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = 0; x < g.Width; ++x)
+                    if (g.At(x, y) < 128) sum += x, ++n;
+            return n ? sum / n : 0;
+        };
+        return TStem{g.Ink(0, 0, g.Width, g.Height), centre(85, 95) - centre(135, 145)};
+    };
+    const TStem upright = measure(1), thick = measure(2), slanted = measure(3);
+    ASSERT_GT(upright.Ink, 500);
+    EXPECT_GT(thick.Ink, upright.Ink * 1.2);
+    EXPECT_NEAR(upright.Lean, 0, 1);
+    EXPECT_NEAR(thick.Lean, 0, 1);
+    EXPECT_NEAR(slanted.Lean, 50 * 0.2126, 2);  // 50 pt up at a slant of 12 degrees
+}
+
+doc::TPathSegment Segment(doc::TPathSegment::TKind kind, doc::TPoint p, doc::TPoint c1 = {}, doc::TPoint c2 = {}) {
+    doc::TPathSegment s;
+    s.Kind = kind;
+    s.P = p;
+    s.C1 = c1;
+    s.C2 = c2;
+    return s;
+}
+
+TEST(PdfWriterTest, LinesAndPathsAreDrawnWithTheirDashFillAndTransparency) {
+    REQUIRE_POPPLER();
+    layout::TLineItem dashed;
+    dashed.From = {20, 20};
+    dashed.To = {180, 20};
+    dashed.Stroke.Width = 4;
+    dashed.Stroke.Dash = {10, 10};
+    layout::TPathItem square;  // half-transparent black over white: mid grey
+    square.Path = {Segment(doc::TPathSegment::skMove, {20, 50}), Segment(doc::TPathSegment::skLine, {80, 50}),
+                   Segment(doc::TPathSegment::skLine, {80, 110}), Segment(doc::TPathSegment::skLine, {20, 110}),
+                   Segment(doc::TPathSegment::skClose, {})};
+    square.Fill = doc::TColor{0, 0, 0, 0.5};
+    layout::TPathItem outline;  // a curve, stroked only, no segment before its first point
+    outline.Path = {Segment(doc::TPathSegment::skLine, {120, 60}),
+                    Segment(doc::TPathSegment::skCurve, {180, 60}, {130, 40}, {170, 40})};
+    outline.Stroke = doc::TStroke{3, {0, 0, 0, 1}, {}};
+    layout::TLineItem solid;  // after the dashed line: the dash must not stay
+    solid.From = {20, 150};
+    solid.To = {180, 150};
+    solid.Stroke.Width = 2;
+    ScratchFolder dir;
+    const auto pdf = dir / L"shapes.pdf";
+    pdf::WritePdf(OnePage({dashed, square, outline, solid}), pdf);
+
+    const TGrey g = Render(dir, pdf);
+    struct TProbe {
+        int X, Y, Min, Max;
+    };
+    for (const auto& p : {TProbe{25, 20, 0, 60}, TProbe{35, 20, 200, 255}, TProbe{45, 20, 0, 60},  // dashes
+                          TProbe{50, 80, 100, 155}, TProbe{100, 80, 200, 255},                     // the square
+                          TProbe{150, 45, 0, 100}, TProbe{150, 60, 200, 255},                      // the curve
+                          TProbe{35, 150, 0, 60}, TProbe{95, 150, 0, 60}})                         // solid
+        EXPECT_TRUE(g.At(p.X, p.Y) >= p.Min && g.At(p.X, p.Y) <= p.Max) << p.X << "," << p.Y << ": " << g.At(p.X, p.Y);
+}
+
+// pdfimages -list rows after its header: type, width, height, colour, encoding.
+std::vector<std::string> ImageList(const std::wstring& pdf) {
+    std::vector<std::string> rows;
+    const auto lines = NonEmptyLines(Tool("pdfimages -list " + Quoted(pdf)));
+    for (std::size_t i = 2; i < lines.size(); ++i) {
+        std::istringstream in(lines[i]);
+        std::string page, num, type, width, height, color, comp, bpc, enc;
+        in >> page >> num >> type >> width >> height >> color >> comp >> bpc >> enc;
+        rows.push_back(type + " " + width + "x" + height + " " + color + " " + enc);
+    }
+    return rows;
+}
+
+TEST(PdfWriterTest, PngKeepsEveryPixelAndItsAlphaAndJpegGoesInUnchanged) {
+    REQUIRE_POPPLER();
+    ScratchFolder dir;
+    // 5 x 3 pixels, every one different, alpha from clear to opaque.
+    std::vector<std::uint8_t> rgba;
+    for (int i = 0; i < 15; ++i)
+        rgba.insert(rgba.end(),
+                    {std::uint8_t(i * 17), std::uint8_t(255 - i * 9), std::uint8_t(i * i), std::uint8_t(i * 18)});
+    WriteFile(dir / L"alpha.png", Png(5, 3, 4, rgba));
+    WriteFile(dir / L"photo.jpg", kJpeg);
+    const auto pdf = dir / L"pictures.pdf";
+    pdf::WritePdf(
+        OnePage({Picture(dir / L"alpha.png", {10, 10, 50, 30}), Picture(dir / L"photo.jpg", {10, 100, 160, 80}),
+                 Picture(dir / L"alpha.png", {100, 10, 50, 30})}),  // the same file: one image
+        pdf);
+
+    EXPECT_EQ(ImageList(pdf),
+              (std::vector<std::string>{"image 5x3 rgb image", "smask 5x3 gray image", "image 16x8 rgb jpeg",
+                                        "image 5x3 rgb image", "smask 5x3 gray image"}));
+    const auto bytes = ReadFile(pdf);
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), kJpeg.begin(), kJpeg.end()), bytes.end());
+    EXPECT_EQ(Info(pdf).at("PDF version"), "1.4");  // soft masks
+
+    // Lossless: the colours and the alpha come back exactly (pdfimages writes both as PPM).
+    Tool("pdfimages -f 1 -l 1 " + Quoted(pdf) + " " + Quoted(dir / L"out"));
+    auto samples = [&](const std::wstring& file, std::size_t count) {
+        const auto data = ReadFile(file);
+        return std::vector<std::uint8_t>(data.end() - static_cast<std::ptrdiff_t>(std::min(count, data.size())),
+                                         data.end());
+    };
+    std::vector<std::uint8_t> rgb, alpha;
+    for (int i = 0; i < 15; ++i) {
+        rgb.insert(rgb.end(), rgba.begin() + 4 * i, rgba.begin() + 4 * i + 3);
+        alpha.insert(alpha.end(), 3, rgba[4 * i + 3]);
+    }
+    EXPECT_EQ(samples(dir / L"out-000.ppm", rgb.size()), rgb);
+    EXPECT_EQ(samples(dir / L"out-001.ppm", alpha.size()), alpha);
+}
+
+TEST(PdfWriterTest, APictureThatCannotBeReadBecomesItsThumbnailOrAGreyFrame) {
+    REQUIRE_POPPLER();
+    ScratchFolder dir;
+    std::vector<std::uint8_t> red;
+    for (int i = 0; i < 4; ++i) red.insert(red.end(), {255, 0, 0});
+    WriteFile(dir / L"thumb.png", Png(2, 2, 3, red));
+    WriteFile(dir / L"scan.tiff", std::string("II*\0 not really a TIFF", 22));
+    auto png = Png(2, 2, 3, red);
+    png.resize(png.size() - 20);  // damaged
+    WriteFile(dir / L"cut.png", png);
+    struct TCase {
+        std::wstring File, Thumbnail;
+        bool Shown;  // else the frame
+    };
+    for (const auto& c :
+         {TCase{L"missing.png", L"", false}, TCase{L"scan.tiff", L"thumb.png", true}, TCase{L"scan.tiff", L"", false},
+          TCase{L"cut.png", L"missing.png", false}, TCase{L"", L"thumb.png", true}}) {
+        const auto pdf = dir / L"out.pdf";
+        const auto file = c.File.empty() ? std::wstring() : dir / c.File;
+        pdf::WritePdf(OnePage({Picture(file, {50, 50, 100, 60}, c.Thumbnail.empty() ? L"" : dir / c.Thumbnail)}), pdf);
+        const TGrey g = Render(dir, pdf);
+        if (c.Shown) {
+            EXPECT_EQ(ImageList(pdf).size(), 1u);
+            EXPECT_LT(g.At(100, 80), 128) << "inside the picture";
+        } else {
+            EXPECT_TRUE(ImageList(pdf).empty());
+            EXPECT_EQ(g.At(100, 80), 255) << "an empty frame";
+            EXPECT_LT(g.Darkest(50, 80), 230) << "its grey edge";
+            EXPECT_LT(g.Darkest(100, 109), 230) << "its grey edge";
+        }
+    }
+}
+
+TEST(PdfWriterTest, ClipCutsThePictureAndRotationTurnsItAboutTheFrameCentre) {
+    REQUIRE_POPPLER();
+    ScratchFolder dir;
+    std::vector<std::uint8_t> black(4 * 3, 0);
+    WriteFile(dir / L"black.png", Png(2, 2, 3, black));
+    struct TCase {
+        doc::TRect Frame, Clip;
+        double Rotation;
+        int InkLeft, InkTop, InkRight, InkBottom;  // the inked box, to a point
+    };
+    for (const auto& c : {TCase{{40, 80, 120, 40}, {40, 80, 120, 40}, 0, 40, 80, 160, 120},
+                          TCase{{40, 80, 120, 40}, {40, 80, 60, 40}, 0, 40, 80, 100, 120},
+                          TCase{{40, 80, 120, 40}, {}, 90, 80, 40, 120, 160},
+                          // counter-clockwise: the left half turns down
+                          TCase{{40, 80, 120, 40}, {40, 80, 60, 40}, 90, 80, 100, 120, 160}}) {
+        auto item = Picture(dir / L"black.png", c.Frame);
+        item.Clip = c.Clip;
+        item.Rotation = c.Rotation;
+        const auto pdf = dir / L"out.pdf";
+        pdf::WritePdf(OnePage({item}), pdf);
+        const TGrey g = Render(dir, pdf);
+        int left = g.Width, top = g.Height, right = 0, bottom = 0;
+        for (int y = 0; y < g.Height; ++y)
+            for (int x = 0; x < g.Width; ++x)
+                if (g.At(x, y) < 128)
+                    left = std::min(left, x), top = std::min(top, y), right = std::max(right, x + 1),
+                    bottom = std::max(bottom, y + 1);
+        EXPECT_NEAR(left, c.InkLeft, 1) << c.Rotation;
+        EXPECT_NEAR(top, c.InkTop, 1) << c.Rotation;
+        EXPECT_NEAR(right, c.InkRight, 1) << c.Rotation;
+        EXPECT_NEAR(bottom, c.InkBottom, 1) << c.Rotation;
+    }
+}
+
+TEST(PdfWriterTest, AFileThatCannotBeCreatedRaisesAndLeavesNothing) {
+    ScratchFolder dir;
+    const auto pdf = dir / L"no such folder\\out.pdf";
+    EXPECT_THROW(pdf::WritePdf(OnePage({}), pdf), EFCreateError);
+    EXPECT_FALSE(FileExists(pdf));
+    EXPECT_FALSE(FileExists(dir / L"no such folder"));
+
+    // An existing file is replaced.
+    WriteFile(dir / L"old.pdf", std::string(100000, 'x'));
+    pdf::WritePdf(OnePage({}), dir / L"old.pdf");
+    const auto bytes = ReadFile(dir / L"old.pdf");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 5), "%PDF-");
+    EXPECT_LT(bytes.size(), 100000u);
+}
+
+TEST(PdfWriterTest, AFontThatCannotBeEmbeddedRaisesAnErrorNamingItAndWhy) {
+    TFonts fonts;
+    ScratchFolder dir;
+    WriteFile(dir / L"junk.ttf", std::string(4000, '\x01'));
+    WriteFile(dir / L"cff.otf", std::string("OTTO\0\x0A\0\x80\0\x03\0\x20", 12));
+    struct TCase {
+        std::wstring Path;
+        int Face;
+        std::wstring Why;
+    };
+    std::vector<TCase> cases = {{dir / L"missing.ttf", 0, L"cannot be opened"},
+                                {dir / L"junk.ttf", 0, L"is no TrueType font"},
+                                {dir / L"cff.otf", 0, L"PostScript outlines"}};
+    if (!fonts.Sans.empty()) {
+        // The same font with fsType 2, "restricted licence embedding".
+        auto bytes = ReadFile(fonts.Sans);
+        for (std::size_t i = 0, n = bytes[4] << 8 | bytes[5]; i < n; ++i) {
+            const std::uint8_t* record = &bytes[12 + 16 * i];
+            if (std::string(record, record + 4) != "OS/2") continue;
+            const std::size_t offset = std::size_t(record[8]) << 24 | record[9] << 16 | record[10] << 8 | record[11];
+            bytes[offset + 8] = 0;
+            bytes[offset + 9] = 2;
+        }
+        WriteFile(dir / L"restricted.ttf", bytes);
+        cases.push_back({dir / L"restricted.ttf", 0, L"licence forbids"});
+        cases.push_back({fonts.Sans, 3, L"has no face 3"});
+    }
+    for (const auto& c : cases) {
+        const TTestFont font(c.Path, c.Face);
+        const auto pdf = dir / L"out.pdf";
+        try {
+            pdf::WritePdf(OnePage({Text(font, 20, 50, u"x")}), pdf);
+            ADD_FAILURE() << "no error for " << ToNative(c.Path);
+        } catch (const pdf::EPdfError& e) {
+            EXPECT_NE(e.Message().find(c.Path), std::wstring::npos) << e.what();
+            EXPECT_NE(e.Message().find(c.Why), std::wstring::npos) << e.what();
+        }
+        EXPECT_FALSE(FileExists(pdf));
+    }
+}
+
 }  // namespace
