@@ -444,8 +444,9 @@ void TDrawableReader::ReadShape(const TObject& object, doc::TDrawable& d) {
     if (look.Inset)
         d.TextInset = *look.Inset;
     d.Path = ShapePath(shape ? shape->Message(3) : std::nullopt, d.Frame.Width, d.Frame.Height);
-    // A segment apiece: one long path placed on every page of a damaged document stops here.
-    FContext.Charge(d.Path.size());
+    // As a paragraph each (reading one takes about as long): one long path placed on every page
+    // of a damaged document stops here.
+    FContext.Charge(4 * d.Path.size());
 
     const auto text = TextShapeRecord(object);
     if (!text)
