@@ -98,8 +98,8 @@ fetch_sources() {
   # what matters is whether the sources below can then be fetched.
   apt-get "${apt_opts[@]}" -q update >"$apt_dir/update.log" 2>&1 || true
 
-  for spec in "${missing[@]}"; do
-    src=${spec%%=*} version=${spec#*=}
+  for wanted in "${missing[@]}"; do
+    src=${wanted%%=*} version=${wanted#*=}
     dl="$apt_dir/download/$src"
     mkdir -p "$dl"
     # Extracted inside the private folder (dpkg-source leaves copies of the tarballs beside its output),
