@@ -42,6 +42,10 @@ public:
     // metrics, which then cost almost nothing in the file.
     void FinishFont(HPDF_Font font, const TFaceTables& face, const std::vector<TCodeWidth>& codes);
 
+    // Once the page is drawn: its content compressed now (libharu would keep it whole until the
+    // file is saved, and compress it there more slowly). Nothing may be drawn on it afterwards.
+    void FinishPage(HPDF_Page page);
+
     // An image XObject of a raster, with its alpha as a soft mask.
     HPDF_Image AddImage(const TRaster& raster);
 
@@ -49,7 +53,8 @@ public:
     // Dash lengths in points (none negative, a positive total); empty for a solid line.
     static void SetDash(HPDF_Page page, const std::vector<double>& dash);
     // Content written as it is, inside a text object begun with HPDF_Page_BeginText after the
-    // font was set with HPDF_Page_SetFontAndSize: a TJ of the font's two-byte codes, which
+    // font was set with HPDF_Page_SetFontAndSize: a TJ of the font's two-byte codes (in literal
+    // strings: half the bytes of hex ones to write and compress), which
     // positions each word in one operator where HPDF_Page_ShowText would need one per word.
     static void WriteText(HPDF_Page page, const std::string& op);
     // A number as content streams take it: fixed point, no exponent, whatever the locale.
@@ -63,6 +68,7 @@ private:
 
     std::unique_ptr<HPDF_Doc_Rec, decltype(&HPDF_Free)> FDoc;
     int FFontCount = 0;
+    std::vector<std::uint8_t> FPlain, FPacked;  // a page's content, kept from page to page
 };
 
 }  // namespace pdf

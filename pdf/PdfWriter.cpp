@@ -38,9 +38,17 @@ int AlphaKey(double a) { return static_cast<int>(std::lround(Unit(a) * 1000)); }
 // Multilingual Plane (the codes are Unicode values) without control characters and surrogates.
 bool Drawable(char32_t c) { return c >= 0x20 && c < 0xFFFF && (c < 0xD800 || c > 0xDFFF); }
 
-void AppendHex4(std::string& s, char32_t c) {
-    static const char digits[] = "0123456789ABCDEF";
-    for (int shift = 12; shift >= 0; shift -= 4) s += digits[(c >> shift) & 0xF];
+// A two-byte code in a literal string: the bytes as they are, but for the delimiters, the escape
+// and the line ends (a reader would read a bare CR as LF).
+void AppendCode(std::string& s, char32_t c) {
+    for (const auto byte : {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)}) {
+        switch (byte) {
+            case '(': case ')': case '\\': s += '\\'; s += byte; break;
+            case '\r': s += "\\r"; break;
+            case '\n': s += "\\n"; break;
+            default: s += byte; break;
+        }
+    }
 }
 
 // One face in the document and the codes drawn with it.
@@ -192,6 +200,7 @@ std::vector<std::uint8_t> TWriter::Write() {
         for (const auto& item : page.Items) std::visit(writer, item);
         writer.Finish();
         FDoc.Check(what);
+        FDoc.FinishPage(pdfPage);
     }
     for (const auto& [file, font] : FFonts) FDoc.FinishFont(font->Font, font->Tables, font->Codes());
     return FDoc.Save();
@@ -305,19 +314,19 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
             continue;
         }
         if (shift != 0) {
-            if (inString) FText += "> ";
+            if (inString) FText += ") ";
             FText += THaruDocument::Number(shift);
             inString = false;
             shift = 0;
         }
-        if (!inString) FText += " <";
+        if (!inString) FText += " (";
         inString = true;
-        AppendHex4(FText, c);
+        AppendCode(FText, c);
         font.Use(c, advance * 1000);
         if (c == U' ') shift -= item.WordSpacing * 1000 / item.Size;
     }
     if (FText.size() == 1) return;  // nothing drawable
-    FText += inString ? ">] TJ\n" : "] TJ\n";
+    FText += inString ? ")] TJ\n" : "] TJ\n";
     THaruDocument::WriteText(FPage, FText);
 }
 
