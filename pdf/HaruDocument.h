@@ -53,9 +53,9 @@ public:
     // Dash lengths in points (none negative, a positive total); empty for a solid line.
     static void SetDash(HPDF_Page page, const std::vector<double>& dash);
     // Content written as it is, inside a text object begun with HPDF_Page_BeginText after the
-    // font was set with HPDF_Page_SetFontAndSize: a TJ of the font's two-byte codes (in literal
-    // strings: half the bytes of hex ones to write and compress), which
-    // positions each word in one operator where HPDF_Page_ShowText would need one per word.
+    // font was set with HPDF_Page_SetFontAndSize: a text matrix (Tm) and a TJ of the font's
+    // two-byte codes, in literal strings (half the bytes of hex ones to write and compress). The
+    // TJ positions each word in one operator where HPDF_Page_ShowText would need one per word.
     static void WriteText(HPDF_Page page, const std::string& op);
     // A number as content streams take it: fixed point, no exponent, whatever the locale.
     static std::string Number(double value);

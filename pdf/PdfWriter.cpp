@@ -292,14 +292,19 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
         FCharSpace = charSpace;
     }
     const double skew = face.SyntheticItalic() ? scale * kItalicSkew : 0;
-    HPDF_Page_SetTextMatrix(FPage, static_cast<HPDF_REAL>(scale), 0, static_cast<HPDF_REAL>(skew),
-                            static_cast<HPDF_REAL>(scale), static_cast<HPDF_REAL>(item.X),
-                            static_cast<HPDF_REAL>(Y(item.Y)));
+    // The text matrix goes out with the TJ in one write (libharu's operator formats each number
+    // through a cleared buffer of its own); nothing here reads libharu's copy of the matrix.
+    FText.clear();
+    for (const double v : {scale, 0.0, skew, scale, item.X, Y(item.Y)}) {
+        FText += THaruDocument::Number(v);
+        FText += ' ';
+    }
+    const std::size_t matrixEnd = FText.size();
 
     // One TJ: Tc spaces every glyph, but Tw only the single-byte code 32, which a two-byte font
     // never has. Word spacing, and the room of characters that cannot be drawn, are the TJ's
     // numbers, in thousandths of the font size, negative to move right.
-    FText.assign(1, '[');  // not = "[": GCC 12 warns of a false -Wrestrict there
+    FText += "Tm\n[";
     bool inString = false;
     double shift = 0;
     const std::u16string& text = item.Text;
@@ -325,7 +330,7 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
         font.Use(c, advance * 1000);
         if (c == U' ') shift -= item.WordSpacing * 1000 / item.Size;
     }
-    if (FText.size() == 1) return;  // nothing drawable
+    if (FText.size() == matrixEnd + 4) return;  // nothing drawable
     FText += inString ? ")] TJ\n" : "] TJ\n";
     THaruDocument::WriteText(FPage, FText);
 }
