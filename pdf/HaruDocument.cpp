@@ -261,19 +261,31 @@ void THaruDocument::FinishPage(HPDF_Page page) {
         attr->gstate->prev || contents->filter != HPDF_STREAM_FILTER_FLATE_DECODE)
         return;
     HPDF_Stream plain = attr->stream;
-    FPlain.clear();
+    // One deflate stream for every page: its tables are allocated once.
+    if (!FDeflate) {
+        FZip = z_stream{};
+        if (deflateInit(&FZip, kContentLevel) != Z_OK) throw std::bad_alloc();
+        FDeflate.reset(&FZip);
+    } else if (deflateReset(&FZip) != Z_OK) {
+        Fail(L"compressing a page");
+    }
+    z_stream& z = *FDeflate;
+    FPacked.resize(deflateBound(&z, plain->size));
+    z.next_out = FPacked.data();
+    z.avail_out = static_cast<uInt>(FPacked.size());
     const HPDF_UINT count = HPDF_MemStream_GetBufCount(plain);
     for (HPDF_UINT i = 0; i < count; ++i) {
         HPDF_UINT length = 0;
-        const HPDF_BYTE* chunk = HPDF_MemStream_GetBufPtr(plain, i, &length);
-        if (chunk) FPlain.insert(FPlain.end(), chunk, chunk + length);
+        HPDF_BYTE* chunk = HPDF_MemStream_GetBufPtr(plain, i, &length);
+        if (!chunk || length == 0) continue;
+        z.next_in = chunk;
+        z.avail_in = length;
+        if (deflate(&z, Z_NO_FLUSH) != Z_OK) Fail(L"compressing a page");
     }
-    uLongf size = compressBound(static_cast<uLong>(FPlain.size()));
-    FPacked.resize(size);
-    if (compress2(FPacked.data(), &size, FPlain.data(), static_cast<uLong>(FPlain.size()), kContentLevel) != Z_OK)
-        throw std::bad_alloc();
-    HPDF_Stream packed = HPDF_MemStream_New(Get()->mmgr, std::max<HPDF_UINT>(static_cast<HPDF_UINT>(size), 1));
-    if (!packed || HPDF_Stream_Write(packed, FPacked.data(), static_cast<HPDF_UINT>(size)) != HPDF_OK) {
+    if (deflate(&z, Z_FINISH) != Z_STREAM_END) Fail(L"compressing a page");
+    const auto size = static_cast<HPDF_UINT>(z.total_out);
+    HPDF_Stream packed = HPDF_MemStream_New(Get()->mmgr, std::max<HPDF_UINT>(size, 1));
+    if (!packed || HPDF_Stream_Write(packed, FPacked.data(), size) != HPDF_OK) {
         if (packed) HPDF_Stream_Free(packed);
         Fail(L"compressing a page");
     }
@@ -373,20 +385,19 @@ void THaruDocument::WriteText(HPDF_Page page, const std::string& op) {
                       static_cast<HPDF_UINT>(op.size()));
 }
 
-std::vector<std::uint8_t> THaruDocument::Save() {
+std::vector<std::span<const std::uint8_t>> THaruDocument::Save() {
     HPDF_Doc pdf = Get();
     HPDF_SaveToStream(pdf);
     Check(L"assembling the file");
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(HPDF_GetStreamSize(pdf));
+    std::vector<std::span<const std::uint8_t>> pieces;
     const HPDF_UINT count = HPDF_MemStream_GetBufCount(pdf->stream);
     for (HPDF_UINT i = 0; i < count; ++i) {
         HPDF_UINT length = 0;
         const HPDF_BYTE* chunk = HPDF_MemStream_GetBufPtr(pdf->stream, i, &length);
-        if (chunk) bytes.insert(bytes.end(), chunk, chunk + length);
+        if (chunk && length > 0) pieces.emplace_back(chunk, length);
     }
     Check(L"assembling the file");
-    return bytes;
+    return pieces;
 }
 
 }  // namespace pdf

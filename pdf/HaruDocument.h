@@ -5,9 +5,11 @@
 // internals is in HaruDocument.cpp.
 
 #include <hpdf.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -60,15 +62,21 @@ public:
     // A number as content streams take it: fixed point, no exponent, whatever the locale.
     static std::string Number(double value);
 
-    // The finished file.
-    std::vector<std::uint8_t> Save();
+    // The finished file, assembled in memory: its pieces in order, valid as long as the document
+    // (not copied into one block: a document of a thousand pages makes megabytes).
+    std::vector<std::span<const std::uint8_t>> Save();
 
 private:
     [[noreturn]] void Fail(const std::wstring& what);
 
     std::unique_ptr<HPDF_Doc_Rec, decltype(&HPDF_Free)> FDoc;
     int FFontCount = 0;
-    std::vector<std::uint8_t> FPlain, FPacked;  // a page's content, kept from page to page
+    struct TDeflateEnd {
+        void operator()(z_stream* z) const noexcept { deflateEnd(z); }
+    };
+    z_stream FZip{};                               // compresses the pages' content, reset for each
+    std::unique_ptr<z_stream, TDeflateEnd> FDeflate;  // set while FZip is initialised
+    std::vector<std::uint8_t> FPacked;             // a page's compressed content, kept from page to page
 };
 
 }  // namespace pdf

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <numbers>
+#include <span>
 #include <unordered_map>
 #include <utility>
 
@@ -129,7 +130,8 @@ private:
 class TWriter {
 public:
     explicit TWriter(const layout::TLaidOutDocument& document) : FDocument(document) {}
-    std::vector<std::uint8_t> Write();
+    // The file's pieces, valid as long as the writer.
+    std::vector<std::span<const std::uint8_t>> Write();
 
     TEmbeddedFont& Font(const layout::TFont& font);
     HPDF_Image Image(const doc::TImage& image);
@@ -181,7 +183,7 @@ HPDF_ExtGState TWriter::Alpha(int fill, int stroke) {
     return state;
 }
 
-std::vector<std::uint8_t> TWriter::Write() {
+std::vector<std::span<const std::uint8_t>> TWriter::Write() {
     if (!FDocument.Title.empty()) FDoc.SetTitle(FDocument.Title);
     const std::vector<layout::TPage> blank(FDocument.Pages.empty() ? 1 : 0, {kDefaultWidth, kDefaultHeight, {}});
     const auto& pages = FDocument.Pages.empty() ? blank : FDocument.Pages;
@@ -433,16 +435,18 @@ void TPageWriter::operator()(const layout::TImageItem& item) {
     HPDF_Page_GRestore(FPage);
 }
 
-void WriteFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+void WriteFile(const std::wstring& path, const std::vector<std::span<const std::uint8_t>>& pieces) {
     platform::ErrorCode error = platform::kErrorSuccess;
     platform::File file = platform::File::Create(path, error);
     if (!file) throw EFCreateError(FileErrorText(L"Cannot create file", path, error));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const auto chunk = static_cast<std::int32_t>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-        const std::int32_t written = file.Write(bytes.data() + done, chunk);
-        if (written <= 0) throw EWriteError(FileErrorText(L"Cannot write file", path, platform::kErrorSuccess));
-        done += static_cast<std::size_t>(written);
+    for (const auto& piece : pieces) {
+        std::size_t done = 0;
+        while (done < piece.size()) {
+            const auto chunk = static_cast<std::int32_t>(std::min<std::size_t>(piece.size() - done, 1 << 20));
+            const std::int32_t written = file.Write(piece.data() + done, chunk);
+            if (written <= 0) throw EWriteError(FileErrorText(L"Cannot write file", path, platform::kErrorSuccess));
+            done += static_cast<std::size_t>(written);
+        }
     }
 }
 
@@ -450,8 +454,8 @@ void WriteFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
 
 void WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path) {
     // The whole file is made before the target is touched: a failure leaves nothing behind.
-    std::vector<std::uint8_t> bytes = TWriter(document).Write();
-    WriteFile(path, bytes);
+    TWriter writer(document);
+    WriteFile(path, writer.Write());
 }
 
 }  // namespace pdf
