@@ -94,6 +94,9 @@ public:
                 DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, page.Items);
             Floating(i, false, page.Items);
             FContext.FootnoteMarks = FMarks;
+            // The flow reserves room for a page as full as the one before; what a page leaves
+            // unused goes back now, for the pages after it and the PDF.
+            page.Items.shrink_to_fit();
             out.Pages.push_back(std::move(page));
         }
         return out;
