@@ -52,6 +52,30 @@ const wchar_t* Describe(HPDF_STATUS code) {
 }  // namespace
 
 std::string THaruDocument::Number(double value) {
+    std::string s;
+    AppendNumber(s, value);
+    return s;
+}
+
+void THaruDocument::AppendNumber(std::string& out, double value) {
+    // The common case, positions and sizes: whole thousandths, written as integers.
+    if (std::abs(value) < 1e12) {
+        long long thousandths = std::llround(value * 1000);
+        if (thousandths < 0) {
+            out += '-';
+            thousandths = -thousandths;
+        }
+        char buffer[24];
+        out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, thousandths / 1000).ptr);
+        if (const int fraction = static_cast<int>(thousandths % 1000)) {
+            const char digits[] = {'.', char('0' + fraction / 100), char('0' + fraction / 10 % 10),
+                                   char('0' + fraction % 10)};
+            std::size_t n = 4;
+            while (digits[n - 1] == '0') --n;
+            out.append(digits, n);
+        }
+        return;  // never "-0": the sign is written only for a value that rounds away from zero
+    }
     char buffer[48];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
     std::string s(buffer, result.ptr);
@@ -59,7 +83,7 @@ std::string THaruDocument::Number(double value) {
         while (s.back() == '0') s.pop_back();
         if (s.back() == '.') s.pop_back();
     }
-    return s == "-0" ? "0" : s;
+    out += s;
 }
 
 namespace {

@@ -59,8 +59,10 @@ public:
     // two-byte codes, in literal strings (half the bytes of hex ones to write and compress). The
     // TJ positions each word in one operator where HPDF_Page_ShowText would need one per word.
     static void WriteText(HPDF_Page page, const std::string& op);
-    // A number as content streams take it: fixed point, no exponent, whatever the locale.
+    // A number as content streams take it: fixed point, no exponent, whatever the locale; at most
+    // three decimals, trailing zeros left out.
     static std::string Number(double value);
+    static void AppendNumber(std::string& out, double value);
 
     // The finished file, assembled in memory: its pieces in order, valid as long as the document
     // (not copied into one block: a document of a thousand pages makes megabytes).

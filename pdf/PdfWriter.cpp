@@ -298,7 +298,7 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
     // through a cleared buffer of its own); nothing here reads libharu's copy of the matrix.
     FText.clear();
     for (const double v : {scale, 0.0, skew, scale, item.X, Y(item.Y)}) {
-        FText += THaruDocument::Number(v);
+        THaruDocument::AppendNumber(FText, v);
         FText += ' ';
     }
     const std::size_t matrixEnd = FText.size();
@@ -314,22 +314,25 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
         char32_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        const double advance = face.Advance(c);
-        // A character no font has and that takes no room (a zero-width joiner, say) draws nothing.
-        if (!Drawable(c) || (advance <= 0 && !face.HasGlyph(c))) {
-            shift -= (advance * item.Size + item.CharSpacing) * 1000 / item.Size;
-            continue;
+        // A code the file has drawn before is drawable and measured: faces over one file measure alike.
+        if (!Drawable(c) || font.Widths[c] < 0) {
+            const double advance = face.Advance(c);
+            // A character no font has and that takes no room (a zero-width joiner, say) draws nothing.
+            if (!Drawable(c) || (advance <= 0 && !face.HasGlyph(c))) {
+                shift -= (advance * item.Size + item.CharSpacing) * 1000 / item.Size;
+                continue;
+            }
+            font.Use(c, advance * 1000);
         }
         if (shift != 0) {
             if (inString) FText += ") ";
-            FText += THaruDocument::Number(shift);
+            THaruDocument::AppendNumber(FText, shift);
             inString = false;
             shift = 0;
         }
         if (!inString) FText += " (";
         inString = true;
         AppendCode(FText, c);
-        font.Use(c, advance * 1000);
         if (c == U' ') shift -= item.WordSpacing * 1000 / item.Size;
     }
     if (FText.size() == matrixEnd + 4) return;  // nothing drawable
