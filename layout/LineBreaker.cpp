@@ -23,7 +23,18 @@ std::vector<std::uint8_t> BreakOpportunities(const std::u16string& text) {
     std::size_t units = 0;
     for (std::size_t i = 0; i < text.size(); i += units) {
         const char32_t c = DecodeAt(text, i, units);
-        if (i > 0) {
+        if (i > 0 && c < 0x80 && prev < 0x80) {
+            // Most text: between ASCII characters only spaces, line ends and hyphens matter (no
+            // combining marks, joiners, objects, dashes or CJK); the rules below, narrowed to them.
+            bool allow = false;
+            if (IsSpace(c) || IsHard(c))
+                allow = false;
+            else if (IsSpace(prev) || IsHard(prev))
+                allow = true;
+            else if (IsHyphen(prev))
+                allow = !IsDigit(c) && before != 0 && !IsSpace(before) && !IsNoStart(c);
+            breaks[i] = allow ? 1 : 0;
+        } else if (i > 0) {
             bool allow = false;
             const bool joined = c == 0x2060 || c == 0xFEFF || prev == 0x2060 || prev == 0xFEFF;  // word joiners
             if (IsSpace(c) || IsCombining(c) || IsHard(c) || joined) {
