@@ -12,7 +12,7 @@ const TFont& TFontCache::Match(const std::wstring& name, bool bold, bool italic)
 }
 
 const TFont& TFontCache::ForChar(char32_t c, const TFont& primary) {
-    if (primary.HasGlyph(c)) return primary;
+    if (c < 128 ? Ascii(primary).Has[c] : primary.HasGlyph(c)) return primary;
     auto& known = FFallbacks[&primary];
     auto found = known.find(c);
     if (found != known.end()) return *found->second;

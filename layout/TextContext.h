@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -24,9 +25,37 @@ public:
     const TFont& Match(const std::wstring& name, bool bold, bool italic);
     // primary when it has c, else the provider's fallback, else primary (it shows its missing-glyph box).
     const TFont& ForChar(char32_t c, const TFont& primary);
+    // font.Advance(c), kept for Basic Latin (most text), where each character costs the font two
+    // virtual calls and a table look-up.
+    double Advance(const TFont& font, char32_t c) {
+        if (c >= 128) return font.Advance(c);
+        return Ascii(font).Advance[c];
+    }
 
 private:
+    struct TAscii {
+        double Advance[128];
+        bool Has[128];
+    };
+    TAscii& Ascii(const TFont& font) {
+        if (&font == FLastFont) return *FLastAscii;
+        auto& slot = FAscii[&font];
+        if (!slot) {
+            slot = std::make_unique<TAscii>();
+            for (char32_t c = 0; c < 128; ++c) {
+                slot->Advance[c] = font.Advance(c);
+                slot->Has[c] = font.HasGlyph(c);
+            }
+        }
+        FLastFont = &font;
+        FLastAscii = slot.get();
+        return *slot;
+    }
+
     IFontProvider& FProvider;
+    std::unordered_map<const TFont*, std::unique_ptr<TAscii>> FAscii;
+    const TFont* FLastFont = nullptr;
+    TAscii* FLastAscii = nullptr;
     std::map<std::tuple<std::wstring, bool, bool>, const TFont*> FMatched;
     std::unordered_map<const TFont*, std::unordered_map<char32_t, const TFont*>> FFallbacks;
 };

@@ -171,7 +171,7 @@ private:
         }
         const TFont& font = FContext.Fonts.ForChar(shown, *look.Font);
         TSpan& span = Push(at, units, TSpanKind::skText, look, &font, size);
-        FOut.Advance[at] = font.Advance(shown) * size + span.CharSpacing;
+        FOut.Advance[at] = FContext.Fonts.Advance(font, shown) * size + span.CharSpacing;
         FShown = shown;
     }
 
