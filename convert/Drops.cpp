@@ -57,7 +57,7 @@ TDroppedDocuments CollectDroppedDocuments(const std::vector<std::wstring>& items
             ++result.Ignored;
         } else if (IsDocumentName(NameOf(path))) {
             result.Documents.push_back(path);
-        } else if ((attributes & kAttrDirectory) != 0 && (attributes & kAttrReparsePoint) == 0) {
+        } else if ((attributes & kAttrDirectory) != 0) {
             const std::size_t before = result.Documents.size();
             SearchFolder(path, result.Documents);
             if (result.Documents.size() == before) ++result.Ignored;

@@ -12,8 +12,8 @@ struct TDroppedDocuments {
 };
 
 // A ".pages" file or folder (a document bundle) is a document; any other folder is searched, with its
-// sub-folders, for documents; anything else is ignored. Links to folders are not followed, so a drop
-// always ends.
+// sub-folders, for documents; anything else is ignored. A dropped link is followed, but links met inside
+// a searched folder are not, so a search always ends.
 TDroppedDocuments CollectDroppedDocuments(const std::vector<std::wstring>& items);
 
 // The footer's note on ignored items; empty when there were none.
