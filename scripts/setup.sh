@@ -13,7 +13,7 @@ pkgs=(
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
   wine wine32:i386 xvfb xauth x11-utils imagemagick fonts-dejavu-core fonts-wine
-  unzip libarchive-tools zip hyperfine time
+  unzip libarchive-tools zip hyperfine time nsis
   libsnappy-dev libhpdf-dev libstb-dev libfontconfig-dev poppler-utils
   fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-wqy-microhei fonts-sil-charis
 )

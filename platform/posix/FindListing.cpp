@@ -60,23 +60,32 @@ bool MatchesMask(const std::wstring& mask, const std::wstring& name) {
 
 // Directory, hidden and normal only: the read-only bit would cost a stat of every entry, and
 // nothing reads it from a listing (FileAttributes still reports it).
-std::uint32_t AttributesOf(bool directory, const std::string& name) {
+std::uint32_t AttributesOf(bool directory, bool link, const std::string& name) {
     std::uint32_t attributes = 0;
     if (directory) attributes |= kAttrDirectory;
+    // A symbolic link is a reparse point on Windows, so walks that skip those never loop.
+    if (link) attributes |= kAttrReparsePoint;
     if (name.size() > 1 && name[0] == '.' && name != "..") attributes |= kAttrHidden;
     return attributes == 0 ? 0x80 : attributes;
 }
 
 // Whether the entry is a folder, its link followed as Windows reports a link's target; false
 // when it has vanished since it was read (a dangling link still shows, as a file).
-bool IsFolder(int dirFd, const dirent& d, bool& present) {
+bool IsFolder(int dirFd, const dirent& d, bool& present, bool& link) {
     present = true;
+    link = false;
     if (d.d_type == DT_DIR) return true;
     if (d.d_type == DT_REG) return false;
     struct stat st {};
-    if (::fstatat(dirFd, d.d_name, &st, 0) == 0) return S_ISDIR(st.st_mode);
-    present = ::fstatat(dirFd, d.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0;
-    return false;
+    if (d.d_type == DT_LNK || d.d_type == DT_UNKNOWN) {
+        if (::fstatat(dirFd, d.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            present = false;
+            return false;
+        }
+        link = S_ISLNK(st.st_mode);
+        if (!link) return S_ISDIR(st.st_mode);
+    }
+    return ::fstatat(dirFd, d.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
 class Dir {
@@ -124,9 +133,10 @@ FindListing FindListing::Start(const std::wstring& pattern) {
         FindEntry entry{FromUtf8(name), 0};
         if (!MatchesMask(mask, entry.Name)) continue;
         bool present = true;
-        const bool directory = IsFolder(dirFd, *d, present);
+        bool link = false;
+        const bool directory = IsFolder(dirFd, *d, present, link);
         if (!present) continue;
-        entry.Attributes = AttributesOf(directory, name);
+        entry.Attributes = AttributesOf(directory, link, name);
         if (name == "." || name == "..") {
             dots.push_back(std::move(entry));
         } else {
