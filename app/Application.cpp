@@ -1,5 +1,4 @@
-// Application and Screen: start-up (Initialize, CreateForm), the message loop (Run), Minimize, Terminate,
-// the title taken from the program file, and the screen-wide busy cursor.
+// Application and Screen: Initialize, CreateForm, Run (the message loop), Minimize, Terminate, the busy cursor.
 #include "app/Application.h"
 
 #include <commctrl.h>

@@ -1,5 +1,4 @@
-// Application.MessageBox (its owner, the windows it disables, its place on the active window's monitor),
-// the default error display (HandleException, ShowException) and the start-up error display.
+// Application.MessageBox, placed on the active window's monitor; the default and the start-up error displays.
 #include "app/Application.h"
 
 #include <algorithm>

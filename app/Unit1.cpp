@@ -1,5 +1,4 @@
-// TForm2 made: every component of the layout (Image1-3, ListView1, PopupMenu1, GroupBox1, Edit1, CheckBox1,
-// SpeedButton1-10) scaled to the display, the painted face, the round-cornered shape; FormCreate.
+// TForm2 made: Image1-3, ListView1, PopupMenu1, GroupBox1, Edit1, CheckBox1, SpeedButton1-10, its shape; FormCreate.
 #include "app/Unit1.h"
 
 #include "app/Application.h"

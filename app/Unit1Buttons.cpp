@@ -1,5 +1,4 @@
-// The banner's buttons: SpeedButton2 "Add", SpeedButton3 "Remove", SpeedButton4 "Remove All" (the queue),
-// SpeedButton5 "Convert" (the batch), SpeedButton7 "Help", SpeedButton6 minimise, SpeedButton10 close.
+// The banner's buttons: SpeedButton2 Add, 3 Remove, 4 Remove All, 5 Convert, 7 Help, 6 minimise, 10 close.
 #include "app/Application.h"
 #include "app/Unit1.h"
 

@@ -1,6 +1,4 @@
-// ListView1's row drag: LVN_BEGINDRAG, the 5-pixel threshold, the drag and no-drop pointers, the drop
-// highlight, ListView1DragOver and ListView1DragDrop. The list reports that a press left its
-// drag-detection area; the window then holds the mouse and plays the drag itself.
+// ListView1's row drag: LVN_BEGINDRAG, the 5-pixel threshold, the pointers, ListView1DragOver, ListView1DragDrop.
 #include <windowsx.h>
 
 #include <cstdlib>
@@ -83,6 +81,8 @@ LRESULT TForm2::HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return ::DefSubclassProc(ListView1, msg, wParam, lParam);
 }
 
+// The list reports that a press left its drag-detection area; the window then holds the mouse and plays
+// the drag itself.
 void TForm2::OnListBeginDrag(const NMLISTVIEW& info) {
     if (FPressKeys & (MK_SHIFT | MK_CONTROL)) return;
     LVHITTESTINFO hit{};

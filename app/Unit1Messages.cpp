@@ -1,5 +1,4 @@
-// TForm2's messages routed to its handlers: painting, WM_COMMAND (PopupMenu1's Add1, Remove1, RemoveAll1;
-// CheckBox1, Edit1), ListView1's notifications, focus, and Image1MouseDown (moving the window by the banner).
+// TForm2's message dispatch: painting, PopupMenu1's items, ListView1's notes, focus, Image1MouseDown (moving).
 #include "app/Unit1.h"
 
 #include <windowsx.h>

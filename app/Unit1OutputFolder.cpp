@@ -1,5 +1,4 @@
-// The "Save PDF to" box GroupBox1: SpeedButton1 "..." (SpeedButton1Click, BrowsFolder), CheckBox1Click
-// greying the folder controls, and Edit1's input-method preference.
+// The "Save PDF to" box GroupBox1: SpeedButton1 "..." (SpeedButton1Click, BrowsFolder), CheckBox1Click, Edit1's IME.
 #include "app/Unit1.h"
 
 #include <imm.h>

@@ -261,7 +261,9 @@ TEST_F(MainWindow, ErrorDisplayCancelsAPressInProgressFirst) {
 }
 
 TEST_F(MainWindow, AnErrorEscapingAClickHandlerIsShownAndTheWindowStays) {
-    TOpenDialog::ChooseOverride = [](std::vector<std::wstring>&) -> bool { throw EListError(L"List index out of bounds"); };
+    TOpenDialog::ChooseOverride = [](std::vector<std::wstring>&) -> bool {
+        throw EListError(L"List index out of bounds");
+    };
     Click(*Form().SpeedButton2);
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].Text, L"List index out of bounds.");
