@@ -1,17 +1,12 @@
+// Application and Screen: Initialize, CreateForm, Run (the message loop), Minimize, Terminate, the busy cursor.
 #include "app/Application.h"
 
 #include <commctrl.h>
 #include <ole2.h>
 #include <shellapi.h>
 
-#include <cstdio>
-#include <vector>
-
-#include "app/Resource.h"
 #include "app/Unit1.h"
-#include "platform/Text.h"
 
-TMessageBoxFunc MessageBoxHook = &::MessageBoxW;
 TShellExecuteFunc ShellExecuteHook = &::ShellExecuteW;
 
 // The screen object before the application object: the application's windows may ask it
@@ -29,54 +24,13 @@ std::wstring TitleFromModulePath(const std::wstring& path) {
     return name;
 }
 
-std::wstring ErrorDisplayText(const std::wstring& message) {
-    if (!message.empty() && message.back() > L'.') return message + L".";
-    return message;
-}
-
-namespace {
-
-std::wstring LoadText(UINT id, const wchar_t* fallback) {
-    const wchar_t* text = nullptr;
-    // A length of 0 asks for a pointer into the resource itself, which is not null-terminated.
-    const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-    return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring(fallback);
-}
-
-std::wstring ModulePath() {
+std::wstring ProgramFilePath() {
     std::vector<wchar_t> buffer(MAX_PATH + 1);
     for (;;) {
         const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n < buffer.size()) return std::wstring(buffer.data(), n);
         buffer.resize(buffer.size() * 2);
     }
-}
-
-}  // namespace
-
-std::wstring StartupErrorText(const char* className, const std::wstring& moduleName,
-                              std::uintptr_t offset, const std::wstring& message) {
-    const std::wstring format = LoadText(IDS_STARTUP_ERROR_FORMAT, L"Exception %s in module %s at %p.\r\n%s%s\r\n");
-    std::wstring address(9, L'\0');
-    std::swprintf(address.data(), address.size(), L"%08X", static_cast<unsigned>(offset));
-    address.resize(8);
-    const std::wstring args[] = {
-        platform::FromUtf8(className), moduleName.substr(0, 260), address, message,
-        (!message.empty() && message.back() != L'.') ? L"." : L"",
-    };
-    // The format's five placeholders in order; the pointer one takes the pre-formatted offset.
-    std::wstring text;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == L'%' && i + 1 < format.size() && (format[i + 1] == L's' || format[i + 1] == L'p')) {
-            if (next < std::size(args)) text += args[next++];
-            ++i;
-        } else {
-            text += format[i];
-        }
-    }
-    if (text.size() > 1024) text.resize(1024);
-    return text;
 }
 
 void TScreen::SetCursor(TCursor value) {
@@ -106,12 +60,12 @@ bool TScreen::ApplyOverride(HWND, LPARAM hitTestAndMessage) const {
 
 TApplication::TApplication() {
     FOleInitialized = SUCCEEDED(::OleInitialize(nullptr));
-    FTitle = TitleFromModulePath(ModulePath());
+    FTitle = TitleFromModulePath(ProgramFilePath());
     FIcon = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
 }
 
 TApplication::~TApplication() {
-    FMainForm.reset();
+    DestroyForms();
     if (FComInitialized) ::CoUninitialize();
     if (FOleInitialized) ::OleUninitialize();
 }
@@ -125,13 +79,16 @@ void TApplication::Initialize() {
 void TApplication::CreateForm(TForm2*& form, const std::wstring* workingFolderParent) {
     form = nullptr;
     auto created = workingFolderParent ? std::make_unique<TForm2>(*workingFolderParent) : std::make_unique<TForm2>();
-    form = created.get();
-    if (!FMainForm) FMainForm = std::move(created);
+    FForms.push_back(std::move(created));
+    form = FForms.back().get();
 }
 
-HWND TApplication::MainWindow() const noexcept { return FMainForm ? FMainForm->Handle() : nullptr; }
+HWND TApplication::MainWindow() const noexcept { return FForms.empty() ? nullptr : FForms.front()->Handle(); }
 
-void TApplication::DestroyMainForm() noexcept { FMainForm.reset(); }
+void TApplication::DestroyForms() noexcept {
+    // The main window last, as it was made first.
+    while (!FForms.empty()) FForms.pop_back();
+}
 
 void TApplication::Run() {
     HWND main = MainWindow();
@@ -171,72 +128,3 @@ void TApplication::Minimize() {
     ::ShowWindow(main, SW_MINIMIZE);
 }
 
-int TApplication::MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
-    HWND active = ::GetActiveWindow();
-    HWND owner = active ? active : MainWindow();
-    HWND focus = ::GetFocus();
-
-    // The other visible, enabled top-level windows of this thread stay disabled while the box is up.
-    struct TDisabled { HWND Owner; std::vector<HWND> Windows; } disabled{owner, {}};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND wnd, LPARAM param) WINAPI -> BOOL {
-            auto* d = reinterpret_cast<TDisabled*>(param);
-            if (wnd != d->Owner && ::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd)) {
-                ::EnableWindow(wnd, FALSE);
-                d->Windows.push_back(wnd);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&disabled));
-
-    int result = 0;
-    try {
-        result = MessageBoxHook(owner, text.c_str(), caption.c_str(), flags);
-    } catch (...) {
-        result = 0;
-    }
-    for (HWND wnd : disabled.Windows)
-        if (::IsWindow(wnd)) ::EnableWindow(wnd, TRUE);
-    if (active && ::IsWindow(active)) ::SetActiveWindow(active);
-    if (focus && ::IsWindow(focus)) ::SetFocus(focus);
-    return result;
-}
-
-void TApplication::HandleException(const void*) {
-    // A drag or button press in progress is cancelled before anything is shown.
-    if (HWND capture = ::GetCapture()) ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
-    try {
-        throw;
-    } catch (const EAbort&) {
-        // Silent by design.
-    } catch (const Exception& e) {
-        ShowException(e);
-    } catch (const std::exception& e) {
-        ShowException(Exception(platform::FromUtf8(e.what())));
-    } catch (...) {
-        ShowException(Exception(L"Unknown error"));
-    }
-}
-
-void TApplication::ShowException(const Exception& e) {
-    MessageBox(ErrorDisplayText(e.Message()), FTitle, MB_OK | MB_ICONERROR);
-}
-
-void ShowStartupErrorAndExit(const std::exception& e) {
-    std::wstring message;
-    const char* className = "Exception";
-    if (const auto* ex = dynamic_cast<const Exception*>(&e)) {
-        message = ex->Message();
-        className = ex->ClassName();
-    } else {
-        message = platform::FromUtf8(e.what());
-    }
-    const std::wstring path = ModulePath();
-    const std::size_t slash = path.find_last_of(L'\\');
-    // A C++ exception carries no raising address, so the offset is reported as 0.
-    const std::wstring text = StartupErrorText(className, path.substr(slash == std::wstring::npos ? 0 : slash + 1), 0, message);
-    MessageBoxHook(nullptr, text.c_str(), LoadText(IDS_STARTUP_ERROR_CAPTION, L"Application Error").c_str(),
-                   MB_TASKMODAL | MB_ICONERROR);
-    ::ExitProcess(1);
-}

@@ -1,3 +1,4 @@
+// OpenDialog1 (the file chooser behind SpeedButton2 "Add") and BrowsFolder's folder picker (SpeedButton1 "...").
 #include "app/Choosers.h"
 
 #include <commdlg.h>

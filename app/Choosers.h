@@ -1,5 +1,5 @@
 #pragma once
-// The file chooser and the folder picker.
+// The file chooser OpenDialog1 ("Add", SpeedButton2) and the folder picker ("...", SpeedButton1).
 
 #include <windows.h>
 

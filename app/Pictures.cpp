@@ -1,3 +1,4 @@
+// The artwork of Image1, Image2, Image3 and the buttons' pictures, decoded from the program's resources.
 #include "app/Pictures.h"
 
 #include <wincodec.h>

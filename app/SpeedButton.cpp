@@ -1,3 +1,4 @@
+// TSpeedButton, the kind of SpeedButton1 to SpeedButton10: painting, hover, press and click.
 #include "app/SpeedButton.h"
 
 #include "app/Application.h"

@@ -1,6 +1,8 @@
 #pragma once
-// The main window TForm2: a borderless, round-cornered window with the document list, the
-// output-folder box and a row of picture buttons on its banner.
+// The main window TForm2: its components, its handlers and the conversion engine it drives.
+// Spread over files by concern: Unit1.cpp (creation and face), Unit1Messages.cpp (message
+// dispatch), Unit1Buttons.cpp (the banner's buttons), Unit1OutputFolder.cpp (the "Save PDF to"
+// box) and Unit1Drag.cpp (the row drag).
 
 #include <windows.h>
 #include <commctrl.h>
@@ -10,9 +12,10 @@
 #include <string>
 
 #include "app/Choosers.h"
+#include "app/ListViewQueue.h"
 #include "app/SpeedButton.h"
 #include "app/WinOwners.h"
-#include "convert/BatchFrontEnd.h"
+#include "app/WindowBatchFrontEnd.h"
 #include "convert/Conversion.h"
 #include "convert/Queue.h"
 
@@ -24,23 +27,7 @@ struct TImage {
     RECT Bounds{};
 };
 
-// The queue's rows as ListView1 holds them.
-class TListViewQueue : public IQueueList {
-public:
-    HWND Handle = nullptr;
-
-    int Count() const override;
-    std::wstring Caption(int row) const override;
-    void SetCaption(int row, const std::wstring& caption) override;
-    std::wstring Path(int row) const override;
-    bool Selected(int row) const override;
-    int Insert(int row, const std::wstring& caption, const std::wstring& path) override;
-    void Delete(int row) override;
-    void Clear() override;
-    int ItemAt(int x, int y) const override;
-};
-
-class TForm2 : public TConversionEngine, public IBatchFrontEnd {
+class TForm2 {
 public:
     // Design figures: 96 dots per inch.
     static constexpr int kWidth = 684;
@@ -50,10 +37,14 @@ public:
     explicit TForm2(std::wstring workingFolderParent);
     TForm2(const TForm2&) = delete;
     TForm2& operator=(const TForm2&) = delete;
-    ~TForm2() override;
+    ~TForm2();
 
     HWND Handle() const noexcept { return FHandle; }
+    // The engine holds the working folder tempDir and the per-document unpacking Lumbrook.
+    TConversionEngine& Engine() noexcept { return FEngine; }
     TListViewQueue& Queue() noexcept { return FQueue; }
+    // What the batch reads from ListView1, Edit1 and CheckBox1.
+    TWindowBatchFrontEnd& BatchFrontEnd() noexcept { return FBatchFrontEnd; }
     // Design pixels to the display's pixels.
     int Scale(int designPixels) const noexcept { return ::MulDiv(designPixels, FScaleNum, FScaleDen); }
 
@@ -88,23 +79,17 @@ public:
     // Hides the window and ends the message loop.
     void Close();
 
-    // IBatchFrontEnd over ListView1, Edit1 and CheckBox1.
-    int RowCount() const override;
-    std::wstring RowPath(int index) const override;
-    std::wstring OutputFolderText() const override;
-    bool SameFolderOption() const override;
-    int MessageBox(const std::wstring& text, const std::wstring& caption, unsigned flags) override;
-    void SetBusyCursor(bool busy) override;
-    void OpenFolder(const std::wstring& folder) override;
-
     // The help page beside the program.
     static std::wstring HelpFilePath();
 
     // The row drag: none, made ready by LVN_BEGINDRAG, or under way past the threshold.
     enum class TDragState { None, Ready, Dragging };
     TDragState DragState() const noexcept { return FDragState; }
+    // The pointer over a place that accepts the dragged rows.
+    HCURSOR DragCursor();
 
 private:
+    // Creation (Unit1.cpp).
     void Build();
     void ComputeScale();
     void CreateFonts();
@@ -116,12 +101,12 @@ private:
     void ShapeWindow();
     RECT ScaledRect(int left, int top, int width, int height) const;
 
+    // Message dispatch (Unit1Messages.cpp).
     template <typename TWindow>
     friend LRESULT CALLBACK RoutedWindowProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK ListSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
     static LRESULT CALLBACK GroupSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnCommand(WORD code, WORD id, HWND control);
     LRESULT OnNotifyList(NMHDR* header);
     LRESULT OnCtlColor(UINT msg, HDC dc, HWND control);
@@ -134,6 +119,7 @@ private:
     void RestoreFocus();
 
     // Row drag (Unit1Drag.cpp).
+    LRESULT HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnListBeginDrag(const NMLISTVIEW& info);
     void OnDragMouseMove();
     void OnDragMouseUp();
@@ -143,9 +129,12 @@ private:
     void SetDropHighlight(int row);
     bool PointOverList(POINT screen) const;
 
-    // Input-method preference of Edit1 (Unit1Buttons.cpp).
+    // Input-method preference of Edit1 (Unit1OutputFolder.cpp).
     void Edit1Enter();
     void Edit1Exit();
+
+    // Before the window: FormCreate uses it while the window is built.
+    TConversionEngine FEngine;
 
     HWND FHandle = nullptr;
     HWND FLastFocus = nullptr;
@@ -155,6 +144,7 @@ private:
     TBrushOwner FWhiteBrush;
     TBitmapOwner FGlyphs[7];
     TListViewQueue FQueue;
+    TWindowBatchFrontEnd FBatchFrontEnd;
 
     TDragState FDragState = TDragState::None;
     WPARAM FPressKeys = 0;
@@ -164,6 +154,7 @@ private:
     int FDropRow = -1;
     HIMAGELIST FDragImage = nullptr;
     bool FDragImageShown = false;
+    TCursorOwner FDragCursor;
 
     HKL FDefaultLayout = nullptr;
     bool FLayoutsKnown = false;

@@ -1,11 +1,72 @@
-// TForm2: the row drag. The list reports that a press left its drag-detection area; the window
-// then holds the mouse, waits for the 5-pixel threshold, and plays the drag itself.
+// ListView1's row drag: LVN_BEGINDRAG, the 5-pixel threshold, the pointers, ListView1DragOver, ListView1DragDrop.
 #include <windowsx.h>
 
 #include <cstdlib>
+#include <iterator>
+#include <vector>
 
 #include "app/Application.h"
 #include "app/Unit1.h"
+
+namespace {
+
+// The drag pointer: the arrow with a dotted box at its foot. 'X' black, 'o' white, '.' clear;
+// rows not drawn are clear. The hot spot is the arrow's tip.
+constexpr const char* kDragCursorArt[] = {
+    "X",
+    "XX",
+    "XoX",
+    "XooX",
+    "XoooX",
+    "XooooX",
+    "XoooooX",
+    "XooooooX",
+    "XoooooooX",
+    "XooooooooX",
+    "XoooooooooX",
+    "XooooooXXXXX",
+    "XoooXooX",
+    "XooX.XooX",
+    "XoX..XooX",
+    "XX....XooX",
+    "X.....XooX",
+    ".......XooX",
+    ".......XooX",
+    "........XX",
+    "",
+    "..........XoXoXoXoXoX",
+    "..........o.........o",
+    "..........X.........X",
+    "..........o.........o",
+    "..........X.........X",
+    "..........o.........o",
+    "..........XoXoXoXoXoX",
+};
+
+HCURSOR MakeDragCursor() {
+    const int width = ::GetSystemMetrics(SM_CXCURSOR), height = ::GetSystemMetrics(SM_CYCURSOR);
+    const int stride = (width + 15) / 16 * 2;  // bytes per row, word-aligned
+    std::vector<BYTE> andMask(static_cast<std::size_t>(stride * height), 0xFF);
+    std::vector<BYTE> xorMask(andMask.size(), 0x00);
+    for (int y = 0; y < static_cast<int>(std::size(kDragCursorArt)) && y < height; ++y) {
+        for (int x = 0; kDragCursorArt[y][x] && x < width; ++x) {
+            const char c = kDragCursorArt[y][x];
+            if (c == '.') continue;
+            const std::size_t at = static_cast<std::size_t>(y * stride + x / 8);
+            const BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
+            andMask[at] &= static_cast<BYTE>(~bit);
+            if (c == 'o') xorMask[at] |= bit;
+        }
+    }
+    return ::CreateCursor(::GetModuleHandleW(nullptr), 0, 0, width, height, andMask.data(), xorMask.data());
+}
+
+}  // namespace
+
+HCURSOR TForm2::DragCursor() {
+    if (!FDragCursor) FDragCursor.reset(MakeDragCursor());
+    return FDragCursor.get();
+}
 
 LRESULT TForm2::HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -21,6 +82,8 @@ LRESULT TForm2::HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return ::DefSubclassProc(ListView1, msg, wParam, lParam);
 }
 
+// The list reports that a press left its drag-detection area; the window then holds the mouse and plays
+// the drag itself.
 void TForm2::OnListBeginDrag(const NMLISTVIEW& info) {
     if (FPressKeys & (MK_SHIFT | MK_CONTROL)) return;
     LVHITTESTINFO hit{};
@@ -57,7 +120,7 @@ void TForm2::OnDragMouseMove() {
         ListView1DragOver(ListView1, ListView1, client.x, client.y, accept);
     }
     SetDropHighlight(accept ? FQueue.ItemAt(client.x, client.y) : -1);
-    ::SetCursor(::LoadCursorW(nullptr, accept ? IDC_ARROW : IDC_NO));
+    ::SetCursor(accept ? DragCursor() : ::LoadCursorW(nullptr, IDC_NO));
     if (FDragImageShown) {
         RECT w;
         ::GetWindowRect(FHandle, &w);
@@ -115,4 +178,10 @@ void TForm2::EndDrag(bool drop) {
     }
     ::ScreenToClient(ListView1, &p);
     ListView1DragDrop(ListView1, ListView1, p.x, p.y);
+}
+
+void TForm2::ListView1DragOver(void*, void*, int, int, bool& Accept) { Accept = NoteDraggedRow(FQueue, ListItem); }
+
+void TForm2::ListView1DragDrop(void*, void* Source, int X, int Y) {
+    MoveByDrop(FQueue, ListItem, Source == ListView1, X, Y);
 }

@@ -38,6 +38,7 @@ struct TGdiCloser { void operator()(HGDIOBJ h) const noexcept { ::DeleteObject(h
 struct TDCCloser { void operator()(HDC h) const noexcept { ::DeleteDC(h); } };
 struct TMenuCloser { void operator()(HMENU h) const noexcept { ::DestroyMenu(h); } };
 struct TIconCloser { void operator()(HICON h) const noexcept { ::DestroyIcon(h); } };
+struct TCursorCloser { void operator()(HCURSOR h) const noexcept { ::DestroyCursor(h); } };
 struct TTaskMemCloser { void operator()(void* p) const noexcept { ::CoTaskMemFree(p); } };
 
 using TBitmapOwner = TOwner<HBITMAP, TGdiCloser>;
@@ -46,6 +47,7 @@ using TBrushOwner = TOwner<HBRUSH, TGdiCloser>;
 using TRegionOwner = TOwner<HRGN, TGdiCloser>;
 using TMemDCOwner = TOwner<HDC, TDCCloser>;
 using TMenuOwner = TOwner<HMENU, TMenuCloser>;
+using TCursorOwner = TOwner<HCURSOR, TCursorCloser>;
 template <typename T>
 using TTaskMemOwner = TOwner<T*, TTaskMemCloser>;
 

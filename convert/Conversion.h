@@ -75,14 +75,15 @@ std::wstring DescribeReason(const TDocumentResult& result);
 // "2 charts, 1 equation"-like list of what was left out; empty when nothing was.
 std::wstring DescribeLeftOut(const std::map<std::wstring, int>& leftOut);
 
-// The engine state that the main window carries, without the window.
-class TConversionEngine {
+// The conversion of documents one by one: the working folder and what is unpacked into it.
+// The window and the command-line tool each own one; nothing derives from it.
+class TConversionEngine final {
 public:
     // The working folder goes below the local application-data folder.
     TConversionEngine();
     // Tests and tools choose the working folder's parent instead.
     explicit TConversionEngine(std::wstring workingFolderParent);
-    virtual ~TConversionEngine();
+    ~TConversionEngine();
     TConversionEngine(const TConversionEngine&) = delete;
     TConversionEngine& operator=(const TConversionEngine&) = delete;
 
@@ -108,9 +109,7 @@ public:
     // Only the PDFs that packages store; modern documents are not laid out.
     bool ExactOnly = false;
 
-    // Declared before tempDir, as the window's fields are.
-    bool flag_Search = false;
-    // Ends with a separator once set up.
+    // The working folder; ends with a separator once set up. Read it; SetUpWorkingFolder sets it.
     std::wstring tempDir;
 
 private:
@@ -120,6 +119,8 @@ private:
     TRecognition UnpackDocument(const std::wstring& Source);
     layout::IFontProvider& Fonts();
 
+    // Set by the PDF search once a match is found; every level of the search stops then.
+    bool flag_Search = false;
     std::unique_ptr<layout::IFontProvider> FFonts;
 
     std::wstring FParent;

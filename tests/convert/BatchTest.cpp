@@ -110,6 +110,17 @@ TEST_F(BatchTest, RowsNotWrittenAreListedInAWarningBox) {
     EXPECT_EQ(ReadFile(out + L"\\Present.pdf").size(), 7u);
 }
 
+TEST_F(BatchTest, AModernDocumentLaidOutCountsAsWritten) {
+    const std::wstring corpus = CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "../shared/corpus is absent";
+    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a")), corpus + L"\\pages5-file.pages"};
+    ui.folderText = out;
+    ConvertBatch(engine, ui);
+    ExpectEvents({L"cursor busy", L"cursor default", L"box Congratulation | Successed to convert pages to pdf! | 0",
+                  L"open " + out});
+    EXPECT_TRUE(FileExists(out + L"\\pages5-file.pdf"));
+}
+
 TEST_F(BatchTest, AWarningBoxListsAtMostFifteenLines) {
     const std::wstring empty = Document(L"Empty.pages", PackageWithoutPdf());
     ui.rows.assign(20, empty);

@@ -1,10 +1,9 @@
-// TForm2: the queue over ListView1 and the handlers that change it.
+// TListViewQueue: rows of ListView1 read and written through the list control's messages.
+#include "app/ListViewQueue.h"
+
 #include <vector>
 
-#include "app/Application.h"
-#include "app/Unit1.h"
-
-int TListViewQueue::Count() const { return ListView_GetItemCount(Handle); }
+#include "platform/Exception.h"
 
 namespace {
 
@@ -30,6 +29,8 @@ void SetItemText(HWND list, int row, int column, const std::wstring& text) {
 }
 
 }  // namespace
+
+int TListViewQueue::Count() const { return ListView_GetItemCount(Handle); }
 
 std::wstring TListViewQueue::Caption(int row) const { return ItemText(Handle, row, 0); }
 
@@ -60,18 +61,4 @@ int TListViewQueue::ItemAt(int x, int y) const {
     hit.pt = POINT{x, y};
     const int row = ListView_HitTest(Handle, &hit);
     return (row >= 0 && (hit.flags & LVHT_ONITEM)) ? row : -1;
-}
-
-void TForm2::SpeedButton2Click(void*) {
-    if (OpenDialog1.Execute(FHandle)) AddDocuments(FQueue, OpenDialog1.Files);
-}
-
-void TForm2::SpeedButton3Click(void*) { RemoveSelectedRows(FQueue); }
-
-void TForm2::SpeedButton4Click(void*) { RemoveAllRows(FQueue); }
-
-void TForm2::ListView1DragOver(void*, void*, int, int, bool& Accept) { Accept = NoteDraggedRow(FQueue, ListItem); }
-
-void TForm2::ListView1DragDrop(void*, void* Source, int X, int Y) {
-    MoveByDrop(FQueue, ListItem, Source == ListView1, X, Y);
 }

@@ -1,0 +1,31 @@
+#pragma once
+// TWindowBatchFrontEnd: what the "Convert" batch reads from ListView1, Edit1 and CheckBox1, and
+// what it shows through the application shell (boxes, busy cursor, the file manager).
+
+#include <windows.h>
+#undef MessageBox
+
+#include <string>
+
+#include "convert/BatchFrontEnd.h"
+#include "convert/Queue.h"
+
+class TWindowBatchFrontEnd final : public IBatchFrontEnd {
+public:
+    // The window's controls, once it has made them; owner is the window itself.
+    void Attach(HWND owner, const IQueueList& queue, HWND outputFolderEdit, HWND sameFolderCheckBox);
+
+    int RowCount() const override;
+    std::wstring RowPath(int index) const override;
+    std::wstring OutputFolderText() const override;
+    bool SameFolderOption() const override;
+    int MessageBox(const std::wstring& text, const std::wstring& caption, unsigned flags) override;
+    void SetBusyCursor(bool busy) override;
+    void OpenFolder(const std::wstring& folder) override;
+
+private:
+    HWND FOwner = nullptr;
+    const IQueueList* FQueue = nullptr;
+    HWND FOutputFolderEdit = nullptr;
+    HWND FSameFolderCheckBox = nullptr;
+};
