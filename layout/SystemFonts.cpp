@@ -168,6 +168,49 @@ void ReadStyle(std::wstring_view style, bool& bold, bool& italic) {
     italic = italic || style.ends_with(L"it") || Contains(style, L"ital");
 }
 
+// The weight a style part names, on OpenType's scale; 0 when it names none. Longer words first:
+// "ultralight" holds "light", "semibold" holds "bold".
+int ReadWeight(std::wstring_view style) {
+    static const std::pair<std::wstring_view, int> words[] = {
+        {L"hairline", 100}, {L"ultralight", 200}, {L"extralight", 200}, {L"semilight", 350},
+        {L"demilight", 350}, {L"thin", 100},      {L"light", 300},      {L"medium", 500},
+        {L"semibold", 600}, {L"demibold", 600},   {L"extrabold", 800},  {L"ultrabold", 800},
+        {L"heavy", 800},    {L"black", 900},      {L"demi", 600},       {L"bold", 700},
+    };
+    for (const auto& [word, weight] : words)
+        if (Contains(style, word)) return weight;
+    return 0;
+}
+
+// Weights between regular and bold or below regular are worth another family: a light title set in
+// a regular face looks heavy. Heavier ones take the family's bold, as they always have.
+bool SeeksWeight(int weight) { return weight < 400 || (weight > 400 && weight < 600); }
+
+// A face of the weight's kind: lighter than regular for a light one, between regular and bold for a
+// medium one.
+bool WeightFits(int got, int wanted) {
+    return wanted < 400 ? got < 400 : wanted < 600 ? got > 400 && got < 600 : got >= 600;
+}
+
+// Families with many weights, for weights the document's family and its stand-ins lack: Roboto
+// (fonts-roboto-unhinted) sets text as wide as Arial, its light faces a little narrower, as Helvetica
+// Neue's are; Segoe UI's light and semilight faces come with Windows.
+const std::vector<const wchar_t*>& WeightFamilies(TClass c) {
+    static const std::vector<const wchar_t*> sans = {L"Roboto", L"Segoe UI", L"Open Sans", L"Noto Sans",
+                                                     L"Source Sans Pro", L"Lato"};
+    static const std::vector<const wchar_t*> none;
+    return c == TClass::Sans ? sans : none;
+}
+
+// How GDI names the families it files separate weights under ("Segoe UI Light", "Roboto Medium").
+const std::vector<std::pair<const wchar_t*, int>>& WeightNames() {
+    static const std::vector<std::pair<const wchar_t*, int>> names = {
+        {L"Thin", 100},      {L"Hairline", 100},  {L"ExtraLight", 200}, {L"UltraLight", 200},
+        {L"Light", 300},     {L"SemiLight", 350}, {L"Semilight", 350},  {L"Medium", 500},
+    };
+    return names;
+}
+
 TClass GuessClass(std::wstring_view family) {
     for (std::wstring_view word : {L"mono", L"courier", L"code", L"consol", L"typewriter", L"fixed", L"terminal"})
         if (Contains(family, word)) return TClass::Mono;
@@ -200,6 +243,7 @@ struct TRequest {
     TClass Class = TClass::Sans;
     bool Bold = false;
     bool Italic = false;
+    int Weight = 400;  // OpenType's scale
 };
 
 TRequest ParseName(const std::wstring& name, bool bold, bool italic) {
@@ -233,8 +277,7 @@ TRequest ParseName(const std::wstring& name, bool bold, bool italic) {
                 const std::wstring word = FoldName(std::wstring_view(name).substr(space + 1, end - space - 1));
                 bool b = false, i = false;
                 ReadStyle(word, b, i);
-                if (!b && !i && word != L"regular" && word != L"roman" && word != L"book" && word != L"light" &&
-                    word != L"medium")
+                if (!b && !i && ReadWeight(word) == 0 && word != L"regular" && word != L"roman" && word != L"book")
                     break;
                 style += word;
                 end = space;
@@ -250,6 +293,10 @@ TRequest ParseName(const std::wstring& name, bool bold, bool italic) {
         request.Class = GuessClass(FoldName(family));
     }
     ReadStyle(style, request.Bold, request.Italic);
+    const int named = ReadWeight(style);
+    request.Weight = named ? named : 400;
+    // The run's bold flag asks for the family's bold, whatever the name says.
+    if (request.Bold && request.Weight < 600) request.Weight = 700;
     return request;
 }
 
@@ -347,14 +394,44 @@ private:
         return Wrap(face, nullptr, fontClass, bold, italic);
     }
 
+    // The face of the family nearest the weight, also under the names GDI gives single weights.
+    const TTrueTypeFont* FindWeight(const std::wstring& family, int weight, bool italic, bool mustFit) {
+        const auto found = FLookup.Find(family, weight, italic);
+        if (found && (!mustFit || WeightFits(found->Weight, weight)))
+            if (const TTrueTypeFont* face = Load(found)) return face;
+        if (!SeeksWeight(weight)) return nullptr;
+        std::vector<std::pair<const wchar_t*, int>> names;
+        for (const auto& name : WeightNames())
+            if (WeightFits(name.second, weight)) names.push_back(name);
+        std::stable_sort(names.begin(), names.end(), [&](const auto& a, const auto& b) {
+            return std::abs(a.second - weight) < std::abs(b.second - weight);
+        });
+        for (const auto& [name, nameWeight] : names) {
+            const auto named = FLookup.Find(family + L" " + name, weight, italic);
+            if (named && WeightFits(named->Weight, weight))
+                if (const TTrueTypeFont* face = Load(named)) return face;
+        }
+        return nullptr;
+    }
+
     const TFont& Resolve(const TRequest& request) {
         const TVertical* vertical = request.Known ? request.Known->Vertical : nullptr;
+        const int weight = request.Weight;
         std::vector<std::wstring> families = request.OwnFamilies;
         if (request.Known)
             for (const wchar_t* f : request.Known->Families) families.emplace_back(f);
+        // A light or medium weight: the family or a stand-in that has it, else a family with many
+        // weights, else the regular face of the first family found.
+        if (SeeksWeight(weight)) {
+            std::vector<std::wstring> seek = families;
+            for (const wchar_t* f : WeightFamilies(request.Class)) seek.emplace_back(f);
+            for (const auto& family : seek)
+                if (const TTrueTypeFont* face = FindWeight(family, weight, request.Italic, true))
+                    return Wrap(*face, vertical, request.Class, request.Bold, request.Italic);
+        }
         for (const wchar_t* f : GenericFamilies(request.Class)) families.emplace_back(f);
         for (const auto& family : families)
-            if (const TTrueTypeFont* face = Load(FLookup.Find(family, request.Bold, request.Italic)))
+            if (const TTrueTypeFont* face = Load(FLookup.Find(family, weight, request.Italic)))
                 return Wrap(*face, vertical, request.Class, request.Bold, request.Italic);
         // Nothing we know of: whatever the system calls sans-serif (or serif, monospace) will do.
         const platform::GenericFamily generic = request.Class == TClass::Serif || request.Class == TClass::CjkSerif
