@@ -20,16 +20,19 @@ enum class TClass { Sans, Serif, Mono, CjkSans, CjkSerif };
 // Line metrics in ems that Pages uses for a family, where they are known and differ from the
 // stand-in's: Helvetica Neue's own hhea (952/213/28 per 1000), and Helvetica's (1577/471/0 per 2048)
 // plus the 20% of ascent and descent AppKit adds as line spacing for Helvetica (WebKit's font code
-// says so: "The AppKit adjustment of 20%"). Helvetica 11 pt then spaces 13.2 pt, Helvetica Neue 11 pt
-// 13.1 pt, as measured in Pages documents (13.16 and about 13.2). Palatino's lines are 1.31 em apart
-// (Palatino Linotype's hhea, 2100 + 612 per 2048 less a little; 12 pt at 1.2 spacing measured 18.9 and
-// 19.0 pt in Pages' page pictures): far more than any stand-in's.
+// says so: "The AppKit adjustment of 20%"). The layout rounds each of the three to whole points:
+// Helvetica 11 pt then spaces 13 pt, Helvetica Neue 11 pt 12 pt, as measured in Pages' page pictures
+// (13.0 to 13.16, 12.0). Palatino's lines are 1.31 em apart (Palatino Linotype's hhea, 2100 + 612 per
+// 2048 less a little; 12 pt at 1.2 spacing measured 18.9 to 19.25 pt): far more than any stand-in's.
+// Times, like Helvetica, is one em high plus AppKit's 20% (12 pt lines 14.0 pt apart, where Liberation
+// Serif's metrics would give 15).
 struct TVertical {
     double Ascent, Descent, LineGap;
 };
 constexpr TVertical kHelvetica{1577.0 / 2048, 471.0 / 2048, 0.2};
 constexpr TVertical kHelveticaNeue{0.952, 0.213, 0.028};
 constexpr TVertical kPalatino{1.0, 0.3125, 0};
+constexpr TVertical kTimes{0.75, 0.25, 0.2};
 
 struct TKnownFamily {
     std::wstring_view Key;  // folded as FoldName folds
@@ -51,7 +54,7 @@ const std::vector<TKnownFamily>& KnownFamilies() {
         {L"arialunicode", TClass::Sans, {L"Arial Unicode MS", L"Arial", L"Liberation Sans"}},
         {L"arial", TClass::Sans, {L"Arial", L"Liberation Sans", L"Arimo"}},
         {L"timesnewroman", TClass::Serif, {L"Times New Roman", L"Liberation Serif", L"Tinos"}},
-        {L"times", TClass::Serif, {L"Times", L"Times New Roman", L"Liberation Serif", L"Tinos"}},
+        {L"times", TClass::Serif, {L"Times", L"Times New Roman", L"Liberation Serif", L"Tinos"}, &kTimes},
         {L"couriernew", TClass::Mono, {L"Courier New", L"Liberation Mono", L"Cousine"}},
         {L"courier", TClass::Mono, {L"Courier", L"Courier New", L"Liberation Mono", L"Cousine"}},
         {L"menlo", TClass::Mono, {L"Menlo", L"DejaVu Sans Mono", L"Consolas"}},

@@ -579,7 +579,8 @@ TEST_F(SystemFontsTest, SameRequestGivesTheSameFontAndFacesAreShared) {
 TEST_F(SystemFontsTest, KnownFamiliesSpaceLinesAsPagesDoes) {
     // The layout rounds ascent, descent and gap to whole points each. Measured in Pages' page pictures at
     // line spacing 1: Helvetica 11 pt 13.0 to 13.16 pt, 12 pt 14.0; Helvetica Neue 11 pt 12.0, 12 pt at 1.1
-    // 15.47 (14 x 1.1); Palatino 12 pt at 1.2 18.95 to 19.25 (16 x 1.2), whatever stand-in draws them.
+    // 15.47 (14 x 1.1); Times 12 pt 14.0; Palatino 12 pt at 1.2 18.95 to 19.25 (16 x 1.2), whatever stand-in
+    // draws them.
     const auto pitch = [](const TFont& f, double size) {
         return std::round(f.Ascent() * size) + std::round(f.Descent() * size) + std::round(f.LineGap() * size);
     };
@@ -589,8 +590,9 @@ TEST_F(SystemFontsTest, KnownFamiliesSpaceLinesAsPagesDoes) {
     EXPECT_EQ(pitch(FFonts->Match(L"HelveticaNeue-Light", false, false), 12), 14);
     EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Roman", false, false), 12), 16);
     EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Bold", false, false), 12), 16);
-    // Fonts without known Pages metrics keep their own: Liberation Serif's for Times.
-    const TFont& times = FFonts->Match(L"Times-Roman", false, false);
+    EXPECT_EQ(pitch(FFonts->Match(L"Times-Roman", false, false), 12), 14);
+    // Fonts without known Pages metrics keep their own: Liberation Serif's for Times New Roman.
+    const TFont& times = FFonts->Match(L"TimesNewRomanPSMT", false, false);
     const auto face = TTrueTypeFont::Open(times.File());
     EXPECT_DOUBLE_EQ(times.Ascent() + times.Descent() + times.LineGap(),
                      face->Ascent() + face->Descent() + face->LineGap());
