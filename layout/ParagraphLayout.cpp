@@ -369,6 +369,9 @@ void TParagraphLayout::Space(const TMetrics& metrics, TLine& line) const {
     // Extra room goes below the text (a title at 1.5 lines sits where it would at 1, in Pages' page
     // pictures); a line squeezed below its natural height loses from both ends alike.
     if (height < natural && natural > 0) baseline = metrics.Top * height / natural;
+    // A baseline rule puts it that far down the line instead: the room goes above as well.
+    if (height > natural && style.BaselineRule > 0 && style.BaselineRule <= 1)
+        baseline = std::max(baseline, std::min(style.BaselineRule * height, height - metrics.Bottom));
     line.Height = height;
     line.Baseline = baseline;
 }

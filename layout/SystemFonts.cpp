@@ -22,8 +22,9 @@ enum class TClass { Sans, Serif, Mono, CjkSans, CjkSerif };
 // plus the 20% of ascent and descent AppKit adds as line spacing for Helvetica (WebKit's font code
 // says so: "The AppKit adjustment of 20%"). The layout rounds each of the three to whole points:
 // Helvetica 11 pt then spaces 13 pt, Helvetica Neue 11 pt 12 pt, as measured in Pages' page pictures
-// (13.0 to 13.16, 12.0). Palatino's lines are 1.31 em apart (Palatino Linotype's hhea, 2100 + 612 per
-// 2048 less a little; 12 pt at 1.2 spacing measured 18.9 to 19.25 pt): far more than any stand-in's.
+// (13.0 to 13.16, 12.0). Palatino's lines are about 1.33 em apart (Palatino Linotype's hhea is 2100 +
+// 612 per 2048): 12 pt lines at 1.2 spacing measured 19.2 pt over a page (16 x 1.2), 14 pt bold ones
+// 23.0 (19 x 1.2), far more than any stand-in's.
 // Times, like Helvetica, is one em high plus AppKit's 20% (12 pt lines 14.0 pt apart, where Liberation
 // Serif's metrics would give 15).
 struct TVertical {
@@ -31,7 +32,7 @@ struct TVertical {
 };
 constexpr TVertical kHelvetica{1577.0 / 2048, 471.0 / 2048, 0.2};
 constexpr TVertical kHelveticaNeue{0.952, 0.213, 0.028};
-constexpr TVertical kPalatino{1.0, 0.3125, 0};
+constexpr TVertical kPalatino{1.0, 0.33, 0};
 constexpr TVertical kTimes{0.75, 0.25, 0.2};
 
 struct TKnownFamily {

@@ -590,6 +590,7 @@ TEST_F(SystemFontsTest, KnownFamiliesSpaceLinesAsPagesDoes) {
     EXPECT_EQ(pitch(FFonts->Match(L"HelveticaNeue-Light", false, false), 12), 14);
     EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Roman", false, false), 12), 16);
     EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Bold", false, false), 12), 16);
+    EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Bold", false, false), 14), 19);  // 23.0 at 1.2
     EXPECT_EQ(pitch(FFonts->Match(L"Times-Roman", false, false), 12), 14);
     // Fonts without known Pages metrics keep their own: Liberation Serif's for Times New Roman.
     const TFont& times = FFonts->Match(L"TimesNewRomanPSMT", false, false);
