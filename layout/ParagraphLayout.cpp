@@ -37,9 +37,9 @@ TPathItem FilledRect(double x, double y, double w, double h, const doc::TColor& 
 
 // Pages spaces lines by its fonts' ascent, descent and line gap each rounded to whole points, as
 // Cocoa's text system does: Helvetica Neue 11 pt lines are 12 pt apart in its page pictures (10 + 2
-// + 0, not 13.1), 12 pt lines at 1.1 spacing 15.4 pt (14 x 1.1). Below a point nothing is rounded,
-// so that tiny text keeps some height.
-double WholePoints(double v) { return v >= 1 ? std::floor(v + 0.5) : std::max(v, 0.0); }
+// + 0.3 -> 0, not 13.1), 12 pt lines at 1.1 spacing 15.4 pt (14 x 1.1). Text less than a point high
+// keeps its fractions, so that it keeps some height.
+double WholePoints(double v) { return std::floor(v + 0.5); }
 
 }  // namespace
 
@@ -342,8 +342,15 @@ void TParagraphLayout::Measure(const TShapedParagraph& shaped, std::uint32_t sta
             // The font's line gap goes above the text, as Pages' page pictures show (a title's
             // baseline sits the gap lower than the margin plus the ascent).
             const double scale = s.Kind == TSpanKind::skFootnote ? s.Size / ScriptScale : s.Size;
-            top = WholePoints(s.Font->Ascent() * scale) + WholePoints(s.Font->LineGap() * scale);
-            bottom = WholePoints(s.Font->Descent() * scale);
+            double ascent = s.Font->Ascent() * scale, descent = s.Font->Descent() * scale;
+            double gap = std::max(s.Font->LineGap() * scale, 0.0);
+            if (ascent + descent >= 1) {
+                ascent = WholePoints(ascent);
+                descent = WholePoints(descent);
+                gap = WholePoints(gap);
+            }
+            top = ascent + gap;
+            bottom = descent;
             // A reference mark is raised inside its line's own height.
             if (s.Kind != TSpanKind::skFootnote) {
                 top += s.Rise;

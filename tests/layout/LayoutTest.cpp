@@ -175,7 +175,7 @@ TEST(LayoutTest, AscentDescentAndGapAreEachRoundedToWholePoints) {
         {L"Fake", 12.5, 10 + 3, 20 + 10},         // 10 + 2.5 -> 3
         {L"Fake", 11.6, 9 + 2, 20 + 9},           // 9.28 -> 9, 2.32 -> 2: 11, not 11.6
         {L"Gappy", 11, 9 + 2 + 6, 20 + 6 + 9},    // 8.8 -> 9, 2.2 -> 2, gap 5.5 -> 6
-        {L"Fake", 1, 1, 20 + 0.8},                // below a point nothing is rounded away
+        {L"Gappy", 1, 1 + 0 + 1, 20 + 1 + 1},     // 0.8 -> 1, 0.2 -> 0, gap 0.5 -> 1
     };
     for (const auto& c : cases) {
         doc::TDocument d = Doc();
