@@ -76,6 +76,9 @@ struct TParagraphStyle {
     double SpaceAfter = 0;
     TLineSpacingMode LineSpacingMode = TLineSpacingMode::lsRelative;
     double LineSpacing = 1;  // factor for lsRelative, points otherwise
+    // Where the baseline sits in a line its spacing makes taller than its text, as a fraction of the
+    // line's height from its top (0.8: four fifths down); 0: below the text's ascent, the room below.
+    double BaselineRule = 0;
     bool PageBreakBefore = false;
     bool KeepWithNext = false;
     bool KeepLinesTogether = false;

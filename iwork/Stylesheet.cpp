@@ -348,6 +348,9 @@ void ApplyParagraphProperties(const TMessage& p, doc::TParagraphStyle& s) {
                 s.LineSpacing = Float(spacing, 2, fallback);
                 if (s.LineSpacingMode == doc::TLineSpacingMode::lsRelative && !(s.LineSpacing > 0))
                     s.LineSpacing = 1;
+                // Styles from Pages' older templates give 0.8.
+                const double rule = Float(spacing, 3, 0);
+                s.BaselineRule = rule > 0 && rule <= 1 ? rule : 0;
             }
             break;
         case 14: if (varint) s.PageBreakBefore = f.Value != 0; break;

@@ -20,16 +20,20 @@ enum class TClass { Sans, Serif, Mono, CjkSans, CjkSerif };
 // Line metrics in ems that Pages uses for a family, where they are known and differ from the
 // stand-in's: Helvetica Neue's own hhea (952/213/28 per 1000), and Helvetica's (1577/471/0 per 2048)
 // plus the 20% of ascent and descent AppKit adds as line spacing for Helvetica (WebKit's font code
-// says so: "The AppKit adjustment of 20%"). Helvetica 11 pt then spaces 13.2 pt, Helvetica Neue 11 pt
-// 13.1 pt, as measured in Pages documents (13.16 and about 13.2). Palatino's lines are 1.31 em apart
-// (Palatino Linotype's hhea, 2100 + 612 per 2048 less a little; 12 pt at 1.2 spacing measured 18.9 and
-// 19.0 pt in Pages' page pictures): far more than any stand-in's.
+// says so: "The AppKit adjustment of 20%"). The layout rounds each of the three to whole points:
+// Helvetica 11 pt then spaces 13 pt, Helvetica Neue 11 pt 12 pt, as measured in Pages' page pictures
+// (13.0 to 13.16, 12.0). Palatino's lines are about 1.33 em apart (Palatino Linotype's hhea is 2100 +
+// 612 per 2048): 12 pt lines at 1.2 spacing measured 19.2 pt over a page (16 x 1.2), 14 pt bold ones
+// 23.0 (19 x 1.2), far more than any stand-in's.
+// Times, like Helvetica, is one em high plus AppKit's 20% (12 pt lines 14.0 pt apart, where Liberation
+// Serif's metrics would give 15).
 struct TVertical {
     double Ascent, Descent, LineGap;
 };
 constexpr TVertical kHelvetica{1577.0 / 2048, 471.0 / 2048, 0.2};
 constexpr TVertical kHelveticaNeue{0.952, 0.213, 0.028};
-constexpr TVertical kPalatino{1.0, 0.3125, 0};
+constexpr TVertical kPalatino{1.0, 0.33, 0};
+constexpr TVertical kTimes{0.75, 0.25, 0.2};
 
 struct TKnownFamily {
     std::wstring_view Key;  // folded as FoldName folds
@@ -51,7 +55,7 @@ const std::vector<TKnownFamily>& KnownFamilies() {
         {L"arialunicode", TClass::Sans, {L"Arial Unicode MS", L"Arial", L"Liberation Sans"}},
         {L"arial", TClass::Sans, {L"Arial", L"Liberation Sans", L"Arimo"}},
         {L"timesnewroman", TClass::Serif, {L"Times New Roman", L"Liberation Serif", L"Tinos"}},
-        {L"times", TClass::Serif, {L"Times", L"Times New Roman", L"Liberation Serif", L"Tinos"}},
+        {L"times", TClass::Serif, {L"Times", L"Times New Roman", L"Liberation Serif", L"Tinos"}, &kTimes},
         {L"couriernew", TClass::Mono, {L"Courier New", L"Liberation Mono", L"Cousine"}},
         {L"courier", TClass::Mono, {L"Courier", L"Courier New", L"Liberation Mono", L"Cousine"}},
         {L"menlo", TClass::Mono, {L"Menlo", L"DejaVu Sans Mono", L"Consolas"}},
@@ -168,6 +172,49 @@ void ReadStyle(std::wstring_view style, bool& bold, bool& italic) {
     italic = italic || style.ends_with(L"it") || Contains(style, L"ital");
 }
 
+// The weight a style part names, on OpenType's scale; 0 when it names none. Longer words first:
+// "ultralight" holds "light", "semibold" holds "bold".
+int ReadWeight(std::wstring_view style) {
+    static const std::pair<std::wstring_view, int> words[] = {
+        {L"hairline", 100}, {L"ultralight", 200}, {L"extralight", 200}, {L"semilight", 350},
+        {L"demilight", 350}, {L"thin", 100},      {L"light", 300},      {L"medium", 500},
+        {L"semibold", 600}, {L"demibold", 600},   {L"extrabold", 800},  {L"ultrabold", 800},
+        {L"heavy", 800},    {L"black", 900},      {L"demi", 600},       {L"bold", 700},
+    };
+    for (const auto& [word, weight] : words)
+        if (Contains(style, word)) return weight;
+    return 0;
+}
+
+// Weights between regular and bold or below regular are worth another family: a light title set in
+// a regular face looks heavy. Heavier ones take the family's bold, as they always have.
+bool SeeksWeight(int weight) { return weight < 400 || (weight > 400 && weight < 600); }
+
+// A face of the weight's kind: lighter than regular for a light one, between regular and bold for a
+// medium one.
+bool WeightFits(int got, int wanted) {
+    return wanted < 400 ? got < 400 : wanted < 600 ? got > 400 && got < 600 : got >= 600;
+}
+
+// Families with many weights, for weights the document's family and its stand-ins lack: Roboto
+// (fonts-roboto-unhinted) sets text as wide as Arial, its light faces a little narrower, as Helvetica
+// Neue's are; Segoe UI's light and semilight faces come with Windows.
+const std::vector<const wchar_t*>& WeightFamilies(TClass c) {
+    static const std::vector<const wchar_t*> sans = {L"Roboto", L"Segoe UI", L"Open Sans", L"Noto Sans",
+                                                     L"Source Sans Pro", L"Lato"};
+    static const std::vector<const wchar_t*> none;
+    return c == TClass::Sans ? sans : none;
+}
+
+// How GDI names the families it files separate weights under ("Segoe UI Light", "Roboto Medium").
+const std::vector<std::pair<const wchar_t*, int>>& WeightNames() {
+    static const std::vector<std::pair<const wchar_t*, int>> names = {
+        {L"Thin", 100},      {L"Hairline", 100},  {L"ExtraLight", 200}, {L"UltraLight", 200},
+        {L"Light", 300},     {L"SemiLight", 350}, {L"Semilight", 350},  {L"Medium", 500},
+    };
+    return names;
+}
+
 TClass GuessClass(std::wstring_view family) {
     for (std::wstring_view word : {L"mono", L"courier", L"code", L"consol", L"typewriter", L"fixed", L"terminal"})
         if (Contains(family, word)) return TClass::Mono;
@@ -200,6 +247,7 @@ struct TRequest {
     TClass Class = TClass::Sans;
     bool Bold = false;
     bool Italic = false;
+    int Weight = 400;  // OpenType's scale
 };
 
 TRequest ParseName(const std::wstring& name, bool bold, bool italic) {
@@ -233,8 +281,7 @@ TRequest ParseName(const std::wstring& name, bool bold, bool italic) {
                 const std::wstring word = FoldName(std::wstring_view(name).substr(space + 1, end - space - 1));
                 bool b = false, i = false;
                 ReadStyle(word, b, i);
-                if (!b && !i && word != L"regular" && word != L"roman" && word != L"book" && word != L"light" &&
-                    word != L"medium")
+                if (!b && !i && ReadWeight(word) == 0 && word != L"regular" && word != L"roman" && word != L"book")
                     break;
                 style += word;
                 end = space;
@@ -250,6 +297,10 @@ TRequest ParseName(const std::wstring& name, bool bold, bool italic) {
         request.Class = GuessClass(FoldName(family));
     }
     ReadStyle(style, request.Bold, request.Italic);
+    const int named = ReadWeight(style);
+    request.Weight = named ? named : 400;
+    // The run's bold flag asks for the family's bold, whatever the name says.
+    if (request.Bold && request.Weight < 600) request.Weight = 700;
     return request;
 }
 
@@ -347,14 +398,44 @@ private:
         return Wrap(face, nullptr, fontClass, bold, italic);
     }
 
+    // The face of the family nearest the weight, also under the names GDI gives single weights.
+    const TTrueTypeFont* FindWeight(const std::wstring& family, int weight, bool italic, bool mustFit) {
+        const auto found = FLookup.Find(family, weight, italic);
+        if (found && (!mustFit || WeightFits(found->Weight, weight)))
+            if (const TTrueTypeFont* face = Load(found)) return face;
+        if (!SeeksWeight(weight)) return nullptr;
+        std::vector<std::pair<const wchar_t*, int>> names;
+        for (const auto& name : WeightNames())
+            if (WeightFits(name.second, weight)) names.push_back(name);
+        std::stable_sort(names.begin(), names.end(), [&](const auto& a, const auto& b) {
+            return std::abs(a.second - weight) < std::abs(b.second - weight);
+        });
+        for (const auto& [name, nameWeight] : names) {
+            const auto named = FLookup.Find(family + L" " + name, weight, italic);
+            if (named && WeightFits(named->Weight, weight))
+                if (const TTrueTypeFont* face = Load(named)) return face;
+        }
+        return nullptr;
+    }
+
     const TFont& Resolve(const TRequest& request) {
         const TVertical* vertical = request.Known ? request.Known->Vertical : nullptr;
+        const int weight = request.Weight;
         std::vector<std::wstring> families = request.OwnFamilies;
         if (request.Known)
             for (const wchar_t* f : request.Known->Families) families.emplace_back(f);
+        // A light or medium weight: the family or a stand-in that has it, else a family with many
+        // weights, else the regular face of the first family found.
+        if (SeeksWeight(weight)) {
+            std::vector<std::wstring> seek = families;
+            for (const wchar_t* f : WeightFamilies(request.Class)) seek.emplace_back(f);
+            for (const auto& family : seek)
+                if (const TTrueTypeFont* face = FindWeight(family, weight, request.Italic, true))
+                    return Wrap(*face, vertical, request.Class, request.Bold, request.Italic);
+        }
         for (const wchar_t* f : GenericFamilies(request.Class)) families.emplace_back(f);
         for (const auto& family : families)
-            if (const TTrueTypeFont* face = Load(FLookup.Find(family, request.Bold, request.Italic)))
+            if (const TTrueTypeFont* face = Load(FLookup.Find(family, weight, request.Italic)))
                 return Wrap(*face, vertical, request.Class, request.Bold, request.Italic);
         // Nothing we know of: whatever the system calls sans-serif (or serif, monospace) will do.
         const platform::GenericFamily generic = request.Class == TClass::Serif || request.Class == TClass::CjkSerif

@@ -17,6 +17,7 @@ struct FontFace {
     // What the face is (semibold and heavier count as bold, oblique as italic), not what was asked for.
     bool Bold = false;
     bool Italic = false;
+    int Weight = 400;  // OpenType's scale: 100 thin, 300 light, 400 regular, 500 medium, 700 bold, 900 black
     friend bool operator==(const FontFace&, const FontFace&) = default;
 };
 
@@ -34,6 +35,10 @@ public:
     // The installed face of the family (names compared without regard to case and blanks) closest
     // to the weight and slant asked for; nullopt when no face of the family has TrueType outlines.
     std::optional<FontFace> Find(const std::wstring& family, bool bold, bool italic);
+    // The same at a weight on OpenType's scale (400 regular, 700 bold): the family's face nearest
+    // to it, lighter or heavier as the family has them. On Windows a weight GDI files as a family of
+    // its own ("Segoe UI Light") is found under that name only.
+    std::optional<FontFace> Find(const std::wstring& family, int weight, bool italic);
     // The system's own choice for a generic family (fontconfig's "sans-serif"..., Windows' Arial...).
     std::optional<FontFace> FindGeneric(GenericFamily generic, bool bold, bool italic);
     // Faces that have c, best first (closest style, then widest coverage), at most limit. On Windows

@@ -16,6 +16,7 @@ pkgs=(
   unzip libarchive-tools zip hyperfine time nsis
   libsnappy-dev libhpdf-dev libstb-dev libfontconfig-dev poppler-utils
   fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-wqy-microhei fonts-sil-charis
+  fonts-roboto-unhinted
 )
 
 need=()

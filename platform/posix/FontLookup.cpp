@@ -46,30 +46,31 @@ bool SfntFileName(std::string_view file) {
 struct Entry {
     std::string File;
     int Index = 0;
-    int Weight = FC_WEIGHT_REGULAR;
+    int Weight = 400;  // OpenType's scale
     int Slant = FC_SLANT_ROMAN;
     int Width = FC_WIDTH_NORMAL;
     FcCharSet* Charset = nullptr;  // owned by the font set
     int Coverage = 0;
     std::string Family;  // the first family name: sorts ties the same way every run
 
-    bool IsBold() const { return Weight >= FC_WEIGHT_DEMIBOLD; }
+    bool IsBold() const { return Weight >= 600; }
     bool IsItalic() const { return Slant != FC_SLANT_ROMAN; }
-    FontFace Face() const { return FontFace{FromNativePath(File), Index, IsBold(), IsItalic()}; }
+    FontFace Face() const { return FontFace{FromNativePath(File), Index, IsBold(), IsItalic(), Weight}; }
 };
 
 // Lower is closer. Slant outweighs weight (a slanted face looks right; a slant made by the writer
-// less so), and a face of normal width beats condensed or expanded ones of the same family.
-int StyleDistance(const Entry& e, bool bold, bool italic) {
-    const int target = bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
-    return (e.IsItalic() != italic ? 1000000 : 0) + std::abs(e.Width - FC_WIDTH_NORMAL) * 1000 +
-           std::abs(e.Weight - target);
+// less so), and a face of normal width beats condensed or expanded ones of the same family. Between
+// two weights as far from the one asked for, the one on the side it leans to: lighter for light.
+int StyleDistance(const Entry& e, int weight, bool italic) {
+    const bool wrongSide = weight < 400 ? e.Weight > weight : e.Weight < weight;
+    return (e.IsItalic() != italic ? 100000000 : 0) + std::abs(e.Width - FC_WIDTH_NORMAL) * 10000 +
+           std::abs(e.Weight - weight) * 2 + (wrongSide ? 1 : 0);
 }
 
 // For coverage, style counts only coarsely: a wide face beats a narrow one a few weights nearer.
 int StyleClass(const Entry& e, bool bold, bool italic) {
     return (e.IsItalic() != italic ? 4 : 0) + (e.IsBold() != bold ? 2 : 0) + (e.Width != FC_WIDTH_NORMAL ? 1 : 0) +
-           (e.Weight < FC_WEIGHT_BOOK ? 2 : 0);
+           (e.Weight < 380 ? 2 : 0);
 }
 
 struct ConfigDeleter {
@@ -110,7 +111,10 @@ struct FontIndex {
             if (FcPatternGetBool(p, FC_VARIABLE, 0, &variable) == FcResultMatch && variable) continue;
             FcPatternGetInteger(p, FC_INDEX, 0, &e.Index);
             if (e.Index < 0 || e.Index > 0xFFFF) continue;
-            FcPatternGetInteger(p, FC_WEIGHT, 0, &e.Weight);
+            int weight = FC_WEIGHT_REGULAR;
+            FcPatternGetInteger(p, FC_WEIGHT, 0, &weight);
+            e.Weight = FcWeightToOpenType(weight);
+            if (e.Weight <= 0) e.Weight = 400;
             FcPatternGetInteger(p, FC_SLANT, 0, &e.Slant);
             FcPatternGetInteger(p, FC_WIDTH, 0, &e.Width);
             if (FcPatternGetCharSet(p, FC_CHARSET, 0, &e.Charset) == FcResultMatch)
@@ -126,14 +130,14 @@ struct FontIndex {
         }
     }
 
-    std::optional<FontFace> Find(const std::string& family, bool bold, bool italic) const {
+    std::optional<FontFace> Find(const std::string& family, int weight, bool italic) const {
         const auto it = ByFamily.find(FamilyKey(family));
         if (it == ByFamily.end()) return std::nullopt;
         const Entry* best = nullptr;
         int bestDistance = 0;
         for (std::size_t index : it->second) {
             const Entry& e = Entries[index];
-            const int distance = StyleDistance(e, bold, italic);
+            const int distance = StyleDistance(e, weight, italic);
             if (!best || distance < bestDistance ||
                 (distance == bestDistance && std::tie(e.File, e.Index) < std::tie(best->File, best->Index))) {
                 best = &e;
@@ -161,7 +165,11 @@ FontLookup::FontLookup(std::wstring) : FImpl(std::make_unique<Impl>()) {}
 FontLookup::~FontLookup() = default;
 
 std::optional<FontFace> FontLookup::Find(const std::wstring& family, bool bold, bool italic) {
-    return FImpl->Index.Find(ToUtf8(family), bold, italic);
+    return Find(family, bold ? 700 : 400, italic);
+}
+
+std::optional<FontFace> FontLookup::Find(const std::wstring& family, int weight, bool italic) {
+    return FImpl->Index.Find(ToUtf8(family), std::clamp(weight, 1, 1000), italic);
 }
 
 std::optional<FontFace> FontLookup::FindGeneric(GenericFamily generic, bool bold, bool italic) {
@@ -181,7 +189,7 @@ std::optional<FontFace> FontLookup::FindGeneric(GenericFamily generic, bool bold
     for (int i = 0; i < sorted->nfont; ++i) {
         FcChar8* family = nullptr;
         if (FcPatternGetString(sorted->fonts[i], FC_FAMILY, 0, &family) != FcResultMatch) continue;
-        if (auto face = index.Find(reinterpret_cast<char*>(family), bold, italic)) return face;
+        if (auto face = index.Find(reinterpret_cast<char*>(family), bold ? 700 : 400, italic)) return face;
     }
     return std::nullopt;
 }
@@ -193,7 +201,7 @@ std::vector<FontFace> FontLookup::FindCovering(char32_t c, bool bold, bool itali
     // Ties go by name, file and face, so the answer is the same however fontconfig listed them.
     const auto key = [&](const Entry* e) {
         return std::make_tuple(StyleClass(*e, bold, italic), -e->Coverage, std::string_view(e->Family),
-                               StyleDistance(*e, bold, italic), std::string_view(e->File), e->Index);
+                               StyleDistance(*e, bold ? 700 : 400, italic), std::string_view(e->File), e->Index);
     };
     std::sort(covering.begin(), covering.end(), [&](const Entry* a, const Entry* b) { return key(a) < key(b); });
     std::vector<FontFace> faces;

@@ -163,7 +163,7 @@ struct FontLookup::Impl {
     std::unordered_map<std::wstring, std::wstring> Files;
     bool RegistryRead = false;
     std::multimap<std::uint64_t, std::wstring> InstalledBySize;
-    std::map<std::tuple<std::wstring, bool, bool>, std::optional<FontFace>> Faces;
+    std::map<std::tuple<std::wstring, int, bool>, std::optional<FontFace>> Faces;
     std::unordered_map<std::wstring, std::vector<std::pair<std::uint32_t, std::uint32_t>>> Ranges;
 
     explicit Impl(std::wstring scratch) : Scratch(std::move(scratch)) {}
@@ -290,11 +290,15 @@ struct FontLookup::Impl {
             const std::uint16_t weight = Be16(os2.data() + 4), selection = Be16(os2.data() + 62);
             face.Bold = (selection & 0x20) != 0 || weight >= 600;
             face.Italic = (selection & 0x201) != 0;
+            // A few old fonts count weights 1 to 9.
+            face.Weight = weight >= 1 && weight <= 9 ? weight * 100 : weight >= 1 && weight <= 1000 ? weight : 400;
+            if (face.Bold && face.Weight < 600) face.Weight = 700;
         } else {
             const auto head = FontData(dc, TableTag("head"), 0, 54);
             if (head.size() != 54) return std::nullopt;
             face.Bold = (head[45] & 1) != 0;
             face.Italic = (head[45] & 2) != 0;
+            face.Weight = face.Bold ? 700 : 400;
         }
         // Some GDIs answer "ttcf" for a single font with the whole file: only a collection header counts.
         const DWORD collectionSize = FontDataSize(dc, TableTag("ttcf"));
@@ -314,10 +318,10 @@ struct FontLookup::Impl {
         return face;
     }
 
-    static LOGFONTW Request(const std::wstring& family, bool bold, bool italic) {
+    static LOGFONTW Request(const std::wstring& family, int weight, bool italic) {
         LOGFONTW lf{};
         lf.lfHeight = -1000;
-        lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+        lf.lfWeight = weight;
         lf.lfItalic = italic ? TRUE : FALSE;
         lf.lfCharSet = DEFAULT_CHARSET;
         lf.lfOutPrecision = OUT_TT_ONLY_PRECIS;
@@ -326,19 +330,19 @@ struct FontLookup::Impl {
         return lf;
     }
 
-    std::optional<FontFace> Find(const std::wstring& family, bool bold, bool italic) {
+    std::optional<FontFace> Find(const std::wstring& family, int weight, bool italic) {
         if (family.empty() || family.size() >= LF_FACESIZE) return std::nullopt;
-        const auto key = std::make_tuple(FamilyKey(family), bold, italic);
+        const auto key = std::make_tuple(FamilyKey(family), weight, italic);
         if (auto it = Faces.find(key); it != Faces.end()) return it->second;
         std::optional<FontFace> face;
         // GDI answers every request with some font: ask only for families it lists as TrueType,
         // and keep the answer only when the selected face is one of them.
         const std::wstring wanted = FamilyKey(family);
         FamilySearch search;
-        LOGFONTW probe = Request(family, false, false);
+        LOGFONTW probe = Request(family, FW_NORMAL, false);
         EnumFontFamiliesExW(Dc.Get(), &probe, CollectFamily, reinterpret_cast<LPARAM>(&search), 0);
         if (!search.Names.empty()) {
-            const LOGFONTW lf = Request(family, bold, italic);
+            const LOGFONTW lf = Request(family, weight, italic);
             SelectedFont selected(Dc.Get(), lf);
             wchar_t faceName[LF_FACESIZE] = {};
             if (selected && GetTextFaceW(Dc.Get(), LF_FACESIZE, faceName) > 0) {
@@ -357,7 +361,7 @@ struct FontLookup::Impl {
         auto it = Ranges.find(family);
         if (it == Ranges.end()) {
             std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
-            SelectedFont selected(Dc.Get(), Request(family, false, false));
+            SelectedFont selected(Dc.Get(), Request(family, FW_NORMAL, false));
             const DWORD size = selected ? GetFontUnicodeRanges(Dc.Get(), nullptr) : 0;
             if (size >= sizeof(GLYPHSET)) {
                 std::vector<std::uint8_t> buffer(size);
@@ -380,8 +384,12 @@ FontLookup::FontLookup(std::wstring scratchFolder) : FImpl(std::make_unique<Impl
 FontLookup::~FontLookup() = default;
 
 std::optional<FontFace> FontLookup::Find(const std::wstring& family, bool bold, bool italic) {
+    return Find(family, bold ? FW_BOLD : FW_NORMAL, italic);
+}
+
+std::optional<FontFace> FontLookup::Find(const std::wstring& family, int weight, bool italic) {
     if (!FImpl->Dc.Get()) return std::nullopt;
-    return FImpl->Find(family, bold, italic);
+    return FImpl->Find(family, std::clamp(weight, 1, 1000), italic);
 }
 
 std::optional<FontFace> FontLookup::FindGeneric(GenericFamily generic, bool bold, bool italic) {

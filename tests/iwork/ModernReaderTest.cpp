@@ -270,6 +270,37 @@ TEST(ModernReader, ParagraphStylesResolveThroughTheirParents) {
     EXPECT_EQ(d.Body.Paragraphs[4].Style.Character.FontName, L"Georgia");
 }
 
+TEST(ModernReader, LineSpacingReadsModeAmountAndBaselineRule) {
+    using M = doc::TLineSpacingMode;
+    const struct {
+        TProtoWriter Spacing;  // the line spacing message, field 13 of the paragraph properties
+        M Mode;
+        double Amount, Rule;
+    } cases[] = {
+        {TProtoWriter(), M::lsRelative, 1, 0},  // present but empty, as Pages 15 writes it: single
+        {TProtoWriter().Float(2, 1.25f).Float(3, 0.75f), M::lsRelative, 1.25, 0.75},
+        {TProtoWriter().Float(3, 0.75f), M::lsRelative, 1, 0.75},
+        {TProtoWriter().Varint(1, 1).Float(2, 14), M::lsAtLeast, 14, 0},
+        {TProtoWriter().Varint(1, 2).Float(2, 12), M::lsExactly, 12, 0},
+        {TProtoWriter().Varint(1, 4).Float(2, 6), M::lsBetween, 6, 0},
+        {TProtoWriter().Float(2, -3).Float(3, 7), M::lsRelative, 1, 0},  // nonsense: the defaults
+    };
+    for (const auto& c : cases) {
+        TDocumentBuilder b;
+        const auto style = b.Add(kParagraphStyle, TProtoWriter()
+                                                      .Message(1, StyleRecord("Body"))
+                                                      .Message(11, TProtoWriter().Float(3, 10))
+                                                      .Message(12, TProtoWriter().Message(13, c.Spacing)));
+        b.Body(Storage("Text").Message(5, ObjectTable({{0, style}})));
+        const doc::TDocument d = b.Read();
+        ASSERT_EQ(d.Body.Paragraphs.size(), 1u);
+        const auto& s = d.Body.Paragraphs[0].Style;
+        EXPECT_EQ(s.LineSpacingMode, c.Mode) << c.Amount;
+        EXPECT_EQ(s.LineSpacing, c.Amount) << c.Amount;
+        EXPECT_EQ(s.BaselineRule, c.Rule) << c.Amount;
+    }
+}
+
 TEST(ModernReader, CharacterRunsEndAtAnEntryWithoutAStyle) {
     TDocumentBuilder b;
     const auto body = b.Add(kParagraphStyle, Style("Body", 0, Font(14, "Times-Roman")));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <iostream>
@@ -416,6 +417,37 @@ TEST(InstalledFontTest, LookupMatchesFamiliesExactlyAndStylesClosely) {
     }
 }
 
+TEST(InstalledFontTest, LookupFindsTheNearestWeight) {
+    static ScratchFolder scratch;
+    static platform::FontLookup lookup(scratch.Path());
+    if (!lookup.Find(L"Roboto", 300, false) || !Installed(L"Liberation Sans"))
+        GTEST_SKIP() << "Roboto or Liberation Sans is not installed (fonts-roboto-unhinted, fonts-liberation2)";
+    // Roboto has Thin (250 by its own count), Light, Regular, Medium, Bold and Black, each with an italic.
+    const struct {
+        const wchar_t* Family;
+        int Weight;
+        bool Italic;
+        int Found;
+    } cases[] = {
+        {L"Roboto", 300, false, 300}, {L"Roboto", 100, false, 250}, {L"Roboto", 200, true, 250},
+        {L"Roboto", 500, false, 500}, {L"Roboto", 400, false, 400}, {L"Roboto", 700, true, 700},
+        {L"Roboto", 950, false, 900},
+        // Two weights only: the nearer, the lighter for a light weight.
+        {L"Liberation Sans", 300, false, 400}, {L"Liberation Sans", 530, false, 400},
+        {L"Liberation Sans", 650, false, 700},
+    };
+    for (const auto& c : cases) {
+        const auto face = lookup.Find(c.Family, c.Weight, c.Italic);
+        ASSERT_TRUE(face) << Narrow(c.Family);
+        EXPECT_EQ(face->Weight, c.Found) << Narrow(c.Family) << " " << c.Weight;
+        EXPECT_EQ(face->Italic, c.Italic) << Narrow(c.Family) << " " << c.Weight;
+        EXPECT_EQ(face->Bold, c.Found >= 600) << Narrow(c.Family) << " " << c.Weight;
+    }
+    // The regular and bold requests are the same questions as before.
+    EXPECT_EQ(lookup.Find(L"Liberation Sans", true, false), lookup.Find(L"Liberation Sans", 700, false));
+    EXPECT_EQ(lookup.Find(L"Liberation Sans", false, true), lookup.Find(L"Liberation Sans", 400, true));
+}
+
 // ---------------------------------------------------------------------------------------------
 // The provider: document names to installed faces.
 
@@ -456,7 +488,7 @@ TEST_F(SystemFontsTest, DocumentNamesMapToInstalledFaces) {
         {L"Verdana", false, false, {L"Verdana", L"DejaVu Sans"}, false, false, false, false},
         {L"Avenir-Book", false, false, {L"Arial", L"Liberation Sans"}, false, false, false, false},
         {L"Avenir-Heavy", false, false, {L"Arial", L"Liberation Sans"}, true, false, false, false},
-        {L"Avenir-LightOblique", false, false, {L"Arial", L"Liberation Sans"}, false, true, false, false},
+        {L"Avenir-LightOblique", false, false, {L"Roboto", L"Arial", L"Liberation Sans"}, false, true, false, false},
         {L"GillSans-SemiBold", false, false, {L"Gill Sans MT", L"Calibri", L"Carlito"}, true, false, false, false},
         {L"HoeflerText-Italic", false, false, {L"Garamond", L"Times New Roman", L"Liberation Serif"}, false, true, false, false},
         // Not listed: the family itself when installed, else a sans or a serif guessed from the name.
@@ -492,6 +524,48 @@ TEST_F(SystemFontsTest, DocumentNamesMapToInstalledFaces) {
     if (checked == 0) GTEST_SKIP() << "none of the stand-in fonts is installed";
 }
 
+TEST_F(SystemFontsTest, LightAndMediumFacesComeFromAFamilyThatHasThem) {
+    ScratchFolder scratch;
+    platform::FontLookup lookup(scratch.Path());
+    if (!lookup.Find(L"Roboto", 300, false) || !Installed(L"Liberation Sans"))
+        GTEST_SKIP() << "Roboto or Liberation Sans is not installed (fonts-roboto-unhinted, fonts-liberation2)";
+    const struct {
+        const wchar_t* Name;
+        bool Bold;  // the run's flag
+        const wchar_t* Family;  // the face expected: the lookup's answer for this family and weight
+        int Weight;
+        bool Italic;
+    } cases[] = {
+        {L"HelveticaNeue-UltraLight", false, L"Roboto", 200, false},
+        {L"HelveticaNeue-Thin", false, L"Roboto", 100, false},
+        {L"HelveticaNeue-Light", false, L"Roboto", 300, false},
+        {L"HelveticaNeue-LightItalic", false, L"Roboto", 300, true},
+        {L"HelveticaNeue-Medium", false, L"Roboto", 500, false},
+        {L"Avenir-Book", false, L"Liberation Sans", 400, false},
+        {L"Avenir Next Ultra Light", false, L"Roboto", 200, false},
+        {L"Lato-Hairline", false, L"Roboto", 100, false},
+        // Bold and heavier take the metric-compatible stand-in's bold, as does a light face asked bold.
+        {L"HelveticaNeue-Bold", false, L"Liberation Sans", 700, false},
+        {L"Helvetica-Black", false, L"Liberation Sans", 700, false},
+        {L"GillSans-SemiBold", false, L"Carlito", 700, false},
+        {L"HelveticaNeue-Light", true, L"Liberation Sans", 700, false},
+        // No light sans among serif stand-ins: the regular face.
+        {L"Baskerville-Light", false, L"Liberation Serif", 400, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.Name));
+        const auto expected = lookup.Find(c.Family, c.Weight, c.Italic);
+        if (!expected) continue;
+        const TFont& font = FFonts->Match(c.Name, c.Bold, false);
+        EXPECT_EQ(font.File(), (TFontFile{expected->Path, expected->FaceIndex}));
+        EXPECT_FALSE(font.SyntheticBold());
+        EXPECT_EQ(font.SyntheticItalic(), false);
+    }
+    // A stand-in of another family keeps the lines of the family asked for.
+    EXPECT_DOUBLE_EQ(FFonts->Match(L"HelveticaNeue-Light", false, false).Ascent(),
+                     FFonts->Match(L"HelveticaNeue", false, false).Ascent());
+}
+
 TEST_F(SystemFontsTest, SameRequestGivesTheSameFontAndFacesAreShared) {
     const TFont& a = FFonts->Match(L"Helvetica", false, false);
     EXPECT_EQ(&a, &FFonts->Match(L"Helvetica", false, false));
@@ -503,17 +577,26 @@ TEST_F(SystemFontsTest, SameRequestGivesTheSameFontAndFacesAreShared) {
 }
 
 TEST_F(SystemFontsTest, KnownFamiliesSpaceLinesAsPagesDoes) {
-    // Measured in Pages documents at line spacing 1: Helvetica 11 pt 13.16 pt, Helvetica Neue 11 pt about 13.2;
-    // Palatino 12 pt at 1.2 18.9 to 19.0 pt, whatever stand-in draws it.
-    const auto pitch = [](const TFont& f, double size) { return (f.Ascent() + f.Descent() + f.LineGap()) * size; };
-    EXPECT_NEAR(pitch(FFonts->Match(L"Helvetica", false, false), 11), 13.16, 0.1);
-    EXPECT_NEAR(pitch(FFonts->Match(L"HelveticaNeue", false, false), 11), 13.2, 0.1);
-    EXPECT_NEAR(pitch(FFonts->Match(L"Palatino-Roman", false, false), 12) * 1.2, 18.95, 0.1);
-    EXPECT_NEAR(pitch(FFonts->Match(L"Palatino-Bold", false, false), 12) * 1.2, 18.95, 0.1);
-    // Fonts without known Pages metrics keep their own: Liberation Serif's 1.15 em for Times.
-    const TFont& times = FFonts->Match(L"Times-Roman", false, false);
+    // The layout rounds ascent, descent and gap to whole points each. Measured in Pages' page pictures at
+    // line spacing 1: Helvetica 11 pt 13.0 to 13.16 pt, 12 pt 14.0; Helvetica Neue 11 pt 12.0, 12 pt at 1.1
+    // 15.47 (14 x 1.1); Times 12 pt 14.0; Palatino 12 pt at 1.2 18.95 to 19.25 (16 x 1.2), whatever stand-in
+    // draws them.
+    const auto pitch = [](const TFont& f, double size) {
+        return std::round(f.Ascent() * size) + std::round(f.Descent() * size) + std::round(f.LineGap() * size);
+    };
+    EXPECT_EQ(pitch(FFonts->Match(L"Helvetica", false, false), 11), 13);
+    EXPECT_EQ(pitch(FFonts->Match(L"Helvetica", false, false), 12), 14);
+    EXPECT_EQ(pitch(FFonts->Match(L"HelveticaNeue", false, false), 11), 12);
+    EXPECT_EQ(pitch(FFonts->Match(L"HelveticaNeue-Light", false, false), 12), 14);
+    EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Roman", false, false), 12), 16);
+    EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Bold", false, false), 12), 16);
+    EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Bold", false, false), 14), 19);  // 23.0 at 1.2
+    EXPECT_EQ(pitch(FFonts->Match(L"Times-Roman", false, false), 12), 14);
+    // Fonts without known Pages metrics keep their own: Liberation Serif's for Times New Roman.
+    const TFont& times = FFonts->Match(L"TimesNewRomanPSMT", false, false);
     const auto face = TTrueTypeFont::Open(times.File());
-    EXPECT_DOUBLE_EQ(pitch(times, 12), pitch(*face, 12));
+    EXPECT_DOUBLE_EQ(times.Ascent() + times.Descent() + times.LineGap(),
+                     face->Ascent() + face->Descent() + face->LineGap());
 }
 
 TEST_F(SystemFontsTest, FallbackFindsAFaceWithTheCharacter) {

@@ -134,6 +134,62 @@ TEST(LayoutTest, LineSpacingModes) {
     }
 }
 
+TEST(LayoutTest, ABaselineRulePutsTheBaselineThatFarDownATallerLine) {
+    // 10 pt text: ascent 8, descent 2. The first baseline, from the top margin at 20, and the pitch.
+    const struct {
+        doc::TLineSpacingMode Mode;
+        double Amount, Rule;
+        double First, Pitch;
+    } cases[] = {
+        {doc::TLineSpacingMode::lsRelative, 2, 0.8, 20 + 16, 20},   // four fifths of 20
+        {doc::TLineSpacingMode::lsRelative, 2, 0, 20 + 8, 20},      // no rule: the room below
+        {doc::TLineSpacingMode::lsRelative, 1, 0.8, 20 + 8, 10},    // no room to share
+        {doc::TLineSpacingMode::lsRelative, 1.5, 0.5, 20 + 8, 15},  // 7.5 would cut the ascent
+        {doc::TLineSpacingMode::lsExactly, 30, 0.5, 20 + 15, 30},
+        {doc::TLineSpacingMode::lsRelative, 2, 1, 20 + 18, 20},     // the descent stays in the line
+    };
+    for (const auto& c : cases) {
+        doc::TDocument d = Doc();
+        doc::TParagraphStyle s = Style();
+        s.LineSpacingMode = c.Mode;
+        s.LineSpacing = c.Amount;
+        s.BaselineRule = c.Rule;
+        d.Body.Paragraphs.push_back(Para(u"a", s));
+        d.Body.Paragraphs.push_back(Para(u"b", s));
+        const auto lines = Lines(Laid(d));
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_DOUBLE_EQ(lines[0].Baseline, c.First) << c.Amount << " " << c.Rule;
+        EXPECT_DOUBLE_EQ(lines[1].Baseline - lines[0].Baseline, c.Pitch) << c.Amount << " " << c.Rule;
+    }
+}
+
+TEST(LayoutTest, AscentDescentAndGapAreEachRoundedToWholePoints) {
+    // The fake faces: ascent 0.8, descent 0.2 em, and for "Gappy" a gap of 0.5 em above the text.
+    const struct {
+        const wchar_t* Font;
+        double Size;
+        double Pitch;  // between the baselines of two one-line paragraphs
+        double First;  // the first baseline: the top margin, the gap, the ascent
+    } cases[] = {
+        {L"Fake", 10, 10, 20 + 8},                // 8 + 2: whole already
+        {L"Fake", 12.5, 10 + 3, 20 + 10},         // 10 + 2.5 -> 3
+        {L"Fake", 11.6, 9 + 2, 20 + 9},           // 9.28 -> 9, 2.32 -> 2: 11, not 11.6
+        {L"Gappy", 11, 9 + 2 + 6, 20 + 6 + 9},    // 8.8 -> 9, 2.2 -> 2, gap 5.5 -> 6
+        {L"Gappy", 1, 1 + 0 + 1, 20 + 1 + 1},     // 0.8 -> 1, 0.2 -> 0, gap 0.5 -> 1
+    };
+    for (const auto& c : cases) {
+        doc::TDocument d = Doc();
+        doc::TParagraphStyle s = Style(c.Size);
+        s.Character.FontName = c.Font;
+        d.Body.Paragraphs.push_back(Para(u"a", s));
+        d.Body.Paragraphs.push_back(Para(u"b", s));
+        const auto lines = Lines(Laid(d));
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_DOUBLE_EQ(lines[1].Baseline - lines[0].Baseline, c.Pitch) << c.Size;
+        EXPECT_DOUBLE_EQ(lines[0].Baseline, c.First) << c.Size;
+    }
+}
+
 TEST(LayoutTest, LineHeightComesFromTheTallestRunAndTheFontsGap) {
     doc::TDocument d = Doc();
     doc::TParagraph p = Para(u"ab");
