@@ -386,12 +386,11 @@ TEST(ZipRegistry, HandlersAreLookedUpAndReplaced) {
 
     const TZipFile* seenZip = nullptr;
     std::string seenName;
-    TZipFile::RegisterCompressionHandler(zcBZIP2, nullptr,
-                                         [&](TStream& in, TZipFile& zip, const TZipHeader& item) {
-                                             seenZip = &zip;
-                                             seenName = item.FileName;
-                                             return std::unique_ptr<TStream>(std::make_unique<TStoredStream>(in));
-                                         });
+    TZipFile::RegisterCompressionHandler(zcBZIP2, [&](TStream& in, TZipFile& zip, const TZipHeader& item) {
+        seenZip = &zip;
+        seenName = item.FileName;
+        return std::unique_ptr<TStream>(std::make_unique<TStoredStream>(in));
+    });
     opened.Zip.Read(0, stream, local);
     char buffer[2];
     stream->ReadBuffer(buffer, 2);
@@ -399,7 +398,7 @@ TEST(ZipRegistry, HandlersAreLookedUpAndReplaced) {
     EXPECT_EQ(seenZip, &opened.Zip);
     EXPECT_EQ(seenName, "b.txt");
 
-    TZipFile::RegisterCompressionHandler(zcBZIP2, nullptr, nullptr);
+    TZipFile::RegisterCompressionHandler(zcBZIP2, nullptr);
     EXPECT_EQ(ErrorOf<EListError>([&] { opened.Zip.Read(0, stream, local); }), L"Item not found");
     RegisterStandardCompressionHandlers();
     EXPECT_NO_THROW(DecompressionHandler(zcStored));
