@@ -65,7 +65,7 @@ std::wstring PublishTemporaryName(const std::wstring& finalName, std::uint32_t p
 bool IsPublishTemporaryName(const std::wstring& name, std::uint32_t& processId) {
     if (name.rfind(kTemporaryPrefix, 0) != 0) return false;
     const auto marker = name.rfind(kTemporaryMarker);
-    if (marker == std::wstring::npos || marker < 2) return false;
+    if (marker == std::wstring::npos || marker <= 2) return false;
     const auto idStart = marker + std::wcslen(kTemporaryMarker);
     const auto dash = name.find(L'-', idStart);
     if (dash == std::wstring::npos || !AllDigits(name, idStart, dash) || !AllDigits(name, dash + 1, name.size())) {
