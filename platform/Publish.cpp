@@ -138,7 +138,8 @@ bool CopyFileNew(const std::wstring& from, const std::wstring& to, ErrorCode& er
             constexpr std::int32_t kBufferSize = 256 * 1024;
             const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
             for (std::int64_t left = size; left > 0;) {
-                const std::int32_t n = source.Read(buffer.get(), static_cast<std::int32_t>(std::min<std::int64_t>(left, kBufferSize)));
+                const auto want = static_cast<std::int32_t>(std::min<std::int64_t>(left, kBufferSize));
+                const std::int32_t n = source.Read(buffer.get(), want);
                 if (n <= 0) {
                     fillError = FailureOr(kErrorReadFault);
                     return false;

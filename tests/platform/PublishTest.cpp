@@ -10,6 +10,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Publish.h"
+#include "platform/Text.h"
 #include "support/TestSupport.h"
 
 using namespace platform;
@@ -166,7 +167,9 @@ TEST(PublishTest, StaleTemporariesAreSweptAndNothingElse) {
         SetAge(folder + c.name, std::chrono::minutes(c.ageMinutes));
     }
     RemoveStaleTemporaries(folder);
-    for (const auto& c : cases) EXPECT_EQ(FileExists(folder + c.name), !c.swept) << std::string(c.name.begin(), c.name.end());
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileExists(folder + c.name), !c.swept) << platform::ToUtf8(c.name);
+    }
 }
 
 // The next publishing into a folder sweeps it (once per folder and process).
