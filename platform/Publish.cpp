@@ -19,10 +19,7 @@ const wchar_t* const kTemporaryMarker = L".p2p-tmp-";
 constexpr std::size_t kNameKept = 64;
 constexpr std::uint32_t kMaxNameTries = 100;
 
-// A temporary still being written is touched at least this often; one untouched this long
-// whose process is gone is stale.
-constexpr std::int64_t kStaleSeconds = 60;
-// Untouched this long it is stale whatever runs under its process id now.
+// Untouched this long a temporary is stale whatever runs under its process id now.
 constexpr std::int64_t kAbandonedSeconds = 60 * 60;
 
 bool AllDigits(const std::wstring& text, std::size_t from, std::size_t to) {
@@ -86,12 +83,11 @@ void RemoveStaleTemporaries(const std::wstring& folder) {
         std::uint32_t writer = 0;
         if ((entry.Attributes & kAttrDirectory) != 0 || !IsPublishTemporaryName(entry.Name, writer)) continue;
         const std::wstring path = folder + entry.Name;
-        const std::int64_t age = backend::SecondsSinceWritten(path);
-        if (age < kStaleSeconds) continue;
-        // Another run, here or in a second process, may still be writing it.
+        // Another run, in this process or a second one, may be about to give it its final name.
         const bool writerRuns = writer == self || backend::ProcessRuns(writer);
-        if (writerRuns && age < kAbandonedSeconds) continue;
-        backend::RemoveFile(path);
+        if (writerRuns && backend::SecondsSinceWritten(path) < kAbandonedSeconds) continue;
+        // One still being written, by a run on another machine say, is held open and stays.
+        backend::RemoveUnusedFile(path);
     }
 }
 

@@ -30,9 +30,9 @@ std::wstring PublishTemporaryName(const std::wstring& finalName, std::uint32_t p
 // Whether name is one of those temporaries; processId receives its writer's id.
 bool IsPublishTemporaryName(const std::wstring& name, std::uint32_t& processId);
 
-// Removes the temporaries in folder ("...\") that no run will finish: not written for a minute
-// and their process gone, or not written for an hour (a process id may be reused). A temporary a
-// running process is still writing stays. Anything else in the folder is never touched.
+// Removes the temporaries in folder ("...\") that no run will finish: nobody holds them open, and
+// their process is gone or they were not written for an hour (a process id may be reused). A
+// temporary a running process is still writing stays. Anything else in the folder is never touched.
 void RemoveStaleTemporaries(const std::wstring& folder);
 
 // What each backend supplies to the publishing; not for other callers.
@@ -41,6 +41,8 @@ namespace backend {
 // Linux. Fails with kErrorFileExists or kErrorAlreadyExists when to is taken.
 bool RenameNoReplace(const std::wstring& from, const std::wstring& to, ErrorCode& error);
 bool RemoveFile(const std::wstring& path);
+// Removes path unless some File holds it open (share mode 0 on Windows; its lock on POSIX).
+bool RemoveUnusedFile(const std::wstring& path);
 std::uint32_t CurrentProcessId();
 bool ProcessRuns(std::uint32_t processId);
 // Seconds since the file was last written; -1 when it can't be told.

@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/Owner.h"
 #include "platform/posix/Errors.h"
+#include "platform/posix/Flock.h"
 #include "platform/posix/PathTranslation.h"
 
 namespace platform::backend {
@@ -64,6 +66,14 @@ bool RenameNoReplace(const std::wstring& from, const std::wstring& to, ErrorCode
 
 bool RemoveFile(const std::wstring& path) {
     return ::unlink(ToNativePath(path).c_str()) == 0;
+}
+
+bool RemoveUnusedFile(const std::wstring& path) {
+    const std::string native = ToNativePath(path);
+    // Held while it goes, so a writer can't take it in between.
+    const TSystemHandle file(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    if (!file || !posix::TryFlock(static_cast<int>(file.Get()), LOCK_EX)) return false;
+    return ::unlink(native.c_str()) == 0;
 }
 
 std::uint32_t CurrentProcessId() {

@@ -26,6 +26,11 @@ bool RemoveFile(const std::wstring& path) {
     return DeleteFileW(path.c_str()) != 0;
 }
 
+bool RemoveUnusedFile(const std::wstring& path) {
+    // A file open without FILE_SHARE_DELETE can't be deleted: the writer's keeps it.
+    return DeleteFileW(path.c_str()) != 0;
+}
+
 std::uint32_t CurrentProcessId() {
     return GetCurrentProcessId();
 }

@@ -150,22 +150,26 @@ TEST(PublishTest, TemporaryNamesAreRecognisedByTheirWholePattern) {
 TEST(PublishTest, StaleTemporariesAreSweptAndNothingElse) {
     ScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
+    const std::uint32_t self = backend::CurrentProcessId();
     const struct {
         std::wstring name;
         int ageMinutes;
         bool swept;
     } cases[] = {
-        {PublishTemporaryName(L"dead.pdf", kGoneProcess, 0), 5, true},    // its run was killed
-        {PublishTemporaryName(L"fresh.pdf", kGoneProcess, 1), 0, false},  // just written: a grace period
-        {PublishTemporaryName(L"alive.pdf", backend::CurrentProcessId(), 2), 5, false},  // a running writer
-        {PublishTemporaryName(L"reused.pdf", backend::CurrentProcessId(), 3), 120, true},  // id reused since
-        {L".~user.pdf.p2p-tmp-keep", 120, false},  // a look-alike that is not ours
+        {PublishTemporaryName(L"dead.pdf", kGoneProcess, 0), 0, true},       // its run was killed
+        {PublishTemporaryName(L"writing.pdf", kGoneProcess, 1), 0, false},   // held open (below): in use
+        {PublishTemporaryName(L"alive.pdf", self, 2), 5, false},             // its run is still going
+        {PublishTemporaryName(L"reused.pdf", self, 3), 120, true},           // an hour old: the id was reused
+        {L".~user.pdf.p2p-tmp-keep", 120, false},                            // a look-alike, not ours
         {L"Report.pdf", 120, false},
     };
     for (const auto& c : cases) {
         WriteFile(folder + c.name, "x");
         SetAge(folder + c.name, std::chrono::minutes(c.ageMinutes));
     }
+    ErrorCode error = kErrorSuccess;
+    const File writer = File::OpenRead(folder + cases[1].name, error);
+    ASSERT_TRUE(writer);
     RemoveStaleTemporaries(folder);
     for (const auto& c : cases) {
         EXPECT_EQ(FileExists(folder + c.name), !c.swept) << platform::ToUtf8(c.name);
@@ -178,7 +182,6 @@ TEST(PublishTest, PublishingSweepsTheFolderFirst) {
     const std::wstring folder = dir.Path() + L"\\";
     const std::wstring stale = folder + PublishTemporaryName(L"out.pdf", kGoneProcess, 0);
     WriteFile(stale, "%PDF-1.4 cut sh");
-    SetAge(stale, std::chrono::minutes(5));
     WriteFile(folder + L"in.pdf", "%PDF-1.4 whole");
     ErrorCode error = kErrorSuccess;
     ASSERT_TRUE(CopyFileNew(folder + L"in.pdf", folder + L"out.pdf", error));
