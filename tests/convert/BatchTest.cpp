@@ -136,14 +136,14 @@ TEST_F(BatchTest, TheWorkingFolderIsEmptyWhenTheBatchEnds) {
     ui.folderText = out;
     ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a"))};
     ConvertBatch(engine, ui);
-    EXPECT_TRUE(FileExists(out + L"\A.pdf"));
+    EXPECT_TRUE(FileExists(out + L"\\A.pdf"));
     EXPECT_TRUE(platform::DirectoryExists(engine.tempDir));
     EXPECT_TRUE(workingFolderEntries().empty());
 
     ui.rows = {Document(L"B.pages", PackageWithPdf("%PDF b")),
                Document(L"Broken.pages", std::vector<std::uint8_t>(64, 'x'))};
     EXPECT_THROW(ConvertBatch(engine, ui), Exception);
-    EXPECT_TRUE(FileExists(out + L"\B.pdf"));
+    EXPECT_TRUE(FileExists(out + L"\\B.pdf"));
     EXPECT_TRUE(workingFolderEntries().empty());
 }
 
