@@ -30,7 +30,7 @@ std::wstring PublishTemporaryName(const std::wstring& finalName, std::uint32_t p
 // Whether name is one of those temporaries; processId receives its writer's id.
 bool IsPublishTemporaryName(const std::wstring& name, std::uint32_t& processId);
 
-// Removes the temporaries in folder (ending in "\\") that no run will finish: nobody holds them open, and
+// Removes the temporaries in folder (ending in "\") that no run will finish: nobody holds them open, and
 // their process is gone or they were not written for an hour (a process id may be reused). A
 // temporary a running process is still writing stays. Anything else in the folder is never touched.
 void RemoveStaleTemporaries(const std::wstring& folder);
