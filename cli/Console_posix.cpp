@@ -7,7 +7,6 @@
 
 #include "platform/Exception.h"
 #include "platform/Text.h"
-#include "platform/posix/PathTranslation.h"
 
 namespace cli {
 namespace {
@@ -41,11 +40,11 @@ std::wstring EnginePathOf(const std::wstring& argument) {
         throw EArgumentException(L"a path holding \"\\\" can't be used here: the converter reads \"\\\" as a folder "
                                  L"separator");
     }
-    return platform::FromNativePath(platform::ToUtf8(argument));
+    return platform::EnginePathFromSystem(argument);
 }
 
 std::wstring DisplayPath(const std::wstring& enginePath) {
-    return platform::FromUtf8(platform::ToNativePath(enginePath));
+    return platform::SystemPathFromEngine(enginePath);
 }
 
 // The engine's messages name engine paths; "\\" in them is always a separator here,

@@ -155,6 +155,8 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
         return kExitNotAllWritten;
     }
 
+    // Emptied while the lock is still held, however the run ends.
+    const TWorkingFolderCleanup cleanup(engine);
     if (commandLine.Text) return WriteTexts(engine, commandLine.Files);
 
     // A script converting a folder wants every document tried: an error ends only its own.

@@ -244,6 +244,20 @@ void TConversionEngine::Lumbrook(const std::wstring& pathDir) {
     zip.Close();
 }
 
+void TConversionEngine::ClearWorkingFolder() noexcept {
+    if (tempDir.empty()) return;
+    try {
+        DelDirectory(tempDir);
+        ForceDirectories(tempDir);
+    } catch (...) {
+        // The next document empties it anyway; the run's own outcome is what counts.
+    }
+}
+
+TWorkingFolderCleanup::~TWorkingFolderCleanup() {
+    FEngine.ClearWorkingFolder();
+}
+
 layout::IFontProvider& TConversionEngine::Fonts() {
     // Kept for the whole batch: finding and measuring faces is the dear part. Beside the
     // working folder, which every document empties.

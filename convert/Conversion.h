@@ -75,6 +75,20 @@ std::wstring DescribeReason(const TDocumentResult& result);
 // "2 charts, 1 equation"-like list of what was left out; empty when nothing was.
 std::wstring DescribeLeftOut(const std::map<std::wstring, int>& leftOut);
 
+class TConversionEngine;
+
+// Clears the engine's working folder when it goes out of scope (TConversionEngine::ClearWorkingFolder).
+class TWorkingFolderCleanup {
+public:
+    explicit TWorkingFolderCleanup(TConversionEngine& engine) noexcept : FEngine(engine) {}
+    TWorkingFolderCleanup(const TWorkingFolderCleanup&) = delete;
+    TWorkingFolderCleanup& operator=(const TWorkingFolderCleanup&) = delete;
+    ~TWorkingFolderCleanup();
+
+private:
+    TConversionEngine& FEngine;
+};
+
 // The conversion of documents one by one: the working folder and what is unpacked into it.
 // The window and the command-line tool each own one; nothing derives from it.
 class TConversionEngine final {
@@ -97,6 +111,10 @@ public:
 
     // Empties the working folder and unpacks the package pathDir into it.
     void Lumbrook(const std::wstring& pathDir);
+
+    // Empties the working folder once a batch or a command-line run is over, so the last
+    // document's unpacked tree does not stay behind. Never raises: it runs on every way out.
+    void ClearWorkingFolder() noexcept;
 
     // Unpacks Source (a package, or a document folder) and writes its PDF out: Apple's own
     // where the package stores one, else laid out from the document. A package error passes through.

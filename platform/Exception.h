@@ -38,6 +38,7 @@ PAGES2PDF_EXCEPTION(EWriteError, EFilerError);
 PAGES2PDF_EXCEPTION(EListError, Exception);
 PAGES2PDF_EXCEPTION(EZLibError, Exception);
 PAGES2PDF_EXCEPTION(EZDecompressionError, EZLibError);
+// Encoding's error: nothing encodes here, kept beside its decoding twin so EZLibError names both.
 PAGES2PDF_EXCEPTION(EZCompressionError, EZLibError);
 PAGES2PDF_EXCEPTION(EArgumentException, Exception);
 PAGES2PDF_EXCEPTION(EPathTooLongException, Exception);

@@ -6,17 +6,14 @@
 #include <string>
 
 #include "platform/FileSystem.h"
+#include "platform/Owner.h"
 
 namespace platform {
 
 class File {
 public:
+    // Not copyable; a move hands the file off; the destructor closes it (TOwner).
     File() noexcept = default;
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    File(File&& other) noexcept;
-    File& operator=(File&& other) noexcept;
-    ~File();
 
     // CreateFileW(GENERIC_READ, share 0, OPEN_EXISTING). On failure the result is
     // closed and error holds the system error code.
@@ -26,21 +23,27 @@ public:
     static File OpenReadShared(const std::wstring& path, ErrorCode& error);
     // CreateFileW(GENERIC_READ|GENERIC_WRITE, share 0, CREATE_ALWAYS): an existing file is emptied.
     static File Create(const std::wstring& path, ErrorCode& error);
+    // CreateFileW(GENERIC_READ|GENERIC_WRITE, share 0, CREATE_NEW): fails with kErrorFileExists when
+    // anything is there already.
+    static File CreateNew(const std::wstring& path, ErrorCode& error);
 
-    explicit operator bool() const noexcept { return FHandle != kInvalid; }
+    explicit operator bool() const noexcept { return static_cast<bool>(FHandle); }
     // Bytes transferred; 0 at the end of the file or on failure.
     std::int32_t Read(void* buffer, std::int32_t count) noexcept;
     std::int32_t Write(const void* buffer, std::int32_t count) noexcept;
     // origin: 0 from the beginning, 1 from the current position, 2 from the end.
     // The new position, or -1 on failure.
     std::int64_t Seek(std::int64_t offset, int origin) noexcept;
-    void Close() noexcept;
+    // FlushFileBuffers / fsync: the bytes written are on the disk. False on failure, error set.
+    bool Flush(ErrorCode& error) noexcept;
+    void Close() noexcept { FHandle.Reset(); }
+    // The system's error (as a Windows code) of the call that just failed on this thread, such as a
+    // Read or Write that came up short; kErrorSuccess when it left none.
+    static ErrorCode LastError() noexcept;
 
 private:
-    // INVALID_HANDLE_VALUE on Windows and -1 as a POSIX descriptor: the same bits.
-    static constexpr std::intptr_t kInvalid = -1;
     explicit File(std::intptr_t handle) noexcept : FHandle(handle) {}
-    std::intptr_t FHandle = kInvalid;
+    TSystemHandle FHandle;
 };
 
 }  // namespace platform

@@ -15,7 +15,9 @@ inline constexpr ErrorCode kErrorSuccess = 0;
 inline constexpr ErrorCode kErrorFileNotFound = 2;
 inline constexpr ErrorCode kErrorPathNotFound = 3;
 inline constexpr ErrorCode kErrorAccessDenied = 5;
+inline constexpr ErrorCode kErrorInvalidHandle = 6;
 inline constexpr ErrorCode kErrorSharingViolation = 32;
+inline constexpr ErrorCode kErrorReadFault = 30;
 inline constexpr ErrorCode kErrorBadNetPath = 53;
 inline constexpr ErrorCode kErrorFileExists = 80;
 inline constexpr ErrorCode kErrorDiskFull = 112;
@@ -55,16 +57,13 @@ bool CreateFolder(const std::wstring& path, ErrorCode& error);
 // everything below it, removed for good. A trailing separator is allowed.
 bool DeleteTree(const std::wstring& folder);
 
-// CopyFileW(fail-if-exists TRUE): an existing target stays untouched.
+// CopyFileW(fail-if-exists TRUE): an existing target stays untouched. Published atomically
+// (platform/Publish.h): the target appears whole or not at all.
 bool CopyFileNew(const std::wstring& from, const std::wstring& to, ErrorCode& error);
 
 // SHGetFolderPathW(CSIDL_LOCAL_APPDATA): no trailing separator; empty when unknown.
 // POSIX: $XDG_CACHE_HOME, else $HOME/.cache.
 std::wstring LocalAppDataFolder();
-
-// ShellExecuteW(owner, "open", "Explorer.exe", folder, NULL, SW_SHOWNORMAL);
-// POSIX: xdg-open, detached. owner is an HWND or null. The result is not examined.
-void OpenInFileManager(const std::wstring& folder, void* owner = nullptr);
 
 // One entry of a folder listing.
 struct FindEntry {

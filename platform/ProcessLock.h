@@ -5,29 +5,26 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Owner.h"
+
 namespace platform {
 
 class ProcessLock {
 public:
+    // Not copyable; a move hands the lock off; the destructor releases it (TOwner).
     ProcessLock() noexcept = default;
-    ProcessLock(const ProcessLock&) = delete;
-    ProcessLock& operator=(const ProcessLock&) = delete;
-    ProcessLock(ProcessLock&& other) noexcept;
-    ProcessLock& operator=(ProcessLock&& other) noexcept;
-    ~ProcessLock();
 
     // Never waits. forFolder is the folder the lock guards (the working folder):
     // POSIX locks a file beside it, Windows derives the mutex name from it.
     // A lock that is not held tests false. A second TryAcquire for a folder whose lock is
     // held fails within the same process too: one batch at a time per process.
     static ProcessLock TryAcquire(const std::wstring& forFolder);
-    explicit operator bool() const noexcept { return FHandle != kInvalid; }
+    explicit operator bool() const noexcept { return static_cast<bool>(FHandle); }
 
 private:
-    static constexpr std::intptr_t kInvalid = -1;
+    // The mutex handle (Windows) or the locked file's descriptor (POSIX): closing it releases the lock.
     explicit ProcessLock(std::intptr_t handle) noexcept : FHandle(handle) {}
-    void Release() noexcept;
-    std::intptr_t FHandle = kInvalid;
+    TSystemHandle FHandle;
 };
 
 }  // namespace platform

@@ -13,4 +13,9 @@ std::wstring FromUtf8(std::string_view bytes);
 // (MultiByteToWideChar with 65001 or 437 on Windows).
 std::wstring DecodeZipName(std::string_view bytes, bool utf8);
 
+// A path as the system spells it, for arguments and for showing, to an engine path and back:
+// on POSIX "/" separates there and "\" in the engine; on Windows the two are the same.
+std::wstring EnginePathFromSystem(const std::wstring& systemPath);
+std::wstring SystemPathFromEngine(const std::wstring& enginePath);
+
 }  // namespace platform

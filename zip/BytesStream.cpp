@@ -4,13 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/Exception.h"
-
-void TBytesStream::SetSize(std::int64_t NewSize) {
-    if (NewSize < 0) throw EStreamError(L"Range check error");
-    FBytes.resize(static_cast<std::size_t>(NewSize));
-    FPosition = std::min(FPosition, NewSize);
-}
 
 std::int32_t TBytesStream::Read(void* Buffer, std::int32_t Count) {
     const auto size = static_cast<std::int64_t>(FBytes.size());

@@ -12,11 +12,8 @@ public:
     explicit TBytesStream(std::vector<std::uint8_t> Bytes) : FBytes(std::move(Bytes)) {}
 
     std::int64_t GetSize() override { return static_cast<std::int64_t>(FBytes.size()); }
-    using TStream::SetSize;
-    void SetSize(std::int64_t NewSize) override;
     std::int32_t Read(void* Buffer, std::int32_t Count) override;
     std::int32_t Write(const void* Buffer, std::int32_t Count) override;
-    using TStream::Seek;
     // Any position at or beyond 0 is allowed; reading beyond the end yields nothing.
     std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
 

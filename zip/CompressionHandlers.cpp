@@ -5,37 +5,33 @@
 
 #include "platform/Exception.h"
 #include "zip/StoredStream.h"
+#include "zip/ZipFile.h"
 #include "zip/ZDecompressionStream.h"
 
 namespace {
 
 struct THandlerEntry {
     TZipCompression Compression;
-    TStreamConstructor CompressStream;
     TStreamConstructor DecompressStream;
 };
 
 using THandlerTable = std::vector<THandlerEntry>;
 
-void Put(THandlerTable& table, TZipCompression compression, TStreamConstructor compress,
-         TStreamConstructor decompress) {
+void Put(THandlerTable& table, TZipCompression compression, TStreamConstructor decompress) {
     for (auto& entry : table) {
         if (entry.Compression == compression) {
-            entry.CompressStream = std::move(compress);
             entry.DecompressStream = std::move(decompress);
             return;
         }
     }
-    table.push_back({compression, std::move(compress), std::move(decompress)});
+    table.push_back({compression, std::move(decompress)});
 }
 
 void FillStandard(THandlerTable& table) {
-    const TStreamConstructor stored = [](TStream& in, TZipFile&, const TZipHeader&) -> std::unique_ptr<TStream> {
+    Put(table, zcStored, [](TStream& in, TZipFile&, const TZipHeader&) -> std::unique_ptr<TStream> {
         return std::make_unique<TStoredStream>(in);
-    };
-    Put(table, zcStored, stored, stored);
-    // Writing packages is not part of this program: the compression side stays empty.
-    Put(table, zcDeflate, nullptr, [](TStream& in, TZipFile&, const TZipHeader&) -> std::unique_ptr<TStream> {
+    });
+    Put(table, zcDeflate, [](TStream& in, TZipFile&, const TZipHeader&) -> std::unique_ptr<TStream> {
         return std::make_unique<TZDecompressionStream>(in, -15);
     });
 }
@@ -53,9 +49,8 @@ THandlerTable& Table() {
 
 }  // namespace
 
-void RegisterCompressionHandler(TZipCompression Compression, TStreamConstructor CompressStream,
-                                TStreamConstructor DecompressStream) {
-    Put(Table(), Compression, std::move(CompressStream), std::move(DecompressStream));
+void TZipFile::RegisterCompressionHandler(TZipCompression Compression, TStreamConstructor DecompressStream) {
+    Put(Table(), Compression, std::move(DecompressStream));
 }
 
 void RegisterStandardCompressionHandlers() {

@@ -1,5 +1,6 @@
 #pragma once
-// The process-wide table from ZIP method number to the streams that encode and decode it.
+// The process-wide table from ZIP method number to the stream that decodes it. Only decoding:
+// nothing writes packages, so there are no encoders to register.
 
 #include <functional>
 #include <memory>
@@ -9,18 +10,13 @@
 
 class TZipFile;
 
-// Makes a new stream over InStream that the caller owns. ZipFile and Item (on reading, the
-// entry's local header) are passed to every constructor; the built-in ones use only InStream.
+// Makes a new stream over InStream that the caller owns. ZipFile and Item (the entry's local
+// header) are passed to every constructor; the built-in ones use only InStream.
 using TStreamConstructor =
     std::function<std::unique_ptr<TStream>(TStream& InStream, TZipFile& ZipFile, const TZipHeader& Item)>;
 
-// Stores the pair under Compression, replacing any pair already there.
-void RegisterCompressionHandler(TZipCompression Compression, TStreamConstructor CompressStream,
-                                TStreamConstructor DecompressStream);
-
-// Registers method 0 (stored), then method 8 (deflate). The table runs it when it is first
-// used, so every program and test has both before any package is read; calling it again
-// restores the two after a test replaced one.
+// Registers method 0 (stored), then method 8 (deflate), over whatever those two hold. The table
+// runs it when it is first used, so every program and test has both before any package is read.
 void RegisterStandardCompressionHandlers();
 
 // The decoder for a method number; EListError "Item not found" when none is registered.

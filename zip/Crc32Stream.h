@@ -16,7 +16,6 @@ public:
         if (n > 0) FCrc = Crc32(FCrc, Buffer, static_cast<std::size_t>(n));
         return n;
     }
-    using TStream::Seek;
     std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override { return FTarget.Seek(Offset, Origin); }
 
     std::uint32_t Crc() const { return FCrc; }

@@ -6,6 +6,10 @@
 
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
+#include "zip/ZDecompressionStream.h"
+
+// Whole refills and their hand-backs stay within one read-ahead.
+static_assert(TFileStream::kReadAheadSize >= 2 * TCustomZStream::kInputBufferSize);
 
 namespace {
 

@@ -13,12 +13,13 @@ inline constexpr std::uint16_t fmCreate = 0xFF00;
 
 class TFileStream : public TStream {
 public:
-    // Read-ahead of a stream opened for reading. Larger than the deflate decoder's 65536-byte
-    // refill, so a small deflated entry's refill and the hand-back of its surplus stay inside it.
+    // Read-ahead of a stream opened for reading. Larger than the deflate decoder's refill
+    // (checked in FileStream.cpp), so a small deflated entry's refill and the hand-back of its
+    // surplus stay inside it.
     static constexpr std::int32_t kReadAheadSize = 256 * 1024;
     // A request of at least this many bytes gets what the buffer lacks straight into the caller's
-    // memory (the exact-size copy's 61440-byte chunks).
-    static constexpr std::int32_t kDirectReadSize = 61440;
+    // memory: the exact-size copy's chunks.
+    static constexpr std::int32_t kDirectReadSize = kCopyChunkSize;
 
     // fmOpenRead: EFOpenError "Cannot open file "%s". %s"; fmCreate (an existing file is
     // emptied): EFCreateError "Cannot create file "%s". %s". The first %s is the full path,
@@ -28,7 +29,6 @@ public:
 
     std::int32_t Read(void* Buffer, std::int32_t Count) override;
     std::int32_t Write(const void* Buffer, std::int32_t Count) override;
-    using TStream::Seek;
     std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
 
     const std::wstring& FileName() const { return FFileName; }

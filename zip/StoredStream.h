@@ -10,7 +10,6 @@ public:
     std::int64_t GetSize() override { return FStream.Size(); }
     std::int32_t Read(void* Buffer, std::int32_t Count) override { return FStream.Read(Buffer, Count); }
     std::int32_t Write(const void* Buffer, std::int32_t Count) override { return FStream.Write(Buffer, Count); }
-    using TStream::Seek;
     std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override { return FStream.Seek(Offset, Origin); }
 
 private:

@@ -61,7 +61,6 @@ std::int32_t TZDecompressionStream::Read(void* Buffer, std::int32_t Count) {
             z.avail_in = static_cast<uInt>(n);
             z.next_in = FBuffer.data();
             FStreamPos = FStream.Position();
-            if (FOnProgress) FOnProgress(*this);
         }
         result = ZDecompressCheck(inflate(&z, Z_NO_FLUSH));
     }
@@ -77,7 +76,7 @@ std::int32_t TZDecompressionStream::Write(const void*, std::int32_t) {
     InvalidOperation();
 }
 
-std::int32_t TZDecompressionStream::Seek(std::int32_t Offset, int Origin) {
+std::int64_t TZDecompressionStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
     constexpr std::int32_t kScratchSize = 16384;
     auto& z = *FZStream.get();
     const auto current = static_cast<std::int64_t>(z.total_out);
@@ -104,5 +103,5 @@ std::int32_t TZDecompressionStream::Seek(std::int32_t Offset, int Origin) {
     } else {
         InvalidOperation();
     }
-    return static_cast<std::int32_t>(z.total_out);
+    return static_cast<std::int64_t>(z.total_out);
 }

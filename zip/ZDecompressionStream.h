@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 
 #include "zip/Stream.h"
 
@@ -27,16 +26,20 @@ private:
     z_stream FStream{};
 };
 
+// The part of a zlib stream over another stream; only decoding is built, since nothing writes packages.
 class TCustomZStream : public TStream {
+public:
+    // The compressed input read from the source in one refill.
+    static constexpr std::int32_t kInputBufferSize = 65536;
+
 protected:
     explicit TCustomZStream(TStream& Stream, int WindowBits);
 
     TStream& FStream;  // not owned
     std::int64_t FStreamStartPos;
     std::int64_t FStreamPos;
-    std::function<void(TCustomZStream&)> FOnProgress;
     TInflateState FZStream;
-    std::array<std::uint8_t, 65536> FBuffer;
+    std::array<std::uint8_t, kInputBufferSize> FBuffer;
 };
 
 class TZDecompressionStream : public TCustomZStream {
@@ -48,8 +51,7 @@ public:
     std::int32_t Read(void* Buffer, std::int32_t Count) override;
     // Always EZDecompressionError "Invalid ZStream operation!".
     std::int32_t Write(const void* Buffer, std::int32_t Count) override;
-    using TStream::Seek;
     // Rewind (0 from the beginning), skip forward, or run to the end (0 from the end);
     // anything else is refused. Returns the decoded position.
-    std::int32_t Seek(std::int32_t Offset, int Origin) override;
+    std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
 };

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/Exception.h"
@@ -21,8 +22,8 @@ constexpr std::int32_t kReadUntilEndChunk = 4096;
 }
 
 // Gathers the read-until-end copy's small writes into fewer, larger ones. Whatever it holds
-// goes out before the copy returns or fails, so the file ends up with the same bytes either way;
-// the counts the target takes are not examined, as with direct writes.
+// goes out before the copy returns or fails. Every write must be taken whole: a target that takes
+// less (a full disk) is EWriteError "Stream write error".
 class TGatheredWriter {
 public:
     explicit TGatheredWriter(TStream& Target) : FTarget(Target) {}
@@ -40,7 +41,7 @@ public:
         if (!FBuffer) {
             // A copy that ends within its first chunk writes that chunk at once, unbuffered.
             if (Count < kReadUntilEndChunk) {
-                FTarget.Write(Data, Count);
+                FTarget.WriteBuffer(Data, Count);
                 return;
             }
             FBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(kGatherSize);
@@ -50,8 +51,8 @@ public:
         FCount += Count;
     }
     void Flush() {
-        if (FCount > 0) FTarget.Write(FBuffer.get(), FCount);
-        FCount = 0;
+        const std::int32_t count = std::exchange(FCount, 0);
+        if (count > 0) FTarget.WriteBuffer(FBuffer.get(), count);
     }
 
 private:
@@ -61,11 +62,9 @@ private:
     std::int32_t FCount = 0;
 };
 
-// The copy for entries whose sizes follow their data (bit 3): read until a short read, but
-// never write more than the directory declares (more is damage, reported as a CRC error),
-// and never read a stored entry past its compressed size, since the stored stream does not end.
-// Returns false when the data ran past the declared size.
-bool CopyUntilEnd(TStream& in, TStream& out, const TZipHeader& central) {
+}  // namespace
+
+bool CopyEntryUntilEnd(TStream& in, TStream& out, const TZipHeader& central) {
     std::array<std::uint8_t, kReadUntilEndChunk> buffer;
     TGatheredWriter writer(out);
     const bool stored = static_cast<std::uint8_t>(central.CompressionMethod) == zcStored;
@@ -84,8 +83,6 @@ bool CopyUntilEnd(TStream& in, TStream& out, const TZipHeader& central) {
         }
     }
 }
-
-}  // namespace
 
 void TZipFile::CheckOpenForReading() const {
     if (FMode != zmRead) throw EZipException(L"File must be open for reading");
@@ -181,7 +178,7 @@ void TZipFile::ExtractEntry(int Index, const std::wstring& Path, bool CreateSubd
         if ((LHeader.Flag & kFlagDataDescriptor) == 0) {
             if (central.UncompressedSize > 0) out.CopyFrom(*LInStream, central.UncompressedSize);
         } else {
-            withinDeclaredSize = CopyUntilEnd(*LInStream, out, central);
+            withinDeclaredSize = CopyEntryUntilEnd(*LInStream, out, central);
         }
         crc = out.Crc();
     }

@@ -11,9 +11,37 @@ constexpr std::int64_t kScanReach = 65535;
 constexpr std::int64_t kScanStep = 1024;
 constexpr std::int32_t kScanWindow = 1028;
 
+[[noreturn]] void ErrorReadingZipFile() {
+    throw EZipException(L"Error reading zip file");
+}
+
+// ZIP64 keeps the true values elsewhere and leaves these markers in the 16- and 32-bit fields.
+constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
+constexpr std::uint32_t kZip64Marker32 = 0xFFFFFFFF;
+constexpr std::uint32_t SIGNATURE_ZIP64ENDLOCATOR = 0x07064B50;
+constexpr std::int64_t kZip64LocatorSize = 20;
+
+// A package in one file: a ZIP64 or multi-disk end record is refused rather than misread, even
+// when its offsets happen to lie inside the file.
+void RefuseUnsupportedEnd(const TZipEndOfCentralHeader& end) {
+    if (end.DiskNumber != 0 || end.CentralDirStartDisk != 0) ErrorReadingZipFile();
+    if (end.NumEntriesThisDisk == kZip64Marker16 || end.CentralDirEntries == kZip64Marker16 ||
+        end.CentralDirSize == kZip64Marker32 || end.CentralDirOffset == kZip64Marker32) {
+        ErrorReadingZipFile();
+    }
+}
+
+void RefuseUnsupportedEntry(const TZipHeader& header) {
+    if (header.DiskNumberStart != 0) ErrorReadingZipFile();
+    if (header.CompressedSize == kZip64Marker32 || header.UncompressedSize == kZip64Marker32 ||
+        header.LocalHeaderOffset == kZip64Marker32) {
+        ErrorReadingZipFile();
+    }
+}
+
 // One Read of exactly Count bytes, or "Error reading zip file".
 void VerifyRead(TStream& Stream, void* Buffer, std::int32_t Count) {
-    if (Stream.Read(Buffer, Count) != Count) throw EZipException(L"Error reading zip file");
+    if (Stream.Read(Buffer, Count) != Count) ErrorReadingZipFile();
 }
 
 }  // namespace
@@ -85,6 +113,7 @@ bool TZipFile::LocateEndOfCentralHeader(TZipEndOfCentralHeader& Header) {
             const std::int64_t recordPos = windowStart + I;
             // No complete record behind this one: search on.
             if (size - recordPos < static_cast<std::int64_t>(kEndOfCentralRecordSize)) continue;
+            FEndRecordPos = recordPos;
             if (I + static_cast<std::int32_t>(kEndOfCentralRecordSize) <= LReadSize) {
                 Header = ParseEndOfCentralHeader(&LBackBuf[static_cast<std::size_t>(I) + 4]);
             } else {
@@ -114,7 +143,17 @@ bool TZipFile::LocateEndOfCentralHeader(TZipEndOfCentralHeader& Header) {
 void TZipFile::ReadCentralHeader() {
     FFiles.clear();
     TZipEndOfCentralHeader end;
-    if (!LocateEndOfCentralHeader(end)) throw EZipException(L"Error reading zip file");
+    if (!LocateEndOfCentralHeader(end)) ErrorReadingZipFile();
+    RefuseUnsupportedEnd(end);
+    // A ZIP64 package may leave ordinary values in its end record; its locator right before the
+    // record gives it away (an ordinary directory ends where the record begins).
+    if (FEndRecordPos >= kZip64LocatorSize &&
+        std::int64_t{end.CentralDirOffset} + std::int64_t{end.CentralDirSize} != FEndRecordPos) {
+        std::array<std::uint8_t, 4> locator{};
+        FStream->SetPosition(FEndRecordPos - kZip64LocatorSize);
+        VerifyRead(*FStream, locator.data(), static_cast<std::int32_t>(locator.size()));
+        if (GetLE32(locator.data()) == SIGNATURE_ZIP64ENDLOCATOR) ErrorReadingZipFile();
+    }
     FStream->SetPosition(end.CentralDirOffset);
     FEndFileData = end.CentralDirOffset;
 
@@ -124,7 +163,7 @@ void TZipFile::ReadCentralHeader() {
     const auto readField = [&](auto& field, std::uint16_t length) {
         if (length == 0) return;
         // Checked before allocating, so a broken length costs nothing.
-        if (!fitsInStream(length)) throw EZipException(L"Error reading zip file");
+        if (!fitsInStream(length)) ErrorReadingZipFile();
         field.resize(length);
         VerifyRead(*FStream, field.data(), length);
         pos += length;
@@ -144,6 +183,7 @@ void TZipFile::ReadCentralHeader() {
         VerifyRead(*FStream, fixed.data(), static_cast<std::int32_t>(fixed.size()));
         pos += static_cast<std::int64_t>(fixed.size());
         ParseCentralHeaderFixed(fixed.data(), header);
+        RefuseUnsupportedEntry(header);
         readField(header.FileName, header.FileNameLength);
         readField(header.ExtraField, header.ExtraFieldLength);
         readField(header.FileComment, header.FileCommentLength);

@@ -11,6 +11,12 @@
 #include "zip/Stream.h"
 #include "zip/ZipHeaders.h"
 
+// The copy for entries whose sizes follow their data (bit 3): reads In until a short read, but
+// never writes more than Central declares (more is damage: false, reported as a CRC error), and
+// never reads a stored entry past its compressed size, since the stored stream does not end.
+// A write Out does not take whole is EWriteError "Stream write error".
+bool CopyEntryUntilEnd(TStream& In, TStream& Out, const TZipHeader& Central);
+
 class TZipFile {
 public:
     TZipFile() = default;
@@ -40,10 +46,9 @@ public:
     // Every entry, in directory order, below Path; the first error ends it.
     void ExtractAll(const std::wstring& Path);
 
-    static void RegisterCompressionHandler(TZipCompression Compression, TStreamConstructor CompressStream,
-                                           TStreamConstructor DecompressStream) {
-        ::RegisterCompressionHandler(Compression, std::move(CompressStream), std::move(DecompressStream));
-    }
+    // Stores the decoder under Compression, replacing any there; an empty one removes the method.
+    // Called before any package is read (the table is shared by every reader).
+    static void RegisterCompressionHandler(TZipCompression Compression, TStreamConstructor DecompressStream);
 
 private:
     // The folders one ExtractAll has already made, by their exact text: the checks of
@@ -59,6 +64,7 @@ private:
     TStream* FStream = nullptr;  // not owned
     std::unique_ptr<TFileStream> FFileStream;
     std::int64_t FStartFileData = 0;
+    // Where the entries' data end (the directory's offset). Nothing reads it: it would bound a writer's appends.
     std::int64_t FEndFileData = 0;
     std::vector<TZipHeader> FFiles;
     std::string FComment;
@@ -66,4 +72,6 @@ private:
     // The stream's size, taken once when the directory is read: every offset and length
     // from the package is checked against it before use.
     std::int64_t FStreamSize = 0;
+    // Where LocateEndOfCentralHeader found the end record.
+    std::int64_t FEndRecordPos = 0;
 };

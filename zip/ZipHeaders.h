@@ -22,6 +22,7 @@ inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
 inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 inline constexpr std::uint16_t kFlagUtf8 = 0x0800;
 
+// zmReadWrite and zmWrite belong to writing packages, which this program does not do: Open refuses them.
 enum TZipMode : std::uint8_t { zmClosed = 0, zmRead = 1, zmReadWrite = 2, zmWrite = 3 };
 
 enum TZipCompression : std::uint8_t {
@@ -44,7 +45,8 @@ enum TZipCompression : std::uint8_t {
     zcPPMdI1 = 98,
 };
 
-// "Stored", "Deflated"...; "Unknown" for a number without a member.
+// "Stored", "Deflated"...; "Unknown" for a number without a member. Nothing shows them (the names
+// belong to a writer's error for a method it can't encode); kept as the methods' table.
 std::wstring TZipCompressionToString(TZipCompression Compression);
 
 // One entry of the central directory, or one local header (whose central-only fields stay zero).

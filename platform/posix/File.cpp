@@ -8,10 +8,38 @@
 #include <cerrno>
 
 #include "platform/posix/Errors.h"
+#include "platform/posix/Flock.h"
 #include "platform/posix/PathTranslation.h"
 
 namespace platform {
+
+void TSystemHandleTraits::Close(Handle handle) noexcept {
+    // Not retried on EINTR: the descriptor is released either way. A lock goes with it.
+    ::close(static_cast<int>(handle));
+}
+
 namespace {
+
+ErrorCode LockError() {
+    return errno == EWOULDBLOCK ? kErrorSharingViolation : posix::ErrorFromErrno(errno);
+}
+
+// O_EXCL: never follows a link in the last place nor opens a pipe, so what it makes is a new,
+// empty, regular file; it is locked at once, before anyone else can open it.
+std::intptr_t CreateExclusive(const std::string& native, ErrorCode& error) {
+    const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errno == EEXIST ? kErrorFileExists : posix::ErrorFromErrno(errno, native);
+        return -1;
+    }
+    if (!posix::TryFlock(fd, LOCK_EX)) {
+        error = LockError();
+        ::close(fd);
+        return -1;
+    }
+    error = kErrorSuccess;
+    return fd;
+}
 
 // Share mode 0 emulated: every File holds an exclusive advisory lock, so a second
 // File on the same file fails with a sharing violation, as on Windows. FILE_SHARE_READ is a
@@ -35,10 +63,7 @@ std::intptr_t OpenLocked(const std::wstring& path, int flags, bool truncate, int
     // are no documents either.
     if (!S_ISREG(st.st_mode)) return fail(kErrorAccessDenied);
     if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return fail(posix::ErrorFromErrno(errno));
-    int locked;
-    while ((locked = ::flock(fd, lock | LOCK_NB)) != 0 && errno == EINTR) {
-    }
-    if (locked != 0) return fail(errno == EWOULDBLOCK ? kErrorSharingViolation : posix::ErrorFromErrno(errno));
+    if (!posix::TryFlock(fd, lock)) return fail(LockError());
     // Emptied only once the lock is ours: a file another File holds is never touched.
     if (truncate && ::ftruncate(fd, 0) != 0) return fail(posix::ErrorFromErrno(errno));
     error = kErrorSuccess;
@@ -46,19 +71,6 @@ std::intptr_t OpenLocked(const std::wstring& path, int flags, bool truncate, int
 }
 
 }  // namespace
-
-File::File(File&& other) noexcept : FHandle(other.FHandle) { other.FHandle = kInvalid; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        FHandle = other.FHandle;
-        other.FHandle = kInvalid;
-    }
-    return *this;
-}
-
-File::~File() { Close(); }
 
 File File::OpenRead(const std::wstring& path, ErrorCode& error) {
     return File(OpenLocked(path, O_RDONLY, false, LOCK_EX, error));
@@ -70,34 +82,31 @@ File File::OpenReadShared(const std::wstring& path, ErrorCode& error) {
 
 File File::Create(const std::wstring& path, ErrorCode& error) {
     const std::string native = ToNativePath(path);
-    // The common case, a name nobody uses yet, in two calls: O_EXCL never follows a link in the
-    // last place nor opens a pipe, so what it makes is a new, empty, regular file. Anything
-    // already there takes the checked way below, which never empties a file another File holds.
-    const int fd = native.empty() ? -1 : ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (native.empty() || errno == EEXIST) return File(OpenLocked(path, O_RDWR | O_CREAT, true, LOCK_EX, error));
-        error = posix::ErrorFromErrno(errno, native);
+    // The common case, a name nobody uses yet, first. Anything already there takes the checked
+    // way, which never empties a file another File holds.
+    if (!native.empty()) {
+        const std::intptr_t fd = CreateExclusive(native, error);
+        if (fd >= 0 || error != kErrorFileExists) return File(fd);
+    }
+    return File(OpenLocked(path, O_RDWR | O_CREAT, true, LOCK_EX, error));
+}
+
+File File::CreateNew(const std::wstring& path, ErrorCode& error) {
+    const std::string native = ToNativePath(path);
+    if (native.empty()) {
+        error = kErrorPathNotFound;
         return File();
     }
-    int locked;
-    while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
-    }
-    if (locked != 0) {
-        error = errno == EWOULDBLOCK ? kErrorSharingViolation : posix::ErrorFromErrno(errno);
-        ::close(fd);
-        return File();
-    }
-    error = kErrorSuccess;
-    return File(fd);
+    return File(CreateExclusive(native, error));
 }
 
 std::int32_t File::Read(void* buffer, std::int32_t count) noexcept {
-    if (FHandle == kInvalid || count <= 0) return 0;
+    if (!FHandle || count <= 0) return 0;
     auto* out = static_cast<char*>(buffer);
     std::int32_t done = 0;
     // Like ReadFile on a disk file: the whole count unless the end comes first.
     while (done < count) {
-        const ssize_t n = ::read(static_cast<int>(FHandle), out + done, static_cast<std::size_t>(count - done));
+        const ssize_t n = ::read(static_cast<int>(FHandle.Get()), out + done, static_cast<std::size_t>(count - done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<std::int32_t>(n);
@@ -106,11 +115,11 @@ std::int32_t File::Read(void* buffer, std::int32_t count) noexcept {
 }
 
 std::int32_t File::Write(const void* buffer, std::int32_t count) noexcept {
-    if (FHandle == kInvalid || count <= 0) return 0;
+    if (!FHandle || count <= 0) return 0;
     const auto* in = static_cast<const char*>(buffer);
     std::int32_t done = 0;
     while (done < count) {
-        const ssize_t n = ::write(static_cast<int>(FHandle), in + done, static_cast<std::size_t>(count - done));
+        const ssize_t n = ::write(static_cast<int>(FHandle.Get()), in + done, static_cast<std::size_t>(count - done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<std::int32_t>(n);
@@ -119,7 +128,7 @@ std::int32_t File::Write(const void* buffer, std::int32_t count) noexcept {
 }
 
 std::int64_t File::Seek(std::int64_t offset, int origin) noexcept {
-    if (FHandle == kInvalid) return -1;
+    if (!FHandle) return -1;
     int whence;
     switch (origin) {
         case 0: whence = SEEK_SET; break;
@@ -127,16 +136,24 @@ std::int64_t File::Seek(std::int64_t offset, int origin) noexcept {
         case 2: whence = SEEK_END; break;
         default: return -1;
     }
-    const off_t position = ::lseek(static_cast<int>(FHandle), static_cast<off_t>(offset), whence);
+    const off_t position = ::lseek(static_cast<int>(FHandle.Get()), static_cast<off_t>(offset), whence);
     return position < 0 ? -1 : static_cast<std::int64_t>(position);
 }
 
-void File::Close() noexcept {
-    if (FHandle != kInvalid) {
-        // Not retried on EINTR: the descriptor is released either way. The lock goes with it.
-        ::close(static_cast<int>(FHandle));
-        FHandle = kInvalid;
+ErrorCode File::LastError() noexcept {
+    return posix::ErrorFromErrno(errno);
+}
+
+bool File::Flush(ErrorCode& error) noexcept {
+    if (!FHandle) {
+        error = kErrorInvalidHandle;
+        return false;
     }
+    int result;
+    while ((result = ::fsync(static_cast<int>(FHandle.Get()))) != 0 && errno == EINTR) {
+    }
+    error = result == 0 ? kErrorSuccess : posix::ErrorFromErrno(errno);
+    return result == 0;
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "platform/posix/Folder.h"
 #include "platform/posix/PathTranslation.h"
 
 namespace platform {
@@ -88,20 +89,6 @@ bool IsFolder(int dirFd, const dirent& d, bool& present, bool& link) {
     return ::fstatat(dirFd, d.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
-class Dir {
-public:
-    explicit Dir(const std::string& path) : FDir(::opendir(path.c_str())) {}
-    Dir(const Dir&) = delete;
-    Dir& operator=(const Dir&) = delete;
-    ~Dir() {
-        if (FDir != nullptr) ::closedir(FDir);
-    }
-    DIR* Get() const noexcept { return FDir; }
-
-private:
-    DIR* FDir;
-};
-
 }  // namespace
 
 // The whole folder is read and sorted when the listing starts: POSIX gives no fixed order.
@@ -121,8 +108,8 @@ FindListing FindListing::Start(const std::wstring& pattern) {
     const auto slash = pattern.rfind(L'\\');
     const std::wstring folder = slash == std::wstring::npos ? L"." : slash == 0 ? L"\\" : pattern.substr(0, slash);
     const std::wstring mask = slash == std::wstring::npos ? pattern : pattern.substr(slash + 1);
-    const Dir dir(ToNativePath(folder));
-    if (dir.Get() == nullptr) return FindListing(nullptr);
+    const posix::TFolder dir(::opendir(ToNativePath(folder).c_str()));
+    if (!dir) return FindListing(nullptr);
 
     auto impl = std::make_unique<Impl>();
     std::vector<FindEntry> dots;

@@ -20,4 +20,12 @@ std::wstring FromNativePath(const std::string& native) {
     return engine;
 }
 
+std::wstring EnginePathFromSystem(const std::wstring& systemPath) {
+    return FromNativePath(ToUtf8(systemPath));
+}
+
+std::wstring SystemPathFromEngine(const std::wstring& enginePath) {
+    return FromUtf8(ToNativePath(enginePath));
+}
+
 }  // namespace platform

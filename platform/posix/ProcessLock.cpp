@@ -1,30 +1,16 @@
 #include "platform/ProcessLock.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/posix/Flock.h"
 #include "platform/posix/PathTranslation.h"
 
 namespace platform {
-
-ProcessLock::ProcessLock(ProcessLock&& other) noexcept : FHandle(other.FHandle) { other.FHandle = kInvalid; }
-
-ProcessLock& ProcessLock::operator=(ProcessLock&& other) noexcept {
-    if (this != &other) {
-        Release();
-        FHandle = other.FHandle;
-        other.FHandle = kInvalid;
-    }
-    return *this;
-}
-
-ProcessLock::~ProcessLock() { Release(); }
 
 ProcessLock ProcessLock::TryAcquire(const std::wstring& forFolder) {
     std::string folder = ToNativePath(forFolder);
@@ -36,23 +22,9 @@ ProcessLock ProcessLock::TryAcquire(const std::wstring& forFolder) {
     if (lockFile.has_parent_path()) std::filesystem::create_directories(lockFile.parent_path(), ec);
     // The lock file itself is left in place: removing it would let a late opener lock
     // a file nobody else sees.
-    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return ProcessLock();
-    int locked;
-    while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
-    }
-    if (locked != 0) {
-        ::close(fd);
-        return ProcessLock();
-    }
-    return ProcessLock(fd);
-}
-
-void ProcessLock::Release() noexcept {
-    if (FHandle != kInvalid) {
-        ::close(static_cast<int>(FHandle));
-        FHandle = kInvalid;
-    }
+    ProcessLock lock(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (lock && !posix::TryFlock(static_cast<int>(lock.FHandle.Get()), LOCK_EX)) return ProcessLock();
+    return lock;
 }
 
 }  // namespace platform

@@ -3,6 +3,11 @@
 #include <windows.h>
 
 namespace platform {
+
+void TSystemHandleTraits::Close(Handle handle) noexcept {
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+}
+
 namespace {
 
 HANDLE AsHandle(std::intptr_t h) noexcept { return reinterpret_cast<HANDLE>(h); }
@@ -20,19 +25,6 @@ std::intptr_t Open(const std::wstring& path, DWORD access, DWORD share, DWORD di
 
 }  // namespace
 
-File::File(File&& other) noexcept : FHandle(other.FHandle) { other.FHandle = kInvalid; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        FHandle = other.FHandle;
-        other.FHandle = kInvalid;
-    }
-    return *this;
-}
-
-File::~File() { Close(); }
-
 File File::OpenRead(const std::wstring& path, ErrorCode& error) {
     return File(Open(path, GENERIC_READ, 0, OPEN_EXISTING, error));
 }
@@ -45,22 +37,26 @@ File File::Create(const std::wstring& path, ErrorCode& error) {
     return File(Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, error));
 }
 
+File File::CreateNew(const std::wstring& path, ErrorCode& error) {
+    return File(Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW, error));
+}
+
 std::int32_t File::Read(void* buffer, std::int32_t count) noexcept {
-    if (FHandle == kInvalid || count <= 0) return 0;
+    if (!FHandle || count <= 0) return 0;
     DWORD done = 0;
-    if (!ReadFile(AsHandle(FHandle), buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
+    if (!ReadFile(AsHandle(FHandle.Get()), buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
     return static_cast<std::int32_t>(done);
 }
 
 std::int32_t File::Write(const void* buffer, std::int32_t count) noexcept {
-    if (FHandle == kInvalid || count <= 0) return 0;
+    if (!FHandle || count <= 0) return 0;
     DWORD done = 0;
-    if (!WriteFile(AsHandle(FHandle), buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
+    if (!WriteFile(AsHandle(FHandle.Get()), buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
     return static_cast<std::int32_t>(done);
 }
 
 std::int64_t File::Seek(std::int64_t offset, int origin) noexcept {
-    if (FHandle == kInvalid) return -1;
+    if (!FHandle) return -1;
     DWORD method;
     switch (origin) {
         case 0: method = FILE_BEGIN; break;
@@ -71,15 +67,18 @@ std::int64_t File::Seek(std::int64_t offset, int origin) noexcept {
     LARGE_INTEGER distance;
     distance.QuadPart = offset;
     LARGE_INTEGER position;
-    if (!SetFilePointerEx(AsHandle(FHandle), distance, &position, method)) return -1;
+    if (!SetFilePointerEx(AsHandle(FHandle.Get()), distance, &position, method)) return -1;
     return position.QuadPart;
 }
 
-void File::Close() noexcept {
-    if (FHandle != kInvalid) {
-        CloseHandle(AsHandle(FHandle));
-        FHandle = kInvalid;
-    }
+ErrorCode File::LastError() noexcept {
+    return GetLastError();
+}
+
+bool File::Flush(ErrorCode& error) noexcept {
+    const bool flushed = FHandle && FlushFileBuffers(AsHandle(FHandle.Get()));
+    error = flushed ? kErrorSuccess : FHandle ? GetLastError() : kErrorInvalidHandle;
+    return flushed;
 }
 
 }  // namespace platform

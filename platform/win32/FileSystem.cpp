@@ -4,17 +4,32 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <iterator>
 #include <vector>
+
+#include "platform/Owner.h"
 
 namespace platform {
 
+namespace {
+
+// The text FormatMessageW allocated, whatever its length; LocalFree releases it.
+struct TLocalMemoryTraits {
+    using Handle = wchar_t*;
+    static constexpr Handle kInvalid = nullptr;
+    static void Close(Handle text) noexcept { LocalFree(text); }
+};
+
+}  // namespace
+
 std::wstring SystemErrorMessage(ErrorCode code) {
-    wchar_t buffer[256];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
-    while (length > 0 && (buffer[length - 1] <= L' ' || buffer[length - 1] == L'.')) --length;
-    return std::wstring(buffer, length);
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const TOwner<TLocalMemoryTraits> owner(text);
+    std::wstring message(length > 0 && text != nullptr ? text : L"", length > 0 && text != nullptr ? length : 0);
+    while (!message.empty() && (message.back() <= L' ' || message.back() == L'.')) message.pop_back();
+    return message;
 }
 
 std::wstring FullPathName(const std::wstring& path, ErrorCode& error) {
@@ -74,20 +89,10 @@ bool DeleteTree(const std::wstring& folder) {
     return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
 }
 
-bool CopyFileNew(const std::wstring& from, const std::wstring& to, ErrorCode& error) {
-    const bool copied = CopyFileW(from.c_str(), to.c_str(), TRUE) != 0;
-    error = copied ? kErrorSuccess : GetLastError();
-    return copied;
-}
-
 std::wstring LocalAppDataFolder() {
     wchar_t buffer[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer);
     return buffer;
-}
-
-void OpenInFileManager(const std::wstring& folder, void* owner) {
-    ShellExecuteW(static_cast<HWND>(owner), L"open", L"Explorer.exe", folder.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace platform

@@ -25,36 +25,15 @@ std::wstring MutexName(const std::wstring& folder) {
 
 }  // namespace
 
-ProcessLock::ProcessLock(ProcessLock&& other) noexcept : FHandle(other.FHandle) { other.FHandle = kInvalid; }
-
-ProcessLock& ProcessLock::operator=(ProcessLock&& other) noexcept {
-    if (this != &other) {
-        Release();
-        FHandle = other.FHandle;
-        other.FHandle = kInvalid;
-    }
-    return *this;
-}
-
-ProcessLock::~ProcessLock() { Release(); }
-
 ProcessLock ProcessLock::TryAcquire(const std::wstring& forFolder) {
     // Holding the mutex object open is the lock: it exists exactly while some handle to it
     // does. A second TryAcquire in the same process finds it too and is refused as well.
     const HANDLE h = CreateMutexW(nullptr, FALSE, MutexName(forFolder).c_str());
+    const DWORD error = GetLastError();
     if (h == nullptr) return ProcessLock();
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(h);
-        return ProcessLock();
-    }
-    return ProcessLock(reinterpret_cast<std::intptr_t>(h));
-}
-
-void ProcessLock::Release() noexcept {
-    if (FHandle != kInvalid) {
-        CloseHandle(reinterpret_cast<HANDLE>(FHandle));
-        FHandle = kInvalid;
-    }
+    ProcessLock lock(reinterpret_cast<std::intptr_t>(h));
+    if (error == ERROR_ALREADY_EXISTS) return ProcessLock();  // lock closes the handle
+    return lock;
 }
 
 }  // namespace platform

@@ -29,4 +29,8 @@ std::wstring FromUtf8(std::string_view bytes) { return Decode(CP_UTF8, bytes); }
 
 std::wstring DecodeZipName(std::string_view bytes, bool utf8) { return Decode(utf8 ? CP_UTF8 : 437, bytes); }
 
+std::wstring EnginePathFromSystem(const std::wstring& systemPath) { return systemPath; }
+
+std::wstring SystemPathFromEngine(const std::wstring& enginePath) { return enginePath; }
+
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -143,8 +144,9 @@ TEST_F(ToolRunTest, ConvertsEveryDocumentInOrderAndGoesOnAfterErrors) {
 
     EXPECT_EQ(Slurp(work + "/out/Good.pdf"), "%PDF good");
     EXPECT_EQ(Slurp(work + "/out/Ünïcødé 文档.pdf"), "%PDF unicode");
-    // The working folder is the scratch one.
+    // The working folder is the scratch one, and the run leaves nothing of its documents in it.
     EXPECT_TRUE(platform::DirectoryExists(scratch / L"cache\\Lumbrook"));
+    EXPECT_TRUE(std::filesystem::is_empty(ToNativePath(scratch / L"cache\\Lumbrook")));
 }
 
 TEST_F(ToolRunTest, WithoutAnOutputFolderEachPdfGoesBesideItsDocumentAndNeverOverOne) {

@@ -133,6 +133,31 @@ TEST_F(BatchTest, AWarningBoxListsAtMostFifteenLines) {
     ExpectEvents({L"cursor busy", L"cursor default", expected, L"open " + out});
 }
 
+// The working folder keeps nothing of the last document once the batch is over, however it ended.
+TEST_F(BatchTest, TheWorkingFolderIsEmptyWhenTheBatchEnds) {
+    const auto workingFolderEntries = [&] {
+        std::vector<std::wstring> names;
+        platform::FindListing listing = platform::FindListing::Start(engine.tempDir + L"*.*");
+        platform::FindEntry entry;
+        while (listing.Next(entry)) {
+            if (entry.Name != L"." && entry.Name != L"..") names.push_back(entry.Name);
+        }
+        return names;
+    };
+    ui.folderText = out;
+    ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a"))};
+    ConvertBatch(engine, ui);
+    EXPECT_TRUE(FileExists(out + L"\\A.pdf"));
+    EXPECT_TRUE(platform::DirectoryExists(engine.tempDir));
+    EXPECT_TRUE(workingFolderEntries().empty());
+
+    ui.rows = {Document(L"B.pages", PackageWithPdf("%PDF b")),
+               Document(L"Broken.pages", std::vector<std::uint8_t>(64, 'x'))};
+    EXPECT_THROW(ConvertBatch(engine, ui), Exception);
+    EXPECT_TRUE(FileExists(out + L"\\B.pdf"));
+    EXPECT_TRUE(workingFolderEntries().empty());
+}
+
 TEST_F(BatchTest, AnErrorEndsTheBatchAtItsRow) {
     ui.rows = {Document(L"A.pages", PackageWithPdf("%PDF a")),
                Document(L"Broken.pages", std::vector<std::uint8_t>(64, 'x')),

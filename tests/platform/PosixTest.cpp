@@ -69,29 +69,6 @@ TEST(PosixTest, LocalAppDataFollowsXdgCacheHome) {
     if (oldHome) setenv("HOME", savedHome.c_str(), 1);
 }
 
-TEST(PosixTest, OpenInFileManagerStartsXdgOpenDetached) {
-    ScratchFolder dir;
-    const std::string bin = ToNativePath(dir / L"bin");
-    const std::string marker = ToNativePath(dir / L"opened.txt");
-    WriteFile(dir / L"bin\\xdg-open", "#!/bin/sh\necho \"$1\" > '" + marker + ".tmp' && /bin/mv '" + marker + ".tmp' '" +
-                                          marker + "'\n");
-    ASSERT_EQ(::chmod((bin + "/xdg-open").c_str(), 0755), 0);
-    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-    setenv("PATH", bin.c_str(), 1);
-    OpenInFileManager(dir / L"out dir");
-    setenv("PATH", oldPath.c_str(), 1);
-    for (int i = 0; i < 500 && !FileExists(dir / L"opened.txt"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    const auto text = testing_support::ReadFile(dir / L"opened.txt");
-    EXPECT_EQ(std::string(text.begin(), text.end()), ToNativePath(dir / L"out dir") + "\n");
-
-    // Without xdg-open nothing happens and nothing is raised.
-    setenv("PATH", (bin + "/none").c_str(), 1);
-    OpenInFileManager(dir.Path());
-    setenv("PATH", oldPath.c_str(), 1);
-}
-
 TEST(PosixTest, APipeIsRefusedWithoutWaitingForAWriter) {
     ScratchFolder dir;
     ASSERT_EQ(::mkfifo(ToNativePath(dir / L"pipe.pages").c_str(), 0600), 0);

@@ -1,10 +1,11 @@
-// What only the Win32 backend can show: the lock seen from a second process.
+// What only the Win32 backend can show: the lock seen from a second process, the system's own messages.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "platform/FileSystem.h"
 #include "platform/ProcessLock.h"
 #include "support/TestSupport.h"
 
@@ -57,3 +58,20 @@ TEST(Win32Test, ProcessLockKeepsOutAnotherProcess) {
 }
 
 }  // namespace
+
+// The system's text comes whole however long it is: the longest message of the system's table.
+TEST(Win32Test, SystemErrorMessageIsNeverCutShort) {
+    DWORD longestCode = 0;
+    std::wstring longest;
+    for (DWORD code = 0; code < 16000; ++code) {
+        wchar_t* text = nullptr;
+        const DWORD n = FormatMessageW(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+            0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        if (n > longest.size() && text != nullptr) longest.assign(text, n), longestCode = code;
+        if (text != nullptr) LocalFree(text);
+    }
+    while (!longest.empty() && (longest.back() <= L' ' || longest.back() == L'.')) longest.pop_back();
+    if (longest.size() < 256) GTEST_SKIP() << "no system message of 256 characters or more here";
+    EXPECT_EQ(platform::SystemErrorMessage(longestCode), longest) << longestCode;
+}

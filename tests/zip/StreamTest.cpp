@@ -29,7 +29,6 @@ public:
         Written += n;
         return n;
     }
-    using TStream::Seek;
     std::int64_t Seek(std::int64_t, TSeekOrigin) override { return 0; }
 
     std::vector<std::int32_t> Requests;
@@ -88,7 +87,7 @@ TEST(Stream, FileStreamReadsWritesAndSeeks) {
     EXPECT_EQ(in.Read(b, 8), 4);
     EXPECT_EQ(std::string(b, 4), "6789");
     EXPECT_EQ(in.Seek(std::int64_t{-3}, TSeekOrigin::soCurrent), 7);
-    EXPECT_EQ(in.Seek(std::int32_t{-2}, soFromEnd), 8);
+    EXPECT_EQ(in.Seek(-2, soFromEnd), 8);
     EXPECT_EQ(in.Read(b, 8), 2);
 }
 

@@ -107,16 +107,16 @@ TEST(ZDecompression, SeekRules) {
 
     const struct {
         std::int32_t offset;
-        int origin;
+        TSeekOrigin origin;
     } refused[] = {{-1, soFromCurrent}, {1, soFromEnd}, {-1, soFromEnd}, {5, soFromBeginning},
-                   {-5, soFromBeginning}, {0, 7}};
+                   {-5, soFromBeginning}, {0, static_cast<TSeekOrigin>(7)}};
     source.SetPosition(0);
     TZDecompressionStream fresh(source);
     fresh.ReadBuffer(b, 5);
     for (const auto& r : refused) {
         EXPECT_EQ(ErrorOf<EZDecompressionError>([&] { fresh.Seek(r.offset, r.origin); }),
                   L"Invalid ZStream operation!")
-            << r.offset << " " << r.origin;
+            << r.offset << " " << static_cast<int>(r.origin);
     }
     EXPECT_EQ(ErrorOf<EZDecompressionError>([&] { fresh.Write(b, 1); }), L"Invalid ZStream operation!");
 }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -220,11 +225,12 @@ TEST_F(ZipExtract, ErrorsOfTheDataAndTheFileSystemPassThrough) {
     EXPECT_EQ(ExtractAllError<EReadError>(truncated), L"Stream read error");
     EXPECT_TRUE(Exists(L"t.bin"));  // the partial file stays
 
-    // A declared 4 GiB streams through the bounded buffer until the data run out.
+    // A declared 4 GiB (one byte short of the ZIP64 marker) streams through the bounded buffer until
+    // the data run out.
     for (const std::uint16_t method : {0, 8}) {
         Package huge;
         huge.Entries = {MakeEntry("huge.bin", Text(100000), method)};
-        huge.Entries[0].UncompressedSize = 0xFFFFFFFF;
+        huge.Entries[0].UncompressedSize = 0xFFFFFFFE;
         EXPECT_EQ(ExtractAllError<EReadError>(huge), L"Stream read error") << method;
     }
 
@@ -386,12 +392,11 @@ TEST(ZipRegistry, HandlersAreLookedUpAndReplaced) {
 
     const TZipFile* seenZip = nullptr;
     std::string seenName;
-    TZipFile::RegisterCompressionHandler(zcBZIP2, nullptr,
-                                         [&](TStream& in, TZipFile& zip, const TZipHeader& item) {
-                                             seenZip = &zip;
-                                             seenName = item.FileName;
-                                             return std::unique_ptr<TStream>(std::make_unique<TStoredStream>(in));
-                                         });
+    TZipFile::RegisterCompressionHandler(zcBZIP2, [&](TStream& in, TZipFile& zip, const TZipHeader& item) {
+        seenZip = &zip;
+        seenName = item.FileName;
+        return std::unique_ptr<TStream>(std::make_unique<TStoredStream>(in));
+    });
     opened.Zip.Read(0, stream, local);
     char buffer[2];
     stream->ReadBuffer(buffer, 2);
@@ -399,7 +404,7 @@ TEST(ZipRegistry, HandlersAreLookedUpAndReplaced) {
     EXPECT_EQ(seenZip, &opened.Zip);
     EXPECT_EQ(seenName, "b.txt");
 
-    TZipFile::RegisterCompressionHandler(zcBZIP2, nullptr, nullptr);
+    TZipFile::RegisterCompressionHandler(zcBZIP2, nullptr);
     EXPECT_EQ(ErrorOf<EListError>([&] { opened.Zip.Read(0, stream, local); }), L"Item not found");
     RegisterStandardCompressionHandlers();
     EXPECT_NO_THROW(DecompressionHandler(zcStored));
@@ -418,3 +423,76 @@ TEST(ZipRegistry, MethodNames) {
         EXPECT_EQ(TZipCompressionToString(static_cast<TZipCompression>(value)), text) << value;
     }
 }
+
+namespace {
+
+// A destination that takes Capacity bytes and then nothing more, as a full disk does.
+class TFullStream : public TStream {
+public:
+    explicit TFullStream(std::int64_t Capacity) : FLeft(Capacity) {}
+    std::int32_t Read(void*, std::int32_t) override { return 0; }
+    std::int32_t Write(const void*, std::int32_t Count) override {
+        const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(Count, FLeft));
+        FLeft -= n;
+        return n;
+    }
+    std::int64_t Seek(std::int64_t, TSeekOrigin) override { return 0; }
+
+private:
+    std::int64_t FLeft;
+};
+
+}  // namespace
+
+// A write the target does not take whole is a write error, never a CRC error of the entry: the
+// read-until-end copy examines every count as the exact-size copy does.
+TEST(ZipEntryCopy, AFullDestinationIsAWriteError) {
+    const std::string data = RandomBytes(100000, 5);
+    for (const std::uint16_t method : {0, 8}) {
+        Package p;
+        p.Entries = {MakeEntry("d.bin", data, method, kFlagDataDescriptor)};
+        OpenedPackage opened(p);
+        for (const std::int64_t capacity : {0, 100, 4096, 70000, 99999}) {
+            std::unique_ptr<TStream> in;
+            TZipHeader local;
+            opened.Zip.Read(0, in, local);
+            TFullStream full(capacity);
+            EXPECT_EQ(ErrorOf<EWriteError>([&] { CopyEntryUntilEnd(*in, full, opened.Zip.FileInfo(0)); }),
+                      L"Stream write error")
+                << method << " " << capacity;
+        }
+        std::unique_ptr<TStream> in;
+        TZipHeader local;
+        opened.Zip.Read(0, in, local);
+        TFullStream roomy(data.size());
+        EXPECT_TRUE(CopyEntryUntilEnd(*in, roomy, opened.Zip.FileInfo(0))) << method;
+    }
+}
+
+#ifndef _WIN32
+// The same through a real file: a file-size limit makes the system refuse writes past it, as a full
+// disk does, for both copies.
+TEST_F(ZipExtract, AFileTheSystemStopsTakingIsAWriteError) {
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const std::string data = RandomBytes(300000, 6);
+    for (const std::uint16_t flag : {std::uint16_t{0}, kFlagDataDescriptor}) {
+        for (const std::uint16_t method : {0, 8}) {
+            Package p;
+            p.Entries = {MakeEntry("big.bin", data, method, flag)};
+            const Bytes bytes = BuildBytes(p);  // made before the limit: it is never written to disk
+            TBytesStream stream(bytes);
+            TZipFile zip;
+            zip.Open(stream, zmRead);
+            struct rlimit limited = saved;
+            limited.rlim_cur = 100000;
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+            const auto error = ErrorOf<EWriteError>([&] { zip.ExtractAll(Target()); });
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+            EXPECT_EQ(error, L"Stream write error") << flag << " " << method;
+        }
+    }
+    std::signal(SIGXFSZ, oldHandler);
+}
+#endif
