@@ -8,8 +8,6 @@
 // DIR/tiny.pages         20,000 entries of tens of bytes in nested folders
 // DIR/corpus.stamp       written last; holds what --version prints (a partial corpus has none)
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -18,11 +16,12 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/ZipWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -31,13 +30,13 @@ namespace {
 constexpr std::string_view kVersion = "bench-corpus 2";
 constexpr std::uint64_t kSeed = 0x7A6E5D4C3B2A1908ULL;
 
-using Bytes = std::vector<std::uint8_t>;
+using testsupport::TBytes;
 
 // xoshiro256**: fast enough to fill 200 MB in a blink, and identical on every platform.
-class Random {
+class TRandom {
 public:
-  explicit Random(std::uint64_t seed) {
-    for (auto& s : state_) {
+  explicit TRandom(std::uint64_t seed) {
+    for (auto& s : FState) {
       seed += 0x9E3779B97F4A7C15ULL;  // splitmix64 spreads one seed over the four words
       std::uint64_t z = seed;
       z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
@@ -47,14 +46,14 @@ public:
   }
 
   std::uint64_t Next() {
-    const std::uint64_t result = Rotl(state_[1] * 5, 7) * 9;
-    const std::uint64_t t = state_[1] << 17;
-    state_[2] ^= state_[0];
-    state_[3] ^= state_[1];
-    state_[1] ^= state_[2];
-    state_[0] ^= state_[3];
-    state_[2] ^= t;
-    state_[3] = Rotl(state_[3], 45);
+    const std::uint64_t result = Rotl(FState[1] * 5, 7) * 9;
+    const std::uint64_t t = FState[1] << 17;
+    FState[2] ^= FState[0];
+    FState[3] ^= FState[1];
+    FState[1] ^= FState[2];
+    FState[0] ^= FState[3];
+    FState[2] ^= t;
+    FState[3] = Rotl(FState[3], 45);
     return result;
   }
 
@@ -82,159 +81,40 @@ public:
 
 private:
   static std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-  std::array<std::uint64_t, 4> state_{};
+  std::array<std::uint64_t, 4> FState{};
 };
 
-void Append(Bytes& b, std::string_view s) { b.insert(b.end(), s.begin(), s.end()); }
+void Append(TBytes& b, std::string_view s) { b.insert(b.end(), s.begin(), s.end()); }
 
-void Put16(Bytes& b, std::uint32_t v) {
-  b.push_back(static_cast<std::uint8_t>(v));
-  b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void Put32(Bytes& b, std::uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
-
-Bytes Deflate(std::span<const std::uint8_t> data) {
-  z_stream z{};
-  // Raw deflate (negative window bits): ZIP entries carry no zlib header.
-  if (deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw std::runtime_error("deflateInit2 failed");
-  Bytes out(deflateBound(&z, static_cast<uLong>(data.size())));
-  z.next_in = const_cast<Bytef*>(data.data());
-  z.avail_in = static_cast<uInt>(data.size());
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(out.size());
-  const int rc = deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  if (rc != Z_STREAM_END) throw std::runtime_error("deflate did not finish");
-  return out;
-}
-
-// A minimal ZIP writer: stored and deflated entries, optional data descriptors (flag bit 3),
-// folder entries, no ZIP64 (every package here stays far below 4 GiB and 65,535 entries).
-class ZipWriter {
+// A package as macOS' archiver writes it: made by Unix, Unix modes, one fixed time (so the bytes
+// never change), no UTF-8 flag. The writer refuses what would need ZIP64.
+class TCorpusZip {
 public:
-  explicit ZipWriter(const fs::path& path) : path_(path), out_(path, std::ios::binary | std::ios::trunc) {
-    if (!out_) throw std::runtime_error("cannot create " + path.string());
-  }
-  ZipWriter(const ZipWriter&) = delete;
-  ZipWriter& operator=(const ZipWriter&) = delete;
+    explicit TCorpusZip(const fs::path& path) : FWriter(path) {}
 
-  void Stored(const std::string& name, std::span<const std::uint8_t> data) {
-    Add(name, data, data, 0, false);
-  }
-
-  void Deflated(const std::string& name, std::span<const std::uint8_t> data, bool descriptor) {
-    const Bytes packed = Deflate(data);
-    Add(name, data, packed, 8, descriptor);
-  }
-
-  void Folder(const std::string& name) { Add(name + "/", {}, {}, 0, false); }
-
-  std::size_t Entries() const { return records_.size(); }
-
-  std::uint64_t Finish() {
-    const std::uint64_t dirStart = offset_;
-    for (const Record& r : records_) {
-      Bytes h;
-      Put32(h, 0x02014b50);
-      Put16(h, 0x031E);  // made by Unix, version 3.0, as macOS' own archiver does
-      Put16(h, 20);
-      Put16(h, r.flag);
-      Put16(h, r.method);
-      Put16(h, kDosTime);
-      Put16(h, kDosDate);
-      Put32(h, r.crc);
-      Put32(h, r.csize);
-      Put32(h, r.usize);
-      Put16(h, static_cast<std::uint32_t>(r.name.size()));
-      Put16(h, 0);  // extra field length
-      Put16(h, 0);  // comment length
-      Put16(h, 0);  // disk number start
-      Put16(h, 0);  // internal attributes
-      Put32(h, r.folder ? (040755u << 16) | 0x10 : 0100644u << 16);
-      Put32(h, static_cast<std::uint32_t>(r.offset));
-      Append(h, r.name);
-      Write(h);
+    void Stored(const std::string& name, const TBytes& data) { Add(name, data, testsupport::kZipStored, false); }
+    void Deflated(const std::string& name, const TBytes& data, bool descriptor) {
+        Add(name, data, testsupport::kZipDeflated, descriptor);
     }
-    const std::uint64_t dirSize = offset_ - dirStart;
-    Bytes e;
-    Put32(e, 0x06054b50);
-    Put16(e, 0);
-    Put16(e, 0);
-    Put16(e, static_cast<std::uint32_t>(records_.size()));
-    Put16(e, static_cast<std::uint32_t>(records_.size()));
-    Put32(e, static_cast<std::uint32_t>(dirSize));
-    Put32(e, static_cast<std::uint32_t>(dirStart));
-    Put16(e, 0);
-    Write(e);
-    out_.close();
-    if (!out_) throw std::runtime_error("cannot write " + path_.string());
-    return offset_;
-  }
+    void Folder(const std::string& name) { Add(name + "/", {}, testsupport::kZipStored, false); }
+    std::size_t Entries() const { return FWriter.EntryCount(); }
+    std::uint64_t Finish() { return FWriter.Finish().Size; }
 
 private:
-  // 2011-06-14 10:30:00, the Pages '09 era; fixed so the bytes never change.
-  static constexpr std::uint32_t kDosTime = (10 << 11) | (30 << 5);
-  static constexpr std::uint32_t kDosDate = ((2011 - 1980) << 9) | (6 << 5) | 14;
+    // 2011-06-14 10:30:00, the Pages '09 era.
+    static constexpr std::uint32_t kDosTime = (10 << 11) | (30 << 5);
+    static constexpr std::uint32_t kDosDate = ((2011 - 1980) << 9) | (6 << 5) | 14;
 
-  struct Record {
-    std::string name;
-    std::uint32_t flag, method, crc, csize, usize;
-    std::uint64_t offset;
-    bool folder;
-  };
-
-  void Write(const Bytes& b) { Write(b.data(), b.size()); }
-  void Write(const std::uint8_t* p, std::size_t n) {
-    out_.write(reinterpret_cast<const char*>(p), static_cast<std::streamsize>(n));
-    if (!out_) throw std::runtime_error("cannot write " + path_.string());
-    offset_ += n;
-  }
-
-  void Add(const std::string& name, std::span<const std::uint8_t> plain, std::span<const std::uint8_t> packed,
-           std::uint32_t method, bool descriptor) {
-    if (offset_ + packed.size() + 1024 > 0xFFFFFFFFull || records_.size() >= 0xFFFF)
-      throw std::runtime_error("package needs ZIP64, which this writer does not make");
-    Record r{name, descriptor ? 0x0008u : 0u, method,
-             static_cast<std::uint32_t>(crc32_z(0, plain.data(), plain.size())),
-             static_cast<std::uint32_t>(packed.size()), static_cast<std::uint32_t>(plain.size()), offset_,
-             !name.empty() && name.back() == '/'};
-    Bytes h;
-    Put32(h, 0x04034b50);
-    Put16(h, 20);
-    Put16(h, r.flag);
-    Put16(h, r.method);
-    Put16(h, kDosTime);
-    Put16(h, kDosDate);
-    // With a data descriptor the local header leaves CRC and sizes zero, as streaming writers do.
-    Put32(h, descriptor ? 0 : r.crc);
-    Put32(h, descriptor ? 0 : r.csize);
-    Put32(h, descriptor ? 0 : r.usize);
-    Put16(h, static_cast<std::uint32_t>(name.size()));
-    Put16(h, 0);
-    Append(h, name);
-    Write(h);
-    Write(packed.data(), packed.size());
-    if (descriptor) {
-      Bytes d;
-      Put32(d, 0x08074b50);
-      Put32(d, r.crc);
-      Put32(d, r.csize);
-      Put32(d, r.usize);
-      Write(d);
+    void Add(const std::string& name, const TBytes& data, std::uint16_t method, bool descriptor) {
+        testsupport::TZipEntry entry = testsupport::MakeEntry(name, std::string(data.begin(), data.end()), method,
+                                                              descriptor ? testsupport::kZipFlagDescriptor : 0);
+        entry.ModifiedDateTime = (kDosDate << 16) | kDosTime;
+        const bool folder = !name.empty() && name.back() == '/';
+        entry.ExternalAttributes = folder ? (040755u << 16) | 0x10 : 0100644u << 16;
+        FWriter.Add(entry);
     }
-    records_.push_back(std::move(r));
-  }
 
-  fs::path path_;
-  std::ofstream out_;
-  std::vector<Record> records_;
-  std::uint64_t offset_ = 0;
+    testsupport::TTCorpusZip FWriter;
 };
 
 // --- Content that looks like what Pages '09 writes --------------------------------------------
@@ -249,7 +129,7 @@ constexpr std::array<std::string_view, 64> kWords = {
     "is",        "was",       "with",     "for",       "on",       "that",     "by",       "from",
     "this",      "which",     "will",     "have",      "our",      "their",    "more",     "than"};
 
-void AppendWords(std::string& s, Random& rng, std::uint64_t count) {
+void AppendWords(std::string& s, TRandom& rng, std::uint64_t count) {
   for (std::uint64_t i = 0; i < count; ++i) {
     if (i) s += ' ';
     s += kWords[rng.Next() % kWords.size()];
@@ -257,7 +137,7 @@ void AppendWords(std::string& s, Random& rng, std::uint64_t count) {
 }
 
 // index.xml-like text: styles, geometry with numbers, paragraphs of words with spans.
-Bytes MakeXml(Random& rng, std::size_t target) {
+TBytes MakeXml(TRandom& rng, std::size_t target) {
   std::string s;
   s.reserve(target + 4096);
   s += "<?xml version=\"1.0\"?>\n"
@@ -309,15 +189,15 @@ Bytes MakeXml(Random& rng, std::size_t target) {
     }
   }
   s += "</sl:stylesheet>\n</sl:document>\n";
-  return Bytes(s.begin(), s.end());
+  return TBytes(s.begin(), s.end());
 }
 
 // A JPEG frame around incompressible bytes: what a photo's entropy-coded data look like to deflate.
-Bytes MakeJpeg(Random& rng, std::size_t size) {
+TBytes MakeJpeg(TRandom& rng, std::size_t size) {
   static constexpr std::uint8_t kHead[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F', 0x00,
                                            0x01, 0x01, 0x00, 0x00, 0x48, 0x00, 0x48, 0x00, 0x00, 0xFF, 0xDA};
   size = std::max(size, sizeof kHead + 2);
-  Bytes b(size);
+  TBytes b(size);
   std::copy(std::begin(kHead), std::end(kHead), b.begin());
   rng.Fill(b.data() + sizeof kHead, size - sizeof kHead - 2);
   b[size - 2] = 0xFF;
@@ -327,8 +207,8 @@ Bytes MakeJpeg(Random& rng, std::size_t size) {
 
 // A PDF with real object offsets, an xref table and a trailer; the page streams are random bytes,
 // as Flate-compressed content is.
-Bytes MakePdf(Random& rng, std::size_t size) {
-  Bytes b;
+TBytes MakePdf(TRandom& rng, std::size_t size) {
+  TBytes b;
   b.reserve(size + 4096);
   Append(b, "%PDF-1.3\n%\xC4\xE5\xF2\xE5\xEB\xA7\xF3\xA0\xD0\xC4\xC6\n");
   std::vector<std::size_t> offsets;
@@ -357,8 +237,8 @@ Bytes MakePdf(Random& rng, std::size_t size) {
   return b;
 }
 
-Bytes MakePlist() {
-  Bytes b;
+TBytes MakePlist() {
+  TBytes b;
   Append(b,
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
@@ -369,20 +249,20 @@ Bytes MakePlist() {
 
 // --- The three workloads ----------------------------------------------------------------------
 
-void QuickLook(ZipWriter& zip, Random& rng, std::size_t pdfSize) {
+void QuickLook(TCorpusZip& zip, TRandom& rng, std::size_t pdfSize) {
   zip.Stored("QuickLook/Thumbnail.jpg", MakeJpeg(rng, rng.Between(6000, 30000)));
   zip.Stored("QuickLook/Preview.pdf", MakePdf(rng, pdfSize));
   zip.Stored("buildVersionHistory.plist", MakePlist());
 }
 
-std::uint64_t MakeLarge(const fs::path& path, Random& rng) {
-  ZipWriter zip(path);
+std::uint64_t MakeLarge(const fs::path& path, TRandom& rng) {
+  TCorpusZip zip(path);
   QuickLook(zip, rng, 5 * 1024 * 1024);
   zip.Deflated("index.xml", MakeXml(rng, 40 * 1000 * 1000), true);
   std::uint64_t images = 0;
   for (int i = 1; images < 185'000'000; ++i) {
     char name[64];
-    const Bytes photo = MakeJpeg(rng, rng.LogBetween(500'000, 10'000'000));
+    const TBytes photo = MakeJpeg(rng, rng.LogBetween(500'000, 10'000'000));
     images += photo.size();
     std::snprintf(name, sizeof name, "Contents/image-%03d.jpg", i);
     zip.Stored(name, photo);
@@ -396,13 +276,13 @@ std::uint64_t MakeLarge(const fs::path& path, Random& rng) {
   return size;
 }
 
-void MakeBatch(const fs::path& dir, Random& rng) {
+void MakeBatch(const fs::path& dir, TRandom& rng) {
   fs::create_directories(dir);
   std::uint64_t smallest = UINT64_MAX, largest = 0;
   for (int i = 1; i <= 400; ++i) {
     char name[64];
     std::snprintf(name, sizeof name, "doc-%03d.pages", i);
-    ZipWriter zip(dir / name);
+    TCorpusZip zip(dir / name);
     // Aim at a package size, then share it out: a preview of 30-50 %, a few pictures, and index.xml
     // (which deflates to about a sixth) filling the rest.
     const std::uint64_t target = rng.Between(105'000, 295'000);
@@ -429,8 +309,8 @@ void MakeBatch(const fs::path& dir, Random& rng) {
   std::printf("batch/: 400 documents, %.0f-%.0f KB each\n", smallest / 1e3, largest / 1e3);
 }
 
-void MakeTiny(const fs::path& path, Random& rng) {
-  ZipWriter zip(path);
+void MakeTiny(const fs::path& path, TRandom& rng) {
+  TCorpusZip zip(path);
   QuickLook(zip, rng, 60'000);
   zip.Deflated("index.xml", MakeXml(rng, 20'000), false);
   int item = 0;
@@ -447,7 +327,7 @@ void MakeTiny(const fs::path& path, Random& rng) {
         std::string text = "<item id=\"" + std::to_string(item) + "\">";
         AppendWords(text, rng, rng.Between(1, 8));
         text += "</item>\n";
-        const Bytes data(text.begin(), text.end());
+        const TBytes data(text.begin(), text.end());
         char name[128];
         std::snprintf(name, sizeof name, "%s/item-%05d.xml", sub, item);
         if (rng.Chance(50))
@@ -478,7 +358,7 @@ int main(int argc, char** argv) {
     fs::create_directories(dir);
     fs::remove(dir / "corpus.stamp");
     // One stream per workload, so changing one workload leaves the others' bytes alone.
-    Random large(kSeed), batch(kSeed + 1), tiny(kSeed + 2);
+    TRandom large(kSeed), batch(kSeed + 1), tiny(kSeed + 2);
     MakeLarge(dir / "large.pages", large);
     MakeBatch(dir / "batch", batch);
     MakeTiny(dir / "tiny.pages", tiny);

@@ -21,7 +21,7 @@
 #include <unistd.h>
 #endif
 
-using namespace testing_support;
+using namespace testsupport;
 using platform::ToUtf8;
 
 namespace {
@@ -155,7 +155,7 @@ TEST(FindTheFileTest, FirstMatchInDepthFirstNameOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ScratchFolder scratch;
+        TScratchFolder scratch;
         for (const wchar_t* f : c.files) {
             const std::wstring rel = f;
             if (rel.back() == L'/') {
@@ -193,7 +193,7 @@ TEST(FindStoredPdfTest, OnlyQuickLookPreviewIsTheDocumentsPdf) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ScratchFolder scratch;
+        TScratchFolder scratch;
         for (const wchar_t* f : c.files) WriteFile(scratch / f, std::string("x"));
         bool flag = !*c.found;
         const std::wstring found = FindStoredPdf(scratch.Path(), flag);
@@ -203,7 +203,7 @@ TEST(FindStoredPdfTest, OnlyQuickLookPreviewIsTheDocumentsPdf) {
 }
 
 TEST(FindTheFileTest, HiddenFilesTrimmedPathsAndMissingFolders) {
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     WriteFile(scratch / L"sub/.secret.pdf", std::string("x"));
     MakeHidden(scratch / L"sub/.secret.pdf");
     bool flag = false;
@@ -227,7 +227,7 @@ protected:
         return path;
     }
 
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     TConversionEngine engine{scratch / L"appdata"};
     std::wstring out = scratch / L"out";
 };
@@ -376,7 +376,7 @@ TEST_F(EngineTest, TheWorkingFolderLockIsExclusive) {
 TEST(RealDocumentTest, Pages09GivesItsPreviewPdfAndModernDocumentsAreLaidOut) {
     const std::wstring corpus = CorpusDir();
     if (corpus.empty()) GTEST_SKIP() << "../shared/corpus is absent";
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     TConversionEngine engine{scratch / L"appdata"};
     engine.SetUpWorkingFolder();
 

@@ -11,7 +11,7 @@
 #include "platform/Text.h"
 #include "support/TestSupport.h"
 
-using namespace testing_support;
+using namespace testsupport;
 using platform::ToUtf8;
 
 namespace {
@@ -39,7 +39,7 @@ protected:
         engine.SetUpWorkingFolder();
         platform::ForceDirectories(out);
     }
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     TConversionEngine engine{scratch / L"appdata"};
     std::wstring out = scratch / L"out";
 };

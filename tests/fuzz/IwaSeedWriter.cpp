@@ -11,7 +11,7 @@
 #include "platform/Exception.h"
 #include "support/IwaWriter.h"
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 

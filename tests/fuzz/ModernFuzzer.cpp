@@ -136,7 +136,7 @@ void ReadAndLayOut(const iwork::TObjectStore& store, const TScratch& scratch) {
             pdf::WritePdf(out, scratch.PdfPath);
         } else {
             // A fresh provider per input: what one input matched does not change the next.
-            layout_test::TFakeFonts fonts;
+            testsupport::TFakeFonts fonts;
             Check(layout::LayOut(document, fonts));
         }
     } catch (const Exception&) {

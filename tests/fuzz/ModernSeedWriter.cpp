@@ -19,7 +19,7 @@
 #include "support/IwaWriter.h"
 
 namespace fs = std::filesystem;
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "support/IwaWriter.h"
 
 using namespace iwork;
-using testing_support::IwaChunks;
-using testing_support::SnappyLiteralBlock;
-using testing_support::TBytes;
+using testsupport::IwaChunks;
+using testsupport::SnappyLiteralBlock;
+using testsupport::TBytes;
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "support/IwaWriter.h"
 
 using namespace iwork;
-using testing_support::TBytes;
-using testing_support::TProtoWriter;
+using testsupport::TBytes;
+using testsupport::TProtoWriter;
 
 TEST(ProtoReader, ReadsEveryScalarKind) {
     const TProtoWriter w = TProtoWriter()

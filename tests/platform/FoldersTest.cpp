@@ -6,14 +6,14 @@
 #include "support/TestSupport.h"
 
 using namespace platform;
-using testing_support::FileExists;
-using testing_support::ScratchFolder;
-using testing_support::WriteFile;
+using testsupport::FileExists;
+using testsupport::TScratchFolder;
+using testsupport::WriteFile;
 
 namespace {
 
 TEST(FoldersTest, DirectoryExistsOnlyForFolders) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"file.txt", "x");
     struct Case {
         std::wstring path;
@@ -33,14 +33,14 @@ TEST(FoldersTest, DirectoryExistsOnlyForFolders) {
 }
 
 TEST(FoldersTest, ForceDirectoriesMakesEveryMissingLevel) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     EXPECT_TRUE(ForceDirectories(dir / L"a\\b\\c\\"));
     EXPECT_TRUE(DirectoryExists(dir / L"a\\b\\c"));
     EXPECT_TRUE(ForceDirectories(dir / L"a\\b\\c"));  // exists already
 }
 
 TEST(FoldersTest, ForceDirectoriesFailsQuietlyUnderAFile) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"file.txt", "x");
     EXPECT_FALSE(ForceDirectories(dir / L"file.txt\\sub"));
 }

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-namespace testing_support {
+#include "support/ZipWriter.h"
 
-using TBytes = std::vector<std::uint8_t>;
+namespace testsupport {
 
 void AppendVarint(TBytes& out, std::uint64_t value);
 
@@ -84,12 +84,12 @@ struct TModernPackageFiles {
     std::vector<std::pair<std::string, TBytes>> OtherFiles;                 // e.g. {"Data/pic-12.png", ...}
 };
 
-// The package helpers below live in IwaPackageWriter.cpp.
 // Every file of the package, path and bytes, in a fixed order.
 std::vector<std::pair<std::string, TBytes>> ModernPackageEntries(const TModernPackageFiles& files);
-// Written below folder (an engine path), as an unpacked package or a folder bundle.
+// Written below folder (an engine path), as an unpacked package or a folder bundle; in
+// IwaPackageWriter.cpp, with the test helpers that need GoogleTest.
 void WriteModernPackage(const std::wstring& folder, const TModernPackageFiles& files);
 // A Pages 5.5+ single-file package: a ZIP of stored entries.
 TBytes ModernPackageZip(const TModernPackageFiles& files);
 
-}  // namespace testing_support
+}  // namespace testsupport

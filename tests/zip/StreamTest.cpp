@@ -9,7 +9,7 @@
 #include "support/TestSupport.h"
 #include "zip/FileStream.h"
 
-using namespace zip_test;
+using namespace testsupport;
 
 namespace {
 
@@ -64,7 +64,7 @@ TEST(Stream, CopyFromMovesChunksOfAtMost61440Bytes) {
 }
 
 TEST(Stream, FileStreamErrorsNameTheFullPath) {
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     const auto missingFolder = scratch / L"no\\such\\x.txt";
     const auto create = ErrorOf<EFCreateError>([&] { TFileStream s(missingFolder, fmCreate); });
     EXPECT_EQ(create.rfind(L"Cannot create file \"" + missingFolder + L"\". ", 0), 0u);
@@ -73,7 +73,7 @@ TEST(Stream, FileStreamErrorsNameTheFullPath) {
 }
 
 TEST(Stream, FileStreamReadsWritesAndSeeks) {
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     const auto path = scratch / L"f.bin";
     {
         TFileStream out(path, fmCreate);
@@ -100,9 +100,9 @@ TEST(Stream, BufferedFileStreamMatchesThePlainFile) {
     const std::int64_t size = 3 * B + 12345;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     const auto path = scratch / L"big.bin";
-    testing_support::WriteFile(path, bytes);
+    testsupport::WriteFile(path, bytes);
 
     struct Step {
         char Op;  // 'r' read Arg bytes, 'b' seek from the beginning, 'c' from the current position, 'e' from the end

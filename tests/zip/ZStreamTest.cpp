@@ -7,7 +7,7 @@
 #include "ZipTestSupport.h"
 #include "zip/ZDecompressionStream.h"
 
-using namespace zip_test;
+using namespace testsupport;
 
 namespace {
 

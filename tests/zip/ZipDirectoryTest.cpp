@@ -9,17 +9,17 @@
 #include "support/TestSupport.h"
 #include "zip/FileStream.h"
 
-using namespace zip_test;
+using namespace testsupport;
 
 namespace {
 
-Package TwoEntries() {
-    Package p;
+TZipPackage TwoEntries() {
+    TZipPackage p;
     p.Entries = {MakeEntry("a.txt", "alpha"), MakeEntry("b.txt", "bravo", 8)};
     return p;
 }
 
-std::wstring OpenError(const Bytes& bytes) {
+std::wstring OpenError(const TBytes& bytes) {
     TBytesStream stream(bytes);
     TZipFile zip;
     return ErrorOf<EZipException>([&] { zip.Open(stream, zmRead); });
@@ -28,18 +28,18 @@ std::wstring OpenError(const Bytes& bytes) {
 }  // namespace
 
 TEST(ZipDirectory, EndRecordAloneOpensWithNoEntries) {
-    OpenedPackage opened(Package{});
+    TOpenedPackage opened(TZipPackage{});
     ASSERT_EQ(opened.Stream.Size(), 22);
     EXPECT_EQ(opened.Zip.FileCount(), 0);
 }
 
 TEST(ZipDirectory, ReadsEntriesInDirectoryOrderWithTheirFields) {
-    Package p = TwoEntries();
+    TZipPackage p = TwoEntries();
     p.Entries[0].Extra = "XY\x02\x00zz";
     p.Entries[0].Comment = "first";
     p.ReverseLocalOrder = true;  // local headers in the other order
     p.Comment = "archive comment";
-    OpenedPackage opened(p);
+    TOpenedPackage opened(p);
     ASSERT_EQ(opened.Zip.FileCount(), 2);
     const auto& a = opened.Zip.FileInfo(0);
     EXPECT_EQ(a.FileName, "a.txt");
@@ -57,27 +57,27 @@ TEST(ZipDirectory, ReadsEntriesInDirectoryOrderWithTheirFields) {
 }
 
 TEST(ZipDirectory, EmptyNameGivesEmptyField) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("", "")};
-    OpenedPackage opened(p);
+    TOpenedPackage opened(p);
     EXPECT_EQ(opened.Zip.FileInfo(0).FileName, "");
     EXPECT_EQ(DecodedFileName(opened.Zip.FileInfo(0)), L"");
 }
 
 TEST(ZipDirectory, NamesDecodeByEachEntrysOwnFlag) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("\x81.txt", ""),
                  MakeEntry("\xC3\xBC.txt", "", 0, 0x0800),
                  MakeEntry("\xC3(.txt", "", 0, 0x0800)};
-    OpenedPackage opened(p);
+    TOpenedPackage opened(p);
     EXPECT_EQ(DecodedFileName(opened.Zip.FileInfo(0)), L"\u00FC.txt");
     EXPECT_EQ(DecodedFileName(opened.Zip.FileInfo(1)), L"\u00FC.txt");
     EXPECT_EQ(DecodedFileName(opened.Zip.FileInfo(2)), L"\uFFFD(.txt");
     EXPECT_FALSE(opened.Zip.UTF8Support());
 
-    Package utf8Only;
+    TZipPackage utf8Only;
     utf8Only.Entries = {MakeEntry("x", "", 0, 0x0800)};
-    EXPECT_TRUE(OpenedPackage(utf8Only).Zip.UTF8Support());
+    EXPECT_TRUE(TOpenedPackage(utf8Only).Zip.UTF8Support());
 }
 
 TEST(ZipDirectory, StreamsThatAreNoPackageFail) {
@@ -91,96 +91,96 @@ TEST(ZipDirectory, StreamsThatAreNoPackageFail) {
         {5000, L"Error reading zip file"}, {70000, L"Error reading zip file"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(OpenError(Bytes(c.size, 'x')), c.message) << c.size << " bytes";
+        EXPECT_EQ(OpenError(TBytes(c.size, 'x')), c.message) << c.size << " bytes";
     }
 }
 
 TEST(ZipDirectory, EndRecordMustBeginWithinTheLast65535Bytes) {
-    Package p = TwoEntries();
+    TZipPackage p = TwoEntries();
     p.Comment = std::string(65513, 'c');
-    OpenedPackage opened(p);
+    TOpenedPackage opened(p);
     EXPECT_EQ(opened.Zip.FileCount(), 2);
     EXPECT_EQ(opened.Zip.Comment().size(), 65513u);
 
     p.Comment.push_back('c');
-    EXPECT_EQ(OpenError(BuildBytes(p)), L"Error reading zip file");
+    EXPECT_EQ(OpenError(ZipBytes(p)), L"Error reading zip file");
 }
 
 TEST(ZipDirectory, SignatureNearestTheEndWins) {
     // A comment holding a complete end record with no entries hides the real one.
-    Package p = TwoEntries();
+    TZipPackage p = TwoEntries();
     p.Comment = std::string("PK\x05\x06", 4) + std::string(18, '\0');
-    EXPECT_EQ(OpenedPackage(p).Zip.FileCount(), 0);
+    EXPECT_EQ(TOpenedPackage(p).Zip.FileCount(), 0);
 }
 
 TEST(ZipDirectory, SignatureWithoutRoomForARecordIsSkipped) {
     // "PK\5\6" fewer than 22 bytes before the end: the scan goes on to the real record.
-    Package p = TwoEntries();
+    TZipPackage p = TwoEntries();
     p.Comment = std::string("PK\x05\x06", 4) + "abcde";
-    EXPECT_EQ(OpenedPackage(p).Zip.FileCount(), 2);
+    EXPECT_EQ(TOpenedPackage(p).Zip.FileCount(), 2);
 }
 
 TEST(ZipDirectory, RecordAcrossAScanWindowBorderIsFound) {
     // From a comment of 1007 bytes on, the record begins in the second window and, up to
     // 1024, runs on past that window's end.
-    Package p = TwoEntries();
+    TZipPackage p = TwoEntries();
     p.Entries.push_back(MakeEntry("big", std::string(3000, 'b')));
     for (std::size_t commentLength = 1000; commentLength < 1030; ++commentLength) {
         p.Comment = std::string(commentLength, 'c');
-        EXPECT_EQ(OpenedPackage(p).Zip.FileCount(), 3) << commentLength;
+        EXPECT_EQ(TOpenedPackage(p).Zip.FileCount(), 3) << commentLength;
     }
 }
 
 TEST(ZipDirectory, CommentCutShortKeepsTheBytesPresent) {
-    Package p = TwoEntries();
+    TZipPackage p = TwoEntries();
     p.Comment = "short";
     p.CommentLength = 500;
-    OpenedPackage opened(p);
+    TOpenedPackage opened(p);
     EXPECT_EQ(opened.Zip.Comment(), "short");
 }
 
 TEST(ZipDirectory, BrokenDirectoriesFailWithTheirTexts) {
     struct Case {
         const char* what;
-        std::function<void(Package&)> breakIt;
-        std::function<void(Built&)> patch;
+        std::function<void(TZipPackage&)> breakIt;
+        std::function<void(TBuiltZip&)> patch;
         const wchar_t* message;
     };
     const Case cases[] = {
         {"offsets counted from the archive behind a prefix",
-         [](Package& p) { p.Prefix = "#!/bin/sh prefix\n"; },
-         [](Built& b) { PutLE32(b.Data, b.EndOffset + 16, b.CentralOffset - 17); },
+         [](TZipPackage& p) { p.Prefix = "#!/bin/sh prefix\n"; },
+         [](TBuiltZip& b) { PutLE32(b.Data, b.EndOffset + 16, b.CentralOffset - 17); },
          L"Invalid Zip Central Header signature"},
-        {"more entries than headers", [](Package& p) { p.CentralDirEntries = 3; }, nullptr,
+        {"more entries than headers", [](TZipPackage& p) { p.CentralDirEntries = 3; }, nullptr,
          L"Invalid Zip Central Header signature"},
         {"stream ends inside a central signature", nullptr,
-         [](Built& b) { PutLE32(b.Data, b.EndOffset + 16, static_cast<std::uint32_t>(b.Data.size()) - 2); },
+         [](TBuiltZip& b) { PutLE32(b.Data, b.EndOffset + 16, static_cast<std::uint32_t>(b.Data.size()) - 2); },
          L"Invalid Zip Central Header signature"},
-        {"ZIP64 markers", [](Package& p) { p.CentralDirEntries = 0xFFFF; p.CentralDirOffset = 0xFFFFFFFF; },
+        {"ZIP64 markers", [](TZipPackage& p) { p.CentralDirEntries = 0xFFFF; p.CentralDirOffset = 0xFFFFFFFF; },
          nullptr, L"Invalid Zip Central Header signature"},
-        {"multi-disk", [](Package& p) { p.DiskNumber = 3; p.CentralDirOffset = 0x7FFFFFF0; }, nullptr,
+        {"multi-disk", [](TZipPackage& p) { p.DiskNumber = 3; p.CentralDirOffset = 0x7FFFFFF0; }, nullptr,
          L"Invalid Zip Central Header signature"},
         {"stream ends inside the fixed fields",
-         [](Package& p) { p.Comment = std::string("PK\x01\x02", 4) + std::string(10, '\0'); },
-         [](Built& b) { PutLE32(b.Data, b.EndOffset + 16, b.EndOffset + 22); }, L"Error reading zip file"},
+         [](TZipPackage& p) { p.Comment = std::string("PK\x01\x02", 4) + std::string(10, '\0'); },
+         [](TBuiltZip& b) { PutLE32(b.Data, b.EndOffset + 16, b.EndOffset + 22); }, L"Error reading zip file"},
         {"name runs past the end", nullptr,
-         [](Built& b) { PutLE16(b.Data, b.CentralOffset + 28, 0xFFFF); }, L"Error reading zip file"},
+         [](TBuiltZip& b) { PutLE16(b.Data, b.CentralOffset + 28, 0xFFFF); }, L"Error reading zip file"},
         {"extra field runs past the end", nullptr,
-         [](Built& b) { PutLE16(b.Data, b.CentralOffset + 30, 0xFFFF); }, L"Error reading zip file"},
+         [](TBuiltZip& b) { PutLE16(b.Data, b.CentralOffset + 30, 0xFFFF); }, L"Error reading zip file"},
         {"comment runs past the end", nullptr,
-         [](Built& b) { PutLE16(b.Data, b.CentralOffset + 32, 0xFFFF); }, L"Error reading zip file"},
+         [](TBuiltZip& b) { PutLE16(b.Data, b.CentralOffset + 32, 0xFFFF); }, L"Error reading zip file"},
     };
     for (const auto& c : cases) {
-        Package p = TwoEntries();
+        TZipPackage p = TwoEntries();
         if (c.breakIt) c.breakIt(p);
-        Built b = Build(p);
+        TBuiltZip b = BuildZip(p);
         if (c.patch) c.patch(b);
         EXPECT_EQ(OpenError(b.Data), c.message) << c.what;
     }
 }
 
 TEST(ZipDirectory, OnlyReadingIsAccepted) {
-    TBytesStream stream(BuildBytes(TwoEntries()));
+    TBytesStream stream(ZipBytes(TwoEntries()));
     TZipFile zip;
     for (const auto mode : {zmClosed, zmReadWrite, zmWrite}) {
         EXPECT_EQ(ErrorOf<EZipException>([&] { zip.Open(stream, mode); }), L"Invalid argument");
@@ -197,18 +197,18 @@ TEST(ZipDirectory, ClosedReaderRefusesItsOperations) {
     EXPECT_EQ(ErrorOf<EZipException>([&] { zip.Read(0, s, h); }), L"File must be open for reading");
 
     // A failed open leaves the reader closed, also when it was open before.
-    TBytesStream good(BuildBytes(TwoEntries()));
+    TBytesStream good(ZipBytes(TwoEntries()));
     zip.Open(good, zmRead);
-    TBytesStream bad(Bytes(100, 'x'));
+    TBytesStream bad(TBytes(100, 'x'));
     EXPECT_EQ(ErrorOf<EZipException>([&] { zip.Open(bad, zmRead); }), L"Error reading zip file");
     EXPECT_EQ(zip.Mode(), zmClosed);
     EXPECT_EQ(ErrorOf<EZipException>([&] { zip.FileCount(); }), L"File must be open");
 }
 
 TEST(ZipDirectory, OpenByPathHoldsThePackageUntilClose) {
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     const auto path = scratch / L"doc.pages";
-    testing_support::WriteFile(path, BuildBytes(TwoEntries()));
+    testsupport::WriteFile(path, ZipBytes(TwoEntries()));
     {
         TZipFile zip;
         zip.Open(path, zmRead);
@@ -221,16 +221,16 @@ TEST(ZipDirectory, OpenByPathHoldsThePackageUntilClose) {
 }
 
 TEST(ZipDirectory, FailedOpenByPathReleasesTheFile) {
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     const auto path = scratch / L"broken.pages";
-    testing_support::WriteFile(path, Bytes(300, 'x'));
+    testsupport::WriteFile(path, TBytes(300, 'x'));
     TZipFile zip;
     EXPECT_EQ(ErrorOf<EZipException>([&] { zip.Open(path, zmRead); }), L"Error reading zip file");
     EXPECT_NO_THROW(TFileStream(path, fmOpenRead));
 }
 
 TEST(ZipDirectory, MissingPackageNamesItsFullPath) {
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     const auto path = scratch / L"missing.pages";
     TZipFile zip;
     const auto message = ErrorOf<EFOpenError>([&] { zip.Open(path, zmRead); });
