@@ -10,7 +10,8 @@ TBytes PackageWithPdf(const std::string& pdf) {
 }
 
 TBytes PackageWithoutPdf() {
-    return BuildPackage({{"index.xml", "<sl:document/>"}, {"QuickLook/Thumbnail.jpg", "\xff\xd8\xff\xe0 not really a jpeg"}});
+    return BuildPackage(
+        {{"index.xml", "<sl:document/>"}, {"QuickLook/Thumbnail.jpg", "\xff\xd8\xff\xe0 not really a jpeg"}});
 }
 
 }  // namespace testsupport

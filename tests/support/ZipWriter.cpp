@@ -122,7 +122,8 @@ void TZipWriter::Raw(const std::string& bytes) {
 
 void TZipWriter::Add(const TZipEntry& entry) {
     const std::string deflated = !entry.Payload && entry.Method == kZipDeflated ? DeflateRaw(entry.Data) : "";
-    const std::string& payload = entry.Payload ? *entry.Payload : (entry.Method == kZipDeflated ? deflated : entry.Data);
+    const std::string& payload =
+        entry.Payload ? *entry.Payload : (entry.Method == kZipDeflated ? deflated : entry.Data);
     TRecord record;
     record.Offset = Offset(payload.size());
     record.Crc = entry.Crc.value_or(Crc32(entry.Data));
@@ -235,7 +236,7 @@ TBytes BuildPackage(const std::vector<TPackageEntry>& entries) {
     for (const auto& [name, data] : entries) {
         TZipEntry entry = MakeEntry(name, data, kZipStored, kZipFlagUtf8);
         entry.MadeByVersion = 20;
-        entry.ModifiedDateTime = 0x00210000;  // 1980-01-01 00:00
+        entry.ModifiedDateTime = 0x00210000;                                        // 1980-01-01 00:00
         entry.ExternalAttributes = !name.empty() && name.back() == '/' ? 0x10 : 0;  // FILE_ATTRIBUTE_DIRECTORY
         writer.Add(entry);
     }

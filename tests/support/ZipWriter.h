@@ -28,14 +28,14 @@ void PutLE16(TBytes& bytes, std::size_t offset, std::uint16_t value);
 void PutLE32(TBytes& bytes, std::size_t offset, std::uint32_t value);
 
 struct TZipEntry {
-    std::string Name;                 // raw bytes; ending in "/" makes a folder entry
-    std::string Data;                 // the uncompressed bytes
+    std::string Name;                   // raw bytes; ending in "/" makes a folder entry
+    std::string Data;                   // the uncompressed bytes
     std::uint16_t Method = kZipStored;  // kZipDeflated compresses Data; any other method stores Data as is
     std::uint16_t Flag = 0;             // kZipFlagDescriptor, kZipFlagUtf8
-    std::string Extra;                // the same extra field in the local and the central header
+    std::string Extra;                  // the same extra field in the local and the central header
     std::string Comment;
-    std::uint16_t MadeByVersion = 0x031E;           // Unix, 3.0, as macOS' archiver writes
-    std::uint32_t ModifiedDateTime = 0x5A210000;    // DOS date in the high word, time in the low one
+    std::uint16_t MadeByVersion = 0x031E;         // Unix, 3.0, as macOS' archiver writes
+    std::uint32_t ModifiedDateTime = 0x5A210000;  // DOS date in the high word, time in the low one
     std::uint32_t ExternalAttributes = 0;
     std::uint16_t DiskNumberStart = 0;
     // Overrides for broken packages: when set, written instead of the true value.
@@ -120,7 +120,9 @@ struct TBuiltZip : TZipLayout {
 };
 
 TBuiltZip BuildZip(const TZipPackage& package);
-inline TBytes ZipBytes(const TZipPackage& package) { return BuildZip(package).Data; }
+inline TBytes ZipBytes(const TZipPackage& package) {
+    return BuildZip(package).Data;
+}
 
 // A plain package as the converter's tests need it: stored entries, UTF-8 names, correct CRCs.
 struct TPackageEntry {

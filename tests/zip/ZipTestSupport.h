@@ -41,6 +41,10 @@ using Entry = TZipEntry;
 using Package = TZipPackage;
 using Built = TBuiltZip;
 using OpenedPackage = TOpenedPackage;
-inline TBuiltZip Build(const TZipPackage& package) { return BuildZip(package); }
-inline TBytes BuildBytes(const TZipPackage& package) { return ZipBytes(package); }
+inline TBuiltZip Build(const TZipPackage& package) {
+    return BuildZip(package);
+}
+inline TBytes BuildBytes(const TZipPackage& package) {
+    return ZipBytes(package);
+}
 }  // namespace zip_test
