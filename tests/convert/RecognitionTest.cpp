@@ -47,12 +47,12 @@ protected:
 // With stored PDFs only wanted, a modern document is recognised without being read.
 TEST_F(RecognitionTest, EveryShapeOfPackage) {
     const std::string innerIndex = ZipText(BuildPackage({{"Index/Document.iwa", "x"}}));
-    struct Case {
-        const char* what;
-        std::vector<std::uint8_t> package;
-        TDocumentStatus status;
+    struct TCase {
+        const char* What;
+        std::vector<std::uint8_t> Package;
+        TDocumentStatus Status;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"Pages '09 without its PDF", BuildPackage({{"index.xml", "<x/>"}}), TDocumentStatus::dsPages09NoPreview},
         {"Pages '09 zipped as a folder, gzipped XML", BuildPackage({{"Doc.pages/index.xml.gz", "x"}}),
          TDocumentStatus::dsPages09NoPreview},
@@ -80,11 +80,11 @@ TEST_F(RecognitionTest, EveryShapeOfPackage) {
     };
     engine.ExactOnly = true;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.What);
         const std::wstring doc = scratch / L"docs\\Doc.pages";
-        WriteFile(doc, c.package);
+        WriteFile(doc, c.Package);
         const TDocumentResult result = engine.ConvertDocument(doc, false, out);
-        EXPECT_EQ(result.Status, c.status) << ToUtf8(DescribeReason(result));
+        EXPECT_EQ(result.Status, c.Status) << ToUtf8(DescribeReason(result));
         EXPECT_FALSE(FileExists(out + L"\\Doc.pdf"));
     }
 }
@@ -104,7 +104,7 @@ TEST_F(RecognitionTest, ReasonsForPeople) {
     };
     for (const auto& c : cases) {
         TDocumentResult result;
-        result.Status = c.status;
+        result.Status = c.Status;
         result.Detail = c.detail;
         EXPECT_EQ(DescribeReason(result), c.reason);
         EXPECT_FALSE(IsWritten(result));
@@ -141,11 +141,11 @@ TEST_F(RecognitionTest, ModernDocumentsThatCannotBeRead) {
          TDocumentStatus::dsDamaged},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.What);
         const std::wstring doc = scratch / L"docs\\Doc.pages";
-        WriteFile(doc, c.package);
+        WriteFile(doc, c.Package);
         const TDocumentResult result = engine.ConvertDocument(doc, false, out);
-        EXPECT_EQ(result.Status, c.status) << ToUtf8(DescribeReason(result));
+        EXPECT_EQ(result.Status, c.Status) << ToUtf8(DescribeReason(result));
         EXPECT_FALSE(FileExists(out + L"\\Doc.pdf"));
     }
 }

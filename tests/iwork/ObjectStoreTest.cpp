@@ -135,12 +135,12 @@ TEST(ObjectStore, DamagedArchivesAreRefused) {
     headerPastEnd.push_back(0x08);
     TBytes cutLength = good;
     cutLength.push_back(0x80);
-    struct Case {
+    struct TCase {
         const char* What;
         TBytes Bytes;
         std::string Message;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"a header length cut short", cutLength, "offset " + std::to_string(good.size()) + " of an .iwa has a length"},
         {"a header past the end", headerPastEnd, "header running past the end"},
         {"a payload past the end", archive(TProtoWriter().Varint(1, 3).Message(2, info(21)), TBytes(20, 0)),
@@ -157,7 +157,7 @@ TEST(ObjectStore, DamagedArchivesAreRefused) {
         {"malformed references", archive(TProtoWriter().Varint(1, 3).Message(2, info(0).Bytes(5, TBytes{0x81})), {}),
          "A varint runs past the end"},
     };
-    for (const Case& c : cases) {
+    for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
         TObjectStore store;
         try {

@@ -57,10 +57,10 @@ TEST(FileSystemTest, MessagesOfTheCommonCodesHaveNoTrailingStop) {
 TEST(FileSystemTest, FullPathNameResolvesDotsAndSlashes) {
     TScratchFolder dir;
     const auto base = dir.Path();
-    struct Case {
-        std::wstring input, expected;
+    struct TCase {
+        std::wstring input, Expected;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {base + L"\\a\\.\\b\\..\\c.txt", base + L"\\a\\c.txt"},
         {base + L"\\a\\b\\..\\..\\c", base + L"\\c"},
         {base + L"\\a/b/c", base + L"\\a\\b\\c"},
@@ -73,7 +73,7 @@ TEST(FileSystemTest, FullPathNameResolvesDotsAndSlashes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(ToUtf8(c.input));
         ErrorCode error = 99;
-        EXPECT_EQ(FullPathName(c.input, error), c.expected);
+        EXPECT_EQ(FullPathName(c.input, error), c.Expected);
         EXPECT_EQ(error, kErrorSuccess);
     }
 }

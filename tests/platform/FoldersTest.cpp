@@ -15,11 +15,11 @@ namespace {
 TEST(FoldersTest, DirectoryExistsOnlyForFolders) {
     TScratchFolder dir;
     WriteFile(dir / L"file.txt", "x");
-    struct Case {
-        std::wstring path;
-        bool exists;
+    struct TCase {
+        std::wstring Path;
+        bool Exists;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {dir.Path(), true},
         {dir.Path() + L"\\", true},
         {dir / L"file.txt", false},
@@ -27,8 +27,8 @@ TEST(FoldersTest, DirectoryExistsOnlyForFolders) {
         {dir / L"missing\\deeper", false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(ToUtf8(c.path));
-        EXPECT_EQ(DirectoryExists(c.path), c.exists);
+        SCOPED_TRACE(ToUtf8(c.Path));
+        EXPECT_EQ(DirectoryExists(c.Path), c.Exists);
     }
 }
 

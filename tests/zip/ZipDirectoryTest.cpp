@@ -81,17 +81,17 @@ TEST(ZipDirectory, NamesDecodeByEachEntrysOwnFlag) {
 }
 
 TEST(ZipDirectory, StreamsThatAreNoPackageFail) {
-    struct Case {
-        std::size_t size;
-        const wchar_t* message;
+    struct TCase {
+        std::size_t Size;
+        const wchar_t* Message;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {0, L"Stream read error"},       {1, L"Error reading zip file"},    {4, L"Error reading zip file"},
         {5, L"Error reading zip file"},  {21, L"Error reading zip file"},   {1028, L"Error reading zip file"},
         {5000, L"Error reading zip file"}, {70000, L"Error reading zip file"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(OpenError(TBytes(c.size, 'x')), c.message) << c.size << " bytes";
+        EXPECT_EQ(OpenError(TBytes(c.Size, 'x')), c.Message) << c.Size << " bytes";
     }
 }
 
@@ -140,13 +140,13 @@ TEST(ZipDirectory, CommentCutShortKeepsTheBytesPresent) {
 }
 
 TEST(ZipDirectory, BrokenDirectoriesFailWithTheirTexts) {
-    struct Case {
-        const char* what;
+    struct TCase {
+        const char* What;
         std::function<void(TZipPackage&)> breakIt;
         std::function<void(TBuiltZip&)> patch;
-        const wchar_t* message;
+        const wchar_t* Message;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"offsets counted from the archive behind a prefix",
          [](TZipPackage& p) { p.Prefix = "#!/bin/sh prefix\n"; },
          [](TBuiltZip& b) { PutLE32(b.Data, b.EndOffset + 16, b.CentralOffset - 17); },
@@ -175,7 +175,7 @@ TEST(ZipDirectory, BrokenDirectoriesFailWithTheirTexts) {
         if (c.breakIt) c.breakIt(p);
         TBuiltZip b = BuildZip(p);
         if (c.patch) c.patch(b);
-        EXPECT_EQ(OpenError(b.Data), c.message) << c.what;
+        EXPECT_EQ(OpenError(b.Data), c.Message) << c.What;
     }
 }
 

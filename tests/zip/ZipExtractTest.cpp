@@ -138,10 +138,10 @@ TEST_F(ZipExtract, DeclaredSizeBoundsTheCopy) {
 }
 
 TEST_F(ZipExtract, DamagedEntriesRaiseACrcErrorAfterTheFileIsClosed) {
-    struct Case {
-        const char* what;
-        TZipEntry entry;
-        std::size_t bytesWritten;
+    struct TCase {
+        const char* What;
+        TZipEntry Entry;
+        std::size_t BytesWritten;
     };
     auto crcOff = [](TZipEntry e) {
         e.Crc = *e.Crc ^ 1;
@@ -155,7 +155,7 @@ TEST_F(ZipExtract, DamagedEntriesRaiseACrcErrorAfterTheFileIsClosed) {
         e.UncompressedSize = size;
         return e;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"stored", crcOff(withCrc(MakeEntry("x.txt", "stored data"))), 11},
         {"deflated", crcOff(withCrc(MakeEntry("x.txt", Text(70000), 8))), 70000},
         {"descriptor", crcOff(withCrc(MakeEntry("x.txt", Text(9000), 8, 0x0008))), 9000},
@@ -165,11 +165,11 @@ TEST_F(ZipExtract, DamagedEntriesRaiseACrcErrorAfterTheFileIsClosed) {
     };
     for (const auto& c : cases) {
         TZipPackage p;
-        p.Entries = {c.entry};
-        EXPECT_EQ(ExtractAllError<EZipException>(p), L"CRC error in \"x.txt\"") << c.what;
-        EXPECT_EQ(Contents(L"x.txt").size(), c.bytesWritten) << c.what;
+        p.Entries = {c.Entry};
+        EXPECT_EQ(ExtractAllError<EZipException>(p), L"CRC error in \"x.txt\"") << c.What;
+        EXPECT_EQ(Contents(L"x.txt").size(), c.BytesWritten) << c.What;
         // Closed: it can be replaced at once.
-        EXPECT_NO_THROW(TFileStream(Out(L"x.txt"), fmCreate)) << c.what;
+        EXPECT_NO_THROW(TFileStream(Out(L"x.txt"), fmCreate)) << c.What;
     }
 }
 
