@@ -213,52 +213,58 @@ TEST_F(ZipExtract, DotSegmentsThatStayInsideAreResolved) {
     EXPECT_EQ(Contents(L"f\\g.txt"), "g");
 }
 
-TEST_F(ZipExtract, ErrorsOfTheDataAndTheFileSystemPassThrough) {
+TEST_F(ZipExtract, DataEndingBeforeTheDeclaredSizeRaisesAReadErrorAndKeepsThePartialFile) {
     TZipPackage truncated;
     truncated.Entries = {MakeEntry("t.bin", "short")};
     truncated.Entries[0].UncompressedSize = 100000;
     EXPECT_EQ(ExtractAllError<EReadError>(truncated), L"Stream read error");
-    EXPECT_TRUE(Exists(L"t.bin"));  // the partial file stays
+    EXPECT_TRUE(Exists(L"t.bin"));
+}
 
-    // A declared 4 GiB streams through the bounded buffer until the data run out.
-    for (const std::uint16_t method : {0, 8}) {
+// A declared 4 GiB streams through the bounded buffer until the data run out.
+TEST_F(ZipExtract, HugeDeclaredSizeReadsUntilTheDataRunOut) {
+    for (const std::uint16_t method : {kZipStored, kZipDeflated}) {
         TZipPackage huge;
         huge.Entries = {MakeEntry("huge.bin", Text(100000), method)};
         huge.Entries[0].UncompressedSize = 0xFFFFFFFF;
         EXPECT_EQ(ExtractAllError<EReadError>(huge), L"Stream read error") << method;
     }
+}
 
+TEST_F(ZipExtract, CorruptDeflateDataRaisesZlibsText) {
     TZipPackage corrupt;
-    corrupt.Entries = {MakeEntry("c.bin", "data", 8)};
+    corrupt.Entries = {MakeEntry("c.bin", "data", kZipDeflated)};
     corrupt.Entries[0].Payload = std::string("\x07garbage", 8);  // block type 3
     EXPECT_EQ(ExtractAllError<EZDecompressionError>(corrupt), L"data error");
+}
 
-    TZipPackage invalid;
-    invalid.Entries = {MakeEntry("a<b.txt", "x")};
-    EXPECT_EQ(ExtractAllError<EArgumentException>(invalid), L"Invalid characters in path");
+// The path layer's own exceptions reach the caller unchanged.
+TEST_F(ZipExtract, PathErrorsPassThrough) {
+    const auto named = [](const std::string& name) {
+        TZipPackage p;
+        p.Entries = {MakeEntry(name, "x")};
+        return p;
+    };
+    EXPECT_EQ(ExtractAllError<EArgumentException>(named("a<b.txt")), L"Invalid characters in path");
+    EXPECT_EQ(ExtractAllError<ENotSupportedException>(named("ab:c/d.txt")), L"The path format is not supported");
+    EXPECT_EQ(ExtractAllError<EPathTooLongException>(named(std::string(300, 'd') + "/x.txt")),
+              L"The specified path is too long");
+}
 
-    TZipPackage colon;
-    colon.Entries = {MakeEntry("ab:c/d.txt", "x")};
-    EXPECT_EQ(ExtractAllError<ENotSupportedException>(colon), L"The path format is not supported");
-
-    TZipPackage tooLong;
-    tooLong.Entries = {MakeEntry(std::string(300, 'd') + "/x.txt", "x")};
-    EXPECT_EQ(ExtractAllError<EPathTooLongException>(tooLong), L"The specified path is too long");
-
+TEST_F(ZipExtract, EntryBelowAFileCannotBeCreated) {
     TZipPackage fileThenFolder;
     fileThenFolder.Entries = {MakeEntry("A", "file"), MakeEntry("A/B", "below a file")};
     const auto message = ExtractAllError<EFCreateError>(fileThenFolder);
     EXPECT_EQ(message.rfind(L"Cannot create file \"" + Out(L"A\\B") + L"\". ", 0), 0u) << platform::ToUtf8(message);
+}
 
-    TZipPackage badLocal;
-    badLocal.Entries = {MakeEntry("x.txt", "x")};
-    badLocal.Entries[0].LocalHeaderOffset = 1;
-    EXPECT_EQ(ExtractAllError<EZipException>(badLocal), L"Invalid Zip Local Header signature");
-
-    TZipPackage offTheEnd;
-    offTheEnd.Entries = {MakeEntry("x.txt", "x")};
-    offTheEnd.Entries[0].LocalHeaderOffset = 0xFFFFFFF0;
-    EXPECT_EQ(ExtractAllError<EZipException>(offTheEnd), L"Invalid Zip Local Header signature");
+TEST_F(ZipExtract, LocalHeaderOffsetThatMissesTheSignatureFails) {
+    for (const std::uint32_t offset : {1u, 0xFFFFFFF0u}) {
+        TZipPackage p;
+        p.Entries = {MakeEntry("x.txt", "x")};
+        p.Entries[0].LocalHeaderOffset = offset;
+        EXPECT_EQ(ExtractAllError<EZipException>(p), L"Invalid Zip Local Header signature") << offset;
+    }
 }
 
 TEST_F(ZipExtract, ReadOnlyFileAtTheTargetIsNotReplaced) {
@@ -281,10 +287,14 @@ TEST_F(ZipExtract, LaterEntryOfTheSameNameReplacesTheEarlier) {
     EXPECT_EQ(Contents(L"same.txt"), "second");
 }
 
-TEST_F(ZipExtract, EmptyNameAndEmptyPackageWriteNothing) {
+TEST_F(ZipExtract, EntryWithAnEmptyNameWritesNothing) {
     TZipPackage p;
     p.Entries = {MakeEntry("", "")};
     ExtractAll(p);
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"deep/", "deep/out/"}));
+}
+
+TEST_F(ZipExtract, EmptyPackageWritesOnlyTheTarget) {
     ExtractAll(TZipPackage{});
     EXPECT_EQ(Tree(), (std::vector<std::string>{"deep/", "deep/out/"}));
 }
