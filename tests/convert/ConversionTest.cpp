@@ -321,15 +321,15 @@ TEST_F(EngineTest, PackageErrorsPassThroughAndLeaveThePackageClosed) {
     std::vector<std::uint8_t> badLocal = PackageWithPdf("%PDF");
     badLocal[0] = 'X';  // the first local header's signature
     const struct {
-        const char* what;
-        std::vector<std::uint8_t> bytes;
+        const char* What;
+        std::vector<std::uint8_t> Bytes;
     } cases[] = {
         {"not a ZIP package", std::vector<std::uint8_t>(100, 'x')},
         {"a broken local header", badLocal},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
-        const std::wstring doc = Document(L"Broken.pages", c.bytes);
+        const std::wstring doc = Document(L"Broken.pages", c.Bytes);
         EXPECT_THROW(engine.ConvertDocument(doc, false, out), Exception);
         EXPECT_FALSE(FileExists(out + L"\\Broken.pdf"));
         // Exclusive open: fails while anybody still holds the package.

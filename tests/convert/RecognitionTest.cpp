@@ -91,9 +91,9 @@ TEST_F(RecognitionTest, EveryShapeOfPackage) {
 
 TEST_F(RecognitionTest, ReasonsForPeople) {
     const struct {
-        TDocumentStatus status;
-        const wchar_t* detail;
-        const wchar_t* reason;
+        TDocumentStatus Status;
+        const wchar_t* Detail;
+        const wchar_t* Reason;
     } cases[] = {
         {TDocumentStatus::dsPages09NoPreview, L"", L"saved by Pages '09 without a PDF preview"},
         {TDocumentStatus::dsPasswordProtected, L"", L"The document is password-protected"},
@@ -105,8 +105,8 @@ TEST_F(RecognitionTest, ReasonsForPeople) {
     for (const auto& c : cases) {
         TDocumentResult result;
         result.Status = c.Status;
-        result.Detail = c.detail;
-        EXPECT_EQ(DescribeReason(result), c.reason);
+        result.Detail = c.Detail;
+        EXPECT_EQ(DescribeReason(result), c.Reason);
         EXPECT_FALSE(IsWritten(result));
     }
     EXPECT_EQ(DescribeLeftOut({{L"chart", 2}, {L"equation", 1}}), L"2 chart, 1 equation");
@@ -129,9 +129,9 @@ TEST_F(RecognitionTest, DocumentFolders) {
 // An .iwa that is not Snappy-framed is encrypted; a web edit's LZVN file is skipped.
 TEST_F(RecognitionTest, ModernDocumentsThatCannotBeRead) {
     const struct {
-        const char* what;
-        std::vector<std::uint8_t> package;
-        TDocumentStatus status;
+        const char* What;
+        std::vector<std::uint8_t> Package;
+        TDocumentStatus Status;
     } cases[] = {
         {"encrypted objects", BuildPackage({{"Index/Document.iwa", "\x8f\x12\x34 encrypted"}}),
          TDocumentStatus::dsPasswordProtected},
