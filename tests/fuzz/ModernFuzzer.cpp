@@ -75,7 +75,9 @@ struct TScratch {
     std::wstring PdfPath;
 };
 
-bool Finite(const doc::TPoint& p) { return std::isfinite(p.X) && std::isfinite(p.Y); }
+bool Finite(const doc::TPoint& p) {
+    return std::isfinite(p.X) && std::isfinite(p.Y);
+}
 bool Finite(const doc::TRect& r) {
     return std::isfinite(r.X) && std::isfinite(r.Y) && std::isfinite(r.Width) && std::isfinite(r.Height);
 }

@@ -23,8 +23,8 @@ public:
     TProtoWriter& Varint(std::uint32_t field, std::uint64_t value);
     TProtoWriter& SInt(std::uint32_t field, std::int64_t value);  // zigzag
     TProtoWriter& Bool(std::uint32_t field, bool value) { return Varint(field, value ? 1 : 0); }
-    TProtoWriter& Float(std::uint32_t field, float value);        // wire type 5
-    TProtoWriter& Double(std::uint32_t field, double value);      // wire type 1
+    TProtoWriter& Float(std::uint32_t field, float value);    // wire type 5
+    TProtoWriter& Double(std::uint32_t field, double value);  // wire type 1
     TProtoWriter& Fixed32(std::uint32_t field, std::uint32_t value);
     TProtoWriter& Fixed64(std::uint32_t field, std::uint64_t value);
     TProtoWriter& Bytes(std::uint32_t field, std::span<const std::uint8_t> value);

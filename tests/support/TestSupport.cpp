@@ -46,8 +46,8 @@ fs::path ToNative(const std::wstring& enginePath) {
 TScratchFolder::TScratchFolder() {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const fs::path dir = fs::temp_directory_path() /
-                         ("p2p-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    const fs::path dir =
+        fs::temp_directory_path() / ("p2p-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     fs::create_directories(dir);
     FPath = FromNative(fs::absolute(dir));
 }
