@@ -9,13 +9,13 @@
 namespace {
 
 TEST(CommandLineTest, OptionsFilesAndUsageErrors) {
-    struct Case {
-        std::vector<std::wstring> args;
-        std::wstring output;  // "" when none
-        std::vector<std::wstring> files;
-        std::wstring error;   // "" when usable
+    struct TCase {
+        std::vector<std::wstring> Args;
+        std::wstring Output;  // "" when none
+        std::vector<std::wstring> Files;
+        std::wstring Error;   // "" when usable
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {{L"a.pages", L"b.pages"}, L"", {L"a.pages", L"b.pages"}, L""},
         {{L"-o", L"out", L"a.pages"}, L"out", {L"a.pages"}, L""},
         {{L"a.pages", L"--output", L"out"}, L"out", {L"a.pages"}, L""},
@@ -33,13 +33,13 @@ TEST(CommandLineTest, OptionsFilesAndUsageErrors) {
     };
     for (const auto& c : cases) {
         std::string trace;
-        for (const auto& a : c.args) trace.append("[").append(platform::ToUtf8(a)).append("] ");
+        for (const auto& a : c.Args) trace.append("[").append(platform::ToUtf8(a)).append("] ");
         SCOPED_TRACE(trace);
-        const TCommandLine parsed = ParseCommandLine(c.args);
-        EXPECT_EQ(parsed.Error, c.error);
-        if (!c.error.empty()) continue;
-        EXPECT_EQ(parsed.OutputFolder.value_or(L""), c.output);
-        EXPECT_EQ(parsed.Files, c.files);
+        const TCommandLine parsed = ParseCommandLine(c.Args);
+        EXPECT_EQ(parsed.Error, c.Error);
+        if (!c.Error.empty()) continue;
+        EXPECT_EQ(parsed.OutputFolder.value_or(L""), c.Output);
+        EXPECT_EQ(parsed.Files, c.Files);
         EXPECT_FALSE(parsed.Help || parsed.Version);
     }
 }

@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "PackageBuilder.h"
 #include "convert/Conversion.h"
+#include "convert/PackageBuilder.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
 #include "platform/posix/PathTranslation.h"
 #include "support/TestSupport.h"
 
-using namespace testing_support;
+using namespace testsupport;
 using platform::ToNativePath;
 
 namespace {
@@ -85,7 +85,7 @@ protected:
         return path;
     }
 
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     std::string work = ToNativePath(scratch / L"work");
     std::string cache = ToNativePath(scratch / L"cache");
 };

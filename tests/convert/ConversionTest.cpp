@@ -21,7 +21,7 @@
 #include <unistd.h>
 #endif
 
-using namespace testing_support;
+using namespace testsupport;
 using platform::ToUtf8;
 
 namespace {
@@ -31,11 +31,11 @@ std::string Text(const std::vector<std::uint8_t>& bytes) {
 }
 
 TEST(OutputNameTest, CutsAtTheLastDot) {
-    struct Case {
-        const wchar_t* path;
-        const wchar_t* name;
+    struct TCase {
+        const wchar_t* Path;
+        const wchar_t* Name;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {L"C:\\Docs\\Report.pages", L"Report"},
         {L"C:\\Docs\\my.report.v2.pages", L"my.report.v2"},
         {L"C:\\Docs\\Report", L"Report"},            // no dot: the whole name
@@ -49,19 +49,19 @@ TEST(OutputNameTest, CutsAtTheLastDot) {
         {L"C:\\Docs\\Report.pages\\\\", L"Report"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(ToUtf8(c.path));
-        EXPECT_EQ(GetFileNameNoExt(c.path), c.name);
+        SCOPED_TRACE(ToUtf8(c.Path));
+        EXPECT_EQ(GetFileNameNoExt(c.Path), c.Name);
     }
 }
 
 TEST(OutputNameTest, OutputPathBesideTheDocumentOrInTheFolderAsTyped) {
-    struct Case {
-        const wchar_t* source;
-        bool sameFolder;
-        const wchar_t* folder;
-        const wchar_t* output;
+    struct TCase {
+        const wchar_t* Source;
+        bool SameFolder;
+        const wchar_t* Folder;
+        const wchar_t* Output;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {L"C:\\Docs\\Report.pages", true, L"D:\\output", L"C:\\Docs\\Report.pdf"},
         {L"C:\\Docs\\Report.pages", false, L"D:\\output", L"D:\\output\\Report.pdf"},
         {L"C:\\Docs\\Report.pages", false, L"D:\\output\\", L"D:\\output\\\\Report.pdf"},  // doubled, as typed
@@ -73,8 +73,8 @@ TEST(OutputNameTest, OutputPathBesideTheDocumentOrInTheFolderAsTyped) {
         {L"C:\\Docs\\Report.pages\\", false, L"D:\\output", L"D:\\output\\Report.pdf"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(ToUtf8(c.source) + (c.sameFolder ? " beside" : " to ") + ToUtf8(c.folder));
-        EXPECT_EQ(OutputPathFor(c.source, c.sameFolder, c.folder), c.output);
+        SCOPED_TRACE(ToUtf8(c.Source) + (c.SameFolder ? " beside" : " to ") + ToUtf8(c.Folder));
+        EXPECT_EQ(OutputPathFor(c.Source, c.SameFolder, c.Folder), c.Output);
     }
 }
 
@@ -135,12 +135,12 @@ private:
 };
 
 TEST(FindTheFileTest, FirstMatchInDepthFirstNameOrder) {
-    struct Case {
-        const char* what;
-        std::vector<const wchar_t*> files;  // a name ending in "/" is an empty folder
-        const wchar_t* found;               // relative; empty: nothing
+    struct TCase {
+        const char* What;
+        std::vector<const wchar_t*> Files;  // a name ending in "/" is an empty folder
+        const wchar_t* Found;               // relative; empty: nothing
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"a folder's file before a later folder's", {L"Zeta/render.pdf", L"Data/thumb.pdf"}, L"Data/thumb.pdf"},
         {"a folder searched where it stands", {L"zz.pdf", L"a/x.pdf"}, L"a/x.pdf"},
         {"names compared without case", {L"B.pdf", L"a.pdf"}, L"a.pdf"},
@@ -154,9 +154,9 @@ TEST(FindTheFileTest, FirstMatchInDepthFirstNameOrder) {
         {"nothing", {L"index.xml", L"Data/x.jpg"}, L""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ScratchFolder scratch;
-        for (const wchar_t* f : c.files) {
+        SCOPED_TRACE(c.What);
+        TScratchFolder scratch;
+        for (const wchar_t* f : c.Files) {
             const std::wstring rel = f;
             if (rel.back() == L'/') {
                 platform::ForceDirectories(scratch / rel);
@@ -166,20 +166,20 @@ TEST(FindTheFileTest, FirstMatchInDepthFirstNameOrder) {
         }
         bool flag = false;
         const std::wstring found = FindTheFile(scratch.Path(), L".pdf", flag);
-        EXPECT_EQ(ToUtf8(found), *c.found ? ToUtf8(scratch / c.found) : "");
-        EXPECT_EQ(flag, *c.found != L'\0');
+        EXPECT_EQ(ToUtf8(found), *c.Found ? ToUtf8(scratch / c.Found) : "");
+        EXPECT_EQ(flag, *c.Found != L'\0');
     }
 }
 
 // Real packages hold PDFs that are content: pictures placed in a Pages '09 report, a chart
 // in a Pages 5 letter. Only QuickLook/Preview.pdf is the document's rendering.
 TEST(FindStoredPdfTest, OnlyQuickLookPreviewIsTheDocumentsPdf) {
-    struct Case {
-        const char* what;
-        std::vector<const wchar_t*> files;
-        const wchar_t* found;  // relative; empty: nothing
+    struct TCase {
+        const char* What;
+        std::vector<const wchar_t*> Files;
+        const wchar_t* Found;  // relative; empty: nothing
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"pictures at the top are passed", {L"image.pdf", L"image0.pdf", L"QuickLook/Preview.pdf"},
          L"QuickLook/Preview.pdf"},
         {"a chart in Data is not the document", {L"Data/comparison-16.pdf", L"Index/Document.iwa"}, L""},
@@ -192,18 +192,18 @@ TEST(FindStoredPdfTest, OnlyQuickLookPreviewIsTheDocumentsPdf) {
         {"another name in QuickLook", {L"QuickLook/Thumbnail.pdf"}, L""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ScratchFolder scratch;
-        for (const wchar_t* f : c.files) WriteFile(scratch / f, std::string("x"));
-        bool flag = !*c.found;
+        SCOPED_TRACE(c.What);
+        TScratchFolder scratch;
+        for (const wchar_t* f : c.Files) WriteFile(scratch / f, std::string("x"));
+        bool flag = !*c.Found;
         const std::wstring found = FindStoredPdf(scratch.Path(), flag);
-        EXPECT_EQ(ToUtf8(found), *c.found ? ToUtf8(scratch / c.found) : "");
-        EXPECT_EQ(flag, *c.found != L'\0');
+        EXPECT_EQ(ToUtf8(found), *c.Found ? ToUtf8(scratch / c.Found) : "");
+        EXPECT_EQ(flag, *c.Found != L'\0');
     }
 }
 
 TEST(FindTheFileTest, HiddenFilesTrimmedPathsAndMissingFolders) {
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     WriteFile(scratch / L"sub/.secret.pdf", std::string("x"));
     MakeHidden(scratch / L"sub/.secret.pdf");
     bool flag = false;
@@ -227,7 +227,7 @@ protected:
         return path;
     }
 
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     TConversionEngine engine{scratch / L"appdata"};
     std::wstring out = scratch / L"out";
 };
@@ -321,15 +321,15 @@ TEST_F(EngineTest, PackageErrorsPassThroughAndLeaveThePackageClosed) {
     std::vector<std::uint8_t> badLocal = PackageWithPdf("%PDF");
     badLocal[0] = 'X';  // the first local header's signature
     const struct {
-        const char* what;
-        std::vector<std::uint8_t> bytes;
+        const char* What;
+        std::vector<std::uint8_t> Bytes;
     } cases[] = {
         {"not a ZIP package", std::vector<std::uint8_t>(100, 'x')},
         {"a broken local header", badLocal},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::wstring doc = Document(L"Broken.pages", c.bytes);
+        SCOPED_TRACE(c.What);
+        const std::wstring doc = Document(L"Broken.pages", c.Bytes);
         EXPECT_THROW(engine.ConvertDocument(doc, false, out), Exception);
         EXPECT_FALSE(FileExists(out + L"\\Broken.pdf"));
         // Exclusive open: fails while anybody still holds the package.
@@ -376,7 +376,7 @@ TEST_F(EngineTest, TheWorkingFolderLockIsExclusive) {
 TEST(RealDocumentTest, Pages09GivesItsPreviewPdfAndModernDocumentsAreLaidOut) {
     const std::wstring corpus = CorpusDir();
     if (corpus.empty()) GTEST_SKIP() << "../shared/corpus is absent";
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     TConversionEngine engine{scratch / L"appdata"};
     engine.SetUpWorkingFolder();
 

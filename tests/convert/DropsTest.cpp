@@ -9,8 +9,8 @@
 
 namespace {
 
-using testing_support::ScratchFolder;
-using testing_support::WriteFile;
+using testsupport::TScratchFolder;
+using testsupport::WriteFile;
 
 // A tree of the shapes people drop: loose documents, a bundle, folders with documents in sub-folders.
 class DropsTest : public ::testing::Test {
@@ -25,7 +25,7 @@ protected:
         WriteFile(dir / L"Reports/2024/Old.pages/index.xml", std::string("x"));
         WriteFile(dir / L"Empty/nothing.txt", std::string("x"));
     }
-    ScratchFolder dir;
+    TScratchFolder dir;
 };
 
 TEST_F(DropsTest, DocumentsInTheOrderDroppedAndFoldersSearched) {
@@ -53,8 +53,8 @@ TEST_F(DropsTest, DocumentsInTheOrderDroppedAndFoldersSearched) {
 TEST_F(DropsTest, LinkedFoldersAreNotFollowed) {
     WriteFile(dir / L"Top/d.pages", std::string("PK"));
     std::error_code error;
-    std::filesystem::create_directory_symlink(testing_support::ToNative(dir / L"Top"),
-                                              testing_support::ToNative(dir / L"Top/loop"), error);
+    std::filesystem::create_directory_symlink(testsupport::ToNative(dir / L"Top"),
+                                              testsupport::ToNative(dir / L"Top/loop"), error);
     if (error) GTEST_SKIP() << "links cannot be made here: " << error.message();
     const TDroppedDocuments got = CollectDroppedDocuments({dir / L"Top"});
     EXPECT_EQ(got.Documents, std::vector<std::wstring>{dir / L"Top/d.pages"});

@@ -9,41 +9,41 @@
 namespace {
 
 // A list of rows with a report-style layout: rows kRowHeight pixels high from the top.
-class FakeList : public IQueueList {
+class TFakeList : public IQueueList {
 public:
     static constexpr int kRowHeight = 20;
     static constexpr int kWidth = 600;
 
-    struct Row {
-        std::wstring caption;
-        std::wstring path;
-        bool selected = false;
+    struct TRow {
+        std::wstring Caption;
+        std::wstring Path;
+        bool Selected = false;
     };
 
-    int Count() const override { return static_cast<int>(rows.size()); }
-    std::wstring Caption(int row) const override { return rows.at(Index(row)).caption; }
-    void SetCaption(int row, const std::wstring& caption) override { rows.at(Index(row)).caption = caption; }
-    std::wstring Path(int row) const override { return rows.at(Index(row)).path; }
-    bool Selected(int row) const override { return rows.at(Index(row)).selected; }
+    int Count() const override { return static_cast<int>(Rows.size()); }
+    std::wstring Caption(int row) const override { return Rows.at(Index(row)).Caption; }
+    void SetCaption(int row, const std::wstring& caption) override { Rows.at(Index(row)).Caption = caption; }
+    std::wstring Path(int row) const override { return Rows.at(Index(row)).Path; }
+    bool Selected(int row) const override { return Rows.at(Index(row)).Selected; }
     int Insert(int row, const std::wstring& caption, const std::wstring& path) override {
         EXPECT_GE(row, 0);
         EXPECT_LE(row, Count());
-        rows.insert(rows.begin() + row, Row{caption, path, false});
+        Rows.insert(Rows.begin() + row, TRow{caption, path, false});
         return row;
     }
     void Delete(int row) override {
         EXPECT_GE(row, 0);
         EXPECT_LT(row, Count());
-        rows.erase(rows.begin() + row);
+        Rows.erase(Rows.begin() + row);
     }
-    void Clear() override { rows.clear(); }
+    void Clear() override { Rows.clear(); }
     int ItemAt(int x, int y) const override {
         if (x < 0 || x >= kWidth || y < 0) return -1;
         const int row = y / kRowHeight;
         return row < Count() ? row : -1;
     }
 
-    std::vector<Row> rows;
+    std::vector<TRow> Rows;
 
 private:
     static std::size_t Index(int row) { return static_cast<std::size_t>(row); }
@@ -53,41 +53,41 @@ std::wstring PathOf(wchar_t letter) { return std::wstring(L"C:\\Docs\\") + lette
 
 // One letter per row, "ABCDE": the letter names the document, lower case marks a selected row.
 // Captions are set to the positions, as the queue keeps them.
-FakeList ListOf(const std::wstring& state) {
-    FakeList list;
+TFakeList ListOf(const std::wstring& state) {
+    TFakeList list;
     for (wchar_t c : state) {
         const auto upper = static_cast<wchar_t>(std::towupper(c));
-        list.rows.push_back({std::to_wstring(list.rows.size() + 1), PathOf(upper), c != upper});
+        list.Rows.push_back({std::to_wstring(list.Rows.size() + 1), PathOf(upper), c != upper});
     }
     return list;
 }
 
 // The inverse of ListOf; a caption that is not the row's position shows as "?" after it.
-std::wstring StateOf(const FakeList& list) {
+std::wstring StateOf(const TFakeList& list) {
     std::wstring state;
-    for (std::size_t i = 0; i < list.rows.size(); ++i) {
-        const FakeList::Row& row = list.rows[i];
-        const wchar_t letter = row.path.size() > 8 ? row.path[8] : L'#';
-        state += row.selected ? static_cast<wchar_t>(std::towlower(letter)) : letter;
-        if (row.caption != std::to_wstring(i + 1)) state += L'?';
+    for (std::size_t i = 0; i < list.Rows.size(); ++i) {
+        const TFakeList::TRow& row = list.Rows[i];
+        const wchar_t letter = row.Path.size() > 8 ? row.Path[8] : L'#';
+        state += row.Selected ? static_cast<wchar_t>(std::towlower(letter)) : letter;
+        if (row.Caption != std::to_wstring(i + 1)) state += L'?';
     }
     return state;
 }
 
-int YOfRow(int row1Based) { return (row1Based - 1) * FakeList::kRowHeight + FakeList::kRowHeight / 2; }
+int YOfRow(int row1Based) { return (row1Based - 1) * TFakeList::kRowHeight + TFakeList::kRowHeight / 2; }
 
-struct DropCase {
-    const char* name;
-    const wchar_t* before;
-    bool noteDrag;            // a drag-over came before the drop
-    bool deselectBeforeDrop;  // the selection was cleared after the drag-over
-    bool fromList;            // the dragged object is the queue's own list
-    int target;               // 1-based row under the drop point; 0 for the space below the last row
-    const wchar_t* after;
-    bool moved;               // what the drop reports
+struct TDropCase {
+    const char* Name;
+    const wchar_t* Before;
+    bool NoteDrag;            // a drag-over came before the drop
+    bool DeselectBeforeDrop;  // the selection was cleared after the drag-over
+    bool FromList;            // the dragged object is the queue's own list
+    int Target;               // 1-based row under the drop point; 0 for the space below the last row
+    const wchar_t* After;
+    bool Moved;               // what the drop reports
 };
 
-const DropCase kDropCases[] = {
+const TDropCase kDropCases[] = {
     {"row 1 onto row 4", L"aBCDE", true, false, true, 4, L"BCADE", true},
     {"row 5 onto row 2", L"ABCDe", true, false, true, 2, L"AEBCD", true},
     {"onto itself keeps the order, unselected", L"AbCDE", true, false, true, 2, L"ABCDE", true},
@@ -105,52 +105,52 @@ const DropCase kDropCases[] = {
 };
 
 TEST(QueueTest, MoveByDropHasItsExactNetEffect) {
-    for (const DropCase& c : kDropCases) {
-        SCOPED_TRACE(c.name);
-        FakeList list = ListOf(c.before);
+    for (const TDropCase& c : kDropCases) {
+        SCOPED_TRACE(c.Name);
+        TFakeList list = ListOf(c.Before);
         TQueueDrag drag;
-        if (c.noteDrag) {
+        if (c.NoteDrag) {
             EXPECT_TRUE(NoteDraggedRow(list, drag));
         }
-        if (c.deselectBeforeDrop) {
-            for (FakeList::Row& row : list.rows) row.selected = false;
+        if (c.DeselectBeforeDrop) {
+            for (TFakeList::TRow& row : list.Rows) row.Selected = false;
         }
-        const int y = c.target == 0 ? list.Count() * FakeList::kRowHeight + 5 : YOfRow(c.target);
+        const int y = c.Target == 0 ? list.Count() * TFakeList::kRowHeight + 5 : YOfRow(c.Target);
 
-        const bool changed = MoveByDrop(list, drag, c.fromList, 40, y);
+        const bool changed = MoveByDrop(list, drag, c.FromList, 40, y);
 
-        EXPECT_EQ(StateOf(list), c.after);
-        EXPECT_EQ(changed, c.moved);
+        EXPECT_EQ(StateOf(list), c.After);
+        EXPECT_EQ(changed, c.Moved);
         EXPECT_FALSE(drag.HasRow()) << "the drop ends the drag";
     }
 }
 
 TEST(QueueTest, DragOverAcceptsAndRecordsTheFirstSelectedRow) {
-    FakeList list = ListOf(L"ABcDe");
+    TFakeList list = ListOf(L"ABcDe");
     TQueueDrag drag;
     EXPECT_TRUE(NoteDraggedRow(list, drag));
     EXPECT_EQ(drag.Row(), 2);
 
-    list.rows[2].selected = false;
-    list.rows[4].selected = false;
+    list.Rows[2].Selected = false;
+    list.Rows[4].Selected = false;
     EXPECT_TRUE(NoteDraggedRow(list, drag));
     EXPECT_FALSE(drag.HasRow()) << "each drag-over records afresh";
 }
 
 TEST(QueueTest, ASecondDropWithoutDragOverDoesNothing) {
-    FakeList list = ListOf(L"aBCDE");
+    TFakeList list = ListOf(L"aBCDE");
     TQueueDrag drag;
     NoteDraggedRow(list, drag);
     ASSERT_TRUE(MoveByDrop(list, drag, true, 40, YOfRow(4)));
     ASSERT_EQ(StateOf(list), L"BCADE");
 
-    list.rows[0].selected = true;
+    list.Rows[0].Selected = true;
     EXPECT_FALSE(MoveByDrop(list, drag, true, 40, YOfRow(4)));
     EXPECT_EQ(StateOf(list), L"bCADE");
 }
 
 TEST(QueueTest, ARecordPastTheEndOfTheListChangesNothing) {
-    FakeList list = ListOf(L"aBC");
+    TFakeList list = ListOf(L"aBC");
     TQueueDrag drag;
     drag.Record(4);
     EXPECT_FALSE(MoveByDrop(list, drag, true, 40, YOfRow(2)));
@@ -158,22 +158,22 @@ TEST(QueueTest, ARecordPastTheEndOfTheListChangesNothing) {
 }
 
 TEST(QueueTest, AddingNumbersNewRowsAfterTheExistingOnes) {
-    FakeList list = ListOf(L"Ab");
+    TFakeList list = ListOf(L"Ab");
     AddDocuments(list, {PathOf(L'C'), PathOf(L'D'), PathOf(L'E')});
     EXPECT_EQ(StateOf(list), L"AbCDE");
-    ASSERT_EQ(list.rows.size(), 5u);
-    EXPECT_EQ(list.rows[2].caption, L"3");
-    EXPECT_EQ(list.rows[4].caption, L"5");
+    ASSERT_EQ(list.Rows.size(), 5u);
+    EXPECT_EQ(list.Rows[2].Caption, L"3");
+    EXPECT_EQ(list.Rows[4].Caption, L"5");
 }
 
 TEST(QueueTest, AddingNothingChangesNothing) {
-    FakeList list = ListOf(L"Ab");
+    TFakeList list = ListOf(L"Ab");
     AddDocuments(list, {});
     EXPECT_EQ(StateOf(list), L"Ab");
 }
 
 TEST(QueueTest, APathAddedTwiceStandsInTwoRows) {
-    FakeList list;
+    TFakeList list;
     AddDocuments(list, {PathOf(L'A')});
     AddDocuments(list, {PathOf(L'A')});
     EXPECT_EQ(StateOf(list), L"AA");
@@ -181,7 +181,7 @@ TEST(QueueTest, APathAddedTwiceStandsInTwoRows) {
 }
 
 TEST(QueueTest, AddingKeepsOddPathsAsGiven) {
-    FakeList list;
+    TFakeList list;
     const std::vector<std::wstring> paths = {L"", L"  D:\\x y\\Report.v2.pages ", L"\\\\server\\share\\a.pages"};
     AddDocuments(list, paths);
     ASSERT_EQ(list.Count(), 3);
@@ -192,27 +192,27 @@ TEST(QueueTest, AddingKeepsOddPathsAsGiven) {
 }
 
 TEST(QueueTest, RemovingSelectedRowsRenumbersTheRest) {
-    struct Case {
-        const wchar_t* before;
-        const wchar_t* after;
+    struct TCase {
+        const wchar_t* Before;
+        const wchar_t* After;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {L"AbCdE", L"ACE"},
         {L"ABCDE", L"ABCDE"},
         {L"abcde", L""},
         {L"aBCDe", L"BCD"},
         {L"", L""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.before)));
-        FakeList list = ListOf(c.before);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.Before)));
+        TFakeList list = ListOf(c.Before);
         RemoveSelectedRows(list);
-        EXPECT_EQ(StateOf(list), c.after);
+        EXPECT_EQ(StateOf(list), c.After);
     }
 }
 
 TEST(QueueTest, RemoveAllEmptiesAndNumberingStartsAgain) {
-    FakeList list = ListOf(L"AbC");
+    TFakeList list = ListOf(L"AbC");
     RemoveAllRows(list);
     EXPECT_EQ(list.Count(), 0);
     AddDocuments(list, {PathOf(L'D'), PathOf(L'E')});

@@ -11,7 +11,7 @@
 #include "platform/Text.h"
 #include "support/TestSupport.h"
 
-using namespace testing_support;
+using namespace testsupport;
 using platform::ToUtf8;
 
 namespace {
@@ -39,7 +39,7 @@ protected:
         engine.SetUpWorkingFolder();
         platform::ForceDirectories(out);
     }
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     TConversionEngine engine{scratch / L"appdata"};
     std::wstring out = scratch / L"out";
 };
@@ -47,12 +47,12 @@ protected:
 // With stored PDFs only wanted, a modern document is recognised without being read.
 TEST_F(RecognitionTest, EveryShapeOfPackage) {
     const std::string innerIndex = ZipText(BuildPackage({{"Index/Document.iwa", "x"}}));
-    struct Case {
-        const char* what;
-        std::vector<std::uint8_t> package;
-        TDocumentStatus status;
+    struct TCase {
+        const char* What;
+        std::vector<std::uint8_t> Package;
+        TDocumentStatus Status;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"Pages '09 without its PDF", BuildPackage({{"index.xml", "<x/>"}}), TDocumentStatus::dsPages09NoPreview},
         {"Pages '09 zipped as a folder, gzipped XML", BuildPackage({{"Doc.pages/index.xml.gz", "x"}}),
          TDocumentStatus::dsPages09NoPreview},
@@ -80,20 +80,20 @@ TEST_F(RecognitionTest, EveryShapeOfPackage) {
     };
     engine.ExactOnly = true;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.What);
         const std::wstring doc = scratch / L"docs\\Doc.pages";
-        WriteFile(doc, c.package);
+        WriteFile(doc, c.Package);
         const TDocumentResult result = engine.ConvertDocument(doc, false, out);
-        EXPECT_EQ(result.Status, c.status) << ToUtf8(DescribeReason(result));
+        EXPECT_EQ(result.Status, c.Status) << ToUtf8(DescribeReason(result));
         EXPECT_FALSE(FileExists(out + L"\\Doc.pdf"));
     }
 }
 
 TEST_F(RecognitionTest, ReasonsForPeople) {
     const struct {
-        TDocumentStatus status;
-        const wchar_t* detail;
-        const wchar_t* reason;
+        TDocumentStatus Status;
+        const wchar_t* Detail;
+        const wchar_t* Reason;
     } cases[] = {
         {TDocumentStatus::dsPages09NoPreview, L"", L"saved by Pages '09 without a PDF preview"},
         {TDocumentStatus::dsPasswordProtected, L"", L"The document is password-protected"},
@@ -104,9 +104,9 @@ TEST_F(RecognitionTest, ReasonsForPeople) {
     };
     for (const auto& c : cases) {
         TDocumentResult result;
-        result.Status = c.status;
-        result.Detail = c.detail;
-        EXPECT_EQ(DescribeReason(result), c.reason);
+        result.Status = c.Status;
+        result.Detail = c.Detail;
+        EXPECT_EQ(DescribeReason(result), c.Reason);
         EXPECT_FALSE(IsWritten(result));
     }
     EXPECT_EQ(DescribeLeftOut({{L"chart", 2}, {L"equation", 1}}), L"2 chart, 1 equation");
@@ -129,9 +129,9 @@ TEST_F(RecognitionTest, DocumentFolders) {
 // An .iwa that is not Snappy-framed is encrypted; a web edit's LZVN file is skipped.
 TEST_F(RecognitionTest, ModernDocumentsThatCannotBeRead) {
     const struct {
-        const char* what;
-        std::vector<std::uint8_t> package;
-        TDocumentStatus status;
+        const char* What;
+        std::vector<std::uint8_t> Package;
+        TDocumentStatus Status;
     } cases[] = {
         {"encrypted objects", BuildPackage({{"Index/Document.iwa", "\x8f\x12\x34 encrypted"}}),
          TDocumentStatus::dsPasswordProtected},
@@ -141,11 +141,11 @@ TEST_F(RecognitionTest, ModernDocumentsThatCannotBeRead) {
          TDocumentStatus::dsDamaged},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.What);
         const std::wstring doc = scratch / L"docs\\Doc.pages";
-        WriteFile(doc, c.package);
+        WriteFile(doc, c.Package);
         const TDocumentResult result = engine.ConvertDocument(doc, false, out);
-        EXPECT_EQ(result.Status, c.status) << ToUtf8(DescribeReason(result));
+        EXPECT_EQ(result.Status, c.Status) << ToUtf8(DescribeReason(result));
         EXPECT_FALSE(FileExists(out + L"\\Doc.pdf"));
     }
 }

@@ -11,7 +11,7 @@
 #include "platform/Exception.h"
 #include "support/IwaWriter.h"
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 
@@ -33,13 +33,14 @@ int main(int argc, char** argv) {
                                    .Message(1, TProtoWriter().String(1, "Body").String(2, "body").Reference(3, 9))
                                    .Message(11, TProtoWriter().Bool(1, true).Float(3, 11.0f).String(5, "Helvetica"))
                                    .PackedFloats(12, {1.0f, 2.5f});
-    const TProtoWriter storage = TProtoWriter()
-                                     .Varint(1, 0)
-                                     .String(3, "My hovercraft is full of eels.\n")
-                                     .Message(5, TProtoWriter().Message(1, TProtoWriter().Varint(1, 0).Reference(2, 20)))
-                                     .PackedVarints(14, {0, 31})
-                                     .SInt(20, -7)
-                                     .Double(21, 0.5);
+    const TProtoWriter storage =
+        TProtoWriter()
+            .Varint(1, 0)
+            .String(3, "My hovercraft is full of eels.\n")
+            .Message(5, TProtoWriter().Message(1, TProtoWriter().Varint(1, 0).Reference(2, 20)))
+            .PackedVarints(14, {0, 31})
+            .SInt(20, -7)
+            .Double(21, 0.5);
     TIwaObject patched(30, 2001, storage, {20});
     patched.Patches = {{2001, TProtoWriter().String(3, "patch")}};
     TIwaObject unpacked(31, 2022, style, {9, 10, 11});

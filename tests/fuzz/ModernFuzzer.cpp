@@ -75,7 +75,9 @@ struct TScratch {
     std::wstring PdfPath;
 };
 
-bool Finite(const doc::TPoint& p) { return std::isfinite(p.X) && std::isfinite(p.Y); }
+bool Finite(const doc::TPoint& p) {
+    return std::isfinite(p.X) && std::isfinite(p.Y);
+}
 bool Finite(const doc::TRect& r) {
     return std::isfinite(r.X) && std::isfinite(r.Y) && std::isfinite(r.Width) && std::isfinite(r.Height);
 }
@@ -136,7 +138,7 @@ void ReadAndLayOut(const iwork::TObjectStore& store, const TScratch& scratch) {
             pdf::WritePdf(out, scratch.PdfPath);
         } else {
             // A fresh provider per input: what one input matched does not change the next.
-            layout_test::TFakeFonts fonts;
+            testsupport::TFakeFonts fonts;
             Check(layout::LayOut(document, fonts));
         }
     } catch (const Exception&) {

@@ -19,16 +19,15 @@
 #include "support/IwaWriter.h"
 
 namespace fs = std::filesystem;
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 
-constexpr std::uint32_t kDocument = 10000, kSettings = 10012, kSection = 10011, kPageMaster = 10143,
-                        kFloating = 10010, kStorage = 2001, kDrawableAttachment = 2003, kFootnote = 2008,
-                        kTextBox = 2011, kParagraphStyle = 2022, kListStyle = 2023, kNumberAttachment = 2043,
-                        kImage = 3005, kShape = 3004, kShapeStyle = 3015, kChart = 5021, kTableInfo = 6000,
-                        kTableModel = 6001, kTile = 6002, kDataList = 6005, kHeaderBucket = 6006,
-                        kTableStyle = 6003, kMetadata = 11006;
+constexpr std::uint32_t kDocument = 10000, kSettings = 10012, kSection = 10011, kPageMaster = 10143, kFloating = 10010,
+                        kStorage = 2001, kDrawableAttachment = 2003, kFootnote = 2008, kTextBox = 2011,
+                        kParagraphStyle = 2022, kListStyle = 2023, kNumberAttachment = 2043, kImage = 3005,
+                        kShape = 3004, kShapeStyle = 3015, kChart = 5021, kTableInfo = 6000, kTableModel = 6001,
+                        kTile = 6002, kDataList = 6005, kHeaderBucket = 6006, kTableStyle = 6003, kMetadata = 11006;
 
 // A built seed the reader refuses would leave its part of the reader to chance: say so.
 void Check(const char* name, const TBytes& archives) {
@@ -77,7 +76,9 @@ TProtoWriter Style(const std::string& name, std::uint64_t parent, const TProtoWr
     return TProtoWriter().Message(1, StyleRecord(name, parent)).Message(11, properties);
 }
 
-TProtoWriter Size(float w, float h) { return TProtoWriter().Float(1, w).Float(2, h); }
+TProtoWriter Size(float w, float h) {
+    return TProtoWriter().Float(1, w).Float(2, h);
+}
 
 TProtoWriter DrawableRecord(float x, float y, float w, float h, std::uint64_t wrapType) {
     return TProtoWriter()
@@ -92,7 +93,9 @@ TProtoWriter TextBox(const TProtoWriter& drawable, std::uint64_t storage = 0) {
     return box.Bool(6, true);
 }
 
-TProtoWriter Storage(const std::string& text) { return TProtoWriter().Varint(1, 0).String(3, text); }
+TProtoWriter Storage(const std::string& text) {
+    return TProtoWriter().Varint(1, 0).String(3, text);
+}
 
 class TBuilder {
 public:
@@ -125,14 +128,12 @@ private:
 
 TBytes TextAndLists() {
     TBuilder b;
-    const auto body = b.Add(kParagraphStyle, TProtoWriter()
-                                                 .Message(1, StyleRecord("Body"))
-                                                 .Message(11, TProtoWriter().Float(3, 11).String(5, "Georgia"))
-                                                 .Message(12, TProtoWriter()
-                                                                  .Varint(1, 3)
-                                                                  .Float(11, 20)
-                                                                  .Float(21, 6)
-                                                                  .Message(13, TProtoWriter().Float(2, 1.5f))));
+    const auto body =
+        b.Add(kParagraphStyle, TProtoWriter()
+                                   .Message(1, StyleRecord("Body"))
+                                   .Message(11, TProtoWriter().Float(3, 11).String(5, "Georgia"))
+                                   .Message(12, TProtoWriter().Varint(1, 3).Float(11, 20).Float(21, 6).Message(
+                                                    13, TProtoWriter().Float(2, 1.5f))));
     const auto heading = b.Add(kParagraphStyle, Style("Heading", body, TProtoWriter().Float(3, 24).Bool(1, true)));
     const auto bold = b.Add(2021, Style("", 0, TProtoWriter().Bool(1, true).Bool(2, true)));
     TProtoWriter numbered;
@@ -176,8 +177,7 @@ TBytes Attachments() {
     // "See P here. Page N of M, note* chart C anchor B"
     b.Body(Storage("See \xEF\xBF\xBC here.\nPage \xEF\xBF\xBC of \xEF\xBF\xBC, note \xEF\xBF\xBC"
                    "\nchart \xEF\xBF\xBC anchor \xEF\xBF\xBC")
-               .Message(9, ObjectTable({{4, pictureAt}, {17, pageNumber}, {22, pageCount}, {38, chartAt},
-                                        {47, boxAt}}))
+               .Message(9, ObjectTable({{4, pictureAt}, {17, pageNumber}, {22, pageCount}, {38, chartAt}, {47, boxAt}}))
                .Message(16, ObjectTable({{30, note}})));
     b.Root.Reference(7, b.Add(kSettings, TProtoWriter().Varint(30, 0).Varint(33, 12)));
     return b.Archives();
@@ -251,8 +251,8 @@ TBytes Table() {
     formula.Message(1, TProtoWriter().Message(1, node));
     TProtoWriter merges;
     merges.Message(2, TProtoWriter().Message(3, TProtoWriter().Varint(1, 1).Message(2, formula)));
-    const auto tableStyle = b.Add(
-        kTableStyle, Style("Plain", 0, TProtoWriter().Bool(38, true).Message(60, TProtoWriter().Float(2, 0.5f))));
+    const auto tableStyle =
+        b.Add(kTableStyle, Style("Plain", 0, TProtoWriter().Bool(38, true).Message(60, TProtoWriter().Float(2, 0.5f))));
     TProtoWriter model;
     model.String(1, "id").Reference(3, tableStyle).Message(4, store);
     model.Varint(6, 3).Varint(7, 2).String(8, "Prices").Varint(9, 1).Double(16, 20).Double(17, 100).Message(47, merges);
@@ -269,7 +269,8 @@ TBytes Floating() {
     const auto text = b.Add(kStorage, Storage("Floating text"));
     const auto back = b.Add(kTextBox, TextBox(DrawableRecord(10, 10, 50, 20, 5), text));
     const TProtoWriter red = TProtoWriter().Varint(1, 1).Float(3, 1).Float(4, 0).Float(5, 0);
-    const auto redStyle = b.Add(kShapeStyle, Style("Red", 0, TProtoWriter().Message(1, TProtoWriter().Message(1, red))));
+    const auto redStyle =
+        b.Add(kShapeStyle, Style("Red", 0, TProtoWriter().Message(1, TProtoWriter().Message(1, red))));
     const TProtoWriter roundedRect = TProtoWriter().Varint(1, 0).Float(2, 10).Message(3, Size(100, 40));
     TProtoWriter shape;
     shape.Message(1, DrawableRecord(3, 10, 100, 40, 5))
@@ -310,8 +311,8 @@ TBytes Shared() {
         body += "\xEF\xBF\xBC\xEF\xBF\xBC\x05\n";
         sections.Message(1, TProtoWriter().Varint(1, at).Reference(2, i % 4 == 0 ? section : same));
         attachments.Message(1, TProtoWriter().Varint(1, at).Reference(2, boxAt));
-        notes.Message(1, TProtoWriter().Varint(1, at + 1)
-                             .Reference(2, b.Add(kFootnote, TProtoWriter().Reference(2, noteText))));
+        notes.Message(
+            1, TProtoWriter().Varint(1, at + 1).Reference(2, b.Add(kFootnote, TProtoWriter().Reference(2, noteText))));
     }
     b.Body(Storage(body).Message(17, sections).Message(9, attachments).Message(16, notes));
     return b.Archives();
@@ -346,8 +347,9 @@ int main(int argc, char** argv) {
     }
     const std::string folder = argv[1];
     const std::pair<const char*, TBytes> built[] = {
-        {"text-and-lists", TextAndLists()}, {"attachments", Attachments()}, {"sections", Sections()},
-        {"table", Table()}, {"floating", Floating()}, {"shared", Shared()},
+        {"text-and-lists", TextAndLists()}, {"attachments", Attachments()},
+        {"sections", Sections()},           {"table", Table()},
+        {"floating", Floating()},           {"shared", Shared()},
     };
     for (const auto& [name, archives] : built) {
         Check(name, archives);

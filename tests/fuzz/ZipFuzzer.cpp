@@ -29,8 +29,8 @@ std::wstring EnginePath(const fs::path& native) {
     return w;
 }
 
-struct Scratch {
-    Scratch() {
+struct TScratch {
+    TScratch() {
         const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
         Root = base / ("p2p-zip-fuzz-" + std::to_string(::getpid()));
         fs::remove_all(Root);
@@ -39,7 +39,7 @@ struct Scratch {
         fs::create_directories(Target);
         TargetEngine = EnginePath(Target) + L"\\";
     }
-    ~Scratch() {
+    ~TScratch() {
         std::error_code ec;
         fs::remove_all(Root, ec);
     }
@@ -63,7 +63,7 @@ struct Scratch {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Scratch scratch;
+    static TScratch scratch;
     TBytesStream stream(std::vector<std::uint8_t>(data, data + size));
     TZipFile zip;
     try {

@@ -14,7 +14,7 @@
 #include "zip/ZipFile.h"
 
 using namespace iwork;
-using testing_support::ScratchFolder;
+using testsupport::TScratchFolder;
 
 namespace {
 
@@ -63,13 +63,13 @@ std::vector<std::wstring> CorpusDocuments(const std::wstring& corpus) {
 }  // namespace
 
 TEST(IworkCorpus, EveryModernDocumentLoadsWithItsRootObject) {
-    const std::wstring corpus = testing_support::CorpusDir();
+    const std::wstring corpus = testsupport::CorpusDir();
     if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
     const std::vector<std::wstring> docs = CorpusDocuments(corpus);
     ASSERT_FALSE(docs.empty());
     for (const std::wstring& doc : docs) {
         SCOPED_TRACE(platform::ToUtf8(doc));
-        ScratchFolder scratch;
+        TScratchFolder scratch;
         platform::ErrorCode error = platform::kErrorSuccess;
         std::wstring root = doc;
         if ((platform::FileAttributes(doc, error) & platform::kAttrDirectory) == 0) {

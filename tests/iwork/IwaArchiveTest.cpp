@@ -11,9 +11,9 @@
 #include "support/IwaWriter.h"
 
 using namespace iwork;
-using testing_support::IwaChunks;
-using testing_support::SnappyLiteralBlock;
-using testing_support::TBytes;
+using testsupport::IwaChunks;
+using testsupport::SnappyLiteralBlock;
+using testsupport::TBytes;
 
 namespace {
 
@@ -41,12 +41,12 @@ TBytes Concat(TBytes a, const TBytes& b) {
 }  // namespace
 
 TEST(IwaClassify, TellsSnappyForeignAndEncryptedApart) {
-    struct Case {
+    struct TCase {
         const char* What;
         TBytes File;
         TIwaCompression Expected;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"a Snappy chunk", IwaChunks(Pattern(10)), TIwaCompression::icSnappy},
         {"LZVN from an iCloud edit", {'b', 'v', 'x', 'n', 0x10, 0, 0, 0}, TIwaCompression::icForeign},
         {"LZFSE", {'b', 'v', 'x', '2', 0x10, 0, 0, 0}, TIwaCompression::icForeign},
@@ -54,7 +54,7 @@ TEST(IwaClassify, TellsSnappyForeignAndEncryptedApart) {
         {"bvx alone is not a block magic", {'b', 'v', 'x', 'q', 0, 0}, TIwaCompression::icEncrypted},
         {"a short non-Snappy file", {'b', 'v'}, TIwaCompression::icEncrypted},
     };
-    for (const Case& c : cases) EXPECT_EQ(ClassifyIwa(c.File), c.Expected) << c.What;
+    for (const TCase& c : cases) EXPECT_EQ(ClassifyIwa(c.File), c.Expected) << c.What;
 }
 
 // The test writer's literal blocks are what Snappy itself accepts, and a document's bytes
@@ -79,12 +79,12 @@ TEST(IwaDecompress, ChunksConcatenateIntoOneStream) {
 TEST(IwaDecompress, DamagedContainersAreRefusedWithTheirPlace) {
     const TBytes good = IwaChunks(Pattern(300));
     const std::size_t second = good.size();
-    struct Case {
+    struct TCase {
         const char* What;
         TBytes File;
         std::string Message;  // a part of the error text
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"an empty file", {}, "empty"},
         {"a header cut short", {0x00, 0x05, 0x00}, "offset 0 is truncated"},
         {"a block cut short", TBytes(good.begin(), good.end() - 1), "offset 0 is truncated"},
@@ -100,7 +100,7 @@ TEST(IwaDecompress, DamagedContainersAreRefusedWithTheirPlace) {
         {"more literal bytes than claimed", Chunk({2, 4 << 2, 'a', 'b', 'c', 'd', 'e'}), "cannot be decompressed"},
         {"a copy before the start", Chunk({4, 0x01 | (0 << 2), 0x05}), "cannot be decompressed"},
     };
-    for (const Case& c : cases) {
+    for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
         try {
             DecompressIwa(c.File);

@@ -22,11 +22,11 @@
 #include "zip/ZipFile.h"
 
 using namespace iwork;
-using testing_support::IwaArchives;
-using testing_support::ScratchFolder;
-using testing_support::TBytes;
-using testing_support::TIwaObject;
-using testing_support::TProtoWriter;
+using testsupport::IwaArchives;
+using testsupport::TScratchFolder;
+using testsupport::TBytes;
+using testsupport::TIwaObject;
+using testsupport::TProtoWriter;
 
 namespace {
 
@@ -419,8 +419,8 @@ TEST(ModernReader, ListLevelsStylesAndRestarts) {
 // --- Attachments ------------------------------------------------------------------------
 
 TEST(ModernReader, InlinePictureTakesItsDataFileAndCrop) {
-    ScratchFolder scratch;
-    testing_support::WriteFile(scratch / L"Data\\photo-12.png", std::string("png"));
+    TScratchFolder scratch;
+    testsupport::WriteFile(scratch / L"Data\\photo-12.png", std::string("png"));
     TDocumentBuilder b;
     const auto mask = b.Add(kMask, TProtoWriter().Message(1, TProtoWriter().Message(1, Geometry(10, 5, 80, 40))));
     TProtoWriter image;
@@ -955,7 +955,7 @@ bool FindPackage(const std::wstring& folder, TModernPackage& package) {
 }
 
 // Unpacks a corpus document (a ZIP or a folder bundle) and reads it.
-doc::TDocument ReadCorpusDocument(const std::wstring& path, ScratchFolder& scratch) {
+doc::TDocument ReadCorpusDocument(const std::wstring& path, TScratchFolder& scratch) {
     std::wstring root = path;
     platform::ErrorCode error = platform::kErrorSuccess;
     if ((platform::FileAttributes(path, error) & platform::kAttrDirectory) == 0) {
@@ -974,9 +974,9 @@ doc::TDocument ReadCorpusDocument(const std::wstring& path, ScratchFolder& scrat
 }  // namespace
 
 TEST(ModernReaderCorpus, HovercraftInThreeLanguagesOnA4) {
-    const std::wstring corpus = testing_support::CorpusDir();
+    const std::wstring corpus = testsupport::CorpusDir();
     if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     const doc::TDocument d = ReadCorpusDocument(corpus + L"\\pages5-file.pages", scratch);
     EXPECT_EQ(d.Title, L"pages5-file");
     EXPECT_EQ(Texts(d.Body), (std::vector<std::u16string>{U16("My hovercraft is full of eels."),
@@ -990,9 +990,9 @@ TEST(ModernReaderCorpus, HovercraftInThreeLanguagesOnA4) {
 }
 
 TEST(ModernReaderCorpus, ProjectProposalTitleAndLetterPage) {
-    const std::wstring corpus = testing_support::CorpusDir();
+    const std::wstring corpus = testsupport::CorpusDir();
     if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     const doc::TDocument d = ReadCorpusDocument(corpus + L"\\pages5-extra-dir.pages", scratch);
     EXPECT_EQ(d.Page.Width, 612);
     EXPECT_EQ(d.Page.Height, 792);
@@ -1025,13 +1025,13 @@ TEST(ModernReaderCorpus, ProjectProposalTitleAndLetterPage) {
 }
 
 TEST(ModernReaderCorpus, EveryWildDocumentReads) {
-    const std::wstring corpus = testing_support::CorpusDir();
+    const std::wstring corpus = testsupport::CorpusDir();
     if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
     int read = 0;
     for (const auto& e : List(corpus + L"\\wild")) {
         if (!EndsWith(e.Name, L".pages")) continue;
         SCOPED_TRACE(platform::ToUtf8(e.Name));
-        ScratchFolder scratch;
+        TScratchFolder scratch;
         try {
             const doc::TDocument d = ReadCorpusDocument(corpus + L"\\wild\\" + e.Name, scratch);
             EXPECT_FALSE(d.Body.Empty());

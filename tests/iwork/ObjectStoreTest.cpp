@@ -17,14 +17,14 @@
 #include "zip/ZipFile.h"
 
 using namespace iwork;
-using testing_support::AppendVarint;
-using testing_support::IwaArchives;
-using testing_support::IwaFile;
-using testing_support::ScratchFolder;
-using testing_support::TBytes;
-using testing_support::TIwaObject;
-using testing_support::TProtoWriter;
-using testing_support::WriteFile;
+using testsupport::AppendVarint;
+using testsupport::IwaArchives;
+using testsupport::IwaFile;
+using testsupport::TScratchFolder;
+using testsupport::TBytes;
+using testsupport::TIwaObject;
+using testsupport::TProtoWriter;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -135,12 +135,12 @@ TEST(ObjectStore, DamagedArchivesAreRefused) {
     headerPastEnd.push_back(0x08);
     TBytes cutLength = good;
     cutLength.push_back(0x80);
-    struct Case {
+    struct TCase {
         const char* What;
         TBytes Bytes;
         std::string Message;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"a header length cut short", cutLength, "offset " + std::to_string(good.size()) + " of an .iwa has a length"},
         {"a header past the end", headerPastEnd, "header running past the end"},
         {"a payload past the end", archive(TProtoWriter().Varint(1, 3).Message(2, info(21)), TBytes(20, 0)),
@@ -157,7 +157,7 @@ TEST(ObjectStore, DamagedArchivesAreRefused) {
         {"malformed references", archive(TProtoWriter().Varint(1, 3).Message(2, info(0).Bytes(5, TBytes{0x81})), {}),
          "A varint runs past the end"},
     };
-    for (const Case& c : cases) {
+    for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
         TObjectStore store;
         try {
@@ -170,7 +170,7 @@ TEST(ObjectStore, DamagedArchivesAreRefused) {
 }
 
 TEST(LoadObjectStore, ReadsEveryIwaBelowTheIndexFolder) {
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     const std::wstring index = scratch / L"Index";
     // Chunks of 7 bytes: the file is read a chunk at a time, and its objects cross chunks.
     WriteFile(index + L"\\Document.iwa", IwaFile({TIwaObject(1, 10000, Payload(1, 5))}, 7));
@@ -189,14 +189,14 @@ TEST(LoadObjectStore, ReadsEveryIwaBelowTheIndexFolder) {
 // An encrypted file that begins with 0x00 by chance is not reported as damage: every file
 // is classified first.
 TEST(LoadObjectStore, AnyEncryptedFileMeansPasswordProtected) {
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     WriteFile(scratch / L"Index\\A.iwa", TBytes{0x00, 0x71, 0x9E, 0x33, 0xC1, 0x07});
     WriteFile(scratch / L"Index\\Document.iwa", TBytes{0xE3, 0x19, 0x5A, 0x00, 0x88});
     EXPECT_THROW(LoadObjectStore(scratch / L"Index"), EPasswordProtected);
 }
 
 TEST(LoadObjectStore, DamageNamesTheFile) {
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     WriteFile(scratch / L"Index\\Document.iwa", IwaFile({TIwaObject(1, 10000, {})}));
     TBytes cut = IwaFile({TIwaObject(2, 11006, Payload(2, 50))});
     cut.resize(cut.size() - 3);
@@ -212,14 +212,14 @@ TEST(LoadObjectStore, DamageNamesTheFile) {
 }
 
 TEST(LoadObjectStore, AFolderWithoutIwaIsDamaged) {
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     WriteFile(scratch / L"Index\\Document.iwa.bak", IwaFile({TIwaObject(1, 10000, {})}));
     EXPECT_THROW(LoadObjectStore(scratch / L"Index"), EDamagedDocument);
     EXPECT_THROW(LoadObjectStore(scratch / L"Missing"), EDamagedDocument);
 }
 
 TEST(LoadObjectStore, AFileThatCannotBeOpenedIsNamed) {
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     const std::wstring path = scratch / L"Index\\Document.iwa";
     WriteFile(path, IwaFile({TIwaObject(1, 10000, {})}));
     platform::ErrorCode error = platform::kErrorSuccess;
@@ -235,13 +235,13 @@ TEST(LoadObjectStore, AFileThatCannotBeOpenedIsNamed) {
 
 // The test writer's packages, unpacked and zipped, read back through the store.
 TEST(ModernPackageWriter, FolderAndZipHoldTheSameObjects) {
-    testing_support::TModernPackageFiles files;
+    testsupport::TModernPackageFiles files;
     files.Document = {TIwaObject(1, 10000, Payload(1, 8))};
     files.OtherIwa = {{"Index/Tables/Tile-7.iwa", {TIwaObject(7, 6002, Payload(7, 70000))}}};
     files.OtherFiles = {{"Data/pic-12.png", Text("\x89PNG")}, {"preview.jpg", Text("\xFF\xD8")}};
-    ScratchFolder scratch;
-    testing_support::WriteModernPackage(scratch / L"Folder.pages", files);
-    WriteFile(scratch / L"Zipped.pages", testing_support::ModernPackageZip(files));
+    TScratchFolder scratch;
+    testsupport::WriteModernPackage(scratch / L"Folder.pages", files);
+    WriteFile(scratch / L"Zipped.pages", testsupport::ModernPackageZip(files));
     TZipFile zip;
     zip.Open(scratch / L"Zipped.pages", zmRead);
     zip.ExtractAll(scratch / L"Unzipped");
@@ -252,6 +252,6 @@ TEST(ModernPackageWriter, FolderAndZipHoldTheSameObjects) {
         EXPECT_EQ(store.Get(1).Type, 10000u);
         EXPECT_EQ(store.Get(2).Type, 11006u);  // the default package metadata
         EXPECT_EQ(Bytes(store.Get(7).Payload.Bytes()), Payload(7, 70000));
-        EXPECT_TRUE(testing_support::FileExists(scratch / (std::wstring(package) + L"\\Data\\pic-12.png")));
+        EXPECT_TRUE(testsupport::FileExists(scratch / (std::wstring(package) + L"\\Data\\pic-12.png")));
     }
 }

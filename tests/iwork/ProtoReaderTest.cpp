@@ -13,8 +13,8 @@
 #include "support/IwaWriter.h"
 
 using namespace iwork;
-using testing_support::TBytes;
-using testing_support::TProtoWriter;
+using testsupport::TBytes;
+using testsupport::TProtoWriter;
 
 TEST(ProtoReader, ReadsEveryScalarKind) {
     const TProtoWriter w = TProtoWriter()
@@ -115,11 +115,11 @@ TEST(ProtoReader, WalksFieldsInOrderWithTheirPlaces) {
 }
 
 TEST(ProtoReader, MalformedBytesAreDamage) {
-    struct Case {
+    struct TCase {
         const char* What;
         TBytes Bytes;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"a varint value cut short", {0x08, 0x96}},
         {"a key cut short", {0x08, 0x01, 0x80}},
         {"a varint of eleven bytes", {0x08, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x01}},
@@ -134,7 +134,7 @@ TEST(ProtoReader, MalformedBytesAreDamage) {
         {"field number 0", {0x00, 0x01}},
         {"a damaged field after good ones", {0x08, 0x01, 0x12, 0x01, 'a', 0x1A, 0x02, 'b'}},
     };
-    for (const Case& c : cases) {
+    for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
         const TMessage m(c.Bytes);
         // Any look-up walks the whole message, the sought field or not.

@@ -6,7 +6,7 @@
 
 namespace {
 
-using namespace layout_test;
+using namespace testsupport;
 using layout::TLaidOutDocument;
 
 TLaidOutDocument Laid(const doc::TDocument& d) {
@@ -158,7 +158,7 @@ TEST(DrawablesTest, TextWrapsAroundFloatingObjects) {
     for (int i = 0; i < 2; ++i) {
         ASSERT_GE(lines[std::size_t(i)].Items.size(), 2u);
         EXPECT_DOUBLE_EQ(lines[std::size_t(i)].Items[0].X, 20);
-        EXPECT_LE(layout_test::ItemEnd(lines[std::size_t(i)].Items[0]), 80 + 1e-9);
+        EXPECT_LE(testsupport::ItemEnd(lines[std::size_t(i)].Items[0]), 80 + 1e-9);
         EXPECT_DOUBLE_EQ(lines[std::size_t(i)].Items[1].X, 120);
     }
     EXPECT_EQ(lines[2].Items.size(), 1u);

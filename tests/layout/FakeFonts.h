@@ -10,7 +10,7 @@
 
 #include "layout/Fonts.h"
 
-namespace layout_test {
+namespace testsupport {
 
 class TFakeFont : public layout::TFont {
 public:
@@ -60,4 +60,7 @@ private:
     TFakeFont FCjkFont{L"FakeCJK", true};
 };
 
-}  // namespace layout_test
+}  // namespace testsupport
+
+// The former name, for tests written against it on other branches; remove once merged.
+namespace layout_test = testsupport;

@@ -19,7 +19,7 @@
 using layout::TFont;
 using layout::TFontFile;
 using layout::TTrueTypeFont;
-using testing_support::ScratchFolder;
+using testsupport::TScratchFolder;
 
 namespace {
 
@@ -341,7 +341,7 @@ TEST(TrueTypeFontTest, AnyDamagedByteLoadsOrFailsCleanly) {
 }
 
 TEST(TrueTypeFontTest, MissingFileIsAnOpenError) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     EXPECT_THROW(TTrueTypeFont::Open(TFontFile{dir / L"none.ttf", 0}), EFOpenError);
 }
 
@@ -349,7 +349,7 @@ TEST(TrueTypeFontTest, MissingFileIsAnOpenError) {
 // The installed fonts the set-up provides.
 
 std::optional<platform::FontFace> Installed(const std::wstring& family, bool bold = false, bool italic = false) {
-    static ScratchFolder scratch;
+    static TScratchFolder scratch;
     static platform::FontLookup lookup(scratch.Path());
     return lookup.Find(family, bold, italic);
 }
@@ -453,7 +453,7 @@ TEST(InstalledFontTest, LookupFindsTheNearestWeight) {
 
 class SystemFontsTest : public ::testing::Test {
 protected:
-    ScratchFolder FScratch;
+    TScratchFolder FScratch;
     std::unique_ptr<layout::IFontProvider> FFonts = layout::MakeSystemFontProvider(FScratch.Path());
 };
 

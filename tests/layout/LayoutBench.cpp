@@ -7,7 +7,7 @@
 #include "tests/layout/LayoutTestSupport.h"
 
 int main(int argc, char**) {
-    using namespace layout_test;
+    using namespace testsupport;
     doc::TDocument d;
     d.Sections.emplace_back();
     d.Sections[0].Odd.Footer.Center.Paragraphs.push_back(Para(u"\uFFFC"));

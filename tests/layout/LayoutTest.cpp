@@ -8,7 +8,7 @@
 
 namespace {
 
-using namespace layout_test;
+using namespace testsupport;
 using layout::TLaidOutDocument;
 
 // The fonts outlive the pages that point to them.

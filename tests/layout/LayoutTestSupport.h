@@ -11,7 +11,7 @@
 #include "layout/Layout.h"
 #include "tests/layout/FakeFonts.h"
 
-namespace layout_test {
+namespace testsupport {
 
 inline doc::TParagraphStyle Style(double size = 10) {
     doc::TParagraphStyle style;
@@ -107,4 +107,7 @@ std::vector<const T*> ItemsOf(const layout::TPage& page) {
     return found;
 }
 
-}  // namespace layout_test
+}  // namespace testsupport
+
+// The former name, for tests written against it on other branches; remove once merged.
+namespace layout_test = testsupport;

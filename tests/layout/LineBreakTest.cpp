@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace layout_test;
+using namespace testsupport;
 
 std::vector<std::u16string> Break(const std::u16string& text, double width) {
     doc::TDocument d = Doc(width, 400);

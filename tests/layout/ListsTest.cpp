@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace layout_test;
+using namespace testsupport;
 
 TEST(ListsTest, NumberFormats) {
     const struct {

@@ -13,11 +13,11 @@
 #include "pdf/PdfWriter.h"
 #include "support/TestSupport.h"
 
-using testing_support::FileExists;
-using testing_support::ReadFile;
-using testing_support::ScratchFolder;
-using testing_support::ToNative;
-using testing_support::WriteFile;
+using testsupport::FileExists;
+using testsupport::ReadFile;
+using testsupport::TScratchFolder;
+using testsupport::ToNative;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -154,7 +154,7 @@ struct TGrey {
     }
 };
 
-TGrey Render(const ScratchFolder& dir, const std::wstring& pdf, int page = 1) {
+TGrey Render(const TScratchFolder& dir, const std::wstring& pdf, int page = 1) {
     const std::wstring prefix = dir / (L"render" + std::to_wstring(page));
     Tool("pdftoppm -r 72 -gray -singlefile -f " + std::to_string(page) + " -l " + std::to_string(page) + " " +
          Quoted(pdf) + " " + Quoted(prefix));
@@ -242,7 +242,7 @@ TEST(PdfWriterTest, TextOfEveryScriptIsEmbeddedAndExtractedInReadingOrder) {
          {Text(sans, 72, 100, u"Mé vznášedlo je plné úhořů."),
           Text(boldSans, 72, 130, u"Mój poduszkowiec jest pełen węgorzy."), Text(cjk, 72, 160, u"中文")}});
     document.Pages.push_back({612, 792, {Text(sans, 72, 100, u"Druhá strana"), Text(cjkMono, 72, 130, u"文字")}});
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto pdf = dir / L"out.pdf";
     pdf::WritePdf(document, pdf);
 
@@ -275,7 +275,7 @@ TEST(PdfWriterTest, FontsAreSubsetsAndTheFileStaysSmall) {
     TFonts fonts;
     REQUIRE_FONTS(fonts);
     const TTestFont sans(fonts.Sans), cjk(fonts.Cjk);
-    ScratchFolder dir;
+    TScratchFolder dir;
     // The whole Liberation Sans is 400 KB and WenQuanYi Micro Hei 5 MB.
     struct TCase {
         const layout::TFont* Font;
@@ -302,7 +302,7 @@ TEST(PdfWriterTest, WordAndCharacterSpacingPutEveryWordWhereTheLayoutMeasuredIt)
     auto slanted = Text(italic, 30, 100, u"ab cd ef", 10);
     slanted.CharSpacing = 1;
     slanted.WordSpacing = 7;
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto pdf = dir / L"spacing.pdf";
     pdf::WritePdf(OnePage({justified, slanted}), pdf);
 
@@ -334,7 +334,7 @@ TEST(PdfWriterTest, WidthsThatAreNotWholeNumbersPlaceWordsExactly) {
     REQUIRE_FONTS(fonts);
     REQUIRE_POPPLER();
     const TTestFont sans(fonts.Sans, 0, 0.55615234);
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto pdf = dir / L"widths.pdf";
     pdf::WritePdf(OnePage({Text(sans, 30, 50, u"hoho hoho hoho", 10)}), pdf);
     const std::string html = Tool("pdftotext -bbox " + Quoted(pdf) + " -");
@@ -355,7 +355,7 @@ TEST(PdfWriterTest, SyntheticBoldThickensAndSyntheticItalicSlants) {
     layout::TLaidOutDocument document;
     for (const auto* font : {&regular, &bold, &italic})
         document.Pages.push_back({200, 200, {Text(*font, 80, 150, u"l", 100)}});
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto pdf = dir / L"styles.pdf";
     pdf::WritePdf(document, pdf);
 
@@ -411,7 +411,7 @@ TEST(PdfWriterTest, LinesAndPathsAreDrawnWithTheirDashFillAndTransparency) {
     solid.From = {20, 150};
     solid.To = {180, 150};
     solid.Stroke.Width = 2;
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto pdf = dir / L"shapes.pdf";
     pdf::WritePdf(OnePage({dashed, square, outline, solid}), pdf);
 
@@ -441,7 +441,7 @@ std::vector<std::string> ImageList(const std::wstring& pdf) {
 
 TEST(PdfWriterTest, PngKeepsEveryPixelAndItsAlphaAndJpegGoesInUnchanged) {
     REQUIRE_POPPLER();
-    ScratchFolder dir;
+    TScratchFolder dir;
     // 5 x 3 pixels, every one different, alpha from clear to opaque.
     std::vector<std::uint8_t> rgba;
     for (int i = 0; i < 15; ++i)
@@ -480,7 +480,7 @@ TEST(PdfWriterTest, PngKeepsEveryPixelAndItsAlphaAndJpegGoesInUnchanged) {
 
 TEST(PdfWriterTest, APictureThatCannotBeReadBecomesItsThumbnailOrAGreyFrame) {
     REQUIRE_POPPLER();
-    ScratchFolder dir;
+    TScratchFolder dir;
     std::vector<std::uint8_t> red;
     for (int i = 0; i < 4; ++i) red.insert(red.end(), {255, 0, 0});
     WriteFile(dir / L"thumb.png", Png(2, 2, 3, red));
@@ -513,7 +513,7 @@ TEST(PdfWriterTest, APictureThatCannotBeReadBecomesItsThumbnailOrAGreyFrame) {
 
 TEST(PdfWriterTest, ClipCutsThePictureAndRotationTurnsItAboutTheFrameCentre) {
     REQUIRE_POPPLER();
-    ScratchFolder dir;
+    TScratchFolder dir;
     std::vector<std::uint8_t> black(4 * 3, 0);
     WriteFile(dir / L"black.png", Png(2, 2, 3, black));
     struct TCase {
@@ -546,7 +546,7 @@ TEST(PdfWriterTest, ClipCutsThePictureAndRotationTurnsItAboutTheFrameCentre) {
 }
 
 TEST(PdfWriterTest, AFileThatCannotBeCreatedRaisesAndLeavesNothing) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto pdf = dir / L"no such folder\\out.pdf";
     EXPECT_THROW(pdf::WritePdf(OnePage({}), pdf), EFCreateError);
     EXPECT_FALSE(FileExists(pdf));
@@ -562,7 +562,7 @@ TEST(PdfWriterTest, AFileThatCannotBeCreatedRaisesAndLeavesNothing) {
 
 TEST(PdfWriterTest, AFontThatCannotBeEmbeddedRaisesAnErrorNamingItAndWhy) {
     TFonts fonts;
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"junk.ttf", std::string(4000, '\x01'));
     WriteFile(dir / L"cff.otf", std::string("OTTO\0\x0A\0\x80\0\x03\0\x20", 12));
     struct TCase {

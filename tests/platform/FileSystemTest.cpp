@@ -10,10 +10,10 @@
 #include "support/TestSupport.h"
 
 using namespace platform;
-using testing_support::FileExists;
-using testing_support::ReadFile;
-using testing_support::ScratchFolder;
-using testing_support::WriteFile;
+using testsupport::FileExists;
+using testsupport::ReadFile;
+using testsupport::TScratchFolder;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -55,12 +55,12 @@ TEST(FileSystemTest, MessagesOfTheCommonCodesHaveNoTrailingStop) {
 }
 
 TEST(FileSystemTest, FullPathNameResolvesDotsAndSlashes) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto base = dir.Path();
-    struct Case {
-        std::wstring input, expected;
+    struct TCase {
+        std::wstring input, Expected;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {base + L"\\a\\.\\b\\..\\c.txt", base + L"\\a\\c.txt"},
         {base + L"\\a\\b\\..\\..\\c", base + L"\\c"},
         {base + L"\\a/b/c", base + L"\\a\\b\\c"},
@@ -73,7 +73,7 @@ TEST(FileSystemTest, FullPathNameResolvesDotsAndSlashes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(ToUtf8(c.input));
         ErrorCode error = 99;
-        EXPECT_EQ(FullPathName(c.input, error), c.expected);
+        EXPECT_EQ(FullPathName(c.input, error), c.Expected);
         EXPECT_EQ(error, kErrorSuccess);
     }
 }
@@ -88,13 +88,13 @@ TEST(FileSystemTest, FullPathNameMakesARelativeNameAbsolute) {
 }
 
 TEST(FileSystemTest, RootOfAFullPathExistsButAUncRootDoesNot) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     EXPECT_TRUE(RootExists(dir.Path()));
     EXPECT_FALSE(RootExists(L"\\\\server\\share\\x"));
 }
 
 TEST(FileSystemTest, AttributesTellFoldersFromFiles) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"file.txt", "x");
     ErrorCode error = 99;
     const auto folder = FileAttributes(dir.Path(), error);
@@ -113,7 +113,7 @@ TEST(FileSystemTest, AttributesTellFoldersFromFiles) {
 }
 
 TEST(FileSystemTest, CreateFolderMakesOneLevelAndFailsWhenItExists) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     ErrorCode error = 99;
     EXPECT_TRUE(CreateFolder(dir / L"new", error));
     EXPECT_EQ(error, kErrorSuccess);
@@ -125,7 +125,7 @@ TEST(FileSystemTest, CreateFolderMakesOneLevelAndFailsWhenItExists) {
 }
 
 TEST(FileSystemTest, DeleteTreeRemovesANestedTree) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"work\\a.txt", "a");
     WriteFile(dir / L"work\\sub\\deeper\\b.pdf", "b");
     WriteFile(dir / L"work\\.hidden", "h");
@@ -143,7 +143,7 @@ TEST(FileSystemTest, DeleteTreeRemovesANestedTree) {
 }
 
 TEST(FileSystemTest, CopyFileNewCopiesBytesAndNeverOverwrites) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     std::vector<std::uint8_t> pdf(300000);
     for (std::size_t i = 0; i < pdf.size(); ++i) pdf[i] = static_cast<std::uint8_t>(i * 31 + 7);
     WriteFile(dir / L"found.pdf", pdf);
@@ -165,7 +165,7 @@ TEST(FileSystemTest, CopyFileNewCopiesBytesAndNeverOverwrites) {
 }
 
 TEST(FileSystemTest, CopyFileNewCannotCopyAFileHeldOpen) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"held.pdf", "held");
     ErrorCode error = kErrorSuccess;
     File holder = File::OpenRead(dir / L"held.pdf", error);
@@ -184,7 +184,7 @@ TEST(FileSystemTest, LocalAppDataFolderIsAbsoluteWithoutTrailingSeparator) {
 }
 
 TEST(FileSystemTest, FindListingGivesEveryEntryInCaseInsensitiveOrder) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     for (const wchar_t* name : {L"b.txt", L"A.txt", L"c.txt", L"_u.txt", L"Z.txt", L".hidden"}) WriteFile(dir / name, "x");
     WriteFile(dir / L"Sub\\inner.pdf", "x");
 
@@ -210,7 +210,7 @@ TEST(FileSystemTest, FindListingGivesEveryEntryInCaseInsensitiveOrder) {
 }
 
 TEST(FileSystemTest, FindListingOfAMissingFolderIsEmpty) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     auto listing = FindListing::Start(dir / L"missing\\*.*");
     EXPECT_FALSE(listing);
     FindEntry entry;
@@ -219,7 +219,7 @@ TEST(FileSystemTest, FindListingOfAMissingFolderIsEmpty) {
 }
 
 TEST(FileSystemTest, MovedListingContinuesWhereItWas) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"one", "1");
     auto listing = FindListing::Start(dir / L"*.*");
     FindEntry entry;

@@ -9,16 +9,16 @@
 #include "support/TestSupport.h"
 
 using namespace platform;
-using testing_support::ReadFile;
-using testing_support::ScratchFolder;
-using testing_support::WriteFile;
+using testsupport::ReadFile;
+using testsupport::TScratchFolder;
+using testsupport::WriteFile;
 
 namespace {
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
 TEST(FileTest, OpenFileCannotBeOpenedAgainUntilClosed) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto path = dir / L"doc.pages";
     WriteFile(path, "content");
     ErrorCode error = kErrorSuccess;
@@ -44,7 +44,7 @@ TEST(FileTest, OpenFileCannotBeOpenedAgainUntilClosed) {
 }
 
 TEST(FileTest, MovedFileKeepsTheLockAndReleasesItOnce) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto path = dir / L"a.bin";
     WriteFile(path, "x");
     ErrorCode error = kErrorSuccess;
@@ -61,7 +61,7 @@ TEST(FileTest, MovedFileKeepsTheLockAndReleasesItOnce) {
 }
 
 TEST(FileTest, SharedReadersCoexistButNotWithAnExclusiveHolder) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto path = dir / L"font.ttf";
     WriteFile(path, "glyphs");
     ErrorCode error = kErrorSuccess;
@@ -83,7 +83,7 @@ TEST(FileTest, SharedReadersCoexistButNotWithAnExclusiveHolder) {
 }
 
 TEST(FileTest, CreateEmptiesAnExistingFile) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto path = dir / L"out.pdf";
     WriteFile(path, "old and long content");
     ErrorCode error = kErrorSuccess;
@@ -97,7 +97,7 @@ TEST(FileTest, CreateEmptiesAnExistingFile) {
 }
 
 TEST(FileTest, ReadWriteAndSeek) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto path = dir / L"data.bin";
     ErrorCode error = kErrorSuccess;
     File f = File::Create(path, error);
@@ -122,7 +122,7 @@ TEST(FileTest, ReadWriteAndSeek) {
 }
 
 TEST(FileTest, OpenReadOfAMissingFileGivesAnErrorWithAText) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     ErrorCode error = kErrorSuccess;
     EXPECT_FALSE(File::OpenRead(dir / L"missing.pages", error));
     EXPECT_EQ(error, kErrorFileNotFound);
@@ -135,7 +135,7 @@ TEST(FileTest, OpenReadOfAMissingFileGivesAnErrorWithAText) {
 }
 
 TEST(FileTest, AFolderIsNoFile) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     ErrorCode error = kErrorSuccess;
     EXPECT_FALSE(File::OpenRead(dir.Path(), error));
     EXPECT_EQ(error, kErrorAccessDenied);
@@ -144,7 +144,7 @@ TEST(FileTest, AFolderIsNoFile) {
 }
 
 TEST(FileTest, CreateInAMissingFolderFails) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     ErrorCode error = kErrorSuccess;
     EXPECT_FALSE(File::Create(dir / L"missing\\out.pdf", error));
     EXPECT_EQ(error, kErrorPathNotFound);

@@ -6,20 +6,20 @@
 #include "support/TestSupport.h"
 
 using namespace platform;
-using testing_support::FileExists;
-using testing_support::ScratchFolder;
-using testing_support::WriteFile;
+using testsupport::FileExists;
+using testsupport::TScratchFolder;
+using testsupport::WriteFile;
 
 namespace {
 
 TEST(FoldersTest, DirectoryExistsOnlyForFolders) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"file.txt", "x");
-    struct Case {
-        std::wstring path;
-        bool exists;
+    struct TCase {
+        std::wstring Path;
+        bool Exists;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {dir.Path(), true},
         {dir.Path() + L"\\", true},
         {dir / L"file.txt", false},
@@ -27,20 +27,20 @@ TEST(FoldersTest, DirectoryExistsOnlyForFolders) {
         {dir / L"missing\\deeper", false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(ToUtf8(c.path));
-        EXPECT_EQ(DirectoryExists(c.path), c.exists);
+        SCOPED_TRACE(ToUtf8(c.Path));
+        EXPECT_EQ(DirectoryExists(c.Path), c.Exists);
     }
 }
 
 TEST(FoldersTest, ForceDirectoriesMakesEveryMissingLevel) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     EXPECT_TRUE(ForceDirectories(dir / L"a\\b\\c\\"));
     EXPECT_TRUE(DirectoryExists(dir / L"a\\b\\c"));
     EXPECT_TRUE(ForceDirectories(dir / L"a\\b\\c"));  // exists already
 }
 
 TEST(FoldersTest, ForceDirectoriesFailsQuietlyUnderAFile) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"file.txt", "x");
     EXPECT_FALSE(ForceDirectories(dir / L"file.txt\\sub"));
 }

@@ -7,14 +7,14 @@ using namespace platform;
 
 namespace {
 
-struct SplitCase {
-    const wchar_t* input;
-    const wchar_t* path;  // ExtractFilePath
-    const wchar_t* name;  // ExtractFileName
-    const wchar_t* dir;   // ExtractFileDir
+struct TSplitCase {
+    const wchar_t* Input;
+    const wchar_t* Path;  // ExtractFilePath
+    const wchar_t* Name;  // ExtractFileName
+    const wchar_t* Dir;   // ExtractFileDir
 };
 
-const SplitCase kSplitCases[] = {
+const TSplitCase kSplitCases[] = {
     {L"C:\\Docs\\Report.pages", L"C:\\Docs\\", L"Report.pages", L"C:\\Docs"},
     {L"C:\\Report.pages", L"C:\\", L"Report.pages", L"C:\\"},
     {L"C:Report.pages", L"C:", L"Report.pages", L"C:"},
@@ -29,10 +29,10 @@ const SplitCase kSplitCases[] = {
 
 TEST(PathsTest, SplitsAtTheLastBackslashOrColon) {
     for (const auto& c : kSplitCases) {
-        SCOPED_TRACE(ToUtf8(c.input));
-        EXPECT_EQ(ExtractFilePath(c.input), c.path);
-        EXPECT_EQ(ExtractFileName(c.input), c.name);
-        EXPECT_EQ(ExtractFileDir(c.input), c.dir);
+        SCOPED_TRACE(ToUtf8(c.Input));
+        EXPECT_EQ(ExtractFilePath(c.Input), c.Path);
+        EXPECT_EQ(ExtractFileName(c.Input), c.Name);
+        EXPECT_EQ(ExtractFileDir(c.Input), c.Dir);
     }
 }
 

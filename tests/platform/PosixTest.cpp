@@ -19,9 +19,9 @@
 #include "support/TestSupport.h"
 
 using namespace platform;
-using testing_support::FileExists;
-using testing_support::ScratchFolder;
-using testing_support::WriteFile;
+using testsupport::FileExists;
+using testsupport::TScratchFolder;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -42,7 +42,7 @@ int InChild(Body body) {
 }
 
 TEST(PosixTest, ProcessLockKeepsOutAnotherProcess) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto folder = dir / L"cache\\Lumbrook\\";
     auto held = ProcessLock::TryAcquire(folder);
     ASSERT_TRUE(held);
@@ -70,7 +70,7 @@ TEST(PosixTest, LocalAppDataFollowsXdgCacheHome) {
 }
 
 TEST(PosixTest, APipeIsRefusedWithoutWaitingForAWriter) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     ASSERT_EQ(::mkfifo(ToNativePath(dir / L"pipe.pages").c_str(), 0600), 0);
     ErrorCode error = kErrorSuccess;
     EXPECT_FALSE(File::OpenRead(dir / L"pipe.pages", error));
@@ -81,7 +81,7 @@ TEST(PosixTest, APipeIsRefusedWithoutWaitingForAWriter) {
 }
 
 TEST(PosixTest, DeleteTreeEmptiesReadOnlyFoldersButNeverFollowsLinks) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"outside\\keep.txt", "k");
     WriteFile(dir / L"work\\locked\\x.txt", "x");
     ASSERT_EQ(::symlink(ToNativePath(dir / L"outside").c_str(), ToNativePath(dir / L"work\\link").c_str()), 0);
@@ -94,7 +94,7 @@ TEST(PosixTest, DeleteTreeEmptiesReadOnlyFoldersButNeverFollowsLinks) {
 }
 
 TEST(PosixTest, CreateLocksANewFileAndChecksWhateverIsAlreadyThere) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     ErrorCode error = kErrorSuccess;
     File made = File::Create(dir / L"new.pdf", error);
     ASSERT_TRUE(made);
@@ -105,14 +105,14 @@ TEST(PosixTest, CreateLocksANewFileAndChecksWhateverIsAlreadyThere) {
     EXPECT_FALSE(File::Create(dir / L"new.pdf", error));
     EXPECT_EQ(error, kErrorSharingViolation);
     made.Close();
-    const auto kept = testing_support::ReadFile(dir / L"new.pdf");
+    const auto kept = testsupport::ReadFile(dir / L"new.pdf");
     EXPECT_EQ(std::string(kept.begin(), kept.end()), "kept");
 
     // A link to a file is followed, and its target emptied, as a Windows link would be.
     WriteFile(dir / L"target.pdf", "old");
     ASSERT_EQ(::symlink("target.pdf", ToNativePath(dir / L"link.pdf").c_str()), 0);
     EXPECT_TRUE(File::Create(dir / L"link.pdf", error));
-    EXPECT_TRUE(testing_support::ReadFile(dir / L"target.pdf").empty());
+    EXPECT_TRUE(testsupport::ReadFile(dir / L"target.pdf").empty());
 
     ASSERT_EQ(::mkfifo(ToNativePath(dir / L"pipe.pdf").c_str(), 0600), 0);
     EXPECT_FALSE(File::Create(dir / L"pipe.pdf", error));
@@ -120,7 +120,7 @@ TEST(PosixTest, CreateLocksANewFileAndChecksWhateverIsAlreadyThere) {
 }
 
 TEST(PosixTest, DeleteTreeRemovesLinksPipesAndDeepFoldersWithoutFollowing) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"outside\\keep.txt", "k");
     const std::string outside = ToNativePath(dir / L"outside");
     std::wstring deep = dir / L"work";
@@ -144,7 +144,7 @@ TEST(PosixTest, DeleteTreeRemovesLinksPipesAndDeepFoldersWithoutFollowing) {
 }
 
 TEST(PosixTest, FindListingFollowsLinksAndStillShowsWhatItCannotFollow) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     WriteFile(dir / L"list\\file.txt", "f");
     WriteFile(dir / L"real\\inside.txt", "i");
     ASSERT_EQ(::symlink(ToNativePath(dir / L"real").c_str(), ToNativePath(dir / L"list\\folder-link").c_str()), 0);

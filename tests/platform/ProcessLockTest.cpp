@@ -4,14 +4,14 @@
 #include "support/TestSupport.h"
 
 using namespace platform;
-using testing_support::ScratchFolder;
+using testsupport::TScratchFolder;
 
 namespace {
 
 // Within one process a second lock on the same folder is refused too (one batch at a
 // time); the cross-process case is covered where a second process is easy to make.
 TEST(ProcessLockTest, OneHolderPerFolderUntilReleased) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const auto folder = dir / L"Lumbrook\\";
     auto first = ProcessLock::TryAcquire(folder);
     ASSERT_TRUE(first);

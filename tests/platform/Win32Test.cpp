@@ -46,7 +46,7 @@ int ChildTakesLock(const std::wstring& folder) {
 }
 
 TEST(Win32Test, ProcessLockKeepsOutAnotherProcess) {
-    testing_support::ScratchFolder dir;
+    testsupport::TScratchFolder dir;
     const auto folder = dir / L"Lumbrook\\";
     auto held = ProcessLock::TryAcquire(folder);
     ASSERT_TRUE(held);

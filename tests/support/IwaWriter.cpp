@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-namespace testing_support {
+namespace testsupport {
 namespace {
 
 constexpr std::size_t kMaxLiteral = 65536;
@@ -161,4 +161,22 @@ TBytes IwaFile(const std::vector<TIwaObject>& objects, std::size_t chunkSize) {
     return IwaChunks(IwaArchives(objects), chunkSize);
 }
 
-}  // namespace testing_support
+std::vector<std::pair<std::string, TBytes>> ModernPackageEntries(const TModernPackageFiles& files) {
+    std::vector<std::pair<std::string, TBytes>> entries;
+    entries.emplace_back("Index/Document.iwa", IwaFile(files.Document));
+    const std::vector<TIwaObject> defaultMetadata = {TIwaObject(2, 11006, {})};
+    entries.emplace_back("Index/Metadata.iwa", IwaFile(files.Metadata.empty() ? defaultMetadata : files.Metadata));
+    for (const auto& [path, objects] : files.OtherIwa) entries.emplace_back(path, IwaFile(objects));
+    for (const auto& entry : files.OtherFiles) entries.push_back(entry);
+    return entries;
+}
+
+TBytes ModernPackageZip(const TModernPackageFiles& files) {
+    std::vector<TPackageEntry> entries;
+    for (const auto& [path, bytes] : ModernPackageEntries(files)) {
+        entries.push_back({path, std::string(bytes.begin(), bytes.end())});
+    }
+    return BuildPackage(entries);
+}
+
+}  // namespace testsupport

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-namespace testing_support {
+#include "support/ZipWriter.h"
 
-using TBytes = std::vector<std::uint8_t>;
+namespace testsupport {
 
 void AppendVarint(TBytes& out, std::uint64_t value);
 
@@ -23,8 +23,8 @@ public:
     TProtoWriter& Varint(std::uint32_t field, std::uint64_t value);
     TProtoWriter& SInt(std::uint32_t field, std::int64_t value);  // zigzag
     TProtoWriter& Bool(std::uint32_t field, bool value) { return Varint(field, value ? 1 : 0); }
-    TProtoWriter& Float(std::uint32_t field, float value);        // wire type 5
-    TProtoWriter& Double(std::uint32_t field, double value);      // wire type 1
+    TProtoWriter& Float(std::uint32_t field, float value);    // wire type 5
+    TProtoWriter& Double(std::uint32_t field, double value);  // wire type 1
     TProtoWriter& Fixed32(std::uint32_t field, std::uint32_t value);
     TProtoWriter& Fixed64(std::uint32_t field, std::uint64_t value);
     TProtoWriter& Bytes(std::uint32_t field, std::span<const std::uint8_t> value);
@@ -84,12 +84,12 @@ struct TModernPackageFiles {
     std::vector<std::pair<std::string, TBytes>> OtherFiles;                 // e.g. {"Data/pic-12.png", ...}
 };
 
-// The package helpers below live in IwaPackageWriter.cpp.
 // Every file of the package, path and bytes, in a fixed order.
 std::vector<std::pair<std::string, TBytes>> ModernPackageEntries(const TModernPackageFiles& files);
-// Written below folder (an engine path), as an unpacked package or a folder bundle.
+// Written below folder (an engine path), as an unpacked package or a folder bundle; in
+// IwaPackageWriter.cpp, with the test helpers that need GoogleTest.
 void WriteModernPackage(const std::wstring& folder, const TModernPackageFiles& files);
 // A Pages 5.5+ single-file package: a ZIP of stored entries.
 TBytes ModernPackageZip(const TModernPackageFiles& files);
 
-}  // namespace testing_support
+}  // namespace testsupport

@@ -14,7 +14,7 @@
 
 namespace fs = std::filesystem;
 
-namespace testing_support {
+namespace testsupport {
 namespace {
 
 std::wstring FromNative(const fs::path& native) {
@@ -43,16 +43,16 @@ fs::path ToNative(const std::wstring& enginePath) {
 #endif
 }
 
-ScratchFolder::ScratchFolder() {
+TScratchFolder::TScratchFolder() {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const fs::path dir = fs::temp_directory_path() /
-                         ("p2p-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    const fs::path dir =
+        fs::temp_directory_path() / ("p2p-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     fs::create_directories(dir);
     FPath = FromNative(fs::absolute(dir));
 }
 
-ScratchFolder::~ScratchFolder() {
+TScratchFolder::~TScratchFolder() {
     std::error_code ec;
     const fs::path dir = ToNative(FPath);
     // Read-only files left by a test must not keep the folder alive.
@@ -63,7 +63,7 @@ ScratchFolder::~ScratchFolder() {
     fs::remove_all(dir, ec);
 }
 
-std::wstring ScratchFolder::operator/(const std::wstring& relative) const {
+std::wstring TScratchFolder::operator/(const std::wstring& relative) const {
     std::wstring r = relative;
     for (auto& c : r) {
         if (c == L'/') c = L'\\';
@@ -72,7 +72,7 @@ std::wstring ScratchFolder::operator/(const std::wstring& relative) const {
 }
 
 std::wstring CorpusDir() {
-    static const ScratchFolder copy;
+    static const TScratchFolder copy;
     static const std::wstring dir = [] {
         const fs::path shared = fs::path(PAGES2PDF_CORPUS_DIR);
         std::error_code ec;
@@ -165,4 +165,4 @@ std::string Sha256Hex(const std::vector<std::uint8_t>& bytes) {
     return out;
 }
 
-}  // namespace testing_support
+}  // namespace testsupport

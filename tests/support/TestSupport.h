@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-namespace testing_support {
+namespace testsupport {
 
 // A fresh, empty folder removed with everything in it when the object dies.
-class ScratchFolder {
+class TScratchFolder {
 public:
-    ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    ~ScratchFolder();
+    TScratchFolder();
+    TScratchFolder(const TScratchFolder&) = delete;
+    TScratchFolder& operator=(const TScratchFolder&) = delete;
+    ~TScratchFolder();
     // Engine path, no trailing separator.
     const std::wstring& Path() const { return FPath; }
     // Path() + "\" + relative ("/" in relative becomes "\").
@@ -41,4 +41,10 @@ bool FileExists(const std::wstring& path);
 // Lower-case hex SHA-256 of a byte string (small inputs: test fixtures).
 std::string Sha256Hex(const std::vector<std::uint8_t>& bytes);
 
-}  // namespace testing_support
+}  // namespace testsupport
+
+// The former names, for tests written against them on other branches; remove once merged.
+namespace testing_support = testsupport;
+namespace testsupport {
+using ScratchFolder = TScratchFolder;
+}  // namespace testsupport

@@ -52,13 +52,13 @@ void HPDF_STDCALL RecordError(HPDF_STATUS error, HPDF_STATUS detail, void* data)
     *static_cast<std::string*>(data) = "libharu error " + std::to_string(error) + "/" + std::to_string(detail);
 }
 
-struct FreeDoc {
+struct TFreeDoc {
     void operator()(HPDF_Doc doc) const { HPDF_Free(doc); }
 };
 
 TEST(Libharu, WritesACompressedOnePageDocumentToMemory) {
     std::string error;
-    const std::unique_ptr<std::remove_pointer_t<HPDF_Doc>, FreeDoc> doc(HPDF_New(RecordError, &error));
+    const std::unique_ptr<std::remove_pointer_t<HPDF_Doc>, TFreeDoc> doc(HPDF_New(RecordError, &error));
     ASSERT_TRUE(doc);
     ASSERT_EQ(HPDF_SetCompressionMode(doc.get(), HPDF_COMP_ALL), HPDF_OK) << error;
     const HPDF_Page page = HPDF_AddPage(doc.get());
@@ -118,10 +118,10 @@ std::vector<std::uint8_t> TwoByTwoPng() {
     return png;
 }
 
-struct FreeImage {
+struct TFreeImage {
     void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
 };
-using TPixels = std::unique_ptr<stbi_uc, FreeImage>;
+using TPixels = std::unique_ptr<stbi_uc, TFreeImage>;
 
 TEST(StbImage, DecodesAPngAndRefusesATruncatedOne) {
     const auto png = TwoByTwoPng();
@@ -143,21 +143,21 @@ TEST(StbImage, DecodesAPngAndRefusesATruncatedOne) {
 // --- fontconfig: the stand-in faces the set-up installs -----------------------------------------------------
 
 TEST(Fontconfig, FindsAMetricCompatibleFaceForArial) {
-    struct FreeConfig {
+    struct TFreeConfig {
         void operator()(FcConfig* config) const { FcConfigDestroy(config); }
     };
-    struct FreePattern {
+    struct TFreePattern {
         void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
     };
-    const std::unique_ptr<FcConfig, FreeConfig> config(FcInitLoadConfigAndFonts());
+    const std::unique_ptr<FcConfig, TFreeConfig> config(FcInitLoadConfigAndFonts());
     ASSERT_TRUE(config);
-    const std::unique_ptr<FcPattern, FreePattern> pattern(
+    const std::unique_ptr<FcPattern, TFreePattern> pattern(
         FcNameParse(reinterpret_cast<const FcChar8*>("Arial")));
     ASSERT_TRUE(pattern);
     FcConfigSubstitute(config.get(), pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
-    const std::unique_ptr<FcPattern, FreePattern> match(FcFontMatch(config.get(), pattern.get(), &result));
+    const std::unique_ptr<FcPattern, TFreePattern> match(FcFontMatch(config.get(), pattern.get(), &result));
     ASSERT_TRUE(match);
     FcChar8* family = nullptr;
     FcChar8* file = nullptr;

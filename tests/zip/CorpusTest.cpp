@@ -8,7 +8,7 @@
 #include "platform/Text.h"
 #include "support/TestSupport.h"
 
-using namespace zip_test;
+using namespace testsupport;
 
 namespace {
 
@@ -17,9 +17,9 @@ class Corpus : public ::testing::TestWithParam<const wchar_t*> {};
 }  // namespace
 
 TEST_P(Corpus, EveryEntryExtracts) {
-    const auto dir = testing_support::CorpusDir();
+    const auto dir = testsupport::CorpusDir();
     if (dir.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     const std::wstring target = scratch.Path() + L"\\";
     TZipFile zip;
     zip.Open(dir + L"\\" + GetParam(), zmRead);
@@ -32,7 +32,7 @@ TEST_P(Corpus, EveryEntryExtracts) {
         std::replace(name.begin(), name.end(), L'/', L'\\');
         if (name.back() == L'\\') continue;
         ++files;
-        EXPECT_EQ(testing_support::ReadFile(target + name).size(), entry.UncompressedSize) << platform::ToUtf8(name);
+        EXPECT_EQ(testsupport::ReadFile(target + name).size(), entry.UncompressedSize) << platform::ToUtf8(name);
     }
     EXPECT_GT(files, 0);
 }
@@ -41,22 +41,22 @@ INSTANTIATE_TEST_SUITE_P(Documents, Corpus,
                          ::testing::Values(L"pages4-file.pages", L"pages5-file.pages", L"pages5-extra-dir.pages"));
 
 TEST(CorpusDocument, PreviewPdfComesOutByteIdentical) {
-    const auto dir = testing_support::CorpusDir();
+    const auto dir = testsupport::CorpusDir();
     if (dir.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     TZipFile zip;
     zip.Open(dir + L"\\pages4-file.pages", zmRead);
     zip.ExtractAll(scratch.Path());
     zip.Close();
-    const auto pdf = testing_support::ReadFile(scratch / L"QuickLook\\Preview.pdf");
+    const auto pdf = testsupport::ReadFile(scratch / L"QuickLook\\Preview.pdf");
     EXPECT_EQ(pdf.size(), 2598u);
-    EXPECT_EQ(testing_support::Sha256Hex(pdf), "2f0fbb960085cb95b9f96e78d818bde51019fbd69f1fcf61149ddf1b62563ef7");
+    EXPECT_EQ(testsupport::Sha256Hex(pdf), "2f0fbb960085cb95b9f96e78d818bde51019fbd69f1fcf61149ddf1b62563ef7");
 }
 
 TEST(CorpusDocument, FolderPackageWithDescriptorsExtractsCompletely) {
-    const auto dir = testing_support::CorpusDir();
+    const auto dir = testsupport::CorpusDir();
     if (dir.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     TZipFile zip;
     zip.Open(dir + L"\\pages5-extra-dir.pages", zmRead);
     int described = 0;
@@ -66,5 +66,5 @@ TEST(CorpusDocument, FolderPackageWithDescriptorsExtractsCompletely) {
     }
     EXPECT_EQ(described, zip.FileCount());
     zip.ExtractAll(scratch.Path());
-    EXPECT_TRUE(testing_support::FileExists(scratch / L"Project Proposal.pages\\Index.zip"));
+    EXPECT_TRUE(testsupport::FileExists(scratch / L"Project Proposal.pages\\Index.zip"));
 }

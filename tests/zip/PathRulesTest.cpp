@@ -7,7 +7,7 @@
 #include "support/TestSupport.h"
 #include "zip/PathRules.h"
 
-using namespace zip_test;
+using namespace testsupport;
 
 TEST(PathRules, Combine) {
     const struct {
@@ -56,14 +56,14 @@ TEST(PathRules, NormalizeEntryName) {
 }
 
 TEST(PathRules, CreateDirectoryMakesEveryMissingFolder) {
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     TDirectory::CreateDirectory(scratch / L"a\\b\\c");
     EXPECT_TRUE(platform::DirectoryExists(scratch / L"a\\b\\c"));
     TDirectory::CreateDirectory(scratch / L"a\\b\\c");  // existing: nothing to do
 }
 
 TEST(PathRules, CreateDirectoryRefusesBadPaths) {
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     EXPECT_EQ(ErrorOf<EPathTooLongException>([&] { TDirectory::CreateDirectory(scratch / std::wstring(300, L'd')); }),
               L"The specified path is too long");
     EXPECT_EQ(ErrorOf<ENotSupportedException>([&] { TDirectory::CreateDirectory(scratch / L"a:b"); }),

@@ -9,7 +9,7 @@
 #include "support/TestSupport.h"
 #include "zip/FileStream.h"
 
-using namespace zip_test;
+using namespace testsupport;
 
 namespace {
 
@@ -63,7 +63,7 @@ TEST(Stream, CopyFromMovesChunksOfAtMost61440Bytes) {
 }
 
 TEST(Stream, FileStreamErrorsNameTheFullPath) {
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     const auto missingFolder = scratch / L"no\\such\\x.txt";
     const auto create = ErrorOf<EFCreateError>([&] { TFileStream s(missingFolder, fmCreate); });
     EXPECT_EQ(create.rfind(L"Cannot create file \"" + missingFolder + L"\". ", 0), 0u);
@@ -72,7 +72,7 @@ TEST(Stream, FileStreamErrorsNameTheFullPath) {
 }
 
 TEST(Stream, FileStreamReadsWritesAndSeeks) {
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     const auto path = scratch / L"f.bin";
     {
         TFileStream out(path, fmCreate);
@@ -94,30 +94,31 @@ TEST(Stream, FileStreamReadsWritesAndSeeks) {
 // The read-ahead of a file opened for reading: every step gives the same count, bytes and
 // position as plain arithmetic over the file's bytes, across and beyond the buffer's borders.
 TEST(Stream, BufferedFileStreamMatchesThePlainFile) {
-    constexpr std::int64_t B = TFileStream::kReadAheadSize;
-    constexpr std::int64_t D = TFileStream::kDirectReadSize;
-    const std::int64_t size = 3 * B + 12345;
+    constexpr std::int64_t kAhead = TFileStream::kReadAheadSize;
+    constexpr std::int64_t kDirect = TFileStream::kDirectReadSize;
+    const std::int64_t size = 3 * kAhead + 12345;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
-    testing_support::ScratchFolder scratch;
+    testsupport::TScratchFolder scratch;
     const auto path = scratch / L"big.bin";
-    testing_support::WriteFile(path, bytes);
+    testsupport::WriteFile(path, bytes);
 
-    struct Step {
+    struct TStep {
         char Op;  // 'r' read Arg bytes, 'b' seek from the beginning, 'c' from the current position, 'e' from the end
         std::int64_t Arg;
     };
-    const std::vector<std::vector<Step>> cases = {
-        {{'r', 30}, {'r', 20}, {'r', B}, {'r', 5}},                      // small reads, then across the border
-        {{'r', 10}, {'r', 3 * B}, {'r', 100}},                           // larger than the buffer: to the end
-        {{'r', 100}, {'c', -60}, {'r', 80}, {'c', B}, {'r', 10}},        // back inside, forward outside
-        {{'r', 65536}, {'c', -65000}, {'r', 46}, {'r', 65536}},          // a decoder's refill and hand-back
-        {{'b', B - 10}, {'r', 20}, {'b', 5}, {'r', 7}, {'b', B - 10}, {'r', 4}},
-        {{'b', B - 100}, {'r', D + 200}, {'c', -300}, {'r', D}, {'r', D}},  // large requests partly buffered
-        {{'e', -5}, {'r', 10}, {'r', 10}, {'e', 0}, {'r', 1}},           // short counts at the end, then 0
-        {{'e', 0}, {'c', -B - 7}, {'r', B}, {'b', size + 10}, {'r', 5}},  // past the end reads nothing
-        {{'r', 1}, {'c', -2}, {'r', 3}},                                 // before the start: refused, stays put
-        {{'r', 0}, {'r', -1}, {'r', 2 * D}, {'c', -D}, {'r', D + 1}},
+    const std::vector<std::vector<TStep>> cases = {
+        {{'r', 30}, {'r', 20}, {'r', kAhead}, {'r', 5}},                // small reads, then across the border
+        {{'r', 10}, {'r', 3 * kAhead}, {'r', 100}},                     // larger than the buffer: to the end
+        {{'r', 100}, {'c', -60}, {'r', 80}, {'c', kAhead}, {'r', 10}},  // back inside, forward outside
+        {{'r', 65536}, {'c', -65000}, {'r', 46}, {'r', 65536}},         // a decoder's refill and hand-back
+        {{'b', kAhead - 10}, {'r', 20}, {'b', 5}, {'r', 7}, {'b', kAhead - 10}, {'r', 4}},
+        // large requests partly buffered
+        {{'b', kAhead - 100}, {'r', kDirect + 200}, {'c', -300}, {'r', kDirect}, {'r', kDirect}},
+        {{'e', -5}, {'r', 10}, {'r', 10}, {'e', 0}, {'r', 1}},                      // short counts at the end, then 0
+        {{'e', 0}, {'c', -kAhead - 7}, {'r', kAhead}, {'b', size + 10}, {'r', 5}},  // past the end reads nothing
+        {{'r', 1}, {'c', -2}, {'r', 3}},  // before the start: refused, stays put
+        {{'r', 0}, {'r', -1}, {'r', 2 * kDirect}, {'c', -kDirect}, {'r', kDirect + 1}},
     };
     for (std::size_t n = 0; n < cases.size(); ++n) {
         SCOPED_TRACE("case " + std::to_string(n));

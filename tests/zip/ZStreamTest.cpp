@@ -7,7 +7,7 @@
 #include "ZipTestSupport.h"
 #include "zip/ZDecompressionStream.h"
 
-using namespace zip_test;
+using namespace testsupport;
 
 namespace {
 
@@ -72,7 +72,7 @@ TEST(ZDecompression, ContinuesWhereItLeftOffWhenTheSourceWasMoved) {
     EXPECT_EQ(z.Read(scratch, 0), 0);
 }
 
-TEST(ZDecompression, ShortDataAndCorruptData) {
+TEST(ZDecompression, TruncatedDataEndsEarlyWithoutAnError) {
     const auto deflated = DeflateRaw(Payload(100000, true));
     TBytesStream cut(ToBytes(deflated.substr(0, deflated.size() / 2)));
     TZDecompressionStream z(cut);
@@ -81,13 +81,16 @@ TEST(ZDecompression, ShortDataAndCorruptData) {
     EXPECT_GT(n, 0);
     EXPECT_LT(n, 100000);
     EXPECT_EQ(z.Read(buffer.data(), 10), 0);
-
-    TBytesStream reserved(ToBytes("\x07\x00\x00\x00"));  // final block of type 3
-    TZDecompressionStream bad(reserved);
-    EXPECT_EQ(ErrorOf<EZDecompressionError>([&] { bad.Read(buffer.data(), 10); }), L"data error");
 }
 
-TEST(ZDecompression, SeekRules) {
+TEST(ZDecompression, ReservedBlockTypeIsADataError) {
+    TBytesStream reserved(ToBytes("\x07\x00\x00\x00"));  // final block of type 3
+    TZDecompressionStream z(reserved);
+    char buffer[10];
+    EXPECT_EQ(ErrorOf<EZDecompressionError>([&] { z.Read(buffer, 10); }), L"data error");
+}
+
+TEST(ZDecompression, SizeAndForwardSeeksDecodeAsFarAsNeeded) {
     const auto data = Payload(50000, false);
     auto source = SourceOf(data, "");
     TZDecompressionStream z(source);
@@ -104,19 +107,23 @@ TEST(ZDecompression, SeekRules) {
     z.ReadBuffer(b, 5);
     EXPECT_EQ(std::string(b, 5), data.substr(30000, 5));
     EXPECT_EQ(ErrorOf<EReadError>([&] { z.Seek(30000, soFromCurrent); }), L"Stream read error");
+}
 
+// Only forward seeks from where decoding stands, and never a write.
+TEST(ZDecompression, BackwardSeeksAndWritesAreRefused) {
+    auto source = SourceOf(Payload(50000, false), "");
+    TZDecompressionStream fresh(source);
+    char b[5];
+    fresh.ReadBuffer(b, 5);
     const struct {
-        std::int32_t offset;
-        TSeekOrigin origin;
+        std::int32_t Offset;
+        TSeekOrigin Origin;
     } refused[] = {{-1, soFromCurrent}, {1, soFromEnd}, {-1, soFromEnd}, {5, soFromBeginning},
                    {-5, soFromBeginning}, {0, static_cast<TSeekOrigin>(7)}};
-    source.SetPosition(0);
-    TZDecompressionStream fresh(source);
-    fresh.ReadBuffer(b, 5);
     for (const auto& r : refused) {
-        EXPECT_EQ(ErrorOf<EZDecompressionError>([&] { fresh.Seek(r.offset, r.origin); }),
+        EXPECT_EQ(ErrorOf<EZDecompressionError>([&] { fresh.Seek(r.Offset, r.Origin); }),
                   L"Invalid ZStream operation!")
-            << r.offset << " " << static_cast<int>(r.origin);
+            << r.Offset << " " << static_cast<int>(r.Origin);
     }
     EXPECT_EQ(ErrorOf<EZDecompressionError>([&] { fresh.Write(b, 1); }), L"Invalid ZStream operation!");
 }

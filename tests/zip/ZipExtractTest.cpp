@@ -18,7 +18,7 @@
 #include "zip/FileStream.h"
 #include "zip/StoredStream.h"
 
-using namespace zip_test;
+using namespace testsupport;
 namespace fs = std::filesystem;
 
 namespace {
@@ -44,37 +44,37 @@ protected:
     std::wstring Target() const { return Scratch / L"deep\\out\\"; }
     std::wstring Out(const std::wstring& relative) const { return Scratch / (L"deep\\out\\" + relative); }
     std::string Contents(const std::wstring& relative) const {
-        const auto bytes = testing_support::ReadFile(Out(relative));
+        const auto bytes = testsupport::ReadFile(Out(relative));
         return {bytes.begin(), bytes.end()};
     }
-    bool Exists(const std::wstring& relative) const { return testing_support::FileExists(Out(relative)); }
+    bool Exists(const std::wstring& relative) const { return testsupport::FileExists(Out(relative)); }
     // Every file and folder below the scratch folder, as "/"-separated relative paths.
     std::vector<std::string> Tree() const {
         std::vector<std::string> all;
-        const auto root = testing_support::ToNative(Scratch.Path());
+        const auto root = testsupport::ToNative(Scratch.Path());
         for (const auto& e : fs::recursive_directory_iterator(root)) {
             all.push_back(fs::relative(e.path(), root).generic_string() + (e.is_directory() ? "/" : ""));
         }
         std::sort(all.begin(), all.end());
         return all;
     }
-    void ExtractAll(const Package& p) {
-        OpenedPackage opened(p);
+    void ExtractAll(const TZipPackage& p) {
+        TOpenedPackage opened(p);
         opened.Zip.ExtractAll(Target());
     }
     template <class E>
-    std::wstring ExtractAllError(const Package& p) {
-        OpenedPackage opened(p);
+    std::wstring ExtractAllError(const TZipPackage& p) {
+        TOpenedPackage opened(p);
         return ErrorOf<E>([&] { opened.Zip.ExtractAll(Target()); });
     }
 
-    testing_support::ScratchFolder Scratch;
+    testsupport::TScratchFolder Scratch;
 };
 
 }  // namespace
 
 TEST_F(ZipExtract, WritesEveryEntryWithItsFolders) {
-    Package p;
+    TZipPackage p;
     p.Entries = {
         MakeEntry("stored.txt", "stored bytes"),
         MakeEntry("deflated.txt", Text(200000), 8),
@@ -103,7 +103,7 @@ TEST_F(ZipExtract, WritesEveryEntryWithItsFolders) {
 }
 
 TEST_F(ZipExtract, StoredEntryWithDescriptorStopsAtItsCompressedSize) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("first.txt", Text(10000), 0, 0x0008), MakeEntry("second.txt", "after")};
     ExtractAll(p);
     EXPECT_EQ(Contents(L"first.txt"), Text(10000));
@@ -111,7 +111,7 @@ TEST_F(ZipExtract, StoredEntryWithDescriptorStopsAtItsCompressedSize) {
 }
 
 TEST_F(ZipExtract, MethodIsLookedUpByItsLowByte) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("a.txt", Text(3000), 8)};
     p.Entries[0].CentralMethod = 264;
     ExtractAll(p);
@@ -124,7 +124,7 @@ TEST_F(ZipExtract, MethodIsLookedUpByItsLowByte) {
 }
 
 TEST_F(ZipExtract, ZeroDeclaredSizeGivesAnEmptyFileWithoutReadingData) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("zero.bin", "", 8)};
     p.Entries[0].Payload = "not deflate data at all";
     ExtractAll(p);
@@ -134,7 +134,7 @@ TEST_F(ZipExtract, ZeroDeclaredSizeGivesAnEmptyFileWithoutReadingData) {
 
 TEST_F(ZipExtract, DeclaredSizeBoundsTheCopy) {
     // Only the declared bytes are written; their CRC decides.
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("cut.txt", "0123456789", 8)};
     p.Entries[0].UncompressedSize = 4;
     p.Entries[0].Crc = Crc32("0123");
@@ -143,24 +143,24 @@ TEST_F(ZipExtract, DeclaredSizeBoundsTheCopy) {
 }
 
 TEST_F(ZipExtract, DamagedEntriesRaiseACrcErrorAfterTheFileIsClosed) {
-    struct Case {
-        const char* what;
-        Entry entry;
-        std::size_t bytesWritten;
+    struct TCase {
+        const char* What;
+        TZipEntry Entry;
+        std::size_t BytesWritten;
     };
-    auto crcOff = [](Entry e) {
+    auto crcOff = [](TZipEntry e) {
         e.Crc = *e.Crc ^ 1;
         return e;
     };
-    auto withCrc = [](Entry e) {
+    auto withCrc = [](TZipEntry e) {
         e.Crc = Crc32(e.Data);
         return e;
     };
-    auto declared = [](Entry e, std::uint32_t size) {
+    auto declared = [](TZipEntry e, std::uint32_t size) {
         e.UncompressedSize = size;
         return e;
     };
-    const Case cases[] = {
+    const TCase cases[] = {
         {"stored", crcOff(withCrc(MakeEntry("x.txt", "stored data"))), 11},
         {"deflated", crcOff(withCrc(MakeEntry("x.txt", Text(70000), 8))), 70000},
         {"descriptor", crcOff(withCrc(MakeEntry("x.txt", Text(9000), 8, 0x0008))), 9000},
@@ -169,18 +169,18 @@ TEST_F(ZipExtract, DamagedEntriesRaiseACrcErrorAfterTheFileIsClosed) {
         {"stored descriptor, more than declared", declared(MakeEntry("x.txt", Text(10000), 0, 0x0008), 5000), 5000},
     };
     for (const auto& c : cases) {
-        Package p;
-        p.Entries = {c.entry};
-        EXPECT_EQ(ExtractAllError<EZipException>(p), L"CRC error in \"x.txt\"") << c.what;
-        EXPECT_EQ(Contents(L"x.txt").size(), c.bytesWritten) << c.what;
+        TZipPackage p;
+        p.Entries = {c.Entry};
+        EXPECT_EQ(ExtractAllError<EZipException>(p), L"CRC error in \"x.txt\"") << c.What;
+        EXPECT_EQ(Contents(L"x.txt").size(), c.BytesWritten) << c.What;
         // Closed: it can be replaced at once.
-        EXPECT_NO_THROW(TFileStream(Out(L"x.txt"), fmCreate)) << c.what;
+        EXPECT_NO_THROW(TFileStream(Out(L"x.txt"), fmCreate)) << c.What;
     }
 }
 
 TEST_F(ZipExtract, PasswordProtectedEntriesWriteNothing) {
     for (const bool centralFlag : {true, false}) {
-        Package p;
+        TZipPackage p;
         p.Entries = {MakeEntry("secret.txt", "hidden")};
         if (centralFlag) {
             p.Entries[0].Flag = 0x0001;
@@ -199,7 +199,7 @@ TEST_F(ZipExtract, UnsafeNamesFailBeforeAnythingIsWritten) {
         "sub/.../../x.txt", "../",             "sub/COM1.txt",
     };
     for (const char* name : names) {
-        Package p;
+        TZipPackage p;
         p.Entries = {MakeEntry("before.txt", "b"), MakeEntry(name, "bad")};
         EXPECT_EQ(ExtractAllError<EZipException>(p), L"Unsafe entry name \"" + platform::FromUtf8(name) + L"\"")
             << name;
@@ -208,7 +208,7 @@ TEST_F(ZipExtract, UnsafeNamesFailBeforeAnythingIsWritten) {
 }
 
 TEST_F(ZipExtract, DotSegmentsThatStayInsideAreResolved) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("a/../b.txt", "b"), MakeEntry("./c.txt", "c"), MakeEntry("d/./e.txt", "e"),
                  MakeEntry("f//g.txt", "g")};
     ExtractAll(p);
@@ -218,87 +218,97 @@ TEST_F(ZipExtract, DotSegmentsThatStayInsideAreResolved) {
     EXPECT_EQ(Contents(L"f\\g.txt"), "g");
 }
 
-TEST_F(ZipExtract, ErrorsOfTheDataAndTheFileSystemPassThrough) {
-    Package truncated;
+TEST_F(ZipExtract, DataEndingBeforeTheDeclaredSizeRaisesAReadErrorAndKeepsThePartialFile) {
+    TZipPackage truncated;
     truncated.Entries = {MakeEntry("t.bin", "short")};
     truncated.Entries[0].UncompressedSize = 100000;
     EXPECT_EQ(ExtractAllError<EReadError>(truncated), L"Stream read error");
-    EXPECT_TRUE(Exists(L"t.bin"));  // the partial file stays
+    EXPECT_TRUE(Exists(L"t.bin"));
+}
 
-    // A declared 4 GiB (one byte short of the ZIP64 marker) streams through the bounded buffer until
-    // the data run out.
-    for (const std::uint16_t method : {0, 8}) {
-        Package huge;
+// A declared 4 GiB (one byte short of the ZIP64 marker) streams through the bounded buffer until the data
+// run out.
+TEST_F(ZipExtract, HugeDeclaredSizeReadsUntilTheDataRunOut) {
+    for (const std::uint16_t method : {kZipStored, kZipDeflated}) {
+        TZipPackage huge;
         huge.Entries = {MakeEntry("huge.bin", Text(100000), method)};
         huge.Entries[0].UncompressedSize = 0xFFFFFFFE;
         EXPECT_EQ(ExtractAllError<EReadError>(huge), L"Stream read error") << method;
     }
+}
 
-    Package corrupt;
-    corrupt.Entries = {MakeEntry("c.bin", "data", 8)};
+TEST_F(ZipExtract, CorruptDeflateDataRaisesZlibsText) {
+    TZipPackage corrupt;
+    corrupt.Entries = {MakeEntry("c.bin", "data", kZipDeflated)};
     corrupt.Entries[0].Payload = std::string("\x07garbage", 8);  // block type 3
     EXPECT_EQ(ExtractAllError<EZDecompressionError>(corrupt), L"data error");
+}
 
-    Package invalid;
-    invalid.Entries = {MakeEntry("a<b.txt", "x")};
-    EXPECT_EQ(ExtractAllError<EArgumentException>(invalid), L"Invalid characters in path");
+// The path layer's own exceptions reach the caller unchanged.
+TEST_F(ZipExtract, PathErrorsPassThrough) {
+    const auto named = [](const std::string& name) {
+        TZipPackage p;
+        p.Entries = {MakeEntry(name, "x")};
+        return p;
+    };
+    EXPECT_EQ(ExtractAllError<EArgumentException>(named("a<b.txt")), L"Invalid characters in path");
+    EXPECT_EQ(ExtractAllError<ENotSupportedException>(named("ab:c/d.txt")), L"The path format is not supported");
+    EXPECT_EQ(ExtractAllError<EPathTooLongException>(named(std::string(300, 'd') + "/x.txt")),
+              L"The specified path is too long");
+}
 
-    Package colon;
-    colon.Entries = {MakeEntry("ab:c/d.txt", "x")};
-    EXPECT_EQ(ExtractAllError<ENotSupportedException>(colon), L"The path format is not supported");
-
-    Package tooLong;
-    tooLong.Entries = {MakeEntry(std::string(300, 'd') + "/x.txt", "x")};
-    EXPECT_EQ(ExtractAllError<EPathTooLongException>(tooLong), L"The specified path is too long");
-
-    Package fileThenFolder;
+TEST_F(ZipExtract, EntryBelowAFileCannotBeCreated) {
+    TZipPackage fileThenFolder;
     fileThenFolder.Entries = {MakeEntry("A", "file"), MakeEntry("A/B", "below a file")};
     const auto message = ExtractAllError<EFCreateError>(fileThenFolder);
     EXPECT_EQ(message.rfind(L"Cannot create file \"" + Out(L"A\\B") + L"\". ", 0), 0u) << platform::ToUtf8(message);
+}
 
-    Package badLocal;
-    badLocal.Entries = {MakeEntry("x.txt", "x")};
-    badLocal.Entries[0].LocalHeaderOffset = 1;
-    EXPECT_EQ(ExtractAllError<EZipException>(badLocal), L"Invalid Zip Local Header signature");
-
-    Package offTheEnd;
-    offTheEnd.Entries = {MakeEntry("x.txt", "x")};
-    offTheEnd.Entries[0].LocalHeaderOffset = 0xFFFFFFF0;
-    EXPECT_EQ(ExtractAllError<EZipException>(offTheEnd), L"Invalid Zip Local Header signature");
+TEST_F(ZipExtract, LocalHeaderOffsetThatMissesTheSignatureFails) {
+    for (const std::uint32_t offset : {1u, 0xFFFFFFF0u}) {
+        TZipPackage p;
+        p.Entries = {MakeEntry("x.txt", "x")};
+        p.Entries[0].LocalHeaderOffset = offset;
+        EXPECT_EQ(ExtractAllError<EZipException>(p), L"Invalid Zip Local Header signature") << offset;
+    }
 }
 
 TEST_F(ZipExtract, ReadOnlyFileAtTheTargetIsNotReplaced) {
-    testing_support::WriteFile(Out(L"ro.txt"), std::string("keep"));
-    fs::permissions(testing_support::ToNative(Out(L"ro.txt")), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    testsupport::WriteFile(Out(L"ro.txt"), std::string("keep"));
+    fs::permissions(testsupport::ToNative(Out(L"ro.txt")), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    if (std::ofstream(testing_support::ToNative(Out(L"ro.txt")), std::ios::app).is_open()) {
+    if (std::ofstream(testsupport::ToNative(Out(L"ro.txt")), std::ios::app).is_open()) {
         GTEST_SKIP() << "these rights write read-only files";
     }
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("ro.txt", "new")};
     EXPECT_EQ(ExtractAllError<EFCreateError>(p).rfind(L"Cannot create file \"", 0), 0u);
     EXPECT_EQ(Contents(L"ro.txt"), "keep");
 }
 
 TEST_F(ZipExtract, LaterEntryOfTheSameNameReplacesTheEarlier) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("same.txt", "first version"), MakeEntry("same.txt", "second", 8)};
     ExtractAll(p);
     EXPECT_EQ(Contents(L"same.txt"), "second");
 }
 
-TEST_F(ZipExtract, EmptyNameAndEmptyPackageWriteNothing) {
-    Package p;
+TEST_F(ZipExtract, EntryWithAnEmptyNameWritesNothing) {
+    TZipPackage p;
     p.Entries = {MakeEntry("", "")};
     ExtractAll(p);
-    ExtractAll(Package{});
     EXPECT_EQ(Tree(), (std::vector<std::string>{"deep/", "deep/out/"}));
 }
 
+TEST_F(ZipExtract, EmptyPackageWritesNothingNotEvenTheTarget) {
+    ExtractAll(TZipPackage{});
+    EXPECT_EQ(Tree(), std::vector<std::string>{});
+}
+
 TEST_F(ZipExtract, ExtractWithoutSubfoldersDropsTheFolders) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("Sub/Deep/Name.txt", "flat")};
-    OpenedPackage opened(p);
+    TOpenedPackage opened(p);
     platform::ForceDirectories(Target());
     opened.Zip.Extract(0, Target(), false);
     EXPECT_EQ(Contents(L"Name.txt"), "flat");
@@ -306,9 +316,9 @@ TEST_F(ZipExtract, ExtractWithoutSubfoldersDropsTheFolders) {
 }
 
 TEST_F(ZipExtract, IndexOutsideTheDirectoryIsNotFound) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("a", "a")};
-    OpenedPackage opened(p);
+    TOpenedPackage opened(p);
     std::unique_ptr<TStream> s;
     TZipHeader h;
     for (const int index : {-1, 1}) {
@@ -322,7 +332,7 @@ TEST_F(ZipExtract, IndexOutsideTheDirectoryIsNotFound) {
 // refills and the hand-back of their surplus across several buffer fills, with more folders
 // interleaved than ExtractAll remembers.
 TEST_F(ZipExtract, ManySmallEntriesFromAFileAcrossTheReadAhead) {
-    Package p;
+    TZipPackage p;
     constexpr int kEntries = 1500;
     const auto name = [](int i) { return "F" + std::to_string(i % 23) + "/e" + std::to_string(i) + ".bin"; };
     const auto data = [](int i) { return i % 2 == 0 ? RandomBytes(120 + i % 50, static_cast<unsigned>(i)) : Text(40 + i % 90); };
@@ -331,10 +341,10 @@ TEST_F(ZipExtract, ManySmallEntriesFromAFileAcrossTheReadAhead) {
     }
     p.Entries.push_back(MakeEntry("large.bin", RandomBytes(3 * TFileStream::kReadAheadSize + 7, 99)));
     p.Entries.push_back(MakeEntry("F3/last.txt", Text(70000), 8));
-    const auto bytes = BuildBytes(p);
+    const auto bytes = ZipBytes(p);
     ASSERT_GT(bytes.size(), 2u * TFileStream::kReadAheadSize);
     const auto packagePath = Scratch / L"many.zip";
-    testing_support::WriteFile(packagePath, bytes);
+    testsupport::WriteFile(packagePath, bytes);
     {
         TZipFile zip;
         zip.Open(packagePath, zmRead);
@@ -352,12 +362,12 @@ TEST_F(ZipExtract, ManySmallEntriesFromAFileAcrossTheReadAhead) {
 
 // Extract on its own makes the entry's folder every time, so one removed in between comes back.
 TEST_F(ZipExtract, FolderRemovedBetweenTwoExtractsIsMadeAgain) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("Sub/a.txt", "a"), MakeEntry("Sub/b.txt", "b", 8)};
-    OpenedPackage opened(p);
+    TOpenedPackage opened(p);
     opened.Zip.Extract(0, Target());
     EXPECT_EQ(Contents(L"Sub\\a.txt"), "a");
-    fs::remove_all(testing_support::ToNative(Out(L"Sub")));
+    fs::remove_all(testsupport::ToNative(Out(L"Sub")));
     ASSERT_FALSE(Exists(L"Sub"));
     opened.Zip.Extract(1, Target());
     EXPECT_EQ(Contents(L"Sub\\b.txt"), "b");
@@ -365,11 +375,11 @@ TEST_F(ZipExtract, FolderRemovedBetweenTwoExtractsIsMadeAgain) {
 }
 
 TEST(ZipRead, StoredStreamStartsAtTheDataAndRunsOnIntoTheArchive) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("one.txt", "ONE", 0, 0), MakeEntry("two.txt", "TWO")};
     p.Entries[0].LocalFlag = 0x0800;
     p.Entries[0].Extra = "ex";
-    OpenedPackage opened(p);
+    TOpenedPackage opened(p);
     std::unique_ptr<TStream> stream;
     TZipHeader local;
     opened.Zip.Read(0, stream, local);
@@ -383,9 +393,9 @@ TEST(ZipRead, StoredStreamStartsAtTheDataAndRunsOnIntoTheArchive) {
 }
 
 TEST(ZipRegistry, HandlersAreLookedUpAndReplaced) {
-    Package p;
+    TZipPackage p;
     p.Entries = {MakeEntry("b.txt", "bz", zcBZIP2)};
-    OpenedPackage opened(p);
+    TOpenedPackage opened(p);
     std::unique_ptr<TStream> stream;
     TZipHeader local;
     EXPECT_EQ(ErrorOf<EListError>([&] { opened.Zip.Read(0, stream, local); }), L"Item not found");

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <string>
 
-#include "ZipWriter.h"
+#include "support/ZipWriter.h"
 
-using namespace zip_test;
+using namespace testsupport;
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -17,9 +17,9 @@ int main(int argc, char** argv) {
     std::string text;
     while (text.size() < 3000) text += "seed text " + std::to_string(text.size()) + "\n";
 
-    std::vector<std::pair<std::string, Package>> seeds;
-    seeds.push_back({"empty.zip", Package{}});
-    Package p;
+    std::vector<std::pair<std::string, TZipPackage>> seeds;
+    seeds.push_back({"empty.zip", TZipPackage{}});
+    TZipPackage p;
     p.Entries = {MakeEntry("a.txt", "stored")};
     seeds.push_back({"stored.zip", p});
     p.Entries = {MakeEntry("d.txt", text, 8)};
@@ -32,13 +32,13 @@ int main(int argc, char** argv) {
                  MakeEntry("\xC3\xBC/n.txt", "u", 0, 0x0800), MakeEntry("zero", "", 8)};
     p.Comment = "a comment";
     seeds.push_back({"tree.zip", p});
-    p = Package{};
+    p = TZipPackage{};
     p.Entries = {MakeEntry("QuickLook/Preview.pdf", "%PDF-1.3\n" + text, 8), MakeEntry("index.xml", text, 8),
                  MakeEntry("buildVersionHistory.plist", "<plist/>")};
     seeds.push_back({"pages4-like.zip", p});
 
     for (const auto& [name, package] : seeds) {
-        const auto bytes = BuildBytes(package);
+        const auto bytes = ZipBytes(package);
         std::ofstream out(folder + "/" + name, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
