@@ -66,6 +66,23 @@ struct TListStyle {
     friend bool operator==(const TListStyle&, const TListStyle&) = default;
 };
 
+struct TStroke {
+    double Width = 1;
+    TColor Color;
+    std::vector<double> Dash;  // on/off lengths in points; empty = solid
+    friend bool operator==(const TStroke&, const TStroke&) = default;
+};
+
+// Lines round a paragraph: rules above or below it, bars beside it, or a box. Consecutive
+// paragraphs with the same border share one.
+struct TParagraphBorder {
+    TStroke Stroke;
+    bool Top = false, Bottom = false, Left = false, Right = false;
+    double Offset = 0;  // added to the default gap between the text and the line (negative: closer)
+    bool Rounded = false;
+    friend bool operator==(const TParagraphBorder&, const TParagraphBorder&) = default;
+};
+
 struct TParagraphStyle {
     std::wstring Name;
     TAlignment Alignment = TAlignment::alNatural;
@@ -84,6 +101,7 @@ struct TParagraphStyle {
     std::vector<TTabStop> TabStops;  // empty: the default stops
     double DefaultTabInterval = 36;
     std::optional<TColor> Fill;  // paragraph background
+    std::optional<TParagraphBorder> Border;
     TCharacterStyle Character;   // what runs inherit
     friend bool operator==(const TParagraphStyle&, const TParagraphStyle&) = default;
 };
@@ -144,12 +162,6 @@ struct TRect {
 struct TPathSegment {
     enum TKind { skMove, skLine, skCurve, skClose } Kind = skMove;
     TPoint P, C1, C2;  // P end point; C1, C2 control points of a cubic curve
-};
-
-struct TStroke {
-    double Width = 1;
-    TColor Color;
-    std::vector<double> Dash;  // on/off lengths in points; empty = solid
 };
 
 struct TImage {

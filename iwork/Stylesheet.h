@@ -47,6 +47,19 @@ std::optional<doc::TColor> ReadFill(const TMessage& fill);
 std::optional<doc::TStroke> ReadStroke(const TMessage& stroke);
 
 void ApplyCharacterProperties(const TMessage& properties, doc::TCharacterStyle& style);
+
+// A paragraph border's fields as the styles of a chain set them one by one; resolved once the
+// whole chain is read.
+struct TBorderFields {
+    std::optional<doc::TStroke> Stroke;  // none: no line (a null stroke, an empty pattern, no width)
+    std::uint64_t Kind = 0;              // 0 none, 1 above, 2 below, 3 above and below, 4 a box
+    std::optional<std::uint64_t> Sides;  // newer documents: a set of sides
+    double Offset = 0;
+    bool Rounded = false;
+    std::optional<doc::TParagraphBorder> Resolve() const;
+};
+
+void ApplyParagraphProperties(const TMessage& properties, doc::TParagraphStyle& style, TBorderFields& border);
 void ApplyParagraphProperties(const TMessage& properties, doc::TParagraphStyle& style);
 // "HelveticaNeue-BoldItalic" draws bold and italic whatever the flags say.
 void ApplyFaceFromFontName(doc::TCharacterStyle& style);

@@ -121,7 +121,25 @@ double TBodyFlow::FootnoteHeight(std::size_t footnote) {
     return FFootnoteHeights[footnote] = LayOutFootnote(footnote, ColumnWidthOf(0), context).Height;
 }
 
+void TBodyFlow::FlushBorder(bool closes) {
+    if (FState.Border && FState.Stretching) {
+        FState.Stretch.Closes = closes;
+        std::vector<TPageItem> lines;
+        AppendBorder(lines, *FState.Border, FState.Stretch);
+        AppendTranslated(FPages[FState.Page].Items, std::move(lines), ColumnX(), 0);
+    }
+    FState.Stretching = false;
+    if (closes) FState.Border = nullptr;
+}
+
+bool TBodyFlow::Bordered(std::size_t paragraph) const {
+    const auto& p = FDocument.Body.Paragraphs[paragraph];
+    return p.Style.Border && std::none_of(p.Attachments.begin(), p.Attachments.end(),
+                                          [&](const doc::TAttachment& a) { return IsInlineTable(FDocument, a); });
+}
+
 void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
+    if (!FPages.empty()) FlushBorder(false);
     TPageFrame page;
     page.Section = section;
     const doc::TSection& s = (*FSections)[section];
@@ -154,6 +172,7 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
 }
 
 void TBodyFlow::NextRegion() {
+    FlushBorder(false);
     const doc::TSection& s = (*FSections)[FState.Section];
     const double body = FSetup.Width - FSetup.Left - FSetup.Right;
     if (FState.Column + 1 < ColumnsOf(s, ColumnWidth(), body)) {
@@ -174,6 +193,7 @@ void TBodyFlow::StartSection(std::size_t section) {
         return;
     }
     // A section that goes on in the same page: its columns start below what is there.
+    FlushBorder(false);
     FState.Section = section;
     FState.Column = 0;
     FState.ColumnTop = FState.Y = std::max(FState.Y, FState.Lowest);
@@ -312,6 +332,12 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
     const doc::TParagraph& paragraph = FDocument.Body.Paragraphs[index];
     TParagraphOptions options;
     options.List = FListItems[index];
+    const bool bordered = Bordered(index);
+    const TBorderRun run =
+        bordered ? BorderRunOf(FDocument.Body.Paragraphs, index, [&](std::size_t j) { return Bordered(j); })
+                 : TBorderRun{};
+    if (bordered && run.First) options.RoomAbove = BorderRoomAbove(paragraph.Style);
+    if (bordered && run.Last) options.RoomBelow = BorderRoomBelow(paragraph.Style);
     TParagraphLayout layout(paragraph, FContext, std::move(options));
     const doc::TParagraphStyle& style = paragraph.Style;
     std::vector<std::uint32_t> breakBefore;
@@ -368,8 +394,20 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
                 Anchor(index);
             }
             lines.emplace_back(start, FState.Region);
+            if (bordered) {
+                const bool opens = run.First && lines.size() == 1;
+                if (opens && FState.Border) FlushBorder(true);  // a run left open (never, but cheap)
+                if (opens || !FState.Stretching) {
+                    FState.Border = &*paragraph.Style.Border;
+                    FState.Stretch = {BorderLeft(style, ColumnWidth()), BorderRight(style, ColumnWidth()), FState.Y,
+                                      FState.Y, opens, true};
+                    FState.Stretching = true;
+                }
+                FState.Stretch.Bottom = FState.Y + line.Height;
+            }
             Place(std::move(line));
         }
+        if (bordered && run.Last) FlushBorder(true);
         FState.Y += SpaceAfter(style);
         result.FirstRegion = lines.front().second;
         result.LastRegion = lines.back().second;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/Document.h"
+#include "layout/Borders.h"
 #include "layout/HeadersFooters.h"
 #include "layout/Lines.h"
 #include "layout/Lists.h"
@@ -78,6 +79,10 @@ private:
         bool Soft = true;       // the region came from overflow: space before drops at its top
         bool PageEmpty = true;  // nothing placed on this page yet
         std::size_t Region = 0;
+        // The run of bordered paragraphs under way (none: Border is null) and its part in this region.
+        const doc::TParagraphBorder* Border = nullptr;
+        TBorderStretch Stretch;
+        bool Stretching = false;  // lines of the run are in this region
     };
     // Enough to take back what was placed since: the current page's lists only grow.
     struct TSnapshot {
@@ -113,6 +118,9 @@ private:
     bool AnchoredFit(std::size_t paragraph) const;
     std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
     void Cut(std::size_t firstCut);
+    // Draws the border's part in this region; closes: the run ends here.
+    void FlushBorder(bool closes);
+    bool Bordered(std::size_t paragraph) const;
 
     TTextContext& FContext;
     const doc::TDocument& FDocument;

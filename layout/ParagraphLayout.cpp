@@ -372,7 +372,7 @@ double TParagraphLayout::EstimatedHeight() const {
     Measure(FShaped, FPosition, FPosition, metrics);
     TLine line;
     Space(metrics, line);
-    return line.Height;
+    return line.Height + (FFirst ? Sane(FOptions.RoomAbove, 0, 1000, 0) : 0);
 }
 
 TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& free) {
@@ -429,13 +429,21 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
     Space(metrics, line);
     line.PageBreakAfter = pageBreak;
     if (pageBreak && empty) line.Height = 0;  // a page break alone takes no room
-    Emit(pieces, columnWidth, line);
+    const bool firstLine = FFirst;
     FFirst = false;
     FPendingLine = false;
     if (FPosition >= FShaped.Text.size() && FPosition > lineStart) {
         const TSpan& last = FShaped.Spans[FShaped.SpanAt(FPosition - 1)];
         FPendingLine = last.Kind == TSpanKind::skLineBreak;
     }
+    // A border's room belongs to the line beside it, so that the two move on together.
+    if (firstLine) {
+        const double above = Sane(FOptions.RoomAbove, 0, 1000, 0);
+        line.Height += above;
+        line.Baseline += above;
+    }
+    if (Done()) line.Height += Sane(FOptions.RoomBelow, 0, 1000, 0);
+    Emit(pieces, columnWidth, line);
     return line;
 }
 
