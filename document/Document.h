@@ -191,8 +191,10 @@ struct TDrawable {
     bool Inline = false;
     // Floating drawables anchored in the body move with their anchor paragraph's page.
     std::optional<std::size_t> AnchorParagraph;
-    // Anchored and placed from its anchor's line: the frame's top this far below that line's top.
-    // Pages keeps such an object on its anchor's page, so it must fit there.
+    std::uint32_t AnchorPosition = 0;  // where its mark stands in that paragraph's Text: its line is the anchor's
+    // Anchored and placed from its anchor's line: the top of what shows of it (a cropped picture's
+    // visible part) this far below that line's baseline. Pages keeps such an object on its
+    // anchor's page, so it must fit there.
     std::optional<double> AnchorOffset;
     TWrap Wrap;
     // dkImage

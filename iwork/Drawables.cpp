@@ -528,13 +528,25 @@ TAttachedDrawable ReadAttachedDrawable(TReadContext& context, const TObject& att
         return result;
     TDrawableReader reader(context);
     bool inlineWrap = true;
+    result.First = context.Doc.Drawables.size();
     result.Index = reader.Read(*drawable, anchorParagraph ? TPlacement::plAnchored : TPlacement::plInline,
                                anchorParagraph, &inlineWrap);
     result.Inline = !anchorParagraph || inlineWrap;
     // Field 4 says what the vertical offset (5) counts from: 0 the anchor's line, 1 the page.
     if (result.Index && !result.Inline && record->Varint(4).value_or(0) == 0)
-        if (auto offset = record->Float(5); offset && std::isfinite(*offset))
-            context.Doc.Drawables[*result.Index].AnchorOffset = *offset;
+        if (auto offset = record->Float(5); offset && std::isfinite(*offset)) {
+            auto& drawables = context.Doc.Drawables;
+            // The offset is that of what shows: a cropped picture's visible part.
+            auto shownTop = [&](std::size_t d) {
+                const auto& crop = drawables[d].Image.Crop;
+                return drawables[d].Frame.Y + (drawables[d].Kind == doc::TDrawableKind::dkImage && crop ? crop->Y : 0);
+            };
+            drawables[*result.Index].AnchorOffset = *offset;
+            // What came with it (its caption) keeps its place beside it.
+            for (std::size_t d = result.First; d < drawables.size(); ++d)
+                if (d != *result.Index && !drawables[d].AnchorOffset && drawables[d].AnchorParagraph == anchorParagraph)
+                    drawables[d].AnchorOffset = *offset + (shownTop(d) - shownTop(*result.Index));
+        }
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "layout/Drawables.h"
 #include "layout/Footnotes.h"
@@ -302,28 +303,41 @@ bool TBodyFlow::Clear(double height, std::vector<TInterval>& free) {
     return true;
 }
 
-void TBodyFlow::Anchor(std::size_t paragraph) {
+doc::TRect TBodyFlow::AnchoredFrame(const doc::TDrawable& drawable, double baseline) const {
+    doc::TRect frame = drawable.Frame;
+    if (drawable.AnchorOffset) {
+        const double shown = Sane(VisibleBox(drawable).Y - drawable.Frame.Y, -FSetup.Height, FSetup.Height, 0);
+        frame.Y = FState.Y + baseline + Sane(*drawable.AnchorOffset, -FSetup.Height, FSetup.Height, 0) - shown;
+    }
+    return frame;
+}
+
+void TBodyFlow::Anchor(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline) {
     auto found = FAnchoredBy.find(paragraph);
     if (found == FAnchoredBy.end()) return;
     TPageFrame& page = FPages[FState.Page];
     for (std::size_t d : found->second) {
-        page.Anchored.push_back(d);
-        if (FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone)
-            page.Exclusions.push_back(ExclusionOf(FDocument.Drawables[d]));
+        const doc::TDrawable& drawable = FDocument.Drawables[d];
+        if (drawable.AnchorPosition < from || drawable.AnchorPosition >= to) continue;
+        const doc::TRect frame = AnchoredFrame(drawable, baseline);
+        page.Anchored.push_back({d, frame});
+        if (drawable.Wrap.Kind == doc::TWrapKind::wkNone) continue;
+        TExclusion exclusion = ExclusionOf(drawable);
+        exclusion.Rect.Y += frame.Y - drawable.Frame.Y;
+        page.Exclusions.push_back(exclusion);
     }
 }
 
-// Objects placed from their anchor's line stay on its page: their anchor moves on when they would
-// run off the foot of this one.
-bool TBodyFlow::AnchoredFit(std::size_t paragraph) const {
+// Objects placed from their anchor's line stay on its page: the line moves on when they would run
+// off the foot of this one.
+bool TBodyFlow::AnchoredFit(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline) const {
     auto found = FAnchoredBy.find(paragraph);
     if (found == FAnchoredBy.end()) return true;
     for (std::size_t d : found->second) {
         const doc::TDrawable& drawable = FDocument.Drawables[d];
-        if (!drawable.AnchorOffset) continue;
-        const double offset = Sane(*drawable.AnchorOffset, -FSetup.Height, FSetup.Height, 0);
-        const double height = Sane(drawable.Frame.Height, 0, FSetup.Height, 0);
-        if (FState.Y + offset + height > FSetup.Height + Epsilon) return false;
+        if (!drawable.AnchorOffset || drawable.AnchorPosition < from || drawable.AnchorPosition >= to) continue;
+        const doc::TRect frame = AnchoredFrame(drawable, baseline);
+        if (frame.Y + Sane(frame.Height, 0, FSetup.Height, 0) > FSetup.Height + Epsilon) return false;
     }
     return true;
 }
@@ -361,9 +375,6 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
         auto clear = [&](double height) {
             for (int skip = 0; !Clear(height, free) && skip < MaxSkips; ++skip) NextRegion();
         };
-        // Objects anchored here land on the page of the first line, and its lines wrap round them.
-        std::size_t anchoredOn = FState.Page;
-        Anchor(index);
         while (!layout.Done()) {
             if (FPages.size() > MaxPages) {
                 result.Cut = true;  // Run cuts it
@@ -376,23 +387,17 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
             const double estimate = layout.EstimatedHeight();
             clear(estimate);
             TLine line = layout.Next(ColumnWidth(), free);
-            if (!FState.Fresh && (!Fits(line) || (lines.empty() && !AnchoredFit(index)))) {
+            // The objects whose marks the line holds go where it goes; those past the text's end
+            // with the last line.
+            auto end = [&] { return layout.Done() ? UINT32_MAX : layout.Position(); };
+            if (!FState.Fresh && (!Fits(line) || !AnchoredFit(index, start, end(), line.Baseline))) {
                 NextRegion();
                 layout.Rewind(start);
                 clear(estimate);
                 line = layout.Next(ColumnWidth(), free);
             }
-            if (lines.empty() && FState.Page != anchoredOn) {
-                const std::size_t count = FAnchoredBy.count(index) ? FAnchoredBy[index].size() : 0;
-                TPageFrame& old = FPages[anchoredOn];
-                for (std::size_t k = 0; k < count; ++k) {
-                    const std::size_t d = old.Anchored.back();
-                    old.Anchored.pop_back();
-                    if (FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone) old.Exclusions.pop_back();
-                }
-                anchoredOn = FState.Page;
-                Anchor(index);
-            }
+            // The line's own text has been set: what wraps round these objects is what follows.
+            Anchor(index, start, end(), line.Baseline);
             lines.emplace_back(start, FState.Region);
             if (bordered) {
                 const bool opens = run.First && lines.size() == 1;
@@ -460,7 +465,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
     result.StartedFresh = FState.Fresh;
     result.FirstRegion = FState.Region;
     const double indent = Sane(paragraph.Style.LeftIndent, 0, ColumnWidth(), 0);
-    Anchor(index);
+    Anchor(index, 0, UINT32_MAX, 0);
     for (const doc::TAttachment& a : paragraph.Attachments) {
         if (!IsInlineTable(FDocument, a)) continue;
         TTableLayout table = LayOutTable(FDocument.Tables[FDocument.Drawables[a.Index].Table], FContext);
