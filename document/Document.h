@@ -222,7 +222,9 @@ struct TCell {
     TTextStorage Text;
     std::optional<TColor> Fill;
     TBorder Top, Bottom, Left, Right;
-    int RowSpan = 1, ColumnSpan = 1;  // 0 = covered by a merged neighbour
+    // 0 = covered by a merged neighbour. A merged cell's edges are those of the cells along them
+    // (its right edge is its last column's); lines between the cells it covers are not drawn.
+    int RowSpan = 1, ColumnSpan = 1;
 };
 
 struct TTable {

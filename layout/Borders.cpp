@@ -40,7 +40,8 @@ double BorderLeft(const doc::TParagraphStyle& style, double columnWidth) {
 }
 
 double BorderRight(const doc::TParagraphStyle& style, double columnWidth) {
-    return std::max(BorderLeft(style, columnWidth), columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0));
+    const double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
+    return std::max(BorderLeft(style, columnWidth), right);
 }
 
 void AppendBorder(std::vector<TPageItem>& out, const doc::TParagraphBorder& border, const TBorderStretch& s) {

@@ -464,7 +464,74 @@ TEST(ModernReader, AnchoredObjectsKeepTheirOffsetFromTheAnchorsLine) {
         ASSERT_EQ(d.Drawables.size(), 1u);
         EXPECT_EQ(d.Drawables[0].AnchorOffset, from == 0 ? std::optional<double>(24.5) : std::nullopt);
         EXPECT_EQ(d.Drawables[0].Frame, (doc::TRect{72, 300, 200, 60}));  // where Pages drew it
+        EXPECT_EQ(d.Drawables[0].AnchorPosition, 7u);  // its mark's place in "Anchor \uFFFC"
     }
+}
+
+TEST(ModernReader, ParagraphBordersResolveThroughTheirParents) {
+    // Paragraph properties: 15 the arrangement (1 above, 2 below, 3 both, 4 a box), 17 the offset
+    // {1 x, 2 y}, 31 no stroke, 32 the stroke, 45 sides in newer documents.
+    auto stroke = [](float width, std::uint64_t pattern = 1) {
+        return TProtoWriter()
+            .Message(1, TProtoWriter().Varint(1, 1).Float(3, 0.5f).Float(4, 0.5f).Float(5, 0.5f).Float(6, 1))
+            .Float(2, width)
+            .Message(6, TProtoWriter().Varint(1, pattern));
+    };
+    auto offset = TProtoWriter().Float(1, -3).Float(2, -3);
+    using TSides = std::array<bool, 4>;  // top, bottom, left, right
+    auto sides = [](bool top, bool bottom, bool left, bool right) {
+        return std::optional<TSides>(TSides{top, bottom, left, right});
+    };
+    struct TCase {
+        const char* Name;
+        TProtoWriter Base, Variation;  // paragraph properties of a style and of a variation of it
+        std::optional<TSides> Sides;  // none: no border
+    };
+    const std::vector<TCase> cases = {
+        {"above", TProtoWriter().Varint(15, 1).Message(17, offset).Message(32, stroke(0.5f)), {},
+         sides(true, false, false, false)},
+        {"below", TProtoWriter().Varint(15, 2).Message(32, stroke(1)), {}, sides(false, true, false, false)},
+        {"both", TProtoWriter().Varint(15, 3).Message(32, stroke(1)), {}, sides(true, true, false, false)},
+        {"box", TProtoWriter().Varint(15, 4).Message(32, stroke(1)), {}, sides(true, true, true, true)},
+        {"higher bits", TProtoWriter().Varint(15, 8 + 1).Message(32, stroke(1)), {}, sides(true, false, false, false)},
+        {"sides of newer documents", TProtoWriter().Varint(15, 0).Message(32, stroke(1)).Varint(45, 4 | 8), {},
+         sides(false, false, true, true)},
+        {"none", TProtoWriter().Varint(15, 0).Message(32, stroke(1)), {}, std::nullopt},
+        {"an empty pattern", TProtoWriter().Varint(15, 4).Message(32, stroke(2, 2)), {}, std::nullopt},
+        {"no width", TProtoWriter().Varint(15, 1).Message(32, stroke(0)), {}, std::nullopt},
+        {"no stroke", TProtoWriter().Varint(15, 1).Varint(31, 1), {}, std::nullopt},
+        // A variation names what differs; the rest comes from its parent.
+        {"a variation's arrangement", TProtoWriter().Varint(15, 0).Message(32, stroke(1)), TProtoWriter().Varint(15, 2),
+         sides(false, true, false, false)},
+        {"a variation's stroke", TProtoWriter().Varint(15, 1).Varint(31, 1), TProtoWriter().Message(32, stroke(1)),
+         sides(true, false, false, false)},
+        {"a variation without", TProtoWriter().Varint(15, 4).Message(32, stroke(1)), TProtoWriter().Varint(31, 1),
+         std::nullopt},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDocumentBuilder b;
+        const auto base = b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("Ruled")).Message(12, c.Base));
+        const auto variation =
+            b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("", base)).Message(12, c.Variation));
+        b.Body(Storage("x").Message(5, ObjectTable({{0, variation}})));
+        const doc::TDocument d = b.Read();
+        const auto& border = d.Body.Paragraphs[0].Style.Border;
+        ASSERT_EQ(border.has_value(), c.Sides.has_value());
+        if (!border) continue;
+        EXPECT_EQ((TSides{border->Top, border->Bottom, border->Left, border->Right}), *c.Sides);
+        EXPECT_GT(border->Stroke.Width, 0);
+        EXPECT_FLOAT_EQ(float(border->Stroke.Color.R), 0.5f);
+    }
+    // The offset and width as stored.
+    TDocumentBuilder b;
+    const auto style =
+        b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("Ruled")).Message(12, cases[0].Base));
+    b.Body(Storage("x").Message(5, ObjectTable({{0, style}})));
+    const doc::TDocument d = b.Read();
+    ASSERT_TRUE(d.Body.Paragraphs[0].Style.Border);
+    EXPECT_EQ(d.Body.Paragraphs[0].Style.Border->Offset, -3);
+    EXPECT_EQ(d.Body.Paragraphs[0].Style.Border->Stroke.Width, 0.5);
 }
 
 TEST(ModernReader, FieldsFootnotesAndLeftOutObjects) {
