@@ -213,6 +213,11 @@ std::optional<doc::TColor> ReadFill(const TMessage& fill) {
             if (auto color = stop.Message(1))
                 return ReadColor(*color);
     }
+    // A picture fill {3 tint, 6 picture} drawn as its tint, where it has one: text set on the
+    // picture (often white) stays readable.
+    if (auto picture = fill.Message(3))
+        if (auto tint = picture->Message(3))
+            return ReadColor(*tint);
     return std::nullopt;
 }
 

@@ -41,7 +41,8 @@ std::u16string Utf16(std::string_view utf8);
 std::wstring Wide(std::string_view utf8);
 
 std::optional<doc::TColor> ReadColor(const TMessage& color);
-// A fill's colour: a solid colour, or a gradient's first stop; none for no fill or a picture.
+// A fill's colour: a solid colour, a gradient's first stop or a picture's tint; none for no fill
+// or a picture without a tint.
 std::optional<doc::TColor> ReadFill(const TMessage& fill);
 // None for an empty stroke pattern or no width.
 std::optional<doc::TStroke> ReadStroke(const TMessage& stroke);

@@ -782,6 +782,40 @@ TEST(ModernReader, FloatingDrawablesByPage) {
     EXPECT_EQ(rounded.Path[2].P, (doc::TPoint{100, 10}));
 }
 
+TEST(ModernReader, ShapeFillsAsTheModelDrawsThem) {
+    // A fill {1 colour, 2 gradient {2 stops {1 colour}}, 3 picture {3 tint, 6 picture data}}.
+    auto color = [](float r, float g, float bl) {
+        return TProtoWriter().Varint(1, 1).Float(3, r).Float(4, g).Float(5, bl).Float(6, 1);
+    };
+    const TProtoWriter data = TProtoWriter().Varint(1, 14);
+    struct TCase {
+        const char* Name;
+        TProtoWriter Fill;
+        std::optional<doc::TColor> Expected;
+    };
+    const std::vector<TCase> cases = {
+        {"solid", TProtoWriter().Message(1, color(1, 0, 0)), doc::TColor{1, 0, 0, 1}},
+        {"gradient", TProtoWriter().Message(2, TProtoWriter().Message(2, TProtoWriter().Message(1, color(0, 1, 0)))),
+         doc::TColor{0, 1, 0, 1}},
+        {"tinted picture", TProtoWriter().Message(3, TProtoWriter().Message(3, color(0, 0, 1)).Message(6, data)),
+         doc::TColor{0, 0, 1, 1}},
+        {"picture", TProtoWriter().Message(3, TProtoWriter().Varint(2, 2).Message(6, data)), std::nullopt},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDocumentBuilder b;
+        const auto style = b.Add(3015, Style("Filled", 0, TProtoWriter().Message(1, c.Fill)));
+        TProtoWriter shape;
+        shape.Message(1, DrawableRecord(3, 10, 100, 40, 5)).Reference(2, style);
+        const auto id = b.Add(3004, shape);
+        const TProtoWriter page = TProtoWriter().Varint(1, 0).Message(4, TProtoWriter().Reference(1, id));
+        b.Root.Reference(3, b.Add(kFloating, TProtoWriter().Message(1, page)));
+        const doc::TDocument d = b.Read();
+        ASSERT_EQ(d.Drawables.size(), 1u);
+        EXPECT_EQ(d.Drawables[0].Fill, c.Expected);
+    }
+}
+
 // --- Damage ----------------------------------------------------------------------------
 
 TEST(ModernReader, DamagedReferencesAndIndicesAreNamed) {
