@@ -403,6 +403,9 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
             }
         }
         const TFit fit = Fit(FPosition, x, right);
+        // A word that would be cut goes whole to the next stretch beside an object.
+        if (k + 1 < stretches.size() && !fit.Forced && fit.End < FShaped.Text.size() && !FShaped.BreakBefore[fit.End])
+            continue;
         const std::size_t first = pieces.size();
         const double end = Build(FShaped, FPosition, fit.VisibleEnd, x, right, false, pieces);
         // A line broken at a soft hyphen shows a hyphen.

@@ -178,6 +178,25 @@ TEST(DrawablesTest, TextWrapsAroundFloatingObjects) {
     EXPECT_DOUBLE_EQ(lines[2].Baseline, 68);
 }
 
+TEST(DrawablesTest, AWordTooLongForTheGapBesideAnObjectGoesPastItWhole) {
+    // An object at x 60..100 leaves 40 pt on its left: "abcdefghijk" (55 pt) goes right of it, uncut,
+    // while a word that fits stays on the left.
+    for (const bool fits : {false, true}) {
+        SCOPED_TRACE(fits);
+        doc::TDocument d = Doc();
+        doc::TDrawable picture = Image({60, 20, 40, 20});
+        picture.Wrap = {doc::TWrapKind::wkAround, 0};
+        d.Drawables.push_back(picture);
+        d.FloatingByPage.push_back({0, {}, {0}});
+        d.Body.Paragraphs.push_back(Para(fits ? u"abcdefg hijk" : u"abcdefghijk lmn"));
+        const auto lines = Lines(Laid(d));
+        ASSERT_FALSE(lines.empty());
+        ASSERT_EQ(lines[0].Items.size(), fits ? 2u : 1u);
+        EXPECT_EQ(lines[0].Items[0].Text, fits ? u"abcdefg" : u"abcdefghijk lmn");
+        EXPECT_DOUBLE_EQ(lines[0].Items[0].X, fits ? 20 : 100);
+    }
+}
+
 TEST(DrawablesTest, AnchoredObjectsGoToTheirParagraphsPage) {
     doc::TDocument d = Doc();
     for (int i = 0; i < 20; ++i) d.Body.Paragraphs.push_back(Para(u"x"));
