@@ -782,6 +782,30 @@ TEST(ModernReader, FloatingDrawablesByPage) {
     EXPECT_EQ(rounded.Path[2].P, (doc::TPoint{100, 10}));
 }
 
+TEST(ModernReader, ABezierPathFillsItsNaturalSize) {
+    // A path {1 elements {1 kind (1 move, 2 line, 5 close), 2 points {1 x, 2 y}}} drawn in a box
+    // 0..100 of its own, in a shape whose natural size and frame are 200 by 20.
+    auto element = [](std::uint64_t kind, float x, float y) {
+        return TProtoWriter().Varint(1, kind).Message(2, TProtoWriter().Float(1, x).Float(2, y));
+    };
+    TProtoWriter path;
+    path.Message(1, element(1, 0, 0)).Message(1, element(2, 100, 0)).Message(1, element(2, 100, 100));
+    path.Message(1, TProtoWriter().Varint(1, 5));
+    TDocumentBuilder b;
+    TProtoWriter shape;
+    shape.Message(1, DrawableRecord(3, 10, 200, 20, 5))
+        .Message(3, TProtoWriter().Message(5, TProtoWriter().Message(2, Size(200, 20)).Message(3, path)));
+    const auto id = b.Add(3004, shape);
+    const TProtoWriter page = TProtoWriter().Varint(1, 0).Message(4, TProtoWriter().Reference(1, id));
+    b.Root.Reference(3, b.Add(kFloating, TProtoWriter().Message(1, page)));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.Drawables.size(), 1u);
+    const auto& segments = d.Drawables[0].Path;
+    ASSERT_EQ(segments.size(), 4u);
+    EXPECT_EQ(segments[1].P, (doc::TPoint{200, 0}));
+    EXPECT_EQ(segments[2].P, (doc::TPoint{200, 20}));
+}
+
 TEST(ModernReader, ShapeFillsAsTheModelDrawsThem) {
     // A fill {1 colour, 2 gradient {2 stops {1 colour}}, 3 picture {3 tint, 6 picture data}}.
     auto color = [](float r, float g, float bl) {
