@@ -66,6 +66,23 @@ struct TListStyle {
     friend bool operator==(const TListStyle&, const TListStyle&) = default;
 };
 
+struct TStroke {
+    double Width = 1;
+    TColor Color;
+    std::vector<double> Dash;  // on/off lengths in points; empty = solid
+    friend bool operator==(const TStroke&, const TStroke&) = default;
+};
+
+// Lines round a paragraph: rules above or below it, bars beside it, or a box. Consecutive
+// paragraphs with the same border share one.
+struct TParagraphBorder {
+    TStroke Stroke;
+    bool Top = false, Bottom = false, Left = false, Right = false;
+    double Offset = 0;  // added to the default gap between the text and the line (negative: closer)
+    bool Rounded = false;
+    friend bool operator==(const TParagraphBorder&, const TParagraphBorder&) = default;
+};
+
 struct TParagraphStyle {
     std::wstring Name;
     TAlignment Alignment = TAlignment::alNatural;
@@ -87,6 +104,7 @@ struct TParagraphStyle {
     std::vector<TTabStop> TabStops;  // empty: the default stops
     double DefaultTabInterval = 36;
     std::optional<TColor> Fill;  // paragraph background
+    std::optional<TParagraphBorder> Border;
     TCharacterStyle Character;   // what runs inherit
     friend bool operator==(const TParagraphStyle&, const TParagraphStyle&) = default;
 };
@@ -149,12 +167,6 @@ struct TPathSegment {
     TPoint P, C1, C2;  // P end point; C1, C2 control points of a cubic curve
 };
 
-struct TStroke {
-    double Width = 1;
-    TColor Color;
-    std::vector<double> Dash;  // on/off lengths in points; empty = solid
-};
-
 struct TImage {
     std::wstring FilePath;       // engine path of the picture's file; empty when missing
     std::wstring ThumbnailPath;  // a smaller stand-in Pages keeps; empty when none
@@ -182,8 +194,10 @@ struct TDrawable {
     bool Inline = false;
     // Floating drawables anchored in the body move with their anchor paragraph's page.
     std::optional<std::size_t> AnchorParagraph;
-    // Anchored and placed from its anchor's line: the frame's top this far below that line's top.
-    // Pages keeps such an object on its anchor's page, so it must fit there.
+    std::uint32_t AnchorPosition = 0;  // where its mark stands in that paragraph's Text: its line is the anchor's
+    // Anchored and placed from its anchor's line: the top of what shows of it (a cropped picture's
+    // visible part) this far below that line's baseline. Pages keeps such an object on its
+    // anchor's page, so it must fit there.
     std::optional<double> AnchorOffset;
     TWrap Wrap;
     // dkImage
@@ -211,7 +225,9 @@ struct TCell {
     TTextStorage Text;
     std::optional<TColor> Fill;
     TBorder Top, Bottom, Left, Right;
-    int RowSpan = 1, ColumnSpan = 1;  // 0 = covered by a merged neighbour
+    // 0 = covered by a merged neighbour. A merged cell's edges are those of the cells along them
+    // (its right edge is its last column's); lines between the cells it covers are not drawn.
+    int RowSpan = 1, ColumnSpan = 1;
 };
 
 struct TTable {

@@ -182,11 +182,30 @@ void RoundedRect(TPathBuilder& b, double w, double h, double r) {
     b.Close();
 }
 
-void BezierPath(TPathBuilder& b, const TMessage& path) {
+// fit: the path's own bounds are stretched over this box (a bezier path source's natural size).
+void BezierPath(TPathBuilder& b, const TMessage& path, std::optional<TPointValue> fit = std::nullopt) {
+    double minX = 0, minY = 0, kx = 1, ky = 1;
+    if (fit) {
+        double maxX = -1e300, maxY = -1e300;
+        minX = minY = 1e300;
+        for (const auto& element : path.Messages(1))
+            for (const auto& point : element.Messages(2)) {
+                const double x = Float(point, 1, 0), y = Float(point, 2, 0);
+                minX = std::min(minX, x), maxX = std::max(maxX, x);
+                minY = std::min(minY, y), maxY = std::max(maxY, y);
+            }
+        // An axis without extent (a straight line) stays as it is.
+        if (maxX - minX > 1e-6) kx = fit->X / (maxX - minX); else minX = 0;
+        if (maxY - minY > 1e-6) ky = fit->Y / (maxY - minY); else minY = 0;
+        if (!std::isfinite(kx) || !std::isfinite(ky) || !std::isfinite(minX) || !std::isfinite(minY))
+            minX = minY = 0, kx = ky = 1;
+    }
     for (const auto& element : path.Messages(1)) {
         const auto points = element.Messages(2);
         auto pt = [&](std::size_t i) {
-            return i < points.size() ? TPointValue{Float(points[i], 1, 0), Float(points[i], 2, 0)} : TPointValue{};
+            if (i >= points.size())
+                return TPointValue{};
+            return TPointValue{(Float(points[i], 1, 0) - minX) * kx, (Float(points[i], 2, 0) - minY) * ky};
         };
         switch (element.Varint(1).value_or(0)) {
         case 1: b.Move(pt(0).X, pt(0).Y); break;
@@ -249,7 +268,7 @@ std::vector<doc::TPathSegment> ShapePath(const std::optional<TMessage>& source, 
         auto natural = Point(*bezier, 2).value_or(TPointValue{w, h});
         TPathBuilder b(Scale(w, natural.X), Scale(h, natural.Y), w, h, hflip, vflip);
         if (auto path = bezier->Message(3))
-            BezierPath(b, *path);
+            BezierPath(b, *path, natural);
         return b.Take();
     }
     if (auto line = source->Message(7)) {  // a connection line: a bezier path inside
@@ -528,13 +547,25 @@ TAttachedDrawable ReadAttachedDrawable(TReadContext& context, const TObject& att
         return result;
     TDrawableReader reader(context);
     bool inlineWrap = true;
+    result.First = context.Doc.Drawables.size();
     result.Index = reader.Read(*drawable, anchorParagraph ? TPlacement::plAnchored : TPlacement::plInline,
                                anchorParagraph, &inlineWrap);
     result.Inline = !anchorParagraph || inlineWrap;
     // Field 4 says what the vertical offset (5) counts from: 0 the anchor's line, 1 the page.
     if (result.Index && !result.Inline && record->Varint(4).value_or(0) == 0)
-        if (auto offset = record->Float(5); offset && std::isfinite(*offset))
-            context.Doc.Drawables[*result.Index].AnchorOffset = *offset;
+        if (auto offset = record->Float(5); offset && std::isfinite(*offset)) {
+            auto& drawables = context.Doc.Drawables;
+            // The offset is that of what shows: a cropped picture's visible part.
+            auto shownTop = [&](std::size_t d) {
+                const auto& crop = drawables[d].Image.Crop;
+                return drawables[d].Frame.Y + (drawables[d].Kind == doc::TDrawableKind::dkImage && crop ? crop->Y : 0);
+            };
+            drawables[*result.Index].AnchorOffset = *offset;
+            // What came with it (its caption) keeps its place beside it.
+            for (std::size_t d = result.First; d < drawables.size(); ++d)
+                if (d != *result.Index && !drawables[d].AnchorOffset && drawables[d].AnchorParagraph == anchorParagraph)
+                    drawables[d].AnchorOffset = *offset + (shownTop(d) - shownTop(*result.Index));
+        }
     return result;
 }
 

@@ -12,6 +12,7 @@ namespace iwork::detail {
 struct TAttachedDrawable {
     std::optional<std::size_t> Index;  // into Drawables; none when nothing was added
     bool Inline = true;
+    std::size_t First = 0;  // Drawables from here on were added with it (a caption, a group's members)
 };
 
 // The drawable of an attachment (2003, or a table of contents' 2241). With an anchor

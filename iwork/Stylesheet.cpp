@@ -213,6 +213,11 @@ std::optional<doc::TColor> ReadFill(const TMessage& fill) {
             if (auto color = stop.Message(1))
                 return ReadColor(*color);
     }
+    // A picture fill {3 tint, 6 picture} drawn as its tint, where it has one: text set on the
+    // picture (often white) stays readable.
+    if (auto picture = fill.Message(3))
+        if (auto tint = picture->Message(3))
+            return ReadColor(*tint);
     return std::nullopt;
 }
 
@@ -305,7 +310,43 @@ void ApplyCharacterProperties(const TMessage& p, doc::TCharacterStyle& s) {
         s.Highlight = ReadColor(*background);
 }
 
+std::optional<doc::TParagraphBorder> TBorderFields::Resolve() const {
+    if (!Stroke)
+        return std::nullopt;
+    doc::TParagraphBorder border;
+    border.Stroke = *Stroke;
+    border.Offset = Offset;
+    border.Rounded = Rounded;
+    // The older field names one of four arrangements (its higher bits left aside); the newer one,
+    // written beside it, a set of sides: 1 above as in the older field, and presumably 2 below,
+    // 4 left and 8 right. The newer one counts where the older one says nothing, as it must
+    // for bars at one side only.
+    switch (Kind & 7) {
+    case 1: border.Top = true; break;
+    case 2: border.Bottom = true; break;
+    case 3: border.Top = border.Bottom = true; break;
+    case 4: border.Top = border.Bottom = border.Left = border.Right = true; break;
+    default:
+        if (Sides) {
+            border.Top = (*Sides & 1) != 0;
+            border.Bottom = (*Sides & 2) != 0;
+            border.Left = (*Sides & 4) != 0;
+            border.Right = (*Sides & 8) != 0;
+        }
+        break;
+    }
+    if (!border.Top && !border.Bottom && !border.Left && !border.Right)
+        return std::nullopt;
+    return border;
+}
+
 void ApplyParagraphProperties(const TMessage& p, doc::TParagraphStyle& s) {
+    TBorderFields border;
+    ApplyParagraphProperties(p, s, border);
+    s.Border = border.Resolve();
+}
+
+void ApplyParagraphProperties(const TMessage& p, doc::TParagraphStyle& s, TBorderFields& border) {
     TProtoReader reader(p.Bytes());
     TProtoField f;
     auto floatOf = [](const TProtoField& field) -> std::optional<double> {
@@ -354,12 +395,25 @@ void ApplyParagraphProperties(const TMessage& p, doc::TParagraphStyle& s) {
             }
             break;
         case 14: if (varint) s.PageBreakBefore = f.Value != 0; break;
+        case 15: if (varint) border.Kind = f.Value; break;
+        case 17:
+            if (f.Type == TWireType::wtBytes) {
+                // A point {1 x, 2 y}; both alike in every document seen.
+                TMessage offset(f.Bytes);
+                const double v = Float(offset, 2, Float(offset, 1, 0));
+                border.Offset = std::isfinite(v) ? std::clamp(v, -100.0, 100.0) : 0;
+            }
+            break;
         case 19: if (auto v = floatOf(f)) s.RightIndent = *v; break;
         case 20: if (auto v = floatOf(f)) s.SpaceAfter = *v; break;
         case 21: if (auto v = floatOf(f)) s.SpaceBefore = *v; break;
         case 24: if (varint) tabsNull = f.Value != 0; break;
         case 25: if (f.Type == TWireType::wtBytes) tabs = TMessage(f.Bytes); break;
         case 26: if (varint) s.WidowControl = f.Value != 0; break;
+        case 31: if (varint && f.Value != 0) border.Stroke.reset(); break;
+        case 32: if (f.Type == TWireType::wtBytes) border.Stroke = ReadStroke(TMessage(f.Bytes)); break;
+        case 45: if (varint) border.Sides = f.Value; break;
+        case 46: if (varint) border.Rounded = f.Value != 0; break;
         case 27:
             // Body text stores 0xFFFFFFFF; headings 0-8.
             if (varint)
@@ -429,6 +483,7 @@ const TStylesheet::TParagraphEntry& TStylesheet::ParagraphEntry(std::uint64_t id
     if (auto it = FParagraphs.find(id); it != FParagraphs.end())
         return it->second;
     TParagraphEntry entry;
+    TBorderFields border;
     if (id != 0) {
         for (const TObject* style : Chain(id, {types::kParagraphStyle, types::kTocEntryStyle}, L"paragraph style")) {
             if (auto record = StyleRecord(*style)) {
@@ -441,7 +496,7 @@ const TStylesheet::TParagraphEntry& TStylesheet::ParagraphEntry(std::uint64_t id
             if (auto characters = body->Message(11))
                 ApplyCharacterProperties(*characters, entry.Style.Character);
             if (auto paragraph = body->Message(12)) {
-                ApplyParagraphProperties(*paragraph, entry.Style);
+                ApplyParagraphProperties(*paragraph, entry.Style, border);
                 if (paragraph->Varint(39).value_or(0) != 0)
                     entry.ListStyle = 0;
                 else if (auto list = paragraph->Reference(40))
@@ -449,6 +504,7 @@ const TStylesheet::TParagraphEntry& TStylesheet::ParagraphEntry(std::uint64_t id
             }
         }
         ApplyFaceFromFontName(entry.Style.Character);
+        entry.Style.Border = border.Resolve();
     }
     return FParagraphs.emplace(id, std::move(entry)).first->second;
 }

@@ -41,12 +41,26 @@ std::u16string Utf16(std::string_view utf8);
 std::wstring Wide(std::string_view utf8);
 
 std::optional<doc::TColor> ReadColor(const TMessage& color);
-// A fill's colour: a solid colour, or a gradient's first stop; none for no fill or a picture.
+// A fill's colour: a solid colour, a gradient's first stop or a picture's tint; none for no fill
+// or a picture without a tint.
 std::optional<doc::TColor> ReadFill(const TMessage& fill);
 // None for an empty stroke pattern or no width.
 std::optional<doc::TStroke> ReadStroke(const TMessage& stroke);
 
 void ApplyCharacterProperties(const TMessage& properties, doc::TCharacterStyle& style);
+
+// A paragraph border's fields as the styles of a chain set them one by one; resolved once the
+// whole chain is read.
+struct TBorderFields {
+    std::optional<doc::TStroke> Stroke;  // none: no line (a null stroke, an empty pattern, no width)
+    std::uint64_t Kind = 0;              // 0 none, 1 above, 2 below, 3 above and below, 4 a box
+    std::optional<std::uint64_t> Sides;  // newer documents: a set of sides
+    double Offset = 0;
+    bool Rounded = false;
+    std::optional<doc::TParagraphBorder> Resolve() const;
+};
+
+void ApplyParagraphProperties(const TMessage& properties, doc::TParagraphStyle& style, TBorderFields& border);
 void ApplyParagraphProperties(const TMessage& properties, doc::TParagraphStyle& style);
 // "HelveticaNeue-BoldItalic" draws bold and italic whatever the flags say.
 void ApplyFaceFromFontName(doc::TCharacterStyle& style);

@@ -449,8 +449,13 @@ void TStorageReader::AddAttachment(doc::TParagraph& paragraph, std::size_t parag
                                                                    : std::nullopt);
         if (!placed.Index)
             return;
-        if (!placed.Inline)
-            return;  // anchored: drawn at its own place, nothing at the mark
+        if (!placed.Inline) {
+            // Anchored: drawn at its own place, nothing at the mark; what came with it (a caption)
+            // follows the same line.
+            for (std::size_t d = placed.First; d < FContext.Doc.Drawables.size(); ++d)
+                FContext.Doc.Drawables[d].AnchorPosition = position;
+            return;
+        }
         attachment.Kind = doc::TAttachmentKind::akDrawable;
         attachment.Index = *placed.Index;
         break;

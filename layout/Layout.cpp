@@ -90,8 +90,8 @@ public:
             FillSlots(page.Items, frame.Fields, FContext.Fields, *FContext.FootnoteMarks);
             HeaderFooter(frame, page.Items);
             Footnotes(frame, page.Items);
-            for (std::size_t d : frame.Anchored)
-                DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, page.Items);
+            for (const TAnchoredPlace& anchored : frame.Anchored)
+                DrawDrawable(FContext, anchored.Drawable, anchored.Frame, page.Items);
             Floating(i, false, page.Items);
             FContext.FootnoteMarks = FMarks;
             // The flow reserves room for a page as full as the one before; what a page leaves

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "layout/Drawables.h"
 #include "layout/Footnotes.h"
@@ -121,7 +122,25 @@ double TBodyFlow::FootnoteHeight(std::size_t footnote) {
     return FFootnoteHeights[footnote] = LayOutFootnote(footnote, ColumnWidthOf(0), context).Height;
 }
 
+void TBodyFlow::FlushBorder(bool closes) {
+    if (FState.Border && FState.Stretching) {
+        FState.Stretch.Closes = closes;
+        std::vector<TPageItem> lines;
+        AppendBorder(lines, *FState.Border, FState.Stretch);
+        AppendTranslated(FPages[FState.Page].Items, std::move(lines), ColumnX(), 0);
+    }
+    FState.Stretching = false;
+    if (closes) FState.Border = nullptr;
+}
+
+bool TBodyFlow::Bordered(std::size_t paragraph) const {
+    const auto& p = FDocument.Body.Paragraphs[paragraph];
+    return p.Style.Border && std::none_of(p.Attachments.begin(), p.Attachments.end(),
+                                          [&](const doc::TAttachment& a) { return IsInlineTable(FDocument, a); });
+}
+
 void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
+    if (!FPages.empty()) FlushBorder(false);
     TPageFrame page;
     page.Section = section;
     const doc::TSection& s = (*FSections)[section];
@@ -154,6 +173,7 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
 }
 
 void TBodyFlow::NextRegion() {
+    FlushBorder(false);
     const doc::TSection& s = (*FSections)[FState.Section];
     const double body = FSetup.Width - FSetup.Left - FSetup.Right;
     if (FState.Column + 1 < ColumnsOf(s, ColumnWidth(), body)) {
@@ -174,6 +194,7 @@ void TBodyFlow::StartSection(std::size_t section) {
         return;
     }
     // A section that goes on in the same page: its columns start below what is there.
+    FlushBorder(false);
     FState.Section = section;
     FState.Column = 0;
     FState.ColumnTop = FState.Y = std::max(FState.Y, FState.Lowest);
@@ -282,28 +303,41 @@ bool TBodyFlow::Clear(double height, std::vector<TInterval>& free) {
     return true;
 }
 
-void TBodyFlow::Anchor(std::size_t paragraph) {
+doc::TRect TBodyFlow::AnchoredFrame(const doc::TDrawable& drawable, double baseline) const {
+    doc::TRect frame = drawable.Frame;
+    if (drawable.AnchorOffset) {
+        const double shown = Sane(VisibleBox(drawable).Y - drawable.Frame.Y, -FSetup.Height, FSetup.Height, 0);
+        frame.Y = FState.Y + baseline + Sane(*drawable.AnchorOffset, -FSetup.Height, FSetup.Height, 0) - shown;
+    }
+    return frame;
+}
+
+void TBodyFlow::Anchor(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline) {
     auto found = FAnchoredBy.find(paragraph);
     if (found == FAnchoredBy.end()) return;
     TPageFrame& page = FPages[FState.Page];
     for (std::size_t d : found->second) {
-        page.Anchored.push_back(d);
-        if (FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone)
-            page.Exclusions.push_back(ExclusionOf(FDocument.Drawables[d]));
+        const doc::TDrawable& drawable = FDocument.Drawables[d];
+        if (drawable.AnchorPosition < from || drawable.AnchorPosition >= to) continue;
+        const doc::TRect frame = AnchoredFrame(drawable, baseline);
+        page.Anchored.push_back({d, frame});
+        if (drawable.Wrap.Kind == doc::TWrapKind::wkNone) continue;
+        TExclusion exclusion = ExclusionOf(drawable);
+        exclusion.Rect.Y += frame.Y - drawable.Frame.Y;
+        page.Exclusions.push_back(exclusion);
     }
 }
 
-// Objects placed from their anchor's line stay on its page: their anchor moves on when they would
-// run off the foot of this one.
-bool TBodyFlow::AnchoredFit(std::size_t paragraph) const {
+// Objects placed from their anchor's line stay on its page: the line moves on when they would run
+// off the foot of this one.
+bool TBodyFlow::AnchoredFit(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline) const {
     auto found = FAnchoredBy.find(paragraph);
     if (found == FAnchoredBy.end()) return true;
     for (std::size_t d : found->second) {
         const doc::TDrawable& drawable = FDocument.Drawables[d];
-        if (!drawable.AnchorOffset) continue;
-        const double offset = Sane(*drawable.AnchorOffset, -FSetup.Height, FSetup.Height, 0);
-        const double height = Sane(drawable.Frame.Height, 0, FSetup.Height, 0);
-        if (FState.Y + offset + height > FSetup.Height + Epsilon) return false;
+        if (!drawable.AnchorOffset || drawable.AnchorPosition < from || drawable.AnchorPosition >= to) continue;
+        const doc::TRect frame = AnchoredFrame(drawable, baseline);
+        if (frame.Y + Sane(frame.Height, 0, FSetup.Height, 0) > FSetup.Height + Epsilon) return false;
     }
     return true;
 }
@@ -312,6 +346,12 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
     const doc::TParagraph& paragraph = FDocument.Body.Paragraphs[index];
     TParagraphOptions options;
     options.List = FListItems[index];
+    const bool bordered = Bordered(index);
+    const TBorderRun run =
+        bordered ? BorderRunOf(FDocument.Body.Paragraphs, index, [&](std::size_t j) { return Bordered(j); })
+                 : TBorderRun{};
+    if (bordered && run.First) options.RoomAbove = BorderRoomAbove(paragraph.Style);
+    if (bordered && run.Last) options.RoomBelow = BorderRoomBelow(paragraph.Style);
     TParagraphLayout layout(paragraph, FContext, std::move(options));
     const doc::TParagraphStyle& style = paragraph.Style;
     std::vector<std::uint32_t> breakBefore;
@@ -335,9 +375,6 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
         auto clear = [&](double height) {
             for (int skip = 0; !Clear(height, free) && skip < MaxSkips; ++skip) NextRegion();
         };
-        // Objects anchored here land on the page of the first line, and its lines wrap round them.
-        std::size_t anchoredOn = FState.Page;
-        Anchor(index);
         while (!layout.Done()) {
             if (FPages.size() > MaxPages) {
                 result.Cut = true;  // Run cuts it
@@ -350,26 +387,32 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
             const double estimate = layout.EstimatedHeight();
             clear(estimate);
             TLine line = layout.Next(ColumnWidth(), free);
-            if (!FState.Fresh && (!Fits(line) || (lines.empty() && !AnchoredFit(index)))) {
+            // The objects whose marks the line holds go where it goes; those past the text's end
+            // with the last line.
+            auto end = [&] { return layout.Done() ? UINT32_MAX : layout.Position(); };
+            if (!FState.Fresh && (!Fits(line) || !AnchoredFit(index, start, end(), line.Baseline))) {
                 NextRegion();
                 layout.Rewind(start);
                 clear(estimate);
                 line = layout.Next(ColumnWidth(), free);
             }
-            if (lines.empty() && FState.Page != anchoredOn) {
-                const std::size_t count = FAnchoredBy.count(index) ? FAnchoredBy[index].size() : 0;
-                TPageFrame& old = FPages[anchoredOn];
-                for (std::size_t k = 0; k < count; ++k) {
-                    const std::size_t d = old.Anchored.back();
-                    old.Anchored.pop_back();
-                    if (FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone) old.Exclusions.pop_back();
-                }
-                anchoredOn = FState.Page;
-                Anchor(index);
-            }
+            // The line's own text has been set: what wraps round these objects is what follows.
+            Anchor(index, start, end(), line.Baseline);
             lines.emplace_back(start, FState.Region);
+            if (bordered) {
+                const bool opens = run.First && lines.size() == 1;
+                if (opens && FState.Border) FlushBorder(true);  // a run left open (never, but cheap)
+                if (opens || !FState.Stretching) {
+                    FState.Border = &*paragraph.Style.Border;
+                    FState.Stretch = {BorderLeft(style, ColumnWidth()), BorderRight(style, ColumnWidth()), FState.Y,
+                                      FState.Y, opens, true};
+                    FState.Stretching = true;
+                }
+                FState.Stretch.Bottom = FState.Y + line.Height;
+            }
             Place(std::move(line));
         }
+        if (bordered && run.Last) FlushBorder(true);
         FState.Y += SpaceAfter(style);
         result.FirstRegion = lines.front().second;
         result.LastRegion = lines.back().second;
@@ -422,7 +465,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
     result.StartedFresh = FState.Fresh;
     result.FirstRegion = FState.Region;
     const double indent = Sane(paragraph.Style.LeftIndent, 0, ColumnWidth(), 0);
-    Anchor(index);
+    Anchor(index, 0, UINT32_MAX, 0);
     for (const doc::TAttachment& a : paragraph.Attachments) {
         if (!IsInlineTable(FDocument, a)) continue;
         TTableLayout table = LayOutTable(FDocument.Tables[FDocument.Drawables[a.Index].Table], FContext);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/Document.h"
+#include "layout/Borders.h"
 #include "layout/HeadersFooters.h"
 #include "layout/Lines.h"
 #include "layout/Lists.h"
@@ -29,6 +30,12 @@ struct TExclusion {
     doc::TWrapKind Kind = doc::TWrapKind::wkAround;
 };
 
+// An object that moves with the text, where its anchor's line put it.
+struct TAnchoredPlace {
+    std::size_t Drawable = 0;
+    doc::TRect Frame;
+};
+
 struct TPageFrame {
     std::size_t Section = 0;
     long long Number = 1;  // as shown
@@ -41,7 +48,7 @@ struct TPageFrame {
     std::vector<TPageItem> Items;
     std::vector<TFieldSlot> Fields;
     std::vector<TExclusion> Exclusions;
-    std::vector<std::size_t> Anchored;  // drawables whose anchor paragraph starts on this page
+    std::vector<TAnchoredPlace> Anchored;  // drawables whose anchor's line is on this page
 };
 
 class TBodyFlow {
@@ -78,6 +85,10 @@ private:
         bool Soft = true;       // the region came from overflow: space before drops at its top
         bool PageEmpty = true;  // nothing placed on this page yet
         std::size_t Region = 0;
+        // The run of bordered paragraphs under way (none: Border is null) and its part in this region.
+        const doc::TParagraphBorder* Border = nullptr;
+        TBorderStretch Stretch;
+        bool Stretching = false;  // lines of the run are in this region
     };
     // Enough to take back what was placed since: the current page's lists only grow.
     struct TSnapshot {
@@ -109,10 +120,16 @@ private:
     std::vector<std::size_t> NotesOf(std::size_t from, std::size_t to) const;  // in order, once each
     // Moves down past objects that leave the line no room; false when that leaves the region.
     bool Clear(double height, std::vector<TInterval>& free);
-    void Anchor(std::size_t paragraph);
-    bool AnchoredFit(std::size_t paragraph) const;
+    // The objects anchored in [from, to) of a paragraph's text, placed from a line whose top is at Y
+    // and whose baseline is this far below.
+    void Anchor(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline);
+    bool AnchoredFit(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline) const;
+    doc::TRect AnchoredFrame(const doc::TDrawable& drawable, double baseline) const;
     std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
     void Cut(std::size_t firstCut);
+    // Draws the border's part in this region; closes: the run ends here.
+    void FlushBorder(bool closes);
+    bool Bordered(std::size_t paragraph) const;
 
     TTextContext& FContext;
     const doc::TDocument& FDocument;

@@ -388,7 +388,7 @@ double TParagraphLayout::EstimatedHeight() const {
     Measure(FShaped, FPosition, FPosition, metrics);
     TLine line;
     Space(metrics, line);
-    return line.Height;
+    return line.Height + (FFirst ? Sane(FOptions.RoomAbove, 0, 1000, 0) : 0);
 }
 
 TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& free) {
@@ -419,6 +419,9 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
             }
         }
         const TFit fit = Fit(FPosition, x, right);
+        // A word that would be cut goes whole to the next stretch beside an object.
+        if (k + 1 < stretches.size() && !fit.Forced && fit.End < FShaped.Text.size() && !FShaped.BreakBefore[fit.End])
+            continue;
         const std::size_t first = pieces.size();
         const double end = Build(FShaped, FPosition, fit.VisibleEnd, x, right, false, pieces);
         // A line broken at a soft hyphen shows a hyphen.
@@ -445,13 +448,21 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
     Space(metrics, line);
     line.PageBreakAfter = pageBreak;
     if (pageBreak && empty) line.Height = 0;  // a page break alone takes no room
-    Emit(pieces, columnWidth, line);
+    const bool firstLine = FFirst;
     FFirst = false;
     FPendingLine = false;
     if (FPosition >= FShaped.Text.size() && FPosition > lineStart) {
         const TSpan& last = FShaped.Spans[FShaped.SpanAt(FPosition - 1)];
         FPendingLine = last.Kind == TSpanKind::skLineBreak;
     }
+    // A border's room belongs to the line beside it, so that the two move on together.
+    if (firstLine) {
+        const double above = Sane(FOptions.RoomAbove, 0, 1000, 0);
+        line.Height += above;
+        line.Baseline += above;
+    }
+    if (Done()) line.Height += Sane(FOptions.RoomBelow, 0, 1000, 0);
+    Emit(pieces, columnWidth, line);
     return line;
 }
 

@@ -26,6 +26,8 @@ struct TParagraphOptions {
     std::u16string Label;
     // What natural alignment means here (header and footer parts); unset: left, or right for RTL text.
     std::optional<doc::TAlignment> Natural;
+    // Room a border takes above the first line and below the last (from Borders.h).
+    double RoomAbove = 0, RoomBelow = 0;
 };
 
 class TParagraphLayout {

@@ -104,14 +104,26 @@ TTableLayout LayOutTable(const doc::TTable& table, TTextContext& context) {
         }
         AppendTranslated(row.Items, std::move(b.Block.Items), lefts[b.Column] + CellPadding, CellPadding);
     }
+    // A merged cell's edges are those of the cells along them: its right edge is its last column's,
+    // its foot its last row's; the lines between the cells it covers are not drawn.
+    auto cellAt = [&](std::size_t r, std::size_t c) -> const doc::TCell& {
+        static const doc::TCell none;
+        return r < table.Cells.size() && c < table.Cells[r].size() ? table.Cells[r][c] : none;
+    };
     for (const TCellBlock& b : blocks) {
-        const doc::TCell& cell = table.Cells[b.Row][b.Column];
         const double x1 = lefts[b.Column], x2 = lefts[b.Column + b.Span], h = tall(b);
         std::vector<TPageItem>& items = result.Rows[b.Row].Items;
-        Rule(items, cell.Top, x1, 0, x2, 0);
-        Rule(items, cell.Bottom, x1, h, x2, h);
-        Rule(items, cell.Left, x1, 0, x1, h);
-        Rule(items, cell.Right, x2, 0, x2, h);
+        const std::size_t lastRow = b.Row + b.Rows - 1, lastColumn = b.Column + b.Span - 1;
+        for (std::size_t c = b.Column; c <= lastColumn; ++c) {
+            Rule(items, cellAt(b.Row, c).Top, lefts[c], 0, lefts[c + 1], 0);
+            Rule(items, cellAt(lastRow, c).Bottom, lefts[c], h, lefts[c + 1], h);
+        }
+        double y = 0;
+        for (std::size_t r = b.Row; r <= lastRow; ++r) {
+            Rule(items, cellAt(r, b.Column).Left, x1, y, x1, y + heights[r]);
+            Rule(items, cellAt(r, lastColumn).Right, x2, y, x2, y + heights[r]);
+            y += heights[r];
+        }
     }
     return result;
 }

@@ -495,7 +495,74 @@ TEST(ModernReader, AnchoredObjectsKeepTheirOffsetFromTheAnchorsLine) {
         ASSERT_EQ(d.Drawables.size(), 1u);
         EXPECT_EQ(d.Drawables[0].AnchorOffset, from == 0 ? std::optional<double>(24.5) : std::nullopt);
         EXPECT_EQ(d.Drawables[0].Frame, (doc::TRect{72, 300, 200, 60}));  // where Pages drew it
+        EXPECT_EQ(d.Drawables[0].AnchorPosition, 7u);  // its mark's place in "Anchor \uFFFC"
     }
+}
+
+TEST(ModernReader, ParagraphBordersResolveThroughTheirParents) {
+    // Paragraph properties: 15 the arrangement (1 above, 2 below, 3 both, 4 a box), 17 the offset
+    // {1 x, 2 y}, 31 no stroke, 32 the stroke, 45 sides in newer documents.
+    auto stroke = [](float width, std::uint64_t pattern = 1) {
+        return TProtoWriter()
+            .Message(1, TProtoWriter().Varint(1, 1).Float(3, 0.5f).Float(4, 0.5f).Float(5, 0.5f).Float(6, 1))
+            .Float(2, width)
+            .Message(6, TProtoWriter().Varint(1, pattern));
+    };
+    auto offset = TProtoWriter().Float(1, -3).Float(2, -3);
+    using TSides = std::array<bool, 4>;  // top, bottom, left, right
+    auto sides = [](bool top, bool bottom, bool left, bool right) {
+        return std::optional<TSides>(TSides{top, bottom, left, right});
+    };
+    struct TCase {
+        const char* Name;
+        TProtoWriter Base, Variation;  // paragraph properties of a style and of a variation of it
+        std::optional<TSides> Sides;  // none: no border
+    };
+    const std::vector<TCase> cases = {
+        {"above", TProtoWriter().Varint(15, 1).Message(17, offset).Message(32, stroke(0.5f)), {},
+         sides(true, false, false, false)},
+        {"below", TProtoWriter().Varint(15, 2).Message(32, stroke(1)), {}, sides(false, true, false, false)},
+        {"both", TProtoWriter().Varint(15, 3).Message(32, stroke(1)), {}, sides(true, true, false, false)},
+        {"box", TProtoWriter().Varint(15, 4).Message(32, stroke(1)), {}, sides(true, true, true, true)},
+        {"higher bits", TProtoWriter().Varint(15, 8 + 1).Message(32, stroke(1)), {}, sides(true, false, false, false)},
+        {"sides of newer documents", TProtoWriter().Varint(15, 0).Message(32, stroke(1)).Varint(45, 4 | 8), {},
+         sides(false, false, true, true)},
+        {"none", TProtoWriter().Varint(15, 0).Message(32, stroke(1)), {}, std::nullopt},
+        {"an empty pattern", TProtoWriter().Varint(15, 4).Message(32, stroke(2, 2)), {}, std::nullopt},
+        {"no width", TProtoWriter().Varint(15, 1).Message(32, stroke(0)), {}, std::nullopt},
+        {"no stroke", TProtoWriter().Varint(15, 1).Varint(31, 1), {}, std::nullopt},
+        // A variation names what differs; the rest comes from its parent.
+        {"a variation's arrangement", TProtoWriter().Varint(15, 0).Message(32, stroke(1)), TProtoWriter().Varint(15, 2),
+         sides(false, true, false, false)},
+        {"a variation's stroke", TProtoWriter().Varint(15, 1).Varint(31, 1), TProtoWriter().Message(32, stroke(1)),
+         sides(true, false, false, false)},
+        {"a variation without", TProtoWriter().Varint(15, 4).Message(32, stroke(1)), TProtoWriter().Varint(31, 1),
+         std::nullopt},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDocumentBuilder b;
+        const auto base = b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("Ruled")).Message(12, c.Base));
+        const auto variation =
+            b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("", base)).Message(12, c.Variation));
+        b.Body(Storage("x").Message(5, ObjectTable({{0, variation}})));
+        const doc::TDocument d = b.Read();
+        const auto& border = d.Body.Paragraphs[0].Style.Border;
+        ASSERT_EQ(border.has_value(), c.Sides.has_value());
+        if (!border) continue;
+        EXPECT_EQ((TSides{border->Top, border->Bottom, border->Left, border->Right}), *c.Sides);
+        EXPECT_GT(border->Stroke.Width, 0);
+        EXPECT_FLOAT_EQ(float(border->Stroke.Color.R), 0.5f);
+    }
+    // The offset and width as stored.
+    TDocumentBuilder b;
+    const auto style =
+        b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("Ruled")).Message(12, cases[0].Base));
+    b.Body(Storage("x").Message(5, ObjectTable({{0, style}})));
+    const doc::TDocument d = b.Read();
+    ASSERT_TRUE(d.Body.Paragraphs[0].Style.Border);
+    EXPECT_EQ(d.Body.Paragraphs[0].Style.Border->Offset, -3);
+    EXPECT_EQ(d.Body.Paragraphs[0].Style.Border->Stroke.Width, 0.5);
 }
 
 TEST(ModernReader, FieldsFootnotesAndLeftOutObjects) {
@@ -744,6 +811,64 @@ TEST(ModernReader, FloatingDrawablesByPage) {
     EXPECT_EQ(rounded.Path[0].P, (doc::TPoint{10, 0}));
     EXPECT_EQ(rounded.Path[2].Kind, doc::TPathSegment::skCurve);
     EXPECT_EQ(rounded.Path[2].P, (doc::TPoint{100, 10}));
+}
+
+TEST(ModernReader, ABezierPathFillsItsNaturalSize) {
+    // A path {1 elements {1 kind (1 move, 2 line, 5 close), 2 points {1 x, 2 y}}} drawn in a box
+    // 0..100 of its own, in a shape whose natural size and frame are 200 by 20.
+    auto element = [](std::uint64_t kind, float x, float y) {
+        return TProtoWriter().Varint(1, kind).Message(2, TProtoWriter().Float(1, x).Float(2, y));
+    };
+    TProtoWriter path;
+    path.Message(1, element(1, 0, 0)).Message(1, element(2, 100, 0)).Message(1, element(2, 100, 100));
+    path.Message(1, TProtoWriter().Varint(1, 5));
+    TDocumentBuilder b;
+    TProtoWriter shape;
+    shape.Message(1, DrawableRecord(3, 10, 200, 20, 5))
+        .Message(3, TProtoWriter().Message(5, TProtoWriter().Message(2, Size(200, 20)).Message(3, path)));
+    const auto id = b.Add(3004, shape);
+    const TProtoWriter page = TProtoWriter().Varint(1, 0).Message(4, TProtoWriter().Reference(1, id));
+    b.Root.Reference(3, b.Add(kFloating, TProtoWriter().Message(1, page)));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.Drawables.size(), 1u);
+    const auto& segments = d.Drawables[0].Path;
+    ASSERT_EQ(segments.size(), 4u);
+    EXPECT_EQ(segments[1].P, (doc::TPoint{200, 0}));
+    EXPECT_EQ(segments[2].P, (doc::TPoint{200, 20}));
+}
+
+TEST(ModernReader, ShapeFillsAsTheModelDrawsThem) {
+    // A fill {1 colour, 2 gradient {2 stops {1 colour}}, 3 picture {3 tint, 6 picture data}}.
+    auto color = [](float r, float g, float bl) {
+        return TProtoWriter().Varint(1, 1).Float(3, r).Float(4, g).Float(5, bl).Float(6, 1);
+    };
+    const TProtoWriter data = TProtoWriter().Varint(1, 14);
+    struct TCase {
+        const char* Name;
+        TProtoWriter Fill;
+        std::optional<doc::TColor> Expected;
+    };
+    const std::vector<TCase> cases = {
+        {"solid", TProtoWriter().Message(1, color(1, 0, 0)), doc::TColor{1, 0, 0, 1}},
+        {"gradient", TProtoWriter().Message(2, TProtoWriter().Message(2, TProtoWriter().Message(1, color(0, 1, 0)))),
+         doc::TColor{0, 1, 0, 1}},
+        {"tinted picture", TProtoWriter().Message(3, TProtoWriter().Message(3, color(0, 0, 1)).Message(6, data)),
+         doc::TColor{0, 0, 1, 1}},
+        {"picture", TProtoWriter().Message(3, TProtoWriter().Varint(2, 2).Message(6, data)), std::nullopt},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDocumentBuilder b;
+        const auto style = b.Add(3015, Style("Filled", 0, TProtoWriter().Message(1, c.Fill)));
+        TProtoWriter shape;
+        shape.Message(1, DrawableRecord(3, 10, 100, 40, 5)).Reference(2, style);
+        const auto id = b.Add(3004, shape);
+        const TProtoWriter page = TProtoWriter().Varint(1, 0).Message(4, TProtoWriter().Reference(1, id));
+        b.Root.Reference(3, b.Add(kFloating, TProtoWriter().Message(1, page)));
+        const doc::TDocument d = b.Read();
+        ASSERT_EQ(d.Drawables.size(), 1u);
+        EXPECT_EQ(d.Drawables[0].Fill, c.Expected);
+    }
 }
 
 // --- Damage ----------------------------------------------------------------------------

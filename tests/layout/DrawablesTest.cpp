@@ -178,6 +178,25 @@ TEST(DrawablesTest, TextWrapsAroundFloatingObjects) {
     EXPECT_DOUBLE_EQ(lines[2].Baseline, 68);
 }
 
+TEST(DrawablesTest, AWordTooLongForTheGapBesideAnObjectGoesPastItWhole) {
+    // An object at x 60..100 leaves 40 pt on its left: "abcdefghijk" (55 pt) goes right of it, uncut,
+    // while a word that fits stays on the left.
+    for (const bool fits : {false, true}) {
+        SCOPED_TRACE(fits);
+        doc::TDocument d = Doc();
+        doc::TDrawable picture = Image({60, 20, 40, 20});
+        picture.Wrap = {doc::TWrapKind::wkAround, 0};
+        d.Drawables.push_back(picture);
+        d.FloatingByPage.push_back({0, {}, {0}});
+        d.Body.Paragraphs.push_back(Para(fits ? u"abcdefg hijk" : u"abcdefghijk lmn"));
+        const auto lines = Lines(Laid(d));
+        ASSERT_FALSE(lines.empty());
+        ASSERT_EQ(lines[0].Items.size(), fits ? 2u : 1u);
+        EXPECT_EQ(lines[0].Items[0].Text, fits ? u"abcdefg" : u"abcdefghijk lmn");
+        EXPECT_DOUBLE_EQ(lines[0].Items[0].X, fits ? 20 : 100);
+    }
+}
+
 TEST(DrawablesTest, AnchoredObjectsGoToTheirParagraphsPage) {
     doc::TDocument d = Doc();
     for (int i = 0; i < 20; ++i) d.Body.Paragraphs.push_back(Para(u"x"));
@@ -208,6 +227,30 @@ TEST(DrawablesTest, AnObjectPlacedFromItsAnchorsLineTakesTheLineAlongWhenItWould
         const TLaidOutDocument out = Laid(d);
         EXPECT_EQ(ItemsOf<layout::TImageItem>(out.Pages[fits ? 0 : 1]).size(), 1u);
     }
+}
+
+TEST(DrawablesTest, AnAnchoredObjectFollowsTheLineThatHoldsItsMark) {
+    // A page 160 tall holds 16 lines of 10. Paragraph 15 has two lines: its first ends page 1, its
+    // second, which holds the mark, starts page 2.
+    doc::TDocument d = Doc();
+    for (int i = 0; i < 20; ++i) d.Body.Paragraphs.push_back(Para(u"x"));
+    d.Body.Paragraphs[15] = Para(u"first\u2028second\uFFFC");
+    d.Body.Paragraphs[15].Style.WidowControl = false;
+    doc::TDrawable picture = Image({100, 30, 50, 40});
+    picture.Image.Crop = doc::TRect{0, 5, 50, 30};  // what shows starts 5 below the frame's top
+    picture.AnchorParagraph = 15;
+    picture.AnchorPosition = 12;
+    picture.AnchorOffset = 10;
+    d.Drawables.push_back(picture);
+    const TLaidOutDocument out = Laid(d);
+    ASSERT_EQ(out.Pages.size(), 2u);
+    EXPECT_TRUE(ItemsOf<layout::TImageItem>(out.Pages[0]).empty());
+    const auto images = ItemsOf<layout::TImageItem>(out.Pages[1]);
+    ASSERT_EQ(images.size(), 1u);
+    // The second line's baseline at 28 on page 2; what shows of the picture 10 below that.
+    EXPECT_DOUBLE_EQ(images[0]->Clip.Y, 28 + 10);
+    EXPECT_DOUBLE_EQ(images[0]->Frame.Y, 28 + 10 - 5);
+    EXPECT_DOUBLE_EQ(images[0]->Frame.X, 100);
 }
 
 doc::TCell Cell(const std::u16string& text, std::optional<doc::TColor> fill = {}) {
@@ -270,6 +313,7 @@ TEST(DrawablesTest, CellsMergedDownReachOverTheirRows) {
     merged.RowSpan = 2;
     doc::TCell covered;
     covered.RowSpan = 0;
+    covered.Bottom.Width = 1;  // the merged cell's foot is its last row's
     table.Cells = {{merged, Cell(u"r1")}, {covered, Cell(u"r2")}};
     d.Tables.push_back(table);
     doc::TDrawable drawable;
@@ -284,6 +328,38 @@ TEST(DrawablesTest, CellsMergedDownReachOverTheirRows) {
     std::vector<double> bottoms;
     for (const auto* rule : ItemsOf<layout::TLineItem>(out.Pages[0])) bottoms.push_back(rule->From.Y);
     EXPECT_EQ(bottoms, (std::vector<double>{20 + 58, 20 + 18, 20 + 58}));
+}
+
+TEST(DrawablesTest, AMergedCellsEdgesAreThoseOfTheCellsAlongThem) {
+    // Three columns; the first row's first cell covers two. Its right edge is the second column's,
+    // and the line stored between the two columns it covers is not drawn.
+    doc::TDocument d = Doc();
+    doc::TTable table;
+    table.ColumnWidths = {40, 40, 40};
+    doc::TCell merged = Cell(u"a");
+    merged.ColumnSpan = 2;
+    merged.Right.Width = 3;  // the line inside the merged cell
+    merged.Bottom.Width = 0;
+    doc::TCell covered;
+    covered.ColumnSpan = 0;
+    covered.Right.Width = 0.5;  // the edge
+    covered.Bottom.Width = 2;
+    doc::TCell last = Cell(u"b");
+    last.Bottom.Width = 0;
+    table.Cells = {{merged, covered, last}};
+    table.RowHeights = {20};
+    d.Tables.push_back(table);
+    doc::TDrawable drawable;
+    drawable.Kind = doc::TDrawableKind::dkTable;
+    drawable.Frame = {20, 20, 120, 20};
+    d.Drawables.push_back(drawable);
+    d.FloatingByPage.push_back({0, {}, {0}});
+    const TLaidOutDocument out = Laid(d);
+    std::vector<std::tuple<double, double, double, double, double>> rules;  // x1, y1, x2, y2, width
+    for (const auto* rule : ItemsOf<layout::TLineItem>(out.Pages[0]))
+        rules.emplace_back(rule->From.X, rule->From.Y, rule->To.X, rule->To.Y, rule->Stroke.Width);
+    using R = std::tuple<double, double, double, double, double>;
+    EXPECT_EQ(rules, (std::vector<R>{R{60, 40, 100, 40, 2}, R{100, 20, 100, 40, 0.5}}));
 }
 
 TEST(DrawablesTest, CellRulesKeepTheirDashes) {
