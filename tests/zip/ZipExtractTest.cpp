@@ -458,10 +458,10 @@ private:
 // read-until-end copy examines every count as the exact-size copy does.
 TEST(ZipEntryCopy, AFullDestinationIsAWriteError) {
     const std::string data = RandomBytes(100000, 5);
-    for (const std::uint16_t method : {0, 8}) {
-        Package p;
-        p.Entries = {MakeEntry("d.bin", data, method, kFlagDataDescriptor)};
-        OpenedPackage opened(p);
+    for (const std::uint16_t method : {kZipStored, kZipDeflated}) {
+        TZipPackage p;
+        p.Entries = {MakeEntry("d.bin", data, method, kZipFlagDescriptor)};
+        TOpenedPackage opened(p);
         for (const std::int64_t capacity : {0, 100, 4096, 70000, 99999}) {
             std::unique_ptr<TStream> in;
             TZipHeader local;
@@ -487,11 +487,11 @@ TEST_F(ZipExtract, AFileTheSystemStopsTakingIsAWriteError) {
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     const std::string data = RandomBytes(300000, 6);
-    for (const std::uint16_t flag : {std::uint16_t{0}, kFlagDataDescriptor}) {
-        for (const std::uint16_t method : {0, 8}) {
-            Package p;
+    for (const std::uint16_t flag : {std::uint16_t{0}, kZipFlagDescriptor}) {
+        for (const std::uint16_t method : {kZipStored, kZipDeflated}) {
+            TZipPackage p;
             p.Entries = {MakeEntry("big.bin", data, method, flag)};
-            const Bytes bytes = BuildBytes(p);  // made before the limit: it is never written to disk
+            const TBytes bytes = ZipBytes(p);  // made before the limit: it is never written to disk
             TBytesStream stream(bytes);
             TZipFile zip;
             zip.Open(stream, zmRead);
