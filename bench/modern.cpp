@@ -37,7 +37,7 @@
 #include "platform/Text.h"
 #include "support/IwaWriter.h"
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 

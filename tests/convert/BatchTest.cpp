@@ -10,7 +10,7 @@
 #include "platform/Text.h"
 #include "support/TestSupport.h"
 
-using namespace testing_support;
+using namespace testsupport;
 
 namespace {
 
@@ -59,7 +59,7 @@ protected:
         }
     }
 
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     TConversionEngine engine{scratch / L"appdata"};
     TRecordingFrontEnd ui;
     std::wstring out = scratch / L"new\\out";

@@ -6,7 +6,7 @@
 #include <shlobj.h>
 
 using namespace gui_testing;
-using testing_support::CorpusDir;
+using testsupport::CorpusDir;
 
 namespace {
 

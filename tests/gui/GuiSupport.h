@@ -87,7 +87,7 @@ protected:
     void SetOutputFolder(const std::wstring& text) { ::SetWindowTextW(Form().Edit1, text.c_str()); }
     bool SameFolderOptionTicked() { return Form().BatchFrontEnd().SameFolderOption(); }
 
-    testing_support::ScratchFolder FAppData;
+    testsupport::TScratchFolder FAppData;
 };
 
 }  // namespace gui_testing

@@ -3,8 +3,8 @@
 #include "GuiSupport.h"
 
 using namespace gui_testing;
-using testing_support::CorpusDir;
-using testing_support::ScratchFolder;
+using testsupport::CorpusDir;
+using testsupport::TScratchFolder;
 
 namespace {
 
@@ -89,7 +89,7 @@ TEST_F(MainWindow, CloseButtonClosesAtOnceWithRowsQueued) {
 // The batch's own cases are the engine suite's; this one runs it through the window's controls.
 TEST_F(MainWindow, ConvertRunsTheBatchOverTheListAndTheFolderField) {
     if (CorpusDir().empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
-    ScratchFolder outRoot;
+    TScratchFolder outRoot;
     Add({CorpusDir() + L"\\pages4-file.pages"});
     const std::wstring out = outRoot.Path() + L"\\made\\here";
     SetOutputFolder(out);
@@ -98,7 +98,7 @@ TEST_F(MainWindow, ConvertRunsTheBatchOverTheListAndTheFolderField) {
     EXPECT_EQ(Boxes[0].Text, L"Successed to convert pages to pdf!");
     EXPECT_EQ(Boxes[0].Caption, L"Congratulation");
     EXPECT_EQ(Boxes[0].Flags, UINT(MB_OK));
-    EXPECT_EQ(testing_support::Sha256Hex(testing_support::ReadFile(out + L"\\pages4-file.pdf")),
+    EXPECT_EQ(testsupport::Sha256Hex(testsupport::ReadFile(out + L"\\pages4-file.pdf")),
               "2f0fbb960085cb95b9f96e78d818bde51019fbd69f1fcf61149ddf1b62563ef7");
     ASSERT_EQ(ShellCalls.size(), 1u);
     EXPECT_EQ(ShellCalls[0].Verb, L"open");

@@ -418,7 +418,7 @@ TEST(InstalledFontTest, LookupMatchesFamiliesExactlyAndStylesClosely) {
 }
 
 TEST(InstalledFontTest, LookupFindsTheNearestWeight) {
-    static ScratchFolder scratch;
+    static TScratchFolder scratch;
     static platform::FontLookup lookup(scratch.Path());
     if (!lookup.Find(L"Roboto", 300, false) || !Installed(L"Liberation Sans"))
         GTEST_SKIP() << "Roboto or Liberation Sans is not installed (fonts-roboto-unhinted, fonts-liberation2)";
@@ -525,7 +525,7 @@ TEST_F(SystemFontsTest, DocumentNamesMapToInstalledFaces) {
 }
 
 TEST_F(SystemFontsTest, LightAndMediumFacesComeFromAFamilyThatHasThem) {
-    ScratchFolder scratch;
+    TScratchFolder scratch;
     platform::FontLookup lookup(scratch.Path());
     if (!lookup.Find(L"Roboto", 300, false) || !Installed(L"Liberation Sans"))
         GTEST_SKIP() << "Roboto or Liberation Sans is not installed (fonts-roboto-unhinted, fonts-liberation2)";

@@ -14,10 +14,10 @@
 #include "support/TestSupport.h"
 
 using namespace platform;
-using testing_support::FileExists;
-using testing_support::ReadFile;
-using testing_support::ScratchFolder;
-using testing_support::WriteFile;
+using testsupport::FileExists;
+using testsupport::ReadFile;
+using testsupport::TScratchFolder;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -46,13 +46,13 @@ bool WriteText(File& file, const std::string& text) {
 
 void SetAge(const std::wstring& path, std::chrono::minutes age) {
     namespace fs = std::filesystem;
-    fs::last_write_time(testing_support::ToNative(path), fs::file_time_type::clock::now() - age);
+    fs::last_write_time(testsupport::ToNative(path), fs::file_time_type::clock::now() - age);
 }
 
 }  // namespace
 
 TEST(PublishTest, TheFinalNameAppearsWholeAndNothingElseStays) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
     ErrorCode error = kErrorSuccess;
     ASSERT_TRUE(PublishNewFile(
@@ -70,7 +70,7 @@ TEST(PublishTest, TheFinalNameAppearsWholeAndNothingElseStays) {
 
 // A run that fails (or is stopped) mid-copy never leaves a partial PDF under the final name.
 TEST(PublishTest, AFailureMidCopyLeavesNeitherTheFinalNameNorTheTemporary) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
     ErrorCode error = kErrorSuccess;
     EXPECT_FALSE(PublishNewFile(
@@ -86,7 +86,7 @@ TEST(PublishTest, AFailureMidCopyLeavesNeitherTheFinalNameNorTheTemporary) {
 }
 
 TEST(PublishTest, AFileAppearingUnderTheFinalNameDuringTheCopyIsNotReplaced) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
     ErrorCode error = kErrorSuccess;
     EXPECT_FALSE(PublishNewFile(
@@ -102,7 +102,7 @@ TEST(PublishTest, AFileAppearingUnderTheFinalNameDuringTheCopyIsNotReplaced) {
 }
 
 TEST(PublishTest, AnExistingFileIsRefusedBeforeAnythingIsWritten) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
     WriteFile(folder + L"out.pdf", "already here");
     ErrorCode error = kErrorSuccess;
@@ -148,7 +148,7 @@ TEST(PublishTest, TemporaryNamesAreRecognisedByTheirWholePattern) {
 
 // Only our own temporaries, and only those no run will finish; two runs at once keep each other's.
 TEST(PublishTest, StaleTemporariesAreSweptAndNothingElse) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
     const std::uint32_t self = backend::CurrentProcessId();
     const struct {
@@ -178,7 +178,7 @@ TEST(PublishTest, StaleTemporariesAreSweptAndNothingElse) {
 
 // The next publishing into a folder sweeps it (once per folder and process).
 TEST(PublishTest, PublishingSweepsTheFolderFirst) {
-    ScratchFolder dir;
+    TScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
     const std::wstring stale = folder + PublishTemporaryName(L"out.pdf", kGoneProcess, 0);
     WriteFile(stale, "%PDF-1.4 cut sh");
