@@ -60,6 +60,7 @@ void TForm2::Build() {
         CreateMainWindow();
         CreateControls();
         CreateButtons();
+        CreateNote();
         BuildFace();
     } catch (...) {
         // The destructor won't run for a half-made window.
