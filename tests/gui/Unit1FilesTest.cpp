@@ -161,4 +161,19 @@ TEST_F(FilesAndKeys, CtrlOAddsF1HelpsF5ConvertsFromAnyControl) {
     }
 }
 
+HINSTANCE WINAPI FailingShell(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, int) {
+    return reinterpret_cast<HINSTANCE>(SE_ERR_NOASSOC);
+}
+
+TEST_F(FilesAndKeys, HelpThatCannotBeOpenedSaysWhereThePageIs) {
+    const TShellExecuteFunc saved = ShellExecuteHook;
+    ShellExecuteHook = &FailingShell;
+    Click(*Form().SpeedButton7);
+    ShellExecuteHook = saved;
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, L"The help page could not be opened. It is at: " + TForm2::HelpFilePath());
+    EXPECT_EQ(Boxes[0].Caption, Application.Title());
+    EXPECT_EQ(Boxes[0].Flags, UINT(MB_OK | MB_ICONINFORMATION));
+}
+
 }  // namespace
