@@ -62,6 +62,7 @@ void TForm2::Build() {
         CreateButtons();
         CreateNote();
         BuildFace();
+        RestoreSettings();
     } catch (...) {
         // The destructor won't run for a half-made window.
         if (FHandle) ::DestroyWindow(FHandle);

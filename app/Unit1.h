@@ -150,6 +150,10 @@ private:
     void SetDropHighlight(int row);
     bool PointOverList(POINT screen) const;
 
+    // Remembered settings: the folder field, the option, the file chooser's folder (Unit1OutputFolder.cpp).
+    void RestoreSettings();
+    void SaveWindowSettings();
+
     // Input-method preference of Edit1 (Unit1OutputFolder.cpp).
     void Edit1Enter();
     void Edit1Exit();

@@ -41,6 +41,7 @@ void TForm2::SpeedButton10Click(void*) {
 }
 
 void TForm2::Close() {
+    SaveWindowSettings();
     ::ShowWindow(FHandle, SW_HIDE);
     Application.Terminate();
 }
