@@ -2,7 +2,7 @@
 // The main window TForm2: its components, its handlers and the conversion engine it drives.
 // Spread over files by concern: Unit1.cpp (creation and face), Unit1Messages.cpp (message
 // dispatch), Unit1Buttons.cpp (the banner's buttons), Unit1OutputFolder.cpp (the "Save PDF to"
-// box), Unit1Drag.cpp (the row drag) and Unit1Files.cpp (files from Explorer and the command line,
+// box and its remembered settings), Unit1Drag.cpp (the row drag) and Unit1Files.cpp (files from Explorer and the command line,
 // the footer's note, the keyboard's shortcuts).
 
 #include <windows.h>

@@ -1,4 +1,5 @@
-// The "Save PDF to" box GroupBox1: SpeedButton1 "..." (SpeedButton1Click, BrowsFolder), CheckBox1Click, Edit1's IME.
+// The "Save PDF to" box GroupBox1: SpeedButton1 "..." (SpeedButton1Click, BrowsFolder), CheckBox1Click, Edit1's IME,
+// and the box's settings remembered between runs.
 #include "app/Unit1.h"
 #include "app/Settings.h"
 
