@@ -90,6 +90,7 @@ std::wstring DefaultOutputFolder() {
     const std::wstring root = L"D:\\";
     if (WritableFixedDriveHook ? WritableFixedDriveHook(root) : IsWritableFixedDrive(root)) return L"D:\\output";
     wchar_t documents[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents))) return L"D:\\output";
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)))
+        return L"D:\\output";
     return std::wstring(documents) + L"\\pages2pdf";
 }

@@ -2,8 +2,8 @@
 // The main window TForm2: its components, its handlers and the conversion engine it drives.
 // Spread over files by concern: Unit1.cpp (creation and face), Unit1Messages.cpp (message
 // dispatch), Unit1Buttons.cpp (the banner's buttons), Unit1OutputFolder.cpp (the "Save PDF to"
-// box and its remembered settings), Unit1Drag.cpp (the row drag) and Unit1Files.cpp (files from Explorer and the command line,
-// the footer's note, the keyboard's shortcuts).
+// box and its remembered settings), Unit1Drag.cpp (the row drag) and Unit1Files.cpp (files
+// from Explorer and the command line, the footer's note, the keyboard's shortcuts).
 
 #include <windows.h>
 #include <commctrl.h>
@@ -136,8 +136,10 @@ private:
     bool OnShortcutKey(WPARAM key);
     // A shortcut of the list alone.
     bool OnListKey(WPARAM key);
-    static LRESULT CALLBACK FieldSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
-    static LRESULT CALLBACK NoteSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK FieldSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                              DWORD_PTR data);
+    static LRESULT CALLBACK NoteSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                             DWORD_PTR data);
 
     // Row drag (Unit1Drag.cpp).
     LRESULT HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam);
