@@ -24,6 +24,18 @@ std::wstring TitleFromModulePath(const std::wstring& path) {
     return name;
 }
 
+std::vector<std::wstring> CommandLineItems(const wchar_t* commandLine) {
+    std::vector<std::wstring> items;
+    // An empty line would be read as the program's own name alone.
+    if (!commandLine || !*commandLine) return items;
+    int count = 0;
+    wchar_t** argv = ::CommandLineToArgvW(commandLine, &count);
+    if (!argv) return items;
+    for (int i = 1; i < count; ++i) items.emplace_back(argv[i]);
+    ::LocalFree(argv);
+    return items;
+}
+
 std::wstring ProgramFilePath() {
     std::vector<wchar_t> buffer(MAX_PATH + 1);
     for (;;) {

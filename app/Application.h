@@ -37,6 +37,9 @@ extern TMonitorOfFunc MonitorOfHook;
 // Cursor numbers of the screen-wide override.
 enum TCursor : short { crDefault = 0, crHourGlass = -11 };
 
+// The items named on a command line, the program's own name (the first) left out.
+std::vector<std::wstring> CommandLineItems(const wchar_t* commandLine);
+
 // The program file's full path.
 std::wstring ProgramFilePath();
 

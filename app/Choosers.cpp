@@ -111,6 +111,11 @@ bool TOpenDialog::ExecuteItemDialog(HWND owner, std::vector<std::wstring>& files
     // Replaces the dialog's default options: no must-exist checks, the current folder may change.
     dialog->SetOptions(FOS_ALLOWMULTISELECT);
     if (!FileName.empty()) dialog->SetFileName(FileName.c_str());
+    if (FileName.find(L'\\') == std::wstring::npos && !InitialDir.empty()) {
+        TComPtr<IShellItem> folder;
+        if (SUCCEEDED(::SHCreateItemFromParsingName(InitialDir.c_str(), nullptr, IID_IShellItem, folder.put_void())))
+            dialog->SetFolder(folder.get());
+    }
     if (FAILED(dialog->Show(owner))) return false;
     TComPtr<IShellItemArray> items;
     if (FAILED(dialog->GetResults(items.put()))) return false;
@@ -140,7 +145,7 @@ bool TOpenDialog::ExecuteOldDialog(HWND owner, std::vector<std::wstring>& files)
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer.data();
     ofn.nMaxFile = kBufferChars;
-    ofn.lpstrInitialDir = emptyFolder;
+    ofn.lpstrInitialDir = InitialDir.empty() ? emptyFolder : InitialDir.c_str();
     ofn.lpstrTitle = emptyTitle;
     ofn.Flags = OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_ENABLESIZING | OFN_EXPLORER;
     ofn.lpfnHook = &OldDialogHook;

@@ -12,6 +12,8 @@ class TOpenDialog {
 public:
     std::wstring Filter = L"pages document|*.pages";
     std::wstring FileName;
+    // Where the chooser opens when FileName names no folder; empty leaves it to the system.
+    std::wstring InitialDir;
     std::vector<std::wstring> Files;
 
     // True when the user confirmed a choice (Files and FileName then hold it).

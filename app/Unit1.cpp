@@ -60,7 +60,9 @@ void TForm2::Build() {
         CreateMainWindow();
         CreateControls();
         CreateButtons();
+        CreateNote();
         BuildFace();
+        RestoreSettings();
     } catch (...) {
         // The destructor won't run for a half-made window.
         if (FHandle) ::DestroyWindow(FHandle);

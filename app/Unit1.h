@@ -2,14 +2,17 @@
 // The main window TForm2: its components, its handlers and the conversion engine it drives.
 // Spread over files by concern: Unit1.cpp (creation and face), Unit1Messages.cpp (message
 // dispatch), Unit1Buttons.cpp (the banner's buttons), Unit1OutputFolder.cpp (the "Save PDF to"
-// box) and Unit1Drag.cpp (the row drag).
+// box and its remembered settings), Unit1Drag.cpp (the row drag) and Unit1Files.cpp (files
+// from Explorer and the command line, the footer's note, the keyboard's shortcuts).
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #undef MessageBox
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Choosers.h"
 #include "app/ListViewQueue.h"
@@ -59,6 +62,8 @@ public:
     std::unique_ptr<TSpeedButton> SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4, SpeedButton5;
     HWND CheckBox1 = nullptr;
     std::unique_ptr<TSpeedButton> SpeedButton7, SpeedButton6, SpeedButton10;
+    // The footer's note: what the last drop left out; empty when there is nothing to say.
+    HWND Label1 = nullptr;
 
     // Event handlers.
     void FormCreate(void* Sender);
@@ -78,6 +83,10 @@ public:
     std::wstring BrowsFolder(const std::wstring& Folder);
     // Hides the window and ends the message loop.
     void Close();
+
+    // Files and folders dropped on the window or named on the command line: the documents among
+    // them are queued in the given order, the rest is told in the footer's note.
+    void OpenItems(const std::vector<std::wstring>& items);
 
     // The help page beside the program.
     static std::wstring HelpFilePath();
@@ -118,6 +127,20 @@ private:
     void RememberFocus();
     void RestoreFocus();
 
+    // Files and keys (Unit1Files.cpp).
+    void CreateNote();
+    void SetNote(const std::wstring& text);
+    void PaintNote(HWND wnd);
+    void OnDropFiles(HDROP drop);
+    // A shortcut of the whole window, from whichever control has the focus; true when it was one.
+    bool OnShortcutKey(WPARAM key);
+    // A shortcut of the list alone.
+    bool OnListKey(WPARAM key);
+    static LRESULT CALLBACK FieldSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                              DWORD_PTR data);
+    static LRESULT CALLBACK NoteSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                             DWORD_PTR data);
+
     // Row drag (Unit1Drag.cpp).
     LRESULT HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnListBeginDrag(const NMLISTVIEW& info);
@@ -128,6 +151,10 @@ private:
     void StartDragImage();
     void SetDropHighlight(int row);
     bool PointOverList(POINT screen) const;
+
+    // Remembered settings: the folder field, the option, the file chooser's folder (Unit1OutputFolder.cpp).
+    void RestoreSettings();
+    void SaveWindowSettings();
 
     // Input-method preference of Edit1 (Unit1OutputFolder.cpp).
     void Edit1Enter();

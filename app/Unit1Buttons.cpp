@@ -17,7 +17,13 @@ void TForm2::SpeedButton4Click(void*) { RemoveAllRows(FQueue); }
 void TForm2::SpeedButton5Click(void*) { ConvertBatch(FEngine, FBatchFrontEnd); }
 
 void TForm2::SpeedButton7Click(void*) {
-    ShellExecuteHook(FHandle, nullptr, HelpFilePath().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    const std::wstring path = HelpFilePath();
+    const HINSTANCE result = ShellExecuteHook(FHandle, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // No handler for web pages, or the page is missing: the user can still find it.
+    if (reinterpret_cast<INT_PTR>(result) <= 32) {
+        Application.MessageBox(L"The help page could not be opened. It is at: " + path, Application.Title(),
+                               MB_OK | MB_ICONINFORMATION);
+    }
 }
 
 void TForm2::SpeedButton6Click(void*) {
@@ -35,6 +41,7 @@ void TForm2::SpeedButton10Click(void*) {
 }
 
 void TForm2::Close() {
+    SaveWindowSettings();
     ::ShowWindow(FHandle, SW_HIDE);
     Application.Terminate();
 }

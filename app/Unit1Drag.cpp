@@ -77,7 +77,11 @@ LRESULT TForm2::HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE && FDragState != TDragState::None) { CancelDrag(); return 0; }
+        if (FDragState == TDragState::None && OnListKey(wParam)) return 0;
         break;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
     }
     return ::DefSubclassProc(ListView1, msg, wParam, lParam);
 }

@@ -37,6 +37,7 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CAPTURECHANGED: if (reinterpret_cast<HWND>(lParam) != FHandle) CancelDrag(); return 0;
     case WM_CANCELMODE: CancelDrag(); break;
     case WM_SETCURSOR: if (Screen.ApplyOverride(FHandle, lParam)) return TRUE; break;
+    case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_CLOSE: Close(); return 0;
     case WM_ACTIVATE: if (LOWORD(wParam) == WA_INACTIVE) RememberFocus(); break;
     case WM_SETFOCUS: RestoreFocus(); return 0;

@@ -1,5 +1,7 @@
-// The "Save PDF to" box GroupBox1: SpeedButton1 "..." (SpeedButton1Click, BrowsFolder), CheckBox1Click, Edit1's IME.
+// The "Save PDF to" box GroupBox1: SpeedButton1 "..." (SpeedButton1Click, BrowsFolder), CheckBox1Click, Edit1's IME,
+// and the box's settings remembered between runs.
 #include "app/Unit1.h"
+#include "app/Settings.h"
 
 #include <imm.h>
 
@@ -26,6 +28,27 @@ bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
 void TForm2::SpeedButton1Click(void*) {
     const std::wstring TmpPath = BrowsFolder(L"");
     if (!TmpPath.empty()) ::SetWindowTextW(Edit1, TmpPath.c_str());
+}
+
+void TForm2::RestoreSettings() {
+    TWindowSettings settings;
+    if (!LoadSettings(settings)) {
+        ::SetWindowTextW(Edit1, DefaultOutputFolder().c_str());
+        return;
+    }
+    ::SetWindowTextW(Edit1, settings.OutputFolder.c_str());
+    ::SendMessageW(CheckBox1, BM_SETCHECK, settings.SameFolder ? BST_CHECKED : BST_UNCHECKED, 0);
+    CheckBox1Click(CheckBox1);
+    OpenDialog1.InitialDir = settings.LastFolder;
+}
+
+void TForm2::SaveWindowSettings() {
+    TWindowSettings settings;
+    settings.OutputFolder = FBatchFrontEnd.OutputFolderText();
+    settings.SameFolder = FBatchFrontEnd.SameFolderOption();
+    const auto slash = OpenDialog1.FileName.find_last_of(L'\\');
+    settings.LastFolder = slash == std::wstring::npos ? OpenDialog1.InitialDir : OpenDialog1.FileName.substr(0, slash);
+    SaveSettings(settings);
 }
 
 std::wstring TForm2::BrowsFolder(const std::wstring& Folder) { return BrowseForFolder(Folder); }

@@ -1,7 +1,11 @@
 // The suite's shared helpers and its main: the hooks, the pump, input, dialog answers, the fixture.
 #include "GuiSupport.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
+
+#include "app/Settings.h"
 
 namespace gui_testing {
 
@@ -30,6 +34,9 @@ public:
         Application.MainFormOnTaskBar = true;
         MessageBoxHook = &RecordBox;
         ShellExecuteHook = &RecordShell;
+        // Settings of the suite's own, and a D: drive the window may use unless a test says otherwise.
+        SettingsKey = kTestSettingsKey;
+        WritableFixedDriveHook = [](const std::wstring&) { return true; };
     }
 };
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TGuiEnvironment);
@@ -41,6 +48,8 @@ std::wstring WindowText(HWND wnd) {
     ::GetWindowTextW(wnd, text, 1024);
     return text;
 }
+
+void ForgetSettings() { ::SHDeleteKeyW(HKEY_CURRENT_USER, kTestSettingsKey); }
 
 bool Pump() {
     bool quit = false;
@@ -155,6 +164,7 @@ void MainWindow::SetUp() {
     WhileBoxIsUp = nullptr;
     TOpenDialog::ChooseOverride = nullptr;
     BrowseFolderOverride = nullptr;
+    ForgetSettings();
     const std::wstring parent = FAppData.Path();
     Application.CreateForm(Form2, &parent);
     ASSERT_NE(Form2, nullptr);

@@ -37,6 +37,10 @@ inline constexpr char kStartupErrorChild[] = "--startup-error-child";
 
 std::wstring WindowText(HWND wnd);
 
+// The suite's settings key, forgotten before every window is made.
+inline constexpr wchar_t kTestSettingsKey[] = L"Software\\pages2pdf-gui-tests";
+void ForgetSettings();
+
 // Runs every message already queued; reports whether the quit message was among them.
 bool Pump();
 
