@@ -7,9 +7,9 @@
 #include <filesystem>
 
 using namespace gui_testing;
-using testing_support::ScratchFolder;
-using testing_support::ToNative;
-using testing_support::WriteFile;
+using testsupport::TScratchFolder;
+using testsupport::ToNative;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -29,7 +29,7 @@ HGLOBAL MakeDrop(const std::vector<std::wstring>& items) {
 
 // Documents as files and as a bundle, a folder holding documents at two depths, and things that are not.
 struct TDropFixture {
-    ScratchFolder Root;
+    TScratchFolder Root;
     TDropFixture() {
         for (const wchar_t* folder : {L"bundle.pages", L"more\\deeper", L"empty"})
             std::filesystem::create_directories(ToNative(Root / folder));
@@ -68,7 +68,7 @@ protected:
 
 TEST_F(FilesAndKeys, DroppedFilesAreQueuedInOrderAndTheRestIsNoted) {
     TDropFixture fixture;
-    const ScratchFolder& root = fixture.Root;
+    const TScratchFolder& root = fixture.Root;
     for (const bool onList : {true, false}) {
         Click(*Form().SpeedButton4);
         Add(Docs({1}));
@@ -96,7 +96,7 @@ TEST_F(FilesAndKeys, TheNoteIsEmptyAtStart) { EXPECT_EQ(Note(), L""); }
 
 TEST_F(FilesAndKeys, DocumentsOnTheCommandLineAreQueued) {
     TDropFixture fixture;
-    const ScratchFolder& root = fixture.Root;
+    const TScratchFolder& root = fixture.Root;
     const std::wstring line = L"\"C:\\Program Files\\pages2pdf\\Project2.exe\" \"" + root / L"one.pages" + L"\" \"" +
                               (root / L"more") + L"\" \"" + root / L"readme.txt" + L"\"";
     const std::vector<std::wstring> items = CommandLineItems(line.c_str());
@@ -149,7 +149,7 @@ TEST_F(FilesAndKeys, CtrlOAddsF1HelpsF5ConvertsFromAnyControl) {
         EXPECT_EQ(ShellCalls[0].File, TForm2::HelpFilePath());
 
         // The documents are missing, so "Convert" reports an error; F5 must report the same.
-        ScratchFolder out;
+        TScratchFolder out;
         SetOutputFolder(out.Path());
         Click(*Form().SpeedButton5);
         const std::vector<TBox> byButton = Boxes;

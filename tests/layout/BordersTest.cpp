@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace layout_test;
+using namespace testsupport;
 using layout::TLaidOutDocument;
 using layout::TLineItem;
 

@@ -61,6 +61,3 @@ private:
 };
 
 }  // namespace testsupport
-
-// The former name, for tests written against it on other branches; remove once merged.
-namespace layout_test = testsupport;

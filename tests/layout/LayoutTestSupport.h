@@ -108,6 +108,3 @@ std::vector<const T*> ItemsOf(const layout::TPage& page) {
 }
 
 }  // namespace testsupport
-
-// The former name, for tests written against it on other branches; remove once merged.
-namespace layout_test = testsupport;

@@ -42,9 +42,3 @@ bool FileExists(const std::wstring& path);
 std::string Sha256Hex(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace testsupport
-
-// The former names, for tests written against them on other branches; remove once merged.
-namespace testing_support = testsupport;
-namespace testsupport {
-using ScratchFolder = TScratchFolder;
-}  // namespace testsupport

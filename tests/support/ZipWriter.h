@@ -132,6 +132,3 @@ struct TPackageEntry {
 TBytes BuildPackage(const std::vector<TPackageEntry>& entries);
 
 }  // namespace testsupport
-
-// The former name, for code written against it on other branches; remove once merged.
-namespace testing_support = testsupport;

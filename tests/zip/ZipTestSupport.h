@@ -32,19 +32,3 @@ struct TOpenedPackage {
 };
 
 }  // namespace testsupport
-
-// The former names, for tests written against them on other branches; remove once merged.
-namespace zip_test {
-using namespace testsupport;
-using Bytes = TBytes;
-using Entry = TZipEntry;
-using Package = TZipPackage;
-using Built = TBuiltZip;
-using OpenedPackage = TOpenedPackage;
-inline TBuiltZip Build(const TZipPackage& package) {
-    return BuildZip(package);
-}
-inline TBytes BuildBytes(const TZipPackage& package) {
-    return ZipBytes(package);
-}
-}  // namespace zip_test
