@@ -11,7 +11,7 @@ namespace {
 
 double Width(const doc::TParagraphBorder& border) { return Sane(border.Stroke.Width, 0, 100, 1); }
 
-double Gap(const doc::TParagraphBorder& border) { return std::max(0.0, BorderGap + Sane(border.Offset, -100, 100, 0)); }
+double Gap(const doc::TParagraphBorder& border) { return std::max(0.0, kBorderGap + Sane(border.Offset, -100, 100, 0)); }
 
 void Line(std::vector<TPageItem>& out, const doc::TStroke& stroke, double x0, double y0, double x1, double y1) {
     TLineItem line;

@@ -11,7 +11,7 @@
 namespace layout {
 
 // Between the text and the line when the document's offset is 0, as Pages' page pictures show.
-inline constexpr double BorderGap = 6;
+inline constexpr double kBorderGap = 6;
 
 // Where a paragraph stands in the run of paragraphs that share its border.
 struct TBorderRun {

@@ -9,7 +9,7 @@ namespace layout {
 
 namespace {
 
-constexpr int MaxGroupDepth = 16;
+constexpr int kMaxGroupDepth = 16;
 
 // Rotates p counter-clockwise (as seen on the page, y down) by `degrees` about c.
 doc::TPoint Rotate(doc::TPoint p, doc::TPoint c, double cosA, double sinA) {
@@ -43,7 +43,7 @@ TPathItem ShapePath(const doc::TDrawable& drawable, const doc::TRect& frame) {
 void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std::vector<TPageItem>& out,
           int depth) {
     const doc::TDocument& document = context.Document;
-    if (index >= document.Drawables.size() || depth > MaxGroupDepth || !Finite(frame)) return;
+    if (index >= document.Drawables.size() || depth > kMaxGroupDepth || !Finite(frame)) return;
     const doc::TDrawable& drawable = document.Drawables[index];
     switch (drawable.Kind) {
     case doc::TDrawableKind::dkImage: {

@@ -34,7 +34,7 @@ TBlock LayOutFootnote(std::size_t footnote, double width, TTextContext& context)
 }
 
 double FootnoteSeparatorRoom(const doc::TDocument& document) {
-    return Sane(document.FootnoteSettings.Gap, 0, 500, 10) + FootnoteSeparatorSpace;
+    return Sane(document.FootnoteSettings.Gap, 0, 500, 10) + kFootnoteSeparatorSpace;
 }
 
 }  // namespace layout

@@ -18,7 +18,7 @@ TBlock LayOutFootnote(std::size_t footnote, double width, TTextContext& context)
 
 // Room the separator takes above a page's footnotes (the gap above it included).
 double FootnoteSeparatorRoom(const doc::TDocument& document);
-constexpr double FootnoteSeparatorSpace = 6;  // between the rule and the first footnote
-constexpr double FootnoteSeparatorLength = 144;
+constexpr double kFootnoteSeparatorSpace = 6;  // between the rule and the first footnote
+constexpr double kFootnoteSeparatorLength = 144;
 
 }  // namespace layout

@@ -48,7 +48,7 @@ public:
         for (const doc::TDrawable& d : document.Drawables)
             if (d.Kind == doc::TDrawableKind::dkUnsupported) ++unsupported[d.What.empty() ? L"object" : d.What];
         for (const auto& [what, count] : unsupported) out.LeftOut[what] = std::max(out.LeftOut[what], count);
-        const std::wstring past = L" past page " + std::to_wstring(MaxPages);
+        const std::wstring past = L" past page " + std::to_wstring(kMaxPages);
         if (FFlow.ParagraphsCut() > 0)
             out.LeftOut[L"paragraph" + past] += static_cast<int>(std::min<std::size_t>(FFlow.ParagraphsCut(), INT_MAX));
         if (FFlow.NotesCut() > 0)
@@ -129,13 +129,13 @@ private:
     }
 
     // A header or footer is laid out once when it shows no page number, else anew on each page
-    // (a wider number re-centres it) until that has cost MaxRelaidUnits: past that, as with a
+    // (a wider number re-centres it) until that has cost kMaxRelaidUnits: past that, as with a
     // damaged document's megabyte of header on ten thousand pages, its numbers are filled in.
     const TBlock& PartBlock(const TPageFrame& frame, const doc::THeaderFooter& parts, bool footer, double width,
                             TTextContext& context) {
         const auto key = std::make_tuple(frame.Section, int(frame.Master), footer);
         auto found = FParts.find(key);
-        if (found != FParts.end() && (found->second.Fields.empty() || FRelaidUnits > MaxRelaidUnits)) {
+        if (found != FParts.end() && (found->second.Fields.empty() || FRelaidUnits > kMaxRelaidUnits)) {
             static const std::vector<std::u16string> none;
             FillSlots(found->second.Items, found->second.Fields, context.Fields,
                       context.FootnoteMarks ? *context.FootnoteMarks : none);
@@ -154,10 +154,10 @@ private:
         double y = frame.BodyBottom - frame.FootnoteRoom + Sane(document.FootnoteSettings.Gap, 0, 500, 10);
         TLineItem rule;
         rule.From = {setup.Left, y};
-        rule.To = {setup.Left + std::min(FootnoteSeparatorLength, width / 2), y};
+        rule.To = {setup.Left + std::min(kFootnoteSeparatorLength, width / 2), y};
         rule.Stroke.Width = 0.5;
         items.emplace_back(rule);
-        y += FootnoteSeparatorSpace;
+        y += kFootnoteSeparatorSpace;
         for (std::size_t f : frame.Footnotes) {
             const TBlock block = LayOutFootnote(f, width, FContext);
             AppendTranslated(items, block.Items, setup.Left, y);
@@ -165,7 +165,7 @@ private:
         }
     }
 
-    static constexpr std::size_t MaxRelaidUnits = 2'000'000;
+    static constexpr std::size_t kMaxRelaidUnits = 2'000'000;
 
     TTextContext& FContext;
     TBodyFlow& FFlow;
@@ -184,12 +184,12 @@ TLaidOutDocument LayOut(const doc::TDocument& document, IFontProvider& fonts) {
     TBodyFlow flow(context);
     std::size_t floatingPages = 0;
     for (const doc::TPageDrawables& group : document.FloatingByPage)
-        floatingPages = std::max(floatingPages, std::min<std::size_t>(group.Page, MaxPages - 1) + 1);
+        floatingPages = std::max(floatingPages, std::min<std::size_t>(group.Page, kMaxPages - 1) + 1);
     if (document.HasBody) {
         flow.Run();
         flow.EnsurePages(floatingPages);
     } else {
-        flow.BlankPages(std::min<std::size_t>(document.PageCount ? document.PageCount : floatingPages, MaxPages));
+        flow.BlankPages(std::min<std::size_t>(document.PageCount ? document.PageCount : floatingPages, kMaxPages));
     }
     return TPageMaker(context, flow).Make();
 }

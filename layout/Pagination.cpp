@@ -13,11 +13,11 @@ namespace layout {
 
 namespace {
 
-constexpr double Epsilon = 1e-6;
-constexpr double MinBodyHeight = 12;
-constexpr int MaxAttempts = 4;        // re-placements of one paragraph for the keep rules
-constexpr double MinStretch = 36;     // narrower gaps beside an object take no text
-constexpr int MaxSkips = 3;           // regions skipped because objects cover them, per line
+constexpr double kEpsilon = 1e-6;
+constexpr double kMinBodyHeight = 12;
+constexpr int kMaxAttempts = 4;        // re-placements of one paragraph for the keep rules
+constexpr double kMinStretch = 36;     // narrower gaps beside an object take no text
+constexpr int kMaxSkips = 3;           // regions skipped because objects cover them, per line
 
 bool IsInlineTable(const doc::TDocument& document, const doc::TAttachment& a) {
     return a.Kind == doc::TAttachmentKind::akDrawable && a.Index < document.Drawables.size() &&
@@ -52,13 +52,13 @@ doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup) {
     // Margins that leave no room give way, keeping their proportions.
     const double minWidth = std::min(12.0, s.Width / 2);
     if (s.Left + s.Right > s.Width - minWidth) {
-        const double scale = (s.Width - minWidth) / std::max(s.Left + s.Right, Epsilon);
+        const double scale = (s.Width - minWidth) / std::max(s.Left + s.Right, kEpsilon);
         s.Left *= scale;
         s.Right *= scale;
     }
     const double minHeight = std::min(12.0, s.Height / 2);
     if (s.Top + s.Bottom > s.Height - minHeight) {
-        const double scale = (s.Height - minHeight) / std::max(s.Top + s.Bottom, Epsilon);
+        const double scale = (s.Height - minHeight) / std::max(s.Top + s.Bottom, kEpsilon);
         s.Top *= scale;
         s.Bottom *= scale;
     }
@@ -153,7 +153,7 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
     if (header > 0) page.BodyTop = std::max(page.BodyTop, FSetup.HeaderMargin + header);
     page.BodyBottom = FSetup.Height - FSetup.Bottom;
     if (footer > 0) page.BodyBottom = std::min(page.BodyBottom, FSetup.Height - FSetup.FooterMargin - footer);
-    page.BodyBottom = std::max(page.BodyBottom, std::min(page.BodyTop + MinBodyHeight, FSetup.Height));
+    page.BodyBottom = std::max(page.BodyBottom, std::min(page.BodyTop + kMinBodyHeight, FSetup.Height));
     for (const doc::TPageDrawables* group : FloatingOn(FPages.size())) {
         for (std::size_t d : group->Foreground)
             if (d < FDocument.Drawables.size() && FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone)
@@ -212,7 +212,7 @@ bool TBodyFlow::Fits(const TLine& line) {
         if (FPages[FState.Page].Footnotes.empty()) extra += FootnoteSeparatorRoom(FDocument);
         for (std::size_t f : line.Footnotes) extra += FootnoteHeight(f);
     }
-    return FState.Y + line.Height <= Bottom() - extra + Epsilon;
+    return FState.Y + line.Height <= Bottom() - extra + kEpsilon;
 }
 
 void TBodyFlow::Place(TLine line) {
@@ -291,14 +291,14 @@ bool TBodyFlow::Clear(double height, std::vector<TInterval>& free) {
                       [](const TInterval& a, const TInterval& b) { return a.Left < b.Left; });
             double x = 0;
             for (const TInterval& b : blocked) {
-                if (b.Left - x >= MinStretch) free.push_back({x, b.Left});
+                if (b.Left - x >= kMinStretch) free.push_back({x, b.Left});
                 x = std::max(x, b.Right);
             }
-            if (width - x >= MinStretch) free.push_back({x, width});
+            if (width - x >= kMinStretch) free.push_back({x, width});
             if (!free.empty()) return true;
         }
-        FState.Y = std::max(below, FState.Y + Epsilon);
-        if (FState.Y + height > Bottom() + Epsilon) return false;
+        FState.Y = std::max(below, FState.Y + kEpsilon);
+        if (FState.Y + height > Bottom() + kEpsilon) return false;
     }
     return true;
 }
@@ -337,7 +337,7 @@ bool TBodyFlow::AnchoredFit(std::size_t paragraph, std::uint32_t from, std::uint
         const doc::TDrawable& drawable = FDocument.Drawables[d];
         if (!drawable.AnchorOffset || drawable.AnchorPosition < from || drawable.AnchorPosition >= to) continue;
         const doc::TRect frame = AnchoredFrame(drawable, baseline);
-        if (frame.Y + Sane(frame.Height, 0, FSetup.Height, 0) > FSetup.Height + Epsilon) return false;
+        if (frame.Y + Sane(frame.Height, 0, FSetup.Height, 0) > FSetup.Height + kEpsilon) return false;
     }
     return true;
 }
@@ -373,10 +373,10 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
         layout.Rewind(0);
         std::vector<TInterval> free;
         auto clear = [&](double height) {
-            for (int skip = 0; !Clear(height, free) && skip < MaxSkips; ++skip) NextRegion();
+            for (int skip = 0; !Clear(height, free) && skip < kMaxSkips; ++skip) NextRegion();
         };
         while (!layout.Done()) {
-            if (FPages.size() > MaxPages) {
+            if (FPages.size() > kMaxPages) {
                 result.Cut = true;  // Run cuts it
                 return result;
             }
@@ -416,7 +416,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
         FState.Y += SpaceAfter(style);
         result.FirstRegion = lines.front().second;
         result.LastRegion = lines.back().second;
-        if (attempt + 1 >= MaxAttempts || result.FirstRegion == result.LastRegion) break;
+        if (attempt + 1 >= kMaxAttempts || result.FirstRegion == result.LastRegion) break;
 
         // The keep rules: what moves to the next column or page, if anything.
         std::uint32_t moveAt = 1;  // 1: nothing (no line starts at unit 1 and breaks there)
@@ -472,7 +472,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
         for (TLine& row : table.Rows)
             for (TPageItem& item : row.Items) Translate(item, indent, 0);
         for (std::size_t r = 0; r < table.Rows.size(); ++r) {
-            if (FPages.size() > MaxPages) {
+            if (FPages.size() > kMaxPages) {
                 result.Cut = true;  // Run cuts it
                 return result;
             }
@@ -509,12 +509,12 @@ void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
     TLine separator;
     separator.Height = FootnoteSeparatorRoom(FDocument);
     TLineItem rule;
-    rule.From = {0, separator.Height - FootnoteSeparatorSpace};
-    rule.To = {std::min(FootnoteSeparatorLength, ColumnWidth() / 2), rule.From.Y};
+    rule.From = {0, separator.Height - kFootnoteSeparatorSpace};
+    rule.To = {std::min(kFootnoteSeparatorLength, ColumnWidth() / 2), rule.From.Y};
     rule.Stroke.Width = 0.5;
     separator.Items.emplace_back(rule);
     if (!FState.Fresh && !Fits(separator)) NextRegion();
-    if (FPages.size() > MaxPages) {
+    if (FPages.size() > kMaxPages) {
         FNotesCut += notes.size();
         return;
     }
@@ -526,7 +526,7 @@ void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
         line.Items = std::move(block.Items);
         line.Fields = std::move(block.Fields);
         if (!FState.Fresh && !Fits(line)) NextRegion();
-        if (FPages.size() > MaxPages) {
+        if (FPages.size() > kMaxPages) {
             FNotesCut += notes.size() - i;  // past the last page
             return;
         }
@@ -535,7 +535,7 @@ void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
 }
 
 void TBodyFlow::Cut(std::size_t firstCut) {
-    FPages.resize(std::min(FPages.size(), MaxPages));
+    FPages.resize(std::min(FPages.size(), kMaxPages));
     FState.Page = std::min(FState.Page, FPages.size() - 1);
     FParagraphsCut = FDocument.Body.Paragraphs.size() - firstCut;
 }
@@ -598,10 +598,10 @@ void TBodyFlow::Run() {
         const bool tables = std::any_of(attachments.begin(), attachments.end(),
                                         [&](const doc::TAttachment& a) { return IsInlineTable(FDocument, a); });
         spans[p] = tables ? PlaceTables(p, retriedChain == p) : PlaceParagraph(p, retriedChain == p);
-        if (FPages.size() > MaxPages) {
+        if (FPages.size() > kMaxPages) {
             // The paragraphs from the first one that reaches past the last page are left out.
             bool spilled = spans[p].Cut;
-            for (std::size_t page = MaxPages; page < FPages.size(); ++page)
+            for (std::size_t page = kMaxPages; page < FPages.size(); ++page)
                 spilled = spilled || !FPages[page].Items.empty();
             Cut(spilled ? p : p + 1);
             // And the endnotes that would have followed.
@@ -626,7 +626,7 @@ void TBodyFlow::Run() {
     }
     if (notes == doc::TFootnoteKind::fnEndnotes) PlaceEndnotes(0, paragraphs.size());
     if (notes == doc::TFootnoteKind::fnSectionEndnotes) PlaceEndnotes(sectionStart, paragraphs.size());
-    FPages.resize(std::min(FPages.size(), MaxPages));  // the page notes that did not fit would have begun
+    FPages.resize(std::min(FPages.size(), kMaxPages));  // the page notes that did not fit would have begun
 }
 
 }  // namespace layout

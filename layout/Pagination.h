@@ -19,7 +19,7 @@ namespace layout {
 
 // The body stops after this many pages: a damaged document (a million page breaks) makes no PDF of
 // a million pages. The floating objects' pages have the same bound.
-inline constexpr std::size_t MaxPages = 10000;
+inline constexpr std::size_t kMaxPages = 10000;
 
 // The page set-up made sane: positive sizes, margins that leave room.
 doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup);
@@ -68,7 +68,7 @@ public:
     const doc::TPageSetup& Setup() const { return FSetup; }
     // The document's floating-object groups of one page.
     const std::vector<const doc::TPageDrawables*>& FloatingOn(std::size_t page) const;
-    // Body paragraphs and endnotes left out because they fall past the last page (MaxPages).
+    // Body paragraphs and endnotes left out because they fall past the last page (kMaxPages).
     std::size_t ParagraphsCut() const { return FParagraphsCut; }
     std::size_t NotesCut() const { return FNotesCut; }
     const doc::TSection& Section(std::size_t i) const { return (*FSections)[i]; }
@@ -100,7 +100,7 @@ private:
     struct TParagraphSpan {
         std::size_t FirstRegion = 0, LastRegion = 0;
         bool StartedFresh = false;
-        bool Cut = false;  // stopped at MaxPages before its end
+        bool Cut = false;  // stopped at kMaxPages before its end
     };
 
     TSnapshot Snap() const;

@@ -10,8 +10,8 @@ namespace layout {
 
 namespace {
 
-constexpr double Epsilon = 1e-6;
-constexpr double LabelGap = 4;  // a label wider than its room pushes the text right by this much
+constexpr double kEpsilon = 1e-6;
+constexpr double kLabelGap = 4;  // a label wider than its room pushes the text right by this much
 
 bool IsBreakingSpace(char16_t c) { return c == u' ' || c == 0x3000 || c == 0x2002 || c == 0x2003 || c == 0x2009; }
 
@@ -140,7 +140,7 @@ TParagraphLayout::TFit TParagraphLayout::Fit(std::uint32_t start, double x, doub
             ++i;
             continue;
         }
-        if (advance > 0 && x + advance > right + Epsilon) {
+        if (advance > 0 && x + advance > right + kEpsilon) {
             if (candidate > start) return {candidate, candidateVisible, false, false};
             if (visibleEnd > start) {
                 std::uint32_t at = i;
@@ -266,7 +266,7 @@ void TParagraphLayout::Align(std::vector<TPiece>& pieces, std::size_t first, dou
     for (std::size_t k = first; k < pieces.size(); ++k) end = std::max(end, pieces[k].X + pieces[k].Width);
     if (first >= pieces.size()) return;
     const double free = right - end;
-    if (free <= Epsilon) return;
+    if (free <= kEpsilon) return;
     double shift = 0;
     switch (FAlignment) {
     case doc::TAlignment::alRight: shift = free; break;
@@ -341,7 +341,7 @@ void TParagraphLayout::Measure(const TShapedParagraph& shaped, std::uint32_t sta
         } else {
             // The font's line gap goes above the text, as Pages' page pictures show (a title's
             // baseline sits the gap lower than the margin plus the ascent).
-            const double scale = s.Kind == TSpanKind::skFootnote ? s.Size / ScriptScale : s.Size;
+            const double scale = s.Kind == TSpanKind::skFootnote ? s.Size / kScriptScale : s.Size;
             double ascent = s.Font->Ascent() * scale, descent = s.Font->Descent() * scale;
             double gap = std::max(s.Font->LineGap() * scale, 0.0);
             if (ascent + descent >= 1) {
@@ -413,7 +413,7 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
             const double labelEnd = Build(FLabel, 0, std::uint32_t(FLabel.Text.size()), labelX, right, true, pieces);
             if (FOptions.List) {
                 Measure(FLabel, 0, std::uint32_t(FLabel.Text.size()), metrics);
-                x = std::max(x, labelEnd + (labelEnd > x ? LabelGap : 0));
+                x = std::max(x, labelEnd + (labelEnd > x ? kLabelGap : 0));
             } else {
                 x = labelEnd;  // a raised mark: inside the line's height
             }
@@ -503,7 +503,7 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
             auto* last = std::get_if<TTextItem>(&line.Items.back());
             if (last && last->Font == span.Font && last->Size == span.Size && last->Color == span.Style->Color &&
                 last->CharSpacing == span.CharSpacing + p.ExtraSpacing && last->WordSpacing == p.WordSpacing &&
-                last->Y == baseline - span.Rise && std::abs(lastEnd - p.X) < Epsilon) {
+                last->Y == baseline - span.Rise && std::abs(lastEnd - p.X) < kEpsilon) {
                 last->Text += p.Text;
                 lastEnd = p.X + p.Width;
                 continue;

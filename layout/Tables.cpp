@@ -8,8 +8,8 @@ namespace layout {
 
 namespace {
 
-constexpr std::size_t MaxColumns = 1000;
-constexpr std::size_t MaxRows = 100000;
+constexpr std::size_t kMaxColumns = 1000;
+constexpr std::size_t kMaxRows = 100000;
 
 doc::TPathSegment At(doc::TPathSegment::TKind kind, double x, double y) {
     doc::TPathSegment s;
@@ -34,9 +34,9 @@ void Rule(std::vector<TPageItem>& out, const doc::TBorder& border, double x1, do
 
 TTableLayout LayOutTable(const doc::TTable& table, TTextContext& context) {
     TTableLayout result;
-    const std::size_t rows = std::min(table.Cells.size(), MaxRows);
-    std::size_t columns = std::min(table.ColumnWidths.size(), MaxColumns);
-    for (std::size_t r = 0; r < rows; ++r) columns = std::max(columns, std::min(table.Cells[r].size(), MaxColumns));
+    const std::size_t rows = std::min(table.Cells.size(), kMaxRows);
+    std::size_t columns = std::min(table.ColumnWidths.size(), kMaxColumns);
+    for (std::size_t r = 0; r < rows; ++r) columns = std::max(columns, std::min(table.Cells[r].size(), kMaxColumns));
     std::vector<double> widths(columns, 72);
     std::vector<double> lefts(columns + 1, 0);
     for (std::size_t c = 0; c < columns; ++c) {
@@ -63,16 +63,16 @@ TTableLayout LayOutTable(const doc::TTable& table, TTextContext& context) {
             if (cell.ColumnSpan <= 0 || cell.RowSpan <= 0) continue;  // covered by a merged neighbour
             const std::size_t span = std::min<std::size_t>(std::size_t(cell.ColumnSpan), columns - c);
             const std::size_t down = std::min<std::size_t>(std::size_t(cell.RowSpan), rows - r);
-            const double width = std::max(1.0, lefts[c + span] - lefts[c] - 2 * CellPadding);
+            const double width = std::max(1.0, lefts[c + span] - lefts[c] - 2 * kCellPadding);
             blocks.push_back({r, c, span, down, LayOutBlock(cell.Text, width, cellContext)});
-            if (down == 1) heights[r] = std::max(heights[r], blocks.back().Block.Height + 2 * CellPadding);
+            if (down == 1) heights[r] = std::max(heights[r], blocks.back().Block.Height + 2 * kCellPadding);
         }
     }
     for (const TCellBlock& b : blocks) {
         if (b.Rows == 1) continue;
         double have = 0;
         for (std::size_t k = 0; k < b.Rows; ++k) have += heights[b.Row + k];
-        const double need = b.Block.Height + 2 * CellPadding;
+        const double need = b.Block.Height + 2 * kCellPadding;
         if (need > have) heights[b.Row + b.Rows - 1] += need - have;
     }
 
@@ -102,7 +102,7 @@ TTableLayout LayOutTable(const doc::TTable& table, TTextContext& context) {
             slot.Item += base;
             row.Fields.push_back(slot);
         }
-        AppendTranslated(row.Items, std::move(b.Block.Items), lefts[b.Column] + CellPadding, CellPadding);
+        AppendTranslated(row.Items, std::move(b.Block.Items), lefts[b.Column] + kCellPadding, kCellPadding);
     }
     // A merged cell's edges are those of the cells along them: its right edge is its last column's,
     // its foot its last row's; the lines between the cells it covers are not drawn.

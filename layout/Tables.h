@@ -21,6 +21,6 @@ TTableLayout LayOutTable(const doc::TTable& table, TTextContext& context);
 // A table drawn whole from top-left (floating tables; no page breaks inside).
 void DrawTable(const doc::TTable& table, TTextContext& context, double x, double y, std::vector<TPageItem>& out);
 
-constexpr double CellPadding = 4;
+constexpr double kCellPadding = 4;
 
 }  // namespace layout

@@ -8,7 +8,7 @@
 namespace layout {
 
 namespace {
-constexpr double Epsilon = 1e-6;
+constexpr double kEpsilon = 1e-6;
 }
 
 TTabStops::TTabStops(const doc::TParagraphStyle& style) {
@@ -25,12 +25,12 @@ TTabStops::TTabStops(const doc::TParagraphStyle& style) {
 }
 
 doc::TTabStop TTabStops::After(double x) const {
-    auto it = std::upper_bound(FStops.begin(), FStops.end(), x + Epsilon,
+    auto it = std::upper_bound(FStops.begin(), FStops.end(), x + kEpsilon,
                                [](double p, const doc::TTabStop& s) { return p < s.Position; });
     if (it != FStops.end()) return *it;
     // Past the paragraph's own stops, the default ones go on.
     doc::TTabStop stop;
-    stop.Position = (std::floor((x + Epsilon) / FInterval) + 1) * FInterval;
+    stop.Position = (std::floor((x + kEpsilon) / FInterval) + 1) * FInterval;
     return stop;
 }
 

@@ -32,11 +32,11 @@ TRunLook LookOf(const doc::TCharacterStyle& style, TTextContext& context) {
     const double size = FontSizeOf(style);
     look.Size = size;
     if (style.Baseline == doc::TBaseline::blSuperscript) {
-        look.Size = size * ScriptScale;
-        look.Rise = size * SuperscriptRise;
+        look.Size = size * kScriptScale;
+        look.Rise = size * kSuperscriptRise;
     } else if (style.Baseline == doc::TBaseline::blSubscript) {
-        look.Size = size * ScriptScale;
-        look.Rise = -size * SubscriptDrop;
+        look.Size = size * kScriptScale;
+        look.Rise = -size * kSubscriptDrop;
     }
     look.Rise += Sane(style.BaselineShift, -1000, 1000, 0);
     look.CharSpacing = Sane(style.Tracking, -1, 10, 0) * size;
@@ -161,7 +161,7 @@ private:
         case doc::TCapitalization::caSmallCaps:
             if (IsLower(c)) {
                 shown = ToUpper(c);
-                size *= SmallCapsScale;
+                size *= kSmallCapsScale;
             }
             break;
         case doc::TCapitalization::caTitle:
@@ -193,8 +193,8 @@ private:
         case doc::TAttachmentKind::akFootnote: {
             TRunLook mark = look;
             const double size = FontSizeOf(*look.Style);
-            mark.Size = size * ScriptScale;
-            mark.Rise = size * SuperscriptRise;
+            mark.Size = size * kScriptScale;
+            mark.Rise = size * kSuperscriptRise;
             TSpan& span = Push(at, 1, TSpanKind::skFootnote, mark);
             span.Attachment = std::size_t(&attachment - FParagraph.Attachments.data());
             const bool known = attachment.Index < document.Footnotes.size();

@@ -50,10 +50,10 @@ struct TShapedParagraph {
 TShapedParagraph Shape(const doc::TParagraph& paragraph, TTextContext& context);
 
 // Size and rise of superscript and subscript text.
-constexpr double ScriptScale = 0.6;
-constexpr double SuperscriptRise = 0.35;  // of the run's size
-constexpr double SubscriptDrop = 0.15;
-constexpr double SmallCapsScale = 0.8;
+constexpr double kScriptScale = 0.6;
+constexpr double kSuperscriptRise = 0.35;  // of the run's size
+constexpr double kSubscriptDrop = 0.15;
+constexpr double kSmallCapsScale = 0.8;
 
 // Width of a string in one face, as the writer will draw it.
 double MeasureText(const std::u16string& text, const TFont& font, double size, double charSpacing);

@@ -567,7 +567,7 @@ TEST(LayoutTest, BadNumbersGiveAPageNotACrash) {
 // --- Damaged documents stay bounded ------------------------------------------------------------
 
 TEST(LayoutTest, BodyStopsAtTheLastPageAndCountsWhatIsLeftOut) {
-    const std::size_t max = layout::MaxPages;
+    const std::size_t max = layout::kMaxPages;
     const std::wstring key = L"paragraph past page " + std::to_wstring(max);
     // Page breaks, each ending its paragraph: the paragraphs after the last page are cut.
     doc::TDocument breaks = Doc();
