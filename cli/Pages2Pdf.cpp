@@ -72,7 +72,7 @@ std::wstring MessageOf(const std::exception& e) {
 // Absolute against the current folder, the way GetFullPathNameW makes it.
 std::wstring AbsoluteEnginePath(const std::wstring& argument) {
     const std::wstring engine = EnginePathOf(argument);
-    platform::ErrorCode error = platform::kErrorSuccess;
+    platform::TErrorCode error = platform::kErrorSuccess;
     std::wstring full = platform::FullPathName(engine, error);
     if (full.empty()) {
         throw EInOutError(L"Cannot make \"" + argument + L"\" absolute: " + platform::SystemErrorMessage(error),
@@ -143,7 +143,7 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
 
     TConversionEngine engine;
     engine.ExactOnly = commandLine.ExactOnly;
-    std::optional<platform::ProcessLock> lock;
+    std::optional<platform::TProcessLock> lock;
     try {
         engine.SetUpWorkingFolder();
         lock.emplace(engine.LockWorkingFolder());

@@ -42,7 +42,7 @@ void ConvertBatch(TConversionEngine& engine, IBatchFrontEnd& frontEnd) {
     {
         // Taken before anything is made, so a refused batch touches nothing; let go
         // before the completion box, which may stay open for a while.
-        const ProcessLock lock = engine.LockWorkingFolder();
+        const TProcessLock lock = engine.LockWorkingFolder();
         // Emptied while the lock is still held, however the rows end.
         const TWorkingFolderCleanup cleanup(engine);
         if (!DirectoryExists(F)) ForceDirectories(F);

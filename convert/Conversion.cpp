@@ -33,8 +33,8 @@ void SearchFolder(const std::wstring& Path, const std::wstring& FileExt, bool& f
     flag_Search = false;
     const std::wstring t = Trim(Path);
     const std::wstring prefix = (!t.empty() && t.back() == L'\\') ? t : t + L"\\";
-    FindListing listing = FindListing::Start(prefix + L"*.*");
-    FindEntry entry;
+    TFindListing listing = TFindListing::Start(prefix + L"*.*");
+    TFindEntry entry;
     while (listing.Next(entry)) {
         if ((entry.Attributes & kAttrDirectory) != 0) {
             if (entry.Name == L"." || entry.Name == L"..") continue;
@@ -52,13 +52,13 @@ void SearchFolder(const std::wstring& Path, const std::wstring& FileExt, bool& f
 // document that holds another package's folder still gives its own rendering.
 std::wstring PreviewIn(const std::wstring& folder) {
     std::wstring result;
-    FindListing listing = FindListing::Start(folder + L"*.*");
-    FindEntry entry;
+    TFindListing listing = TFindListing::Start(folder + L"*.*");
+    TFindEntry entry;
     while (result.empty() && listing.Next(entry)) {
         if ((entry.Attributes & kAttrDirectory) == 0 || LowerCase(entry.Name) != L"quicklook") continue;
         const std::wstring quickLook = folder + entry.Name + L"\\";
-        FindListing inner = FindListing::Start(quickLook + L"*.*");
-        FindEntry file;
+        TFindListing inner = TFindListing::Start(quickLook + L"*.*");
+        TFindEntry file;
         while (inner.Next(file)) {
             if ((file.Attributes & kAttrDirectory) == 0 && LowerCase(file.Name) == L"preview.pdf") {
                 result = quickLook + file.Name;
@@ -75,13 +75,13 @@ const wchar_t* const kInnerIndexFolder = L"pages2pdf index\\";
 const wchar_t* const kLaidOutFile = L"pages2pdf output.pdf";
 
 bool OutputPresent(const std::wstring& path) {
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     return FileAttributes(path, error) != kInvalidAttributes;
 }
 
 // Never over a file already there: the copy itself refuses.
 void CopyOut(const std::wstring& from, TDocumentStatus written, TDocumentResult& result) {
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     if (CopyFileNew(from, result.OutputPath, error)) {
         result.Status = written;
     } else if (error == kErrorFileExists || error == kErrorAlreadyExists) {
@@ -126,8 +126,8 @@ std::wstring FindStoredPdf(const std::wstring& Path, bool& flag_Search) {
     const std::wstring t = Trim(Path);
     const std::wstring top = (!t.empty() && t.back() == L'\\') ? t : t + L"\\";
     std::wstring result = PreviewIn(top);
-    FindListing listing = FindListing::Start(top + L"*.*");
-    FindEntry entry;
+    TFindListing listing = TFindListing::Start(top + L"*.*");
+    TFindEntry entry;
     while (result.empty() && listing.Next(entry)) {
         if ((entry.Attributes & kAttrDirectory) == 0 || entry.Name == L"." || entry.Name == L"..") continue;
         result = PreviewIn(top + entry.Name + L"\\");
@@ -204,9 +204,9 @@ void TConversionEngine::RequireWorkingFolder() const {
     if (tempDir.empty()) throw EInOutError(kNoAppDataFolder);
 }
 
-ProcessLock TConversionEngine::LockWorkingFolder() {
+TProcessLock TConversionEngine::LockWorkingFolder() {
     RequireWorkingFolder();
-    ProcessLock lock = ProcessLock::TryAcquire(tempDir);
+    TProcessLock lock = TProcessLock::TryAcquire(tempDir);
     if (!lock) throw EInOutError(L"Another conversion is using the working folder. Try again when it has finished.");
     return lock;
 }
@@ -214,8 +214,8 @@ ProcessLock TConversionEngine::LockWorkingFolder() {
 // One listing: a file that survived the removal would otherwise be found as this
 // document's PDF.
 void TConversionEngine::EnsureWorkingFolderEmpty() const {
-    FindListing listing = FindListing::Start(tempDir + L"*.*");
-    FindEntry entry;
+    TFindListing listing = TFindListing::Start(tempDir + L"*.*");
+    TFindEntry entry;
     while (listing.Next(entry)) {
         if (entry.Name != L"." && entry.Name != L"..") {
             throw EInOutError(L"Cannot empty the working folder \"" + tempDir + L"\"");

@@ -59,7 +59,7 @@ struct TDocumentResult {
     std::wstring OutputPath;
     bool SameFolder = false;
     // dsCopyFailed only: the system's error and its message.
-    platform::ErrorCode CopyError = platform::kErrorSuccess;
+    platform::TErrorCode CopyError = platform::kErrorSuccess;
     std::wstring CopyErrorText;
     std::wstring Detail;
     // dsLaidOut: what the document holds that the PDF does not show ("chart" -> 2).
@@ -107,7 +107,7 @@ public:
 
     // Exclusive for every process of the user; hold it for a whole batch. Raises
     // EInOutError when another conversion holds it.
-    [[nodiscard]] platform::ProcessLock LockWorkingFolder();
+    [[nodiscard]] platform::TProcessLock LockWorkingFolder();
 
     // Empties the working folder and unpacks the package pathDir into it.
     void Lumbrook(const std::wstring& pathDir);

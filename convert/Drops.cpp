@@ -29,8 +29,8 @@ std::wstring Child(const std::wstring& folder, const std::wstring& name) {
 
 void SearchFolder(const std::wstring& folder, std::vector<std::wstring>& found) {
     std::vector<std::wstring> subFolders;
-    FindListing listing = FindListing::Start(Child(folder, L"*.*"));
-    FindEntry entry;
+    TFindListing listing = TFindListing::Start(Child(folder, L"*.*"));
+    TFindEntry entry;
     while (listing.Next(entry)) {
         if (entry.Name == L"." || entry.Name == L"..") continue;
         const std::wstring path = Child(folder, entry.Name);
@@ -51,7 +51,7 @@ TDroppedDocuments CollectDroppedDocuments(const std::vector<std::wstring>& items
     TDroppedDocuments result;
     for (const auto& item : items) {
         const std::wstring path = WithoutTrailingSeparator(item);
-        ErrorCode error = kErrorSuccess;
+        TErrorCode error = kErrorSuccess;
         const std::uint32_t attributes = FileAttributes(path, error);
         if (attributes == kInvalidAttributes) {
             ++result.Ignored;

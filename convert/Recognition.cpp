@@ -22,8 +22,8 @@ struct TListed {
 
 std::vector<TListed> ListFolder(const std::wstring& folder) {
     std::vector<TListed> result;
-    FindListing listing = FindListing::Start(folder + L"*.*");
-    FindEntry entry;
+    TFindListing listing = TFindListing::Start(folder + L"*.*");
+    TFindEntry entry;
     while (listing.Next(entry)) {
         if (entry.Name == L"." || entry.Name == L"..") continue;
         result.push_back({entry.Name, (entry.Attributes & kAttrDirectory) != 0});

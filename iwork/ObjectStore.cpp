@@ -70,8 +70,8 @@ void ParseArchiveHeader(std::span<const std::uint8_t> bytes, TArchiveHeader& hea
     }
 }
 
-std::wstring OpenErrorText(const std::wstring& path, platform::ErrorCode error) {
-    platform::ErrorCode ignored = platform::kErrorSuccess;
+std::wstring OpenErrorText(const std::wstring& path, platform::TErrorCode error) {
+    platform::TErrorCode ignored = platform::kErrorSuccess;
     return L"Cannot open file \"" + platform::FullPathName(path, ignored) + L"\". " +
            platform::SystemErrorMessage(error);
 }
@@ -81,8 +81,8 @@ std::wstring OpenErrorText(const std::wstring& path, platform::ErrorCode error) 
 class TIwaFile {
 public:
     explicit TIwaFile(const std::wstring& path) : FPath(path) {
-        platform::ErrorCode error = platform::kErrorSuccess;
-        FFile = platform::File::OpenRead(path, error);
+        platform::TErrorCode error = platform::kErrorSuccess;
+        FFile = platform::TFile::OpenRead(path, error);
         if (!FFile) throw EFOpenError(OpenErrorText(path, error));
         const std::int64_t size = FFile.Seek(0, 2);
         if (size < 0) throw EReadError(L"Cannot read file \"" + path + L"\"");
@@ -116,7 +116,7 @@ private:
     [[noreturn]] void Failed() const { throw EReadError(L"Cannot read file \"" + FPath + L"\""); }
 
     std::wstring FPath;
-    platform::File FFile;
+    platform::TFile FFile;
     std::size_t FSize = 0;
     std::vector<std::uint8_t> FBuffer;
 };
@@ -129,8 +129,8 @@ bool EndsWithIwa(const std::wstring& name) {
 
 void CollectIwaFiles(const std::wstring& folder, int depth, std::vector<std::wstring>& files) {
     if (depth > kMaxFolderDepth) throw EDamagedDocument(L"The folders below \"" + folder + L"\" nest too deep");
-    platform::FindListing listing = platform::FindListing::Start(folder + L"\\*.*");
-    platform::FindEntry entry;
+    platform::TFindListing listing = platform::TFindListing::Start(folder + L"\\*.*");
+    platform::TFindEntry entry;
     while (listing.Next(entry)) {
         if (entry.Name == L"." || entry.Name == L"..") continue;
         const std::wstring path = folder + L"\\" + entry.Name;

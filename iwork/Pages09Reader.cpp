@@ -20,8 +20,8 @@ namespace {
 constexpr std::size_t kMaxXmlSize = 256u << 20;
 
 std::string ReadWhole(const std::wstring& path) {
-    platform::ErrorCode error = platform::kErrorSuccess;
-    platform::File file = platform::File::OpenRead(path, error);
+    platform::TErrorCode error = platform::kErrorSuccess;
+    platform::TFile file = platform::TFile::OpenRead(path, error);
     if (!file) throw EDamagedDocument(L"cannot open " + platform::ExtractFileName(path));
     std::string bytes;
     char buffer[65536];

@@ -122,7 +122,7 @@ std::wstring TDataFiles::Path(std::uint64_t dataId) const {
         return {};
     for (const auto& name : it->second) {
         std::wstring path = FDataFolder + L"\\" + name;
-        platform::ErrorCode error = 0;
+        platform::TErrorCode error = 0;
         const auto attributes = platform::FileAttributes(path, error);
         if (attributes != platform::kInvalidAttributes && !(attributes & platform::kAttrDirectory))
             return path;

@@ -453,7 +453,7 @@ private:
 
     // One face per file and index for the provider's lifetime; a file that can't be read is
     // remembered as such and passed over.
-    const TTrueTypeFont* Load(const std::optional<platform::FontFace>& found) {
+    const TTrueTypeFont* Load(const std::optional<platform::TFontFace>& found) {
         if (!found) return nullptr;
         const TFontFile file{found->Path, found->FaceIndex};
         const auto key = std::make_pair(file.Path, file.FaceIndex);
@@ -479,7 +479,7 @@ private:
         return *slot;
     }
 
-    platform::FontLookup FLookup;
+    platform::TFontLookup FLookup;
     std::map<std::pair<std::wstring, int>, std::unique_ptr<TTrueTypeFont>> FFaces;
     std::map<std::tuple<const TTrueTypeFont*, const TVertical*, TClass, bool, bool>, std::unique_ptr<TMatchedFont>>
         FWrapped;

@@ -103,7 +103,7 @@ namespace {
 
 class TFileSource final : public TTrueTypeFont::TSource {
 public:
-    explicit TFileSource(platform::File file) : FFile(std::move(file)) {
+    explicit TFileSource(platform::TFile file) : FFile(std::move(file)) {
         const std::int64_t size = FFile.Seek(0, 2);
         FSize = size < 0 ? 0 : static_cast<std::uint64_t>(size);
     }
@@ -114,7 +114,7 @@ public:
     }
 
 private:
-    platform::File FFile;
+    platform::TFile FFile;
     std::uint64_t FSize = 0;
 };
 
@@ -300,8 +300,8 @@ std::optional<TCmapChoice> ChooseSubtable(const std::vector<std::uint8_t>& cmap)
 TTrueTypeFont::~TTrueTypeFont() = default;
 
 std::unique_ptr<TTrueTypeFont> TTrueTypeFont::Open(const TFontFile& file) {
-    platform::ErrorCode error = platform::kErrorSuccess;
-    platform::File handle = platform::File::OpenReadShared(file.Path, error);
+    platform::TErrorCode error = platform::kErrorSuccess;
+    platform::TFile handle = platform::TFile::OpenReadShared(file.Path, error);
     if (!handle)
         throw EFOpenError(L"Cannot open the font file \"" + file.Path + L"\": " +
                           platform::SystemErrorMessage(error) + L".");

@@ -53,8 +53,8 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
 class TFontReader {
 public:
     explicit TFontReader(const std::wstring& path) : FPath(path) {
-        platform::ErrorCode error = platform::kErrorSuccess;
-        FFile = platform::File::OpenReadShared(path, error);
+        platform::TErrorCode error = platform::kErrorSuccess;
+        FFile = platform::TFile::OpenReadShared(path, error);
         if (!FFile) Fail(L"cannot be opened. " + platform::SystemErrorMessage(error));
         const std::int64_t size = FFile.Seek(0, 2);
         if (size < 0) Fail(L"cannot be read");
@@ -81,7 +81,7 @@ public:
 
 private:
     std::wstring FPath;
-    platform::File FFile;
+    platform::TFile FFile;
     std::uint64_t FSize = 0;
 };
 

@@ -21,8 +21,8 @@ constexpr std::int64_t kMaxPixels = 64 << 20;
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::wstring& path) {
     if (path.empty()) return std::nullopt;
-    platform::ErrorCode error = platform::kErrorSuccess;
-    platform::File file = platform::File::OpenReadShared(path, error);
+    platform::TErrorCode error = platform::kErrorSuccess;
+    platform::TFile file = platform::TFile::OpenReadShared(path, error);
     if (!file) return std::nullopt;
     const std::int64_t size = file.Seek(0, 2);
     if (size <= 0 || size > kMaxFileSize || file.Seek(0, 0) != 0) return std::nullopt;

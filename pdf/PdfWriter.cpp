@@ -81,8 +81,8 @@ std::wstring Points(double value) {
     return std::wstring(s.begin(), s.end());
 }
 
-std::wstring FileErrorText(const wchar_t* what, const std::wstring& fileName, platform::ErrorCode error) {
-    platform::ErrorCode ignored = platform::kErrorSuccess;
+std::wstring FileErrorText(const wchar_t* what, const std::wstring& fileName, platform::TErrorCode error) {
+    platform::TErrorCode ignored = platform::kErrorSuccess;
     std::wstring text = std::wstring(what) + L" \"" + platform::FullPathName(fileName, ignored) + L"\".";
     if (error != platform::kErrorSuccess) text += L" " + platform::SystemErrorMessage(error);
     return text;
@@ -439,8 +439,8 @@ void TPageWriter::operator()(const layout::TImageItem& item) {
 }
 
 void WriteFile(const std::wstring& path, const std::vector<std::span<const std::uint8_t>>& pieces) {
-    platform::ErrorCode error = platform::kErrorSuccess;
-    platform::File file = platform::File::Create(path, error);
+    platform::TErrorCode error = platform::kErrorSuccess;
+    platform::TFile file = platform::TFile::Create(path, error);
     if (!file) throw EFCreateError(FileErrorText(L"Cannot create file", path, error));
     for (const auto& piece : pieces) {
         std::size_t done = 0;

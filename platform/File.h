@@ -10,22 +10,22 @@
 
 namespace platform {
 
-class File {
+class TFile {
 public:
     // Not copyable; a move hands the file off; the destructor closes it (TOwner).
-    File() noexcept = default;
+    TFile() noexcept = default;
 
     // CreateFileW(GENERIC_READ, share 0, OPEN_EXISTING). On failure the result is
     // closed and error holds the system error code.
-    static File OpenRead(const std::wstring& path, ErrorCode& error);
+    static TFile OpenRead(const std::wstring& path, TErrorCode& error);
     // CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): for files others read at the same
     // time, such as installed fonts. A File opened by OpenRead or Create keeps it out, and it keeps them out.
-    static File OpenReadShared(const std::wstring& path, ErrorCode& error);
+    static TFile OpenReadShared(const std::wstring& path, TErrorCode& error);
     // CreateFileW(GENERIC_READ|GENERIC_WRITE, share 0, CREATE_ALWAYS): an existing file is emptied.
-    static File Create(const std::wstring& path, ErrorCode& error);
+    static TFile Create(const std::wstring& path, TErrorCode& error);
     // CreateFileW(GENERIC_READ|GENERIC_WRITE, share 0, CREATE_NEW): fails with kErrorFileExists when
     // anything is there already.
-    static File CreateNew(const std::wstring& path, ErrorCode& error);
+    static TFile CreateNew(const std::wstring& path, TErrorCode& error);
 
     explicit operator bool() const noexcept { return static_cast<bool>(FHandle); }
     // Bytes transferred; 0 at the end of the file or on failure.
@@ -35,14 +35,14 @@ public:
     // The new position, or -1 on failure.
     std::int64_t Seek(std::int64_t offset, int origin) noexcept;
     // FlushFileBuffers / fsync: the bytes written are on the disk. False on failure, error set.
-    bool Flush(ErrorCode& error) noexcept;
+    bool Flush(TErrorCode& error) noexcept;
     void Close() noexcept { FHandle.Reset(); }
     // The system's error (as a Windows code) of the call that just failed on this thread, such as a
     // Read or Write that came up short; kErrorSuccess when it left none.
-    static ErrorCode LastError() noexcept;
+    static TErrorCode LastError() noexcept;
 
 private:
-    explicit File(std::intptr_t handle) noexcept : FHandle(handle) {}
+    explicit TFile(std::intptr_t handle) noexcept : FHandle(handle) {}
     TSystemHandle FHandle;
 };
 

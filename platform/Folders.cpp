@@ -7,7 +7,7 @@
 namespace platform {
 
 bool DirectoryExists(const std::wstring& path) {
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     const auto attributes = FileAttributes(path, error);
     if (attributes == kInvalidAttributes) {
         return !(error == kErrorFileNotFound || error == kErrorPathNotFound ||
@@ -23,7 +23,7 @@ bool ForceDirectories(const std::wstring& path) {
     if (dir.back() == L'\\') dir.pop_back();
     if (dir.size() < 3 || DirectoryExists(dir) || ExtractFilePath(dir) == dir) return true;
     if (!ForceDirectories(ExtractFilePath(dir))) return false;
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     return CreateFolder(dir, error);
 }
 

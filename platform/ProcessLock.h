@@ -9,21 +9,21 @@
 
 namespace platform {
 
-class ProcessLock {
+class TProcessLock {
 public:
     // Not copyable; a move hands the lock off; the destructor releases it (TOwner).
-    ProcessLock() noexcept = default;
+    TProcessLock() noexcept = default;
 
     // Never waits. forFolder is the folder the lock guards (the working folder):
     // POSIX locks a file beside it, Windows derives the mutex name from it.
     // A lock that is not held tests false. A second TryAcquire for a folder whose lock is
     // held fails within the same process too: one batch at a time per process.
-    static ProcessLock TryAcquire(const std::wstring& forFolder);
+    static TProcessLock TryAcquire(const std::wstring& forFolder);
     explicit operator bool() const noexcept { return static_cast<bool>(FHandle); }
 
 private:
     // The mutex handle (Windows) or the locked file's descriptor (POSIX): closing it releases the lock.
-    explicit ProcessLock(std::intptr_t handle) noexcept : FHandle(handle) {}
+    explicit TProcessLock(std::intptr_t handle) noexcept : FHandle(handle) {}
     TSystemHandle FHandle;
 };
 

@@ -31,13 +31,13 @@ bool AllDigits(const std::wstring& text, std::size_t from, std::size_t to) {
 }
 
 // The system's error for the call that just failed, or fallback when it left none.
-ErrorCode FailureOr(ErrorCode fallback) {
-    const ErrorCode error = File::LastError();
+TErrorCode FailureOr(TErrorCode fallback) {
+    const TErrorCode error = TFile::LastError();
     return error == kErrorSuccess ? fallback : error;
 }
 
 bool Exists(const std::wstring& path) {
-    ErrorCode ignored = kErrorSuccess;
+    TErrorCode ignored = kErrorSuccess;
     return FileAttributes(path, ignored) != kInvalidAttributes;
 }
 
@@ -77,8 +77,8 @@ bool IsPublishTemporaryName(const std::wstring& name, std::uint32_t& processId) 
 
 void RemoveStaleTemporaries(const std::wstring& folder) {
     const std::uint32_t self = backend::CurrentProcessId();
-    FindListing listing = FindListing::Start(folder + L"*.*");
-    FindEntry entry;
+    TFindListing listing = TFindListing::Start(folder + L"*.*");
+    TFindEntry entry;
     while (listing.Next(entry)) {
         std::uint32_t writer = 0;
         if ((entry.Attributes & kAttrDirectory) != 0 || !IsPublishTemporaryName(entry.Name, writer)) continue;
@@ -91,7 +91,7 @@ void RemoveStaleTemporaries(const std::wstring& folder) {
     }
 }
 
-bool PublishNewFile(const std::wstring& path, const TFileFiller& fill, ErrorCode& error) {
+bool PublishNewFile(const std::wstring& path, const TFileFiller& fill, TErrorCode& error) {
     static std::atomic<std::uint32_t> counter{0};
     const std::wstring folder = ExtractFilePath(path);
     const std::wstring name = ExtractFileName(path);
@@ -103,10 +103,10 @@ bool PublishNewFile(const std::wstring& path, const TFileFiller& fill, ErrorCode
     }
     const std::uint32_t self = backend::CurrentProcessId();
     std::wstring temporary;
-    File file;
+    TFile file;
     for (std::uint32_t tries = 0; !file && tries < kMaxNameTries; ++tries) {
         temporary = folder + PublishTemporaryName(name, self, counter++);
-        file = File::CreateNew(temporary, error);
+        file = TFile::CreateNew(temporary, error);
         if (!file && error != kErrorFileExists && error != kErrorAlreadyExists) return false;
     }
     if (!file) return false;
@@ -118,19 +118,19 @@ bool PublishNewFile(const std::wstring& path, const TFileFiller& fill, ErrorCode
     return done;
 }
 
-bool CopyFileNew(const std::wstring& from, const std::wstring& to, ErrorCode& error) {
+bool CopyFileNew(const std::wstring& from, const std::wstring& to, TErrorCode& error) {
     // The source first: a missing one leaves nothing behind in the target folder.
-    File source = File::OpenReadShared(from, error);
+    TFile source = TFile::OpenReadShared(from, error);
     if (!source) return false;
     // Read gives 0 both at the end and on failure: the size tells them apart.
     const std::int64_t size = source.Seek(0, 2);
     if (size < 0 || source.Seek(0, 0) != 0) {
-        error = File::LastError();
+        error = TFile::LastError();
         return false;
     }
     return PublishNewFile(
         to,
-        [&source, size](File& target, ErrorCode& fillError) {
+        [&source, size](TFile& target, TErrorCode& fillError) {
             constexpr std::int32_t kBufferSize = 256 * 1024;
             const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
             for (std::int64_t left = size; left > 0;) {

@@ -17,13 +17,13 @@
 namespace platform {
 
 // Fills the new file; false, with error set, when it could not.
-using TFileFiller = std::function<bool(File& file, ErrorCode& error)>;
+using TFileFiller = std::function<bool(TFile& file, TErrorCode& error)>;
 
 // A new file at path, filled by fill. False with error set when path was taken before or during
 // the filling (kErrorFileExists or kErrorAlreadyExists; the file there is never touched), when
 // the filling failed, or when the temporary could not be made, flushed or renamed; the temporary
 // is gone then. Stale temporaries in the folder are removed first, once per folder and process.
-bool PublishNewFile(const std::wstring& path, const TFileFiller& fill, ErrorCode& error);
+bool PublishNewFile(const std::wstring& path, const TFileFiller& fill, TErrorCode& error);
 
 // The temporary's name for a final name: ".~<up to 64 characters of name>.p2p-tmp-<pid>-<n>".
 std::wstring PublishTemporaryName(const std::wstring& finalName, std::uint32_t processId, std::uint32_t n);
@@ -39,7 +39,7 @@ void RemoveStaleTemporaries(const std::wstring& folder);
 namespace backend {
 // MoveFileExW without MOVEFILE_REPLACE_EXISTING; renameat2(RENAME_NOREPLACE) or link + unlink on
 // Linux. Fails with kErrorFileExists or kErrorAlreadyExists when to is taken.
-bool RenameNoReplace(const std::wstring& from, const std::wstring& to, ErrorCode& error);
+bool RenameNoReplace(const std::wstring& from, const std::wstring& to, TErrorCode& error);
 bool RemoveFile(const std::wstring& path);
 // Removes path unless some File holds it open (share mode 0 on Windows; its lock on POSIX).
 bool RemoveUnusedFile(const std::wstring& path);

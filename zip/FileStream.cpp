@@ -13,8 +13,8 @@ static_assert(TFileStream::kReadAheadSize >= 2 * TCustomZStream::kInputBufferSiz
 
 namespace {
 
-std::wstring FileErrorText(const wchar_t* what, const std::wstring& fileName, platform::ErrorCode error) {
-    platform::ErrorCode ignored = platform::kErrorSuccess;
+std::wstring FileErrorText(const wchar_t* what, const std::wstring& fileName, platform::TErrorCode error) {
+    platform::TErrorCode ignored = platform::kErrorSuccess;
     return std::wstring(what) + L" \"" + platform::FullPathName(fileName, ignored) + L"\". " +
            platform::SystemErrorMessage(error);
 }
@@ -26,12 +26,12 @@ thread_local std::unique_ptr<std::uint8_t[]> tSpareReadAhead;
 }  // namespace
 
 TFileStream::TFileStream(const std::wstring& FileName, std::uint16_t Mode) : FFileName(FileName) {
-    platform::ErrorCode error = platform::kErrorSuccess;
+    platform::TErrorCode error = platform::kErrorSuccess;
     if (Mode == fmCreate) {
-        FHandle = platform::File::Create(FileName, error);
+        FHandle = platform::TFile::Create(FileName, error);
         if (!FHandle) throw EFCreateError(FileErrorText(L"Cannot create file", FileName, error));
     } else {
-        FHandle = platform::File::OpenRead(FileName, error);
+        FHandle = platform::TFile::OpenRead(FileName, error);
         if (!FHandle) throw EFOpenError(FileErrorText(L"Cannot open file", FileName, error));
         FReadAhead = std::move(tSpareReadAhead);
         if (!FReadAhead) FReadAhead = std::make_unique_for_overwrite<std::uint8_t[]>(kReadAheadSize);

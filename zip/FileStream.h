@@ -39,7 +39,7 @@ private:
     // Moves the file pointer to the logical position; false when the system refuses.
     bool SyncFilePointer();
 
-    platform::File FHandle;
+    platform::TFile FHandle;
     std::wstring FFileName;
     // The file pointer as last set or moved by this object, -1 when unknown: position
     // queries and seeks to where the file already stands cost no system call.

@@ -111,7 +111,7 @@ std::wstring TPath::Combine(const std::wstring& A, const std::wstring& B) {
 }
 
 void TDirectory::CreateDirectory(const std::wstring& D) {
-    platform::ErrorCode error = platform::kErrorSuccess;
+    platform::TErrorCode error = platform::kErrorSuccess;
     const std::wstring full = platform::FullPathName(D, error);
     if (error != platform::kErrorSuccess && error != platform::kErrorFileNotFound) {
         throw ENotSupportedException(platform::SystemErrorMessage(error));

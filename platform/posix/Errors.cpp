@@ -12,15 +12,15 @@ namespace posix {
 
 // Codes with no Windows equivalent keep their errno under the customer bit, so the
 // message can still name the real cause.
-constexpr ErrorCode kErrnoFlag = 0x20000000;
+constexpr TErrorCode kErrnoFlag = 0x20000000;
 
 namespace {
 
-constexpr ErrorCode kErrorTooManyOpenFiles = 4;
-constexpr ErrorCode kErrorNotEnoughMemory = 8;
-constexpr ErrorCode kErrorInvalidParameter = 87;
-constexpr ErrorCode kErrorIoDevice = 1117;
-constexpr ErrorCode kErrorCantResolveFilename = 1921;
+constexpr TErrorCode kErrorTooManyOpenFiles = 4;
+constexpr TErrorCode kErrorNotEnoughMemory = 8;
+constexpr TErrorCode kErrorInvalidParameter = 87;
+constexpr TErrorCode kErrorIoDevice = 1117;
+constexpr TErrorCode kErrorCantResolveFilename = 1921;
 
 bool ParentMissing(const std::string& nativePath) {
     std::string path = nativePath;
@@ -33,7 +33,7 @@ bool ParentMissing(const std::string& nativePath) {
 
 }  // namespace
 
-ErrorCode ErrorFromErrno(int err, const std::string& nativePath) {
+TErrorCode ErrorFromErrno(int err, const std::string& nativePath) {
     switch (err) {
         case 0: return kErrorSuccess;
         case ENOENT: return !nativePath.empty() && ParentMissing(nativePath) ? kErrorPathNotFound : kErrorFileNotFound;
@@ -58,7 +58,7 @@ ErrorCode ErrorFromErrno(int err, const std::string& nativePath) {
         case EIO: return kErrorIoDevice;
         case ELOOP: return kErrorCantResolveFilename;
         case EBADF: return kErrorInvalidParameter;
-        default: return kErrnoFlag | static_cast<ErrorCode>(err);
+        default: return kErrnoFlag | static_cast<TErrorCode>(err);
     }
 }
 
@@ -66,7 +66,7 @@ ErrorCode ErrorFromErrno(int err, const std::string& nativePath) {
 
 namespace {
 
-const wchar_t* WindowsMessage(ErrorCode code) {
+const wchar_t* WindowsMessage(TErrorCode code) {
     switch (code) {
         case 0: return L"The operation completed successfully.";
         case 2: return L"The system cannot find the file specified.";
@@ -95,7 +95,7 @@ std::wstring TrimMessage(std::wstring text) {
 
 }  // namespace
 
-std::wstring SystemErrorMessage(ErrorCode code) {
+std::wstring SystemErrorMessage(TErrorCode code) {
     if (const wchar_t* text = WindowsMessage(code)) return TrimMessage(text);
     if ((code & posix::kErrnoFlag) != 0) {
         const int err = static_cast<int>(code & ~posix::kErrnoFlag);

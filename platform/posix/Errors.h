@@ -9,6 +9,6 @@ namespace platform::posix {
 
 // nativePath is the path the failed call was given: a missing file whose parent is
 // missing too reports "path not found", as Windows does.
-ErrorCode ErrorFromErrno(int err, const std::string& nativePath = {});
+TErrorCode ErrorFromErrno(int err, const std::string& nativePath = {});
 
 }  // namespace platform::posix

@@ -20,13 +20,13 @@ void TSystemHandleTraits::Close(Handle handle) noexcept {
 
 namespace {
 
-ErrorCode LockError() {
+TErrorCode LockError() {
     return errno == EWOULDBLOCK ? kErrorSharingViolation : posix::ErrorFromErrno(errno);
 }
 
 // O_EXCL: never follows a link in the last place nor opens a pipe, so what it makes is a new,
 // empty, regular file; it is locked at once, before anyone else can open it.
-std::intptr_t CreateExclusive(const std::string& native, ErrorCode& error) {
+std::intptr_t CreateExclusive(const std::string& native, TErrorCode& error) {
     const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         error = errno == EEXIST ? kErrorFileExists : posix::ErrorFromErrno(errno, native);
@@ -44,7 +44,7 @@ std::intptr_t CreateExclusive(const std::string& native, ErrorCode& error) {
 // Share mode 0 emulated: every File holds an exclusive advisory lock, so a second
 // File on the same file fails with a sharing violation, as on Windows. FILE_SHARE_READ is a
 // shared lock: readers together, but never beside an exclusive holder.
-std::intptr_t OpenLocked(const std::wstring& path, int flags, bool truncate, int lock, ErrorCode& error) {
+std::intptr_t OpenLocked(const std::wstring& path, int flags, bool truncate, int lock, TErrorCode& error) {
     const std::string native = ToNativePath(path);
     // O_NONBLOCK: a FIFO in the path must not hang the open; only regular files pass below.
     const int fd = native.empty() ? -1 : ::open(native.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
@@ -52,7 +52,7 @@ std::intptr_t OpenLocked(const std::wstring& path, int flags, bool truncate, int
         error = native.empty() ? kErrorPathNotFound : posix::ErrorFromErrno(errno, native);
         return -1;
     }
-    auto fail = [&](ErrorCode code) {
+    auto fail = [&](TErrorCode code) {
         ::close(fd);
         error = code;
         return std::intptr_t{-1};
@@ -72,35 +72,35 @@ std::intptr_t OpenLocked(const std::wstring& path, int flags, bool truncate, int
 
 }  // namespace
 
-File File::OpenRead(const std::wstring& path, ErrorCode& error) {
-    return File(OpenLocked(path, O_RDONLY, false, LOCK_EX, error));
+TFile TFile::OpenRead(const std::wstring& path, TErrorCode& error) {
+    return TFile(OpenLocked(path, O_RDONLY, false, LOCK_EX, error));
 }
 
-File File::OpenReadShared(const std::wstring& path, ErrorCode& error) {
-    return File(OpenLocked(path, O_RDONLY, false, LOCK_SH, error));
+TFile TFile::OpenReadShared(const std::wstring& path, TErrorCode& error) {
+    return TFile(OpenLocked(path, O_RDONLY, false, LOCK_SH, error));
 }
 
-File File::Create(const std::wstring& path, ErrorCode& error) {
+TFile TFile::Create(const std::wstring& path, TErrorCode& error) {
     const std::string native = ToNativePath(path);
     // The common case, a name nobody uses yet, first. Anything already there takes the checked
     // way, which never empties a file another File holds.
     if (!native.empty()) {
         const std::intptr_t fd = CreateExclusive(native, error);
-        if (fd >= 0 || error != kErrorFileExists) return File(fd);
+        if (fd >= 0 || error != kErrorFileExists) return TFile(fd);
     }
-    return File(OpenLocked(path, O_RDWR | O_CREAT, true, LOCK_EX, error));
+    return TFile(OpenLocked(path, O_RDWR | O_CREAT, true, LOCK_EX, error));
 }
 
-File File::CreateNew(const std::wstring& path, ErrorCode& error) {
+TFile TFile::CreateNew(const std::wstring& path, TErrorCode& error) {
     const std::string native = ToNativePath(path);
     if (native.empty()) {
         error = kErrorPathNotFound;
-        return File();
+        return TFile();
     }
-    return File(CreateExclusive(native, error));
+    return TFile(CreateExclusive(native, error));
 }
 
-std::int32_t File::Read(void* buffer, std::int32_t count) noexcept {
+std::int32_t TFile::Read(void* buffer, std::int32_t count) noexcept {
     if (!FHandle || count <= 0) return 0;
     auto* out = static_cast<char*>(buffer);
     std::int32_t done = 0;
@@ -114,7 +114,7 @@ std::int32_t File::Read(void* buffer, std::int32_t count) noexcept {
     return done;
 }
 
-std::int32_t File::Write(const void* buffer, std::int32_t count) noexcept {
+std::int32_t TFile::Write(const void* buffer, std::int32_t count) noexcept {
     if (!FHandle || count <= 0) return 0;
     const auto* in = static_cast<const char*>(buffer);
     std::int32_t done = 0;
@@ -127,7 +127,7 @@ std::int32_t File::Write(const void* buffer, std::int32_t count) noexcept {
     return done;
 }
 
-std::int64_t File::Seek(std::int64_t offset, int origin) noexcept {
+std::int64_t TFile::Seek(std::int64_t offset, int origin) noexcept {
     if (!FHandle) return -1;
     int whence;
     switch (origin) {
@@ -140,11 +140,11 @@ std::int64_t File::Seek(std::int64_t offset, int origin) noexcept {
     return position < 0 ? -1 : static_cast<std::int64_t>(position);
 }
 
-ErrorCode File::LastError() noexcept {
+TErrorCode TFile::LastError() noexcept {
     return posix::ErrorFromErrno(errno);
 }
 
-bool File::Flush(ErrorCode& error) noexcept {
+bool TFile::Flush(TErrorCode& error) noexcept {
     if (!FHandle) {
         error = kErrorInvalidHandle;
         return false;

@@ -28,7 +28,7 @@ std::string WithoutTrailingSlashes(std::string native) {
 
 }  // namespace
 
-std::wstring FullPathName(const std::wstring& path, ErrorCode& error) {
+std::wstring FullPathName(const std::wstring& path, TErrorCode& error) {
     error = kErrorSuccess;
     if (path.empty()) {
         error = kErrorInvalidName;
@@ -80,7 +80,7 @@ bool RootExists(const std::wstring& fullPath) {
     return !fullPath.empty() && fullPath[0] == L'\\' && (fullPath.size() == 1 || fullPath[1] != L'\\');
 }
 
-std::uint32_t FileAttributes(const std::wstring& path, ErrorCode& error) {
+std::uint32_t FileAttributes(const std::wstring& path, TErrorCode& error) {
     const std::string native = ToNativePath(path);
     struct stat st {};
     if (native.empty() || ::stat(native.c_str(), &st) != 0) {
@@ -104,7 +104,7 @@ bool CanOpenFolder(const std::wstring& path) {
     return static_cast<bool>(TSystemHandle(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)));
 }
 
-bool CreateFolder(const std::wstring& path, ErrorCode& error) {
+bool CreateFolder(const std::wstring& path, TErrorCode& error) {
     const std::string native = ToNativePath(path);
     if (native.empty()) {
         error = kErrorPathNotFound;

@@ -92,32 +92,32 @@ bool IsFolder(int dirFd, const dirent& d, bool& present, bool& link) {
 }  // namespace
 
 // The whole folder is read and sorted when the listing starts: POSIX gives no fixed order.
-struct FindListing::Impl {
-    std::vector<FindEntry> Entries;
+struct TFindListing::TImpl {
+    std::vector<TFindEntry> Entries;
     std::size_t NextIndex = 0;
 };
 
-FindListing::FindListing(std::unique_ptr<Impl> impl) noexcept : FImpl(std::move(impl)) {}
-FindListing::FindListing(FindListing&&) noexcept = default;
-FindListing& FindListing::operator=(FindListing&&) noexcept = default;
-FindListing::~FindListing() = default;
+TFindListing::TFindListing(std::unique_ptr<TImpl> impl) noexcept : FImpl(std::move(impl)) {}
+TFindListing::TFindListing(TFindListing&&) noexcept = default;
+TFindListing& TFindListing::operator=(TFindListing&&) noexcept = default;
+TFindListing::~TFindListing() = default;
 
-FindListing::operator bool() const noexcept { return FImpl != nullptr; }
+TFindListing::operator bool() const noexcept { return FImpl != nullptr; }
 
-FindListing FindListing::Start(const std::wstring& pattern) {
+TFindListing TFindListing::Start(const std::wstring& pattern) {
     const auto slash = pattern.rfind(L'\\');
     const std::wstring folder = slash == std::wstring::npos ? L"." : slash == 0 ? L"\\" : pattern.substr(0, slash);
     const std::wstring mask = slash == std::wstring::npos ? pattern : pattern.substr(slash + 1);
     const posix::TFolder dir(::opendir(ToNativePath(folder).c_str()));
-    if (!dir) return FindListing(nullptr);
+    if (!dir) return TFindListing(nullptr);
 
-    auto impl = std::make_unique<Impl>();
-    std::vector<FindEntry> dots;
-    std::vector<std::pair<std::u16string, FindEntry>> named;
+    auto impl = std::make_unique<TImpl>();
+    std::vector<TFindEntry> dots;
+    std::vector<std::pair<std::u16string, TFindEntry>> named;
     const int dirFd = ::dirfd(dir.Get());
     while (const dirent* d = ::readdir(dir.Get())) {
         const std::string name = d->d_name;
-        FindEntry entry{FromUtf8(name), 0};
+        TFindEntry entry{FromUtf8(name), 0};
         if (!MatchesMask(mask, entry.Name)) continue;
         bool present = true;
         bool link = false;
@@ -132,16 +132,16 @@ FindListing FindListing::Start(const std::wstring& pattern) {
         }
     }
     // Windows gives "." before ".." and both before every other name.
-    std::sort(dots.begin(), dots.end(), [](const FindEntry& a, const FindEntry& b) { return a.Name < b.Name; });
+    std::sort(dots.begin(), dots.end(), [](const TFindEntry& a, const TFindEntry& b) { return a.Name < b.Name; });
     std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) {
         return a.first != b.first ? a.first < b.first : a.second.Name < b.second.Name;
     });
     impl->Entries = std::move(dots);
     for (auto& item : named) impl->Entries.push_back(std::move(item.second));
-    return FindListing(std::move(impl));
+    return TFindListing(std::move(impl));
 }
 
-bool FindListing::Next(FindEntry& entry) {
+bool TFindListing::Next(TFindEntry& entry) {
     if (!FImpl || FImpl->NextIndex >= FImpl->Entries.size()) return false;
     entry = FImpl->Entries[FImpl->NextIndex++];
     return true;

@@ -14,13 +14,13 @@
 namespace platform {
 namespace {
 
-struct FontSetDeleter {
+struct TFontSetDeleter {
     void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
 };
-struct PatternDeleter {
+struct TPatternDeleter {
     void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
 };
-struct ObjectSetDeleter {
+struct TObjectSetDeleter {
     void operator()(FcObjectSet* set) const { FcObjectSetDestroy(set); }
 };
 
@@ -43,7 +43,7 @@ bool SfntFileName(std::string_view file) {
     return ext == "ttf" || ext == "ttc" || ext == "otf";
 }
 
-struct Entry {
+struct TEntry {
     std::string File;
     int Index = 0;
     int Weight = 400;  // OpenType's scale
@@ -55,41 +55,41 @@ struct Entry {
 
     bool IsBold() const { return Weight >= 600; }
     bool IsItalic() const { return Slant != FC_SLANT_ROMAN; }
-    FontFace Face() const { return FontFace{FromNativePath(File), Index, IsBold(), IsItalic(), Weight}; }
+    TFontFace Face() const { return TFontFace{FromNativePath(File), Index, IsBold(), IsItalic(), Weight}; }
 };
 
 // Lower is closer. Slant outweighs weight (a slanted face looks right; a slant made by the writer
 // less so), and a face of normal width beats condensed or expanded ones of the same family. Between
 // two weights as far from the one asked for, the one on the side it leans to: lighter for light.
-int StyleDistance(const Entry& e, int weight, bool italic) {
+int StyleDistance(const TEntry& e, int weight, bool italic) {
     const bool wrongSide = weight < 400 ? e.Weight > weight : e.Weight < weight;
     return (e.IsItalic() != italic ? 100000000 : 0) + std::abs(e.Width - FC_WIDTH_NORMAL) * 10000 +
            std::abs(e.Weight - weight) * 2 + (wrongSide ? 1 : 0);
 }
 
 // For coverage, style counts only coarsely: a wide face beats a narrow one a few weights nearer.
-int StyleClass(const Entry& e, bool bold, bool italic) {
+int StyleClass(const TEntry& e, bool bold, bool italic) {
     return (e.IsItalic() != italic ? 4 : 0) + (e.IsBold() != bold ? 2 : 0) + (e.Width != FC_WIDTH_NORMAL ? 1 : 0) +
            (e.Weight < 380 ? 2 : 0);
 }
 
-struct ConfigDeleter {
+struct TConfigDeleter {
     void operator()(FcConfig* config) const { FcConfigDestroy(config); }
 };
 
 // Every installed face, listed once per process: matching by our own rules on this index is exact
 // and costs a look-up, where FcFontMatch always answers with something, asked or not. The index
 // owns its configuration rather than fontconfig's global one, so that it is freed at exit.
-struct FontIndex {
-    std::unique_ptr<FcConfig, ConfigDeleter> Config;
-    std::unique_ptr<FcFontSet, FontSetDeleter> Set;
-    std::vector<Entry> Entries;
+struct TFontIndex {
+    std::unique_ptr<FcConfig, TConfigDeleter> Config;
+    std::unique_ptr<FcFontSet, TFontSetDeleter> Set;
+    std::vector<TEntry> Entries;
     std::unordered_map<std::string, std::vector<std::size_t>> ByFamily;
 
-    FontIndex() : Config(FcInitLoadConfigAndFonts()) {
+    TFontIndex() : Config(FcInitLoadConfigAndFonts()) {
         if (!Config) return;
-        std::unique_ptr<FcPattern, PatternDeleter> all(FcPatternCreate());
-        std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
+        std::unique_ptr<FcPattern, TPatternDeleter> all(FcPatternCreate());
+        std::unique_ptr<FcObjectSet, TObjectSetDeleter> objects(
             FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_FONTFORMAT, FC_CHARSET,
                              FC_VARIABLE, static_cast<char*>(nullptr)));
         if (!all || !objects) return;
@@ -103,7 +103,7 @@ struct FontIndex {
                 std::string_view(reinterpret_cast<char*>(format)) != "TrueType")
                 continue;
             if (FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch) continue;
-            Entry e;
+            TEntry e;
             e.File = reinterpret_cast<char*>(file);
             if (!SfntFileName(e.File)) continue;
             FcBool variable = FcFalse;
@@ -130,13 +130,13 @@ struct FontIndex {
         }
     }
 
-    std::optional<FontFace> Find(const std::string& family, int weight, bool italic) const {
+    std::optional<TFontFace> Find(const std::string& family, int weight, bool italic) const {
         const auto it = ByFamily.find(FamilyKey(family));
         if (it == ByFamily.end()) return std::nullopt;
-        const Entry* best = nullptr;
+        const TEntry* best = nullptr;
         int bestDistance = 0;
         for (std::size_t index : it->second) {
-            const Entry& e = Entries[index];
+            const TEntry& e = Entries[index];
             const int distance = StyleDistance(e, weight, italic);
             if (!best || distance < bestDistance ||
                 (distance == bestDistance && std::tie(e.File, e.Index) < std::tie(best->File, best->Index))) {
@@ -149,41 +149,42 @@ struct FontIndex {
 };
 
 // Built on first use, read-only after: fontconfig's scan happens once however many documents a run converts.
-const FontIndex& SharedIndex() {
-    static const FontIndex index;
+const TFontIndex& SharedIndex() {
+    static const TFontIndex index;
     return index;
 }
 
 }  // namespace
 
-struct FontLookup::Impl {
-    const FontIndex& Index = SharedIndex();
+struct TFontLookup::TImpl {
+    const TFontIndex& Index = SharedIndex();
 };
 
-FontLookup::FontLookup(std::wstring) : FImpl(std::make_unique<Impl>()) {}
+TFontLookup::TFontLookup(std::wstring) : FImpl(std::make_unique<TImpl>()) {}
 
-FontLookup::~FontLookup() = default;
+TFontLookup::~TFontLookup() = default;
 
-std::optional<FontFace> FontLookup::Find(const std::wstring& family, bool bold, bool italic) {
+std::optional<TFontFace> TFontLookup::Find(const std::wstring& family, bool bold, bool italic) {
     return Find(family, bold ? 700 : 400, italic);
 }
 
-std::optional<FontFace> FontLookup::Find(const std::wstring& family, int weight, bool italic) {
+std::optional<TFontFace> TFontLookup::Find(const std::wstring& family, int weight, bool italic) {
     return FImpl->Index.Find(ToUtf8(family), std::clamp(weight, 1, 1000), italic);
 }
 
-std::optional<FontFace> FontLookup::FindGeneric(GenericFamily generic, bool bold, bool italic) {
-    const FontIndex& index = FImpl->Index;
+std::optional<TFontFace> TFontLookup::FindGeneric(GenericFamily generic, bool bold, bool italic) {
+    const TFontIndex& index = FImpl->Index;
     if (!index.Config) return std::nullopt;
     const char* name = generic == GenericFamily::Serif ? "serif" : generic == GenericFamily::Monospace ? "monospace"
                                                                                                        : "sans-serif";
-    std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
+    std::unique_ptr<FcPattern, TPatternDeleter> pattern(FcPatternCreate());
     if (!pattern) return std::nullopt;
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(name));
     FcConfigSubstitute(index.Config.get(), pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
-    std::unique_ptr<FcFontSet, FontSetDeleter> sorted(FcFontSort(index.Config.get(), pattern.get(), FcFalse, nullptr, &result));
+    std::unique_ptr<FcFontSet, TFontSetDeleter> sorted(
+        FcFontSort(index.Config.get(), pattern.get(), FcFalse, nullptr, &result));
     if (!sorted) return std::nullopt;
     // The first family in the system's order that we can use, at the style asked for.
     for (int i = 0; i < sorted->nfont; ++i) {
@@ -194,18 +195,18 @@ std::optional<FontFace> FontLookup::FindGeneric(GenericFamily generic, bool bold
     return std::nullopt;
 }
 
-std::vector<FontFace> FontLookup::FindCovering(char32_t c, bool bold, bool italic, std::size_t limit) {
-    std::vector<const Entry*> covering;
-    for (const Entry& e : FImpl->Index.Entries)
+std::vector<TFontFace> TFontLookup::FindCovering(char32_t c, bool bold, bool italic, std::size_t limit) {
+    std::vector<const TEntry*> covering;
+    for (const TEntry& e : FImpl->Index.Entries)
         if (e.Charset && FcCharSetHasChar(e.Charset, static_cast<FcChar32>(c))) covering.push_back(&e);
     // Ties go by name, file and face, so the answer is the same however fontconfig listed them.
-    const auto key = [&](const Entry* e) {
+    const auto key = [&](const TEntry* e) {
         return std::make_tuple(StyleClass(*e, bold, italic), -e->Coverage, std::string_view(e->Family),
                                StyleDistance(*e, bold ? 700 : 400, italic), std::string_view(e->File), e->Index);
     };
-    std::sort(covering.begin(), covering.end(), [&](const Entry* a, const Entry* b) { return key(a) < key(b); });
-    std::vector<FontFace> faces;
-    for (const Entry* e : covering) {
+    std::sort(covering.begin(), covering.end(), [&](const TEntry* a, const TEntry* b) { return key(a) < key(b); });
+    std::vector<TFontFace> faces;
+    for (const TEntry* e : covering) {
         if (faces.size() >= limit) break;
         faces.push_back(e->Face());
     }

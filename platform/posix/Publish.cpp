@@ -24,13 +24,13 @@ bool Unsupported(int err) {
     return err == EINVAL || err == ENOSYS || err == ENOTSUP || err == EOPNOTSUPP || err == EPERM;
 }
 
-ErrorCode TakenOr(int err, const std::string& native) {
+TErrorCode TakenOr(int err, const std::string& native) {
     return err == EEXIST ? kErrorAlreadyExists : posix::ErrorFromErrno(err, native);
 }
 
 }  // namespace
 
-bool RenameNoReplace(const std::wstring& from, const std::wstring& to, ErrorCode& error) {
+bool RenameNoReplace(const std::wstring& from, const std::wstring& to, TErrorCode& error) {
     const std::string source = ToNativePath(from);
     const std::string target = ToNativePath(to);
     error = kErrorSuccess;

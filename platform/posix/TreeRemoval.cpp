@@ -20,7 +20,7 @@ namespace platform {
 namespace {
 
 // A folder being emptied, with its name in its parent.
-struct OpenFolder {
+struct TOpenFolder {
     posix::TFolder Dir;
     std::string Name;
 
@@ -44,7 +44,7 @@ constexpr std::size_t kMaxFastDepth = 64;
 // the listing and nothing is followed (a link is removed, not entered). False, with part of
 // the tree perhaps gone, at the first thing it can't do.
 bool RemoveTreeFast(const std::string& native) {
-    std::vector<OpenFolder> stack;
+    std::vector<TOpenFolder> stack;
     DIR* root = OpenFolderNoFollow(AT_FDCWD, native.c_str());
     if (root == nullptr) return false;
     stack.push_back({posix::TFolder(root), std::string()});

@@ -13,7 +13,7 @@ namespace {
 HANDLE AsHandle(std::intptr_t h) noexcept { return reinterpret_cast<HANDLE>(h); }
 
 // With share 0 (OpenRead, Create) nobody else can open the file until this handle is closed.
-std::intptr_t Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, ErrorCode& error) {
+std::intptr_t Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, TErrorCode& error) {
     const HANDLE h = CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = GetLastError();
@@ -25,37 +25,37 @@ std::intptr_t Open(const std::wstring& path, DWORD access, DWORD share, DWORD di
 
 }  // namespace
 
-File File::OpenRead(const std::wstring& path, ErrorCode& error) {
-    return File(Open(path, GENERIC_READ, 0, OPEN_EXISTING, error));
+TFile TFile::OpenRead(const std::wstring& path, TErrorCode& error) {
+    return TFile(Open(path, GENERIC_READ, 0, OPEN_EXISTING, error));
 }
 
-File File::OpenReadShared(const std::wstring& path, ErrorCode& error) {
-    return File(Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, error));
+TFile TFile::OpenReadShared(const std::wstring& path, TErrorCode& error) {
+    return TFile(Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, error));
 }
 
-File File::Create(const std::wstring& path, ErrorCode& error) {
-    return File(Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, error));
+TFile TFile::Create(const std::wstring& path, TErrorCode& error) {
+    return TFile(Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, error));
 }
 
-File File::CreateNew(const std::wstring& path, ErrorCode& error) {
-    return File(Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW, error));
+TFile TFile::CreateNew(const std::wstring& path, TErrorCode& error) {
+    return TFile(Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW, error));
 }
 
-std::int32_t File::Read(void* buffer, std::int32_t count) noexcept {
+std::int32_t TFile::Read(void* buffer, std::int32_t count) noexcept {
     if (!FHandle || count <= 0) return 0;
     DWORD done = 0;
     if (!ReadFile(AsHandle(FHandle.Get()), buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
     return static_cast<std::int32_t>(done);
 }
 
-std::int32_t File::Write(const void* buffer, std::int32_t count) noexcept {
+std::int32_t TFile::Write(const void* buffer, std::int32_t count) noexcept {
     if (!FHandle || count <= 0) return 0;
     DWORD done = 0;
     if (!WriteFile(AsHandle(FHandle.Get()), buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
     return static_cast<std::int32_t>(done);
 }
 
-std::int64_t File::Seek(std::int64_t offset, int origin) noexcept {
+std::int64_t TFile::Seek(std::int64_t offset, int origin) noexcept {
     if (!FHandle) return -1;
     DWORD method;
     switch (origin) {
@@ -71,11 +71,11 @@ std::int64_t File::Seek(std::int64_t offset, int origin) noexcept {
     return position.QuadPart;
 }
 
-ErrorCode File::LastError() noexcept {
+TErrorCode TFile::LastError() noexcept {
     return GetLastError();
 }
 
-bool File::Flush(ErrorCode& error) noexcept {
+bool TFile::Flush(TErrorCode& error) noexcept {
     const bool flushed = FHandle && FlushFileBuffers(AsHandle(FHandle.Get()));
     error = flushed ? kErrorSuccess : FHandle ? GetLastError() : kErrorInvalidHandle;
     return flushed;

@@ -21,7 +21,7 @@ struct TLocalMemoryTraits {
 
 }  // namespace
 
-std::wstring SystemErrorMessage(ErrorCode code) {
+std::wstring SystemErrorMessage(TErrorCode code) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
@@ -32,7 +32,7 @@ std::wstring SystemErrorMessage(ErrorCode code) {
     return message;
 }
 
-std::wstring FullPathName(const std::wstring& path, ErrorCode& error) {
+std::wstring FullPathName(const std::wstring& path, TErrorCode& error) {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         SetLastError(0);
@@ -53,7 +53,7 @@ bool RootExists(const std::wstring& fullPath) {
     return (GetLogicalDrives() & (1u << (letter - L'a'))) != 0;
 }
 
-std::uint32_t FileAttributes(const std::wstring& path, ErrorCode& error) {
+std::uint32_t FileAttributes(const std::wstring& path, TErrorCode& error) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : kErrorSuccess;
     return attributes;
@@ -67,7 +67,7 @@ bool CanOpenFolder(const std::wstring& path) {
     return true;
 }
 
-bool CreateFolder(const std::wstring& path, ErrorCode& error) {
+bool CreateFolder(const std::wstring& path, TErrorCode& error) {
     const bool made = CreateDirectoryW(path.c_str(), nullptr) != 0;
     error = made ? kErrorSuccess : GetLastError();
     return made;

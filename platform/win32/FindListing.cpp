@@ -15,28 +15,28 @@ struct TFindHandleTraits {
 }  // namespace
 
 // The find handle and the entry FindFirstFileW already gave, not yet handed out.
-struct FindListing::Impl {
+struct TFindListing::TImpl {
     TOwner<TFindHandleTraits> Handle;
     WIN32_FIND_DATAW Data{};
     bool HasPending = false;
 };
 
-FindListing::FindListing(std::unique_ptr<Impl> impl) noexcept : FImpl(std::move(impl)) {}
-FindListing::FindListing(FindListing&&) noexcept = default;
-FindListing& FindListing::operator=(FindListing&&) noexcept = default;
-FindListing::~FindListing() = default;
+TFindListing::TFindListing(std::unique_ptr<TImpl> impl) noexcept : FImpl(std::move(impl)) {}
+TFindListing::TFindListing(TFindListing&&) noexcept = default;
+TFindListing& TFindListing::operator=(TFindListing&&) noexcept = default;
+TFindListing::~TFindListing() = default;
 
-FindListing::operator bool() const noexcept { return FImpl != nullptr; }
+TFindListing::operator bool() const noexcept { return FImpl != nullptr; }
 
-FindListing FindListing::Start(const std::wstring& pattern) {
-    auto impl = std::make_unique<Impl>();
+TFindListing TFindListing::Start(const std::wstring& pattern) {
+    auto impl = std::make_unique<TImpl>();
     impl->Handle.Reset(FindFirstFileW(pattern.c_str(), &impl->Data));
-    if (!impl->Handle) return FindListing(nullptr);
+    if (!impl->Handle) return TFindListing(nullptr);
     impl->HasPending = true;
-    return FindListing(std::move(impl));
+    return TFindListing(std::move(impl));
 }
 
-bool FindListing::Next(FindEntry& entry) {
+bool TFindListing::Next(TFindEntry& entry) {
     if (!FImpl || !FImpl->Handle) return false;
     if (!FImpl->HasPending && !FindNextFileW(FImpl->Handle.Get(), &FImpl->Data)) {
         // Done: the folder is let go at once rather than when the listing dies.

@@ -41,12 +41,12 @@ std::wstring FamilyKey(const std::wstring& name) {
     return key;
 }
 
-class DeviceContext {
+class TDeviceContext {
 public:
-    DeviceContext() : FDc(CreateCompatibleDC(nullptr)) {}
-    DeviceContext(const DeviceContext&) = delete;
-    DeviceContext& operator=(const DeviceContext&) = delete;
-    ~DeviceContext() {
+    TDeviceContext() : FDc(CreateCompatibleDC(nullptr)) {}
+    TDeviceContext(const TDeviceContext&) = delete;
+    TDeviceContext& operator=(const TDeviceContext&) = delete;
+    ~TDeviceContext() {
         if (FDc) DeleteDC(FDc);
     }
     HDC Get() const { return FDc; }
@@ -56,14 +56,14 @@ private:
 };
 
 // A font made and selected into the context for as long as this lives.
-class SelectedFont {
+class TSelectedFont {
 public:
-    SelectedFont(HDC dc, const LOGFONTW& lf) : FDc(dc), FFont(CreateFontIndirectW(&lf)) {
+    TSelectedFont(HDC dc, const LOGFONTW& lf) : FDc(dc), FFont(CreateFontIndirectW(&lf)) {
         if (FFont) FOld = SelectObject(FDc, FFont);
     }
-    SelectedFont(const SelectedFont&) = delete;
-    SelectedFont& operator=(const SelectedFont&) = delete;
-    ~SelectedFont() {
+    TSelectedFont(const TSelectedFont&) = delete;
+    TSelectedFont& operator=(const TSelectedFont&) = delete;
+    ~TSelectedFont() {
         if (FOld) SelectObject(FDc, FOld);
         if (FFont) DeleteObject(FFont);
     }
@@ -75,14 +75,14 @@ private:
     HGDIOBJ FOld = nullptr;
 };
 
-class RegistryKey {
+class TRegistryKey {
 public:
-    RegistryKey(HKEY root, const wchar_t* path) {
+    TRegistryKey(HKEY root, const wchar_t* path) {
         if (RegOpenKeyExW(root, path, 0, KEY_READ, &FKey) != ERROR_SUCCESS) FKey = nullptr;
     }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
+    TRegistryKey(const TRegistryKey&) = delete;
+    TRegistryKey& operator=(const TRegistryKey&) = delete;
+    ~TRegistryKey() {
         if (FKey) RegCloseKey(FKey);
     }
     HKEY Get() const { return FKey; }
@@ -119,12 +119,12 @@ std::wstring Hex(std::uint64_t v) {
     return text;
 }
 
-struct FamilySearch {
+struct TFamilySearch {
     std::vector<std::wstring> Names;  // TrueType face names GDI enumerated for a family
 };
 
 int CALLBACK CollectFamily(const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM param) {
-    auto* search = reinterpret_cast<FamilySearch*>(param);
+    auto* search = reinterpret_cast<TFamilySearch*>(param);
     if (type & TRUETYPE_FONTTYPE) search->Names.push_back(lf->lfFaceName);
     return 1;
 }
@@ -156,17 +156,17 @@ const std::vector<std::wstring>& CoveringFamilies(char32_t c) {
 
 }  // namespace
 
-struct FontLookup::Impl {
+struct TFontLookup::TImpl {
     std::wstring Scratch;
-    DeviceContext Dc;
+    TDeviceContext Dc;
     // Files by what identifies their content: GDI's size and a hash of the first bytes.
     std::unordered_map<std::wstring, std::wstring> Files;
     bool RegistryRead = false;
     std::multimap<std::uint64_t, std::wstring> InstalledBySize;
-    std::map<std::tuple<std::wstring, int, bool>, std::optional<FontFace>> Faces;
+    std::map<std::tuple<std::wstring, int, bool>, std::optional<TFontFace>> Faces;
     std::unordered_map<std::wstring, std::vector<std::pair<std::uint32_t, std::uint32_t>>> Ranges;
 
-    explicit Impl(std::wstring scratch) : Scratch(std::move(scratch)) {}
+    explicit TImpl(std::wstring scratch) : Scratch(std::move(scratch)) {}
 
     // The installed font files the registry names, by size: most faces are found this way
     // without writing a byte.
@@ -179,7 +179,7 @@ struct FontLookup::Impl {
             length > 0 && length < MAX_PATH ? std::wstring(windows, length) + L"\\Fonts\\" : std::wstring();
         const wchar_t* const key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-            RegistryKey fonts(root, key);
+            TRegistryKey fonts(root, key);
             if (!fonts.Get()) continue;
             for (DWORD i = 0;; ++i) {
                 wchar_t name[512];
@@ -208,8 +208,8 @@ struct FontLookup::Impl {
         ReadRegistry();
         const auto [first, last] = InstalledBySize.equal_range(size);
         for (auto it = first; it != last; ++it) {
-            ErrorCode error = kErrorSuccess;
-            File file = File::OpenReadShared(it->second, error);
+            TErrorCode error = kErrorSuccess;
+            TFile file = TFile::OpenReadShared(it->second, error);
             if (!file) continue;
             std::vector<std::uint8_t> bytes(start.size());
             if (file.Read(bytes.data(), static_cast<std::int32_t>(bytes.size())) ==
@@ -232,7 +232,7 @@ struct FontLookup::Impl {
             // The folder may be given with its final separator, as the engine's folders are.
             const bool separated = !Scratch.empty() && Scratch.back() == L'\\';
             path = Scratch + (separated ? L"font-" : L"\\font-") + id + (table == kWholeFile ? L".ttf" : L".ttc");
-            ErrorCode error = kErrorSuccess;
+            TErrorCode error = kErrorSuccess;
             WIN32_FILE_ATTRIBUTE_DATA data;
             const bool present = GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
                                  data.nFileSizeHigh == 0 && data.nFileSizeLow == size;
@@ -240,7 +240,7 @@ struct FontLookup::Impl {
                 const auto bytes = FontData(dc, table, 0, size);
                 if (bytes.size() != size) return {};
                 CreateFolder(Scratch, error);
-                File out = File::Create(path, error);
+                TFile out = TFile::Create(path, error);
                 if (!out)
                     throw EFCreateError(L"Cannot create the font file \"" + path + L"\": " + SystemErrorMessage(error) +
                                         L".");
@@ -282,9 +282,9 @@ struct FontLookup::Impl {
     }
 
     // The selected face as a file, with what it really is: GDI makes up a bold or italic it lacks.
-    std::optional<FontFace> Describe(HDC dc) {
+    std::optional<TFontFace> Describe(HDC dc) {
         if (FontDataSize(dc, TableTag("glyf")) == GDI_ERROR) return std::nullopt;
-        FontFace face;
+        TFontFace face;
         const auto os2 = FontData(dc, TableTag("OS/2"), 0, 78);
         if (os2.size() == 78) {
             const std::uint16_t weight = Be16(os2.data() + 4), selection = Be16(os2.data() + 62);
@@ -330,20 +330,20 @@ struct FontLookup::Impl {
         return lf;
     }
 
-    std::optional<FontFace> Find(const std::wstring& family, int weight, bool italic) {
+    std::optional<TFontFace> Find(const std::wstring& family, int weight, bool italic) {
         if (family.empty() || family.size() >= LF_FACESIZE) return std::nullopt;
         const auto key = std::make_tuple(FamilyKey(family), weight, italic);
         if (auto it = Faces.find(key); it != Faces.end()) return it->second;
-        std::optional<FontFace> face;
+        std::optional<TFontFace> face;
         // GDI answers every request with some font: ask only for families it lists as TrueType,
         // and keep the answer only when the selected face is one of them.
         const std::wstring wanted = FamilyKey(family);
-        FamilySearch search;
+        TFamilySearch search;
         LOGFONTW probe = Request(family, FW_NORMAL, false);
         EnumFontFamiliesExW(Dc.Get(), &probe, CollectFamily, reinterpret_cast<LPARAM>(&search), 0);
         if (!search.Names.empty()) {
             const LOGFONTW lf = Request(family, weight, italic);
-            SelectedFont selected(Dc.Get(), lf);
+            TSelectedFont selected(Dc.Get(), lf);
             wchar_t faceName[LF_FACESIZE] = {};
             if (selected && GetTextFaceW(Dc.Get(), LF_FACESIZE, faceName) > 0) {
                 const std::wstring got = FamilyKey(faceName);
@@ -361,7 +361,7 @@ struct FontLookup::Impl {
         auto it = Ranges.find(family);
         if (it == Ranges.end()) {
             std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
-            SelectedFont selected(Dc.Get(), Request(family, FW_NORMAL, false));
+            TSelectedFont selected(Dc.Get(), Request(family, FW_NORMAL, false));
             const DWORD size = selected ? GetFontUnicodeRanges(Dc.Get(), nullptr) : 0;
             if (size >= sizeof(GLYPHSET)) {
                 std::vector<std::uint8_t> buffer(size);
@@ -379,20 +379,20 @@ struct FontLookup::Impl {
     }
 };
 
-FontLookup::FontLookup(std::wstring scratchFolder) : FImpl(std::make_unique<Impl>(std::move(scratchFolder))) {}
+TFontLookup::TFontLookup(std::wstring scratchFolder) : FImpl(std::make_unique<TImpl>(std::move(scratchFolder))) {}
 
-FontLookup::~FontLookup() = default;
+TFontLookup::~TFontLookup() = default;
 
-std::optional<FontFace> FontLookup::Find(const std::wstring& family, bool bold, bool italic) {
+std::optional<TFontFace> TFontLookup::Find(const std::wstring& family, bool bold, bool italic) {
     return Find(family, bold ? FW_BOLD : FW_NORMAL, italic);
 }
 
-std::optional<FontFace> FontLookup::Find(const std::wstring& family, int weight, bool italic) {
+std::optional<TFontFace> TFontLookup::Find(const std::wstring& family, int weight, bool italic) {
     if (!FImpl->Dc.Get()) return std::nullopt;
     return FImpl->Find(family, std::clamp(weight, 1, 1000), italic);
 }
 
-std::optional<FontFace> FontLookup::FindGeneric(GenericFamily generic, bool bold, bool italic) {
+std::optional<TFontFace> TFontLookup::FindGeneric(GenericFamily generic, bool bold, bool italic) {
     static const std::vector<std::wstring> sans = {L"Arial", L"Segoe UI", L"Tahoma", L"Liberation Sans",
                                                    L"DejaVu Sans"};
     static const std::vector<std::wstring> serif = {L"Times New Roman", L"Cambria", L"Georgia", L"Liberation Serif",
@@ -405,8 +405,8 @@ std::optional<FontFace> FontLookup::FindGeneric(GenericFamily generic, bool bold
     return std::nullopt;
 }
 
-std::vector<FontFace> FontLookup::FindCovering(char32_t c, bool bold, bool italic, std::size_t limit) {
-    std::vector<FontFace> faces;
+std::vector<TFontFace> TFontLookup::FindCovering(char32_t c, bool bold, bool italic, std::size_t limit) {
+    std::vector<TFontFace> faces;
     if (!FImpl->Dc.Get()) return faces;
     for (const auto& family : CoveringFamilies(c)) {
         if (faces.size() >= limit) break;

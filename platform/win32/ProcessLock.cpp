@@ -25,14 +25,14 @@ std::wstring MutexName(const std::wstring& folder) {
 
 }  // namespace
 
-ProcessLock ProcessLock::TryAcquire(const std::wstring& forFolder) {
+TProcessLock TProcessLock::TryAcquire(const std::wstring& forFolder) {
     // Holding the mutex object open is the lock: it exists exactly while some handle to it
     // does. A second TryAcquire in the same process finds it too and is refused as well.
     const HANDLE h = CreateMutexW(nullptr, FALSE, MutexName(forFolder).c_str());
     const DWORD error = GetLastError();
-    if (h == nullptr) return ProcessLock();
-    ProcessLock lock(reinterpret_cast<std::intptr_t>(h));
-    if (error == ERROR_ALREADY_EXISTS) return ProcessLock();  // lock closes the handle
+    if (h == nullptr) return TProcessLock();
+    TProcessLock lock(reinterpret_cast<std::intptr_t>(h));
+    if (error == ERROR_ALREADY_EXISTS) return TProcessLock();  // lock closes the handle
     return lock;
 }
 

@@ -15,7 +15,7 @@ std::int64_t Ticks(const FILETIME& time) {
 
 }  // namespace
 
-bool RenameNoReplace(const std::wstring& from, const std::wstring& to, ErrorCode& error) {
+bool RenameNoReplace(const std::wstring& from, const std::wstring& to, TErrorCode& error) {
     // Without MOVEFILE_REPLACE_EXISTING an existing target fails the move (ERROR_ALREADY_EXISTS).
     const bool moved = MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
     error = moved ? kErrorSuccess : GetLastError();

@@ -168,7 +168,7 @@ TEST_F(ToolRunTest, AnotherConversionHoldingTheWorkingFolderStopsTheToolBeforeAn
     const std::wstring doc = Doc(L"Good.pages", PackageWithPdf("%PDF good"));
     TConversionEngine other{scratch / L"cache"};
     other.SetUpWorkingFolder();
-    const platform::ProcessLock held = other.LockWorkingFolder();
+    const platform::TProcessLock held = other.LockWorkingFolder();
 
     const TRun run = Run({"-o", work + "/out", ToNativePath(doc)});
     EXPECT_EQ(run.status, 1);

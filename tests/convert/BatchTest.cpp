@@ -137,8 +137,8 @@ TEST_F(BatchTest, AWarningBoxListsAtMostFifteenLines) {
 TEST_F(BatchTest, TheWorkingFolderIsEmptyWhenTheBatchEnds) {
     const auto workingFolderEntries = [&] {
         std::vector<std::wstring> names;
-        platform::FindListing listing = platform::FindListing::Start(engine.tempDir + L"*.*");
-        platform::FindEntry entry;
+        platform::TFindListing listing = platform::TFindListing::Start(engine.tempDir + L"*.*");
+        platform::TFindEntry entry;
         while (listing.Next(entry)) {
             if (entry.Name != L"." && entry.Name != L"..") names.push_back(entry.Name);
         }
@@ -196,7 +196,7 @@ TEST_F(BatchTest, ABatchRefusedByTheLockTouchesNothing) {
     WriteFile(engine.tempDir + L"earlier.txt", std::string("an earlier document's tree"));
     TConversionEngine other{scratch / L"appdata"};
     other.SetUpWorkingFolder();
-    const platform::ProcessLock held = other.LockWorkingFolder();
+    const platform::TProcessLock held = other.LockWorkingFolder();
     try {
         ConvertBatch(engine, ui);
         FAIL() << "no error";

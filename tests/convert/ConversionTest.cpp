@@ -105,8 +105,8 @@ public:
         }
 #elif defined(_WIN32)
         // Unshared and open: the shell can't delete it.
-        platform::ErrorCode error = platform::kErrorSuccess;
-        FHolder = platform::File::OpenRead(path, error);
+        platform::TErrorCode error = platform::kErrorSuccess;
+        FHolder = platform::TFile::OpenRead(path, error);
         FActive = static_cast<bool>(FHolder);
 #else
         (void)path;
@@ -129,7 +129,7 @@ public:
 private:
     int FFd = -1;
 #ifdef _WIN32
-    platform::File FHolder;
+    platform::TFile FHolder;
 #endif
     bool FActive = false;
 };
@@ -333,8 +333,8 @@ TEST_F(EngineTest, PackageErrorsPassThroughAndLeaveThePackageClosed) {
         EXPECT_THROW(engine.ConvertDocument(doc, false, out), Exception);
         EXPECT_FALSE(FileExists(out + L"\\Broken.pdf"));
         // Exclusive open: fails while anybody still holds the package.
-        platform::ErrorCode error = platform::kErrorSuccess;
-        const platform::File reopened = platform::File::OpenRead(doc, error);
+        platform::TErrorCode error = platform::kErrorSuccess;
+        const platform::TFile reopened = platform::TFile::OpenRead(doc, error);
         EXPECT_TRUE(reopened) << "error " << error;
     }
 }
@@ -360,7 +360,7 @@ TEST_F(EngineTest, AWorkingFolderThatCannotBeEmptiedFailsTheDocument) {
 
 TEST_F(EngineTest, TheWorkingFolderLockIsExclusive) {
     {
-        const platform::ProcessLock held = engine.LockWorkingFolder();
+        const platform::TProcessLock held = engine.LockWorkingFolder();
         TConversionEngine other{scratch / L"appdata"};
         other.SetUpWorkingFolder();
         try {

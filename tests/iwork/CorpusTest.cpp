@@ -30,9 +30,9 @@ void Unzip(const std::wstring& zipPath, const std::wstring& target) {
 
 // The first folder named "Index" below folder, unzipping any Index.zip found on the way.
 std::wstring FindIndex(const std::wstring& folder) {
-    std::vector<platform::FindEntry> entries;
-    platform::FindListing listing = platform::FindListing::Start(folder + L"\\*.*");
-    for (platform::FindEntry e; listing.Next(e);) {
+    std::vector<platform::TFindEntry> entries;
+    platform::TFindListing listing = platform::TFindListing::Start(folder + L"\\*.*");
+    for (platform::TFindEntry e; listing.Next(e);) {
         if (e.Name != L"." && e.Name != L"..") entries.push_back(e);
     }
     for (const auto& e : entries) {
@@ -54,8 +54,8 @@ std::wstring FindIndex(const std::wstring& folder) {
 std::vector<std::wstring> CorpusDocuments(const std::wstring& corpus) {
     std::vector<std::wstring> docs;
     for (const std::wstring& folder : {corpus, corpus + L"\\wild"}) {
-        platform::FindListing listing = platform::FindListing::Start(folder + L"\\*.pages");
-        for (platform::FindEntry e; listing.Next(e);) docs.push_back(folder + L"\\" + e.Name);
+        platform::TFindListing listing = platform::TFindListing::Start(folder + L"\\*.pages");
+        for (platform::TFindEntry e; listing.Next(e);) docs.push_back(folder + L"\\" + e.Name);
     }
     return docs;
 }
@@ -70,7 +70,7 @@ TEST(IworkCorpus, EveryModernDocumentLoadsWithItsRootObject) {
     for (const std::wstring& doc : docs) {
         SCOPED_TRACE(platform::ToUtf8(doc));
         TScratchFolder scratch;
-        platform::ErrorCode error = platform::kErrorSuccess;
+        platform::TErrorCode error = platform::kErrorSuccess;
         std::wstring root = doc;
         if ((platform::FileAttributes(doc, error) & platform::kAttrDirectory) == 0) {
             Unzip(doc, scratch.Path());

@@ -1048,10 +1048,10 @@ bool EndsWith(const std::wstring& s, const std::wstring& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-std::vector<platform::FindEntry> List(const std::wstring& folder) {
-    std::vector<platform::FindEntry> entries;
-    platform::FindListing listing = platform::FindListing::Start(folder + L"\\*.*");
-    for (platform::FindEntry e; listing.Next(e);)
+std::vector<platform::TFindEntry> List(const std::wstring& folder) {
+    std::vector<platform::TFindEntry> entries;
+    platform::TFindListing listing = platform::TFindListing::Start(folder + L"\\*.*");
+    for (platform::TFindEntry e; listing.Next(e);)
         if (e.Name != L"." && e.Name != L"..") entries.push_back(e);
     return entries;
 }
@@ -1082,7 +1082,7 @@ bool FindPackage(const std::wstring& folder, TModernPackage& package) {
 // Unpacks a corpus document (a ZIP or a folder bundle) and reads it.
 doc::TDocument ReadCorpusDocument(const std::wstring& path, TScratchFolder& scratch) {
     std::wstring root = path;
-    platform::ErrorCode error = platform::kErrorSuccess;
+    platform::TErrorCode error = platform::kErrorSuccess;
     if ((platform::FileAttributes(path, error) & platform::kAttrDirectory) == 0) {
         TZipFile zip;
         zip.Open(path, zmRead);

@@ -222,8 +222,8 @@ TEST(LoadObjectStore, AFileThatCannotBeOpenedIsNamed) {
     TScratchFolder scratch;
     const std::wstring path = scratch / L"Index\\Document.iwa";
     WriteFile(path, IwaFile({TIwaObject(1, 10000, {})}));
-    platform::ErrorCode error = platform::kErrorSuccess;
-    const platform::File holder = platform::File::OpenRead(path, error);  // exclusive: nobody else opens it
+    platform::TErrorCode error = platform::kErrorSuccess;
+    const platform::TFile holder = platform::TFile::OpenRead(path, error);  // exclusive: nobody else opens it
     ASSERT_TRUE(holder);
     try {
         LoadObjectStore(scratch / L"Index");

@@ -348,9 +348,9 @@ TEST(TrueTypeFontTest, MissingFileIsAnOpenError) {
 // ---------------------------------------------------------------------------------------------
 // The installed fonts the set-up provides.
 
-std::optional<platform::FontFace> Installed(const std::wstring& family, bool bold = false, bool italic = false) {
+std::optional<platform::TFontFace> Installed(const std::wstring& family, bool bold = false, bool italic = false) {
     static TScratchFolder scratch;
-    static platform::FontLookup lookup(scratch.Path());
+    static platform::TFontLookup lookup(scratch.Path());
     return lookup.Find(family, bold, italic);
 }
 
@@ -419,7 +419,7 @@ TEST(InstalledFontTest, LookupMatchesFamiliesExactlyAndStylesClosely) {
 
 TEST(InstalledFontTest, LookupFindsTheNearestWeight) {
     static TScratchFolder scratch;
-    static platform::FontLookup lookup(scratch.Path());
+    static platform::TFontLookup lookup(scratch.Path());
     if (!lookup.Find(L"Roboto", 300, false) || !Installed(L"Liberation Sans"))
         GTEST_SKIP() << "Roboto or Liberation Sans is not installed (fonts-roboto-unhinted, fonts-liberation2)";
     if (lookup.Find(L"Roboto", 300, false)->Weight != 300)
@@ -528,7 +528,7 @@ TEST_F(SystemFontsTest, DocumentNamesMapToInstalledFaces) {
 
 TEST_F(SystemFontsTest, LightAndMediumFacesComeFromAFamilyThatHasThem) {
     TScratchFolder scratch;
-    platform::FontLookup lookup(scratch.Path());
+    platform::TFontLookup lookup(scratch.Path());
     if (!lookup.Find(L"Roboto", 300, false) || !Installed(L"Liberation Sans"))
         GTEST_SKIP() << "Roboto or Liberation Sans is not installed (fonts-roboto-unhinted, fonts-liberation2)";
     if (lookup.Find(L"Roboto", 300, false)->Weight != 300)

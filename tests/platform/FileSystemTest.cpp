@@ -36,14 +36,14 @@ void MakeReadOnly(const std::wstring& enginePath) {
 
 std::vector<std::wstring> ListNames(const std::wstring& pattern) {
     std::vector<std::wstring> names;
-    auto listing = FindListing::Start(pattern);
-    FindEntry entry;
+    auto listing = TFindListing::Start(pattern);
+    TFindEntry entry;
     while (listing.Next(entry)) names.push_back(entry.Name);
     return names;
 }
 
 TEST(FileSystemTest, MessagesOfTheCommonCodesHaveNoTrailingStop) {
-    for (ErrorCode code : {kErrorFileNotFound, kErrorPathNotFound, kErrorAccessDenied, kErrorSharingViolation,
+    for (TErrorCode code : {kErrorFileNotFound, kErrorPathNotFound, kErrorAccessDenied, kErrorSharingViolation,
                            kErrorFileExists, kErrorDiskFull, kErrorInvalidName, kErrorAlreadyExists}) {
         SCOPED_TRACE(code);
         const auto text = SystemErrorMessage(code);
@@ -72,14 +72,14 @@ TEST(FileSystemTest, FullPathNameResolvesDotsAndSlashes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(ToUtf8(c.input));
-        ErrorCode error = 99;
+        TErrorCode error = 99;
         EXPECT_EQ(FullPathName(c.input, error), c.Expected);
         EXPECT_EQ(error, kErrorSuccess);
     }
 }
 
 TEST(FileSystemTest, FullPathNameMakesARelativeNameAbsolute) {
-    ErrorCode error = 99;
+    TErrorCode error = 99;
     const auto full = FullPathName(L"some.pages", error);
     EXPECT_EQ(error, kErrorSuccess);
     ASSERT_GT(full.size(), 11u);
@@ -96,7 +96,7 @@ TEST(FileSystemTest, RootOfAFullPathExistsButAUncRootDoesNot) {
 TEST(FileSystemTest, AttributesTellFoldersFromFiles) {
     TScratchFolder dir;
     WriteFile(dir / L"file.txt", "x");
-    ErrorCode error = 99;
+    TErrorCode error = 99;
     const auto folder = FileAttributes(dir.Path(), error);
     EXPECT_EQ(error, kErrorSuccess);
     ASSERT_NE(folder, kInvalidAttributes);
@@ -114,7 +114,7 @@ TEST(FileSystemTest, AttributesTellFoldersFromFiles) {
 
 TEST(FileSystemTest, CreateFolderMakesOneLevelAndFailsWhenItExists) {
     TScratchFolder dir;
-    ErrorCode error = 99;
+    TErrorCode error = 99;
     EXPECT_TRUE(CreateFolder(dir / L"new", error));
     EXPECT_EQ(error, kErrorSuccess);
     EXPECT_FALSE(CreateFolder(dir / L"new", error));
@@ -147,7 +147,7 @@ TEST(FileSystemTest, CopyFileNewCopiesBytesAndNeverOverwrites) {
     std::vector<std::uint8_t> pdf(300000);
     for (std::size_t i = 0; i < pdf.size(); ++i) pdf[i] = static_cast<std::uint8_t>(i * 31 + 7);
     WriteFile(dir / L"found.pdf", pdf);
-    ErrorCode error = 99;
+    TErrorCode error = 99;
     EXPECT_TRUE(CopyFileNew(dir / L"found.pdf", dir / L"out.pdf", error));
     EXPECT_EQ(error, kErrorSuccess);
     EXPECT_EQ(ReadFile(dir / L"out.pdf"), pdf);
@@ -167,8 +167,8 @@ TEST(FileSystemTest, CopyFileNewCopiesBytesAndNeverOverwrites) {
 TEST(FileSystemTest, CopyFileNewCannotCopyAFileHeldOpen) {
     TScratchFolder dir;
     WriteFile(dir / L"held.pdf", "held");
-    ErrorCode error = kErrorSuccess;
-    File holder = File::OpenRead(dir / L"held.pdf", error);
+    TErrorCode error = kErrorSuccess;
+    TFile holder = TFile::OpenRead(dir / L"held.pdf", error);
     ASSERT_TRUE(holder);
     EXPECT_FALSE(CopyFileNew(dir / L"held.pdf", dir / L"copy.pdf", error));
     EXPECT_EQ(error, kErrorSharingViolation);
@@ -179,7 +179,7 @@ TEST(FileSystemTest, LocalAppDataFolderIsAbsoluteWithoutTrailingSeparator) {
     const auto folder = LocalAppDataFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), L'\\');
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     EXPECT_TRUE(RootExists(FullPathName(folder, error)));
 }
 
@@ -190,9 +190,9 @@ TEST(FileSystemTest, FindListingGivesEveryEntryInCaseInsensitiveOrder) {
 
     std::vector<std::wstring> names;
     std::vector<std::uint32_t> attributes;
-    auto listing = FindListing::Start(dir / L"*.*");
+    auto listing = TFindListing::Start(dir / L"*.*");
     ASSERT_TRUE(listing);
-    FindEntry entry;
+    TFindEntry entry;
     while (listing.Next(entry)) {
         names.push_back(entry.Name);
         attributes.push_back(entry.Attributes);
@@ -211,9 +211,9 @@ TEST(FileSystemTest, FindListingGivesEveryEntryInCaseInsensitiveOrder) {
 
 TEST(FileSystemTest, FindListingOfAMissingFolderIsEmpty) {
     TScratchFolder dir;
-    auto listing = FindListing::Start(dir / L"missing\\*.*");
+    auto listing = TFindListing::Start(dir / L"missing\\*.*");
     EXPECT_FALSE(listing);
-    FindEntry entry;
+    TFindEntry entry;
     EXPECT_FALSE(listing.Next(entry));
     EXPECT_TRUE(ListNames(dir / L"missing\\*.*").empty());
 }
@@ -221,11 +221,11 @@ TEST(FileSystemTest, FindListingOfAMissingFolderIsEmpty) {
 TEST(FileSystemTest, MovedListingContinuesWhereItWas) {
     TScratchFolder dir;
     WriteFile(dir / L"one", "1");
-    auto listing = FindListing::Start(dir / L"*.*");
-    FindEntry entry;
+    auto listing = TFindListing::Start(dir / L"*.*");
+    TFindEntry entry;
     ASSERT_TRUE(listing.Next(entry));
     EXPECT_EQ(entry.Name, L".");
-    FindListing moved = std::move(listing);
+    TFindListing moved = std::move(listing);
     ASSERT_TRUE(moved.Next(entry));
     EXPECT_EQ(entry.Name, L"..");
     ASSERT_TRUE(moved.Next(entry));

@@ -21,15 +21,15 @@ TEST(FileTest, OpenFileCannotBeOpenedAgainUntilClosed) {
     TScratchFolder dir;
     const auto path = dir / L"doc.pages";
     WriteFile(path, "content");
-    ErrorCode error = kErrorSuccess;
-    File first = File::OpenRead(path, error);
+    TErrorCode error = kErrorSuccess;
+    TFile first = TFile::OpenRead(path, error);
     ASSERT_TRUE(first);
     EXPECT_EQ(error, kErrorSuccess);
 
-    File second = File::OpenRead(path, error);
+    TFile second = TFile::OpenRead(path, error);
     EXPECT_FALSE(second);
     EXPECT_EQ(error, kErrorSharingViolation);
-    File writer = File::Create(path, error);
+    TFile writer = TFile::Create(path, error);
     EXPECT_FALSE(writer);
     EXPECT_EQ(error, kErrorSharingViolation);
     // The refused Create must not have emptied the file under the reader.
@@ -38,7 +38,7 @@ TEST(FileTest, OpenFileCannotBeOpenedAgainUntilClosed) {
     EXPECT_EQ(std::string(buffer, 7), "content");
 
     first.Close();
-    File third = File::OpenRead(path, error);
+    TFile third = TFile::OpenRead(path, error);
     EXPECT_TRUE(third);
     EXPECT_EQ(error, kErrorSuccess);
 }
@@ -47,38 +47,38 @@ TEST(FileTest, MovedFileKeepsTheLockAndReleasesItOnce) {
     TScratchFolder dir;
     const auto path = dir / L"a.bin";
     WriteFile(path, "x");
-    ErrorCode error = kErrorSuccess;
-    File moved;
+    TErrorCode error = kErrorSuccess;
+    TFile moved;
     {
-        File original = File::OpenRead(path, error);
+        TFile original = TFile::OpenRead(path, error);
         moved = std::move(original);
         EXPECT_FALSE(original);  // NOLINT(bugprone-use-after-move): a moved-from File is closed
     }
     ASSERT_TRUE(moved);
-    EXPECT_FALSE(File::OpenRead(path, error));
-    moved = File();
-    EXPECT_TRUE(File::OpenRead(path, error));
+    EXPECT_FALSE(TFile::OpenRead(path, error));
+    moved = TFile();
+    EXPECT_TRUE(TFile::OpenRead(path, error));
 }
 
 TEST(FileTest, SharedReadersCoexistButNotWithAnExclusiveHolder) {
     TScratchFolder dir;
     const auto path = dir / L"font.ttf";
     WriteFile(path, "glyphs");
-    ErrorCode error = kErrorSuccess;
-    File first = File::OpenReadShared(path, error);
+    TErrorCode error = kErrorSuccess;
+    TFile first = TFile::OpenReadShared(path, error);
     ASSERT_TRUE(first);
-    File second = File::OpenReadShared(path, error);
+    TFile second = TFile::OpenReadShared(path, error);
     EXPECT_TRUE(second);
-    EXPECT_FALSE(File::OpenRead(path, error));
+    EXPECT_FALSE(TFile::OpenRead(path, error));
     EXPECT_EQ(error, kErrorSharingViolation);
-    EXPECT_FALSE(File::Create(path, error));
+    EXPECT_FALSE(TFile::Create(path, error));
     EXPECT_EQ(error, kErrorSharingViolation);
     first.Close();
     second.Close();
 
-    File exclusive = File::OpenRead(path, error);
+    TFile exclusive = TFile::OpenRead(path, error);
     ASSERT_TRUE(exclusive);
-    EXPECT_FALSE(File::OpenReadShared(path, error));
+    EXPECT_FALSE(TFile::OpenReadShared(path, error));
     EXPECT_EQ(error, kErrorSharingViolation);
 }
 
@@ -86,9 +86,9 @@ TEST(FileTest, CreateEmptiesAnExistingFile) {
     TScratchFolder dir;
     const auto path = dir / L"out.pdf";
     WriteFile(path, "old and long content");
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     {
-        File f = File::Create(path, error);
+        TFile f = TFile::Create(path, error);
         ASSERT_TRUE(f);
         EXPECT_EQ(f.Seek(0, 2), 0);
         EXPECT_EQ(f.Write("new", 3), 3);
@@ -99,8 +99,8 @@ TEST(FileTest, CreateEmptiesAnExistingFile) {
 TEST(FileTest, ReadWriteAndSeek) {
     TScratchFolder dir;
     const auto path = dir / L"data.bin";
-    ErrorCode error = kErrorSuccess;
-    File f = File::Create(path, error);
+    TErrorCode error = kErrorSuccess;
+    TFile f = TFile::Create(path, error);
     ASSERT_TRUE(f);
     std::vector<char> data(100000);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
@@ -123,10 +123,10 @@ TEST(FileTest, ReadWriteAndSeek) {
 
 TEST(FileTest, OpenReadOfAMissingFileGivesAnErrorWithAText) {
     TScratchFolder dir;
-    ErrorCode error = kErrorSuccess;
-    EXPECT_FALSE(File::OpenRead(dir / L"missing.pages", error));
+    TErrorCode error = kErrorSuccess;
+    EXPECT_FALSE(TFile::OpenRead(dir / L"missing.pages", error));
     EXPECT_EQ(error, kErrorFileNotFound);
-    EXPECT_FALSE(File::OpenRead(dir / L"no\\such\\folder.pages", error));
+    EXPECT_FALSE(TFile::OpenRead(dir / L"no\\such\\folder.pages", error));
     EXPECT_EQ(error, kErrorPathNotFound);
     const auto text = SystemErrorMessage(error);
     ASSERT_FALSE(text.empty());
@@ -136,17 +136,17 @@ TEST(FileTest, OpenReadOfAMissingFileGivesAnErrorWithAText) {
 
 TEST(FileTest, AFolderIsNoFile) {
     TScratchFolder dir;
-    ErrorCode error = kErrorSuccess;
-    EXPECT_FALSE(File::OpenRead(dir.Path(), error));
+    TErrorCode error = kErrorSuccess;
+    EXPECT_FALSE(TFile::OpenRead(dir.Path(), error));
     EXPECT_EQ(error, kErrorAccessDenied);
-    EXPECT_FALSE(File::Create(dir.Path(), error));
+    EXPECT_FALSE(TFile::Create(dir.Path(), error));
     EXPECT_EQ(error, kErrorAccessDenied);
 }
 
 TEST(FileTest, CreateInAMissingFolderFails) {
     TScratchFolder dir;
-    ErrorCode error = kErrorSuccess;
-    EXPECT_FALSE(File::Create(dir / L"missing\\out.pdf", error));
+    TErrorCode error = kErrorSuccess;
+    EXPECT_FALSE(TFile::Create(dir / L"missing\\out.pdf", error));
     EXPECT_EQ(error, kErrorPathNotFound);
 }
 

@@ -44,12 +44,12 @@ int InChild(Body body) {
 TEST(PosixTest, ProcessLockKeepsOutAnotherProcess) {
     TScratchFolder dir;
     const auto folder = dir / L"cache\\Lumbrook\\";
-    auto held = ProcessLock::TryAcquire(folder);
+    auto held = TProcessLock::TryAcquire(folder);
     ASSERT_TRUE(held);
     EXPECT_TRUE(FileExists(dir / L"cache\\Lumbrook.lock"));
-    EXPECT_EQ(InChild([&] { return ProcessLock::TryAcquire(folder) ? 1 : 0; }), 0);
-    held = ProcessLock();
-    EXPECT_EQ(InChild([&] { return ProcessLock::TryAcquire(folder) ? 1 : 0; }), 1);
+    EXPECT_EQ(InChild([&] { return TProcessLock::TryAcquire(folder) ? 1 : 0; }), 0);
+    held = TProcessLock();
+    EXPECT_EQ(InChild([&] { return TProcessLock::TryAcquire(folder) ? 1 : 0; }), 1);
 }
 
 TEST(PosixTest, LocalAppDataFollowsXdgCacheHome) {
@@ -72,8 +72,8 @@ TEST(PosixTest, LocalAppDataFollowsXdgCacheHome) {
 TEST(PosixTest, APipeIsRefusedWithoutWaitingForAWriter) {
     TScratchFolder dir;
     ASSERT_EQ(::mkfifo(ToNativePath(dir / L"pipe.pages").c_str(), 0600), 0);
-    ErrorCode error = kErrorSuccess;
-    EXPECT_FALSE(File::OpenRead(dir / L"pipe.pages", error));
+    TErrorCode error = kErrorSuccess;
+    EXPECT_FALSE(TFile::OpenRead(dir / L"pipe.pages", error));
     EXPECT_EQ(error, kErrorAccessDenied);
     EXPECT_FALSE(CopyFileNew(dir / L"pipe.pages", dir / L"out.pdf", error));
     EXPECT_EQ(error, kErrorAccessDenied);
@@ -95,14 +95,14 @@ TEST(PosixTest, DeleteTreeEmptiesReadOnlyFoldersButNeverFollowsLinks) {
 
 TEST(PosixTest, CreateLocksANewFileAndChecksWhateverIsAlreadyThere) {
     TScratchFolder dir;
-    ErrorCode error = kErrorSuccess;
-    File made = File::Create(dir / L"new.pdf", error);
+    TErrorCode error = kErrorSuccess;
+    TFile made = TFile::Create(dir / L"new.pdf", error);
     ASSERT_TRUE(made);
     EXPECT_EQ(error, kErrorSuccess);
     EXPECT_EQ(made.Write("kept", 4), 4);
-    EXPECT_FALSE(File::OpenRead(dir / L"new.pdf", error));
+    EXPECT_FALSE(TFile::OpenRead(dir / L"new.pdf", error));
     EXPECT_EQ(error, kErrorSharingViolation);
-    EXPECT_FALSE(File::Create(dir / L"new.pdf", error));
+    EXPECT_FALSE(TFile::Create(dir / L"new.pdf", error));
     EXPECT_EQ(error, kErrorSharingViolation);
     made.Close();
     const auto kept = testsupport::ReadFile(dir / L"new.pdf");
@@ -111,11 +111,11 @@ TEST(PosixTest, CreateLocksANewFileAndChecksWhateverIsAlreadyThere) {
     // A link to a file is followed, and its target emptied, as a Windows link would be.
     WriteFile(dir / L"target.pdf", "old");
     ASSERT_EQ(::symlink("target.pdf", ToNativePath(dir / L"link.pdf").c_str()), 0);
-    EXPECT_TRUE(File::Create(dir / L"link.pdf", error));
+    EXPECT_TRUE(TFile::Create(dir / L"link.pdf", error));
     EXPECT_TRUE(testsupport::ReadFile(dir / L"target.pdf").empty());
 
     ASSERT_EQ(::mkfifo(ToNativePath(dir / L"pipe.pdf").c_str(), 0600), 0);
-    EXPECT_FALSE(File::Create(dir / L"pipe.pdf", error));
+    EXPECT_FALSE(TFile::Create(dir / L"pipe.pdf", error));
     EXPECT_EQ(error, kErrorAccessDenied);
 }
 
@@ -152,8 +152,8 @@ TEST(PosixTest, FindListingFollowsLinksAndStillShowsWhatItCannotFollow) {
     ASSERT_EQ(::mkfifo(ToNativePath(dir / L"list\\pipe").c_str(), 0600), 0);
     ASSERT_EQ(::mkdir(ToNativePath(dir / L"list\\sub").c_str(), 0755), 0);
     std::vector<std::pair<std::wstring, bool>> seen;
-    auto listing = FindListing::Start(dir / L"list\\*.*");
-    FindEntry entry;
+    auto listing = TFindListing::Start(dir / L"list\\*.*");
+    TFindEntry entry;
     while (listing.Next(entry)) seen.emplace_back(entry.Name, (entry.Attributes & kAttrDirectory) != 0);
     const std::vector<std::pair<std::wstring, bool>> expected = {
         {L".", true},          {L"..", true},  {L"dangling", false}, {L"file.txt", false},

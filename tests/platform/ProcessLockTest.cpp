@@ -13,16 +13,16 @@ namespace {
 TEST(ProcessLockTest, OneHolderPerFolderUntilReleased) {
     TScratchFolder dir;
     const auto folder = dir / L"Lumbrook\\";
-    auto first = ProcessLock::TryAcquire(folder);
+    auto first = TProcessLock::TryAcquire(folder);
     ASSERT_TRUE(first);
-    EXPECT_FALSE(ProcessLock::TryAcquire(folder));
-    EXPECT_TRUE(ProcessLock::TryAcquire(dir / L"Other\\"));
+    EXPECT_FALSE(TProcessLock::TryAcquire(folder));
+    EXPECT_TRUE(TProcessLock::TryAcquire(dir / L"Other\\"));
 
-    ProcessLock moved = std::move(first);
+    TProcessLock moved = std::move(first);
     EXPECT_FALSE(first);  // NOLINT(bugprone-use-after-move)
-    EXPECT_FALSE(ProcessLock::TryAcquire(folder));
-    moved = ProcessLock();
-    EXPECT_TRUE(ProcessLock::TryAcquire(folder));
+    EXPECT_FALSE(TProcessLock::TryAcquire(folder));
+    moved = TProcessLock();
+    EXPECT_TRUE(TProcessLock::TryAcquire(folder));
 }
 
 }  // namespace

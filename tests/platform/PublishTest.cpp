@@ -32,15 +32,15 @@ std::string Contents(const std::wstring& path) {
 // The names in folder, "." and ".." left out.
 std::vector<std::wstring> Names(const std::wstring& folder) {
     std::vector<std::wstring> names;
-    FindListing listing = FindListing::Start(folder + L"*.*");
-    FindEntry entry;
+    TFindListing listing = TFindListing::Start(folder + L"*.*");
+    TFindEntry entry;
     while (listing.Next(entry)) {
         if (entry.Name != L"." && entry.Name != L"..") names.push_back(entry.Name);
     }
     return names;
 }
 
-bool WriteText(File& file, const std::string& text) {
+bool WriteText(TFile& file, const std::string& text) {
     return file.Write(text.data(), static_cast<std::int32_t>(text.size())) == static_cast<std::int32_t>(text.size());
 }
 
@@ -54,10 +54,10 @@ void SetAge(const std::wstring& path, std::chrono::minutes age) {
 TEST(PublishTest, TheFinalNameAppearsWholeAndNothingElseStays) {
     TScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     ASSERT_TRUE(PublishNewFile(
         folder + L"out.pdf",
-        [&](File& file, ErrorCode&) {
+        [&](TFile& file, TErrorCode&) {
             // Nothing under the final name while the bytes are still going in.
             EXPECT_FALSE(FileExists(folder + L"out.pdf"));
             return WriteText(file, "%PDF-1.4 whole");
@@ -72,10 +72,10 @@ TEST(PublishTest, TheFinalNameAppearsWholeAndNothingElseStays) {
 TEST(PublishTest, AFailureMidCopyLeavesNeitherTheFinalNameNorTheTemporary) {
     TScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     EXPECT_FALSE(PublishNewFile(
         folder + L"out.pdf",
-        [&](File& file, ErrorCode& fillError) {
+        [&](TFile& file, TErrorCode& fillError) {
             WriteText(file, "%PDF-1.4 the first half");
             fillError = kErrorDiskFull;
             return false;
@@ -88,10 +88,10 @@ TEST(PublishTest, AFailureMidCopyLeavesNeitherTheFinalNameNorTheTemporary) {
 TEST(PublishTest, AFileAppearingUnderTheFinalNameDuringTheCopyIsNotReplaced) {
     TScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     EXPECT_FALSE(PublishNewFile(
         folder + L"out.pdf",
-        [&](File& file, ErrorCode&) {
+        [&](TFile& file, TErrorCode&) {
             WriteFile(folder + L"out.pdf", "the user's own");
             return WriteText(file, "ours");
         },
@@ -105,16 +105,16 @@ TEST(PublishTest, AnExistingFileIsRefusedBeforeAnythingIsWritten) {
     TScratchFolder dir;
     const std::wstring folder = dir.Path() + L"\\";
     WriteFile(folder + L"out.pdf", "already here");
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     bool filled = false;
     EXPECT_FALSE(PublishNewFile(
-        folder + L"out.pdf", [&](File&, ErrorCode&) { return filled = true; }, error));
+        folder + L"out.pdf", [&](TFile&, TErrorCode&) { return filled = true; }, error));
     EXPECT_FALSE(filled);
     EXPECT_EQ(error, kErrorFileExists);
     EXPECT_EQ(Contents(folder + L"out.pdf"), "already here");
 
     EXPECT_FALSE(PublishNewFile(
-        folder + L"missing\\out.pdf", [&](File&, ErrorCode&) { return filled = true; }, error));
+        folder + L"missing\\out.pdf", [&](TFile&, TErrorCode&) { return filled = true; }, error));
     EXPECT_FALSE(filled);
     EXPECT_EQ(error, kErrorPathNotFound);
 }
@@ -167,8 +167,8 @@ TEST(PublishTest, StaleTemporariesAreSweptAndNothingElse) {
         WriteFile(folder + c.name, "x");
         SetAge(folder + c.name, std::chrono::minutes(c.ageMinutes));
     }
-    ErrorCode error = kErrorSuccess;
-    const File writer = File::OpenRead(folder + cases[1].name, error);
+    TErrorCode error = kErrorSuccess;
+    const TFile writer = TFile::OpenRead(folder + cases[1].name, error);
     ASSERT_TRUE(writer);
     RemoveStaleTemporaries(folder);
     for (const auto& c : cases) {
@@ -183,7 +183,7 @@ TEST(PublishTest, PublishingSweepsTheFolderFirst) {
     const std::wstring stale = folder + PublishTemporaryName(L"out.pdf", kGoneProcess, 0);
     WriteFile(stale, "%PDF-1.4 cut sh");
     WriteFile(folder + L"in.pdf", "%PDF-1.4 whole");
-    ErrorCode error = kErrorSuccess;
+    TErrorCode error = kErrorSuccess;
     ASSERT_TRUE(CopyFileNew(folder + L"in.pdf", folder + L"out.pdf", error));
     EXPECT_EQ(Contents(folder + L"out.pdf"), "%PDF-1.4 whole");
     EXPECT_FALSE(FileExists(stale));

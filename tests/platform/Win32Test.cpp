@@ -19,7 +19,7 @@ constexpr wchar_t kChildFolderVariable[] = L"P2P_LOCK_CHILD_FOLDER";
 TEST(Win32Test, DISABLED_ChildTriesTheLock) {
     wchar_t folder[MAX_PATH] = {};
     if (GetEnvironmentVariableW(kChildFolderVariable, folder, MAX_PATH) == 0) GTEST_SKIP();
-    const bool got = static_cast<bool>(ProcessLock::TryAcquire(folder));
+    const bool got = static_cast<bool>(TProcessLock::TryAcquire(folder));
     ExitProcess(got ? 1 : 0);
 }
 
@@ -48,12 +48,12 @@ int ChildTakesLock(const std::wstring& folder) {
 TEST(Win32Test, ProcessLockKeepsOutAnotherProcess) {
     testsupport::TScratchFolder dir;
     const auto folder = dir / L"Lumbrook\\";
-    auto held = ProcessLock::TryAcquire(folder);
+    auto held = TProcessLock::TryAcquire(folder);
     ASSERT_TRUE(held);
     EXPECT_EQ(ChildTakesLock(folder), 0);
     // Another spelling of the same folder is the same lock.
     EXPECT_EQ(ChildTakesLock(dir / L"LUMBROOK"), 0);
-    held = ProcessLock();
+    held = TProcessLock();
     EXPECT_EQ(ChildTakesLock(folder), 1);
 }
 
