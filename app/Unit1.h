@@ -92,7 +92,7 @@ public:
     static std::wstring HelpFilePath();
 
     // The row drag: none, made ready by LVN_BEGINDRAG, or under way past the threshold.
-    enum class TDragState { None, Ready, Dragging };
+    enum class TDragState { drNone, drReady, drDragging };
     TDragState DragState() const noexcept { return FDragState; }
     // The pointer over a place that accepts the dragged rows.
     HCURSOR DragCursor();
@@ -173,7 +173,7 @@ private:
     TListViewQueue FQueue;
     TWindowBatchFrontEnd FBatchFrontEnd;
 
-    TDragState FDragState = TDragState::None;
+    TDragState FDragState = TDragState::drNone;
     WPARAM FPressKeys = 0;
     POINT FPressPoint{};   // list client coordinates
     POINT FReadyPoint{};   // screen coordinates

@@ -76,8 +76,8 @@ LRESULT TForm2::HandleListMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         FPressPoint = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         break;
     case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE && FDragState != TDragState::None) { CancelDrag(); return 0; }
-        if (FDragState == TDragState::None && OnListKey(wParam)) return 0;
+        if (wParam == VK_ESCAPE && FDragState != TDragState::drNone) { CancelDrag(); return 0; }
+        if (FDragState == TDragState::drNone && OnListKey(wParam)) return 0;
         break;
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
@@ -96,7 +96,7 @@ void TForm2::OnListBeginDrag(const NMLISTVIEW& info) {
     const int row = pressed >= 0 ? pressed : info.iItem;
     if (row < 0 || !FQueue.Selected(row)) return;
     FDragRow = row;
-    FDragState = TDragState::Ready;
+    FDragState = TDragState::drReady;
     ::GetCursorPos(&FReadyPoint);
     ::SetCapture(FHandle);
 }
@@ -112,9 +112,9 @@ bool TForm2::PointOverList(POINT screen) const {
 void TForm2::OnDragMouseMove() {
     POINT p;
     ::GetCursorPos(&p);
-    if (FDragState == TDragState::Ready) {
+    if (FDragState == TDragState::drReady) {
         if (std::abs(p.x - FReadyPoint.x) < 5 && std::abs(p.y - FReadyPoint.y) < 5) return;
-        FDragState = TDragState::Dragging;
+        FDragState = TDragState::drDragging;
         StartDragImage();
     }
     bool accept = false;
@@ -157,13 +157,13 @@ void TForm2::SetDropHighlight(int row) {
     if (FDragImageShown) ::ImageList_DragShowNolock(TRUE);
 }
 
-void TForm2::OnDragMouseUp() { EndDrag(FDragState == TDragState::Dragging); }
+void TForm2::OnDragMouseUp() { EndDrag(FDragState == TDragState::drDragging); }
 
 void TForm2::CancelDrag() { EndDrag(false); }
 
 void TForm2::EndDrag(bool drop) {
-    if (FDragState == TDragState::None) return;
-    FDragState = TDragState::None;
+    if (FDragState == TDragState::drNone) return;
+    FDragState = TDragState::drNone;
     SetDropHighlight(-1);
     if (FDragImage) {
         if (FDragImageShown) ::ImageList_DragLeave(FHandle);

@@ -31,9 +31,9 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN: OnMouseDown(mbLeft, wParam, x, y); return 0;
     case WM_RBUTTONDOWN: OnMouseDown(mbRight, wParam, x, y); return 0;
     case WM_MBUTTONDOWN: OnMouseDown(mbMiddle, wParam, x, y); return 0;
-    case WM_MOUSEMOVE: if (FDragState != TDragState::None) OnDragMouseMove(); return 0;
-    case WM_LBUTTONUP: if (FDragState != TDragState::None) OnDragMouseUp(); return 0;
-    case WM_RBUTTONUP: if (FDragState != TDragState::None) OnDragMouseUp(); return 0;
+    case WM_MOUSEMOVE: if (FDragState != TDragState::drNone) OnDragMouseMove(); return 0;
+    case WM_LBUTTONUP: if (FDragState != TDragState::drNone) OnDragMouseUp(); return 0;
+    case WM_RBUTTONUP: if (FDragState != TDragState::drNone) OnDragMouseUp(); return 0;
     case WM_CAPTURECHANGED: if (reinterpret_cast<HWND>(lParam) != FHandle) CancelDrag(); return 0;
     case WM_CANCELMODE: CancelDrag(); break;
     case WM_SETCURSOR: if (Screen.ApplyOverride(FHandle, lParam)) return TRUE; break;

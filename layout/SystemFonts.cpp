@@ -15,7 +15,7 @@
 namespace layout {
 namespace {
 
-enum class TClass { Sans, Serif, Mono, CjkSans, CjkSerif };
+enum class TFontClass { fcSans, fcSerif, fcMono, fcCjkSans, fcCjkSerif };
 
 // Line metrics in ems that Pages uses for a family, where they are known and differ from the
 // stand-in's: Helvetica Neue's own hhea (952/213/28 per 1000), and Helvetica's (1577/471/0 per 2048)
@@ -37,7 +37,7 @@ constexpr TVertical kTimes{0.75, 0.25, 0.2};
 
 struct TKnownFamily {
     std::wstring_view Key;  // folded as FoldName folds
-    TClass Class;
+    TFontClass Class;
     std::vector<const wchar_t*> Families;  // the family itself first, then stand-ins, best first
     const TVertical* Vertical = nullptr;
 };
@@ -49,63 +49,65 @@ struct TKnownFamily {
 // Families not listed fall to their class's generic faces.
 const std::vector<TKnownFamily>& KnownFamilies() {
     static const std::vector<TKnownFamily> table = {
-        {L"helveticaneue", TClass::Sans, {L"Helvetica Neue", L"Arial", L"Liberation Sans", L"Arimo"}, &kHelveticaNeue},
-        {L"helvetica", TClass::Sans, {L"Helvetica", L"Arial", L"Liberation Sans", L"Arimo"}, &kHelvetica},
-        {L"arialnarrow", TClass::Sans, {L"Arial Narrow", L"Liberation Sans Narrow"}},
-        {L"arialunicode", TClass::Sans, {L"Arial Unicode MS", L"Arial", L"Liberation Sans"}},
-        {L"arial", TClass::Sans, {L"Arial", L"Liberation Sans", L"Arimo"}},
-        {L"timesnewroman", TClass::Serif, {L"Times New Roman", L"Liberation Serif", L"Tinos"}},
-        {L"times", TClass::Serif, {L"Times", L"Times New Roman", L"Liberation Serif", L"Tinos"}, &kTimes},
-        {L"couriernew", TClass::Mono, {L"Courier New", L"Liberation Mono", L"Cousine"}},
-        {L"courier", TClass::Mono, {L"Courier", L"Courier New", L"Liberation Mono", L"Cousine"}},
-        {L"menlo", TClass::Mono, {L"Menlo", L"DejaVu Sans Mono", L"Consolas"}},
-        {L"monaco", TClass::Mono, {L"Monaco", L"DejaVu Sans Mono", L"Consolas"}},
-        {L"sfmono", TClass::Mono, {L"SF Mono", L"DejaVu Sans Mono", L"Consolas"}},
-        {L"andalemono", TClass::Mono, {L"Andale Mono", L"DejaVu Sans Mono", L"Consolas"}},
-        {L"consolas", TClass::Mono, {L"Consolas", L"DejaVu Sans Mono"}},
-        {L"calibri", TClass::Sans, {L"Calibri", L"Carlito"}},
-        {L"cambria", TClass::Serif, {L"Cambria", L"Caladea"}},
-        {L"palatino", TClass::Serif, {L"Palatino", L"Palatino Linotype", L"Book Antiqua", L"Charis SIL"}, &kPalatino},
-        {L"bookantiqua", TClass::Serif, {L"Book Antiqua", L"Palatino Linotype", L"Charis SIL"}, &kPalatino},
-        {L"georgia", TClass::Serif, {L"Georgia", L"Gelasio"}},
-        {L"verdana", TClass::Sans, {L"Verdana", L"DejaVu Sans"}},
-        {L"tahoma", TClass::Sans, {L"Tahoma", L"DejaVu Sans"}},
-        {L"lucidagrande", TClass::Sans, {L"Lucida Grande", L"Lucida Sans Unicode", L"DejaVu Sans"}},
-        {L"gillsans", TClass::Sans, {L"Gill Sans", L"Gill Sans MT", L"Calibri", L"Carlito"}},
-        {L"avenirnext", TClass::Sans, {L"Avenir Next", L"Avenir"}},
-        {L"avenir", TClass::Sans, {L"Avenir", L"Avenir Next"}},
-        {L"futura", TClass::Sans, {L"Futura"}},
-        {L"optima", TClass::Sans, {L"Optima"}},
-        {L"trebuchet", TClass::Sans, {L"Trebuchet MS"}},
-        {L"segoeui", TClass::Sans, {L"Segoe UI"}},
-        {L"sfpro", TClass::Sans, {L"SF Pro Text", L"Segoe UI"}},
-        {L"sfns", TClass::Sans, {L"Segoe UI"}},
-        {L"sanfrancisco", TClass::Sans, {L"Segoe UI"}},
-        {L"baskerville", TClass::Serif, {L"Baskerville", L"Baskerville Old Face", L"Libre Baskerville"}},
-        {L"didot", TClass::Serif, {L"Didot", L"Bodoni MT"}},
-        {L"bodoni", TClass::Serif, {L"Bodoni 72", L"Bodoni MT"}},
-        {L"americantypewriter", TClass::Serif, {L"American Typewriter"}},
-        {L"hoeflertext", TClass::Serif, {L"Hoefler Text", L"Garamond"}},
-        {L"garamond", TClass::Serif, {L"Garamond", L"EB Garamond"}},
-        {L"cochin", TClass::Serif, {L"Cochin"}},
-        {L"charter", TClass::Serif, {L"Charter", L"Bitstream Charter", L"Charis SIL"}},
-        {L"bigcaslon", TClass::Serif, {L"Big Caslon"}},
-        {L"comicsans", TClass::Sans, {L"Comic Sans MS"}},
-        {L"applecoloremoji", TClass::Sans, {L"Segoe UI Emoji", L"Segoe UI Symbol", L"DejaVu Sans"}},
-        {L"pingfang", TClass::CjkSans, {L"PingFang SC"}},
-        {L"hiraginosans", TClass::CjkSans, {L"Hiragino Sans"}},
-        {L"hirakaku", TClass::CjkSans, {L"Hiragino Kaku Gothic ProN"}},
-        {L"hiramin", TClass::CjkSerif, {L"Hiragino Mincho ProN"}},
-        {L"stheiti", TClass::CjkSans, {L"Heiti SC"}},
-        {L"heiti", TClass::CjkSans, {L"Heiti SC"}},
-        {L"songti", TClass::CjkSerif, {L"Songti SC"}},
-        {L"stsong", TClass::CjkSerif, {L"STSong"}},
-        {L"applesdgothic", TClass::CjkSans, {L"Apple SD Gothic Neo", L"Malgun Gothic"}},
+        {L"helveticaneue", TFontClass::fcSans, {L"Helvetica Neue", L"Arial", L"Liberation Sans", L"Arimo"},
+         &kHelveticaNeue},
+        {L"helvetica", TFontClass::fcSans, {L"Helvetica", L"Arial", L"Liberation Sans", L"Arimo"}, &kHelvetica},
+        {L"arialnarrow", TFontClass::fcSans, {L"Arial Narrow", L"Liberation Sans Narrow"}},
+        {L"arialunicode", TFontClass::fcSans, {L"Arial Unicode MS", L"Arial", L"Liberation Sans"}},
+        {L"arial", TFontClass::fcSans, {L"Arial", L"Liberation Sans", L"Arimo"}},
+        {L"timesnewroman", TFontClass::fcSerif, {L"Times New Roman", L"Liberation Serif", L"Tinos"}},
+        {L"times", TFontClass::fcSerif, {L"Times", L"Times New Roman", L"Liberation Serif", L"Tinos"}, &kTimes},
+        {L"couriernew", TFontClass::fcMono, {L"Courier New", L"Liberation Mono", L"Cousine"}},
+        {L"courier", TFontClass::fcMono, {L"Courier", L"Courier New", L"Liberation Mono", L"Cousine"}},
+        {L"menlo", TFontClass::fcMono, {L"Menlo", L"DejaVu Sans Mono", L"Consolas"}},
+        {L"monaco", TFontClass::fcMono, {L"Monaco", L"DejaVu Sans Mono", L"Consolas"}},
+        {L"sfmono", TFontClass::fcMono, {L"SF Mono", L"DejaVu Sans Mono", L"Consolas"}},
+        {L"andalemono", TFontClass::fcMono, {L"Andale Mono", L"DejaVu Sans Mono", L"Consolas"}},
+        {L"consolas", TFontClass::fcMono, {L"Consolas", L"DejaVu Sans Mono"}},
+        {L"calibri", TFontClass::fcSans, {L"Calibri", L"Carlito"}},
+        {L"cambria", TFontClass::fcSerif, {L"Cambria", L"Caladea"}},
+        {L"palatino", TFontClass::fcSerif, {L"Palatino", L"Palatino Linotype", L"Book Antiqua", L"Charis SIL"},
+         &kPalatino},
+        {L"bookantiqua", TFontClass::fcSerif, {L"Book Antiqua", L"Palatino Linotype", L"Charis SIL"}, &kPalatino},
+        {L"georgia", TFontClass::fcSerif, {L"Georgia", L"Gelasio"}},
+        {L"verdana", TFontClass::fcSans, {L"Verdana", L"DejaVu Sans"}},
+        {L"tahoma", TFontClass::fcSans, {L"Tahoma", L"DejaVu Sans"}},
+        {L"lucidagrande", TFontClass::fcSans, {L"Lucida Grande", L"Lucida Sans Unicode", L"DejaVu Sans"}},
+        {L"gillsans", TFontClass::fcSans, {L"Gill Sans", L"Gill Sans MT", L"Calibri", L"Carlito"}},
+        {L"avenirnext", TFontClass::fcSans, {L"Avenir Next", L"Avenir"}},
+        {L"avenir", TFontClass::fcSans, {L"Avenir", L"Avenir Next"}},
+        {L"futura", TFontClass::fcSans, {L"Futura"}},
+        {L"optima", TFontClass::fcSans, {L"Optima"}},
+        {L"trebuchet", TFontClass::fcSans, {L"Trebuchet MS"}},
+        {L"segoeui", TFontClass::fcSans, {L"Segoe UI"}},
+        {L"sfpro", TFontClass::fcSans, {L"SF Pro Text", L"Segoe UI"}},
+        {L"sfns", TFontClass::fcSans, {L"Segoe UI"}},
+        {L"sanfrancisco", TFontClass::fcSans, {L"Segoe UI"}},
+        {L"baskerville", TFontClass::fcSerif, {L"Baskerville", L"Baskerville Old Face", L"Libre Baskerville"}},
+        {L"didot", TFontClass::fcSerif, {L"Didot", L"Bodoni MT"}},
+        {L"bodoni", TFontClass::fcSerif, {L"Bodoni 72", L"Bodoni MT"}},
+        {L"americantypewriter", TFontClass::fcSerif, {L"American Typewriter"}},
+        {L"hoeflertext", TFontClass::fcSerif, {L"Hoefler Text", L"Garamond"}},
+        {L"garamond", TFontClass::fcSerif, {L"Garamond", L"EB Garamond"}},
+        {L"cochin", TFontClass::fcSerif, {L"Cochin"}},
+        {L"charter", TFontClass::fcSerif, {L"Charter", L"Bitstream Charter", L"Charis SIL"}},
+        {L"bigcaslon", TFontClass::fcSerif, {L"Big Caslon"}},
+        {L"comicsans", TFontClass::fcSans, {L"Comic Sans MS"}},
+        {L"applecoloremoji", TFontClass::fcSans, {L"Segoe UI Emoji", L"Segoe UI Symbol", L"DejaVu Sans"}},
+        {L"pingfang", TFontClass::fcCjkSans, {L"PingFang SC"}},
+        {L"hiraginosans", TFontClass::fcCjkSans, {L"Hiragino Sans"}},
+        {L"hirakaku", TFontClass::fcCjkSans, {L"Hiragino Kaku Gothic ProN"}},
+        {L"hiramin", TFontClass::fcCjkSerif, {L"Hiragino Mincho ProN"}},
+        {L"stheiti", TFontClass::fcCjkSans, {L"Heiti SC"}},
+        {L"heiti", TFontClass::fcCjkSans, {L"Heiti SC"}},
+        {L"songti", TFontClass::fcCjkSerif, {L"Songti SC"}},
+        {L"stsong", TFontClass::fcCjkSerif, {L"STSong"}},
+        {L"applesdgothic", TFontClass::fcCjkSans, {L"Apple SD Gothic Neo", L"Malgun Gothic"}},
     };
     return table;
 }
 
-const std::vector<const wchar_t*>& GenericFamilies(TClass c) {
+const std::vector<const wchar_t*>& GenericFamilies(TFontClass c) {
     static const std::vector<const wchar_t*> sans = {L"Arial", L"Liberation Sans", L"Arimo", L"DejaVu Sans"};
     static const std::vector<const wchar_t*> serif = {L"Times New Roman", L"Liberation Serif", L"Tinos",
                                                       L"DejaVu Serif"};
@@ -118,16 +120,16 @@ const std::vector<const wchar_t*>& GenericFamilies(TClass c) {
                                                          L"Microsoft YaHei", L"WenQuanYi Micro Hei",
                                                          L"WenQuanYi Zen Hei", L"Droid Sans Fallback"};
     switch (c) {
-        case TClass::Serif: return serif;
-        case TClass::Mono: return mono;
-        case TClass::CjkSans: return cjkSans;
-        case TClass::CjkSerif: return cjkSerif;
+        case TFontClass::fcSerif: return serif;
+        case TFontClass::fcMono: return mono;
+        case TFontClass::fcCjkSans: return cjkSans;
+        case TFontClass::fcCjkSerif: return cjkSerif;
         default: return sans;
     }
 }
 
 // Faces with wide coverage, for characters the document's font lacks.
-const std::vector<const wchar_t*>& FallbackFamilies(TClass c) {
+const std::vector<const wchar_t*>& FallbackFamilies(TFontClass c) {
     static const std::vector<const wchar_t*> sans = {L"DejaVu Sans", L"Segoe UI", L"Arial Unicode MS",
                                                      L"Segoe UI Symbol", L"Lucida Sans Unicode"};
     static const std::vector<const wchar_t*> serif = {L"DejaVu Serif", L"Times New Roman", L"Cambria",
@@ -136,8 +138,8 @@ const std::vector<const wchar_t*>& FallbackFamilies(TClass c) {
     static const std::vector<const wchar_t*> mono = {L"DejaVu Sans Mono", L"Consolas", L"Courier New",
                                                      L"DejaVu Sans", L"Segoe UI", L"Segoe UI Symbol"};
     switch (c) {
-        case TClass::Serif: return serif;
-        case TClass::Mono: return mono;
+        case TFontClass::fcSerif: return serif;
+        case TFontClass::fcMono: return mono;
         default: return sans;
     }
 }
@@ -199,11 +201,11 @@ bool WeightFits(int got, int wanted) {
 // Families with many weights, for weights the document's family and its stand-ins lack: Roboto
 // (fonts-roboto-unhinted) sets text as wide as Arial, its light faces a little narrower, as Helvetica
 // Neue's are; Segoe UI's light and semilight faces come with Windows.
-const std::vector<const wchar_t*>& WeightFamilies(TClass c) {
+const std::vector<const wchar_t*>& WeightFamilies(TFontClass c) {
     static const std::vector<const wchar_t*> sans = {L"Roboto", L"Segoe UI", L"Open Sans", L"Noto Sans",
                                                      L"Source Sans Pro", L"Lato"};
     static const std::vector<const wchar_t*> none;
-    return c == TClass::Sans ? sans : none;
+    return c == TFontClass::fcSans ? sans : none;
 }
 
 // How GDI names the families it files separate weights under ("Segoe UI Light", "Roboto Medium").
@@ -215,18 +217,19 @@ const std::vector<std::pair<const wchar_t*, int>>& WeightNames() {
     return names;
 }
 
-TClass GuessClass(std::wstring_view family) {
+TFontClass GuessClass(std::wstring_view family) {
     for (std::wstring_view word : {L"mono", L"courier", L"code", L"consol", L"typewriter", L"fixed", L"terminal"})
-        if (Contains(family, word)) return TClass::Mono;
-    if (Contains(family, L"sans") || Contains(family, L"gothic") || Contains(family, L"grotesk")) return TClass::Sans;
+        if (Contains(family, word)) return TFontClass::fcMono;
+    if (Contains(family, L"sans") || Contains(family, L"gothic") || Contains(family, L"grotesk"))
+        return TFontClass::fcSans;
     for (std::wstring_view word :
          {L"serif", L"times", L"roman", L"garamond", L"book", L"caslon", L"baskerville", L"bodoni", L"didot",
           L"minion", L"antiqua", L"century", L"charter", L"clarendon", L"constantia", L"cochin", L"goudy",
           L"jenson", L"sabon", L"bembo", L"perpetua", L"rockwell", L"slab", L"oldstyle", L"merriweather",
           L"playfair", L"lora", L"crimson", L"cormorant", L"utopia", L"palatino", L"georgia",
           L"cambria", L"mincho", L"song", L"ming"})
-        if (Contains(family, word)) return TClass::Serif;
-    return TClass::Sans;
+        if (Contains(family, word)) return TFontClass::fcSerif;
+    return TFontClass::fcSans;
 }
 
 // "MinionPro" -> "Minion Pro": GDI wants a family spelt with its blanks.
@@ -244,7 +247,7 @@ std::wstring SplitCamelCase(std::wstring_view name) {
 struct TRequest {
     const TKnownFamily* Known = nullptr;
     std::vector<std::wstring> OwnFamilies;  // the name's family as written (for fonts we don't list)
-    TClass Class = TClass::Sans;
+    TFontClass Class = TFontClass::fcSans;
     bool Bold = false;
     bool Italic = false;
     int Weight = 400;  // OpenType's scale
@@ -309,7 +312,7 @@ TRequest ParseName(const std::wstring& name, bool bold, bool italic) {
 class TMatchedFont final : public TFont {
 public:
     TMatchedFont(const TTrueTypeFont& face, bool syntheticBold, bool syntheticItalic, const TVertical* vertical,
-                 TClass fontClass, bool bold, bool italic)
+                 TFontClass fontClass, bool bold, bool italic)
         : FFace(face), FSyntheticBold(syntheticBold), FSyntheticItalic(syntheticItalic), FVertical(vertical),
           FClass(fontClass), FBold(bold), FItalic(italic) {}
 
@@ -326,7 +329,7 @@ public:
     bool SyntheticItalic() const override { return FSyntheticItalic; }
 
     const TTrueTypeFont& Face() const { return FFace; }
-    TClass Class() const { return FClass; }
+    TFontClass Class() const { return FClass; }
     // The style the document asked for.
     bool Bold() const { return FBold; }
     bool Italic() const { return FItalic; }
@@ -335,7 +338,7 @@ private:
     const TTrueTypeFont& FFace;
     bool FSyntheticBold, FSyntheticItalic;
     const TVertical* FVertical;
-    TClass FClass;
+    TFontClass FClass;
     bool FBold, FItalic;
 };
 
@@ -356,14 +359,15 @@ public:
     const TFont* Fallback(char32_t c, const TFont& like) override {
         if (like.HasGlyph(c)) return &like;
         const auto* matched = dynamic_cast<const TMatchedFont*>(&like);
-        TClass fontClass = matched ? matched->Class() : TClass::Sans;
+        TFontClass fontClass = matched ? matched->Class() : TFontClass::fcSans;
         const bool bold = matched ? matched->Bold() : like.SyntheticBold();
         const bool italic = matched ? matched->Italic() : like.SyntheticItalic();
         if (IsCjk(c))
-            fontClass = fontClass == TClass::Serif || fontClass == TClass::CjkSerif ? TClass::CjkSerif
-                                                                                      : TClass::CjkSans;
-        else if (fontClass == TClass::CjkSans || fontClass == TClass::CjkSerif)
-            fontClass = TClass::Sans;
+            fontClass = fontClass == TFontClass::fcSerif || fontClass == TFontClass::fcCjkSerif
+                            ? TFontClass::fcCjkSerif
+                            : TFontClass::fcCjkSans;
+        else if (fontClass == TFontClass::fcCjkSans || fontClass == TFontClass::fcCjkSerif)
+            fontClass = TFontClass::fcSans;
 
         // Faces found for a block of 128 code points serve its other characters first: scripts
         // come in blocks, and most of a document's fallbacks hit the same few faces.
@@ -374,7 +378,7 @@ public:
         if (FMissing.contains(c)) return nullptr;
 
         std::vector<std::wstring> families;
-        if (fontClass == TClass::CjkSans || fontClass == TClass::CjkSerif) {
+        if (fontClass == TFontClass::fcCjkSans || fontClass == TFontClass::fcCjkSerif) {
             for (const wchar_t* f : GenericFamilies(fontClass)) families.emplace_back(f);
         } else {
             for (const wchar_t* f : FallbackFamilies(fontClass)) families.emplace_back(f);
@@ -392,7 +396,7 @@ public:
     }
 
 private:
-    const TFont& Remember(std::vector<const TTrueTypeFont*>& block, const TTrueTypeFont& face, TClass fontClass,
+    const TFont& Remember(std::vector<const TTrueTypeFont*>& block, const TTrueTypeFont& face, TFontClass fontClass,
                           bool bold, bool italic) {
         if (std::find(block.begin(), block.end(), &face) == block.end()) block.push_back(&face);
         return Wrap(face, nullptr, fontClass, bold, italic);
@@ -438,11 +442,12 @@ private:
             if (const TTrueTypeFont* face = Load(FLookup.Find(family, weight, request.Italic)))
                 return Wrap(*face, vertical, request.Class, request.Bold, request.Italic);
         // Nothing we know of: whatever the system calls sans-serif (or serif, monospace) will do.
-        const platform::GenericFamily generic = request.Class == TClass::Serif || request.Class == TClass::CjkSerif
-                                                    ? platform::GenericFamily::Serif
-                                                : request.Class == TClass::Mono ? platform::GenericFamily::Monospace
-                                                                                : platform::GenericFamily::Sans;
-        for (auto g : {generic, platform::GenericFamily::Sans, platform::GenericFamily::Serif})
+        const platform::TGenericFamily generic =
+            request.Class == TFontClass::fcSerif || request.Class == TFontClass::fcCjkSerif
+                ? platform::TGenericFamily::gfSerif
+            : request.Class == TFontClass::fcMono ? platform::TGenericFamily::gfMonospace
+                                                  : platform::TGenericFamily::gfSans;
+        for (auto g : {generic, platform::TGenericFamily::gfSans, platform::TGenericFamily::gfSerif})
             if (const TTrueTypeFont* face = Load(FLookup.FindGeneric(g, request.Bold, request.Italic)))
                 return Wrap(*face, vertical, request.Class, request.Bold, request.Italic);
         for (const auto& found : FLookup.FindCovering(U'a', request.Bold, request.Italic, 8))
@@ -467,7 +472,7 @@ private:
         return FFaces.emplace(key, std::move(face)).first->second.get();
     }
 
-    const TFont& Wrap(const TTrueTypeFont& face, const TVertical* vertical, TClass fontClass, bool bold,
+    const TFont& Wrap(const TTrueTypeFont& face, const TVertical* vertical, TFontClass fontClass, bool bold,
                       bool italic) {
         const bool syntheticBold = bold && !face.IsBold();
         const bool syntheticItalic = italic && !face.IsItalic();
@@ -481,10 +486,10 @@ private:
 
     platform::TFontLookup FLookup;
     std::map<std::pair<std::wstring, int>, std::unique_ptr<TTrueTypeFont>> FFaces;
-    std::map<std::tuple<const TTrueTypeFont*, const TVertical*, TClass, bool, bool>, std::unique_ptr<TMatchedFont>>
+    std::map<std::tuple<const TTrueTypeFont*, const TVertical*, TFontClass, bool, bool>, std::unique_ptr<TMatchedFont>>
         FWrapped;
     std::unordered_map<std::wstring, const TFont*> FMatches;
-    std::map<std::tuple<std::uint32_t, TClass, bool, bool>, std::vector<const TTrueTypeFont*>> FBlocks;
+    std::map<std::tuple<std::uint32_t, TFontClass, bool, bool>, std::vector<const TTrueTypeFont*>> FBlocks;
     std::set<char32_t> FMissing;
 };
 

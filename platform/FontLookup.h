@@ -21,7 +21,7 @@ struct TFontFace {
     friend bool operator==(const TFontFace&, const TFontFace&) = default;
 };
 
-enum class GenericFamily { Sans, Serif, Monospace };
+enum class TGenericFamily { gfSans, gfSerif, gfMonospace };
 
 class TFontLookup {
 public:
@@ -40,7 +40,7 @@ public:
     // its own ("Segoe UI Light") is found under that name only.
     std::optional<TFontFace> Find(const std::wstring& family, int weight, bool italic);
     // The system's own choice for a generic family (fontconfig's "sans-serif"..., Windows' Arial...).
-    std::optional<TFontFace> FindGeneric(GenericFamily generic, bool bold, bool italic);
+    std::optional<TFontFace> FindGeneric(TGenericFamily generic, bool bold, bool italic);
     // Faces that have c, best first (closest style, then widest coverage), at most limit. On Windows
     // they come from a list of wide-coverage families and only characters below U+10000 are
     // checked: the caller checks the face's own character map.

@@ -5,41 +5,41 @@
 namespace {
 
 // End of central directory record, offsets after the signature.
-constexpr std::size_t EOCD_DISK_NUMBER_OFS = 0;
-constexpr std::size_t EOCD_CDIR_START_DISK_OFS = 2;
-constexpr std::size_t EOCD_ENTRIES_THIS_DISK_OFS = 4;
-constexpr std::size_t EOCD_CDIR_ENTRIES_OFS = 6;
-constexpr std::size_t EOCD_CDIR_SIZE_OFS = 8;
-constexpr std::size_t EOCD_CDIR_OFFSET_OFS = 12;
-constexpr std::size_t EOCD_COMMENT_LENGTH_OFS = 16;
+constexpr std::size_t kEocdDiskNumberOfs = 0;
+constexpr std::size_t kEocdCdirStartDiskOfs = 2;
+constexpr std::size_t kEocdEntriesThisDiskOfs = 4;
+constexpr std::size_t kEocdCdirEntriesOfs = 6;
+constexpr std::size_t kEocdCdirSizeOfs = 8;
+constexpr std::size_t kEocdCdirOffsetOfs = 12;
+constexpr std::size_t kEocdCommentLengthOfs = 16;
 
 // Central directory file header, offsets after the signature.
-constexpr std::size_t CDH_MADE_BY_OFS = 0;
-constexpr std::size_t CDH_VERSION_NEEDED_OFS = 2;
-constexpr std::size_t CDH_FLAG_OFS = 4;
-constexpr std::size_t CDH_METHOD_OFS = 6;
-constexpr std::size_t CDH_DATE_TIME_OFS = 8;
-constexpr std::size_t CDH_CRC32_OFS = 12;
-constexpr std::size_t CDH_COMPRESSED_SIZE_OFS = 16;
-constexpr std::size_t CDH_UNCOMPRESSED_SIZE_OFS = 20;
-constexpr std::size_t CDH_NAME_LENGTH_OFS = 24;
-constexpr std::size_t CDH_EXTRA_LENGTH_OFS = 26;
-constexpr std::size_t CDH_COMMENT_LENGTH_OFS = 28;
-constexpr std::size_t CDH_DISK_START_OFS = 30;
-constexpr std::size_t CDH_INTERNAL_ATTR_OFS = 32;
-constexpr std::size_t CDH_EXTERNAL_ATTR_OFS = 34;
-constexpr std::size_t CDH_LOCAL_HEADER_OFS = 38;
+constexpr std::size_t kCdhMadeByOfs = 0;
+constexpr std::size_t kCdhVersionNeededOfs = 2;
+constexpr std::size_t kCdhFlagOfs = 4;
+constexpr std::size_t kCdhMethodOfs = 6;
+constexpr std::size_t kCdhDateTimeOfs = 8;
+constexpr std::size_t kCdhCrc32Ofs = 12;
+constexpr std::size_t kCdhCompressedSizeOfs = 16;
+constexpr std::size_t kCdhUncompressedSizeOfs = 20;
+constexpr std::size_t kCdhNameLengthOfs = 24;
+constexpr std::size_t kCdhExtraLengthOfs = 26;
+constexpr std::size_t kCdhCommentLengthOfs = 28;
+constexpr std::size_t kCdhDiskStartOfs = 30;
+constexpr std::size_t kCdhInternalAttrOfs = 32;
+constexpr std::size_t kCdhExternalAttrOfs = 34;
+constexpr std::size_t kCdhLocalHeaderOfs = 38;
 
 // Local file header, offsets after the signature.
-constexpr std::size_t LDH_VERSION_NEEDED_OFS = 0;
-constexpr std::size_t LDH_FLAG_OFS = 2;
-constexpr std::size_t LDH_METHOD_OFS = 4;
-constexpr std::size_t LDH_DATE_TIME_OFS = 6;
-constexpr std::size_t LDH_CRC32_OFS = 10;
-constexpr std::size_t LDH_COMPRESSED_SIZE_OFS = 14;
-constexpr std::size_t LDH_UNCOMPRESSED_SIZE_OFS = 18;
-constexpr std::size_t LDH_NAME_LENGTH_OFS = 22;
-constexpr std::size_t LDH_EXTRA_LENGTH_OFS = 24;
+constexpr std::size_t kLdhVersionNeededOfs = 0;
+constexpr std::size_t kLdhFlagOfs = 2;
+constexpr std::size_t kLdhMethodOfs = 4;
+constexpr std::size_t kLdhDateTimeOfs = 6;
+constexpr std::size_t kLdhCrc32Ofs = 10;
+constexpr std::size_t kLdhCompressedSizeOfs = 14;
+constexpr std::size_t kLdhUncompressedSizeOfs = 18;
+constexpr std::size_t kLdhNameLengthOfs = 22;
+constexpr std::size_t kLdhExtraLengthOfs = 24;
 
 }  // namespace
 
@@ -54,44 +54,44 @@ std::uint32_t GetLE32(const std::uint8_t* p) {
 
 TZipEndOfCentralHeader ParseEndOfCentralHeader(const std::uint8_t* p) {
     TZipEndOfCentralHeader h;
-    h.DiskNumber = GetLE16(p + EOCD_DISK_NUMBER_OFS);
-    h.CentralDirStartDisk = GetLE16(p + EOCD_CDIR_START_DISK_OFS);
-    h.NumEntriesThisDisk = GetLE16(p + EOCD_ENTRIES_THIS_DISK_OFS);
-    h.CentralDirEntries = GetLE16(p + EOCD_CDIR_ENTRIES_OFS);
-    h.CentralDirSize = GetLE32(p + EOCD_CDIR_SIZE_OFS);
-    h.CentralDirOffset = GetLE32(p + EOCD_CDIR_OFFSET_OFS);
-    h.CommentLength = GetLE16(p + EOCD_COMMENT_LENGTH_OFS);
+    h.DiskNumber = GetLE16(p + kEocdDiskNumberOfs);
+    h.CentralDirStartDisk = GetLE16(p + kEocdCdirStartDiskOfs);
+    h.NumEntriesThisDisk = GetLE16(p + kEocdEntriesThisDiskOfs);
+    h.CentralDirEntries = GetLE16(p + kEocdCdirEntriesOfs);
+    h.CentralDirSize = GetLE32(p + kEocdCdirSizeOfs);
+    h.CentralDirOffset = GetLE32(p + kEocdCdirOffsetOfs);
+    h.CommentLength = GetLE16(p + kEocdCommentLengthOfs);
     return h;
 }
 
 void ParseCentralHeaderFixed(const std::uint8_t* p, TZipHeader& Header) {
-    Header.MadeByVersion = GetLE16(p + CDH_MADE_BY_OFS);
-    Header.RequiredVersion = GetLE16(p + CDH_VERSION_NEEDED_OFS);
-    Header.Flag = GetLE16(p + CDH_FLAG_OFS);
-    Header.CompressionMethod = GetLE16(p + CDH_METHOD_OFS);
-    Header.ModifiedDateTime = GetLE32(p + CDH_DATE_TIME_OFS);
-    Header.CRC32 = GetLE32(p + CDH_CRC32_OFS);
-    Header.CompressedSize = GetLE32(p + CDH_COMPRESSED_SIZE_OFS);
-    Header.UncompressedSize = GetLE32(p + CDH_UNCOMPRESSED_SIZE_OFS);
-    Header.FileNameLength = GetLE16(p + CDH_NAME_LENGTH_OFS);
-    Header.ExtraFieldLength = GetLE16(p + CDH_EXTRA_LENGTH_OFS);
-    Header.FileCommentLength = GetLE16(p + CDH_COMMENT_LENGTH_OFS);
-    Header.DiskNumberStart = GetLE16(p + CDH_DISK_START_OFS);
-    Header.InternalAttributes = GetLE16(p + CDH_INTERNAL_ATTR_OFS);
-    Header.ExternalAttributes = GetLE32(p + CDH_EXTERNAL_ATTR_OFS);
-    Header.LocalHeaderOffset = GetLE32(p + CDH_LOCAL_HEADER_OFS);
+    Header.MadeByVersion = GetLE16(p + kCdhMadeByOfs);
+    Header.RequiredVersion = GetLE16(p + kCdhVersionNeededOfs);
+    Header.Flag = GetLE16(p + kCdhFlagOfs);
+    Header.CompressionMethod = GetLE16(p + kCdhMethodOfs);
+    Header.ModifiedDateTime = GetLE32(p + kCdhDateTimeOfs);
+    Header.CRC32 = GetLE32(p + kCdhCrc32Ofs);
+    Header.CompressedSize = GetLE32(p + kCdhCompressedSizeOfs);
+    Header.UncompressedSize = GetLE32(p + kCdhUncompressedSizeOfs);
+    Header.FileNameLength = GetLE16(p + kCdhNameLengthOfs);
+    Header.ExtraFieldLength = GetLE16(p + kCdhExtraLengthOfs);
+    Header.FileCommentLength = GetLE16(p + kCdhCommentLengthOfs);
+    Header.DiskNumberStart = GetLE16(p + kCdhDiskStartOfs);
+    Header.InternalAttributes = GetLE16(p + kCdhInternalAttrOfs);
+    Header.ExternalAttributes = GetLE32(p + kCdhExternalAttrOfs);
+    Header.LocalHeaderOffset = GetLE32(p + kCdhLocalHeaderOfs);
 }
 
 void ParseLocalHeaderFixed(const std::uint8_t* p, TZipHeader& Header) {
-    Header.RequiredVersion = GetLE16(p + LDH_VERSION_NEEDED_OFS);
-    Header.Flag = GetLE16(p + LDH_FLAG_OFS);
-    Header.CompressionMethod = GetLE16(p + LDH_METHOD_OFS);
-    Header.ModifiedDateTime = GetLE32(p + LDH_DATE_TIME_OFS);
-    Header.CRC32 = GetLE32(p + LDH_CRC32_OFS);
-    Header.CompressedSize = GetLE32(p + LDH_COMPRESSED_SIZE_OFS);
-    Header.UncompressedSize = GetLE32(p + LDH_UNCOMPRESSED_SIZE_OFS);
-    Header.FileNameLength = GetLE16(p + LDH_NAME_LENGTH_OFS);
-    Header.ExtraFieldLength = GetLE16(p + LDH_EXTRA_LENGTH_OFS);
+    Header.RequiredVersion = GetLE16(p + kLdhVersionNeededOfs);
+    Header.Flag = GetLE16(p + kLdhFlagOfs);
+    Header.CompressionMethod = GetLE16(p + kLdhMethodOfs);
+    Header.ModifiedDateTime = GetLE32(p + kLdhDateTimeOfs);
+    Header.CRC32 = GetLE32(p + kLdhCrc32Ofs);
+    Header.CompressedSize = GetLE32(p + kLdhCompressedSizeOfs);
+    Header.UncompressedSize = GetLE32(p + kLdhUncompressedSizeOfs);
+    Header.FileNameLength = GetLE16(p + kLdhNameLengthOfs);
+    Header.ExtraFieldLength = GetLE16(p + kLdhExtraLengthOfs);
 }
 
 std::wstring DecodedFileName(const TZipHeader& Header) {

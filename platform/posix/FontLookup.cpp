@@ -172,11 +172,12 @@ std::optional<TFontFace> TFontLookup::Find(const std::wstring& family, int weigh
     return FImpl->Index.Find(ToUtf8(family), std::clamp(weight, 1, 1000), italic);
 }
 
-std::optional<TFontFace> TFontLookup::FindGeneric(GenericFamily generic, bool bold, bool italic) {
+std::optional<TFontFace> TFontLookup::FindGeneric(TGenericFamily generic, bool bold, bool italic) {
     const TFontIndex& index = FImpl->Index;
     if (!index.Config) return std::nullopt;
-    const char* name = generic == GenericFamily::Serif ? "serif" : generic == GenericFamily::Monospace ? "monospace"
-                                                                                                       : "sans-serif";
+    const char* name = generic == TGenericFamily::gfSerif       ? "serif"
+                       : generic == TGenericFamily::gfMonospace ? "monospace"
+                                                                : "sans-serif";
     std::unique_ptr<FcPattern, TPatternDeleter> pattern(FcPatternCreate());
     if (!pattern) return std::nullopt;
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(name));

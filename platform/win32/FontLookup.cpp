@@ -392,14 +392,16 @@ std::optional<TFontFace> TFontLookup::Find(const std::wstring& family, int weigh
     return FImpl->Find(family, std::clamp(weight, 1, 1000), italic);
 }
 
-std::optional<TFontFace> TFontLookup::FindGeneric(GenericFamily generic, bool bold, bool italic) {
+std::optional<TFontFace> TFontLookup::FindGeneric(TGenericFamily generic, bool bold, bool italic) {
     static const std::vector<std::wstring> sans = {L"Arial", L"Segoe UI", L"Tahoma", L"Liberation Sans",
                                                    L"DejaVu Sans"};
     static const std::vector<std::wstring> serif = {L"Times New Roman", L"Cambria", L"Georgia", L"Liberation Serif",
                                                     L"DejaVu Serif"};
     static const std::vector<std::wstring> mono = {L"Courier New", L"Consolas", L"Lucida Console",
                                                    L"Liberation Mono", L"DejaVu Sans Mono"};
-    const auto& names = generic == GenericFamily::Serif ? serif : generic == GenericFamily::Monospace ? mono : sans;
+    const auto& names = generic == TGenericFamily::gfSerif       ? serif
+                        : generic == TGenericFamily::gfMonospace ? mono
+                                                                 : sans;
     for (const auto& name : names)
         if (auto face = Find(name, bold, italic)) return face;
     return std::nullopt;

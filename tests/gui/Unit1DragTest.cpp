@@ -112,11 +112,11 @@ protected:
 TEST_F(RowDrag, AMoveShortOfFivePixelsAndAReleaseIsOnlyAClick) {
     Select({0});
     const POINT start = BeginDrag(0);
-    ASSERT_EQ(Form().DragState(), TForm2::TDragState::Ready);
+    ASSERT_EQ(Form().DragState(), TForm2::TDragState::drReady);
     MoveTo(POINT{start.x + 4, start.y + 4});
-    EXPECT_EQ(Form().DragState(), TForm2::TDragState::Ready);
+    EXPECT_EQ(Form().DragState(), TForm2::TDragState::drReady);
     Release();
-    EXPECT_EQ(Form().DragState(), TForm2::TDragState::None);
+    EXPECT_EQ(Form().DragState(), TForm2::TDragState::drNone);
     EXPECT_EQ(Paths(), Docs({1, 2, 3, 4, 5}));
 }
 
@@ -126,7 +126,7 @@ TEST_F(RowDrag, FivePixelsEitherWayStartTheDrag) {
         Select({2});
         const POINT start = BeginDrag(2);
         MoveTo(POINT{start.x + step.x, start.y + step.y});
-        EXPECT_EQ(Form().DragState(), TForm2::TDragState::Dragging) << step.x << "," << step.y;
+        EXPECT_EQ(Form().DragState(), TForm2::TDragState::drDragging) << step.x << "," << step.y;
         ::SendMessageW(List(), WM_KEYDOWN, VK_ESCAPE, 0);
     }
 }
@@ -135,7 +135,7 @@ TEST_F(RowDrag, AReleaseOverARowDropsBeforeItAndClearsTheHighlight) {
     Select({0});
     BeginDrag(0);
     MoveTo(ToScreen(RowPoint(3)));
-    EXPECT_EQ(Form().DragState(), TForm2::TDragState::Dragging);
+    EXPECT_EQ(Form().DragState(), TForm2::TDragState::drDragging);
     EXPECT_EQ(ListView_GetItemState(List(), 3, LVIS_DROPHILITED), UINT(LVIS_DROPHILITED));
     Release();
     EXPECT_EQ(Paths(), Docs({2, 3, 1, 4, 5}));
@@ -146,7 +146,7 @@ TEST_F(RowDrag, ThePointerShowsTheDragCursorOverTheListAndNoDropElsewhere) {
     Select({0});
     BeginDrag(0);
     MoveTo(ToScreen(RowPoint(3)));
-    ASSERT_EQ(Form().DragState(), TForm2::TDragState::Dragging);
+    ASSERT_EQ(Form().DragState(), TForm2::TDragState::drDragging);
     ASSERT_NE(Form().DragCursor(), nullptr);
     EXPECT_EQ(::GetCursor(), Form().DragCursor()) << "over a row";
     RECT edit;
@@ -164,7 +164,7 @@ TEST_F(RowDrag, EscapeCancelsTheDrag) {
     BeginDrag(4);
     MoveTo(ToScreen(RowPoint(0)));
     ::SendMessageW(List(), WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(Form().DragState(), TForm2::TDragState::None);
+    EXPECT_EQ(Form().DragState(), TForm2::TDragState::drNone);
     Release();
     EXPECT_EQ(Paths(), Docs({1, 2, 3, 4, 5}));
 }
@@ -175,16 +175,16 @@ TEST_F(RowDrag, ARightReleaseOverTheOutputFolderBoxEndsTheDragWithoutEffect) {
     RECT edit;
     ::GetWindowRect(Form().Edit1, &edit);
     MoveTo(POINT{edit.left + 5, edit.top + 5});
-    EXPECT_EQ(Form().DragState(), TForm2::TDragState::Dragging);
+    EXPECT_EQ(Form().DragState(), TForm2::TDragState::drDragging);
     Release(WM_RBUTTONUP);
-    EXPECT_EQ(Form().DragState(), TForm2::TDragState::None);
+    EXPECT_EQ(Form().DragState(), TForm2::TDragState::drNone);
     EXPECT_EQ(Paths(), Docs({1, 2, 3, 4, 5}));
 }
 
 TEST_F(RowDrag, ARowThatIsNotSelectedStartsNoDrag) {
     Select({1});
     BeginDrag(0);
-    EXPECT_EQ(Form().DragState(), TForm2::TDragState::None);
+    EXPECT_EQ(Form().DragState(), TForm2::TDragState::drNone);
 }
 
 TEST_F(MainWindow, RealMouseDragMovesARowUnlessCtrlWasHeldAtThePress) {
@@ -207,7 +207,7 @@ TEST_F(MainWindow, RealMouseDragMovesARowUnlessCtrlWasHeldAtThePress) {
         GlideTo(from, to);
         SendMouse(MOUSEEVENTF_LEFTUP);
         Pump();
-        EXPECT_EQ(Form().DragState(), TForm2::TDragState::None);
+        EXPECT_EQ(Form().DragState(), TForm2::TDragState::drNone);
         EXPECT_EQ(Paths(), ctrl ? Docs({1, 2, 3, 4, 5}) : Docs({2, 3, 1, 4, 5})) << (ctrl ? "with Ctrl" : "plain");
     }
 }
