@@ -41,7 +41,7 @@ namespace backend {
 // Linux. Fails with kErrorFileExists or kErrorAlreadyExists when to is taken.
 bool RenameNoReplace(const std::wstring& from, const std::wstring& to, TErrorCode& error);
 bool RemoveFile(const std::wstring& path);
-// Removes path unless some File holds it open (share mode 0 on Windows; its lock on POSIX).
+// Removes path unless some TFile holds it open (share mode 0 on Windows; its lock on POSIX).
 bool RemoveUnusedFile(const std::wstring& path);
 std::uint32_t CurrentProcessId();
 bool ProcessRuns(std::uint32_t processId);

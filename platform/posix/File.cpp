@@ -41,7 +41,7 @@ std::intptr_t CreateExclusive(const std::string& native, TErrorCode& error) {
     return fd;
 }
 
-// Share mode 0 emulated: every File holds an exclusive advisory lock, so a second
+// Share mode 0 emulated: every TFile holds an exclusive advisory lock, so a second
 // File on the same file fails with a sharing violation, as on Windows. FILE_SHARE_READ is a
 // shared lock: readers together, but never beside an exclusive holder.
 std::intptr_t OpenLocked(const std::wstring& path, int flags, bool truncate, int lock, TErrorCode& error) {
@@ -64,7 +64,7 @@ std::intptr_t OpenLocked(const std::wstring& path, int flags, bool truncate, int
     if (!S_ISREG(st.st_mode)) return fail(kErrorAccessDenied);
     if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return fail(posix::ErrorFromErrno(errno));
     if (!posix::TryFlock(fd, lock)) return fail(LockError());
-    // Emptied only once the lock is ours: a file another File holds is never touched.
+    // Emptied only once the lock is ours: a file another TFile holds is never touched.
     if (truncate && ::ftruncate(fd, 0) != 0) return fail(posix::ErrorFromErrno(errno));
     error = kErrorSuccess;
     return fd;
@@ -83,7 +83,7 @@ TFile TFile::OpenReadShared(const std::wstring& path, TErrorCode& error) {
 TFile TFile::Create(const std::wstring& path, TErrorCode& error) {
     const std::string native = ToNativePath(path);
     // The common case, a name nobody uses yet, first. Anything already there takes the checked
-    // way, which never empties a file another File holds.
+    // way, which never empties a file another TFile holds.
     if (!native.empty()) {
         const std::intptr_t fd = CreateExclusive(native, error);
         if (fd >= 0 || error != kErrorFileExists) return TFile(fd);
