@@ -22,7 +22,11 @@ else
   cmake --preset windows64
   cmake --build --preset windows64
   wine64=$(sed -n 's/^WINE_PROGRAM:FILEPATH=//p' build/windows64/CMakeCache.txt)
-  # The prefix ctest's windows64 preset uses; made here, not inside a timed test.
-  WINEPREFIX="$PWD/build/windows64/wine" timeout 300 "$wine64" wineboot -i >/dev/null 2>&1 || true
+  # The prefixes the windows64 suites use (the GUI suite has its own); made here, one at a time, not inside
+  # a timed test, and each server gone before the suites start theirs.
+  for prefix in wine wine-gui; do
+    WINEPREFIX="$PWD/build/windows64/$prefix" timeout 300 "$wine64" wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX="$PWD/build/windows64/$prefix" timeout 120 "$(dirname "$wine64")/wineserver" -w >/dev/null 2>&1 || true
+  done
   ctest --preset windows64
 fi
