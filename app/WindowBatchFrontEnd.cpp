@@ -37,3 +37,15 @@ void TWindowBatchFrontEnd::SetBusyCursor(bool busy) { Screen.SetCursor(busy ? cr
 void TWindowBatchFrontEnd::OpenFolder(const std::wstring& folder) {
     ShellExecuteHook(FOwner, L"open", L"Explorer.exe", folder.c_str(), nullptr, SW_SHOWNORMAL);
 }
+
+void TWindowBatchFrontEnd::BatchStarted(int) {}
+
+void TWindowBatchFrontEnd::RowStarted(int, int) {}
+
+void TWindowBatchFrontEnd::RowFinished(int, const TDocumentResult&) {}
+
+void TWindowBatchFrontEnd::RowFailed(int, const std::wstring&) {}
+
+void TWindowBatchFrontEnd::BatchEnded() {}
+
+void TWindowBatchFrontEnd::RunRow(const std::function<void()>& work) { work(); }

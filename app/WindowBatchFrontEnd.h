@@ -22,6 +22,12 @@ public:
     int MessageBox(const std::wstring& text, const std::wstring& caption, unsigned flags) override;
     void SetBusyCursor(bool busy) override;
     void OpenFolder(const std::wstring& folder) override;
+    void BatchStarted(int count) override;
+    void RowStarted(int index, int count) override;
+    void RowFinished(int index, const TDocumentResult& result) override;
+    void RowFailed(int index, const std::wstring& error) override;
+    void BatchEnded() override;
+    void RunRow(const std::function<void()>& work) override;
 
 private:
     HWND FOwner = nullptr;

@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/Exception.h"
 #include "platform/Folders.h"
 #include "platform/Paths.h"
+#include "platform/Text.h"
 
 using namespace platform;
 
@@ -24,6 +26,41 @@ public:
 private:
     IBatchFrontEnd& FFrontEnd;
 };
+
+// The front end's progress display for as long as the rows are converted.
+class TBatchProgress {
+public:
+    TBatchProgress(IBatchFrontEnd& frontEnd, int count) : FFrontEnd(frontEnd) { FFrontEnd.BatchStarted(count); }
+    TBatchProgress(const TBatchProgress&) = delete;
+    TBatchProgress& operator=(const TBatchProgress&) = delete;
+    ~TBatchProgress() { FFrontEnd.BatchEnded(); }
+
+private:
+    IBatchFrontEnd& FFrontEnd;
+};
+
+// One row, its outcome reported to the front end; an error is reported, then passed on.
+TDocumentResult ConvertRow(TConversionEngine& engine, IBatchFrontEnd& frontEnd, int index, int count,
+                           const std::wstring& F) {
+    frontEnd.RowStarted(index, count);
+    // Read on the caller's thread: the window's controls belong to it.
+    const std::wstring S = frontEnd.RowPath(index);
+    const bool sameFolder = frontEnd.SameFolderOption();
+    TDocumentResult result;
+    try {
+        frontEnd.RunRow([&] { result = engine.ConvertDocument(S, sameFolder, F); });
+    } catch (const EAbort&) {
+        throw;  // silent by design, on the row as in the error display
+    } catch (const Exception& e) {
+        frontEnd.RowFailed(index, e.Message());
+        throw;
+    } catch (const std::exception& e) {
+        frontEnd.RowFailed(index, platform::FromUtf8(e.what()));
+        throw;
+    }
+    frontEnd.RowFinished(index, result);
+    return result;
+}
 
 }  // namespace
 
@@ -48,11 +85,11 @@ void ConvertBatch(TConversionEngine& engine, IBatchFrontEnd& frontEnd) {
         if (!DirectoryExists(F)) ForceDirectories(F);
 
         TBusyCursor cursor(frontEnd);
+        const TBatchProgress progress(frontEnd, n);
         for (int i = 0; i < n; ++i) {
-            const std::wstring S = frontEnd.RowPath(i);
-            const TDocumentResult result = engine.ConvertDocument(S, frontEnd.SameFolderOption(), F);
+            const TDocumentResult result = ConvertRow(engine, frontEnd, i, n, F);
             if (!IsWritten(result)) {
-                notWritten.push_back(ExtractFileName(S) + L": " + DescribeReason(result));
+                notWritten.push_back(ExtractFileName(frontEnd.RowPath(i)) + L": " + DescribeReason(result));
             }
         }
     }

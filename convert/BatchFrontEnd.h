@@ -2,7 +2,10 @@
 // What the batch command needs from the front end that runs it. The window implements
 // it over ListView1, Edit1 and CheckBox1; tests implement it with a recording fake.
 
+#include <functional>
 #include <string>
+
+#include "convert/Conversion.h"
 
 class IBatchFrontEnd {
 public:
@@ -21,4 +24,16 @@ public:
     virtual void SetBusyCursor(bool busy) = 0;
     // ShellExecuteW "open" "Explorer.exe" with the folder text as parameters; result ignored.
     virtual void OpenFolder(const std::wstring& folder) = 0;
+
+    // Progress and outcome, row by row. BatchStarted clears what an earlier batch showed;
+    // BatchEnded comes before the completion box, whichever way the rows ended.
+    virtual void BatchStarted(int count) = 0;
+    virtual void RowStarted(int index, int count) = 0;
+    virtual void RowFinished(int index, const TDocumentResult& result) = 0;
+    // The error that ends the batch at this row, worded as the error display words it.
+    virtual void RowFailed(int index, const std::wstring& error) = 0;
+    virtual void BatchEnded() = 0;
+    // Runs one row's conversion. The window keeps painting meanwhile (and takes no input);
+    // whatever the work throws reaches the caller.
+    virtual void RunRow(const std::function<void()>& work) = 0;
 };

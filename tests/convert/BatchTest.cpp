@@ -37,6 +37,24 @@ public:
     }
     void SetBusyCursor(bool busy) override { events.push_back(busy ? L"cursor busy" : L"cursor default"); }
     void OpenFolder(const std::wstring& folder) override { events.push_back(L"open " + folder); }
+    // Progress goes to its own list, so the boxes and cursor can be checked apart from it.
+    std::vector<std::wstring> progress;
+    void BatchStarted(int count) override { progress.push_back(L"start " + std::to_wstring(count)); }
+    void RowStarted(int index, int count) override {
+        progress.push_back(L"row " + std::to_wstring(index + 1) + L"/" + std::to_wstring(count));
+    }
+    void RowFinished(int index, const TDocumentResult& result) override {
+        progress.push_back(L"done " + std::to_wstring(index + 1) + L" " +
+                           (IsWritten(result) ? std::wstring(L"written") : DescribeReason(result)));
+    }
+    void RowFailed(int index, const std::wstring& error) override {
+        progress.push_back(L"failed " + std::to_wstring(index + 1) + L" " + error);
+    }
+    void BatchEnded() override { progress.push_back(L"end"); }
+    void RunRow(const std::function<void()>& work) override {
+        progress.push_back(L"run");
+        work();
+    }
 
 private:
     mutable std::size_t FAsked = 0;
@@ -108,6 +126,11 @@ TEST_F(BatchTest, RowsNotWrittenAreListedInAWarningBox) {
                   L"open " + out + L"\\"});
     EXPECT_TRUE(FileExists(out + L"\\A.pdf"));
     EXPECT_EQ(ReadFile(out + L"\\Present.pdf").size(), 7u);
+    // Each row's outcome reaches the front end as it ends, the same reasons as the box.
+    EXPECT_EQ(ui.progress,
+              (std::vector<std::wstring>{L"start 3", L"row 1/3", L"run", L"done 1 written", L"row 2/3", L"run",
+                                         L"done 2 saved by Pages '09 without a PDF preview", L"row 3/3", L"run",
+                                         L"done 3 a PDF of that name is already in the output folder", L"end"}));
 }
 
 TEST_F(BatchTest, AModernDocumentLaidOutCountsAsWritten) {
@@ -163,10 +186,20 @@ TEST_F(BatchTest, AnErrorEndsTheBatchAtItsRow) {
                Document(L"Broken.pages", std::vector<std::uint8_t>(64, 'x')),
                Document(L"C.pages", PackageWithPdf("%PDF c"))};
     ui.folderText = out;
-    EXPECT_THROW(ConvertBatch(engine, ui), Exception);
+    std::wstring shown;
+    try {
+        ConvertBatch(engine, ui);
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        shown = e.Message();
+    }
     ExpectEvents({L"cursor busy", L"cursor default"});
     EXPECT_TRUE(FileExists(out + L"\\A.pdf"));
     EXPECT_FALSE(FileExists(out + L"\\C.pdf"));
+    // The row that stopped the batch carries the error's own text; the rows after it nothing.
+    EXPECT_FALSE(shown.empty());
+    EXPECT_EQ(ui.progress, (std::vector<std::wstring>{L"start 3", L"row 1/3", L"run", L"done 1 written", L"row 2/3",
+                                                      L"run", L"failed 2 " + shown, L"end"}));
 }
 
 TEST_F(BatchTest, TheSameFolderOptionIsReadForEveryRow) {
