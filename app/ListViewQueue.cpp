@@ -62,3 +62,7 @@ int TListViewQueue::ItemAt(int x, int y) const {
     const int row = ListView_HitTest(Handle, &hit);
     return (row >= 0 && (hit.flags & LVHT_ONITEM)) ? row : -1;
 }
+
+void TListViewQueue::SetMark(int, TRowMark, const std::wstring&) {}
+
+void TListViewQueue::ClearMarks() {}

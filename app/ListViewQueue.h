@@ -8,6 +8,9 @@
 
 #include "convert/Queue.h"
 
+// What a row's icon says: its state in the batch running now or in the last one.
+enum class TRowMark { rmNone, rmWorking, rmWritten, rmLaidOut, rmNotWritten, rmError };
+
 class TListViewQueue final : public IQueueList {
 public:
     HWND Handle = nullptr;
@@ -21,4 +24,9 @@ public:
     void Delete(int row) override;
     void Clear() override;
     int ItemAt(int x, int y) const override;
+
+    // The row's icon and its tooltip text (empty: no tooltip).
+    void SetMark(int row, TRowMark mark, const std::wstring& tip);
+    // Every row back to no icon and no tooltip.
+    void ClearMarks();
 };

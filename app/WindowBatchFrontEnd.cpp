@@ -5,7 +5,7 @@
 
 #include "app/Application.h"
 
-void TWindowBatchFrontEnd::Attach(HWND owner, const IQueueList& queue, HWND outputFolderEdit,
+void TWindowBatchFrontEnd::Attach(HWND owner, TListViewQueue& queue, HWND outputFolderEdit,
                                   HWND sameFolderCheckBox) {
     FOwner = owner;
     FQueue = &queue;

@@ -7,13 +7,13 @@
 
 #include <string>
 
+#include "app/ListViewQueue.h"
 #include "convert/BatchFrontEnd.h"
-#include "convert/Queue.h"
 
 class TWindowBatchFrontEnd final : public IBatchFrontEnd {
 public:
     // The window's controls, once it has made them; owner is the window itself.
-    void Attach(HWND owner, const IQueueList& queue, HWND outputFolderEdit, HWND sameFolderCheckBox);
+    void Attach(HWND owner, TListViewQueue& queue, HWND outputFolderEdit, HWND sameFolderCheckBox);
 
     int RowCount() const override;
     std::wstring RowPath(int index) const override;
@@ -31,7 +31,7 @@ public:
 
 private:
     HWND FOwner = nullptr;
-    const IQueueList* FQueue = nullptr;
+    TListViewQueue* FQueue = nullptr;
     HWND FOutputFolderEdit = nullptr;
     HWND FSameFolderCheckBox = nullptr;
 };
