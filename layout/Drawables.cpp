@@ -40,6 +40,29 @@ TPathItem ShapePath(const doc::TDrawable& drawable, const doc::TRect& frame) {
     return path;
 }
 
+TPathItem FramePath(const doc::TStroke& stroke, const doc::TRect& box, const doc::TRect& frame, double degrees) {
+    TPathItem path;
+    path.Stroke = stroke;
+    path.Stroke->Width = Sane(stroke.Width, 0, 100, 1);
+    using S = doc::TPathSegment;
+    const doc::TPoint corners[] = {{box.X, box.Y},
+                                   {box.X + box.Width, box.Y},
+                                   {box.X + box.Width, box.Y + box.Height},
+                                   {box.X, box.Y + box.Height}};
+    const double rotation = Sane(degrees, -1e6, 1e6, 0);
+    const double angle = rotation * 3.14159265358979323846 / 180;
+    const double cosA = std::cos(angle), sinA = std::sin(angle);
+    const doc::TPoint centre{frame.X + frame.Width / 2, frame.Y + frame.Height / 2};
+    for (const doc::TPoint& corner : corners) {
+        S segment;
+        segment.Kind = path.Path.empty() ? S::skMove : S::skLine;
+        segment.P = rotation != 0 ? Rotate(corner, centre, cosA, sinA) : corner;
+        path.Path.push_back(segment);
+    }
+    path.Path.push_back(S{S::skClose, {}, {}, {}});
+    return path;
+}
+
 void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std::vector<TPageItem>& out,
           int depth) {
     const doc::TDocument& document = context.Document;
@@ -56,7 +79,11 @@ void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std
             image.Clip = {frame.X + crop.X, frame.Y + crop.Y, crop.Width, crop.Height};
         }
         image.Rotation = Sane(drawable.Rotation, -1e6, 1e6, 0);
+        const doc::TRect visible = image.Clip;
         out.emplace_back(std::move(image));
+        // The media style's frame runs round the part that shows, and turns with the picture.
+        if (drawable.Stroke && drawable.Stroke->Width > 0 && drawable.Stroke->Color.A > 0)
+            out.emplace_back(FramePath(*drawable.Stroke, visible, frame, drawable.Rotation));
         break;
     }
     case doc::TDrawableKind::dkShape:

@@ -129,6 +129,49 @@ TEST(DrawablesTest, FloatingPicturesShapesAndTextBoxes) {
     EXPECT_EQ(out.LeftOut, (std::map<std::wstring, int>{{L"chart", 1}, {L"video", 1}}));
 }
 
+TEST(DrawablesTest, APicturesFrameRunsRoundWhatShowsAndTurnsWithIt) {
+    for (const double rotation : {0.0, 90.0}) {
+        SCOPED_TRACE(rotation);
+        doc::TDocument d = Doc();
+        doc::TDrawable picture = Image({50, 60, 100, 80});
+        picture.Image.Crop = doc::TRect{10, 5, 30, 20};
+        picture.Rotation = rotation;
+        picture.Stroke = doc::TStroke{0.25, {}, {}};
+        picture.Wrap.Kind = doc::TWrapKind::wkNone;
+        d.Drawables.push_back(picture);
+        d.FloatingByPage.push_back({0, {}, {0}});
+        const TLaidOutDocument out = Laid(d);
+        const layout::TPage& page = out.Pages.at(0);
+        const auto paths = ItemsOf<layout::TPathItem>(page);
+        ASSERT_EQ(paths.size(), 1u);
+        EXPECT_GT(IndexOf(page, paths[0]), IndexOf(page, ItemsOf<layout::TImageItem>(page).at(0)));
+        ASSERT_EQ(paths[0]->Path.size(), 5u);
+        EXPECT_EQ(paths[0]->Path[4].Kind, doc::TPathSegment::skClose);
+        EXPECT_DOUBLE_EQ(paths[0]->Stroke->Width, 0.25);
+        // The visible box (60, 65)-(90, 85); a quarter turn about the frame's centre (100, 100)
+        // takes its top-left corner to (65, 140).
+        const doc::TPoint first = paths[0]->Path[0].P, third = paths[0]->Path[2].P;
+        if (rotation == 0) {
+            EXPECT_NEAR(first.X, 60, 1e-9);
+            EXPECT_NEAR(first.Y, 65, 1e-9);
+            EXPECT_NEAR(third.X, 90, 1e-9);
+            EXPECT_NEAR(third.Y, 85, 1e-9);
+        } else {
+            EXPECT_NEAR(first.X, 65, 1e-9);
+            EXPECT_NEAR(first.Y, 140, 1e-9);
+        }
+    }
+    // No stroke, or a transparent one: no frame.
+    doc::TDocument d = Doc();
+    doc::TDrawable picture = Image({50, 60, 100, 80});
+    picture.Stroke = doc::TStroke{1, {0, 0, 0, 0}, {}};
+    picture.Wrap.Kind = doc::TWrapKind::wkNone;
+    d.Drawables.push_back(picture);
+    d.FloatingByPage.push_back({0, {}, {0}});
+    const TLaidOutDocument out = Laid(d);
+    EXPECT_TRUE(ItemsOf<layout::TPathItem>(out.Pages.at(0)).empty());
+}
+
 std::vector<TLineView> Wrapped(doc::TWrapKind kind, doc::TRect frame, std::optional<doc::TRect> crop = {}) {
     doc::TDocument d = Doc();
     doc::TDrawable picture = Image(frame);
