@@ -27,6 +27,9 @@ public:
     virtual double UnderlineThickness() const = 0;
     virtual bool HasGlyph(char32_t c) const = 0;
     virtual double Advance(char32_t c) const = 0;   // 0 for a missing glyph
+    // Faces over one file measure alike unless they set another family's widths: those tell which
+    // (nullptr: the file's own).
+    virtual const void* WidthsKey() const { return nullptr; }
     // The face is a stand-in for a bold or italic the family lacks: the writer emboldens or slants.
     virtual bool SyntheticBold() const { return false; }
     virtual bool SyntheticItalic() const { return false; }

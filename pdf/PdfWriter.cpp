@@ -140,7 +140,7 @@ public:
 private:
     const layout::TLaidOutDocument& FDocument;
     THaruDocument FDoc;
-    std::vector<std::pair<layout::TFontFile, std::unique_ptr<TEmbeddedFont>>> FFonts;
+    std::vector<std::pair<std::pair<layout::TFontFile, const void*>, std::unique_ptr<TEmbeddedFont>>> FFonts;
     std::unordered_map<const layout::TFont*, TEmbeddedFont*> FFontsByFace;
     std::map<std::pair<std::wstring, std::wstring>, HPDF_Image> FImages;  // nullptr: nothing readable
     std::map<std::pair<int, int>, HPDF_ExtGState> FAlphas;
@@ -148,14 +148,16 @@ private:
 
 TEmbeddedFont& TWriter::Font(const layout::TFont& font) {
     if (auto it = FFontsByFace.find(&font); it != FFontsByFace.end()) return *it->second;
-    const layout::TFontFile& file = font.File();
-    auto same = std::find_if(FFonts.begin(), FFonts.end(), [&](const auto& f) { return f.first == file; });
+    // A stand-in set to another family's widths gets a font of its own: its W array differs.
+    const auto key = std::make_pair(font.File(), font.WidthsKey());
+    const layout::TFontFile& file = key.first;
+    auto same = std::find_if(FFonts.begin(), FFonts.end(), [&](const auto& f) { return f.first == key; });
     if (same == FFonts.end()) {
         auto embedded = std::make_unique<TEmbeddedFont>();
         TFontFace face = ReadFontFace(file.Path, file.FaceIndex);
         embedded->Font = FDoc.AddFont(face, file.Path);
         embedded->Tables = face.Tables;
-        FFonts.emplace_back(file, std::move(embedded));
+        FFonts.emplace_back(key, std::move(embedded));
         same = std::prev(FFonts.end());
     }
     FFontsByFace[&font] = same->second.get();
@@ -204,7 +206,7 @@ std::vector<std::span<const std::uint8_t>> TWriter::Write() {
         FDoc.Check(what);
         FDoc.FinishPage(pdfPage);
     }
-    for (const auto& [file, font] : FFonts) FDoc.FinishFont(font->Font, font->Tables, font->Codes());
+    for (const auto& [key, font] : FFonts) FDoc.FinishFont(font->Font, font->Tables, font->Codes());
     return FDoc.Save();
 }
 

@@ -37,6 +37,9 @@ public:
     double Advance(char32_t) const override { return FAdvance; }
     bool SyntheticBold() const override { return FBold; }
     bool SyntheticItalic() const override { return FItalic; }
+    const void* WidthsKey() const override { return WidthsOf; }
+
+    const void* WidthsOf = nullptr;  // set: a stand-in measured with another family's widths
 
 private:
     layout::TFontFile FFile;
@@ -344,6 +347,30 @@ TEST(PdfWriterTest, WidthsThatAreNotWholeNumbersPlaceWordsExactly) {
         starts.push_back(std::stod((*it)[1].str()));
     ASSERT_EQ(starts.size(), 3u) << html;
     for (std::size_t i = 0; i < starts.size(); ++i) EXPECT_NEAR(starts[i], 30 + i * 5 * 5.5615234, 0.05);
+}
+
+// One file drawn as itself and as a stand-in with another family's widths: each font's widths are
+// its own, so both lines' words start where the layout put them, and the text still reads.
+TEST(PdfWriterTest, AStandInWithAnotherFamilysWidthsGetsAFontOfItsOwn) {
+    TFonts fonts;
+    REQUIRE_FONTS(fonts);
+    REQUIRE_POPPLER();
+    const int family = 0;
+    TTestFont own(fonts.Sans, 0, 0.5), standIn(fonts.Sans, 0, 0.6);
+    standIn.WidthsOf = &family;
+    TScratchFolder dir;
+    const auto pdf = dir / L"stand-in.pdf";
+    pdf::WritePdf(OnePage({Text(own, 30, 50, u"hoho hoho", 10), Text(standIn, 30, 100, u"hoho hoho", 10)}), pdf);
+    const std::string html = Tool("pdftotext -bbox " + Quoted(pdf) + " -");
+    const std::regex word("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>hoho</word>");
+    std::vector<std::pair<double, double>> starts;  // line, x
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator(); ++it)
+        starts.emplace_back(std::stod((*it)[2].str()), std::stod((*it)[1].str()));
+    std::sort(starts.begin(), starts.end());
+    ASSERT_EQ(starts.size(), 4u) << html;
+    EXPECT_NEAR(starts[1].second, 30 + 5 * 5, 0.05);
+    EXPECT_NEAR(starts[3].second, 30 + 5 * 6, 0.05);
+    EXPECT_EQ(NonEmptyLines(Tool("pdffonts " + Quoted(pdf))).size(), 4u);  // two header lines, two fonts
 }
 
 TEST(PdfWriterTest, SyntheticBoldThickensAndSyntheticItalicSlants) {
