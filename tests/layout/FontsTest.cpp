@@ -562,7 +562,9 @@ TEST_F(SystemFontsTest, LightAndMediumFacesComeFromAFamilyThatHasThem) {
         auto expected = lookup.Find(c.Family, c.Weight, c.Italic);
         if (c.OwnFamily && expected && expected->Weight == 400) expected = lookup.Find(c.OwnFamily, c.Weight, c.Italic);
         if (!expected) continue;
-        if (c.OwnFamily) EXPECT_NE(expected->Weight, 400);
+        if (c.OwnFamily) {
+            EXPECT_NE(expected->Weight, 400);
+        }
         const TFont& font = FFonts->Match(c.Name, c.Bold, false);
         EXPECT_EQ(font.File(), (TFontFile{expected->Path, expected->FaceIndex}));
         EXPECT_FALSE(font.SyntheticBold());
