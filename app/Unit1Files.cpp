@@ -21,6 +21,7 @@ void TForm2::CreateNote() {
                                nullptr);
     ::SendMessageW(Label1, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.get()), FALSE);
     ::SetWindowSubclass(Label1, &TForm2::NoteSubclassProc, 3, reinterpret_cast<DWORD_PTR>(this));
+    FBatchFrontEnd.AttachNote(Label1);
     // Files dropped anywhere on the window, the list included, reach the window.
     ::DragAcceptFiles(FHandle, TRUE);
     ::DragAcceptFiles(ListView1, TRUE);

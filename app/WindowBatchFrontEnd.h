@@ -1,6 +1,7 @@
 #pragma once
 // TWindowBatchFrontEnd: what the "Convert" batch reads from ListView1, Edit1 and CheckBox1, and
-// what it shows through the application shell (boxes, busy cursor, the file manager).
+// what it shows through the application shell (boxes, busy cursor, the file manager), and the
+// batch's progress: the row being converted and the footer's "Converting 3 of 14: Name.pages".
 
 #include <windows.h>
 #undef MessageBox
@@ -14,6 +15,8 @@ class TWindowBatchFrontEnd final : public IBatchFrontEnd {
 public:
     // The window's controls, once it has made them; owner is the window itself.
     void Attach(HWND owner, TListViewQueue& queue, HWND outputFolderEdit, HWND sameFolderCheckBox);
+    // The footer's note, where the batch says which document it is converting.
+    void AttachNote(HWND note) { FNote = note; }
 
     int RowCount() const override;
     std::wstring RowPath(int index) const override;
@@ -34,4 +37,5 @@ private:
     TListViewQueue* FQueue = nullptr;
     HWND FOutputFolderEdit = nullptr;
     HWND FSameFolderCheckBox = nullptr;
+    HWND FNote = nullptr;
 };
