@@ -7,7 +7,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         Application.Initialize();
         Application.MainFormOnTaskBar = true;
         Application.CreateForm(Form2);
-        if (Form2) Form2->OpenItems(CommandLineItems(::GetCommandLineW()));
+        if (Form2) Form2->OpenItems(CommandLineItems(::GetCommandLineW()), TItemsSource::isCommandLine);
         Application.Run();
     } catch (const std::exception& e) {
         ShowStartupErrorAndExit(e);

@@ -20,6 +20,7 @@
 #include "app/WinOwners.h"
 #include "app/WindowBatchFrontEnd.h"
 #include "convert/Conversion.h"
+#include "convert/Drops.h"
 #include "convert/Queue.h"
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
@@ -86,7 +87,7 @@ public:
 
     // Files and folders dropped on the window or named on the command line: the documents among
     // them are queued in the given order, the rest is told in the footer's note.
-    void OpenItems(const std::vector<std::wstring>& items);
+    void OpenItems(const std::vector<std::wstring>& items, TItemsSource source = TItemsSource::isDropped);
 
     // The help page beside the program.
     static std::wstring HelpFilePath();

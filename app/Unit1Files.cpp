@@ -61,11 +61,11 @@ void TForm2::PaintNote(HWND wnd) {
     ::EndPaint(wnd, &ps);
 }
 
-void TForm2::OpenItems(const std::vector<std::wstring>& items) {
+void TForm2::OpenItems(const std::vector<std::wstring>& items, TItemsSource source) {
     try {
         const TDroppedDocuments found = CollectDroppedDocuments(items);
         AddDocuments(FQueue, found.Documents);
-        SetNote(DroppedItemsNote(found.Ignored));
+        SetNote(DroppedItemsNote(found.Ignored, source));
     } catch (...) {
         Application.HandleException(this);
     }

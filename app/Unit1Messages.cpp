@@ -39,6 +39,15 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR: if (Screen.ApplyOverride(FHandle, lParam)) return TRUE; break;
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_CLOSE: Close(); return 0;
+    // Windows is ending the session with the window open: no WM_CLOSE comes, so save now.
+    case WM_ENDSESSION:
+        if (wParam) {
+            try {
+                SaveWindowSettings();
+            } catch (...) {
+            }
+        }
+        return 0;
     case WM_ACTIVATE: if (LOWORD(wParam) == WA_INACTIVE) RememberFocus(); break;
     case WM_SETFOCUS: RestoreFocus(); return 0;
     }

@@ -68,8 +68,12 @@ TDroppedDocuments CollectDroppedDocuments(const std::vector<std::wstring>& items
     return result;
 }
 
-std::wstring DroppedItemsNote(int ignored) {
+std::wstring DroppedItemsNote(int ignored, TItemsSource source) {
     if (ignored <= 0) return {};
-    if (ignored == 1) return L"1 dropped item was not a Pages document";
-    return std::to_wstring(ignored) + L" dropped items were not Pages documents";
+    const bool dropped = source == TItemsSource::isDropped;
+    if (ignored == 1)
+        return dropped ? L"1 dropped item was not a Pages document"
+                       : L"1 item given to the program was not a Pages document";
+    return std::to_wstring(ignored) +
+           (dropped ? L" dropped items were not Pages documents" : L" items given to the program were not Pages documents");
 }

@@ -16,5 +16,8 @@ struct TDroppedDocuments {
 // a searched folder are not, so a search always ends.
 TDroppedDocuments CollectDroppedDocuments(const std::vector<std::wstring>& items);
 
+// Where the items came from: dropped on the window, or named on the program's command line.
+enum class TItemsSource { isDropped, isCommandLine };
+
 // The footer's note on ignored items; empty when there were none.
-std::wstring DroppedItemsNote(int ignored);
+std::wstring DroppedItemsNote(int ignored, TItemsSource source = TItemsSource::isDropped);

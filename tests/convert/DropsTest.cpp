@@ -64,6 +64,9 @@ TEST(DroppedItemsNoteTest, CountsInWords) {
     EXPECT_EQ(DroppedItemsNote(0), L"");
     EXPECT_EQ(DroppedItemsNote(1), L"1 dropped item was not a Pages document");
     EXPECT_EQ(DroppedItemsNote(2), L"2 dropped items were not Pages documents");
+    EXPECT_EQ(DroppedItemsNote(0, TItemsSource::isCommandLine), L"");
+    EXPECT_EQ(DroppedItemsNote(1, TItemsSource::isCommandLine), L"1 item given to the program was not a Pages document");
+    EXPECT_EQ(DroppedItemsNote(3, TItemsSource::isCommandLine), L"3 items given to the program were not Pages documents");
 }
 
 }  // namespace

@@ -101,10 +101,10 @@ TEST_F(FilesAndKeys, DocumentsOnTheCommandLineAreQueued) {
                               (root / L"more") + L"\" \"" + root / L"readme.txt" + L"\"";
     const std::vector<std::wstring> items = CommandLineItems(line.c_str());
     ASSERT_EQ(items, (std::vector<std::wstring>{root / L"one.pages", root / L"more", root / L"readme.txt"}));
-    Form().OpenItems(items);
+    Form().OpenItems(items, TItemsSource::isCommandLine);
     EXPECT_EQ(Paths(), (std::vector<std::wstring>{root / L"one.pages", root / L"more\\two.PAGES",
                                                   root / L"more\\deeper\\three.pages"}));
-    EXPECT_EQ(Note(), L"1 dropped item was not a Pages document");
+    EXPECT_EQ(Note(), L"1 item given to the program was not a Pages document");
 
     EXPECT_TRUE(CommandLineItems(L"Project2.exe").empty());
     EXPECT_TRUE(CommandLineItems(L"").empty());

@@ -105,6 +105,17 @@ TEST_F(RememberedSettings, FolderOptionAndChooserFolderComeBackAfterClose) {
     EXPECT_EQ(Form().OpenDialog1.InitialDir, L"C:\\letters");
 }
 
+TEST_F(RememberedSettings, TheEndOfTheSessionSavesThemTooThoughNoCloseComes) {
+    SetOutputFolder(L"C:\\at shutdown");
+    ::SendMessageW(Form().Handle(), WM_ENDSESSION, FALSE, 0);  // the session goes on: nothing saved
+    Reopen();
+    EXPECT_NE(gui_testing::WindowText(Form().Edit1), L"C:\\at shutdown");
+    SetOutputFolder(L"C:\\at shutdown");
+    ::SendMessageW(Form().Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    Reopen();
+    EXPECT_EQ(gui_testing::WindowText(Form().Edit1), L"C:\\at shutdown");
+}
+
 TEST_F(RememberedSettings, WithNothingSavedTheFieldOffersDOnlyWhereItIsAFixedWritableDrive) {
     wchar_t documents[MAX_PATH] = {};
     ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)));
