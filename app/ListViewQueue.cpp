@@ -42,7 +42,10 @@ bool TListViewQueue::Selected(int row) const { return ListView_GetItemState(Hand
 
 int TListViewQueue::Insert(int row, const std::wstring& caption, const std::wstring& path) {
     LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_STATE;
+    // A new row shows no mark: the default image would be the first icon.
+    item.mask = LVIF_TEXT | LVIF_STATE | LVIF_IMAGE | LVIF_PARAM;
+    item.iImage = I_IMAGENONE;
+    item.lParam = FNextId++;
     item.iItem = row;
     item.pszText = const_cast<wchar_t*>(caption.c_str());
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -52,9 +55,15 @@ int TListViewQueue::Insert(int row, const std::wstring& caption, const std::wstr
     return at;
 }
 
-void TListViewQueue::Delete(int row) { ListView_DeleteItem(Handle, row); }
+void TListViewQueue::Delete(int row) {
+    FTips.erase(RowId(row));
+    ListView_DeleteItem(Handle, row);
+}
 
-void TListViewQueue::Clear() { ListView_DeleteAllItems(Handle); }
+void TListViewQueue::Clear() {
+    FTips.clear();
+    ListView_DeleteAllItems(Handle);
+}
 
 int TListViewQueue::ItemAt(int x, int y) const {
     LVHITTESTINFO hit{};
@@ -63,6 +72,43 @@ int TListViewQueue::ItemAt(int x, int y) const {
     return (row >= 0 && (hit.flags & LVHT_ONITEM)) ? row : -1;
 }
 
-void TListViewQueue::SetMark(int, TRowMark, const std::wstring&) {}
+LPARAM TListViewQueue::RowId(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    return ::SendMessageW(Handle, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : 0;
+}
 
-void TListViewQueue::ClearMarks() {}
+void TListViewQueue::ShowMarks(int size) {
+    FMarkImages.reset(MakeMarkImages(size));
+    ListView_SetImageList(Handle, FMarkImages.get(), LVSIL_SMALL);
+}
+
+void TListViewQueue::SetMark(int row, TRowMark mark, const std::wstring& tip) {
+    if (row < 0 || row >= Count()) return;
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iImage = mark == TRowMark::rmNone ? I_IMAGENONE : MarkImageIndex(mark);
+    ::SendMessageW(Handle, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    if (tip.empty()) FTips.erase(RowId(row));
+    else FTips[RowId(row)] = tip;
+}
+
+TRowMark TListViewQueue::Mark(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    if (!::SendMessageW(Handle, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return TRowMark::rmNone;
+    return MarkOfImageIndex(item.iImage);
+}
+
+std::wstring TListViewQueue::Tip(int row) const {
+    const auto it = FTips.find(RowId(row));
+    return it == FTips.end() ? std::wstring() : it->second;
+}
+
+void TListViewQueue::ClearMarks() {
+    for (int row = 0, n = Count(); row < n; ++row) SetMark(row, TRowMark::rmNone, L"");
+    FTips.clear();
+}

@@ -4,12 +4,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
 #include <string>
 
+#include "app/RowMarks.h"
+#include "app/WinOwners.h"
 #include "convert/Queue.h"
-
-// What a row's icon says: its state in the batch running now or in the last one.
-enum class TRowMark { rmNone, rmWorking, rmWritten, rmLaidOut, rmNotWritten, rmError };
 
 class TListViewQueue final : public IQueueList {
 public:
@@ -25,8 +25,25 @@ public:
     void Clear() override;
     int ItemAt(int x, int y) const override;
 
+    // Makes the icons the marks show, size pixels square, and gives them to the list.
+    void ShowMarks(int size);
     // The row's icon and its tooltip text (empty: no tooltip).
     void SetMark(int row, TRowMark mark, const std::wstring& tip);
+    TRowMark Mark(int row) const;
+    std::wstring Tip(int row) const;
     // Every row back to no icon and no tooltip.
     void ClearMarks();
+
+private:
+    struct TImageListCloser {
+        void operator()(HIMAGELIST h) const noexcept { ImageList_Destroy(h); }
+    };
+    using TImageListOwner = TOwner<HIMAGELIST, TImageListCloser>;
+
+    LPARAM RowId(int row) const;
+
+    TImageListOwner FMarkImages;
+    // Tooltips by the rows' ids, so they follow their rows when others are inserted or removed.
+    std::map<LPARAM, std::wstring> FTips;
+    LPARAM FNextId = 1;
 };

@@ -141,7 +141,8 @@ void TForm2::CreateControls() {
                                   r.left, r.top, r.right - r.left, r.bottom - r.top, FHandle, nullptr, instance, nullptr);
     FQueue.Handle = ListView1;
     SetFont(ListView1, FFont.get());
-    ListView_SetExtendedListViewStyle(ListView1, LVS_EX_FULLROWSELECT);
+    ListView_SetExtendedListViewStyle(ListView1, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    FQueue.ShowMarks(Scale(16));
     const std::pair<const wchar_t*, int> columns[] = {{L"No.", 50}, {L"Path", 500}};
     for (int i = 0; i < 2; ++i) {
         LVCOLUMNW col{};

@@ -3,6 +3,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "app/Application.h"
 
 // Focus goes back to the control that had it when the window was last deactivated,
@@ -74,6 +76,17 @@ LRESULT TForm2::OnNotifyList(NMHDR* header) {
     switch (header->code) {
     case LVN_BEGINDRAG: OnListBeginDrag(*reinterpret_cast<NMLISTVIEW*>(header)); return 0;
     case LVN_ENDLABELEDITW: return reinterpret_cast<NMLVDISPINFOW*>(header)->item.pszText != nullptr;
+    case LVN_GETINFOTIPW: {
+        // The row's outcome in the last batch, in place of the list's own tip.
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(header);
+        const std::wstring text = FQueue.Tip(tip->iItem);
+        if (!text.empty() && tip->pszText && tip->cchTextMax > 0) {
+            const std::size_t n = std::min(text.size(), static_cast<std::size_t>(tip->cchTextMax - 1));
+            text.copy(tip->pszText, n);
+            tip->pszText[n] = L'\0';
+        }
+        return 0;
+    }
     }
     // Header clicks (LVN_COLUMNCLICK) and everything else: nothing to do.
     return 0;

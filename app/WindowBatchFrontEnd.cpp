@@ -105,7 +105,7 @@ void TWindowBatchFrontEnd::OpenFolder(const std::wstring& folder) {
     ShellExecuteHook(FOwner, L"open", L"Explorer.exe", folder.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
-void TWindowBatchFrontEnd::BatchStarted(int) {}
+void TWindowBatchFrontEnd::BatchStarted(int) { FQueue->ClearMarks(); }
 
 void TWindowBatchFrontEnd::RowStarted(int index, int count) {
     FQueue->SetMark(index, TRowMark::rmWorking, L"");
@@ -120,9 +120,21 @@ void TWindowBatchFrontEnd::RowStarted(int index, int count) {
     if (FOwner) ::RedrawWindow(FOwner, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-void TWindowBatchFrontEnd::RowFinished(int, const TDocumentResult&) {}
+void TWindowBatchFrontEnd::RowFinished(int index, const TDocumentResult& result) {
+    switch (result.Status) {
+    case TDocumentStatus::dsWritten:
+        FQueue->SetMark(index, TRowMark::rmWritten, L"Written: Apple's own PDF, copied to " + result.OutputPath);
+        break;
+    case TDocumentStatus::dsLaidOut:
+        FQueue->SetMark(index, TRowMark::rmLaidOut, L"Laid out by pages2pdf: " + result.OutputPath);
+        break;
+    default: FQueue->SetMark(index, TRowMark::rmNotWritten, L"Not written: " + DescribeReason(result)); break;
+    }
+}
 
-void TWindowBatchFrontEnd::RowFailed(int, const std::wstring&) {}
+void TWindowBatchFrontEnd::RowFailed(int index, const std::wstring& error) {
+    FQueue->SetMark(index, TRowMark::rmError, L"Error: " + error);
+}
 
 void TWindowBatchFrontEnd::BatchEnded() {
     if (!FNote) return;

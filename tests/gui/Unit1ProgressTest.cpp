@@ -1,12 +1,14 @@
 // Progress during a batch: the row being converted shown, the footer's text, and a window that keeps
-// painting (and takes no input) while a row's work runs on its own thread.
+// painting (and takes no input) while a row's work runs on its own thread; each row's outcome after it.
 #include "GuiSupport.h"
 
 #include <atomic>
 
+#include "convert/Queue.h"
 #include "platform/Exception.h"
 
 using namespace gui_testing;
+using testsupport::CorpusDir;
 
 namespace {
 
@@ -37,7 +39,69 @@ bool WaitFor(const std::function<bool()>& condition) {
 class Progress : public MainWindow {
 protected:
     std::wstring Note() { return WindowText(Form().Label1); }
+    std::vector<TRowMark> Marks() {
+        std::vector<TRowMark> marks;
+        for (int row = 0; row < Form().Queue().Count(); ++row) marks.push_back(Form().Queue().Mark(row));
+        return marks;
+    }
+    // The tip the list asks the window for when the pointer rests on the row.
+    std::wstring ShownTip(int row) {
+        wchar_t buffer[1024] = L"row text";
+        NMLVGETINFOTIPW tip{};
+        tip.hdr.hwndFrom = Form().ListView1;
+        tip.hdr.code = LVN_GETINFOTIPW;
+        tip.pszText = buffer;
+        tip.cchTextMax = 1024;
+        tip.iItem = row;
+        ::SendMessageW(Form().Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+        return buffer;
+    }
 };
+
+TEST_F(Progress, EachRowShowsWhatItCameToAndWhy) {
+    if (CorpusDir().empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
+    testsupport::TScratchFolder out;
+    const std::wstring old = CorpusDir() + L"\\pages4-file.pages", modern = CorpusDir() + L"\\pages5-file.pages";
+    Add({old, modern, old});  // the second copy finds the first one's PDF in the folder
+    SetOutputFolder(out.Path());
+    Click(*Form().SpeedButton5);
+    EXPECT_EQ(Marks(), (std::vector<TRowMark>{TRowMark::rmWritten, TRowMark::rmLaidOut, TRowMark::rmNotWritten}));
+    const std::wstring tips[] = {L"Written: Apple's own PDF, copied to " + out.Path() + L"\\pages4-file.pdf",
+                                 L"Laid out by pages2pdf: " + out.Path() + L"\\pages5-file.pdf",
+                                 L"Not written: a PDF of that name is already in the output folder"};
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(Form().Queue().Tip(row), tips[row]);
+        EXPECT_EQ(ShownTip(row), tips[row]);
+    }
+    // A row added shows nothing; a row removed takes its mark along, the others keep theirs.
+    Add({L"C:\\docs\\new.pages"});
+    EXPECT_EQ(Form().Queue().Mark(3), TRowMark::rmNone);
+    EXPECT_EQ(ShownTip(3), L"row text");
+    Select({0});
+    RemoveSelectedRows(Form().Queue());
+    EXPECT_EQ(Marks(), (std::vector<TRowMark>{TRowMark::rmLaidOut, TRowMark::rmNotWritten, TRowMark::rmNone}));
+    EXPECT_EQ(Form().Queue().Tip(0), tips[1]);
+}
+
+TEST_F(Progress, ABatchStoppedByAnErrorMarksThatRowAndNoneAfterIt) {
+    if (CorpusDir().empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
+    testsupport::TScratchFolder out, docs;
+    const std::wstring broken = docs.Path() + L"\\Broken.pages";
+    testsupport::WriteFile(broken, std::string(64, 'x'));
+    Add({CorpusDir() + L"\\pages4-file.pages", broken, CorpusDir() + L"\\pages5-file.pages"});
+    SetOutputFolder(out.Path());
+    Click(*Form().SpeedButton5);
+    EXPECT_EQ(Marks(), (std::vector<TRowMark>{TRowMark::rmWritten, TRowMark::rmError, TRowMark::rmNone}));
+    const std::wstring tip = Form().Queue().Tip(1);
+    ASSERT_EQ(tip.rfind(L"Error: ", 0), 0u);
+    ASSERT_FALSE(Boxes.empty());
+    EXPECT_NE(Boxes.back().Text.find(tip.substr(7)), std::wstring::npos) << "the box says what the row says";
+    // Converted again without the broken row: each row shows this batch's outcome.
+    Select({1});
+    RemoveSelectedRows(Form().Queue());
+    Click(*Form().SpeedButton5);
+    EXPECT_EQ(Marks(), (std::vector<TRowMark>{TRowMark::rmNotWritten, TRowMark::rmLaidOut}));
+}
 
 TEST_F(Progress, TheRowBeingConvertedIsShownAndNamedInTheFooter) {
     AddNumbered(40);
