@@ -105,6 +105,25 @@ void TSpeedButton::OnMouseUp(POINT p) {
     ::ReleaseCapture();
     OnCaptureLost();
     if (click) Click();
+    // The capture cancelled the leave tracking, and the click may have moved things under the pointer.
+    if (::IsWindow(FHandle)) RefreshHot();
+}
+
+// The frame follows where the pointer really is, not the last message seen.
+void TSpeedButton::RefreshHot() {
+    POINT screen{};
+    ::GetCursorPos(&screen);
+    POINT p = screen;
+    ::ScreenToClient(FHandle, &p);
+    const bool inside = Inside(p) && ::IsWindowVisible(FHandle) && ::WindowFromPoint(screen) == FHandle;
+    if (inside) {
+        TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, FHandle, 0};
+        ::TrackMouseEvent(&tme);
+    }
+    if (FHot != inside) {
+        FHot = inside;
+        ::InvalidateRect(FHandle, nullptr, FALSE);
+    }
 }
 
 void TSpeedButton::OnCaptureLost() {

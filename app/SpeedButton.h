@@ -33,6 +33,8 @@ public:
     void SetEnabled(bool enabled) { ::EnableWindow(FHandle, enabled ? TRUE : FALSE); }
     // What a click does, without the mouse.
     void Click() { if (FOnClick) FOnClick(); }
+    // The pointer is over the button: it shows its frame.
+    bool Hot() const noexcept { return FHot; }
 
 private:
     template <typename TWindow>
@@ -45,6 +47,7 @@ private:
     void OnMouseUp(POINT p);
     void OnCaptureLost();
     bool Inside(POINT p) const;
+    void RefreshHot();
 
     HWND FHandle = nullptr;
     TOptions FOptions;

@@ -86,6 +86,20 @@ TEST_F(MainWindow, CloseButtonClosesAtOnceWithRowsQueued) {
     EXPECT_TRUE(Boxes.empty());
 }
 
+TEST_F(MainWindow, NoButtonKeepsItsHoverFrameAfterAClickWithThePointerElsewhere) {
+    ::SetCursorPos(2, 2);  // far from the window
+    Pump();
+    AddNumbered(2);
+    for (TSpeedButton* button : {Form().SpeedButton3.get(), Form().SpeedButton4.get()}) {
+        // The pointer came over the button, pressed it and left while it was held: no leave was seen.
+        ::SendMessageW(button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+        ASSERT_TRUE(button->Hot());
+        Click(*button);
+        EXPECT_FALSE(button->Hot());
+    }
+    EXPECT_EQ(Queue().Count(), 0);
+}
+
 // The batch's own cases are the engine suite's; this one runs it through the window's controls.
 TEST_F(MainWindow, ConvertRunsTheBatchOverTheListAndTheFolderField) {
     if (CorpusDir().empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
