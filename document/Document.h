@@ -32,6 +32,7 @@ struct TCharacterStyle {
     double Tracking = 0;       // fraction of an em added after each character
     TCapitalization Capitalization = TCapitalization::caNone;
     std::optional<TColor> Highlight;
+    std::wstring Link;  // a hyperlink's target as the document gives it; runs only, never styles
     friend bool operator==(const TCharacterStyle&, const TCharacterStyle&) = default;
 };
 

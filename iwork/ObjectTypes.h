@@ -22,6 +22,7 @@ inline constexpr std::uint32_t kTextualAttachmentAlt1 = 2007;
 inline constexpr std::uint32_t kFootnoteReference = 2008;
 inline constexpr std::uint32_t kTextualAttachmentAlt2 = 2009;
 inline constexpr std::uint32_t kTocPageNumber = 2010;
+inline constexpr std::uint32_t kHyperlink = 2032;  // a smart field: 2 the link's target
 inline constexpr std::uint32_t kShapeInfo = 2011;  // text box, or a shape with text
 inline constexpr std::uint32_t kHighlight = 2013;  // commented text
 inline constexpr std::uint32_t kCommentInfo = 2014;

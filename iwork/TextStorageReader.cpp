@@ -24,6 +24,8 @@ constexpr std::uint32_t kParagraphData = 6;
 constexpr std::uint32_t kListStyles = 7;
 constexpr std::uint32_t kCharacterStyles = 8;
 constexpr std::uint32_t kAttachments = 9;
+// Smart fields: a range of text per entry, to the next entry; hyperlinks among them.
+constexpr std::uint32_t kSmartFields = 11;
 // Paragraph starts: "first" is 1 on the paragraph where a list's numbering starts over
 // (hjurin's Report: 1 on the first item of "(1) (2) (3)", 0 after); read as the number it
 // starts at.
@@ -55,6 +57,7 @@ const wchar_t* TableName(std::uint32_t field) {
     case kAttachments: return L"attachments";
     case kParagraphStarts: return L"paragraph starts";
     case kFootnotes: return L"footnotes";
+    case kSmartFields: return L"smart fields";
     default: return L"attributes";
     }
 }
@@ -215,6 +218,7 @@ private:
     std::u16string TextOf(const TParagraphSpan& span);
     void AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle);
     void AddList(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle);
+    void AddLinks(doc::TParagraph& paragraph, const TParagraphSpan& span);
     void AddAttachment(doc::TParagraph& paragraph, std::size_t paragraphIndex, std::uint32_t position,
                        std::uint64_t objectId);
     void AddFootnote(doc::TParagraph& paragraph, std::uint32_t position, const TObject& reference);
@@ -235,11 +239,11 @@ private:
     std::uint32_t FLength = 0;     // in UTF-16 units
     std::size_t FBytes = 0;
     std::vector<TTextBreak> FEnds;  // where the paragraphs end
-    std::vector<TEntry> FParagraphStyles, FListStyles, FCharacterStyles, FAttachments, FFootnotes;
+    std::vector<TEntry> FParagraphStyles, FListStyles, FCharacterStyles, FAttachments, FFootnotes, FSmartFields;
     std::vector<TDataEntry> FParagraphData, FParagraphStarts;
     bool FHasListTable = false;
     TCursor FListCursor{FListStyles};
-    std::size_t FDataNext = 0, FStartsNext = 0;
+    std::size_t FDataNext = 0, FStartsNext = 0, FSmartNext = 0;
     int FLevel = 0;
     std::unordered_set<std::uint64_t> FFootnotesRead;
 };
@@ -273,6 +277,7 @@ void TStorageReader::ReadTables() {
     FCharacterStyles = ObjectTable(tables[kCharacterStyles], id, kCharacterStyles, length);
     FAttachments = ObjectTable(tables[kAttachments], id, kAttachments, length);
     FFootnotes = ObjectTable(tables[kFootnotes], id, kFootnotes, length);
+    FSmartFields = ObjectTable(tables[kSmartFields], id, kSmartFields, length);
     FParagraphData = DataTable(tables[kParagraphData], id, kParagraphData, length);
     FParagraphStarts = DataTable(tables[kParagraphStarts], id, kParagraphStarts, length);
 
@@ -311,6 +316,7 @@ doc::TTextStorage TStorageReader::Read() {
 
         AddList(paragraph, span, styleId);
         AddRuns(paragraph, span, styleId);
+        AddLinks(paragraph, span);
 
         // Attachments and footnote marks inside the paragraph (a mark never sits on the
         // terminator; one there would belong to no paragraph and is dropped).
@@ -414,6 +420,39 @@ void TStorageReader::AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& s
     }
     if (position < span.End || paragraph.Runs.empty())
         push(span.End);
+}
+
+// Marks the paragraph's text under hyperlinks, splitting its runs where a link starts or ends.
+void TStorageReader::AddLinks(doc::TParagraph& paragraph, const TParagraphSpan& span) {
+    auto endOf = [&](std::size_t i) { return i + 1 < FSmartFields.size() ? FSmartFields[i + 1].Index : FLength; };
+    while (FSmartNext < FSmartFields.size() && endOf(FSmartNext) <= span.Start)
+        ++FSmartNext;
+    for (std::size_t i = FSmartNext; i < FSmartFields.size() && FSmartFields[i].Index < span.End; ++i) {
+        const std::uint32_t from = std::max(FSmartFields[i].Index, span.Start) - span.Start;
+        const std::uint32_t to = std::min(endOf(i), span.End) - span.Start;
+        // Other smart fields, and links that are damaged, leave the text as it is.
+        const TObject* field = FSmartFields[i].Object ? FContext.Store.Find(FSmartFields[i].Object) : nullptr;
+        if (from >= to || !field || field->Type != types::kHyperlink)
+            continue;
+        const auto target = field->Payload.String(2);
+        if (!target || target->empty())
+            continue;
+        const std::wstring link = Wide(*target);
+        std::vector<doc::TRun> runs;
+        runs.reserve(paragraph.Runs.size() + 2);
+        for (const doc::TRun& run : paragraph.Runs) {
+            const std::uint32_t cuts[] = {run.Start, std::clamp(from, run.Start, run.End),
+                                          std::clamp(to, run.Start, run.End), run.End};
+            for (int k = 0; k < 3; ++k) {
+                if (cuts[k] == cuts[k + 1] && !(run.Start == run.End && k == 0))
+                    continue;
+                runs.push_back({cuts[k], cuts[k + 1], run.Style});
+                if (k == 1)
+                    runs.back().Style.Link = link;
+            }
+        }
+        paragraph.Runs = std::move(runs);
+    }
 }
 
 void TStorageReader::AddFootnote(doc::TParagraph& paragraph, std::uint32_t position, const TObject& reference) {

@@ -29,6 +29,9 @@ void Translate(TPageItem& item, double dx, double dy) {
         image->Frame.Y += dy;
         image->Clip.X += dx;
         image->Clip.Y += dy;
+    } else if (auto* link = std::get_if<TLinkItem>(&item)) {
+        link->Area.X += dx;
+        link->Area.Y += dy;
     }
 }
 

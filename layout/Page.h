@@ -41,7 +41,13 @@ struct TImageItem {
     double Rotation = 0;
 };
 
-using TPageItem = std::variant<TTextItem, TLineItem, TPathItem, TImageItem>;
+// Where a click opens a hyperlink; nothing is drawn.
+struct TLinkItem {
+    doc::TRect Area;
+    std::wstring Target;  // as the document gives it
+};
+
+using TPageItem = std::variant<TTextItem, TLineItem, TPathItem, TImageItem, TLinkItem>;
 
 struct TPage {
     double Width = 0, Height = 0;

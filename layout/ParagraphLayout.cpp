@@ -537,6 +537,27 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
         lastEnd = p.X + p.Width;
         lastJoinable = span.Kind == TSpanKind::skText;
     }
+    // One area per stretch of a link on the line, over its text's height.
+    std::optional<std::size_t> lastLinkAt;
+    for (const TPiece& p : pieces) {
+        const doc::TCharacterStyle& cs = *p.Span->Style;
+        if (cs.Link.empty() || p.Width <= 0) {
+            lastLinkAt.reset();
+            continue;
+        }
+        TLinkItem* lastLink = lastLinkAt ? &std::get<TLinkItem>(line.Items[*lastLinkAt]) : nullptr;
+        const TFont& font = *p.Span->Font;
+        const double top = baseline - p.Span->Rise - font.Ascent() * p.Span->Size;
+        const double bottom = top + (font.Ascent() + font.Descent()) * p.Span->Size;
+        if (lastLink && lastLink->Target == cs.Link && std::abs(lastLink->Area.X + lastLink->Area.Width - p.X) < 1) {
+            const double y0 = std::min(lastLink->Area.Y, top);
+            const double y1 = std::max(lastLink->Area.Y + lastLink->Area.Height, bottom);
+            lastLink->Area = {lastLink->Area.X, y0, p.X + p.Width - lastLink->Area.X, y1 - y0};
+            continue;
+        }
+        lastLinkAt = line.Items.size();
+        line.Items.emplace_back(TLinkItem{{p.X, top, p.Width, bottom - top}, cs.Link});
+    }
     for (const TPiece& p : pieces) {
         const doc::TCharacterStyle& cs = *p.Span->Style;
         if (p.Object || p.Width <= 0 || (!cs.Underline && !cs.Strikethrough)) continue;

@@ -12,6 +12,7 @@
 #include "pdf/FontFace.h"
 #include "pdf/HaruDocument.h"
 #include "pdf/Images.h"
+#include "pdf/LinkTarget.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
@@ -99,6 +100,7 @@ public:
     void operator()(const layout::TLineItem& item);
     void operator()(const layout::TPathItem& item);
     void operator()(const layout::TImageItem& item);
+    void operator()(const layout::TLinkItem& item);
     void Finish() { EndText(); }
 
 private:
@@ -394,6 +396,18 @@ void TPageWriter::operator()(const layout::TPathItem& item) {
         HPDF_Page_Fill(FPage);
     else
         HPDF_Page_Stroke(FPage);
+}
+
+void TPageWriter::operator()(const layout::TLinkItem& item) {
+    const doc::TRect& a = item.Area;
+    if (!(a.Width > 0 && a.Height > 0) || !Finite({a.X, a.Y, a.Width, a.Height})) return;
+    const std::string uri = LinkUri(item.Target);
+    if (uri.empty()) return;
+    const HPDF_Rect rect{static_cast<HPDF_REAL>(a.X), static_cast<HPDF_REAL>(Y(a.Y + a.Height)),
+                         static_cast<HPDF_REAL>(a.X + a.Width), static_cast<HPDF_REAL>(Y(a.Y))};
+    HPDF_Annotation link = HPDF_Page_CreateURILinkAnnot(FPage, rect, uri.c_str());
+    // Pages shows no box round a link.
+    if (link) HPDF_LinkAnnot_SetBorderStyle(link, 0, 0, 0);
 }
 
 void TPageWriter::operator()(const layout::TImageItem& item) {

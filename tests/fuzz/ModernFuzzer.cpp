@@ -96,6 +96,7 @@ struct TItemCheck {
         return Finite(l.From) && Finite(l.To) && std::isfinite(l.Stroke.Width);
     }
     bool operator()(const layout::TPathItem& p) const { return Finite(p.Path); }
+    bool operator()(const layout::TLinkItem& l) const { return Finite(l.Area); }
     bool operator()(const layout::TImageItem& i) const {
         return Finite(i.Frame) && Finite(i.Clip) && std::isfinite(i.Rotation);
     }

@@ -34,6 +34,7 @@ namespace {
 constexpr std::uint32_t kDocument = 10000, kSettings = 10012, kSection = 10011, kPageMaster = 10143,
                         kFloating = 10010, kStorage = 2001, kDrawableAttachment = 2003, kFootnote = 2008,
                         kTextBox = 2011, kCharacterStyle = 2021, kParagraphStyle = 2022, kListStyle = 2023,
+                        kHyperlink = 2032,
                         kNumberAttachment = 2043, kImage = 3005, kMask = 3006, kChart = 5021, kTableInfo = 6000,
                         kTableModel = 6001, kTile = 6002, kDataList = 6005, kMetadata = 11006;
 
@@ -331,6 +332,48 @@ TEST(ModernReader, CharacterRunsEndAtAnEntryWithoutAStyle) {
     EXPECT_EQ(next[0].End, 2u);
     EXPECT_TRUE(next[1].Style.Bold);
     EXPECT_EQ(next[1].End, 4u);
+}
+
+// A link splits the runs it covers and may run on into the next paragraph; other smart fields
+// and links without a target leave the text alone.
+TEST(ModernReader, HyperlinksMarkTheRunsTheyCover) {
+    TDocumentBuilder b;
+    const auto strong = b.Add(kCharacterStyle, Style("Strong", 0, TProtoWriter().Bool(1, true)));
+    const auto site = b.Add(kHyperlink, TProtoWriter().String(2, "https://example.com/a b"));
+    const auto mail = b.Add(kHyperlink, TProtoWriter().String(2, "mailto:me@example.com"));
+    const auto empty = b.Add(kHyperlink, TProtoWriter());
+    const auto other = b.Add(kCharacterStyle, Style("NotALink", 0, TProtoWriter()));
+    // "see our site now\nwrite me\nend": the site's link covers "our si" (half of it strong),
+    // mail's "w\nwrite", then a field without a target and one of another kind.
+    b.Body(Storage("see our site now\nwrite me\nend")
+               .Message(8, ObjectTable({{8, strong}, {12, 0}}))
+               .Message(11, ObjectTable({{0, 0}, {4, site}, {10, 0}, {15, mail}, {22, empty}, {25, other}, {28, 0}})));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.Body.Paragraphs.size(), 3u);
+    struct TRunOf {
+        std::uint32_t Start, End;
+        bool Bold;
+        std::wstring Link;
+    };
+    auto runs = [&](std::size_t i) {
+        std::vector<TRunOf> out;
+        for (const auto& r : d.Body.Paragraphs[i].Runs) out.push_back({r.Start, r.End, r.Style.Bold, r.Style.Link});
+        return out;
+    };
+    auto same = [](const std::vector<TRunOf>& got, const std::vector<TRunOf>& want) {
+        ASSERT_EQ(got.size(), want.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].Start, want[i].Start) << i;
+            EXPECT_EQ(got[i].End, want[i].End) << i;
+            EXPECT_EQ(got[i].Bold, want[i].Bold) << i;
+            EXPECT_EQ(got[i].Link, want[i].Link) << i;
+        }
+    };
+    const std::wstring siteLink = L"https://example.com/a b", mailLink = L"mailto:me@example.com";
+    same(runs(0), {{0, 4, false, L""}, {4, 8, false, siteLink}, {8, 10, true, siteLink}, {10, 12, true, L""},
+                   {12, 15, false, L""}, {15, 16, false, mailLink}});
+    same(runs(1), {{0, 5, false, mailLink}, {5, 8, false, L""}});
+    same(runs(2), {{0, 3, false, L""}});
 }
 
 TEST(ModernReader, PageBreakEndsItsParagraphAndStaysInIt) {

@@ -533,6 +533,33 @@ TEST(LayoutTest, RunsBecomeItemsWithTheirLook) {
     EXPECT_EQ(fonts.Matches, 1);  // once per face, however many runs use it
 }
 
+// A link's area covers its text line by line, across the runs it spans, and only its text.
+TEST(LayoutTest, LinksCoverTheirTextOnEachLine) {
+    doc::TDocument d = Doc(30, 160);  // "aa bb " fits a line, "cc dd" goes to the next
+    doc::TParagraph p = Para(u"aa bb cc dd");
+    const doc::TCharacterStyle base = p.Runs[0].Style;
+    doc::TCharacterStyle link = base, boldLink = base;
+    link.Link = boldLink.Link = L"https://example.com";
+    boldLink.Bold = true;
+    p.Runs = {{0, 3, base}, {3, 5, link}, {5, 8, boldLink}, {8, 11, base}};
+    d.Body.Paragraphs.push_back(p);
+    const TLaidOutDocument out = Laid(d);
+    const auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 2u);
+    const auto links = ItemsOf<layout::TLinkItem>(out.Pages[0]);
+    ASSERT_EQ(links.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(links[i]->Target, L"https://example.com");
+        EXPECT_LT(links[i]->Area.Y, lines[i].Baseline);
+        EXPECT_GT(links[i]->Area.Y + links[i]->Area.Height, lines[i].Baseline);
+    }
+    EXPECT_DOUBLE_EQ(links[0]->Area.X, 35);  // "bb", and the space after it at most
+    EXPECT_GE(links[0]->Area.X + links[0]->Area.Width, 45);
+    EXPECT_LE(links[0]->Area.X + links[0]->Area.Width, 50);
+    EXPECT_DOUBLE_EQ(links[1]->Area.X, 20);  // "cc", not " dd"
+    EXPECT_DOUBLE_EQ(links[1]->Area.Width, 10);
+}
+
 TEST(LayoutTest, SmallCapsShrinkLowerCaseLetters) {
     doc::TDocument d = Doc();
     doc::TParagraphStyle s = Style();

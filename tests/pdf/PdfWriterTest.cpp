@@ -453,6 +453,27 @@ TEST(PdfWriterTest, LinesAndPathsAreDrawnWithTheirDashFillAndTransparency) {
         EXPECT_TRUE(g.At(p.X, p.Y) >= p.Min && g.At(p.X, p.Y) <= p.Max) << p.X << "," << p.Y << ": " << g.At(p.X, p.Y);
 }
 
+// Links open what they name where the layout put them, with no box drawn; targets a PDF should
+// not open are left out, not the page.
+TEST(PdfWriterTest, LinksBecomeAnnotationsOverTheirAreas) {
+    REQUIRE_POPPLER();
+    auto link = [](doc::TRect area, std::wstring target) { return layout::TLinkItem{area, std::move(target)}; };
+    TScratchFolder dir;
+    const auto pdf = dir / L"links.pdf";
+    pdf::WritePdf(OnePage({link({20, 30, 60, 12}, L"https://example.com/a b"), link({20, 60, 40, 10}, L"www.example.org"),
+                           link({20, 90, 40, 10}, L"javascript:alert(1)"), link({20, 120, 40, 10}, L"file:///etc/passwd"),
+                           link({20, 150, 0, 10}, L"https://empty.example.com")}),
+                  pdf);
+    const auto rows = NonEmptyLines(Tool("pdfinfo -url " + Quoted(pdf)));
+    ASSERT_EQ(rows.size(), 3u);  // the header and two links
+    EXPECT_NE(rows[1].find("https://example.com/a%20b"), std::string::npos) << rows[1];
+    EXPECT_NE(rows[2].find("http://www.example.org"), std::string::npos) << rows[2];
+    const auto bytes = ReadFile(pdf);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_TRUE(std::regex_search(text, std::regex(R"(/Rect \[ ?20 158 80 170 ?\])"))) << "the first link's area";
+    EXPECT_TRUE(std::regex_search(text, std::regex(R"(/Border \[ ?0 0 0 ?\])")));
+}
+
 // pdfimages -list rows after its header: type, width, height, colour, encoding.
 std::vector<std::string> ImageList(const std::wstring& pdf) {
     std::vector<std::string> rows;
