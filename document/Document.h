@@ -134,6 +134,13 @@ struct TRun {
     TCharacterStyle Style;
 };
 
+// A paragraph's first characters set large beside its first lines, the last line's baseline theirs.
+struct TDropCap {
+    int Lines = 3;
+    int Characters = 1;     // Unicode characters, not UTF-16 units
+    TCharacterStyle Style;  // its look; its size follows from the lines it spans
+};
+
 struct TParagraph {
     // Without the paragraph's ending newline. U+2028 breaks a line, U+0009 is a tab,
     // U+0005 a page break (body only), U+FFFC an attachment.
@@ -147,6 +154,7 @@ struct TParagraph {
     int ListLevel = 0;
     std::optional<int> ListStartAt;  // numbering restarts here at this paragraph
     std::size_t Section = 0;         // index into TDocument::Sections
+    std::optional<TDropCap> DropCap;
 };
 
 struct TTextStorage {

@@ -13,6 +13,7 @@ inline constexpr std::uint32_t kSection = 10011;
 inline constexpr std::uint32_t kSettings = 10012;
 inline constexpr std::uint32_t kDrawablesZOrder = 10015;
 inline constexpr std::uint32_t kPageMaster = 10143;
+inline constexpr std::uint32_t kDropCapStyle = 10024;
 
 inline constexpr std::uint32_t kTextStorage = 2001;
 inline constexpr std::uint32_t kTextStorageAlt = 2005;  // the same message under a second type

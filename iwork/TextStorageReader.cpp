@@ -31,6 +31,9 @@ constexpr std::uint32_t kSmartFields = 11;
 // starts at.
 constexpr std::uint32_t kParagraphStarts = 14;
 constexpr std::uint32_t kFootnotes = 16;
+// Drop caps: an entry naming a drop-cap style at a paragraph's start gives it one. The next
+// paragraph has none unless an entry stands at its own start (SMurat66's page picture).
+constexpr std::uint32_t kDropCaps = 28;
 constexpr std::uint32_t kInsertions = 21;
 constexpr std::uint32_t kDeletions = 22;
 constexpr std::uint32_t kHighlights = 23;
@@ -58,6 +61,7 @@ const wchar_t* TableName(std::uint32_t field) {
     case kParagraphStarts: return L"paragraph starts";
     case kFootnotes: return L"footnotes";
     case kSmartFields: return L"smart fields";
+    case kDropCaps: return L"drop caps";
     default: return L"attributes";
     }
 }
@@ -219,6 +223,7 @@ private:
     void AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle);
     void AddList(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle);
     void AddLinks(doc::TParagraph& paragraph, const TParagraphSpan& span);
+    void AddDropCap(doc::TParagraph& paragraph, const TParagraphSpan& span);
     void AddAttachment(doc::TParagraph& paragraph, std::size_t paragraphIndex, std::uint32_t position,
                        std::uint64_t objectId);
     void AddFootnote(doc::TParagraph& paragraph, std::uint32_t position, const TObject& reference);
@@ -239,11 +244,11 @@ private:
     std::uint32_t FLength = 0;     // in UTF-16 units
     std::size_t FBytes = 0;
     std::vector<TTextBreak> FEnds;  // where the paragraphs end
-    std::vector<TEntry> FParagraphStyles, FListStyles, FCharacterStyles, FAttachments, FFootnotes, FSmartFields;
+    std::vector<TEntry> FParagraphStyles, FListStyles, FCharacterStyles, FAttachments, FFootnotes, FSmartFields, FDropCaps;
     std::vector<TDataEntry> FParagraphData, FParagraphStarts;
     bool FHasListTable = false;
     TCursor FListCursor{FListStyles};
-    std::size_t FDataNext = 0, FStartsNext = 0, FSmartNext = 0;
+    std::size_t FDataNext = 0, FStartsNext = 0, FSmartNext = 0, FDropCapNext = 0;
     int FLevel = 0;
     std::unordered_set<std::uint64_t> FFootnotesRead;
 };
@@ -278,6 +283,7 @@ void TStorageReader::ReadTables() {
     FAttachments = ObjectTable(tables[kAttachments], id, kAttachments, length);
     FFootnotes = ObjectTable(tables[kFootnotes], id, kFootnotes, length);
     FSmartFields = ObjectTable(tables[kSmartFields], id, kSmartFields, length);
+    FDropCaps = ObjectTable(tables[kDropCaps], id, kDropCaps, length);
     FParagraphData = DataTable(tables[kParagraphData], id, kParagraphData, length);
     FParagraphStarts = DataTable(tables[kParagraphStarts], id, kParagraphStarts, length);
 
@@ -317,6 +323,7 @@ doc::TTextStorage TStorageReader::Read() {
         AddList(paragraph, span, styleId);
         AddRuns(paragraph, span, styleId);
         AddLinks(paragraph, span);
+        AddDropCap(paragraph, span);
 
         // Attachments and footnote marks inside the paragraph (a mark never sits on the
         // terminator; one there would belong to no paragraph and is dropped).
@@ -453,6 +460,32 @@ void TStorageReader::AddLinks(doc::TParagraph& paragraph, const TParagraphSpan& 
         }
         paragraph.Runs = std::move(runs);
     }
+}
+
+void TStorageReader::AddDropCap(doc::TParagraph& paragraph, const TParagraphSpan& span) {
+    while (FDropCapNext < FDropCaps.size() && FDropCaps[FDropCapNext].Index < span.Start)
+        ++FDropCapNext;
+    std::uint64_t id = 0;
+    while (FDropCapNext < FDropCaps.size() && FDropCaps[FDropCapNext].Index == span.Start)
+        id = FDropCaps[FDropCapNext++].Object;
+    // A style that is missing or of another kind draws the paragraph as plain text.
+    const TObject* style = id ? FContext.Store.Find(id) : nullptr;
+    if (!style || style->Type != types::kDropCapStyle || paragraph.Text.empty())
+        return;
+    // {12 {1 {2 lines, 10 characters}}}; one line is no drop cap.
+    const auto settings = style->Payload.Message(12);
+    const auto first = settings ? settings->Message(1) : std::nullopt;
+    if (!first)
+        return;
+    doc::TDropCap cap;
+    cap.Lines = static_cast<int>(std::min<std::uint64_t>(first->Varint(2).value_or(0), 20));
+    cap.Characters = static_cast<int>(std::min<std::uint64_t>(first->Varint(10).value_or(1), 20));
+    if (cap.Lines < 2 || cap.Characters < 1)
+        return;
+    cap.Style = paragraph.Runs.empty() ? paragraph.Style.Character : paragraph.Runs.front().Style;
+    if (const auto properties = style->Payload.Message(11))
+        ApplyCharacterProperties(*properties, cap.Style);
+    paragraph.DropCap = std::move(cap);
 }
 
 void TStorageReader::AddFootnote(doc::TParagraph& paragraph, std::uint32_t position, const TObject& reference) {

@@ -25,6 +25,10 @@ public:
     virtual double LineGap() const = 0;
     virtual double UnderlinePosition() const = 0;   // below the baseline, positive
     virtual double UnderlineThickness() const = 0;
+    // Height of capital letters; what most fonts have when the file does not say.
+    virtual double CapHeight() const { return 0.7; }
+    // From the pen to the glyph's ink, where the file says; a large letter is set by its ink.
+    virtual double LeftBearing(char32_t) const { return 0; }
     virtual bool HasGlyph(char32_t c) const = 0;
     virtual double Advance(char32_t c) const = 0;   // 0 for a missing glyph
     // Faces over one file measure alike unless they set another family's widths: those tell which

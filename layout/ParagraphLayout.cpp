@@ -89,11 +89,97 @@ TParagraphLayout::TParagraphLayout(const doc::TParagraph& paragraph, TTextContex
         TTextContext labelContext{context.Document, context.Fonts, context.Fields, nullptr, false};
         FLabel = Shape(FLabelParagraph, labelContext);
     }
+    if (FParagraph.DropCap) SetUpDropCap();
+}
+
+// Pages sets the cap so that its capitals reach from the first line's capitals down to the last
+// line's baseline.
+void TParagraphLayout::SetUpDropCap() {
+    const doc::TDropCap& cap = *FParagraph.DropCap;
+    if (FOptions.List || !FOptions.Label.empty() || cap.Lines < 2) return;
+    const std::u16string& text = FShaped.Text;
+    std::uint32_t end = 0;
+    for (int n = 0; n < cap.Characters && end < text.size(); ++n) {
+        const char16_t c = text[end];
+        if (c == u'\uFFFC' || c == u'\t' || c == u'\u2028' || c == u'\u0005' || IsBreakingSpace(c)) return;
+        std::size_t units = 1;
+        DecodeAt(text, end, units);
+        end += std::uint32_t(units);
+    }
+    // A paragraph that is all cap is set as plain text.
+    if (end == 0 || end >= text.size()) return;
+    const TSpan& body = FShaped.Spans[FShaped.SpanAt(end)];
+    if (body.Kind != TSpanKind::skText || !body.Font) return;
+
+    FCap.emplace();
+    TDropCap& d = *FCap;
+    d.Lines = cap.Lines;
+    FStart = FPosition = end;
+    TMetrics metrics;
+    Measure(FShaped, end, end, metrics);
+    TLine line;
+    Space(metrics, line);
+    d.Advance = line.Height;
+
+    d.Paragraph.Style = FParagraph.Style;
+    d.Paragraph.Text = FParagraph.Text.substr(0, end);
+    doc::TRun run{0, end, cap.Style};
+    run.Style.Baseline = doc::TBaseline::blNormal;
+    run.Style.BaselineShift = 0;
+    run.Style.Link.clear();
+    run.Style.FontSize = body.Size;
+    d.Paragraph.Runs.push_back(run);
+    TTextContext capContext{FContext.Document, FContext.Fonts, FContext.Fields, nullptr, false};
+    d.Shaped = Shape(d.Paragraph, capContext);
+    const TFont* font = d.Shaped.Spans.front().Font;
+    const double ratio = font ? Sane(font->CapHeight(), 0.2, 1.5, 0.7) : 0.7;
+    const double reach = (d.Lines - 1) * d.Advance + Sane(body.Font->CapHeight(), 0.2, 1.5, 0.7) * body.Size;
+    d.Paragraph.Runs.front().Style.FontSize = std::clamp(reach / ratio, body.Size, 2000.0);
+    d.Shaped = Shape(d.Paragraph, capContext);
+    // Set by its ink: the first bearing hangs out of the line, the last (taken as the first's
+    // like, the file giving no other) is not room the text keeps clear.
+    for (double a : d.Shaped.Advance) d.Width += a;
+    const TSpan& first = d.Shaped.Spans.front();
+    if (first.Font && first.Kind == TSpanKind::skText) {
+        std::size_t units = 1;
+        const double bearing = first.Font->LeftBearing(DecodeAt(d.Shaped.Text, 0, units)) * first.Size;
+        if (bearing > 0 && 2 * bearing < d.Width / 2) {
+            d.Shift = -bearing;
+            d.Width -= 2 * bearing;
+        }
+    }
+    d.Gap = 0.25 * body.Size;
+}
+
+void TParagraphLayout::EmitDropCap(TLine& line) const {
+    const TDropCap& d = *FCap;
+    double x = Sane(FParagraph.Style.LeftIndent, -1e4, 1e4, 0) + d.Shift;
+    const double y = line.Baseline + (d.Lines - 1) * d.Advance;
+    for (const TSpan& span : d.Shaped.Spans) {
+        if (span.Kind != TSpanKind::skText || !span.Font || span.End <= span.Start) continue;
+        TTextItem item;
+        item.X = x;
+        item.Y = y;
+        item.Font = span.Font;
+        item.Size = span.Size;
+        item.Text = d.Shaped.Text.substr(span.Start, span.End - span.Start);
+        item.Color = span.Style->Color;
+        item.CharSpacing = span.CharSpacing;
+        for (std::uint32_t i = span.Start; i < span.End; ++i) x += d.Shaped.Advance[i];
+        line.Items.push_back(std::move(item));
+    }
 }
 
 void TParagraphLayout::Rewind(std::uint32_t position) {
-    FPosition = std::min<std::uint32_t>(position, std::uint32_t(FShaped.Text.size()));
-    FFirst = FPosition == 0;
+    FPosition = std::clamp<std::uint32_t>(position, FStart, std::uint32_t(FShaped.Text.size()));
+    FFirst = FPosition == FStart;
+    FLine = FFirst ? 0 : FCap ? FCap->Lines : 0;
+    FHeightSoFar = 0;
+    for (std::size_t i = 1; i < FCapLines.size(); ++i)
+        if (FCapLines[i].first == FPosition) {
+            FLine = int(i);
+            FHeightSoFar = FCapLines[i].second;
+        }
     FPendingLine = FFirst;
     if (FPosition > 0 && FPosition >= FShaped.Text.size()) {
         const TSpan& last = FShaped.Spans[FShaped.SpanAt(FPosition - 1)];
@@ -106,6 +192,7 @@ TInterval TParagraphLayout::Bounds(double columnWidth) const {
     const double leftIndent = Sane(style.LeftIndent, -columnWidth, columnWidth, 0);
     double left = leftIndent;
     if (FOptions.List) left += FOptions.List->Indent + FOptions.List->TextIndent;
+    else if (FCap && FLine < FCap->Lines) left += FCap->Width + FCap->Gap;
     else if (FFirst) left += Sane(style.FirstLineIndent, -columnWidth, columnWidth, 0);
     const double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
     left = std::max(left, std::min(0.0, leftIndent));
@@ -461,8 +548,17 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
         line.Height += above;
         line.Baseline += above;
     }
+    if (FCap && FLine < FCap->Lines) {
+        if (FLine == 0) FCap->Bottom = line.Baseline + (FCap->Lines - 1) * FCap->Advance + (line.Height - line.Baseline);
+        // A paragraph shorter than its cap ends below it.
+        if (Done()) line.Height = std::max(line.Height, FCap->Bottom - FHeightSoFar);
+        if (FCapLines.size() == std::size_t(FLine)) FCapLines.emplace_back(lineStart, FHeightSoFar);
+    }
     if (Done()) line.Height += Sane(FOptions.RoomBelow, 0, 1000, 0);
     Emit(pieces, columnWidth, line);
+    if (FCap && FLine == 0) EmitDropCap(line);
+    FHeightSoFar += line.Height;
+    ++FLine;
     return line;
 }
 

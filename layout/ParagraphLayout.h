@@ -64,6 +64,8 @@ private:
     void Measure(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, TMetrics& metrics) const;
     void Emit(std::vector<TPiece>& pieces, double columnWidth, TLine& line) const;
     void Space(const TMetrics& metrics, TLine& line) const;
+    void SetUpDropCap();
+    void EmitDropCap(TLine& line) const;
 
     const doc::TParagraph& FParagraph;
     TTextContext& FContext;
@@ -73,6 +75,21 @@ private:
     doc::TParagraph FLabelParagraph;  // the label as a paragraph of its own, shaped like text
     TShapedParagraph FLabel;
     doc::TAlignment FAlignment = doc::TAlignment::alLeft;
+    // A drop cap: the paragraph's text [0, FStart) set large beside its first lines.
+    struct TDropCap {
+        doc::TParagraph Paragraph;
+        TShapedParagraph Shaped;
+        int Lines = 0;
+        double Width = 0, Gap = 0;
+        double Shift = 0;    // the pen's offset, so that the ink starts at the indent
+        double Advance = 0;  // between the lines beside it
+        double Bottom = 0;   // below the first line's top, where the paragraph may end
+    };
+    std::optional<TDropCap> FCap;
+    std::uint32_t FStart = 0;
+    int FLine = 0;               // lines since the paragraph's start
+    double FHeightSoFar = 0;     // their height
+    std::vector<std::pair<std::uint32_t, double>> FCapLines;  // start and height above of the lines beside the cap
     std::uint32_t FPosition = 0;
     bool FFirst = true;
     bool FPendingLine = true;  // the line after a line break that ends the paragraph, or an empty paragraph's

@@ -369,6 +369,8 @@ public:
     double LineGap() const override { return FVertical ? FVertical->LineGap : FFace.LineGap(); }
     double UnderlinePosition() const override { return FFace.UnderlinePosition(); }
     double UnderlineThickness() const override { return FFace.UnderlineThickness(); }
+    double CapHeight() const override { return FFace.CapHeight(); }
+    double LeftBearing(char32_t c) const override { return FFace.LeftBearing(c); }
     bool HasGlyph(char32_t c) const override { return FFace.HasGlyph(c); }
     double Advance(char32_t c) const override {
         const double own = FFace.Advance(c);

@@ -357,6 +357,11 @@ std::unique_ptr<TTrueTypeFont> TTrueTypeFont::Load(TSource& source, const TFontF
         const std::uint16_t weight = *ro.U16(4), selection = *ro.U16(62);
         font->FBold = (selection & 0x20) != 0 || weight >= 600;
         font->FItalic = (selection & 0x201) != 0;
+        // sCapHeight came with OS/2 version 2.
+        if (*ro.U16(0) >= 2 && os2.size() >= 90) {
+            const double cap = *ro.S16(88) / em;
+            if (cap > 0.2 && cap < 1.5) font->FCapHeight = cap;
+        }
     } else {
         font->FBold = (macStyle & 1) != 0;
         font->FItalic = (macStyle & 2) != 0;
@@ -480,6 +485,13 @@ std::int32_t TTrueTypeFont::Entry(char32_t c) const {
         FLastPage = page.get();
     }
     return (*FLastPage)[c & 0xFF];
+}
+
+double TTrueTypeFont::LeftBearing(char32_t c) const {
+    const std::uint16_t glyph = Entry(c) < 0 ? 0 : LookUp(c);
+    // Glyphs past the metrics' count keep their bearings in a table not kept here.
+    if (glyph == 0 || glyph >= FHMetricCount) return 0;
+    return static_cast<std::int16_t>(Get16(FHmtx.data() + 4 * std::size_t(glyph) + 2)) / double(FUnitsPerEm);
 }
 
 double TTrueTypeFont::Advance(char32_t c) const {

@@ -40,8 +40,10 @@ public:
     // post's underlinePosition, negated.
     double UnderlinePosition() const override { return FUnderlinePosition; }
     double UnderlineThickness() const override { return FUnderlineThickness; }
+    double CapHeight() const override { return FCapHeight; }
     bool HasGlyph(char32_t c) const override { return Entry(c) >= 0; }
     double Advance(char32_t c) const override;
+    double LeftBearing(char32_t c) const override;
 
     // What the face is (OS/2 weight class and selection bits, else head's macStyle): a semibold
     // or heavier face counts as bold, an oblique one as italic.
@@ -66,6 +68,7 @@ private:
     int FUnitsPerEm = 1000;
     double FAscent = 0, FDescent = 0, FLineGap = 0;
     double FUnderlinePosition = 0, FUnderlineThickness = 0;
+    double FCapHeight = 0.7;
     bool FBold = false, FItalic = false;
 
     std::uint16_t FGlyphCount = 0;

@@ -34,7 +34,7 @@ namespace {
 constexpr std::uint32_t kDocument = 10000, kSettings = 10012, kSection = 10011, kPageMaster = 10143,
                         kFloating = 10010, kStorage = 2001, kDrawableAttachment = 2003, kFootnote = 2008,
                         kTextBox = 2011, kCharacterStyle = 2021, kParagraphStyle = 2022, kListStyle = 2023,
-                        kHyperlink = 2032,
+                        kHyperlink = 2032, kDropCapStyle = 10024,
                         kNumberAttachment = 2043, kImage = 3005, kMask = 3006, kChart = 5021, kTableInfo = 6000,
                         kTableModel = 6001, kTile = 6002, kDataList = 6005, kMetadata = 11006;
 
@@ -374,6 +374,31 @@ TEST(ModernReader, HyperlinksMarkTheRunsTheyCover) {
                    {12, 15, false, L""}, {15, 16, false, mailLink}});
     same(runs(1), {{0, 5, false, mailLink}, {5, 8, false, L""}});
     same(runs(2), {{0, 3, false, L""}});
+}
+
+// A drop cap belongs to the paragraph at whose start its entry stands, and to no later one.
+TEST(ModernReader, DropCapsTakeTheirLinesCharactersAndLook) {
+    TDocumentBuilder b;
+    auto capStyle = [&](std::uint64_t lines, std::uint64_t characters) {
+        return b.Add(kDropCapStyle, TProtoWriter()
+                                        .Message(1, StyleRecord("dropcap"))
+                                        .Message(11, TProtoWriter().Bool(1, true).String(5, "Georgia"))
+                                        .Message(12, TProtoWriter().Message(1, TProtoWriter().Varint(2, lines).Varint(10, characters))));
+    };
+    const auto three = capStyle(3, 2), one = capStyle(1, 1);
+    const auto notACap = b.Add(kCharacterStyle, Style("Strong", 0, TProtoWriter().Bool(1, true)));
+    b.Body(Storage("Capped\nnext\none line\nwrong kind\n")
+               .Message(28, ObjectTable({{0, three}, {12, one}, {21, notACap}, {32, 0}})));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.Body.Paragraphs.size(), 5u);
+    const auto& cap = d.Body.Paragraphs[0].DropCap;
+    ASSERT_TRUE(cap.has_value());
+    EXPECT_EQ(cap->Lines, 3);
+    EXPECT_EQ(cap->Characters, 2);
+    EXPECT_TRUE(cap->Style.Bold);
+    EXPECT_EQ(cap->Style.FontName, L"Georgia");
+    EXPECT_FALSE(d.Body.Paragraphs[0].Runs.front().Style.Bold);  // the text keeps its own look
+    for (std::size_t i = 1; i < 5; ++i) EXPECT_FALSE(d.Body.Paragraphs[i].DropCap.has_value()) << i;
 }
 
 TEST(ModernReader, PageBreakEndsItsParagraphAndStaysInIt) {

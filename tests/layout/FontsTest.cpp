@@ -370,6 +370,10 @@ TEST(InstalledFontTest, LiberationSansHasArialsMetrics) {
     EXPECT_NEAR(font->LineGap(), 67.0 / 2048, 1e-9);
     EXPECT_NEAR(font->Advance(U'A'), 1366.0 / 2048, 1e-9);
     EXPECT_NEAR(font->Advance(U' '), 569.0 / 2048, 1e-9);
+    EXPECT_NEAR(font->CapHeight(), 1409.0 / 2048, 1e-9);  // OS/2 version 3
+    EXPECT_GT(font->LeftBearing(U'L'), 0.05);               // the stem stands clear of the pen
+    EXPECT_LT(font->LeftBearing(U'L'), 0.1);
+    EXPECT_EQ(font->LeftBearing(U'\u4E2D'), 0.0);
     EXPECT_TRUE(font->HasGlyph(U'\u010D'));  // č
     EXPECT_TRUE(font->HasGlyph(U'\u20AC'));  // €
     EXPECT_FALSE(font->HasGlyph(U'\u4E2D'));  // 中

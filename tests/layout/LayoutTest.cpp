@@ -560,6 +560,53 @@ TEST(LayoutTest, LinksCoverTheirTextOnEachLine) {
     EXPECT_DOUBLE_EQ(links[1]->Area.Width, 10);
 }
 
+// The cap's capitals reach from the first line's capitals to the third line's baseline, and the
+// lines beside it start after it; a paragraph shorter than its cap ends below it.
+TEST(LayoutTest, DropCapSpansItsLinesAndIndentsThem) {
+    doc::TDocument d = Doc(60, 160);
+    doc::TParagraph p = Para(u"Laa bb cc dd ee ff gg hh ii jj");
+    doc::TDropCap cap;
+    cap.Lines = 3;
+    cap.Style = p.Runs[0].Style;
+    p.DropCap = cap;
+    doc::TParagraph shortOne = Para(u"Lab");
+    shortOne.DropCap = cap;
+    d.Body.Paragraphs = {p, shortOne, Para(u"next")};
+    const TLaidOutDocument out = Laid(d);
+    const auto texts = ItemsOf<layout::TTextItem>(out.Pages[0]);
+    std::vector<const layout::TTextItem*> caps;
+    for (auto* t : texts)
+        if (t->Text == u"L") caps.push_back(t);
+    ASSERT_EQ(caps.size(), 2u);
+    const double size = (2 * 10 + 0.7 * 10) / 0.7;  // lines 10 pt apart, capitals 0.7 em high
+    EXPECT_NEAR(caps[0]->Size, size, 1e-9);
+    EXPECT_DOUBLE_EQ(caps[0]->X, 20);
+
+    // The lines without the caps (which share the baseline of their last line).
+    std::vector<TLineView> lines = Lines(out);
+    for (auto& line : lines) {
+        std::erase_if(line.Items, [](const layout::TTextItem& t) { return t.Size != 10; });
+        line.Text.clear();
+        for (const auto& t : line.Items) line.Text += t.Text;
+        if (!line.Items.empty()) line.Left = line.Items.front().X;
+    }
+    std::erase_if(lines, [](const TLineView& line) { return line.Items.empty(); });
+    ASSERT_EQ(lines.size(), 6u);
+    const double textLeft = 20 + 0.5 * size + 2.5;  // the cap's width and a quarter of the body's size
+    const std::u16string want[] = {u"aa bb", u"cc dd", u"ee ff", u"gg hh ii jj"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(lines[i].Text.substr(0, want[i].size()), want[i]) << i;
+        EXPECT_NEAR(lines[i].Left, i < 3 ? textLeft : 20, 1e-9) << i;
+    }
+    EXPECT_DOUBLE_EQ(caps[0]->Y, lines[2].Baseline);
+    // "ab" beside its cap; "next" below the cap, not beside it.
+    EXPECT_EQ(lines[4].Text, u"ab");
+    EXPECT_DOUBLE_EQ(caps[1]->Y, lines[4].Baseline + 20);
+    EXPECT_EQ(lines[5].Text, u"next");
+    EXPECT_DOUBLE_EQ(lines[5].Left, 20);
+    EXPECT_GE(lines[5].Baseline, caps[1]->Y + 10);
+}
+
 TEST(LayoutTest, SmallCapsShrinkLowerCaseLetters) {
     doc::TDocument d = Doc();
     doc::TParagraphStyle s = Style();
