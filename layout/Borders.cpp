@@ -21,6 +21,34 @@ void Line(std::vector<TPageItem>& out, const doc::TStroke& stroke, double x0, do
     out.emplace_back(std::move(line));
 }
 
+doc::TPathSegment Segment(doc::TPathSegment::TKind kind, doc::TPoint p, doc::TPoint c1 = {}, doc::TPoint c2 = {}) {
+    doc::TPathSegment s;
+    s.Kind = kind;
+    s.P = p;
+    s.C1 = c1;
+    s.C2 = c2;
+    return s;
+}
+
+// A box with quarter-circle corners, as Pages draws a rounded border whole on one page.
+TPathItem RoundedBox(const doc::TStroke& stroke, double x0, double y0, double x1, double y1, double r) {
+    constexpr double k = 0.5523;  // a cubic's control distance for a quarter circle, per radius
+    using S = doc::TPathSegment;
+    TPathItem box;
+    box.Stroke = stroke;
+    box.Path = {Segment(S::skMove, {x0 + r, y0}),
+                Segment(S::skLine, {x1 - r, y0}),
+                Segment(S::skCurve, {x1, y0 + r}, {x1 - r + k * r, y0}, {x1, y0 + r - k * r}),
+                Segment(S::skLine, {x1, y1 - r}),
+                Segment(S::skCurve, {x1 - r, y1}, {x1, y1 - r + k * r}, {x1 - r + k * r, y1}),
+                Segment(S::skLine, {x0 + r, y1}),
+                Segment(S::skCurve, {x0, y1 - r}, {x0 + r - k * r, y1}, {x0, y1 - r + k * r}),
+                Segment(S::skLine, {x0, y0 + r}),
+                Segment(S::skCurve, {x0 + r, y0}, {x0, y0 + r - k * r}, {x0 + r - k * r, y0}),
+                Segment(S::skClose, {})};
+    return box;
+}
+
 }  // namespace
 
 TBorderRun BorderRunOf(const std::vector<doc::TParagraph>& paragraphs, std::size_t i) {
@@ -55,6 +83,13 @@ void AppendBorder(std::vector<TPageItem>& out, const doc::TParagraphBorder& bord
     const double right = border.Right ? s.Right + gap + w / 2 : s.Right;
     const double top = s.Top + w / 2, bottom = s.Bottom - w / 2;
     const double outerLeft = border.Left ? left - w / 2 : left, outerRight = border.Right ? right + w / 2 : right;
+    // A rounded box whole on its page; a box the page cuts keeps square ends.
+    if (border.Rounded && border.Top && border.Bottom && border.Left && border.Right && s.Opens && s.Closes &&
+        right > left && bottom > top) {
+        const double radius = std::min({kRoundedRadius, (right - left) / 2, (bottom - top) / 2});
+        out.emplace_back(RoundedBox(stroke, left, top, right, bottom, radius));
+        return;
+    }
     if (border.Top && s.Opens) Line(out, stroke, outerLeft, top, outerRight, top);
     if (border.Bottom && s.Closes) Line(out, stroke, outerLeft, bottom, outerRight, bottom);
     // Bars meet the rules at their centres; where the run goes on elsewhere they run to the edge.

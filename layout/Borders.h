@@ -12,6 +12,8 @@ namespace layout {
 
 // Between the text and the line when the document's offset is 0, as Pages' page pictures show.
 inline constexpr double kBorderGap = 6;
+// A rounded box's corners.
+inline constexpr double kRoundedRadius = 6;
 
 // Where a paragraph stands in the run of paragraphs that share its border.
 struct TBorderRun {

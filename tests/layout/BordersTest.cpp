@@ -129,6 +129,41 @@ TEST(BordersTest, ABoxBrokenByThePageIsOpenWhereItGoesOn) {
     EXPECT_EQ(second[1], (TSeg{19.5, 20, 19.5, 40.5}));
 }
 
+// A rounded box whole on its page is one closed path with curved corners where the square box's
+// lines would meet; a rounded box the page cuts keeps square, open ends.
+TEST(BordersTest, RoundedBoxesCurveTheirCornersWhenWhole) {
+    doc::TParagraphBorder rounded = Border(true, true, true, true, 1, -6);
+    rounded.Rounded = true;
+    doc::TDocument whole = Doc(160, 160);
+    whole.Body.Paragraphs = {Bordered(u"x", rounded), Bordered(u"x", rounded)};
+    const TLaidOutDocument out = Laid(whole);
+    EXPECT_TRUE(Segments(out.Pages[0]).empty());
+    const auto paths = ItemsOf<layout::TPathItem>(out.Pages[0]);
+    ASSERT_EQ(paths.size(), 1u);
+    const auto& path = paths[0]->Path;
+    ASSERT_TRUE(paths[0]->Stroke.has_value());
+    EXPECT_FALSE(paths[0]->Fill.has_value());
+    EXPECT_EQ(std::count_if(path.begin(), path.end(), [](const doc::TPathSegment& s) { return s.Kind == doc::TPathSegment::skCurve; }), 4);
+    EXPECT_EQ(path.back().Kind, doc::TPathSegment::skClose);
+    // The square box's corners, (19.5, 20.5) and (180.5, 41.5), bound it.
+    double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+    for (const auto& s : path) {
+        if (s.Kind == doc::TPathSegment::skClose) continue;
+        x0 = std::min(x0, s.P.X), y0 = std::min(y0, s.P.Y), x1 = std::max(x1, s.P.X), y1 = std::max(y1, s.P.Y);
+    }
+    EXPECT_DOUBLE_EQ(x0, 19.5);
+    EXPECT_DOUBLE_EQ(y0, 20.5);
+    EXPECT_DOUBLE_EQ(x1, 180.5);
+    EXPECT_DOUBLE_EQ(y1, 41.5);
+
+    doc::TDocument cut = Doc(160, 40);
+    for (int i = 0; i < 5; ++i) cut.Body.Paragraphs.push_back(Bordered(u"x", rounded));
+    const TLaidOutDocument pages = Laid(cut);
+    ASSERT_EQ(pages.Pages.size(), 2u);
+    EXPECT_EQ(Segments(pages.Pages[0]).size(), 3u);
+    EXPECT_TRUE(ItemsOf<layout::TPathItem>(pages.Pages[0]).empty());
+}
+
 TEST(BordersTest, TextBoxesAndCellsDrawBordersToo) {
     static TFakeFonts fonts;
     layout::TFontCache cache(fonts);
