@@ -31,8 +31,8 @@ struct TCharacterStyle {
     double BaselineShift = 0;  // points, up positive
     double Tracking = 0;       // fraction of an em added after each character
     TCapitalization Capitalization = TCapitalization::caNone;
+    int Link = -1;  // a hyperlink: index into TDocument::Links; runs only, never styles
     std::optional<TColor> Highlight;
-    std::wstring Link;  // a hyperlink's target as the document gives it; runs only, never styles
     friend bool operator==(const TCharacterStyle&, const TCharacterStyle&) = default;
 };
 
@@ -154,7 +154,7 @@ struct TParagraph {
     int ListLevel = 0;
     std::optional<int> ListStartAt;  // numbering restarts here at this paragraph
     std::size_t Section = 0;         // index into TDocument::Sections
-    std::optional<TDropCap> DropCap;
+    int DropCap = -1;  // index into TDocument::DropCaps
 };
 
 struct TTextStorage {
@@ -309,6 +309,8 @@ struct TDocument {
     TTextStorage Body;
     std::vector<TSection> Sections;  // at least one once read
     std::vector<TListStyle> ListStyles;
+    std::vector<TDropCap> DropCaps;
+    std::vector<std::wstring> Links;  // hyperlinks' targets as the document gives them
     std::vector<TDrawable> Drawables;
     std::vector<TPageDrawables> FloatingByPage;
     std::vector<TTable> Tables;

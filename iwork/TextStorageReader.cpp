@@ -444,7 +444,8 @@ void TStorageReader::AddLinks(doc::TParagraph& paragraph, const TParagraphSpan& 
         const auto target = field->Payload.String(2);
         if (!target || target->empty())
             continue;
-        const std::wstring link = Wide(*target);
+        const int link = static_cast<int>(FContext.Doc.Links.size());
+        FContext.Doc.Links.push_back(Wide(*target));
         std::vector<doc::TRun> runs;
         runs.reserve(paragraph.Runs.size() + 2);
         for (const doc::TRun& run : paragraph.Runs) {
@@ -485,7 +486,8 @@ void TStorageReader::AddDropCap(doc::TParagraph& paragraph, const TParagraphSpan
     cap.Style = paragraph.Runs.empty() ? paragraph.Style.Character : paragraph.Runs.front().Style;
     if (const auto properties = style->Payload.Message(11))
         ApplyCharacterProperties(*properties, cap.Style);
-    paragraph.DropCap = std::move(cap);
+    paragraph.DropCap = static_cast<int>(FContext.Doc.DropCaps.size());
+    FContext.Doc.DropCaps.push_back(std::move(cap));
 }
 
 void TStorageReader::AddFootnote(doc::TParagraph& paragraph, std::uint32_t position, const TObject& reference) {

@@ -89,13 +89,13 @@ TParagraphLayout::TParagraphLayout(const doc::TParagraph& paragraph, TTextContex
         TTextContext labelContext{context.Document, context.Fonts, context.Fields, nullptr, false};
         FLabel = Shape(FLabelParagraph, labelContext);
     }
-    if (FParagraph.DropCap) SetUpDropCap();
+    if (FParagraph.DropCap >= 0 && std::size_t(FParagraph.DropCap) < context.Document.DropCaps.size()) SetUpDropCap();
 }
 
 // Pages sets the cap so that its capitals reach from the first line's capitals down to the last
 // line's baseline.
 void TParagraphLayout::SetUpDropCap() {
-    const doc::TDropCap& cap = *FParagraph.DropCap;
+    const doc::TDropCap& cap = FContext.Document.DropCaps[std::size_t(FParagraph.DropCap)];
     if (FOptions.List || !FOptions.Label.empty() || cap.Lines < 2) return;
     const std::u16string& text = FShaped.Text;
     std::uint32_t end = 0;
@@ -112,7 +112,7 @@ void TParagraphLayout::SetUpDropCap() {
     if (body.Kind != TSpanKind::skText || !body.Font) return;
 
     FCap.emplace();
-    TDropCap& d = *FCap;
+    TDropCapLayout& d = *FCap;
     d.Lines = cap.Lines;
     FStart = FPosition = end;
     TMetrics metrics;
@@ -126,7 +126,7 @@ void TParagraphLayout::SetUpDropCap() {
     doc::TRun run{0, end, cap.Style};
     run.Style.Baseline = doc::TBaseline::blNormal;
     run.Style.BaselineShift = 0;
-    run.Style.Link.clear();
+    run.Style.Link = -1;
     run.Style.FontSize = body.Size;
     d.Paragraph.Runs.push_back(run);
     TTextContext capContext{FContext.Document, FContext.Fonts, FContext.Fields, nullptr, false};
@@ -152,7 +152,7 @@ void TParagraphLayout::SetUpDropCap() {
 }
 
 void TParagraphLayout::EmitDropCap(TLine& line) const {
-    const TDropCap& d = *FCap;
+    const TDropCapLayout& d = *FCap;
     double x = Sane(FParagraph.Style.LeftIndent, -1e4, 1e4, 0) + d.Shift;
     const double y = line.Baseline + (d.Lines - 1) * d.Advance;
     for (const TSpan& span : d.Shaped.Spans) {
@@ -637,7 +637,8 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
     std::optional<std::size_t> lastLinkAt;
     for (const TPiece& p : pieces) {
         const doc::TCharacterStyle& cs = *p.Span->Style;
-        if (cs.Link.empty() || p.Width <= 0) {
+        const auto& links = FContext.Document.Links;
+        if (cs.Link < 0 || std::size_t(cs.Link) >= links.size() || p.Width <= 0) {
             lastLinkAt.reset();
             continue;
         }
@@ -645,14 +646,15 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
         const TFont& font = *p.Span->Font;
         const double top = baseline - p.Span->Rise - font.Ascent() * p.Span->Size;
         const double bottom = top + (font.Ascent() + font.Descent()) * p.Span->Size;
-        if (lastLink && lastLink->Target == cs.Link && std::abs(lastLink->Area.X + lastLink->Area.Width - p.X) < 1) {
+        const std::wstring& target = links[std::size_t(cs.Link)];
+        if (lastLink && lastLink->Target == target && std::abs(lastLink->Area.X + lastLink->Area.Width - p.X) < 1) {
             const double y0 = std::min(lastLink->Area.Y, top);
             const double y1 = std::max(lastLink->Area.Y + lastLink->Area.Height, bottom);
             lastLink->Area = {lastLink->Area.X, y0, p.X + p.Width - lastLink->Area.X, y1 - y0};
             continue;
         }
         lastLinkAt = line.Items.size();
-        line.Items.emplace_back(TLinkItem{{p.X, top, p.Width, bottom - top}, cs.Link});
+        line.Items.emplace_back(TLinkItem{{p.X, top, p.Width, bottom - top}, target});
     }
     for (const TPiece& p : pieces) {
         const doc::TCharacterStyle& cs = *p.Span->Style;

@@ -30,6 +30,17 @@ struct TParagraphOptions {
     double RoomAbove = 0, RoomBelow = 0;
 };
 
+// A paragraph's drop cap, shaped and measured.
+struct TDropCapLayout {
+    doc::TParagraph Paragraph;
+    TShapedParagraph Shaped;
+    int Lines = 0;
+    double Width = 0, Gap = 0;
+    double Shift = 0;    // the pen's offset, so that the ink starts at the indent
+    double Advance = 0;  // between the lines beside it
+    double Bottom = 0;   // below the first line's top, where the paragraph may end
+};
+
 class TParagraphLayout {
 public:
     TParagraphLayout(const doc::TParagraph& paragraph, TTextContext& context, TParagraphOptions options = {});
@@ -76,16 +87,7 @@ private:
     TShapedParagraph FLabel;
     doc::TAlignment FAlignment = doc::TAlignment::alLeft;
     // A drop cap: the paragraph's text [0, FStart) set large beside its first lines.
-    struct TDropCap {
-        doc::TParagraph Paragraph;
-        TShapedParagraph Shaped;
-        int Lines = 0;
-        double Width = 0, Gap = 0;
-        double Shift = 0;    // the pen's offset, so that the ink starts at the indent
-        double Advance = 0;  // between the lines beside it
-        double Bottom = 0;   // below the first line's top, where the paragraph may end
-    };
-    std::optional<TDropCap> FCap;
+    std::optional<TDropCapLayout> FCap;
     std::uint32_t FStart = 0;
     int FLine = 0;               // lines since the paragraph's start
     double FHeightSoFar = 0;     // their height

@@ -27,7 +27,8 @@ constexpr std::uint32_t kDocument = 10000, kSettings = 10012, kSection = 10011, 
                         kStorage = 2001, kDrawableAttachment = 2003, kFootnote = 2008, kTextBox = 2011,
                         kParagraphStyle = 2022, kListStyle = 2023, kNumberAttachment = 2043, kImage = 3005,
                         kShape = 3004, kShapeStyle = 3015, kChart = 5021, kTableInfo = 6000, kTableModel = 6001,
-                        kTile = 6002, kDataList = 6005, kHeaderBucket = 6006, kTableStyle = 6003, kMetadata = 11006;
+                        kTile = 6002, kDataList = 6005, kHeaderBucket = 6006, kTableStyle = 6003, kMetadata = 11006,
+                        kHyperlink = 2032, kDropCapStyle = 10024;
 
 // A built seed the reader refuses would leave its part of the reader to chance: say so.
 void Check(const char* name, const TBytes& archives) {
@@ -145,6 +146,10 @@ TBytes TextAndLists() {
         .String(16, "")
         .String(16, "\xE2\x80\x93");
     const auto list = b.Add(kListStyle, numbered);
+    const auto link = b.Add(kHyperlink, TProtoWriter().String(2, "https://example.com/a b"));
+    const auto dropCap = b.Add(kDropCapStyle, TProtoWriter()
+                                                  .Message(11, TProtoWriter().Varint(1, 1))
+                                                  .Message(12, TProtoWriter().Message(1, TProtoWriter().Varint(2, 3).Varint(10, 1))));
     b.Body(Storage("Title\nSome body text that is long enough to wrap over more than one line of the page, "
                    "with\ttabs and a forced\xE2\x80\xA8line break.\na\nb\nc\x05"
                    "After the break\n\xE4\xB8\xAD\xE6\x96\x87 text\n")
@@ -152,7 +157,9 @@ TBytes TextAndLists() {
                .Message(7, ObjectTable({{121, list}, {127, 0}}))
                .Message(6, DataTable({{121, 0, 0}, {123, 1, 0}, {125, 0, 0}}))
                .Message(14, DataTable({{121, 1, 0}}))
-               .Message(8, ObjectTable({{11, bold}, {15, 0}})));
+               .Message(8, ObjectTable({{11, bold}, {15, 0}}))
+               .Message(11, ObjectTable({{0, 0}, {11, link}, {40, 0}}))
+               .Message(28, ObjectTable({{0, 0}, {6, dropCap}})));
     return b.Archives();
 }
 

@@ -357,7 +357,8 @@ TEST(ModernReader, HyperlinksMarkTheRunsTheyCover) {
     };
     auto runs = [&](std::size_t i) {
         std::vector<TRunOf> out;
-        for (const auto& r : d.Body.Paragraphs[i].Runs) out.push_back({r.Start, r.End, r.Style.Bold, r.Style.Link});
+        for (const auto& r : d.Body.Paragraphs[i].Runs)
+            out.push_back({r.Start, r.End, r.Style.Bold, r.Style.Link < 0 ? L"" : d.Links.at(std::size_t(r.Style.Link))});
         return out;
     };
     auto same = [](const std::vector<TRunOf>& got, const std::vector<TRunOf>& want) {
@@ -391,14 +392,15 @@ TEST(ModernReader, DropCapsTakeTheirLinesCharactersAndLook) {
                .Message(28, ObjectTable({{0, three}, {12, one}, {21, notACap}, {32, 0}})));
     const doc::TDocument d = b.Read();
     ASSERT_EQ(d.Body.Paragraphs.size(), 5u);
-    const auto& cap = d.Body.Paragraphs[0].DropCap;
-    ASSERT_TRUE(cap.has_value());
+    ASSERT_EQ(d.Body.Paragraphs[0].DropCap, 0);
+    ASSERT_EQ(d.DropCaps.size(), 1u);
+    const auto* cap = &d.DropCaps[0];
     EXPECT_EQ(cap->Lines, 3);
     EXPECT_EQ(cap->Characters, 2);
     EXPECT_TRUE(cap->Style.Bold);
     EXPECT_EQ(cap->Style.FontName, L"Georgia");
     EXPECT_FALSE(d.Body.Paragraphs[0].Runs.front().Style.Bold);  // the text keeps its own look
-    for (std::size_t i = 1; i < 5; ++i) EXPECT_FALSE(d.Body.Paragraphs[i].DropCap.has_value()) << i;
+    for (std::size_t i = 1; i < 5; ++i) EXPECT_EQ(d.Body.Paragraphs[i].DropCap, -1) << i;
 }
 
 TEST(ModernReader, PageBreakEndsItsParagraphAndStaysInIt) {

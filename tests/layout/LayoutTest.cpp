@@ -539,7 +539,8 @@ TEST(LayoutTest, LinksCoverTheirTextOnEachLine) {
     doc::TParagraph p = Para(u"aa bb cc dd");
     const doc::TCharacterStyle base = p.Runs[0].Style;
     doc::TCharacterStyle link = base, boldLink = base;
-    link.Link = boldLink.Link = L"https://example.com";
+    d.Links = {L"https://example.com"};
+    link.Link = boldLink.Link = 0;
     boldLink.Bold = true;
     p.Runs = {{0, 3, base}, {3, 5, link}, {5, 8, boldLink}, {8, 11, base}};
     d.Body.Paragraphs.push_back(p);
@@ -568,9 +569,10 @@ TEST(LayoutTest, DropCapSpansItsLinesAndIndentsThem) {
     doc::TDropCap cap;
     cap.Lines = 3;
     cap.Style = p.Runs[0].Style;
-    p.DropCap = cap;
+    d.DropCaps = {cap};
+    p.DropCap = 0;
     doc::TParagraph shortOne = Para(u"Lab");
-    shortOne.DropCap = cap;
+    shortOne.DropCap = 0;
     d.Body.Paragraphs = {p, shortOne, Para(u"next")};
     const TLaidOutDocument out = Laid(d);
     const auto texts = ItemsOf<layout::TTextItem>(out.Pages[0]);
