@@ -42,24 +42,38 @@ TPathItem ShapePath(const doc::TDrawable& drawable, const doc::TRect& frame) {
 
 TPathItem FramePath(const doc::TStroke& stroke, const doc::TRect& box, const doc::TRect& frame, double degrees) {
     TPathItem path;
-    path.Stroke = stroke;
-    path.Stroke->Width = Sane(stroke.Width, 0, 100, 1);
-    using S = doc::TPathSegment;
-    const doc::TPoint corners[] = {{box.X, box.Y},
-                                   {box.X + box.Width, box.Y},
-                                   {box.X + box.Width, box.Y + box.Height},
-                                   {box.X, box.Y + box.Height}};
+    const double width = Sane(stroke.Width, 0, 100, 1);
     const double rotation = Sane(degrees, -1e6, 1e6, 0);
     const double angle = rotation * 3.14159265358979323846 / 180;
     const double cosA = std::cos(angle), sinA = std::sin(angle);
     const doc::TPoint centre{frame.X + frame.Width / 2, frame.Y + frame.Height / 2};
-    for (const doc::TPoint& corner : corners) {
-        S segment;
-        segment.Kind = path.Path.empty() ? S::skMove : S::skLine;
-        segment.P = rotation != 0 ? Rotate(corner, centre, cosA, sinA) : corner;
-        path.Path.push_back(segment);
+    using S = doc::TPathSegment;
+    // Corners clockwise, or the other way round (a hole in a fill).
+    auto rectangle = [&](double inset, bool reversed) {
+        const doc::TRect r{box.X + inset, box.Y + inset, box.Width - 2 * inset, box.Height - 2 * inset};
+        doc::TPoint corners[] = {{r.X, r.Y}, {r.X + r.Width, r.Y}, {r.X + r.Width, r.Y + r.Height}, {r.X, r.Y + r.Height}};
+        if (reversed) std::swap(corners[1], corners[3]);
+        bool first = true;
+        for (const doc::TPoint& corner : corners) {
+            S segment;
+            segment.Kind = first ? S::skMove : S::skLine;
+            segment.P = rotation != 0 ? Rotate(corner, centre, cosA, sinA) : corner;
+            path.Path.push_back(segment);
+            first = false;
+        }
+        path.Path.push_back(S{S::skClose, {}, {}, {}});
+    };
+    // A hairline frame is a thin filled ring: viewers draw a stroke at least a pixel wide and
+    // dark, where Pages shows a quarter-point frame as the faint line it is.
+    if (width < 1 && stroke.Dash.empty() && box.Width > width && box.Height > width) {
+        rectangle(-width / 2, false);
+        rectangle(width / 2, true);
+        path.Fill = stroke.Color;
+        return path;
     }
-    path.Path.push_back(S{S::skClose, {}, {}, {}});
+    path.Stroke = stroke;
+    path.Stroke->Width = width;
+    rectangle(0, false);
     return path;
 }
 

@@ -136,7 +136,7 @@ TEST(DrawablesTest, APicturesFrameRunsRoundWhatShowsAndTurnsWithIt) {
         doc::TDrawable picture = Image({50, 60, 100, 80});
         picture.Image.Crop = doc::TRect{10, 5, 30, 20};
         picture.Rotation = rotation;
-        picture.Stroke = doc::TStroke{0.25, {}, {}};
+        picture.Stroke = doc::TStroke{2, {}, {}};
         picture.Wrap.Kind = doc::TWrapKind::wkNone;
         d.Drawables.push_back(picture);
         d.FloatingByPage.push_back({0, {}, {0}});
@@ -147,7 +147,7 @@ TEST(DrawablesTest, APicturesFrameRunsRoundWhatShowsAndTurnsWithIt) {
         EXPECT_GT(IndexOf(page, paths[0]), IndexOf(page, ItemsOf<layout::TImageItem>(page).at(0)));
         ASSERT_EQ(paths[0]->Path.size(), 5u);
         EXPECT_EQ(paths[0]->Path[4].Kind, doc::TPathSegment::skClose);
-        EXPECT_DOUBLE_EQ(paths[0]->Stroke->Width, 0.25);
+        EXPECT_DOUBLE_EQ(paths[0]->Stroke->Width, 2);
         // The visible box (60, 65)-(90, 85); a quarter turn about the frame's centre (100, 100)
         // takes its top-left corner to (65, 140).
         const doc::TPoint first = paths[0]->Path[0].P, third = paths[0]->Path[2].P;
@@ -160,6 +160,29 @@ TEST(DrawablesTest, APicturesFrameRunsRoundWhatShowsAndTurnsWithIt) {
             EXPECT_NEAR(first.X, 65, 1e-9);
             EXPECT_NEAR(first.Y, 140, 1e-9);
         }
+    }
+    // A hairline is a filled ring round the same box, a stroke's width across: the outline
+    // clockwise, the hole the other way.
+    {
+        doc::TDocument d = Doc();
+        doc::TDrawable picture = Image({50, 60, 100, 80});
+        picture.Image.Crop = doc::TRect{10, 5, 30, 20};
+        picture.Stroke = doc::TStroke{0.25, {0.5, 0.5, 0.5, 1}, {}};
+        picture.Wrap.Kind = doc::TWrapKind::wkNone;
+        d.Drawables.push_back(picture);
+        d.FloatingByPage.push_back({0, {}, {0}});
+        const TLaidOutDocument out = Laid(d);
+        const auto paths = ItemsOf<layout::TPathItem>(out.Pages.at(0));
+        ASSERT_EQ(paths.size(), 1u);
+        EXPECT_FALSE(paths[0]->Stroke.has_value());
+        EXPECT_EQ(paths[0]->Fill, (doc::TColor{0.5, 0.5, 0.5, 1}));
+        const auto& path = paths[0]->Path;
+        ASSERT_EQ(path.size(), 10u);
+        EXPECT_EQ(path[5].Kind, doc::TPathSegment::skMove);
+        EXPECT_NEAR(path[0].P.X, 59.875, 1e-9);
+        EXPECT_NEAR(path[1].P.X, 90.125, 1e-9);  // clockwise: along the top first
+        EXPECT_NEAR(path[5].P.X, 60.125, 1e-9);
+        EXPECT_NEAR(path[6].P.Y, 84.875, 1e-9);  // the other way: down the left side first
     }
     // No stroke, or a transparent one: no frame.
     doc::TDocument d = Doc();
