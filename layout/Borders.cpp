@@ -63,6 +63,8 @@ double BorderRoomBelow(const doc::TParagraphStyle& style) {
     return style.Border && style.Border->Bottom ? Width(*style.Border) + Gap(*style.Border) : 0;
 }
 
+double BorderGap(const doc::TParagraphBorder& border) { return Gap(border); }
+
 double BorderLeft(const doc::TParagraphStyle& style, double columnWidth) {
     return Sane(style.LeftIndent, -columnWidth, columnWidth, 0);
 }

@@ -42,6 +42,9 @@ struct TBorderStretch {
 };
 void AppendBorder(std::vector<TPageItem>& out, const doc::TParagraphBorder& border, const TBorderStretch& stretch);
 
+// Between the text and the line beside it: a paragraph's fill reaches that far out.
+double BorderGap(const doc::TParagraphBorder& border);
+
 // The text's edges in a column this wide.
 double BorderLeft(const doc::TParagraphStyle& style, double columnWidth);
 double BorderRight(const doc::TParagraphStyle& style, double columnWidth);

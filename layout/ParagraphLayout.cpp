@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "layout/Borders.h"
 #include "layout/Drawables.h"
 #include "layout/Unicode.h"
 
@@ -567,8 +568,11 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
     const double baseline = line.Baseline;
     line.Items.reserve(pieces.size() + 1);
     if (style.Fill) {
-        const double left = Sane(style.LeftIndent, -columnWidth, columnWidth, 0);
-        const double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
+        double left = Sane(style.LeftIndent, -columnWidth, columnWidth, 0);
+        double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
+        // Inside a box the fill reaches the bars beside the text.
+        if (style.Border && style.Border->Left) left -= BorderGap(*style.Border);
+        if (style.Border && style.Border->Right) right += BorderGap(*style.Border);
         line.Items.emplace_back(FilledRect(left, 0, right - left, line.Height, *style.Fill));
     }
     for (const TPiece& p : pieces) {

@@ -164,6 +164,22 @@ TEST(BordersTest, RoundedBoxesCurveTheirCornersWhenWhole) {
     EXPECT_TRUE(ItemsOf<layout::TPathItem>(pages.Pages[0]).empty());
 }
 
+// A filled paragraph in a box is filled out to the bars, not only behind its text.
+TEST(BordersTest, AFillInsideABoxReachesItsBars) {
+    doc::TDocument d = Doc(160, 160);
+    doc::TParagraph p = Bordered(u"x", Border(true, true, true, true));
+    p.Style.Fill = doc::TColor{1, 1, 0, 1};
+    d.Body.Paragraphs.push_back(p);
+    const TLaidOutDocument out = Laid(d);
+    const auto paths = ItemsOf<layout::TPathItem>(out.Pages[0]);
+    ASSERT_EQ(paths.size(), 1u);
+    double x0 = 1e9, x1 = -1e9;
+    for (const auto& s : paths[0]->Path)
+        if (s.Kind != doc::TPathSegment::skClose) x0 = std::min(x0, s.P.X), x1 = std::max(x1, s.P.X);
+    EXPECT_DOUBLE_EQ(x0, 20 - layout::kBorderGap);  // the left bar's inner edge: a 1 pt line centred 6.5 pt out
+    EXPECT_DOUBLE_EQ(x1, 180 + layout::kBorderGap);
+}
+
 TEST(BordersTest, TextBoxesAndCellsDrawBordersToo) {
     static TFakeFonts fonts;
     layout::TFontCache cache(fonts);
