@@ -106,6 +106,8 @@ void TParagraphLayout::SetUpDropCap() {
         std::size_t units = 1;
         DecodeAt(text, end, units);
         end += std::uint32_t(units);
+        // An accent goes with its letter.
+        while (end < text.size() && IsCombining(DecodeAt(text, end, units))) end += std::uint32_t(units);
     }
     // A paragraph that is all cap is set as plain text.
     if (end == 0 || end >= text.size()) return;

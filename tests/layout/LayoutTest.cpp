@@ -607,6 +607,17 @@ TEST(LayoutTest, DropCapSpansItsLinesAndIndentsThem) {
     EXPECT_EQ(lines[5].Text, u"next");
     EXPECT_DOUBLE_EQ(lines[5].Left, 20);
     EXPECT_GE(lines[5].Baseline, caps[1]->Y + 10);
+
+    // An accent goes into the cap with its letter; a paragraph that opens with a space or an
+    // object has no cap.
+    doc::TParagraph accented = Para(u"e\u0301tude"), spaced = Para(u" x y"), object = Para(u"\uFFFCx y");
+    accented.DropCap = spaced.DropCap = object.DropCap = 0;
+    d.Body.Paragraphs = {accented, spaced, object};
+    const TLaidOutDocument more = Laid(d);
+    std::vector<std::u16string> big;
+    for (auto* t : ItemsOf<layout::TTextItem>(more.Pages[0]))
+        if (t->Size > 10) big.push_back(t->Text);
+    EXPECT_EQ(big, std::vector<std::u16string>{u"e\u0301"});
 }
 
 TEST(LayoutTest, SmallCapsShrinkLowerCaseLetters) {
