@@ -34,6 +34,12 @@ TExclusion ExclusionOf(const doc::TDrawable& d) {
     return {{r.X - margin, r.Y - margin, r.Width + 2 * margin, r.Height + 2 * margin}, d.Wrap.Kind};
 }
 
+// The lines a paragraph's drop cap spans, which stay together; 0 without one.
+std::size_t CapLines(const doc::TDocument& document, const doc::TParagraph& paragraph) {
+    if (paragraph.DropCap < 0 || std::size_t(paragraph.DropCap) >= document.DropCaps.size()) return 0;
+    return std::size_t(std::clamp(document.DropCaps[std::size_t(paragraph.DropCap)].Lines, 0, 100));
+}
+
 int ColumnsOf(const doc::TSection& s, double width, double body) {
     return width >= body ? 1 : std::clamp(s.Columns, 1, 16);
 }
@@ -430,6 +436,9 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
             move = true;
         } else if (style.WidowControl && !result.StartedFresh && firstCount == 1) {
             moveAt = 0;  // an orphan: the first line alone at the foot
+            move = true;
+        } else if (!result.StartedFresh && firstCount < std::min(lines.size(), CapLines(FDocument, paragraph))) {
+            moveAt = 0;  // a drop cap would hang below the foot
             move = true;
         } else if (style.WidowControl && lastCount == 1 && lines.size() >= 3) {
             // A widow: the last line alone at the top. Its neighbour goes along, unless that

@@ -620,6 +620,24 @@ TEST(LayoutTest, DropCapSpansItsLinesAndIndentsThem) {
     EXPECT_EQ(big, std::vector<std::u16string>{u"e\u0301"});
 }
 
+// A paragraph whose cap would hang below the page's foot starts on the next page.
+TEST(LayoutTest, ADropCapsLinesStayTogether) {
+    doc::TDocument d = Doc(60, 40);  // four lines a page
+    doc::TParagraph p = Para(u"Laa bb cc dd ee ff gg hh");
+    doc::TDropCap cap;
+    cap.Lines = 3;
+    cap.Style = p.Runs[0].Style;
+    d.DropCaps = {cap};
+    p.DropCap = 0;
+    d.Body.Paragraphs = {Para(u"x"), Para(u"y"), p};
+    const TLaidOutDocument out = Laid(d);
+    ASSERT_GE(out.Pages.size(), 2u);
+    for (auto* t : ItemsOf<layout::TTextItem>(out.Pages[0])) EXPECT_TRUE(t->Text == u"x" || t->Text == u"y") << std::string(t->Text.begin(), t->Text.end());
+    bool capOnSecond = false;
+    for (auto* t : ItemsOf<layout::TTextItem>(out.Pages[1])) capOnSecond = capOnSecond || (t->Text == u"L" && t->Size > 10);
+    EXPECT_TRUE(capOnSecond);
+}
+
 TEST(LayoutTest, SmallCapsShrinkLowerCaseLetters) {
     doc::TDocument d = Doc();
     doc::TParagraphStyle s = Style();
