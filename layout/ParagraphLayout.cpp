@@ -85,6 +85,7 @@ TParagraphLayout::TParagraphLayout(const doc::TParagraph& paragraph, TTextContex
         run.Style = paragraph.Runs.empty() ? paragraph.Style.Character : paragraph.Runs.front().Style;
         run.Style.Underline = run.Style.Strikethrough = false;
         run.Style.Highlight.reset();
+        run.Style.Link = -1;
         if (!FOptions.List) run.Style.Baseline = doc::TBaseline::blSuperscript;
         FLabelParagraph.Runs.push_back(run);
         TTextContext labelContext{context.Document, context.Fonts, context.Fields, nullptr, false};
@@ -649,9 +650,13 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
             continue;
         }
         TLinkItem* lastLink = lastLinkAt ? &std::get<TLinkItem>(line.Items[*lastLinkAt]) : nullptr;
-        const TFont& font = *p.Span->Font;
-        const double top = baseline - p.Span->Rise - font.Ascent() * p.Span->Size;
-        const double bottom = top + (font.Ascent() + font.Descent()) * p.Span->Size;
+        // Text by its font's height; a picture in a link by its own.
+        const TSpan& span = *p.Span;
+        double top = baseline - span.Rise - span.Height, bottom = baseline - span.Rise;
+        if (!p.Object && span.Font) {
+            top = baseline - span.Rise - span.Font->Ascent() * span.Size;
+            bottom = top + (span.Font->Ascent() + span.Font->Descent()) * span.Size;
+        }
         const std::wstring& target = links[std::size_t(cs.Link)];
         if (lastLink && lastLink->Target == target && std::abs(lastLink->Area.X + lastLink->Area.Width - p.X) < 1) {
             const double y0 = std::min(lastLink->Area.Y, top);

@@ -54,6 +54,27 @@ TEST(DrawablesTest, InlineImageSitsOnTheBaselineAndTheLineGrows) {
     EXPECT_DOUBLE_EQ(lines[1].Baseline, 50 + 2 + 8);
 }
 
+// A picture inside a link is part of it: one area over the letter and the picture.
+TEST(DrawablesTest, AnInlinePictureInALinkIsPartOfIt) {
+    doc::TDocument d = Doc();
+    d.Drawables.push_back(Image({0, 0, 20, 30}, true));
+    d.Links = {L"https://example.com"};
+    doc::TParagraph p = Para(u"a\uFFFCb");
+    p.Attachments.push_back(Attach(1, doc::TAttachmentKind::akDrawable, 0));
+    doc::TRun linked = p.Runs[0];
+    linked.Style.Link = 0;
+    p.Runs = {{0, 2, linked.Style}, {2, 3, p.Runs[0].Style}};
+    d.Body.Paragraphs.push_back(p);
+    const TLaidOutDocument out = Laid(d);
+    const auto images = ItemsOf<layout::TImageItem>(out.Pages[0]);
+    const auto links = ItemsOf<layout::TLinkItem>(out.Pages[0]);
+    ASSERT_EQ(images.size(), 1u);
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_DOUBLE_EQ(links[0]->Area.X, 20);
+    EXPECT_DOUBLE_EQ(links[0]->Area.X + links[0]->Area.Width, images[0]->Frame.X + images[0]->Frame.Width);
+    EXPECT_DOUBLE_EQ(links[0]->Area.Y, images[0]->Frame.Y);
+}
+
 TEST(DrawablesTest, CroppedInlinePictureTakesTheRoomOfWhatShows) {
     doc::TDocument d = Doc();
     doc::TDrawable picture = Image({0, 0, 100, 50}, true);
