@@ -183,6 +183,9 @@ struct TImage {
     // Part of the picture shown, in the drawable's own coordinates (origin at its frame's
     // top-left); absent = the whole frame.
     std::optional<TRect> Crop;
+    // A mask of another shape than a rectangle (an oval, a star): its outline in the same
+    // coordinates; the picture shows inside it only. Empty for a rectangle.
+    std::vector<TPathSegment> MaskPath;
 };
 
 enum class TWrapKind { wkNone, wkAround, wkAboveAndBelow };

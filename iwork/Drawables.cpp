@@ -239,6 +239,17 @@ void EditableBezierPath(TPathBuilder& b, const TMessage& source) {
     }
 }
 
+// The path is the box (0, 0)-(w, h) itself (straight lines between its corners), or empty.
+bool IsBox(const std::vector<doc::TPathSegment>& path, double w, double h) {
+    auto near = [](double a, double b) { return std::abs(a - b) < 0.5; };
+    for (const doc::TPathSegment& s : path) {
+        if (s.Kind == doc::TPathSegment::skClose) continue;
+        if (s.Kind == doc::TPathSegment::skCurve) return false;
+        if (!(near(s.P.X, 0) || near(s.P.X, w)) || !(near(s.P.Y, 0) || near(s.P.Y, h))) return false;
+    }
+    return true;
+}
+
 std::vector<doc::TPathSegment> ShapePath(const std::optional<TMessage>& source, double w, double h) {
     if (!source) {
         TPathBuilder b(1, 1, w, h, false, false);
@@ -448,6 +459,19 @@ void TDrawableReader::ReadImage(const TObject& object, doc::TDrawable& d) {
                            std::abs(crop.Frame.Width - f.Width) < 0.5 && std::abs(crop.Frame.Height - f.Height) < 0.5;
         if (!whole && crop.Frame.Width > 0 && crop.Frame.Height > 0)
             d.Image.Crop = crop.Frame;
+        // {2 path source}: an oval or other shape clips as itself, a rectangle is the crop alone.
+        if (crop.Frame.Width > 0 && crop.Frame.Height > 0) {
+            auto outline = ShapePath(mask.Payload.Message(2), crop.Frame.Width, crop.Frame.Height);
+            FContext.Charge(4 * outline.size());
+            if (!IsBox(outline, crop.Frame.Width, crop.Frame.Height)) {
+                for (doc::TPathSegment& s : outline)
+                    for (doc::TPoint* pt : {&s.P, &s.C1, &s.C2}) {
+                        pt->X += crop.Frame.X;
+                        pt->Y += crop.Frame.Y;
+                    }
+                d.Image.MaskPath = std::move(outline);
+            }
+        }
     }
 }
 

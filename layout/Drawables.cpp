@@ -93,11 +93,35 @@ void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std
             image.Clip = {frame.X + crop.X, frame.Y + crop.Y, crop.Width, crop.Height};
         }
         image.Rotation = Sane(drawable.Rotation, -1e6, 1e6, 0);
+        image.ClipPath = drawable.Image.MaskPath;
+        for (doc::TPathSegment& s : image.ClipPath)
+            for (doc::TPoint* p : {&s.P, &s.C1, &s.C2}) {
+                p->X = Sane(p->X, -1e6, 1e6, 0) + frame.X;
+                p->Y = Sane(p->Y, -1e6, 1e6, 0) + frame.Y;
+            }
         const doc::TRect visible = image.Clip;
+        std::vector<doc::TPathSegment> outline =
+            drawable.Stroke && !image.ClipPath.empty() ? image.ClipPath : std::vector<doc::TPathSegment>{};
+        const double rotation = image.Rotation;
         out.emplace_back(std::move(image));
-        // The media style's frame runs round the part that shows, and turns with the picture.
-        if (drawable.Stroke && drawable.Stroke->Width > 0 && drawable.Stroke->Color.A > 0)
-            out.emplace_back(FramePath(*drawable.Stroke, visible, frame, drawable.Rotation));
+        // The media style's frame runs round the part that shows (a mask's own outline), and
+        // turns with the picture.
+        if (drawable.Stroke && drawable.Stroke->Width > 0 && drawable.Stroke->Color.A > 0) {
+            if (outline.empty()) {
+                out.emplace_back(FramePath(*drawable.Stroke, visible, frame, drawable.Rotation));
+            } else {
+                const double angle = rotation * 3.14159265358979323846 / 180;
+                const doc::TPoint centre{frame.X + frame.Width / 2, frame.Y + frame.Height / 2};
+                if (rotation != 0)
+                    for (doc::TPathSegment& s : outline)
+                        for (doc::TPoint* p : {&s.P, &s.C1, &s.C2}) *p = Rotate(*p, centre, std::cos(angle), std::sin(angle));
+                TPathItem path;
+                path.Path = std::move(outline);
+                path.Stroke = *drawable.Stroke;
+                path.Stroke->Width = Sane(path.Stroke->Width, 0, 100, 1);
+                out.emplace_back(std::move(path));
+            }
+        }
         break;
     }
     case doc::TDrawableKind::dkShape:

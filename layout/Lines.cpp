@@ -29,6 +29,11 @@ void Translate(TPageItem& item, double dx, double dy) {
         image->Frame.Y += dy;
         image->Clip.X += dx;
         image->Clip.Y += dy;
+        for (doc::TPathSegment& s : image->ClipPath) {
+            Move(s.P, dx, dy);
+            Move(s.C1, dx, dy);
+            Move(s.C2, dx, dy);
+        }
     } else if (auto* link = std::get_if<TLinkItem>(&item)) {
         link->Area.X += dx;
         link->Area.Y += dy;

@@ -38,6 +38,7 @@ struct TImageItem {
     doc::TImage Image;
     doc::TRect Frame;  // where the whole picture goes on the page
     doc::TRect Clip;   // what of it shows, in page coordinates
+    std::vector<doc::TPathSegment> ClipPath;  // a mask's outline inside Clip, in page coordinates; empty: Clip alone
     double Rotation = 0;
 };
 

@@ -102,6 +102,8 @@ public:
     void operator()(const layout::TImageItem& item);
     void operator()(const layout::TLinkItem& item);
     void Finish() { EndText(); }
+    // The path's segments as PDF path operators; false when nothing was drawn.
+    bool AppendPath(const std::vector<doc::TPathSegment>& path);
 
 private:
     double Y(double y) const { return FHeight - y; }
@@ -365,10 +367,20 @@ void TPageWriter::operator()(const layout::TPathItem& item) {
     SetAlpha(fill ? AlphaKey(item.Fill->A) : FFillAlpha, stroke ? AlphaKey(item.Stroke->Color.A) : FStrokeAlpha);
     if (fill) SetFill(Rgb(*item.Fill));
     if (stroke) SetStroke(*item.Stroke);
+    if (!AppendPath(item.Path)) return;
+    if (fill && stroke)
+        HPDF_Page_FillStroke(FPage);
+    else if (fill)
+        HPDF_Page_Fill(FPage);
+    else
+        HPDF_Page_Stroke(FPage);
+}
+
+bool TPageWriter::AppendPath(const std::vector<doc::TPathSegment>& path) {
     auto x = [](const doc::TPoint& p) { return static_cast<HPDF_REAL>(p.X); };
     auto y = [this](const doc::TPoint& p) { return static_cast<HPDF_REAL>(Y(p.Y)); };
     bool open = false;  // a segment before any move starts the path where it ends
-    for (const auto& s : item.Path) {
+    for (const auto& s : path) {
         switch (s.Kind) {
             case doc::TPathSegment::skMove: HPDF_Page_MoveTo(FPage, x(s.P), y(s.P)); break;
             case doc::TPathSegment::skLine:
@@ -389,13 +401,7 @@ void TPageWriter::operator()(const layout::TPathItem& item) {
         }
         open = true;
     }
-    if (!open) return;
-    if (fill && stroke)
-        HPDF_Page_FillStroke(FPage);
-    else if (fill)
-        HPDF_Page_Fill(FPage);
-    else
-        HPDF_Page_Stroke(FPage);
+    return open;
 }
 
 void TPageWriter::operator()(const layout::TLinkItem& item) {
@@ -433,6 +439,13 @@ void TPageWriter::operator()(const layout::TImageItem& item) {
         if (clipped) {
             HPDF_Page_Rectangle(FPage, static_cast<HPDF_REAL>(clip.X), static_cast<HPDF_REAL>(Y(clip.Y + clip.Height)),
                                 static_cast<HPDF_REAL>(clip.Width), static_cast<HPDF_REAL>(clip.Height));
+            HPDF_Page_Clip(FPage);
+            HPDF_Page_EndPath(FPage);
+        }
+        // A mask's outline clips inside that.
+        if (!item.ClipPath.empty() && std::all_of(item.ClipPath.begin(), item.ClipPath.end(), [](const auto& s) {
+                return Finite({s.P.X, s.P.Y, s.C1.X, s.C1.Y, s.C2.X, s.C2.Y});
+            }) && AppendPath(item.ClipPath)) {
             HPDF_Page_Clip(FPage);
             HPDF_Page_EndPath(FPage);
         }

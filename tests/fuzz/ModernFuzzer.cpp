@@ -98,7 +98,7 @@ struct TItemCheck {
     bool operator()(const layout::TPathItem& p) const { return Finite(p.Path); }
     bool operator()(const layout::TLinkItem& l) const { return Finite(l.Area); }
     bool operator()(const layout::TImageItem& i) const {
-        return Finite(i.Frame) && Finite(i.Clip) && std::isfinite(i.Rotation);
+        return Finite(i.Frame) && Finite(i.Clip) && Finite(i.ClipPath) && std::isfinite(i.Rotation);
     }
 };
 

@@ -527,6 +527,39 @@ TEST(ModernReader, InlinePictureTakesItsDataFileAndCrop) {
     EXPECT_EQ(drawable.Image.NaturalWidth, 800);
     ASSERT_TRUE(drawable.Image.Crop);
     EXPECT_EQ(*drawable.Image.Crop, (doc::TRect{10, 5, 80, 40}));
+    EXPECT_TRUE(drawable.Image.MaskPath.empty());  // a rectangle: the crop says it all
+}
+
+// A mask of another shape keeps its outline, where the crop puts it; a rectangular one none.
+TEST(ModernReader, AMaskOfAnotherShapeKeepsItsOutline) {
+    auto element = [](std::uint64_t kind, float x, float y) {
+        return TProtoWriter().Varint(1, kind).Message(2, TProtoWriter().Float(1, x).Float(2, y));
+    };
+    auto read = [&](std::initializer_list<std::array<float, 2>> corners) {
+        TProtoWriter path;
+        bool first = true;
+        for (const auto& c : corners) {
+            path.Message(1, element(first ? 1 : 2, c[0], c[1]));
+            first = false;
+        }
+        path.Message(1, TProtoWriter().Varint(1, 5));
+        TDocumentBuilder b;
+        const auto source = TProtoWriter().Message(5, TProtoWriter().Message(2, Size(100, 100)).Message(3, path));
+        const auto mask = b.Add(kMask, TProtoWriter()
+                                           .Message(1, TProtoWriter().Message(1, Geometry(10, 5, 80, 40)))
+                                           .Message(2, source));
+        TProtoWriter image;
+        image.Message(1, DrawableRecord(0, 0, 100, 50, 0)).Reference(5, mask);
+        const auto attachment = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, b.Add(kImage, image)));
+        b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, attachment}})));
+        return b.Read().Drawables.at(0).Image.MaskPath;
+    };
+    const auto triangle = read({{0, 0}, {100, 0}, {50, 100}});
+    ASSERT_EQ(triangle.size(), 4u);
+    EXPECT_EQ(triangle[0].P, (doc::TPoint{10, 5}));
+    EXPECT_EQ(triangle[1].P, (doc::TPoint{90, 5}));
+    EXPECT_EQ(triangle[2].P, (doc::TPoint{50, 45}));
+    EXPECT_TRUE(read({{0, 0}, {100, 0}, {100, 100}, {0, 100}}).empty());
 }
 
 TEST(ModernReader, FloatingAttachmentsAnchorToTheirParagraph) {

@@ -216,6 +216,33 @@ TEST(DrawablesTest, APicturesFrameRunsRoundWhatShowsAndTurnsWithIt) {
     EXPECT_TRUE(ItemsOf<layout::TPathItem>(out.Pages.at(0)).empty());
 }
 
+// A mask's outline goes to the page with its picture, and the frame follows it.
+TEST(DrawablesTest, AMaskOutlineClipsThePictureAndCarriesItsFrame) {
+    doc::TDocument d = Doc();
+    doc::TDrawable picture = Image({50, 60, 100, 80});
+    auto at = [](doc::TPathSegment::TKind kind, double x, double y) {
+        doc::TPathSegment s;
+        s.Kind = kind;
+        s.P = {x, y};
+        return s;
+    };
+    picture.Image.MaskPath = {at(doc::TPathSegment::skMove, 0, 0), at(doc::TPathSegment::skLine, 100, 0),
+                              at(doc::TPathSegment::skLine, 50, 80), at(doc::TPathSegment::skClose, 0, 0)};
+    picture.Stroke = doc::TStroke{2, {}, {}};
+    picture.Wrap.Kind = doc::TWrapKind::wkNone;
+    d.Drawables.push_back(picture);
+    d.FloatingByPage.push_back({0, {}, {0}});
+    const TLaidOutDocument out = Laid(d);
+    const auto images = ItemsOf<layout::TImageItem>(out.Pages.at(0));
+    const auto paths = ItemsOf<layout::TPathItem>(out.Pages.at(0));
+    ASSERT_EQ(images.size(), 1u);
+    ASSERT_EQ(images[0]->ClipPath.size(), 4u);
+    EXPECT_EQ(images[0]->ClipPath[2].P, (doc::TPoint{100, 140}));
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0]->Path[2].P, (doc::TPoint{100, 140}));
+    EXPECT_DOUBLE_EQ(paths[0]->Stroke->Width, 2);
+}
+
 std::vector<TLineView> Wrapped(doc::TWrapKind kind, doc::TRect frame, std::optional<doc::TRect> crop = {}) {
     doc::TDocument d = Doc();
     doc::TDrawable picture = Image(frame);

@@ -593,6 +593,23 @@ TEST(PdfWriterTest, ClipCutsThePictureAndRotationTurnsItAboutTheFrameCentre) {
     }
 }
 
+// A mask's outline cuts the picture to its shape: a triangle shows the picture inside it only.
+TEST(PdfWriterTest, AMaskOutlineCutsThePictureToItsShape) {
+    REQUIRE_POPPLER();
+    TScratchFolder dir;
+    std::vector<std::uint8_t> black(4 * 3, 0);
+    WriteFile(dir / L"black.png", Png(2, 2, 3, black));
+    auto item = Picture(dir / L"black.png", {40, 40, 120, 120});
+    item.ClipPath = {Segment(doc::TPathSegment::skMove, {40, 40}), Segment(doc::TPathSegment::skLine, {160, 40}),
+                     Segment(doc::TPathSegment::skLine, {100, 160}), Segment(doc::TPathSegment::skClose, {})};
+    const auto pdf = dir / L"mask.pdf";
+    pdf::WritePdf(OnePage({item}), pdf);
+    const TGrey g = Render(dir, pdf);
+    EXPECT_LT(g.At(100, 60), 60);    // inside the triangle
+    EXPECT_GT(g.At(50, 150), 200);   // in the frame, outside the triangle
+    EXPECT_GT(g.At(150, 150), 200);
+}
+
 TEST(PdfWriterTest, AFileThatCannotBeCreatedRaisesAndLeavesNothing) {
     TScratchFolder dir;
     const auto pdf = dir / L"no such folder\\out.pdf";
