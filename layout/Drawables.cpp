@@ -21,22 +21,28 @@ bool Finite(const doc::TRect& r) {
     return std::isfinite(r.X) && std::isfinite(r.Y) && std::isfinite(r.Width) && std::isfinite(r.Height);
 }
 
-TPathItem ShapePath(const doc::TDrawable& drawable, const doc::TRect& frame) {
-    TPathItem path;
-    path.Stroke = drawable.Stroke;
-    path.Fill = drawable.Fill;
-    path.Path = drawable.Path;
-    const double rotation = Sane(drawable.Rotation, -1e6, 1e6, 0);
+// A path in a drawable's own coordinates on the page: moved to its frame, turned about the
+// frame's centre.
+std::vector<doc::TPathSegment> Placed(std::vector<doc::TPathSegment> path, const doc::TRect& frame, double degrees) {
+    const double rotation = Sane(degrees, -1e6, 1e6, 0);
     const double angle = rotation * 3.14159265358979323846 / 180;
     const double cosA = std::cos(angle), sinA = std::sin(angle);
     const doc::TPoint centre{frame.X + frame.Width / 2, frame.Y + frame.Height / 2};
-    for (doc::TPathSegment& s : path.Path) {
+    for (doc::TPathSegment& s : path) {
         for (doc::TPoint* p : {&s.P, &s.C1, &s.C2}) {
             p->X = Sane(p->X, -1e6, 1e6, 0) + frame.X;
             p->Y = Sane(p->Y, -1e6, 1e6, 0) + frame.Y;
             if (rotation != 0) *p = Rotate(*p, centre, cosA, sinA);
         }
     }
+    return path;
+}
+
+TPathItem ShapePath(const doc::TDrawable& drawable, const doc::TRect& frame) {
+    TPathItem path;
+    path.Stroke = drawable.Stroke;
+    path.Fill = drawable.Fill;
+    path.Path = Placed(drawable.Path, frame, drawable.Rotation);
     return path;
 }
 
@@ -93,30 +99,18 @@ void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std
             image.Clip = {frame.X + crop.X, frame.Y + crop.Y, crop.Width, crop.Height};
         }
         image.Rotation = Sane(drawable.Rotation, -1e6, 1e6, 0);
-        image.ClipPath = drawable.Image.MaskPath;
-        for (doc::TPathSegment& s : image.ClipPath)
-            for (doc::TPoint* p : {&s.P, &s.C1, &s.C2}) {
-                p->X = Sane(p->X, -1e6, 1e6, 0) + frame.X;
-                p->Y = Sane(p->Y, -1e6, 1e6, 0) + frame.Y;
-            }
+        // The writer turns the picture and its clip together.
+        image.ClipPath = Placed(drawable.Image.MaskPath, frame, 0);
         const doc::TRect visible = image.Clip;
-        std::vector<doc::TPathSegment> outline =
-            drawable.Stroke && !image.ClipPath.empty() ? image.ClipPath : std::vector<doc::TPathSegment>{};
-        const double rotation = image.Rotation;
         out.emplace_back(std::move(image));
         // The media style's frame runs round the part that shows (a mask's own outline), and
         // turns with the picture.
         if (drawable.Stroke && drawable.Stroke->Width > 0 && drawable.Stroke->Color.A > 0) {
-            if (outline.empty()) {
+            if (drawable.Image.MaskPath.empty()) {
                 out.emplace_back(FramePath(*drawable.Stroke, visible, frame, drawable.Rotation));
             } else {
-                const double angle = rotation * 3.14159265358979323846 / 180;
-                const doc::TPoint centre{frame.X + frame.Width / 2, frame.Y + frame.Height / 2};
-                if (rotation != 0)
-                    for (doc::TPathSegment& s : outline)
-                        for (doc::TPoint* p : {&s.P, &s.C1, &s.C2}) *p = Rotate(*p, centre, std::cos(angle), std::sin(angle));
                 TPathItem path;
-                path.Path = std::move(outline);
+                path.Path = Placed(drawable.Image.MaskPath, frame, drawable.Rotation);
                 path.Stroke = *drawable.Stroke;
                 path.Stroke->Width = Sane(path.Stroke->Width, 0, 100, 1);
                 out.emplace_back(std::move(path));

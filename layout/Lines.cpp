@@ -9,6 +9,14 @@ void Move(doc::TPoint& p, double dx, double dy) {
     p.Y += dy;
 }
 
+void Move(std::vector<doc::TPathSegment>& path, double dx, double dy) {
+    for (doc::TPathSegment& s : path) {
+        Move(s.P, dx, dy);
+        Move(s.C1, dx, dy);
+        Move(s.C2, dx, dy);
+    }
+}
+
 }  // namespace
 
 void Translate(TPageItem& item, double dx, double dy) {
@@ -19,21 +27,13 @@ void Translate(TPageItem& item, double dx, double dy) {
         Move(line->From, dx, dy);
         Move(line->To, dx, dy);
     } else if (auto* path = std::get_if<TPathItem>(&item)) {
-        for (doc::TPathSegment& s : path->Path) {
-            Move(s.P, dx, dy);
-            Move(s.C1, dx, dy);
-            Move(s.C2, dx, dy);
-        }
+        Move(path->Path, dx, dy);
     } else if (auto* image = std::get_if<TImageItem>(&item)) {
         image->Frame.X += dx;
         image->Frame.Y += dy;
         image->Clip.X += dx;
         image->Clip.Y += dy;
-        for (doc::TPathSegment& s : image->ClipPath) {
-            Move(s.P, dx, dy);
-            Move(s.C1, dx, dy);
-            Move(s.C2, dx, dy);
-        }
+        Move(image->ClipPath, dx, dy);
     } else if (auto* link = std::get_if<TLinkItem>(&item)) {
         link->Area.X += dx;
         link->Area.Y += dy;

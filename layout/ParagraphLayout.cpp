@@ -642,9 +642,9 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
     }
     // One area per stretch of a link on the line, over its text's height.
     std::optional<std::size_t> lastLinkAt;
+    const auto& links = FContext.Document.Links;
     for (const TPiece& p : pieces) {
         const doc::TCharacterStyle& cs = *p.Span->Style;
-        const auto& links = FContext.Document.Links;
         if (cs.Link < 0 || std::size_t(cs.Link) >= links.size() || p.Width <= 0) {
             lastLinkAt.reset();
             continue;

@@ -561,16 +561,21 @@ TEST(LayoutTest, LinksCoverTheirTextOnEachLine) {
     EXPECT_DOUBLE_EQ(links[1]->Area.Width, 10);
 }
 
-// The cap's capitals reach from the first line's capitals to the third line's baseline, and the
-// lines beside it start after it; a paragraph shorter than its cap ends below it.
-TEST(LayoutTest, DropCapSpansItsLinesAndIndentsThem) {
-    doc::TDocument d = Doc(60, 160);
-    doc::TParagraph p = Para(u"Laa bb cc dd ee ff gg hh ii jj");
+// Gives p a three-line cap in its own look, the document's first.
+void WithDropCap(doc::TDocument& d, doc::TParagraph& p) {
     doc::TDropCap cap;
     cap.Lines = 3;
     cap.Style = p.Runs[0].Style;
     d.DropCaps = {cap};
     p.DropCap = 0;
+}
+
+// The cap's capitals reach from the first line's capitals to the third line's baseline, and the
+// lines beside it start after it; a paragraph shorter than its cap ends below it.
+TEST(LayoutTest, DropCapSpansItsLinesAndIndentsThem) {
+    doc::TDocument d = Doc(60, 160);
+    doc::TParagraph p = Para(u"Laa bb cc dd ee ff gg hh ii jj");
+    WithDropCap(d, p);
     doc::TParagraph shortOne = Para(u"Lab");
     shortOne.DropCap = 0;
     d.Body.Paragraphs = {p, shortOne, Para(u"next")};
@@ -624,11 +629,7 @@ TEST(LayoutTest, DropCapSpansItsLinesAndIndentsThem) {
 TEST(LayoutTest, ADropCapsLinesStayTogether) {
     doc::TDocument d = Doc(60, 40);  // four lines a page
     doc::TParagraph p = Para(u"Laa bb cc dd ee ff gg hh");
-    doc::TDropCap cap;
-    cap.Lines = 3;
-    cap.Style = p.Runs[0].Style;
-    d.DropCaps = {cap};
-    p.DropCap = 0;
+    WithDropCap(d, p);
     d.Body.Paragraphs = {Para(u"x"), Para(u"y"), p};
     const TLaidOutDocument out = Laid(d);
     ASSERT_GE(out.Pages.size(), 2u);
