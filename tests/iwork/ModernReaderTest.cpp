@@ -1255,9 +1255,10 @@ TEST(ModernReaderCorpus, ProjectProposalTitleAndLetterPage) {
 TEST(ModernReaderCorpus, EveryWildDocumentReads) {
     const std::wstring corpus = testsupport::CorpusDir();
     if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
-    int read = 0;
+    int listed = 0, read = 0;
     for (const auto& e : List(corpus + L"\\wild")) {
         if (!EndsWith(e.Name, L".pages")) continue;
+        ++listed;
         SCOPED_TRACE(platform::ToUtf8(e.Name));
         TScratchFolder scratch;
         try {
@@ -1270,5 +1271,7 @@ TEST(ModernReaderCorpus, EveryWildDocumentReads) {
             ADD_FAILURE() << ex.ClassName() << ": " << ex.what();
         }
     }
-    EXPECT_EQ(read, 8);
+    // The folder grows with the corpus: every document it lists must read, however many there are.
+    EXPECT_GT(listed, 0);
+    EXPECT_EQ(read, listed);
 }
