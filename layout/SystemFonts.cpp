@@ -27,8 +27,8 @@ enum class TFontClass { fcSans, fcSerif, fcMono, fcCjkSans, fcCjkSerif };
 // (13.0 to 13.16, 12.0). Palatino's lines are about 1.33 em apart (Palatino Linotype's hhea is 2100 +
 // 612 per 2048): 12 pt lines at 1.2 spacing measured 19.2 pt over a page (16 x 1.2), 14 pt bold ones
 // 23.0 (19 x 1.2), far more than any stand-in's.
-// Times, like Helvetica, is one em high plus AppKit's 20% (12 pt lines 14.0 pt apart, where Liberation
-// Serif's metrics would give 15).
+// Times, like Helvetica, is one em high (its hhea: 1536/512/0 per 2048, as Pages' PDFs embed it) plus
+// AppKit's 20% (12 pt lines 14.0 pt apart, where Liberation Serif's metrics would give 15).
 struct TVertical {
     double Ascent, Descent, LineGap;
 };
@@ -36,6 +36,20 @@ constexpr TVertical kHelvetica{1577.0 / 2048, 471.0 / 2048, 0.2};
 constexpr TVertical kHelveticaNeue{0.952, 0.213, 0.028};
 constexpr TVertical kPalatino{1.0, 0.33, 0};
 constexpr TVertical kTimes{0.75, 0.25, 0.2};
+// The hhea tables of Apple's faces, as the PDFs Pages exports embed them (ascender, descender, line
+// gap over units per em), where no stand-in shares them: Avenir and Avenir Next 1000/366/0 per 1000
+// (every face), Trebuchet MS 1923/455/0 per 2048, Lucida Grande 1980/432/0 per 2048, Geneva
+// 2048/512/171 per 2048, Didot 941/299/24 per 1000, Montserrat 968/251/0 per 1000, Songti SC
+// 1060/340/0 per 1000. PingFang (SC, TC) embeds as CFF without hhea; its descriptor gives 1060 and
+// 340, and lines of it measure as those with no gap: 10.5 pt lines 15 pt apart (11 + 4), 12 pt ones
+// 17 (13 + 4), and 22.1 at 1.3 spacing.
+constexpr TVertical kAvenir{1.0, 0.366, 0};
+constexpr TVertical kTrebuchet{1923.0 / 2048, 455.0 / 2048, 0};
+constexpr TVertical kLucidaGrande{1980.0 / 2048, 432.0 / 2048, 0};
+constexpr TVertical kGeneva{1.0, 0.25, 171.0 / 2048};
+constexpr TVertical kDidot{0.941, 0.299, 0.024};
+constexpr TVertical kMontserrat{0.968, 0.251, 0};
+constexpr TVertical kPingFang{1.06, 0.34, 0};
 
 // Advance widths (per 1000 em) of a family that stand-ins draw but that sets wider or narrower than
 // they do: text measured with the family's own widths wraps where Pages wraps it.
@@ -104,19 +118,20 @@ const std::vector<TKnownFamily>& KnownFamilies() {
         {L"georgia", TFontClass::fcSerif, {L"Georgia", L"Gelasio"}},
         {L"verdana", TFontClass::fcSans, {L"Verdana", L"DejaVu Sans"}},
         {L"tahoma", TFontClass::fcSans, {L"Tahoma", L"DejaVu Sans"}},
-        {L"lucidagrande", TFontClass::fcSans, {L"Lucida Grande", L"Lucida Sans Unicode", L"DejaVu Sans"}},
+        {L"lucidagrande", TFontClass::fcSans, {L"Lucida Grande", L"Lucida Sans Unicode", L"DejaVu Sans"},
+         &kLucidaGrande},
         {L"gillsans", TFontClass::fcSans, {L"Gill Sans", L"Gill Sans MT", L"Calibri", L"Carlito"}},
-        {L"avenirnext", TFontClass::fcSans, {L"Avenir Next", L"Avenir"}},
-        {L"avenir", TFontClass::fcSans, {L"Avenir", L"Avenir Next"}},
+        {L"avenirnext", TFontClass::fcSans, {L"Avenir Next", L"Avenir"}, &kAvenir},
+        {L"avenir", TFontClass::fcSans, {L"Avenir", L"Avenir Next"}, &kAvenir},
         {L"futura", TFontClass::fcSans, {L"Futura"}},
         {L"optima", TFontClass::fcSans, {L"Optima"}},
-        {L"trebuchet", TFontClass::fcSans, {L"Trebuchet MS"}},
+        {L"trebuchet", TFontClass::fcSans, {L"Trebuchet MS"}, &kTrebuchet},
         {L"segoeui", TFontClass::fcSans, {L"Segoe UI"}},
         {L"sfpro", TFontClass::fcSans, {L"SF Pro Text", L"Segoe UI"}},
         {L"sfns", TFontClass::fcSans, {L"Segoe UI"}},
         {L"sanfrancisco", TFontClass::fcSans, {L"Segoe UI"}},
         {L"baskerville", TFontClass::fcSerif, {L"Baskerville", L"Baskerville Old Face", L"Libre Baskerville"}},
-        {L"didot", TFontClass::fcSerif, {L"Didot", L"Bodoni MT"}},
+        {L"didot", TFontClass::fcSerif, {L"Didot", L"Bodoni MT"}, &kDidot},
         {L"bodoni", TFontClass::fcSerif, {L"Bodoni 72", L"Bodoni MT"}},
         {L"americantypewriter", TFontClass::fcSerif, {L"American Typewriter"}},
         {L"hoeflertext", TFontClass::fcSerif, {L"Hoefler Text", L"Garamond"}},
@@ -125,15 +140,17 @@ const std::vector<TKnownFamily>& KnownFamilies() {
         {L"charter", TFontClass::fcSerif, {L"Charter", L"Bitstream Charter", L"Charis SIL"}},
         {L"bigcaslon", TFontClass::fcSerif, {L"Big Caslon"}},
         {L"comicsans", TFontClass::fcSans, {L"Comic Sans MS"}},
+        {L"geneva", TFontClass::fcSans, {L"Geneva", L"Verdana", L"DejaVu Sans"}, &kGeneva},
+        {L"montserrat", TFontClass::fcSans, {L"Montserrat"}, &kMontserrat},
         {L"applecoloremoji", TFontClass::fcSans, {L"Segoe UI Emoji", L"Segoe UI Symbol", L"DejaVu Sans"}},
-        {L"pingfang", TFontClass::fcCjkSans, {L"PingFang SC"}},
+        {L"pingfang", TFontClass::fcCjkSans, {L"PingFang SC"}, &kPingFang},
         {L"hiraginosans", TFontClass::fcCjkSans, {L"Hiragino Sans"}},
         {L"hirakaku", TFontClass::fcCjkSans, {L"Hiragino Kaku Gothic ProN"}},
         {L"hiramin", TFontClass::fcCjkSerif, {L"Hiragino Mincho ProN"}},
         {L"stheiti", TFontClass::fcCjkSans, {L"Heiti SC"}},
         {L"heiti", TFontClass::fcCjkSans, {L"Heiti SC"}},
-        {L"songti", TFontClass::fcCjkSerif, {L"Songti SC"}},
-        {L"stsong", TFontClass::fcCjkSerif, {L"STSong"}},
+        {L"songti", TFontClass::fcCjkSerif, {L"Songti SC"}, &kPingFang},  // the same hhea
+        {L"stsong", TFontClass::fcCjkSerif, {L"STSong"}, &kPingFang},
         {L"applesdgothic", TFontClass::fcCjkSans, {L"Apple SD Gothic Neo", L"Malgun Gothic"}},
     };
     return table;
@@ -181,6 +198,17 @@ bool IsCjk(char32_t c) {
            (c >= 0xF900 && c < 0xFB00) || (c >= 0xFE30 && c < 0xFE50) || (c >= 0xFF00 && c < 0xFFF0) ||
            (c >= 0x20000 && c < 0x32000);
 }
+
+bool IsHangul(char32_t c) {
+    return (c >= 0x1100 && c < 0x1200) || (c >= 0x3130 && c < 0x3190) || (c >= 0xA960 && c < 0xA980) ||
+           (c >= 0xAC00 && c < 0xD800);
+}
+
+// Pages sets Chinese characters that the document's font lacks in PingFang and spaces their lines by
+// its metrics, whatever face stands in for it here. Japanese text may go to Hiragino instead, whose
+// lines are taller still (PingFang is the nearer of the two known heights); Hangul goes to a face
+// whose line metrics are not known, and keeps the stand-in's.
+const TVertical* FallbackVertical(char32_t c) { return IsCjk(c) && !IsHangul(c) ? &kPingFang : nullptr; }
 
 // Lower-case ASCII letters and digits only: "Helvetica Neue", "HelveticaNeue" and "helvetica-neue"
 // fold alike.
@@ -426,13 +454,14 @@ public:
                             : TFontClass::fcCjkSans;
         else if (fontClass == TFontClass::fcCjkSans || fontClass == TFontClass::fcCjkSerif)
             fontClass = TFontClass::fcSans;
+        const TVertical* vertical = FallbackVertical(c);
 
         // Faces found for a block of 128 code points serve its other characters first: scripts
         // come in blocks, and most of a document's fallbacks hit the same few faces.
         const auto blockKey = std::make_tuple(static_cast<std::uint32_t>(c >> 7), fontClass, bold, italic);
         auto& block = FBlocks[blockKey];
         for (const TTrueTypeFont* face : block)
-            if (face->HasGlyph(c)) return &Wrap(*face, nullptr, fontClass, bold, italic);
+            if (face->HasGlyph(c)) return &Wrap(*face, vertical, fontClass, bold, italic);
         if (FMissing.contains(c)) return nullptr;
 
         std::vector<std::wstring> families;
@@ -443,21 +472,21 @@ public:
         }
         for (const auto& family : families) {
             const TTrueTypeFont* face = Load(FLookup.Find(family, bold, italic));
-            if (face && face->HasGlyph(c)) return &Remember(block, *face, fontClass, bold, italic);
+            if (face && face->HasGlyph(c)) return &Remember(block, *face, vertical, fontClass, bold, italic);
         }
         for (const auto& found : FLookup.FindCovering(c, bold, italic, 4)) {
             const TTrueTypeFont* face = Load(found);
-            if (face && face->HasGlyph(c)) return &Remember(block, *face, fontClass, bold, italic);
+            if (face && face->HasGlyph(c)) return &Remember(block, *face, vertical, fontClass, bold, italic);
         }
         FMissing.insert(c);
         return nullptr;
     }
 
 private:
-    const TFont& Remember(std::vector<const TTrueTypeFont*>& block, const TTrueTypeFont& face, TFontClass fontClass,
-                          bool bold, bool italic) {
+    const TFont& Remember(std::vector<const TTrueTypeFont*>& block, const TTrueTypeFont& face,
+                          const TVertical* vertical, TFontClass fontClass, bool bold, bool italic) {
         if (std::find(block.begin(), block.end(), &face) == block.end()) block.push_back(&face);
-        return Wrap(face, nullptr, fontClass, bold, italic);
+        return Wrap(face, vertical, fontClass, bold, italic);
     }
 
     // The face of the family nearest the weight, also under the names GDI gives single weights.

@@ -635,6 +635,13 @@ TEST_F(SystemFontsTest, KnownFamiliesSpaceLinesAsPagesDoes) {
     EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Bold", false, false), 12), 16);
     EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Bold", false, false), 14), 19);  // 23.0 at 1.2
     EXPECT_EQ(pitch(FFonts->Match(L"Times-Roman", false, false), 12), 14);
+    // Apple faces by their own hhea tables, measured in the PDFs Pages exports: Avenir Next 12 pt
+    // 16 (12 + 4), Songti SC 14 pt 20 (15 + 5), PingFang SC 10.5 pt 15 (11 + 4) and 12 pt 17.
+    EXPECT_EQ(pitch(FFonts->Match(L"AvenirNext-Regular", false, false), 12), 16);
+    EXPECT_EQ(pitch(FFonts->Match(L"Avenir-Book", false, false), 12), 16);
+    EXPECT_EQ(pitch(FFonts->Match(L"STSongti-SC-Regular", false, false), 14), 20);
+    EXPECT_EQ(pitch(FFonts->Match(L"PingFangSC-Regular", false, false), 10.5), 15);
+    EXPECT_EQ(pitch(FFonts->Match(L"PingFangTC-Semibold", true, false), 12), 17);
     // Fonts without known Pages metrics keep their own: Liberation Serif's for Times New Roman.
     const TFont& times = FFonts->Match(L"TimesNewRomanPSMT", false, false);
     const auto face = TTrueTypeFont::Open(times.File());
@@ -653,6 +660,8 @@ TEST_F(SystemFontsTest, FallbackFindsAFaceWithTheCharacter) {
     EXPECT_EQ(cjk->FamilyName(), L"WenQuanYi Micro Hei");
     EXPECT_TRUE(cjk->HasGlyph(U'\u4E2D'));
     EXPECT_TRUE(cjk->SyntheticBold());  // the run is bold; WenQuanYi has no bold face
+    // Its lines are spaced as Pages spaces its own fallback, PingFang: 10.5 pt 15 apart.
+    EXPECT_EQ(std::round(cjk->Ascent() * 10.5) + std::round(cjk->Descent() * 10.5), 15);
     // The next character of the block comes from the face found for the first.
     EXPECT_EQ(FFonts->Fallback(U'\u6587', body), cjk);
     // Nothing installed has a plane-16 private-use character.
