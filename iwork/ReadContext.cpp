@@ -8,6 +8,7 @@
 #include "iwork/ObjectTypes.h"
 #include "iwork/Stylesheet.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace iwork::detail {
 
@@ -111,7 +112,12 @@ TDataFiles::TDataFiles(const TObjectStore& store, const std::wstring& dataFolder
             // A name is one file of Data/: nothing that could reach outside it.
             if (wide.find_first_of(L"\\/:") != std::wstring::npos || wide == L"." || wide == L"..")
                 continue;
+            // Pages writes non-ASCII names into the ZIP in UTF-8 without the flag that says so,
+            // so an unpacked package holds them as code page 437 read them.
+            std::wstring unpacked = platform::DecodeZipName(*name, false);
             names.push_back(std::move(wide));
+            if (unpacked != names.back())
+                names.push_back(std::move(unpacked));
         }
     }
 }

@@ -101,18 +101,21 @@ std::optional<TCellValue> DecodeCell(std::span<const std::uint8_t> r) {
     return v;
 }
 
-// Records of older storage (versions 1-4): flags at 4, the type at 2, fields at offsets
-// from population counts of the flags (SheetJS notes, iwa/README.md).
+// Records of older storage (versions 0-4): flags at 4, the type at 2 (at 1 from version 4
+// on, as in the current storage), fields at offsets from population counts of the flags
+// (SheetJS notes, iwa/README.md).
 std::optional<TCellValue> DecodeOldCell(std::span<const std::uint8_t> r) {
     if (r.size() < 8 || r[0] > 4)
         return std::nullopt;
     TCellValue v;
-    v.Type = r[2];
+    v.Type = r[0] >= 4 ? r[1] : r[2];
     const std::uint32_t flags = ReadU32(r.data() + 4);
     const bool v3 = r[0] >= 2;
     const std::size_t base = v3 ? 12 : 8;
     auto at = [&](std::uint32_t mask1, std::uint32_t mask3, std::size_t size) -> const std::uint8_t* {
-        const std::size_t offset = base + std::popcount(flags & (v3 ? mask3 : mask1)) * 4;
+        const std::uint32_t before = flags & (v3 ? mask3 : mask1);
+        // Every field before takes four bytes but the number (0x20), which takes eight.
+        const std::size_t offset = base + std::popcount(before) * 4 + ((before & 0x20) ? 4 : 0);
         return offset + size <= r.size() ? r.data() + offset : nullptr;
     };
     if (flags & 0x200)
@@ -289,11 +292,18 @@ doc::TTextStorage TTableReader::CellText(const TCellValue& value, std::uint64_t 
         if (!value.Rich)
             break;
         auto it = FRich.find(*value.Rich);
-        auto payload = it == FRich.end() ? std::nullopt : it->second.Reference(9);
+        if (it == FRich.end())
+            break;
+        // The entry's payload field; older lists keep it in the general reference field.
+        auto payload = it->second.Reference(9);
+        if (!payload)
+            payload = it->second.Reference(4);
         if (!payload)
             break;
-        const TObject& rich = FContext.Expect(*payload, {types::kRichTextPayload}, L"cell's rich text");
-        if (auto storage = rich.Payload.Reference(1))
+        const TObject& rich =
+            FContext.Expect(*payload, {types::kRichTextPayload, types::kTextStorage}, L"cell's rich text");
+        auto storage = rich.Type == types::kTextStorage ? std::optional(rich.Id) : rich.Payload.Reference(1);
+        if (storage)
             return ReadTextStorage(FContext, *storage, TStorageRole::srCell, paragraphStyle);
         break;
     }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <array>
 #include <initializer_list>
@@ -19,6 +20,7 @@
 #include "platform/Text.h"
 #include "support/IwaWriter.h"
 #include "support/TestSupport.h"
+#include "support/ZipWriter.h"
 #include "zip/ZipFile.h"
 
 using namespace iwork;
@@ -530,6 +532,42 @@ TEST(ModernReader, InlinePictureTakesItsDataFileAndCrop) {
     EXPECT_TRUE(drawable.Image.MaskPath.empty());  // a rectangle: the crop says it all
 }
 
+// Pages names data files in UTF-8 without the ZIP's UTF-8 flag: unpacked, such a name reads as
+// code page 437 would; the picture is found under either name.
+TEST(ModernReader, PictureNamedInUtf8WithoutTheZipFlagIsFound) {
+    const std::string name = "\xE5\xB1\x8F\xE5\xB9\x95 2017-09-27-18.png";  // "屏幕 2017-09-27-18.png"
+    for (const bool flagged : {false, true}) {
+        TScratchFolder scratch;
+        testsupport::TZipWriter writer;
+        writer.Add(testsupport::MakeEntry("Data/" + name, "png", testsupport::kZipStored,
+                                          flagged ? testsupport::kZipFlagUtf8 : 0));
+        writer.Finish();
+        testsupport::WriteFile(scratch / L"doc.pages", writer.Bytes());
+        TZipFile zip;
+        zip.Open(scratch / L"doc.pages", zmRead);
+        zip.ExtractAll(scratch / L"unpacked");
+        zip.Close();
+
+        TDocumentBuilder b;
+        TProtoWriter image;
+        image.Message(1, DrawableRecord(300, 400, 100, 50, 0)).Message(11, TProtoWriter().Varint(1, 18));
+        const auto attachment = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, b.Add(kImage, image)));
+        b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, attachment}})));
+        TObjectStore store = b.Store();
+        TProtoWriter data;
+        data.Message(4, TProtoWriter().Varint(1, 18).String(3, name).String(4, name));
+        store.AddArchives(IwaArchives({TIwaObject(2, kMetadata, data.Data())}));
+        TModernPackage package;
+        package.DataFolder = scratch / L"unpacked\\Data";
+        const doc::TDocument d = ReadModernDocument(store, package);
+
+        ASSERT_EQ(d.Drawables.size(), 1u);
+        const std::wstring path = d.Drawables[0].Image.FilePath;
+        ASSERT_FALSE(path.empty()) << "flag set: " << flagged;
+        EXPECT_EQ(testsupport::ReadFile(path), testsupport::ToBytes("png")) << "flag set: " << flagged;
+    }
+}
+
 // A mask of another shape keeps its outline, where the crop puts it; a rectangular one none.
 TEST(ModernReader, AMaskOfAnotherShapeKeepsItsOutline) {
     auto element = [](std::uint64_t kind, float x, float y) {
@@ -837,6 +875,67 @@ TEST(ModernReader, TableCellsSizesHeadersAndMerges) {
     EXPECT_EQ(t.Cells[2][1].Bottom.Width, 0);  // the table's edge
     EXPECT_EQ(t.Cells[0][0].Left.Width, 0);
     EXPECT_EQ(d.Drawables.at(d.Body.Paragraphs[0].Attachments.at(0).Index).Kind, doc::TDrawableKind::dkTable);
+}
+
+// Older tiles (Pages 5.0 to 7) keep their records in fields 3 and 4 in storage versions 1 to 4:
+// the type at byte 2 up to version 3 and at byte 1 in version 4, a header of 8 bytes in
+// version 1 and 12 after it, fields placed by the flags; a number takes eight bytes. Rich text
+// may be named by the list entry's general reference.
+TEST(ModernReader, OlderCellStorageVersionsKeepTheirText) {
+    auto u32 = [](std::uint32_t v) {
+        return TBytes{std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
+    };
+    auto f64 = [](double v) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        TBytes b;
+        for (int i = 0; i < 8; ++i) b.push_back(std::uint8_t(bits >> (8 * i)));
+        return b;
+    };
+    auto join = [](std::initializer_list<TBytes> parts) {
+        TBytes all;
+        for (const TBytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+        return all;
+    };
+    struct TCase {
+        const char* What;
+        TBytes Record;
+        std::u16string Expected;
+    };
+    const TCase cases[] = {
+        {"version 1 text", join({{1, 0, 3, 0}, u32(0x10), u32(1)}), u"Plain"},
+        {"version 3 text after a style", join({{3, 0, 3, 0xFF}, u32(0x14), {0, 0, 0, 0}, u32(7), u32(1)}), u"Plain"},
+        {"version 4 text", join({{4, 3, 0, 0}, u32(0x94), {0, 0, 0, 0}, u32(7), u32(9), u32(1)}), u"Plain"},
+        {"version 4 number", join({{4, 2, 0, 0}, u32(0xA4), {0, 0, 0, 0}, u32(7), u32(9), f64(0.5)}), u"0.5"},
+        {"version 3 date after a number",
+         join({{3, 0, 5, 0}, u32(0x60), {0, 0, 0, 0}, f64(1), f64(86400 * 31)}), u"1 Feb 2001"},
+        {"version 3 rich text", join({{3, 0, 9, 0}, u32(0x200), {0, 0, 0, 0}, u32(4)}), u"Rich"},
+    };
+    for (const TCase& c : cases) {
+        TDocumentBuilder b;
+        const auto strings = b.Add(
+            kDataList,
+            TProtoWriter().Varint(1, 1).Varint(2, 2).Message(3, TProtoWriter().Varint(1, 1).Varint(2, 1).String(3, "Plain")));
+        const auto richStorage = b.Add(kStorage, Storage("Rich"));
+        const auto rich = b.Add(
+            kDataList,
+            TProtoWriter().Varint(1, 8).Varint(2, 5).Message(3, TProtoWriter().Varint(1, 4).Varint(2, 1).Reference(4, richStorage)));
+        const TBytes offsets = {0, 0};
+        const auto tile = b.Add(kTile, TProtoWriter().Message(
+                                           5, TProtoWriter().Varint(1, 0).Varint(2, 1).Bytes(3, c.Record).Bytes(4, offsets)));
+        TProtoWriter store;
+        store.Message(3, TProtoWriter().Message(1, TProtoWriter().Varint(1, 0).Reference(2, tile)))
+            .Reference(4, strings)
+            .Reference(17, rich);
+        const auto model = b.Add(kTableModel, TProtoWriter().Message(4, store).Varint(6, 1).Varint(7, 1));
+        const auto table =
+            b.Add(kTableInfo, TProtoWriter().Message(1, DrawableRecord(0, 0, 100, 20, 0)).Reference(2, model));
+        const auto attachment = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, table));
+        b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, attachment}})));
+        const doc::TDocument d = b.Read();
+        ASSERT_EQ(d.Tables.size(), 1u) << c.What;
+        EXPECT_EQ(Texts(d.Tables[0].Cells.at(0).at(0).Text), (std::vector<std::u16string>{c.Expected})) << c.What;
+    }
 }
 
 TEST(ModernReader, CellValuesAsPagesShowsThem) {
