@@ -125,9 +125,13 @@ void TWindowBatchFrontEnd::RowFinished(int index, const TDocumentResult& result)
     case TDocumentStatus::dsWritten:
         FQueue->SetMark(index, TRowMark::rmWritten, L"Written: Apple's own PDF, copied to " + result.OutputPath);
         break;
-    case TDocumentStatus::dsLaidOut:
-        FQueue->SetMark(index, TRowMark::rmLaidOut, L"Laid out by pages2pdf: " + result.OutputPath);
+    case TDocumentStatus::dsLaidOut: {
+        std::wstring tip = L"Laid out by pages2pdf: " + result.OutputPath;
+        if (const std::wstring leftOut = DescribeLeftOut(result.LeftOut); !leftOut.empty())
+            tip += L" (some content left out: " + leftOut + L")";
+        FQueue->SetMark(index, TRowMark::rmLaidOut, tip);
         break;
+    }
     default: FQueue->SetMark(index, TRowMark::rmNotWritten, L"Not written: " + DescribeReason(result)); break;
     }
 }

@@ -1,7 +1,10 @@
 #include "convert/Conversion.h"
 
+#include <algorithm>
+#include <climits>
 #include <utility>
 
+#include "convert/ContentCheck.h"
 #include "convert/Recognition.h"
 #include "document/Document.h"
 #include "iwork/Errors.h"
@@ -145,15 +148,56 @@ bool IsWritten(const TDocumentResult& result) {
     return result.Status == TDocumentStatus::dsWritten || result.Status == TDocumentStatus::dsLaidOut;
 }
 
+namespace {
+
+// "chart" -> "charts", "linked text box" -> "linked text boxes", "character of text" ->
+// "characters of text": the noun before what qualifies it takes the plural, as English forms
+// it for the nouns the tool names.
+std::wstring Plural(const std::wstring& what) {
+    std::size_t end = what.size();
+    for (const wchar_t* qualifier : {L" of ", L" that ", L" whose ", L" past ", L" ("})
+        end = std::min(end, what.find(qualifier));
+    std::wstring word = what.substr(0, end);
+    auto endsWith = [&](std::wstring_view tail) {
+        return word.size() >= tail.size() && word.compare(word.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    if (endsWith(L"s") || endsWith(L"x") || endsWith(L"ch") || endsWith(L"sh")) {
+        word += L"es";
+    } else if (endsWith(L"y") && word.size() > 1 &&
+               std::wstring_view(L"aeiou").find(word[word.size() - 2]) == std::wstring_view::npos) {
+        word.back() = L'i';
+        word += L"es";
+    } else {
+        word += L"s";
+    }
+    return word + what.substr(end);
+}
+
+}  // namespace
+
 std::wstring DescribeLeftOut(const std::map<std::wstring, int>& leftOut) {
     std::wstring text;
     for (const auto& [what, count] : leftOut) {
         if (count <= 0) continue;
         if (!text.empty()) text += L", ";
-        text += std::to_wstring(count) + L" " + what;
+        text += std::to_wstring(count) + L" " + (count == 1 ? what : Plural(what));
     }
     return text;
 }
+
+namespace {
+
+// What the program's own check found missing, beside what the reader and the layout counted.
+void AddShortfall(std::map<std::wstring, int>& leftOut, const TTextCheck& text, const pdf::TPdfWritten& written) {
+    auto add = [&](const wchar_t* what, std::size_t count) {
+        if (count > 0) leftOut[what] += static_cast<int>(std::min<std::size_t>(count, INT_MAX));
+    };
+    add(L"character of text", text.Missing);
+    add(L"picture whose file is missing", static_cast<std::size_t>(written.PicturesMissing));
+    add(L"picture that cannot be decoded", static_cast<std::size_t>(written.PicturesUnreadable));
+}
+
+}  // namespace
 
 std::wstring DescribeReason(const TDocumentResult& result) {
     switch (result.Status) {
@@ -168,6 +212,8 @@ std::wstring DescribeReason(const TDocumentResult& result) {
             return result.Detail;
         case TDocumentStatus::dsDamaged:
             return result.Detail.empty() ? L"The document is damaged" : L"The document is damaged: " + result.Detail;
+        case TDocumentStatus::dsTextLost:
+            return L"most of its text could not be laid out: " + result.Detail;
         case TDocumentStatus::dsUnrecognised:
             return L"not a Pages document (the package holds neither a PDF nor a document)";
         case TDocumentStatus::dsNoPdfInside:
@@ -311,9 +357,17 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
                 found.Modern.Title = GetFileNameNoExt(Source);
                 const doc::TDocument document = iwork::ReadModernDocument(found.Modern);
                 const layout::TLaidOutDocument pages = layout::LayOut(document, Fonts());
-                pdf::WritePdf(pages, tempDir + kLaidOutFile);
+                const pdf::TPdfWritten written = pdf::WritePdf(pages, tempDir + kLaidOutFile);
+                const TTextCheck text = CheckText(document, pages);
+                if (MostTextLost(text)) {
+                    result.Status = TDocumentStatus::dsTextLost;
+                    result.Detail = L"only " + std::to_wstring(text.Held - text.Missing) + L" of its " +
+                                    std::to_wstring(text.Held) + L" characters are on the pages";
+                    break;
+                }
                 CopyOut(tempDir + kLaidOutFile, TDocumentStatus::dsLaidOut, result);
                 result.LeftOut = pages.LeftOut;
+                AddShortfall(result.LeftOut, text, written);
                 break;
             }
         }

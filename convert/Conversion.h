@@ -51,6 +51,7 @@ enum class TDocumentStatus {
     dsNotPages,           // Detail names what it is instead
     dsDamaged,            // Detail says what was wrong
     dsUnrecognised,       // neither a PDF nor a document inside
+    dsTextLost,           // laid out, but most of its text is not on the pages (Detail says how much); nothing written
 };
 
 // What became of one document that could be unpacked.

@@ -6,7 +6,7 @@ namespace {
 
 class TTextWriter {
 public:
-    explicit TTextWriter(const doc::TDocument& document) : FDocument(document) {}
+    TTextWriter(const doc::TDocument& document, bool withFields) : FDocument(document), FWithFields(withFields) {}
 
     std::wstring Run() {
         Storage(FDocument.Body);
@@ -33,7 +33,7 @@ private:
                     }
                     if (attachment < paragraph.Attachments.size() && paragraph.Attachments[attachment].Position == i) {
                         const doc::TAttachment& a = paragraph.Attachments[attachment];
-                        if (a.Kind == doc::TAttachmentKind::akField) AppendUtf16(line, a.FieldText);
+                        if (a.Kind == doc::TAttachmentKind::akField && FWithFields) AppendUtf16(line, a.FieldText);
                         if (a.Kind == doc::TAttachmentKind::akDrawable) inlineObjects.push_back(a.Index);
                     }
                     continue;
@@ -105,12 +105,13 @@ private:
     }
 
     const doc::TDocument& FDocument;
+    const bool FWithFields;
     std::wstring FOut;
     std::set<std::size_t> FVisited;
 };
 
 }  // namespace
 
-std::wstring DocumentText(const doc::TDocument& document) {
-    return TTextWriter(document).Run();
+std::wstring DocumentText(const doc::TDocument& document, bool withFields) {
+    return TTextWriter(document, withFields).Run();
 }

@@ -6,4 +6,6 @@
 
 #include "document/Document.h"
 
-std::wstring DocumentText(const doc::TDocument& document);
+// Fields (page numbers, a table of contents' numbers) show the value Pages last saved, or
+// none when withFields is false: the layout gives them values of its own.
+std::wstring DocumentText(const doc::TDocument& document, bool withFields = true);

@@ -140,8 +140,15 @@ public:
     TEmbeddedFont& Font(const layout::TFont& font);
     HPDF_Image Image(const doc::TImage& image);
     HPDF_ExtGState Alpha(int fill, int stroke);
+    // A picture that shows as an empty frame, counted by why.
+    void CountUndrawn(const doc::TImage& image) {
+        ++(image.FilePath.empty() && image.ThumbnailPath.empty() ? FWritten.PicturesMissing
+                                                                 : FWritten.PicturesUnreadable);
+    }
+    const TPdfWritten& Written() const { return FWritten; }
 
 private:
+    TPdfWritten FWritten;
     const layout::TLaidOutDocument& FDocument;
     THaruDocument FDoc;
     std::vector<std::pair<std::pair<layout::TFontFile, const void*>, std::unique_ptr<TEmbeddedFont>>> FFonts;
@@ -453,6 +460,7 @@ void TPageWriter::operator()(const layout::TImageItem& item) {
                             static_cast<HPDF_REAL>(Y(frame.Y + frame.Height)), static_cast<HPDF_REAL>(frame.Width),
                             static_cast<HPDF_REAL>(frame.Height));
     } else {
+        FWriter.CountUndrawn(item.Image);
         // Where the picture would show, the line inside that area.
         const doc::TRect& box = clipped ? clip : frame;
         const double inset = std::min({kFrameWidth / 2, box.Width / 2, box.Height / 2});
@@ -484,10 +492,11 @@ void WriteFile(const std::wstring& path, const std::vector<std::span<const std::
 
 }  // namespace
 
-void WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path) {
+TPdfWritten WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path) {
     // The whole file is made before the target is touched: a failure leaves nothing behind.
     TWriter writer(document);
     WriteFile(path, writer.Write());
+    return writer.Written();
 }
 
 }  // namespace pdf

@@ -24,8 +24,13 @@ public:
 // with a map back to Unicode. Only characters of the Basic Multilingual Plane can be drawn;
 // others, and control characters, leave a gap of their advance.
 // A picture that cannot be read (missing, TIFF, HEIC, PDF, damaged) is replaced by its
-// thumbnail, else by a thin grey frame where it would show. Rotation turns the picture and
-// its Clip together about the Frame's centre; an empty Clip clips nothing.
-void WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path);
+// thumbnail, else by a thin grey frame where it would show, and counted in what the writer
+// returns. Rotation turns the picture and its Clip together about the Frame's centre; an
+// empty Clip clips nothing.
+struct TPdfWritten {
+    int PicturesMissing = 0;      // placements of a picture whose file the package lacks
+    int PicturesUnreadable = 0;   // placements of a picture in a format, or a state, the writer cannot draw
+};
+TPdfWritten WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path);
 
 }  // namespace pdf

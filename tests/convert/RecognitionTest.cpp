@@ -101,6 +101,8 @@ TEST_F(RecognitionTest, ReasonsForPeople) {
          L"a Keynote presentation, not a Pages document"},
         {TDocumentStatus::dsDamaged, L"object 7 is missing", L"The document is damaged: object 7 is missing"},
         {TDocumentStatus::dsNoPdfInside, L"", L"no PDF inside (documents saved by Pages 5 or later carry none)"},
+        {TDocumentStatus::dsTextLost, L"only 3 of its 300 characters are on the pages",
+         L"most of its text could not be laid out: only 3 of its 300 characters are on the pages"},
     };
     for (const auto& c : cases) {
         TDocumentResult result;
@@ -109,7 +111,11 @@ TEST_F(RecognitionTest, ReasonsForPeople) {
         EXPECT_EQ(DescribeReason(result), c.Reason);
         EXPECT_FALSE(IsWritten(result));
     }
-    EXPECT_EQ(DescribeLeftOut({{L"chart", 2}, {L"equation", 1}}), L"2 chart, 1 equation");
+    EXPECT_EQ(DescribeLeftOut({{L"chart", 2}, {L"equation", 1}}), L"2 charts, 1 equation");
+    EXPECT_EQ(DescribeLeftOut({{L"character of text", 312}, {L"picture that cannot be decoded", 2}}),
+              L"312 characters of text, 2 pictures that cannot be decoded");
+    EXPECT_EQ(DescribeLeftOut({{L"paragraph past page 10000", 1}, {L"linked text box", 3}, {L"entry", 2}}),
+              L"2 entries, 3 linked text boxes, 1 paragraph past page 10000");
 }
 
 // A document folder (a bundle) is taken as one document, read where it stands.

@@ -538,14 +538,18 @@ TEST(PdfWriterTest, APictureThatCannotBeReadBecomesItsThumbnailOrAGreyFrame) {
     WriteFile(dir / L"cut.png", png);
     struct TCase {
         std::wstring File, Thumbnail;
-        bool Shown;  // else the frame
+        bool Shown;  // else the frame, counted as missing (no file named) or unreadable
     };
     for (const auto& c :
          {TCase{L"missing.png", L"", false}, TCase{L"scan.tiff", L"thumb.png", true}, TCase{L"scan.tiff", L"", false},
-          TCase{L"cut.png", L"missing.png", false}, TCase{L"", L"thumb.png", true}}) {
+          TCase{L"cut.png", L"missing.png", false}, TCase{L"", L"thumb.png", true}, TCase{L"", L"", false}}) {
         const auto pdf = dir / L"out.pdf";
         const auto file = c.File.empty() ? std::wstring() : dir / c.File;
-        pdf::WritePdf(OnePage({Picture(file, {50, 50, 100, 60}, c.Thumbnail.empty() ? L"" : dir / c.Thumbnail)}), pdf);
+        const pdf::TPdfWritten written =
+            pdf::WritePdf(OnePage({Picture(file, {50, 50, 100, 60}, c.Thumbnail.empty() ? L"" : dir / c.Thumbnail)}), pdf);
+        const bool named = !c.File.empty() || !c.Thumbnail.empty();
+        EXPECT_EQ(written.PicturesMissing, !c.Shown && !named ? 1 : 0);
+        EXPECT_EQ(written.PicturesUnreadable, !c.Shown && named ? 1 : 0);
         const TGrey g = Render(dir, pdf);
         if (c.Shown) {
             EXPECT_EQ(ImageList(pdf).size(), 1u);
