@@ -195,6 +195,7 @@ void AddShortfall(std::map<std::wstring, int>& leftOut, const TTextCheck& text, 
     add(L"character of text", text.Missing);
     add(L"picture whose file is missing", static_cast<std::size_t>(written.PicturesMissing));
     add(L"picture that cannot be decoded", static_cast<std::size_t>(written.PicturesUnreadable));
+    add(L"character no installed font can draw", static_cast<std::size_t>(written.CharactersUndrawn));
 }
 
 }  // namespace

@@ -160,6 +160,7 @@ TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
     face.Tables.NumGlyphs = Get16(find(Tag("maxp"))->data() + 4);
     face.Tables.NumberOfHMetrics = Get16(find(Tag("hhea"))->data() + 34);
     const bool longLoca = Get16(find(Tag("head"))->data() + 50) != 0;
+    face.Tables.LongLoca = longLoca;
     const auto& loca = *find(Tag("loca"));
     const std::size_t glyfSize = find(Tag("glyf"))->size();
     const std::size_t numGlyphs = face.Tables.NumGlyphs;
@@ -197,7 +198,10 @@ TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
     for (std::uint32_t i = 0; i < count; ++i) {
         auto& t = tables[i];
         if (t.Tag == Tag("head")) Put32(t.Bytes.data() + 8, 0);  // checkSumAdjustment: the library recomputes it
-        if (t.Tag == Tag("hmtx")) face.Tables.HmtxOffset = static_cast<std::uint32_t>(offset);
+        const auto at = static_cast<std::uint32_t>(offset), length = static_cast<std::uint32_t>(t.Bytes.size());
+        if (t.Tag == Tag("hmtx")) face.Tables.HmtxOffset = at;
+        if (t.Tag == Tag("loca")) face.Tables.LocaOffset = at, face.Tables.LocaSize = length;
+        if (t.Tag == Tag("glyf")) face.Tables.GlyfOffset = at, face.Tables.GlyfSize = length;
         std::memcpy(out + offset, t.Bytes.data(), t.Bytes.size());
         const std::size_t padded = (t.Bytes.size() + 3) & ~std::size_t{3};
         std::uint8_t* record = out + 12 + 16 * i;
@@ -208,6 +212,47 @@ TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
         offset += padded;
     }
     return face;
+}
+
+TGlyphTables GlyphTables(std::span<const std::uint8_t> face, const TFaceTables& tables) {
+    const auto within = [&](std::uint32_t offset, std::uint32_t size) {
+        return offset <= face.size() && size <= face.size() - offset ? face.subspan(offset, size)
+                                                                     : std::span<const std::uint8_t>{};
+    };
+    return {within(tables.LocaOffset, tables.LocaSize), within(tables.GlyfOffset, tables.GlyfSize), tables.LongLoca,
+            tables.NumGlyphs};
+}
+
+void AddComponentGlyphs(const TGlyphTables& glyphs, std::span<std::uint8_t> used) {
+    constexpr std::uint16_t kArgsAreWords = 0x0001, kScale = 0x0008, kMoreComponents = 0x0020, kXYScale = 0x0040,
+                            kTwoByTwo = 0x0080;
+    const std::size_t entry = glyphs.LongLoca ? 4 : 2;
+    if (glyphs.Loca.size() < 2 * entry) return;
+    const std::size_t count = std::min({glyphs.NumGlyphs, used.size(), glyphs.Loca.size() / entry - 1});
+    const auto offset = [&](std::size_t g) -> std::size_t {
+        return glyphs.LongLoca ? Get32(glyphs.Loca.data() + 4 * g) : 2 * std::size_t{Get16(glyphs.Loca.data() + 2 * g)};
+    };
+    std::vector<std::uint32_t> pending;
+    for (std::size_t g = 0; g < count; ++g)
+        if (used[g]) pending.push_back(static_cast<std::uint32_t>(g));
+    while (!pending.empty()) {
+        const std::uint32_t g = pending.back();
+        pending.pop_back();
+        const std::size_t start = offset(g), end = std::min(offset(g + 1), glyphs.Glyf.size());
+        // A composite glyph: a negative contour count, then the bounding box, then its components.
+        if (start + 10 > end || static_cast<std::int16_t>(Get16(glyphs.Glyf.data() + start)) >= 0) continue;
+        std::uint16_t flags = kMoreComponents;
+        for (std::size_t at = start + 10; (flags & kMoreComponents) && at + 4 <= end;) {
+            flags = Get16(glyphs.Glyf.data() + at);
+            const std::uint16_t component = Get16(glyphs.Glyf.data() + at + 2);
+            at += 4 + ((flags & kArgsAreWords) ? 4 : 2) +
+                  ((flags & kScale) ? 2 : (flags & kXYScale) ? 4 : (flags & kTwoByTwo) ? 8 : 0);
+            if (component < count && !used[component]) {
+                used[component] = 1;
+                pending.push_back(component);
+            }
+        }
+    }
 }
 
 }  // namespace pdf

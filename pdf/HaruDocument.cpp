@@ -88,25 +88,37 @@ void THaruDocument::AppendNumber(std::string& out, double value) {
 
 namespace {
 
-void AppendHex4(std::string& s, unsigned value) {
+void AppendHex4(std::string& s, unsigned value, bool open = true, bool close = true) {
     static const char digits[] = "0123456789ABCDEF";
-    s += '<';
+    if (open) s += '<';
     for (int shift = 12; shift >= 0; shift -= 4) s += digits[(value >> shift) & 0xF];
-    s += '>';
+    if (close) s += '>';
 }
 
-// Codes map to themselves: the UTF-8 encoder writes each character's Unicode value. Ranges stay
+// UTF-16, as ToUnicode maps give text.
+void AppendUtf16Hex(std::string& s, char32_t c) {
+    if (c < 0x10000) return AppendHex4(s, c);
+    c -= 0x10000;
+    AppendHex4(s, 0xD800 + (c >> 10), true, false);
+    AppendHex4(s, 0xDC00 + (c & 0x3FF), false, true);
+}
+
+// Codes map to themselves: the UTF-8 encoder writes each character's Unicode value; a code
+// standing for a character past the Basic Multilingual Plane is a range of its own. Ranges stay
 // inside one low byte, as readers that increment only the last byte expect.
 std::string ToUnicodeCMap(const std::vector<TCodeWidth>& codes) {
     struct TRange {
         unsigned First, Last;
+        char32_t Target;
     };
     std::vector<TRange> ranges;
     for (const auto& c : codes) {
-        if (!ranges.empty() && ranges.back().Last + 1 == c.Code && (c.Code & 0xFF) != 0)
+        const bool own = c.Character == 0;
+        if (own && !ranges.empty() && ranges.back().Last + 1 == c.Code && ranges.back().Target == ranges.back().First &&
+            (c.Code & 0xFF) != 0)
             ranges.back().Last = c.Code;
         else
-            ranges.push_back({c.Code, c.Code});
+            ranges.push_back({c.Code, c.Code, own ? c.Code : c.Character});
     }
     std::string s =
         "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
@@ -121,7 +133,7 @@ std::string ToUnicodeCMap(const std::vector<TCodeWidth>& codes) {
             s += ' ';
             AppendHex4(s, ranges[j].Last);
             s += ' ';
-            AppendHex4(s, ranges[j].First);
+            AppendUtf16Hex(s, ranges[j].Target);
             s += '\n';
         }
         s += "endbfrange\n";
@@ -199,9 +211,21 @@ void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const st
     HPDF_Doc pdf = Get();
     auto attr = static_cast<HPDF_FontAttr>(font->attr);
 
-    // Text is written as codes, not through HPDF_Page_ShowText: the glyphs to embed (with the
-    // parts of composite ones) are marked here, as measuring them marks them.
-    for (const auto& c : codes) HPDF_TTFontDef_GetCharWidth(attr->fontdef, c.Code);
+    // Text is written as codes, not through HPDF_Page_ShowText: the glyphs to embed are marked
+    // here, as measuring them marks them. libharu adds the parts of composite glyphs only below
+    // glyph 32768 and one level deep: the face's own outlines say which parts each one needs.
+    auto tt = static_cast<HPDF_TTFontDefAttr>(attr->fontdef->attr);
+    for (const auto& c : codes) {
+        if (c.Character == 0)
+            HPDF_TTFontDef_GetCharWidth(attr->fontdef, c.Code);
+        else if (c.Glyph < tt->num_glyphs)
+            tt->glyph_tbl.flgs[c.Glyph] = 1;
+    }
+    HPDF_UINT length = 0;
+    HPDF_BYTE* data = tt->stream ? HPDF_MemStream_GetBufPtr(tt->stream, 0, &length) : nullptr;
+    const bool wholeFace = data && length == face.Size && tt->num_glyphs == face.NumGlyphs;
+    if (wholeFace)
+        AddComponentGlyphs(GlyphTables({data, length}, face), {tt->glyph_tbl.flgs, std::size_t{tt->num_glyphs}});
 
     // Widths: the layout's, for exactly the codes drawn. The commonest is the default (DW), so
     // that a page of ideographs lists almost none; the array stays below libharu's limit.
@@ -236,7 +260,7 @@ void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const st
     if (attr->map_stream) {
         std::vector<HPDF_BYTE> map(2 * (codes.empty() ? 1 : std::size_t{codes.back().Code} + 1), 0);
         for (const auto& c : codes) {
-            const HPDF_UINT16 gid = HPDF_TTFontDef_GetGlyphid(attr->fontdef, c.Code);
+            const HPDF_UINT16 gid = c.Character == 0 ? HPDF_TTFontDef_GetGlyphid(attr->fontdef, c.Code) : c.Glyph;
             map[2 * c.Code] = HPDF_BYTE(gid >> 8);
             map[2 * c.Code + 1] = HPDF_BYTE(gid);
         }
@@ -256,10 +280,7 @@ void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const st
 
     // Metrics of glyphs no text uses (their outlines are already left out). The last long
     // metric keeps its advance: the glyphs after it share it.
-    auto tt = static_cast<HPDF_TTFontDefAttr>(attr->fontdef->attr);
-    HPDF_UINT length = 0;
-    HPDF_BYTE* data = tt->stream ? HPDF_MemStream_GetBufPtr(tt->stream, 0, &length) : nullptr;
-    if (data && length == face.Size && tt->num_glyphs == face.NumGlyphs) {
+    if (wholeFace) {
         HPDF_BYTE* hmtx = data + face.HmtxOffset;
         const unsigned longMetrics = face.NumberOfHMetrics;
         for (unsigned g = 0; g < face.NumGlyphs; ++g) {

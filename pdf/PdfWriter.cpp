@@ -13,6 +13,7 @@
 #include "pdf/HaruDocument.h"
 #include "pdf/Images.h"
 #include "pdf/LinkTarget.h"
+#include "layout/TrueTypeFont.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
@@ -36,9 +37,20 @@ double Unit(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0;
 // Alpha in thousandths: the key of a cached graphics state.
 int AlphaKey(double a) { return static_cast<int>(std::lround(Unit(a) * 1000)); }
 
-// A character a two-byte code of the font can carry and that draws something: the Basic
-// Multilingual Plane (the codes are Unicode values) without control characters and surrogates.
+// A character of the Basic Multilingual Plane that is its own two-byte code (the codes are
+// Unicode values): no control characters, no surrogates.
 bool Drawable(char32_t c) { return c >= 0x20 && c < 0xFFFF && (c < 0xD800 || c > 0xDFFF); }
+
+// Characters past the Basic Multilingual Plane take codes among the surrogates, which are never
+// characters and so never codes of their own.
+constexpr char32_t kFirstSupplementaryCode = 0xD800, kLastSupplementaryCode = 0xDFFF;
+
+// A character that should show something: missing from every face, it is reported.
+bool Visible(char32_t c) {
+    return c >= 0x20 && (c < 0x7F || c >= 0xA0) && (c < 0xD800 || c > 0xDFFF) && c != 0xFEFF &&
+           (c < 0xFE00 || c > 0xFE0F) && (c < 0x200B || c > 0x200F) && (c < 0x2060 || c > 0x206F) &&
+           (c < 0xE0000 || c > 0xE0FFF) && c <= 0x10FFFF;
+}
 
 // A two-byte code in a literal string: the bytes as they are, but for the delimiters, the escape
 // and the line ends (a reader would read a bare CR as LF).
@@ -57,18 +69,44 @@ void AppendCode(std::string& s, char32_t c) {
 struct TEmbeddedFont {
     HPDF_Font Font = nullptr;
     TFaceTables Tables;
+    layout::TFontFile File;
     std::vector<double> Widths = std::vector<double>(0x10000, -1);  // thousandths of an em; -1 unused
 
     // Faces over one file measure alike: the first to draw a code gives its width.
-    void Use(char32_t c, double width) {
-        if (Widths[c] < 0) Widths[c] = std::max(0.0, width);
+    void Use(char16_t code, double width) {
+        if (Widths[code] < 0) Widths[code] = std::max(0.0, width);
+    }
+    // The code that draws c past the Basic Multilingual Plane; 0 when the face has no glyph for it
+    // or the codes for such characters are used up.
+    char16_t SupplementaryCode(char32_t c) {
+        if (const auto it = FSupplementary.find(c); it != FSupplementary.end()) return it->second.Code;
+        if (FSupplementary.size() > kLastSupplementaryCode - kFirstSupplementaryCode) return 0;
+        if (!FGlyphs) FGlyphs = layout::TTrueTypeFont::Open(File);
+        const std::uint16_t glyph = FGlyphs->GlyphIndex(c);
+        if (glyph == 0) return 0;
+        const auto code = static_cast<char16_t>(kFirstSupplementaryCode + FSupplementary.size());
+        FSupplementary.emplace(c, TSupplementary{code, glyph});
+        return code;
     }
     std::vector<TCodeWidth> Codes() const {
         std::vector<TCodeWidth> codes;
         for (std::size_t c = 0; c < Widths.size(); ++c)
             if (Widths[c] >= 0) codes.push_back({static_cast<std::uint16_t>(c), Widths[c]});
+        for (const auto& [character, s] : FSupplementary) {
+            const auto at = std::lower_bound(codes.begin(), codes.end(), s.Code,
+                                             [](const TCodeWidth& w, std::uint16_t code) { return w.Code < code; });
+            if (at != codes.end() && at->Code == s.Code) at->Character = character, at->Glyph = s.Glyph;
+        }
         return codes;
     }
+
+private:
+    struct TSupplementary {
+        char16_t Code;
+        std::uint16_t Glyph;
+    };
+    std::map<char32_t, TSupplementary> FSupplementary;
+    std::unique_ptr<layout::TTrueTypeFont> FGlyphs;  // the face's character map, read when first needed
 };
 
 struct TRgb {
@@ -138,6 +176,8 @@ public:
     std::vector<std::span<const std::uint8_t>> Write();
 
     TEmbeddedFont& Font(const layout::TFont& font);
+    // A visible character that no face drawn with has: what the layout found no installed font for.
+    void CountUndrawnCharacter() { ++FWritten.CharactersUndrawn; }
     HPDF_Image Image(const doc::TImage& image);
     HPDF_ExtGState Alpha(int fill, int stroke);
     // A picture that shows as an empty frame, counted by why.
@@ -168,6 +208,7 @@ TEmbeddedFont& TWriter::Font(const layout::TFont& font) {
         TFontFace face = ReadFontFace(file.Path, file.FaceIndex);
         embedded->Font = FDoc.AddFont(face, file.Path);
         embedded->Tables = face.Tables;
+        embedded->File = file;
         FFonts.emplace_back(key, std::move(embedded));
         same = std::prev(FFonts.end());
     }
@@ -327,15 +368,19 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
         char32_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        char16_t code = Drawable(c) ? static_cast<char16_t>(c) : 0;
         // A code the file has drawn before is drawable and measured: faces over one file measure alike.
-        if (!Drawable(c) || font.Widths[c] < 0) {
+        if (code == 0 || font.Widths[code] < 0) {
             const double advance = face.Advance(c);
             // A character no font has and that takes no room (a zero-width joiner, say) draws nothing.
-            if (!Drawable(c) || (advance <= 0 && !face.HasGlyph(c))) {
+            const bool missing = advance <= 0 && !face.HasGlyph(c);
+            if (missing && Visible(c)) FWriter.CountUndrawnCharacter();
+            if (!missing && c > 0xFFFF && c <= 0x10FFFF) code = font.SupplementaryCode(c);
+            if (code == 0 || missing) {
                 shift -= (advance * item.Size + item.CharSpacing) * 1000 / item.Size;
                 continue;
             }
-            font.Use(c, advance * 1000);
+            font.Use(code, advance * 1000);
         }
         if (shift != 0) {
             if (inString) FText += ") ";
@@ -345,7 +390,7 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
         }
         if (!inString) FText += " (";
         inString = true;
-        AppendCode(FText, c);
+        AppendCode(FText, code);
         if (c == U' ') shift -= item.WordSpacing * 1000 / item.Size;
     }
     if (FText.size() == matrixEnd + 4) return;  // nothing drawable

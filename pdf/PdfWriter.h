@@ -21,8 +21,9 @@ public:
 // EPdfError for the rest.
 //
 // Text is selectable and searchable: every face is embedded once per document as a subset,
-// with a map back to Unicode. Only characters of the Basic Multilingual Plane can be drawn;
-// others, and control characters, leave a gap of their advance.
+// with a map back to Unicode. A character the item's face lacks, and a control character,
+// leave a gap of their advance; the first are counted in what the writer returns (the layout
+// found no installed font for them).
 // A picture that cannot be read (missing, TIFF, HEIC, PDF, damaged) is replaced by its
 // thumbnail, else by a thin grey frame where it would show, and counted in what the writer
 // returns. Rotation turns the picture and its Clip together about the Frame's centre; an
@@ -30,6 +31,7 @@ public:
 struct TPdfWritten {
     int PicturesMissing = 0;      // placements of a picture whose file the package lacks
     int PicturesUnreadable = 0;   // placements of a picture in a format, or a state, the writer cannot draw
+    int CharactersUndrawn = 0;    // characters that should show and that no face drawn with has
 };
 TPdfWritten WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path);
 

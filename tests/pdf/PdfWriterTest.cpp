@@ -33,13 +33,14 @@ public:
     double LineGap() const override { return 0; }
     double UnderlinePosition() const override { return 0.1; }
     double UnderlineThickness() const override { return 0.05; }
-    bool HasGlyph(char32_t) const override { return true; }
-    double Advance(char32_t) const override { return FAdvance; }
+    bool HasGlyph(char32_t c) const override { return Lacks.find(c) == std::u32string::npos; }
+    double Advance(char32_t c) const override { return HasGlyph(c) ? FAdvance : 0; }
     bool SyntheticBold() const override { return FBold; }
     bool SyntheticItalic() const override { return FItalic; }
     const void* WidthsKey() const override { return WidthsOf; }
 
     const void* WidthsOf = nullptr;  // set: a stand-in measured with another family's widths
+    std::u32string Lacks;            // characters the face has no glyph for
 
 private:
     layout::TFontFile FFile;
@@ -60,6 +61,7 @@ std::wstring SystemFont(const std::string& native) {
 struct TFonts {
     std::wstring Sans = SystemFont("/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf");
     std::wstring Cjk = SystemFont("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc");
+    std::wstring Symbols = SystemFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
 };
 
 #define REQUIRE_FONTS(fonts)                                                                           \
@@ -290,6 +292,49 @@ TEST(PdfWriterTest, FontsAreSubsetsAndTheFileStaysSmall) {
         pdf::WritePdf(OnePage({Text(*c.Font, 20, 100, c.Text)}, 595, 842), pdf);
         EXPECT_LT(ReadFile(pdf).size(), c.MaxBytes);
     }
+}
+
+// WenQuanYi Micro Hei builds most ideographs from parts numbered past 32767: each character drawn
+// alone must leave ink in its own square.
+TEST(PdfWriterTest, IdeographsBuiltFromPartsAreDrawnWhole) {
+    TFonts fonts;
+    REQUIRE_FONTS(fonts);
+    REQUIRE_POPPLER();
+    const TTestFont cjk(fonts.Cjk, 0, 1.0);
+    TScratchFolder dir;
+    const std::u16string text = u"实验三背包问题美好的啊";
+    std::vector<layout::TPageItem> items;
+    for (std::size_t i = 0; i < text.size(); ++i) items.push_back(Text(cjk, 10 + 40.0 * i, 50, text.substr(i, 1), 30));
+    const auto pdf = dir / L"cjk.pdf";
+    pdf::WritePdf(OnePage(std::move(items), 40.0 * text.size() + 20, 80), pdf);
+    const TGrey g = Render(dir, pdf);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int x = 10 + 40 * static_cast<int>(i);
+        EXPECT_GT(g.Ink(x, 20, x + 30, 56), 40) << "character " << i << " is blank";
+    }
+}
+
+// Mathematical letters and emoji lie past U+FFFF: drawn from the face's own glyphs, read back as
+// themselves. A character the face lacks leaves its gap and is counted, unless it shows nothing.
+TEST(PdfWriterTest, CharactersPastTheBasicPlaneAreDrawnAndMissingOnesCounted) {
+    TFonts fonts;
+    if (fonts.Symbols.empty()) GTEST_SKIP() << "DejaVu Sans is not installed (fonts-dejavu-core)";
+    REQUIRE_POPPLER();
+    TTestFont symbols(fonts.Symbols, 0, 0.8);
+    symbols.Lacks = U"\uE000\u200D\U0001F0A1";
+    const std::u16string shown[] = {u"\U0001D538", u"\U0001F600", u"\U0001D538\U0001F600"};
+    std::vector<layout::TPageItem> items;
+    for (std::size_t i = 0; i < std::size(shown); ++i) items.push_back(Text(symbols, 10 + 40.0 * i, 50, shown[i], 30));
+    items.push_back(Text(symbols, 10, 90, u"x\uE000y\u200Dz\U0001F0A1", 12));
+    TScratchFolder dir;
+    const auto pdf = dir / L"supplementary.pdf";
+    EXPECT_EQ(pdf::WritePdf(OnePage(std::move(items), 200, 100), pdf).CharactersUndrawn, 2);
+
+    const TGrey g = Render(dir, pdf);
+    EXPECT_GT(g.Ink(10, 20, 36, 56), 40) << "the mathematical A is blank";
+    EXPECT_GT(g.Ink(50, 20, 76, 56), 40) << "the emoji is blank";
+    const std::string text = Tool("pdftotext " + Quoted(pdf) + " -");
+    EXPECT_NE(text.find("\U0001D538 \U0001F600 \U0001D538\U0001F600"), std::string::npos) << text;
 }
 
 TEST(PdfWriterTest, WordAndCharacterSpacingPutEveryWordWhereTheLayoutMeasuredIt) {
