@@ -34,6 +34,10 @@ struct TVertical {
 };
 constexpr TVertical kHelvetica{1577.0 / 2048, 471.0 / 2048, 0.2};
 constexpr TVertical kHelveticaNeue{0.952, 0.213, 0.028};
+// Its light and bold faces are taller (their own hhea: 967/213/29 and 975/217/29): a 12 pt bold or
+// light line is a point taller than a regular one.
+constexpr TVertical kHelveticaNeueLight{0.967, 0.213, 0.029};
+constexpr TVertical kHelveticaNeueBold{0.975, 0.217, 0.029};
 constexpr TVertical kPalatino{1.0, 0.33, 0};
 constexpr TVertical kTimes{0.75, 0.25, 0.2};
 // The hhea tables of Apple's faces, as the PDFs Pages exports embed them (ascender, descender, line
@@ -86,6 +90,15 @@ struct TKnownFamily {
     std::vector<const wchar_t*> Families;  // the family itself first, then stand-ins, best first
     const TVertical* Vertical = nullptr;
     const TWidths* Widths = nullptr;  // the family's advances, for stand-ins
+    // Faces whose own metrics differ from the regular one's: light (below 400) and bold (600 up).
+    const TVertical* LightVertical = nullptr;
+    const TVertical* BoldVertical = nullptr;
+
+    const TVertical* VerticalOf(int weight) const {
+        if (weight < 400 && LightVertical) return LightVertical;
+        if (weight >= 600 && BoldVertical) return BoldVertical;
+        return Vertical;
+    }
 };
 
 // The fonts Pages documents name (Mac system fonts, Office fonts), with stand-ins: metric-compatible
@@ -96,7 +109,7 @@ struct TKnownFamily {
 const std::vector<TKnownFamily>& KnownFamilies() {
     static const std::vector<TKnownFamily> table = {
         {L"helveticaneue", TFontClass::fcSans, {L"Helvetica Neue", L"Arial", L"Liberation Sans", L"Arimo"},
-         &kHelveticaNeue, &kHelveticaNeueWidths},
+         &kHelveticaNeue, &kHelveticaNeueWidths, &kHelveticaNeueLight, &kHelveticaNeueBold},
         {L"helvetica", TFontClass::fcSans, {L"Helvetica", L"Arial", L"Liberation Sans", L"Arimo"}, &kHelvetica},
         {L"arialnarrow", TFontClass::fcSans, {L"Arial Narrow", L"Liberation Sans Narrow"}},
         {L"arialunicode", TFontClass::fcSans, {L"Arial Unicode MS", L"Arial", L"Liberation Sans"}},
@@ -510,7 +523,7 @@ private:
     }
 
     const TFont& Resolve(const TRequest& request) {
-        const TVertical* vertical = request.Known ? request.Known->Vertical : nullptr;
+        const TVertical* vertical = request.Known ? request.Known->VerticalOf(request.Weight) : nullptr;
         const TWidths* widths = request.Known ? request.Known->Widths : nullptr;
         const int weight = request.Weight;
         std::vector<std::wstring> families = request.OwnFamilies;
