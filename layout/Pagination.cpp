@@ -175,6 +175,7 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
     FState.ColumnTop = FState.Y = FState.Lowest = FPages.back().BodyTop;
     FState.Fresh = FState.PageEmpty = true;
     FState.Soft = !startsSection;
+    FState.SpaceAbove = 0;
     ++FState.Region;
 }
 
@@ -186,6 +187,7 @@ void TBodyFlow::NextRegion() {
         ++FState.Column;
         FState.Y = FState.ColumnTop;
         FState.Fresh = FState.Soft = true;
+        FState.SpaceAbove = 0;
         ++FState.Region;
         return;
     }
@@ -205,6 +207,20 @@ void TBodyFlow::StartSection(std::size_t section) {
     FState.Column = 0;
     FState.ColumnTop = FState.Y = std::max(FState.Y, FState.Lowest);
     ++FState.Region;
+}
+
+// Space between two paragraphs is the larger of the first one's space after and the second one's
+// space before, not their sum, as Pages' exported PDFs show (9 pt after and 10 pt before leave
+// 10 pt); at the top of a column that text flowed into, there is none.
+void TBodyFlow::SpaceParagraphBefore(const doc::TParagraphStyle& style) {
+    if (FState.Fresh && FState.Soft) return;
+    FState.Y += std::max(0.0, SpaceBefore(style) - FState.SpaceAbove);
+    FState.SpaceAbove = 0;
+}
+
+void TBodyFlow::SpaceParagraphAfter(const doc::TParagraphStyle& style) {
+    FState.SpaceAbove = SpaceAfter(style);
+    FState.Y += FState.SpaceAbove;
 }
 
 double TBodyFlow::Bottom() const {
@@ -242,6 +258,7 @@ void TBodyFlow::Place(TLine line) {
     FState.Y += height;
     FState.Lowest = std::max(FState.Lowest, FState.Y);
     FState.Fresh = FState.PageEmpty = false;
+    FState.SpaceAbove = 0;
     if (pageBreak) {
         NewPage(FState.Section, false);
         FState.Soft = false;
@@ -372,7 +389,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
         }
         const bool moveWhole = std::find(breakBefore.begin(), breakBefore.end(), 0u) != breakBefore.end();
         if (moveWhole && !FState.Fresh) NextRegion();
-        if (!(FState.Fresh && FState.Soft)) FState.Y += SpaceBefore(style);
+        SpaceParagraphBefore(style);
         result = {};
         result.StartedFresh = FState.Fresh;
         std::vector<std::pair<std::uint32_t, std::size_t>> lines;  // start, region
@@ -419,7 +436,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forc
             Place(std::move(line));
         }
         if (bordered && run.Last) FlushBorder(true);
-        FState.Y += SpaceAfter(style);
+        SpaceParagraphAfter(style);
         result.FirstRegion = lines.front().second;
         result.LastRegion = lines.back().second;
         if (attempt + 1 >= kMaxAttempts || result.FirstRegion == result.LastRegion) break;
@@ -470,7 +487,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
         FState.Soft = false;
     }
     if (forceBreak && !FState.Fresh) NextRegion();
-    if (!(FState.Fresh && FState.Soft)) FState.Y += SpaceBefore(paragraph.Style);
+    SpaceParagraphBefore(paragraph.Style);
     result.StartedFresh = FState.Fresh;
     result.FirstRegion = FState.Region;
     const double indent = Sane(paragraph.Style.LeftIndent, 0, ColumnWidth(), 0);
@@ -495,7 +512,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
             else Place(std::move(table.Rows[r]));
         }
     }
-    FState.Y += SpaceAfter(paragraph.Style);
+    SpaceParagraphAfter(paragraph.Style);
     result.LastRegion = FState.Region;
     return result;
 }
@@ -581,8 +598,9 @@ void TBodyFlow::Run() {
     FListItems.reserve(paragraphs.size());
     for (const doc::TParagraph& p : paragraphs) FListItems.push_back(numbering.Next(p));
 
+    // The document's first paragraph starts at the top margin: Pages drops its space before there.
     NewPage(paragraphs.empty() ? 0 : sectionOf(0), true);
-    FState.Soft = false;
+    FState.Soft = true;
 
     // Keep with next: a run of such paragraphs stays on the page of the paragraph after it.
     std::size_t chainStart = SIZE_MAX;

@@ -84,6 +84,7 @@ private:
         bool Fresh = true;      // nothing placed in this region yet
         bool Soft = true;       // the region came from overflow: space before drops at its top
         bool PageEmpty = true;  // nothing placed on this page yet
+        double SpaceAbove = 0;  // the space after the paragraph just above, already taken
         std::size_t Region = 0;
         // The run of bordered paragraphs under way (none: Border is null) and its part in this region.
         const doc::TParagraphBorder* Border = nullptr;
@@ -127,6 +128,8 @@ private:
     doc::TRect AnchoredFrame(const doc::TDrawable& drawable, double baseline) const;
     std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
     void Cut(std::size_t firstCut);
+    void SpaceParagraphBefore(const doc::TParagraphStyle& style);
+    void SpaceParagraphAfter(const doc::TParagraphStyle& style);
     // Draws the border's part in this region; closes: the run ends here.
     void FlushBorder(bool closes);
     bool Bordered(std::size_t paragraph) const;

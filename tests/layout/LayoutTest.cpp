@@ -206,18 +206,26 @@ TEST(LayoutTest, LineHeightComesFromTheTallestRunAndTheFontsGap) {
     EXPECT_DOUBLE_EQ(lines[1].Baseline, 20 + 30 + 8);
 }
 
-TEST(LayoutTest, SpaceBeforeAndAfterAndEmptyParagraphs) {
-    doc::TDocument d = Doc();
-    doc::TParagraphStyle s = Style();
-    s.SpaceBefore = 4;
-    s.SpaceAfter = 6;
-    d.Body.Paragraphs.push_back(Para(u"a", s));
-    d.Body.Paragraphs.push_back(Para(u"", s));  // keeps its line's height
-    d.Body.Paragraphs.push_back(Para(u"b", s));
-    const auto lines = Lines(Laid(d));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_DOUBLE_EQ(lines[0].Baseline, 20 + 4 + 8);
-    EXPECT_DOUBLE_EQ(lines[1].Baseline - lines[0].Baseline, 2 * (10 + 6 + 4));
+TEST(LayoutTest, SpaceBetweenParagraphsIsTheLargerOfAfterAndBefore) {
+    // The document's first paragraph starts at the top margin whatever its space before; between two
+    // paragraphs the larger of the two spaces counts, not their sum.
+    struct TCase {
+        double Before, After, Gap;
+    } cases[] = {{4, 6, 6}, {8, 6, 8}, {0, 5, 5}, {7, 0, 7}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "before " << c.Before << ", after " << c.After);
+        doc::TDocument d = Doc();
+        doc::TParagraphStyle s = Style();
+        s.SpaceBefore = c.Before;
+        s.SpaceAfter = c.After;
+        d.Body.Paragraphs.push_back(Para(u"a", s));
+        d.Body.Paragraphs.push_back(Para(u"", s));  // keeps its line's height
+        d.Body.Paragraphs.push_back(Para(u"b", s));
+        const auto lines = Lines(Laid(d));
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_DOUBLE_EQ(lines[0].Baseline, 20 + 8);
+        EXPECT_DOUBLE_EQ(lines[1].Baseline - lines[0].Baseline, 2 * (10 + c.Gap));
+    }
 }
 
 std::vector<std::size_t> PagesOf(const TLaidOutDocument& out, const std::vector<std::u16string>& texts) {
