@@ -8,6 +8,7 @@
 #include "cli/Console.h"
 #include "convert/Conversion.h"
 #include "convert/DocumentText.h"
+#include "convert/Escape.h"
 #include "document/Document.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
@@ -87,8 +88,13 @@ std::wstring WithoutTrailingSeparator(std::wstring folder) {
     return folder;
 }
 
+// Names come from the file system and messages from documents: neither may forge a line.
+void WriteLine(TOutput output, const std::wstring& line) {
+    Write(output, EscapeControls(line) + L"\n");
+}
+
 int UsageError(const std::wstring& message) {
-    Write(TOutput::toStdErr, L"pages2pdf: " + message + L"\n" + kUsageText);
+    Write(TOutput::toStdErr, L"pages2pdf: " + EscapeControls(message) + L"\n" + kUsageText);
     return kExitUsage;
 }
 
@@ -104,14 +110,14 @@ int WriteTexts(TConversionEngine& engine, const std::vector<std::wstring>& files
             result.Status = engine.ReadDocument(source, document, result.Detail);
             if (result.Status != TDocumentStatus::dsWritten) {
                 allRead = false;
-                Write(TOutput::toStdErr, L"not read: " + file + L": " + DisplayMessage(DescribeReason(result)) + L"\n");
+                WriteLine(TOutput::toStdErr, L"not read: " + file + L": " + DisplayMessage(DescribeReason(result)));
                 continue;
             }
             Write(TOutput::toStdOut, (first ? L"" : L"\n") + DocumentText(document));
             first = false;
         } catch (const std::exception& e) {
             allRead = false;
-            Write(TOutput::toStdErr, L"error: " + file + L": " + DisplayMessage(MessageOf(e)) + L"\n");
+            WriteLine(TOutput::toStdErr, L"error: " + file + L": " + DisplayMessage(MessageOf(e)));
         }
     }
     return allRead ? kExitAllWritten : kExitNotAllWritten;
@@ -151,7 +157,7 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
         // shows in each document's copy error.
         if (!sameFolder && !platform::DirectoryExists(outputFolder)) platform::ForceDirectories(outputFolder);
     } catch (const std::exception& e) {
-        Write(TOutput::toStdErr, L"pages2pdf: " + DisplayMessage(MessageOf(e)) + L"\n");
+        WriteLine(TOutput::toStdErr, L"pages2pdf: " + DisplayMessage(MessageOf(e)));
         return kExitNotAllWritten;
     }
 
@@ -189,7 +195,7 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
         }
         if (output != TOutput::toStdOut) allWritten = false;
         progress.BeforeLine(output);
-        Write(output, line + L"\n");
+        WriteLine(output, line);
         progress.Show(++done);
     }
     return allWritten ? kExitAllWritten : kExitNotAllWritten;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/Escape.h"
 #include "platform/Exception.h"
 #include "platform/Folders.h"
 #include "platform/Paths.h"
@@ -89,7 +90,8 @@ void ConvertBatch(TConversionEngine& engine, IBatchFrontEnd& frontEnd) {
         for (int i = 0; i < n; ++i) {
             const TDocumentResult result = ConvertRow(engine, frontEnd, i, n, F);
             if (!IsWritten(result)) {
-                notWritten.push_back(ExtractFileName(frontEnd.RowPath(i)) + L": " + DescribeReason(result));
+                notWritten.push_back(
+                    EscapeControls(ExtractFileName(frontEnd.RowPath(i)) + L": " + DescribeReason(result)));
             }
         }
     }

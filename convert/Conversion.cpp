@@ -58,12 +58,13 @@ std::wstring PreviewIn(const std::wstring& folder) {
     TFindListing listing = TFindListing::Start(folder + L"*.*");
     TFindEntry entry;
     while (result.empty() && listing.Next(entry)) {
-        if ((entry.Attributes & kAttrDirectory) == 0 || LowerCase(entry.Name) != L"quicklook") continue;
+        if (!IsOwnEntry(entry) || (entry.Attributes & kAttrDirectory) == 0 || LowerCase(entry.Name) != L"quicklook")
+            continue;
         const std::wstring quickLook = folder + entry.Name + L"\\";
         TFindListing inner = TFindListing::Start(quickLook + L"*.*");
         TFindEntry file;
         while (inner.Next(file)) {
-            if ((file.Attributes & kAttrDirectory) == 0 && LowerCase(file.Name) == L"preview.pdf") {
+            if (IsOwnEntry(file) && (file.Attributes & kAttrDirectory) == 0 && LowerCase(file.Name) == L"preview.pdf") {
                 result = quickLook + file.Name;
                 break;
             }
@@ -132,7 +133,7 @@ std::wstring FindStoredPdf(const std::wstring& Path, bool& flag_Search) {
     TFindListing listing = TFindListing::Start(top + L"*.*");
     TFindEntry entry;
     while (result.empty() && listing.Next(entry)) {
-        if ((entry.Attributes & kAttrDirectory) == 0 || entry.Name == L"." || entry.Name == L"..") continue;
+        if ((entry.Attributes & kAttrDirectory) == 0 || !IsOwnEntry(entry)) continue;
         result = PreviewIn(top + entry.Name + L"\\");
     }
     flag_Search = !result.empty();
@@ -282,11 +283,17 @@ void TConversionEngine::EmptyWorkingFolder() {
 }
 
 void TConversionEngine::Lumbrook(const std::wstring& pathDir) {
+    TExpansionBudget budget;
+    Lumbrook(pathDir, budget);
+}
+
+void TConversionEngine::Lumbrook(const std::wstring& pathDir, TExpansionBudget& budget) {
     EmptyWorkingFolder();
     // The reader closes its file when it goes out of scope, error or not.
     TZipFile zip;
     zip.Open(pathDir, zmRead);
     RefuseEncryptedEntries(zip);
+    PayForEntries(zip, budget, L"the package");
     zip.ExtractAll(tempDir);
     zip.Close();
 }
@@ -313,16 +320,16 @@ layout::IFontProvider& TConversionEngine::Fonts() {
 }
 
 // A document folder (a bundle) is read where it stands; a package is unpacked first.
-TRecognition TConversionEngine::UnpackDocument(const std::wstring& Source) {
+TRecognition TConversionEngine::UnpackDocument(const std::wstring& Source, TExpansionBudget& budget) {
     std::wstring root;
     if (DirectoryExists(Source)) {
         EmptyWorkingFolder();
         root = (!Source.empty() && Source.back() == L'\\') ? Source : Source + L"\\";
     } else {
-        Lumbrook(Source);
+        Lumbrook(Source, budget);
         root = tempDir;
     }
-    return RecognisePackage(root, tempDir + kInnerIndexFolder, flag_Search);
+    return RecognisePackage(root, tempDir + kInnerIndexFolder, flag_Search, budget);
 }
 
 TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, bool SameFolder,
@@ -331,7 +338,8 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
     result.OutputPath = OutputPathFor(Source, SameFolder, OutputFolder);
     result.SameFolder = SameFolder;
     try {
-        TRecognition found = UnpackDocument(Source);
+        TExpansionBudget budget;
+        TRecognition found = UnpackDocument(Source, budget);
         switch (found.Kind) {
             case TPackageKind::pkStoredPdf:
                 CopyOut(found.StoredPdf, TDocumentStatus::dsWritten, result);
@@ -356,9 +364,9 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
                     break;
                 }
                 found.Modern.Title = GetFileNameNoExt(Source);
-                const doc::TDocument document = iwork::ReadModernDocument(found.Modern);
+                const doc::TDocument document = iwork::ReadModernDocument(found.Modern, budget);
                 const layout::TLaidOutDocument pages = layout::LayOut(document, Fonts());
-                const pdf::TPdfWritten written = pdf::WritePdf(pages, tempDir + kLaidOutFile);
+                const pdf::TPdfWritten written = pdf::WritePdf(pages, tempDir + kLaidOutFile, budget);
                 const TTextCheck text = CheckText(document, pages);
                 if (MostTextLost(text)) {
                     result.Status = TDocumentStatus::dsTextLost;
@@ -380,6 +388,9 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
     } catch (const iwork::EDamagedDocument& e) {
         result.Status = TDocumentStatus::dsDamaged;
         result.Detail = e.Message();
+    } catch (const EExpansionLimit& e) {
+        result.Status = TDocumentStatus::dsDamaged;
+        result.Detail = e.Message();
     }
     return result;
 }
@@ -387,11 +398,12 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
 TDocumentStatus TConversionEngine::ReadDocument(const std::wstring& Source, doc::TDocument& document,
                                                 std::wstring& detail) {
     try {
-        TRecognition found = UnpackDocument(Source);
+        TExpansionBudget budget;
+        TRecognition found = UnpackDocument(Source, budget);
         switch (found.Kind) {
             case TPackageKind::pkModern:
                 found.Modern.Title = GetFileNameNoExt(Source);
-                document = iwork::ReadModernDocument(found.Modern);
+                document = iwork::ReadModernDocument(found.Modern, budget);
                 return TDocumentStatus::dsWritten;
             case TPackageKind::pkStoredPdf:
             case TPackageKind::pkPages09NoPreview:
@@ -409,6 +421,9 @@ TDocumentStatus TConversionEngine::ReadDocument(const std::wstring& Source, doc:
         detail = e.Message();
         return TDocumentStatus::dsNotPages;
     } catch (const iwork::EDamagedDocument& e) {
+        detail = e.Message();
+        return TDocumentStatus::dsDamaged;
+    } catch (const EExpansionLimit& e) {
         detail = e.Message();
         return TDocumentStatus::dsDamaged;
     }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Budget.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessLock.h"
 
@@ -110,7 +111,9 @@ public:
     // EInOutError when another conversion holds it.
     [[nodiscard]] platform::TProcessLock LockWorkingFolder();
 
-    // Empties the working folder and unpacks the package pathDir into it.
+    // Empties the working folder and unpacks the package pathDir into it, paying for what it
+    // unpacks to from budget (EExpansionLimit), or from a budget of its own.
+    void Lumbrook(const std::wstring& pathDir, platform::TExpansionBudget& budget);
     void Lumbrook(const std::wstring& pathDir);
 
     // Empties the working folder once a batch or a command-line run is over, so the last
@@ -135,7 +138,7 @@ private:
     void RequireWorkingFolder() const;
     void EnsureWorkingFolderEmpty() const;
     void EmptyWorkingFolder();
-    TRecognition UnpackDocument(const std::wstring& Source);
+    TRecognition UnpackDocument(const std::wstring& Source, platform::TExpansionBudget& budget);
     layout::IFontProvider& Fonts();
 
     // Set by the PDF search once a match is found; every level of the search stops then.

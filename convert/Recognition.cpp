@@ -20,12 +20,14 @@ struct TListed {
     bool Folder = false;
 };
 
+// A document is its package and nothing else: a link inside a folder document (to a picture,
+// another document's Index, an arbitrary file posing as the preview) is not part of it.
 std::vector<TListed> ListFolder(const std::wstring& folder) {
     std::vector<TListed> result;
     TFindListing listing = TFindListing::Start(folder + L"*.*");
     TFindEntry entry;
     while (listing.Next(entry)) {
-        if (entry.Name == L"." || entry.Name == L"..") continue;
+        if (!IsOwnEntry(entry)) continue;
         result.push_back({entry.Name, (entry.Attributes & kAttrDirectory) != 0});
     }
     return result;
@@ -80,7 +82,18 @@ void RefuseEncryptedEntries(const TZipFile& zip) {
     }
 }
 
-TRecognition RecognisePackage(const std::wstring& root, const std::wstring& innerFolder, bool& flag_Search) {
+void PayForEntries(const TZipFile& zip, platform::TExpansionBudget& budget, const std::wstring& what) {
+    std::uint64_t stored = 0, unpacked = 0;
+    for (int i = 0; i < zip.FileCount(); ++i) {
+        stored += zip.FileInfo(i).CompressedSize;
+        unpacked += zip.FileInfo(i).UncompressedSize;
+    }
+    budget.Add(stored);
+    budget.Spend(unpacked, what);
+}
+
+TRecognition RecognisePackage(const std::wstring& root, const std::wstring& innerFolder, bool& flag_Search,
+                              platform::TExpansionBudget& budget) {
     TRecognition result;
     std::wstring packageRoot = root;
     TTop top = Survey(root);
@@ -107,6 +120,7 @@ TRecognition RecognisePackage(const std::wstring& root, const std::wstring& inne
         TZipFile inner;
         inner.Open(top.IndexZip, zmRead);
         RefuseEncryptedEntries(inner);
+        PayForEntries(inner, budget, L"its Index.zip");
         inner.ExtractAll(innerFolder);
         inner.Close();
         const TTop unpacked = Survey(innerFolder);
@@ -117,7 +131,7 @@ TRecognition RecognisePackage(const std::wstring& root, const std::wstring& inne
     if (!indexFolder.empty()) {
         result.Kind = TPackageKind::pkModern;
         result.Modern.IndexFolder = indexFolder;
-        result.Modern.DataFolder = top.DataFolder.empty() ? packageRoot + L"Data" : top.DataFolder;
+        result.Modern.DataFolder = top.DataFolder;
         return result;
     }
     result.Kind = top.IndexXml.empty() ? TPackageKind::pkUnknown : TPackageKind::pkPages09NoPreview;

@@ -19,10 +19,14 @@ constexpr std::size_t kMaxChunkUncompressed = 256 * 1024;
     throw EDamagedDocument(L"The .iwa chunk at offset " + std::to_wstring(offset) + L" " + what);
 }
 
+}  // namespace
+
 std::wstring Hex(std::uint8_t b) {
     static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
     return {L'0', L'x', kDigits[b >> 4], kDigits[b & 0xF]};
 }
+
+namespace {
 
 struct TChunk {
     std::size_t Offset;        // of its header
@@ -73,7 +77,7 @@ bool IsLzfseFamily(std::span<const std::uint8_t> file) {
 TIwaCompression ClassifyIwa(std::span<const std::uint8_t> file) {
     if (file.empty() || file[0] == 0x00) return TIwaCompression::icSnappy;
     if (IsLzfseFamily(file)) return TIwaCompression::icForeign;
-    return TIwaCompression::icEncrypted;
+    return TIwaCompression::icUnreadable;
 }
 
 std::vector<std::uint8_t> DecompressIwa(std::span<const std::uint8_t> file) {
@@ -82,10 +86,11 @@ std::vector<std::uint8_t> DecompressIwa(std::span<const std::uint8_t> file) {
     });
 }
 
-std::vector<std::uint8_t> DecompressIwa(std::size_t fileSize, const TIwaBytesAt& bytesAt) {
+std::vector<std::uint8_t> DecompressIwa(std::size_t fileSize, const TIwaBytesAt& bytesAt, const TIwaPay& pay) {
     if (fileSize == 0) throw EDamagedDocument(L"An .iwa file is empty");
     std::size_t total = 0;
     const std::vector<TChunk> chunks = ScanChunks(fileSize, bytesAt, total);
+    if (pay) pay(total);
     std::vector<std::uint8_t> out(total);
     std::size_t written = 0;
     char none = 0;  // where an empty block "writes" when the whole output is empty

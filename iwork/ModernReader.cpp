@@ -86,7 +86,12 @@ void ReadSettings(TReadContext& context, std::uint64_t id) {
 }  // namespace
 
 doc::TDocument ReadModernDocument(const TModernPackage& package) {
-    const TObjectStore store = LoadObjectStore(package.IndexFolder);
+    platform::TExpansionBudget budget;
+    return ReadModernDocument(package, budget);
+}
+
+doc::TDocument ReadModernDocument(const TModernPackage& package, platform::TExpansionBudget& budget) {
+    const TObjectStore store = LoadObjectStore(package.IndexFolder, budget);
     return ReadModernDocument(store, package);
 }
 

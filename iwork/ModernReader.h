@@ -16,7 +16,10 @@ struct TModernPackage {
     std::wstring Title;        // the document's name, without ".pages"
 };
 
-// Raises EDamagedDocument, EPasswordProtected, ENotPagesDocument.
+// Raises EDamagedDocument, EPasswordProtected, ENotPagesDocument; EExpansionLimit when the
+// objects' decompressed bytes pass what is left of budget.
+doc::TDocument ReadModernDocument(const TModernPackage& package, platform::TExpansionBudget& budget);
+// The same on a budget of its own.
 doc::TDocument ReadModernDocument(const TModernPackage& package);
 // The same over objects already loaded (tests, fuzzing).
 doc::TDocument ReadModernDocument(const TObjectStore& store, const TModernPackage& package);

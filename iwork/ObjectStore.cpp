@@ -132,7 +132,9 @@ void CollectIwaFiles(const std::wstring& folder, int depth, std::vector<std::wst
     platform::TFindListing listing = platform::TFindListing::Start(folder + L"\\*.*");
     platform::TFindEntry entry;
     while (listing.Next(entry)) {
-        if (entry.Name == L"." || entry.Name == L"..") continue;
+        // Only the package's own files: a link (or a POSIX name holding "\\") may lead to
+        // another document's objects.
+        if (!platform::IsOwnEntry(entry)) continue;
         const std::wstring path = folder + L"\\" + entry.Name;
         if (entry.Attributes & platform::kAttrDirectory) {
             CollectIwaFiles(path, depth + 1, files);
@@ -194,20 +196,27 @@ const TObject& TObjectStore::Get(std::uint64_t id) const {
 }
 
 TObjectStore LoadObjectStore(const std::wstring& indexFolder) {
+    platform::TExpansionBudget budget;
+    return LoadObjectStore(indexFolder, budget);
+}
+
+TObjectStore LoadObjectStore(const std::wstring& indexFolder, platform::TExpansionBudget& budget) {
     std::vector<std::wstring> paths;
     CollectIwaFiles(indexFolder, 0, paths);
     if (paths.empty()) throw EDamagedDocument(L"The folder \"" + indexFolder + L"\" holds no .iwa file");
 
-    // Every file is classified before any is decompressed: in a protected document an
-    // encrypted file may begin with 0x00 by chance and would otherwise be reported as damaged.
+    // Every file is classified before any is decompressed, so that a file that is no archive
+    // at all (an HTML error page saved in its place) is named rather than its neighbours'
+    // later damage. Protection is known from the package's markers, never guessed from here.
     std::vector<TIwaFile> files;
     files.reserve(paths.size());
     for (const std::wstring& path : paths) {
         TIwaFile file(path);
         const auto start = file.At(0, std::min<std::size_t>(file.Size(), 4));
         switch (ClassifyIwa(start)) {
-        case TIwaCompression::icEncrypted:
-            throw EPasswordProtected();
+        case TIwaCompression::icUnreadable:
+            throw EDamagedDocument(L"The file \"" + file.Path() + L"\" is no .iwa archive (it begins with " +
+                                   Hex(start[0]) + L")");
         case TIwaCompression::icForeign:
             break;
         case TIwaCompression::icSnappy:
@@ -216,11 +225,19 @@ TObjectStore LoadObjectStore(const std::wstring& indexFolder) {
         }
     }
     TObjectStore store;
+    std::size_t held = 0;
     for (TIwaFile& file : files) {
+        const auto pay = [&](std::size_t bytes) {
+            if (bytes > kMaxObjectBytes - held) {
+                throw EDamagedDocument(L"Its objects take more than " + std::to_wstring(kMaxObjectBytes >> 20) +
+                                       L" MB decompressed, more than any real document's");
+            }
+            budget.Spend(bytes, L"the objects of \"" + file.Path() + L"\"");
+            held += bytes;
+        };
         try {
-            store.AddArchives(DecompressIwa(file.Size(), [&file](std::size_t offset, std::size_t count) {
-                return file.At(offset, count);
-            }));
+            store.AddArchives(DecompressIwa(
+                file.Size(), [&file](std::size_t offset, std::size_t count) { return file.At(offset, count); }, pay));
         } catch (const EDamagedDocument& e) {
             throw EDamagedDocument(e.Message() + L" (in \"" + file.Path() + L"\")");
         }

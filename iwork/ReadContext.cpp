@@ -8,6 +8,7 @@
 #include "iwork/ObjectTypes.h"
 #include "iwork/Stylesheet.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 
 namespace iwork::detail {
@@ -94,6 +95,7 @@ std::optional<TPointValue> Point(const TMessage& message, std::uint32_t field) {
 }
 
 TDataFiles::TDataFiles(const TObjectStore& store, const std::wstring& dataFolder) : FDataFolder(dataFolder) {
+    ListDataFolder();
     // The package metadata is object 2 of Index/Metadata.iwa.
     const TObject* metadata = store.Find(2);
     if (!metadata || metadata->Type != types::kPackageMetadata)
@@ -124,16 +126,32 @@ TDataFiles::TDataFiles(const TObjectStore& store, const std::wstring& dataFolder
 
 std::wstring TDataFiles::Path(std::uint64_t dataId) const {
     auto it = FNames.find(dataId);
-    if (it == FNames.end() || FDataFolder.empty())
+    if (it == FNames.end())
         return {};
     for (const auto& name : it->second) {
-        std::wstring path = FDataFolder + L"\\" + name;
-        platform::TErrorCode error = 0;
-        const auto attributes = platform::FileAttributes(path, error);
-        if (attributes != platform::kInvalidAttributes && !(attributes & platform::kAttrDirectory))
-            return path;
+        // As the file system finds it: Windows ignores case.
+        auto file = FFiles.find(name);
+        if (file == FFiles.end())
+            file = FFiles.find(platform::LowerCase(name));
+        if (file != FFiles.end())
+            return FDataFolder + L"\\" + file->second;
     }
     return {};
+}
+
+void TDataFiles::ListDataFolder() {
+    if (FDataFolder.empty())
+        return;
+    // Listed once: only the package's own files count (a link in a folder document may
+    // lead to any file of the computer), and a document names thousands of pictures.
+    platform::TFindListing listing = platform::TFindListing::Start(FDataFolder + L"\\*.*");
+    platform::TFindEntry entry;
+    while (listing.Next(entry)) {
+        if (!platform::IsOwnEntry(entry) || (entry.Attributes & platform::kAttrDirectory))
+            continue;
+        FFiles.insert_or_assign(entry.Name, entry.Name);  // an exact name wins over another's case
+        FFiles.emplace(platform::LowerCase(entry.Name), entry.Name);
+    }
 }
 
 TReadContext::TReadContext(const TObjectStore& store, const TModernPackage& package, doc::TDocument& document)
@@ -164,6 +182,19 @@ int TReadContext::ListStyleIndex(std::uint64_t id, double fontSize) {
         return known->second;
     const int index = AddListStyle(Styles().List(id, fontSize));
     FListIndexes.emplace(key, index);
+    return index;
+}
+
+int TReadContext::LinkIndex(const TObject& hyperlink) {
+    if (auto known = FLinks.find(hyperlink.Id); known != FLinks.end())
+        return known->second;
+    const auto target = hyperlink.Payload.String(2);
+    int index = -1;
+    if (target && !target->empty()) {
+        Doc.Links.push_back(Wide(*target));
+        index = static_cast<int>(Doc.Links.size() - 1);
+    }
+    FLinks.emplace(hyperlink.Id, index);
     return index;
 }
 

@@ -46,8 +46,11 @@ public:
     std::wstring Path(std::uint64_t dataId) const;
 
 private:
+    void ListDataFolder();
+
     std::unordered_map<std::uint64_t, std::vector<std::wstring>> FNames;  // candidates in order
     std::wstring FDataFolder;
+    std::unordered_map<std::wstring, std::wstring> FFiles;  // the folder's files, by name and lower-cased name
 };
 
 class TReadContext {
@@ -72,10 +75,14 @@ public:
     // The list style at a paragraph's font size (text indents are in ems), added once.
     int ListStyleIndex(std::uint64_t id, double fontSize);
 
+    // The index in TDocument::Links of a hyperlink object's target, added once however many
+    // entries name the object; -1 when it has none.
+    int LinkIndex(const TObject& hyperlink);
+
     // Work a document may ask for: cells, objects read. A damaged document that names the
     // same large object a million times, or claims tables of millions of cells, stops here.
     void Charge(std::size_t units);
-    // Paragraphs made or copied: 4 units each (about a table cell's memory apiece) and one per 16
+    // Paragraphs made or copied: 4 units each (half a table cell's) and one per 16
     // characters of their text.
     void ChargeParagraphs(std::size_t count, std::size_t characters);
     // A text storage read again costs its bytes on top (sections, text boxes or footnotes that
@@ -103,6 +110,7 @@ private:
     std::unordered_multimap<std::size_t, int> FListsByHash;           // Doc.ListStyles by content
     std::unordered_set<std::uint64_t> FOpen;
     std::unordered_set<std::uint64_t> FStoragesRead;
+    std::unordered_map<std::uint64_t, int> FLinks;  // hyperlink object -> index in Doc.Links
     int FDepth = 0;
     std::size_t FSpent = 0;
 };

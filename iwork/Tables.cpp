@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "iwork/ObjectTypes.h"
@@ -20,6 +21,9 @@ namespace {
 // Pages tables stop at 1,000 columns and rows are addressed by 16 bits; a table claiming
 // more is damage, not a reason to allocate.
 constexpr std::uint64_t kMaxRows = 65535, kMaxColumns = 1000, kMaxCells = 2'000'000;
+// What a cell costs of the read budget (a paragraph costs 4): at most half a million cells in
+// all, a few hundred bytes each.
+constexpr std::size_t kCellUnits = 8;
 
 // Cell types of the tile records.
 enum TCellType : std::uint8_t {
@@ -456,6 +460,8 @@ void TTableReader::ReadMerges(const TMessage& model, const TMessage& store, doc:
         if (r.Row >= rows || r.Column >= columns || r.Rows == 0 || r.Columns == 0 || (r.Rows == 1 && r.Columns == 1))
             continue;
         const auto rowEnd = std::min(rows, r.Row + r.Rows), columnEnd = std::min(columns, r.Column + r.Columns);
+        // Each merge visits its cells: thousands of merges over one large range cost their cells each time.
+        FContext.Charge(static_cast<std::size_t>((rowEnd - r.Row) * (columnEnd - r.Column)));
         for (auto i = r.Row; i < rowEnd; ++i)
             for (auto j = r.Column; j < columnEnd; ++j) {
                 table.Cells[i][j].RowSpan = table.Cells[i][j].ColumnSpan = 0;
@@ -537,10 +543,12 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
         doc::TBorder Border;
     };
     std::vector<TRun> runs;
+    // A layer named again draws the same lines again: once is enough.
+    std::set<std::pair<std::uint32_t, std::uint64_t>> seen;
     for (std::uint32_t field : {4u, 5u, 6u, 7u})
         for (std::uint64_t layerId : sidecar->Payload.References(field)) {
             const TObject* layer = FContext.Store.Find(layerId);
-            if (!layer || layer->Type != types::kStrokeLayer)
+            if (!layer || layer->Type != types::kStrokeLayer || !seen.emplace(field, layerId).second)
                 continue;
             const auto line =
                 static_cast<std::int64_t>(std::min<std::uint64_t>(layer->Payload.Varint(1).value_or(0), 1 << 20));
@@ -562,6 +570,8 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
         const std::int64_t after = before + 1;
         const std::int64_t limit = vertical ? rows : columns;
         const std::int64_t end = std::min(run.Origin + run.Length, limit);
+        FContext.Charge(static_cast<std::size_t>(std::max<std::int64_t>(end - std::max<std::int64_t>(run.Origin, 0), 0)) +
+                        1);
         for (std::int64_t k = std::max<std::int64_t>(run.Origin, 0); k < end; ++k) {
             if (vertical) {
                 if (before >= 0 && before < columns) table.Cells[k][before].Right = run.Border;
@@ -589,7 +599,9 @@ std::size_t TTableReader::Read() {
     if (rows > kMaxRows || columns > kMaxColumns || rows * columns > kMaxCells)
         Damaged(L"table " + std::to_wstring(modelObject.Id) + L" claims " + std::to_wstring(rows) + L" rows and " +
                 std::to_wstring(columns) + L" columns");
-    FContext.Charge(static_cast<std::size_t>(rows * columns));
+    // A cell takes a few hundred bytes before it holds anything: empty tables of the largest
+    // size Pages allows, a few of them, would take gigabytes.
+    FContext.Charge(static_cast<std::size_t>(rows * columns) * kCellUnits);
     doc::TTable table;
     if (auto name = model.String(8))
         table.Name = Wide(*name);

@@ -430,7 +430,14 @@ void TStorageReader::AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& s
 }
 
 // Marks the paragraph's text under hyperlinks, splitting its runs where a link starts or ends.
+// The entries are in text order (each runs to the next), so the runs are cut in one pass
+// however many links a paragraph holds.
 void TStorageReader::AddLinks(doc::TParagraph& paragraph, const TParagraphSpan& span) {
+    struct TLinked {
+        std::uint32_t From, To;
+        int Link;
+    };
+    std::vector<TLinked> linked;
     auto endOf = [&](std::size_t i) { return i + 1 < FSmartFields.size() ? FSmartFields[i + 1].Index : FLength; };
     while (FSmartNext < FSmartFields.size() && endOf(FSmartNext) <= span.Start)
         ++FSmartNext;
@@ -441,26 +448,38 @@ void TStorageReader::AddLinks(doc::TParagraph& paragraph, const TParagraphSpan& 
         const TObject* field = FSmartFields[i].Object ? FContext.Store.Find(FSmartFields[i].Object) : nullptr;
         if (from >= to || !field || field->Type != types::kHyperlink)
             continue;
-        const auto target = field->Payload.String(2);
-        if (!target || target->empty())
-            continue;
-        const int link = static_cast<int>(FContext.Doc.Links.size());
-        FContext.Doc.Links.push_back(Wide(*target));
-        std::vector<doc::TRun> runs;
-        runs.reserve(paragraph.Runs.size() + 2);
-        for (const doc::TRun& run : paragraph.Runs) {
-            const std::uint32_t cuts[] = {run.Start, std::clamp(from, run.Start, run.End),
-                                          std::clamp(to, run.Start, run.End), run.End};
-            for (int k = 0; k < 3; ++k) {
-                if (cuts[k] == cuts[k + 1] && !(run.Start == run.End && k == 0))
-                    continue;
-                runs.push_back({cuts[k], cuts[k + 1], run.Style});
-                if (k == 1)
-                    runs.back().Style.Link = link;
-            }
-        }
-        paragraph.Runs = std::move(runs);
+        const int link = FContext.LinkIndex(*field);
+        if (link >= 0)
+            linked.push_back({from, to, link});
     }
+    if (linked.empty())
+        return;
+    std::vector<doc::TRun> runs;
+    runs.reserve(paragraph.Runs.size() + 2 * linked.size());
+    std::size_t next = 0;
+    for (const doc::TRun& run : paragraph.Runs) {
+        if (run.Start == run.End) {
+            runs.push_back(run);
+            continue;
+        }
+        while (next < linked.size() && linked[next].To <= run.Start)
+            ++next;
+        std::uint32_t at = run.Start;
+        for (std::size_t k = next; at < run.End; ++k) {
+            if (k == linked.size() || linked[k].From >= run.End) {
+                runs.push_back({at, run.End, run.Style});
+                break;
+            }
+            if (linked[k].From > at)
+                runs.push_back({at, linked[k].From, run.Style});
+            at = std::max(at, linked[k].From);
+            const std::uint32_t to = std::min(linked[k].To, run.End);
+            runs.push_back({at, to, run.Style});
+            runs.back().Style.Link = linked[k].Link;
+            at = to;
+        }
+    }
+    paragraph.Runs = std::move(runs);
 }
 
 void TStorageReader::AddDropCap(doc::TParagraph& paragraph, const TParagraphSpan& span) {

@@ -3,6 +3,7 @@
 #include <stb_image.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -66,6 +67,8 @@ std::optional<TRaster> ParseJpeg(std::vector<std::uint8_t>& bytes) {
             raster.Width = Get16(segment + 3);
             const int components = segment[5];
             if (precision != 8 || raster.Height == 0 || raster.Width == 0) return std::nullopt;
+            // A PDF reader decodes it whole: held to the limit of the pictures decoded here.
+            if (std::int64_t{raster.Width} * raster.Height > kMaxPixels) return std::nullopt;
             if (components == 1)
                 raster.ColorSpace = TColorSpace::csGray;
             else if (components == 3)
@@ -96,12 +99,15 @@ struct TStbFree {
     void operator()(stbi_uc* p) const noexcept { stbi_image_free(p); }
 };
 
-std::optional<TRaster> Decode(const std::vector<std::uint8_t>& bytes) {
+std::optional<TRaster> Decode(const std::vector<std::uint8_t>& bytes, platform::TExpansionBudget& budget) {
     if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) return std::nullopt;
     const auto length = static_cast<int>(bytes.size());
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels)) return std::nullopt;
     if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxPixels) return std::nullopt;
+    const auto decoded = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) *
+                         static_cast<std::uint64_t>(std::max(channels, 1));
+    if (decoded > bytes.size()) budget.Spend(decoded - bytes.size(), L"a picture decoded");
     // Apple's "CgBI" PNGs store blue first; others are untouched.
     stbi_convert_iphone_png_to_rgb_thread(1);
     std::unique_ptr<stbi_uc, TStbFree> pixels(
@@ -193,11 +199,11 @@ std::vector<std::uint8_t> CompressRows(const std::uint8_t* samples, int width, i
     return out;
 }
 
-std::optional<TRaster> ReadPicture(const std::wstring& path) {
+std::optional<TRaster> ReadPicture(const std::wstring& path, platform::TExpansionBudget& budget) {
     auto bytes = ReadWholeFile(path);
     if (!bytes) return std::nullopt;
     if (auto jpeg = ParseJpeg(*bytes)) return jpeg;
-    return Decode(*bytes);
+    return Decode(*bytes, budget);
 }
 
 }  // namespace pdf

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Budget.h"
+
 namespace pdf {
 
 enum class TColorSpace { csGray, csRgb, csCmyk };
@@ -24,7 +26,9 @@ struct TRaster {
 
 // The picture at path (an engine path); nothing when the file is missing, unreadable, too
 // large, or of a format the writer does not take (TIFF, HEIC, PDF...).
-std::optional<TRaster> ReadPicture(const std::wstring& path);
+// What decoding makes beyond the file's own size is paid from budget first
+// (platform::EExpansionLimit).
+std::optional<TRaster> ReadPicture(const std::wstring& path, platform::TExpansionBudget& budget);
 
 // Rows of 8-bit samples -> zlib data, each row led by the PNG filter that suits it best.
 std::vector<std::uint8_t> CompressRows(const std::uint8_t* samples, int width, int height, int channels);

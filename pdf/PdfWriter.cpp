@@ -171,7 +171,8 @@ private:
 
 class TWriter {
 public:
-    explicit TWriter(const layout::TLaidOutDocument& document) : FDocument(document) {}
+    TWriter(const layout::TLaidOutDocument& document, platform::TExpansionBudget& budget)
+        : FDocument(document), FBudget(budget) {}
     // The file's pieces, valid as long as the writer.
     std::vector<std::span<const std::uint8_t>> Write();
 
@@ -188,12 +189,15 @@ public:
     const TPdfWritten& Written() const { return FWritten; }
 
 private:
+    HPDF_Image Picture(const std::wstring& path);
+
     TPdfWritten FWritten;
     const layout::TLaidOutDocument& FDocument;
+    platform::TExpansionBudget& FBudget;
     THaruDocument FDoc;
     std::vector<std::pair<std::pair<layout::TFontFile, const void*>, std::unique_ptr<TEmbeddedFont>>> FFonts;
     std::unordered_map<const layout::TFont*, TEmbeddedFont*> FFontsByFace;
-    std::map<std::pair<std::wstring, std::wstring>, HPDF_Image> FImages;  // nullptr: nothing readable
+    std::map<std::wstring, HPDF_Image> FPictures;  // by file; nullptr: nothing readable
     std::map<std::pair<int, int>, HPDF_ExtGState> FAlphas;
 };
 
@@ -217,12 +221,18 @@ TEmbeddedFont& TWriter::Font(const layout::TFont& font) {
 }
 
 HPDF_Image TWriter::Image(const doc::TImage& image) {
-    const auto key = std::make_pair(image.FilePath, image.ThumbnailPath);
-    if (auto it = FImages.find(key); it != FImages.end()) return it->second;
-    std::optional<TRaster> raster = ReadPicture(image.FilePath);
-    if (!raster) raster = ReadPicture(image.ThumbnailPath);
+    HPDF_Image result = Picture(image.FilePath);
+    return result ? result : Picture(image.ThumbnailPath);
+}
+
+// By file, not by the picture that shows it: a document may show one large picture many
+// times, each with a thumbnail of its own.
+HPDF_Image TWriter::Picture(const std::wstring& path) {
+    if (path.empty()) return nullptr;
+    if (auto it = FPictures.find(path); it != FPictures.end()) return it->second;
+    const std::optional<TRaster> raster = ReadPicture(path, FBudget);
     HPDF_Image result = raster ? FDoc.AddImage(*raster) : nullptr;
-    FImages.emplace(key, result);
+    FPictures.emplace(path, result);
     return result;
 }
 
@@ -538,8 +548,14 @@ void WriteFile(const std::wstring& path, const std::vector<std::span<const std::
 }  // namespace
 
 TPdfWritten WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path) {
+    platform::TExpansionBudget budget;
+    return WritePdf(document, path, budget);
+}
+
+TPdfWritten WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path,
+                     platform::TExpansionBudget& budget) {
     // The whole file is made before the target is touched: a failure leaves nothing behind.
-    TWriter writer(document);
+    TWriter writer(document, budget);
     WriteFile(path, writer.Write());
     return writer.Written();
 }

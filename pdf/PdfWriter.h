@@ -4,6 +4,7 @@
 #include <string>
 
 #include "layout/Page.h"
+#include "platform/Budget.h"
 #include "platform/Exception.h"
 
 namespace pdf {
@@ -33,6 +34,10 @@ struct TPdfWritten {
     int PicturesUnreadable = 0;   // placements of a picture in a format, or a state, the writer cannot draw
     int CharactersUndrawn = 0;    // characters that should show and that no face drawn with has
 };
+// Each picture file is decoded once however many pictures show it; what decoding makes is paid
+// from budget first (platform::EExpansionLimit), or from a budget of its own.
+TPdfWritten WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path,
+                     platform::TExpansionBudget& budget);
 TPdfWritten WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path);
 
 }  // namespace pdf

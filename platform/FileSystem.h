@@ -69,7 +69,17 @@ std::wstring LocalAppDataFolder();
 struct TFindEntry {
     std::wstring Name;
     std::uint32_t Attributes = 0;
+    // A symbolic link, junction or mount point: it may lead anywhere. (A cloud placeholder is
+    // a reparse point on Windows too, but it is the file itself.)
+    bool Link = false;
 };
+
+// Whether a listed entry is a file or folder of the listed folder itself, safe to open as
+// folder + "\" + name: not "." or "..", not a link, and not a POSIX name holding "\" (which
+// the engine path would split into folders: "..\..\elsewhere" climbs out).
+inline bool IsOwnEntry(const TFindEntry& entry) {
+    return !entry.Link && entry.Name != L"." && entry.Name != L".." && entry.Name.find(L'\\') == std::wstring::npos;
+}
 
 // FindFirstFileW / FindNextFileW / FindClose over a pattern "folder\*.*": every entry,
 // "." and ".." and hidden ones included. Order: the platform's (NTFS: ascending,

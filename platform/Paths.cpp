@@ -3,9 +3,14 @@
 namespace platform {
 namespace {
 
-// Index of the last "\" or ":", or npos.
+// Index of the last "\" or, on Windows, ":" (after a drive letter); npos when none. On POSIX a
+// colon is part of a name: "Meeting 10:30.pages" is one file.
 std::size_t LastDelimiter(const std::wstring& s) {
+#ifdef _WIN32
     return s.find_last_of(L"\\:");
+#else
+    return s.find_last_of(L'\\');
+#endif
 }
 
 }  // namespace

@@ -124,6 +124,7 @@ TFindListing TFindListing::Start(const std::wstring& pattern) {
         const bool directory = IsFolder(dirFd, *d, present, link);
         if (!present) continue;
         entry.Attributes = AttributesOf(directory, link, name);
+        entry.Link = link;
         if (name == "." || name == "..") {
             dots.push_back(std::move(entry));
         } else {

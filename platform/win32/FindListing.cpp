@@ -46,6 +46,10 @@ bool TFindListing::Next(TFindEntry& entry) {
     FImpl->HasPending = false;
     entry.Name = FImpl->Data.cFileName;
     entry.Attributes = FImpl->Data.dwFileAttributes;
+    // The reparse tag says what the point is: a name surrogate (symbolic link, junction, mount
+    // point) names another place; a cloud placeholder or a deduplicated file does not.
+    entry.Link = (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                 IsReparseTagNameSurrogate(FImpl->Data.dwReserved0);
     return true;
 }
 

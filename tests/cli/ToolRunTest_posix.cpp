@@ -164,6 +164,23 @@ TEST_F(ToolRunTest, WithoutAnOutputFolderEachPdfGoesBesideItsDocumentAndNeverOve
     EXPECT_EQ(Slurp(work + "/docs/-dash.pdf"), "changed since");
 }
 
+// A colon is part of a POSIX name; a name's control characters are written out, so no name
+// forges a line of its own or sends the terminal a command.
+TEST_F(ToolRunTest, NamesKeepTheirColonsAndCannotForgeLines) {
+    Doc(L"Meeting 10:30.pages", PackageWithPdf("%PDF ten"));
+    Doc(L"Meeting 11:30.pages", PackageWithPdf("%PDF eleven"));
+    const std::string forged = "x\nconverted: y.pages -> y.pdf\x1b[2J.pages";
+    Doc(platform::FromUtf8(forged), PackageWithoutPdf());
+
+    const TRun run = Run({"docs/Meeting 10:30.pages", "docs/Meeting 11:30.pages", "docs/" + forged});
+    EXPECT_EQ(run.out, "converted: docs/Meeting 10:30.pages -> " + work + "/docs/Meeting 10:30.pdf\n"
+                       "converted: docs/Meeting 11:30.pages -> " + work + "/docs/Meeting 11:30.pdf\n");
+    EXPECT_EQ(Slurp(work + "/docs/Meeting 10:30.pdf"), "%PDF ten");
+    EXPECT_EQ(Slurp(work + "/docs/Meeting 11:30.pdf"), "%PDF eleven");
+    EXPECT_EQ(run.err, "not converted: docs/x\\nconverted: y.pages -> y.pdf\\x1b[2J.pages: "
+                       "saved by Pages '09 without a PDF preview\n");
+}
+
 TEST_F(ToolRunTest, AnotherConversionHoldingTheWorkingFolderStopsTheToolBeforeAnything) {
     const std::wstring doc = Doc(L"Good.pages", PackageWithPdf("%PDF good"));
     TConversionEngine other{scratch / L"cache"};

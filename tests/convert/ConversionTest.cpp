@@ -42,7 +42,13 @@ TEST(OutputNameTest, CutsAtTheLastDot) {
         {L"C:\\my.docs\\Report", L"Report"},         // a dot in a folder is not the file's
         {L"C:\\Docs\\.hidden.pages", L".hidden"},
         {L"C:\\Docs\\.pages", L""},                  // only an extension
+#ifdef _WIN32
         {L"D:Report.pages", L"Report"},
+#else
+        // A colon is part of a POSIX name: two meetings keep names of their own.
+        {L"\\home\\u\\Meeting 10:30.pages", L"Meeting 10:30"},
+        {L"\\home\\u\\Meeting 11:30.pages", L"Meeting 11:30"},
+#endif
         {L"Report.pages", L"Report"},
         {L"C:\\Docs\\a/b.c.pages", L"a/b.c"},        // "/" separates nothing
         {L"C:\\Docs\\Report.pages\\", L"Report"},   // a document folder with its separator
@@ -71,6 +77,10 @@ TEST(OutputNameTest, OutputPathBesideTheDocumentOrInTheFolderAsTyped) {
         // A document folder given with its final separator: its PDF goes beside it, never into it.
         {L"C:\\Docs\\Report.pages\\", true, L"", L"C:\\Docs\\Report.pdf"},
         {L"C:\\Docs\\Report.pages\\", false, L"D:\\output", L"D:\\output\\Report.pdf"},
+#ifndef _WIN32
+        {L"\\home\\u\\Meeting 10:30.pages", true, L"", L"\\home\\u\\Meeting 10:30.pdf"},
+        {L"\\home\\u\\Meeting 10:30.pages", false, L"\\out", L"\\out\\Meeting 10:30.pdf"},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(ToUtf8(c.Source) + (c.SameFolder ? " beside" : " to ") + ToUtf8(c.Folder));

@@ -132,15 +132,18 @@ TEST_F(RecognitionTest, DocumentFolders) {
     EXPECT_EQ(engine.ConvertDocument(empty, false, out).Status, TDocumentStatus::dsUnrecognised);
 }
 
-// An .iwa that is not Snappy-framed is encrypted; a web edit's LZVN file is skipped.
+// An .iwa that is not Snappy-framed is damaged (protection shows by its markers alone); a web
+// edit's LZVN file is skipped.
 TEST_F(RecognitionTest, ModernDocumentsThatCannotBeRead) {
     const struct {
         const char* What;
         std::vector<std::uint8_t> Package;
         TDocumentStatus Status;
     } cases[] = {
-        {"encrypted objects", BuildPackage({{"Index/Document.iwa", "\x8f\x12\x34 encrypted"}}),
-         TDocumentStatus::dsPasswordProtected},
+        {"a damaged first byte", BuildPackage({{"Index/Document.iwa", "\x8f\x12\x34 damaged"}}),
+         TDocumentStatus::dsDamaged},
+        {"an HTML error page", BuildPackage({{"Index/Document.iwa", "<!DOCTYPE html><title>404</title>"}}),
+         TDocumentStatus::dsDamaged},
         {"only a web edit's operations", BuildPackage({{"Index/OperationStorage.iwa", "bvxn...."}}),
          TDocumentStatus::dsDamaged},
         {"a truncated chunk", BuildPackage({{"Index/Document.iwa", std::string("\x00\x40\x00\x00\x01", 5)}}),

@@ -40,7 +40,7 @@ TBytes Concat(TBytes a, const TBytes& b) {
 
 }  // namespace
 
-TEST(IwaClassify, TellsSnappyForeignAndEncryptedApart) {
+TEST(IwaClassify, TellsSnappyForeignAndUnreadableApart) {
     struct TCase {
         const char* What;
         TBytes File;
@@ -50,9 +50,10 @@ TEST(IwaClassify, TellsSnappyForeignAndEncryptedApart) {
         {"a Snappy chunk", IwaChunks(Pattern(10)), TIwaCompression::icSnappy},
         {"LZVN from an iCloud edit", {'b', 'v', 'x', 'n', 0x10, 0, 0, 0}, TIwaCompression::icForeign},
         {"LZFSE", {'b', 'v', 'x', '2', 0x10, 0, 0, 0}, TIwaCompression::icForeign},
-        {"encrypted bytes", {0x9C, 0x41, 0x07, 0xEE, 0x13}, TIwaCompression::icEncrypted},
-        {"bvx alone is not a block magic", {'b', 'v', 'x', 'q', 0, 0}, TIwaCompression::icEncrypted},
-        {"a short non-Snappy file", {'b', 'v'}, TIwaCompression::icEncrypted},
+        {"encrypted or damaged bytes", {0x9C, 0x41, 0x07, 0xEE, 0x13}, TIwaCompression::icUnreadable},
+        {"an HTML error page", {'<', 'h', 't', 'm', 'l', '>'}, TIwaCompression::icUnreadable},
+        {"bvx alone is not a block magic", {'b', 'v', 'x', 'q', 0, 0}, TIwaCompression::icUnreadable},
+        {"a short non-Snappy file", {'b', 'v'}, TIwaCompression::icUnreadable},
     };
     for (const TCase& c : cases) EXPECT_EQ(ClassifyIwa(c.File), c.Expected) << c.What;
 }

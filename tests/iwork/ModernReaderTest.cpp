@@ -379,6 +379,32 @@ TEST(ModernReader, HyperlinksMarkTheRunsTheyCover) {
     same(runs(2), {{0, 3, false, L""}});
 }
 
+// Many links in one paragraph, all naming one target: the target is kept once, and every
+// other letter is linked.
+TEST(ModernReader, ALinkNamedManyTimesIsKeptOnce) {
+    TDocumentBuilder b;
+    const auto site = b.Add(kHyperlink, TProtoWriter().String(2, std::string(1000, 'x')));
+    const std::size_t letters = 2000;
+    TProtoWriter fields;
+    for (std::uint32_t i = 0; i < letters; ++i) {
+        TProtoWriter entry;
+        entry.Varint(1, i);
+        if (i % 2 == 0) entry.Reference(2, site);
+        fields.Message(1, entry);
+    }
+    b.Body(Storage(std::string(letters, 'a')).Message(11, fields));
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.Body.Paragraphs.size(), 1u);
+    EXPECT_EQ(d.Links.size(), 1u);
+    const auto& runs = d.Body.Paragraphs[0].Runs;
+    ASSERT_EQ(runs.size(), letters);
+    for (std::uint32_t i = 0; i < letters; ++i) {
+        EXPECT_EQ(runs[i].Start, i);
+        EXPECT_EQ(runs[i].End, i + 1);
+        EXPECT_EQ(runs[i].Style.Link, i % 2 == 0 ? 0 : -1) << i;
+    }
+}
+
 // A drop cap belongs to the paragraph at whose start its entry stands, and to no later one.
 TEST(ModernReader, DropCapsTakeTheirLinesCharactersAndLook) {
     TDocumentBuilder b;

@@ -186,13 +186,19 @@ TEST(LoadObjectStore, ReadsEveryIwaBelowTheIndexFolder) {
     EXPECT_EQ(Bytes(store.Get(1).Payload.Bytes()), Payload(1, 5));
 }
 
-// An encrypted file that begins with 0x00 by chance is not reported as damage: every file
-// is classified first.
-TEST(LoadObjectStore, AnyEncryptedFileMeansPasswordProtected) {
+// A file that is no archive is damage, never a password (protection is known from the
+// package's markers), and it is the one named: every file is classified first.
+TEST(LoadObjectStore, AFileThatIsNoArchiveIsDamageNamingIt) {
     TScratchFolder scratch;
     WriteFile(scratch / L"Index\\A.iwa", TBytes{0x00, 0x71, 0x9E, 0x33, 0xC1, 0x07});
-    WriteFile(scratch / L"Index\\Document.iwa", TBytes{0xE3, 0x19, 0x5A, 0x00, 0x88});
-    EXPECT_THROW(LoadObjectStore(scratch / L"Index"), EPasswordProtected);
+    WriteFile(scratch / L"Index\\Document.iwa", Text("<html><body>502 Bad Gateway</body></html>"));
+    try {
+        LoadObjectStore(scratch / L"Index");
+        FAIL() << "no error";
+    } catch (const EDamagedDocument& e) {
+        EXPECT_NE(e.Message().find(L"Document.iwa\" is no .iwa archive (it begins with 0x3C)"), std::wstring::npos)
+            << platform::ToUtf8(e.Message());
+    }
 }
 
 TEST(LoadObjectStore, DamageNamesTheFile) {

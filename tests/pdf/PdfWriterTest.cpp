@@ -608,6 +608,45 @@ TEST(PdfWriterTest, APictureThatCannotBeReadBecomesItsThumbnailOrAGreyFrame) {
     }
 }
 
+// A file is decoded once however many pictures show it (each with a thumbnail of its own); a
+// JPEG claiming more pixels than a decoded picture may hold shows its thumbnail; what decoding
+// makes is paid from the document's budget.
+TEST(PdfWriterTest, PicturesAreDecodedOnceWithinTheLimits) {
+    REQUIRE_POPPLER();
+    TScratchFolder dir;
+    std::vector<std::uint8_t> red;
+    for (int i = 0; i < 4; ++i) red.insert(red.end(), {255, 0, 0});
+    WriteFile(dir / L"red.png", Png(2, 2, 3, red));
+    WriteFile(dir / L"thumb-a.png", Png(2, 2, 3, red));
+    WriteFile(dir / L"thumb-b.png", Png(2, 2, 3, red));
+    auto huge = kJpeg;
+    const std::vector<std::uint8_t> frame = {0xFF, 0xC0, 0x00, 0x11, 0x08};
+    const auto sof = std::search(huge.begin(), huge.end(), frame.begin(), frame.end()) - huge.begin();
+    for (int i = 5; i < 9; ++i) huge[static_cast<std::size_t>(sof + i)] = 0xFF;  // 65535 x 65535
+    WriteFile(dir / L"huge.jpg", huge);
+    const auto pdf = dir / L"pictures.pdf";
+    pdf::WritePdf(OnePage({Picture(dir / L"red.png", {10, 10, 50, 30}, dir / L"thumb-a.png"),
+                           Picture(dir / L"red.png", {100, 10, 50, 30}, dir / L"thumb-b.png"),
+                           Picture(dir / L"huge.jpg", {10, 100, 50, 30}, dir / L"thumb-a.png")}),
+                  pdf);
+    EXPECT_EQ(ImageList(pdf), (std::vector<std::string>{"image 2x2 rgb image", "image 2x2 rgb image",
+                                                        "image 2x2 rgb image"}));
+    const std::string bytes = [&] {
+        const auto data = ReadFile(pdf);
+        return std::string(data.begin(), data.end());
+    }();
+    std::size_t images = 0;
+    for (auto at = bytes.find("/Subtype /Image"); at != std::string::npos; at = bytes.find("/Subtype /Image", at + 1))
+        ++images;
+    EXPECT_EQ(images, 2u) << "red.png once, thumb-a.png once";
+
+    std::vector<std::uint8_t> grey(200 * 200 * 3, 0x80);
+    WriteFile(dir / L"grey.png", Png(200, 200, 3, grey));
+    platform::TExpansionBudget budget(60'000);
+    EXPECT_THROW(pdf::WritePdf(OnePage({Picture(dir / L"grey.png", {10, 10, 50, 30})}), dir / L"over.pdf", budget),
+                 platform::EExpansionLimit);
+}
+
 TEST(PdfWriterTest, ClipCutsThePictureAndRotationTurnsItAboutTheFrameCentre) {
     REQUIRE_POPPLER();
     TScratchFolder dir;

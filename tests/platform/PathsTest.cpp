@@ -17,7 +17,14 @@ struct TSplitCase {
 const TSplitCase kSplitCases[] = {
     {L"C:\\Docs\\Report.pages", L"C:\\Docs\\", L"Report.pages", L"C:\\Docs"},
     {L"C:\\Report.pages", L"C:\\", L"Report.pages", L"C:\\"},
+#ifdef _WIN32
     {L"C:Report.pages", L"C:", L"Report.pages", L"C:"},
+    {L"\\Docs\\Meeting 10:30.pages", L"\\Docs\\Meeting 10:", L"30.pages", L"\\Docs\\Meeting 10:"},
+#else
+    // A colon is part of a POSIX name, not a drive's mark.
+    {L"C:Report.pages", L"", L"C:Report.pages", L""},
+    {L"\\Docs\\Meeting 10:30.pages", L"\\Docs\\", L"Meeting 10:30.pages", L"\\Docs"},
+#endif
     {L"Report.pages", L"", L"Report.pages", L""},
     {L"a/b/c.txt", L"", L"a/b/c.txt", L""},  // "/" separates nothing
     {L"\\\\server\\x", L"\\\\server\\", L"x", L"\\\\server"},
@@ -27,7 +34,7 @@ const TSplitCase kSplitCases[] = {
     {L"", L"", L"", L""},
 };
 
-TEST(PathsTest, SplitsAtTheLastBackslashOrColon) {
+TEST(PathsTest, SplitsAtTheLastBackslashOrWindowsColon) {
     for (const auto& c : kSplitCases) {
         SCOPED_TRACE(ToUtf8(c.Input));
         EXPECT_EQ(ExtractFilePath(c.Input), c.Path);
