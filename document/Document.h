@@ -195,6 +195,16 @@ struct TWrap {
     double Margin = 12;
 };
 
+// A linear gradient: colours blended between stops along a line through the shape's bounds.
+struct TGradientStop {
+    double Fraction = 0;  // 0 at the line's start, 1 at its end
+    TColor Color;
+};
+struct TGradient {
+    std::vector<TGradientStop> Stops;  // in Fraction order, at least two
+    double Angle = 0;                  // degrees, counter-clockwise from left-to-right, as the page is seen
+};
+
 enum class TDrawableKind { dkImage, dkShape, dkTextBox, dkTable, dkGroup, dkUnsupported };
 
 struct TDrawable {
@@ -217,7 +227,8 @@ struct TDrawable {
     // dkShape (also a text box's outline): path in the frame's own coordinates
     std::vector<TPathSegment> Path;
     std::optional<TStroke> Stroke;
-    std::optional<TColor> Fill;
+    std::optional<TColor> Fill;  // with a gradient, its first stop, for what draws solid fills only
+    std::optional<TGradient> Gradient;
     // dkTextBox, or a shape with text
     TTextStorage Text;
     double TextInset = 4;

@@ -483,6 +483,7 @@ void TDrawableReader::ReadShape(const TObject& object, doc::TDrawable& d) {
         if (auto style = shape->Reference(2))
             look = FContext.Styles().Shape(*style);
     d.Fill = look.Fill;
+    d.Gradient = look.Gradient;
     d.Stroke = look.Stroke;
     if (look.Inset)
         d.TextInset = *look.Inset;
@@ -631,10 +632,13 @@ void ReadFloatingDrawables(TReadContext& context, std::uint64_t floatingId, std:
                     L", past any document's end");
         doc::TPageDrawables& page = pages[static_cast<std::size_t>(pageIndex)];
         page.Page = static_cast<std::size_t>(pageIndex);
-        for (std::uint64_t id : ordered(group, {2}))
+        // The page's drawables (field 4) lie under the body text, as Pages shows them: a box
+        // filled over a whole poster, or the boxes a résumé's columns sit on, never hide the
+        // text laid over them.
+        for (std::uint64_t id : ordered(group, {2, 4}))
             if (auto index = ReadFloatingDrawable(context, id))
                 page.Background.push_back(*index);
-        for (std::uint64_t id : ordered(group, {4, 3}))
+        for (std::uint64_t id : ordered(group, {3}))
             if (auto index = ReadFloatingDrawable(context, id))
                 page.Foreground.push_back(*index);
     }

@@ -221,6 +221,34 @@ std::optional<doc::TColor> ReadFill(const TMessage& fill) {
     return std::nullopt;
 }
 
+// A fill's gradient {1 type (0 linear), 2 stops {1 colour, 2 fraction}, 3 opacity, 5 angle
+// {2 radians}}; a radial one, or one of fewer than two stops, is left to its first stop.
+std::optional<doc::TGradient> ReadGradient(const TMessage& fill) {
+    auto gradient = fill.Message(2);
+    if (!gradient || gradient->Varint(1).value_or(0) != 0)
+        return std::nullopt;
+    doc::TGradient result;
+    const double opacity = Clamp01(Float(*gradient, 3, 1));
+    for (const auto& stop : gradient->Messages(2)) {
+        auto color = stop.Message(1);
+        if (!color)
+            continue;
+        doc::TGradientStop s{Clamp01(Float(stop, 2, 0)), ReadColor(*color).value_or(doc::TColor{})};
+        s.Color.A *= opacity;
+        result.Stops.push_back(s);
+    }
+    std::stable_sort(result.Stops.begin(), result.Stops.end(),
+                     [](const auto& a, const auto& b) { return a.Fraction < b.Fraction; });
+    if (result.Stops.size() < 2)
+        return std::nullopt;
+    if (auto angle = gradient->Message(5)) {
+        const double radians = Float(*angle, 2, 0);
+        if (std::isfinite(radians))
+            result.Angle = std::fmod(radians * 180 / 3.14159265358979323846, 360.0);
+    }
+    return result;
+}
+
 std::optional<doc::TStroke> ReadStroke(const TMessage& stroke) {
     doc::TStroke result;
     result.Width = Float(stroke, 2, 1);
@@ -607,14 +635,19 @@ TShapeLook TStylesheet::Shape(std::uint64_t id) {
     const TObject& first = ExpectObject(FStore, id, {types::kTextShapeStyle, types::kShapeStyle}, L"shape style");
     for (const TObject* style : Chain(id, {first.Type}, L"shape style")) {
         if (auto properties = ShapeProperties(*style)) {
-            if (auto fill = properties->Message(1))
+            if (auto fill = properties->Message(1)) {
                 look.Fill = ReadFill(*fill);
+                look.Gradient = ReadGradient(*fill);
+            }
             if (auto stroke = properties->Message(2))
                 look.Stroke = ReadStroke(*stroke);
             if (auto opacity = Float(*properties, 3)) {
                 const double alpha = std::clamp(*opacity, 0.0, 1.0);
                 if (look.Fill)
                     look.Fill->A *= alpha;
+                if (look.Gradient)
+                    for (auto& stop : look.Gradient->Stops)
+                        stop.Color.A *= alpha;
                 if (look.Stroke)
                     look.Stroke->Color.A *= alpha;
             }

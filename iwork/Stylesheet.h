@@ -72,6 +72,7 @@ struct TColumnLayout {
 
 struct TShapeLook {
     std::optional<doc::TColor> Fill;
+    std::optional<doc::TGradient> Gradient;
     std::optional<doc::TStroke> Stroke;
     std::optional<double> Inset;
     std::uint64_t ParagraphStyle = 0;  // a text shape's default paragraph style

@@ -42,6 +42,8 @@ TPathItem ShapePath(const doc::TDrawable& drawable, const doc::TRect& frame) {
     TPathItem path;
     path.Stroke = drawable.Stroke;
     path.Fill = drawable.Fill;
+    path.Gradient = drawable.Gradient;
+    if (path.Gradient) path.Gradient->Angle += Sane(drawable.Rotation, -1e6, 1e6, 0);
     path.Path = Placed(drawable.Path, frame, drawable.Rotation);
     return path;
 }
@@ -120,7 +122,8 @@ void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std
     }
     case doc::TDrawableKind::dkShape:
     case doc::TDrawableKind::dkTextBox: {
-        if (!drawable.Path.empty() && (drawable.Stroke || drawable.Fill)) out.emplace_back(ShapePath(drawable, frame));
+        if (!drawable.Path.empty() && (drawable.Stroke || drawable.Fill || drawable.Gradient))
+            out.emplace_back(ShapePath(drawable, frame));
         if (!drawable.Text.Empty()) {
             const double inset = Sane(drawable.TextInset, 0, 1000, 4);
             const double width = std::max(1.0, frame.Width - 2 * inset);

@@ -32,6 +32,7 @@ struct TPathItem {
     std::vector<doc::TPathSegment> Path;  // page coordinates
     std::optional<doc::TStroke> Stroke;
     std::optional<doc::TColor> Fill;
+    std::optional<doc::TGradient> Gradient;  // fills instead of Fill; its angle already turned with the shape
 };
 
 struct TImageItem {

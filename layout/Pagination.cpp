@@ -160,10 +160,13 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
     page.BodyBottom = FSetup.Height - FSetup.Bottom;
     if (footer > 0) page.BodyBottom = std::min(page.BodyBottom, FSetup.Height - FSetup.FooterMargin - footer);
     page.BodyBottom = std::max(page.BodyBottom, std::min(page.BodyTop + kMinBodyHeight, FSetup.Height));
+    // Text runs round an object as its wrap says, whether the object lies under the text or
+    // over it.
     for (const doc::TPageDrawables* group : FloatingOn(FPages.size())) {
-        for (std::size_t d : group->Foreground)
-            if (d < FDocument.Drawables.size() && FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone)
-                page.Exclusions.push_back(ExclusionOf(FDocument.Drawables[d]));
+        for (const auto* layer : {&group->Background, &group->Foreground})
+            for (std::size_t d : *layer)
+                if (d < FDocument.Drawables.size() && FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone)
+                    page.Exclusions.push_back(ExclusionOf(FDocument.Drawables[d]));
     }
     // Pages tend to hold as much as the one before: spare the vector its regrowth.
     if (!FPages.empty()) page.Items.reserve(FPages.back().Items.size() + FPages.back().Items.size() / 8);

@@ -1015,8 +1015,8 @@ TEST(ModernReader, FloatingDrawablesByPage) {
     const auto other = b.Add(3004, shape);
     auto entry = [](std::uint64_t id) { return TProtoWriter().Reference(1, id); };
     TProtoWriter floating;
-    floating.Message(1, TProtoWriter().Varint(1, 2).Message(2, entry(back)).Message(4, entry(front)));
-    floating.Message(1, TProtoWriter().Varint(1, 0).Message(4, entry(other)));
+    floating.Message(1, TProtoWriter().Varint(1, 2).Message(2, entry(back)).Message(3, entry(front)));
+    floating.Message(1, TProtoWriter().Varint(1, 0).Message(4, entry(other)));  // the page's drawables: under the text
     b.Root.Reference(3, b.Add(kFloating, floating));
     b.Root.Reference(7, b.Add(kSettings, TProtoWriter().Bool(1, false)));
     const doc::TDocument d = b.Read();
@@ -1029,8 +1029,9 @@ TEST(ModernReader, FloatingDrawablesByPage) {
     EXPECT_EQ(d.Drawables.at(d.FloatingByPage[1].Foreground[0]).Frame.X, 2);
     EXPECT_EQ(d.Drawables.at(d.FloatingByPage[1].Foreground[0]).Wrap.Kind, doc::TWrapKind::wkNone);
     EXPECT_EQ(d.PageCount, 3u);
-    ASSERT_EQ(d.FloatingByPage[0].Foreground.size(), 1u);
-    const doc::TDrawable& rounded = d.Drawables.at(d.FloatingByPage[0].Foreground[0]);
+    EXPECT_TRUE(d.FloatingByPage[0].Foreground.empty());
+    ASSERT_EQ(d.FloatingByPage[0].Background.size(), 1u);
+    const doc::TDrawable& rounded = d.Drawables.at(d.FloatingByPage[0].Background[0]);
     EXPECT_EQ(rounded.Kind, doc::TDrawableKind::dkShape);
     EXPECT_EQ(rounded.Frame, (doc::TRect{3, 10, 100, 40}));
     EXPECT_EQ(rounded.Fill, (doc::TColor{1, 0, 0, 1}));
@@ -1096,6 +1097,46 @@ TEST(ModernReader, ShapeFillsAsTheModelDrawsThem) {
         const doc::TDocument d = b.Read();
         ASSERT_EQ(d.Drawables.size(), 1u);
         EXPECT_EQ(d.Drawables[0].Fill, c.Expected);
+    }
+}
+
+// A linear gradient keeps its stops in order, its opacity (the gradient's and the style's) and
+// its angle; its first stop stays the solid fill. A radial one is drawn as its first stop.
+TEST(ModernReader, GradientFillsKeepTheirStopsAndAngle) {
+    auto color = [](float r, float g, float bl, float a) {
+        return TProtoWriter().Varint(1, 1).Float(3, r).Float(4, g).Float(5, bl).Float(6, a);
+    };
+    auto stop = [&](float fraction, float r) {
+        return TProtoWriter().Message(1, color(r, 0, 0, 1)).Float(2, fraction).Float(3, 0.5f);
+    };
+    for (const std::uint64_t type : {0u, 1u}) {
+        SCOPED_TRACE(type);
+        TProtoWriter gradient;
+        gradient.Varint(1, type).Message(2, stop(1, 0.25f)).Message(2, stop(0, 1)).Float(3, 0.5f);
+        gradient.Message(5, TProtoWriter().Float(2, 3.14159265f / 2));  // upwards
+        TDocumentBuilder b;
+        const auto style = b.Add(
+            3015, Style("Faded", 0, TProtoWriter().Message(1, TProtoWriter().Message(2, gradient)).Float(3, 0.5f)));
+        TProtoWriter shape;
+        shape.Message(1, DrawableRecord(3, 10, 100, 40, 5)).Reference(2, style);
+        const TProtoWriter page = TProtoWriter().Varint(1, 0).Message(4, TProtoWriter().Reference(1, b.Add(3004, shape)));
+        b.Root.Reference(3, b.Add(kFloating, TProtoWriter().Message(1, page)));
+        const doc::TDocument d = b.Read();
+        ASSERT_EQ(d.Drawables.size(), 1u);
+        ASSERT_TRUE(d.Drawables[0].Fill);
+        EXPECT_FLOAT_EQ(d.Drawables[0].Fill->R, 0.25f);  // the first stop as written
+        if (type != 0) {
+            EXPECT_FALSE(d.Drawables[0].Gradient);
+            continue;
+        }
+        ASSERT_TRUE(d.Drawables[0].Gradient);
+        const doc::TGradient& g = *d.Drawables[0].Gradient;
+        ASSERT_EQ(g.Stops.size(), 2u);
+        EXPECT_EQ(g.Stops[0].Fraction, 0);
+        EXPECT_FLOAT_EQ(g.Stops[0].Color.R, 1);
+        EXPECT_FLOAT_EQ(g.Stops[1].Color.R, 0.25f);
+        EXPECT_FLOAT_EQ(g.Stops[1].Color.A, 0.25f);  // half the gradient's, half the style's
+        EXPECT_NEAR(g.Angle, 90, 1e-4);
     }
 }
 
@@ -1363,7 +1404,7 @@ TEST(ModernReaderCorpus, ProjectProposalTitleAndLetterPage) {
     // The drawing on page 1: only its thumbnail is in Data/, cropped by its mask.
     ASSERT_FALSE(d.FloatingByPage.empty());
     bool picture = false;
-    for (std::size_t i : d.FloatingByPage[0].Foreground) {
+    for (std::size_t i : d.FloatingByPage[0].Background) {
         const auto& drawable = d.Drawables.at(i);
         if (drawable.Kind != doc::TDrawableKind::dkImage) continue;
         picture = true;

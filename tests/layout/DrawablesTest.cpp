@@ -243,13 +243,17 @@ TEST(DrawablesTest, AMaskOutlineClipsThePictureAndCarriesItsFrame) {
     EXPECT_DOUBLE_EQ(paths[0]->Stroke->Width, 2);
 }
 
-std::vector<TLineView> Wrapped(doc::TWrapKind kind, doc::TRect frame, std::optional<doc::TRect> crop = {}) {
+std::vector<TLineView> Wrapped(doc::TWrapKind kind, doc::TRect frame, std::optional<doc::TRect> crop = {},
+                               bool underText = false) {
     doc::TDocument d = Doc();
     doc::TDrawable picture = Image(frame);
     picture.Image.Crop = crop;
     picture.Wrap = {kind, 0};
     d.Drawables.push_back(picture);
-    d.FloatingByPage.push_back({0, {}, {0}});
+    if (underText)
+        d.FloatingByPage.push_back({0, {0}, {}});
+    else
+        d.FloatingByPage.push_back({0, {}, {0}});
     std::u16string text;
     for (int i = 0; i < 40; ++i) text += u"ab ";
     d.Body.Paragraphs.push_back(Para(text));
@@ -257,15 +261,20 @@ std::vector<TLineView> Wrapped(doc::TWrapKind kind, doc::TRect frame, std::optio
 }
 
 TEST(DrawablesTest, TextWrapsAroundFloatingObjects) {
-    // Beside an object on the left (x 20..80, y 20..60) the lines start at its right edge.
-    auto lines = Wrapped(doc::TWrapKind::wkAround, {20, 20, 60, 40});
-    ASSERT_GE(lines.size(), 5u);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_DOUBLE_EQ(lines[std::size_t(i)].Left, 80) << i;
-        EXPECT_LE(lines[std::size_t(i)].Right, 180 + 1e-9);
+    // Beside an object on the left (x 20..80, y 20..60) the lines start at its right edge,
+    // whether the object lies over the text or under it.
+    std::vector<TLineView> lines;
+    for (const bool underText : {false, true}) {
+        SCOPED_TRACE(underText);
+        lines = Wrapped(doc::TWrapKind::wkAround, {20, 20, 60, 40}, std::nullopt, underText);
+        ASSERT_GE(lines.size(), 5u);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_DOUBLE_EQ(lines[std::size_t(i)].Left, 80) << i;
+            EXPECT_LE(lines[std::size_t(i)].Right, 180 + 1e-9);
+        }
+        EXPECT_DOUBLE_EQ(lines[4].Left, 20);
+        EXPECT_DOUBLE_EQ(lines[4].Baseline, 68);
     }
-    EXPECT_DOUBLE_EQ(lines[4].Left, 20);
-    EXPECT_DOUBLE_EQ(lines[4].Baseline, 68);
     // An object in the middle splits the lines beside it.
     lines = Wrapped(doc::TWrapKind::wkAround, {80, 20, 40, 20});
     ASSERT_GE(lines.size(), 3u);

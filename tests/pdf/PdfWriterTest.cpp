@@ -498,6 +498,37 @@ TEST(PdfWriterTest, LinesAndPathsAreDrawnWithTheirDashFillAndTransparency) {
         EXPECT_TRUE(g.At(p.X, p.Y) >= p.Min && g.At(p.X, p.Y) <= p.Max) << p.X << "," << p.Y << ": " << g.At(p.X, p.Y);
 }
 
+// A gradient blends from stop to stop along its angle, inside the shape only; what is drawn
+// after it keeps its own colour and transparency.
+TEST(PdfWriterTest, AGradientBlendsInsideItsShapeAlongItsAngle) {
+    REQUIRE_POPPLER();
+    using S = doc::TPathSegment;
+    layout::TPathItem band;  // black at the top, white at the bottom (drawn at half opacity)
+    band.Path = {Segment(S::skMove, {20, 20}), Segment(S::skLine, {180, 20}), Segment(S::skLine, {180, 100}),
+                 Segment(S::skLine, {20, 100}), Segment(S::skClose, {})};
+    band.Gradient = doc::TGradient{{{0, {0, 0, 0, 1}}, {0.5, {0.5, 0.5, 0.5, 1}}, {1, {1, 1, 1, 0.5}}}, 270};
+    band.Fill = doc::TColor{1, 0, 0, 1};  // the solid stand-in, not drawn
+    layout::TPathItem triangle;  // left to right, black to black: a black triangle
+    triangle.Path = {Segment(S::skMove, {20, 120}), Segment(S::skLine, {180, 120}), Segment(S::skLine, {20, 180}),
+                     Segment(S::skClose, {})};
+    triangle.Gradient = doc::TGradient{{{0, {0, 0, 0, 1}}, {1, {0, 0, 0, 0.2}}}, 0};
+    layout::TPathItem square;  // opaque black after them
+    square.Path = {Segment(S::skMove, {150, 150}), Segment(S::skLine, {180, 150}), Segment(S::skLine, {180, 180}),
+                   Segment(S::skLine, {150, 180}), Segment(S::skClose, {})};
+    square.Fill = doc::TColor{0, 0, 0, 1};
+    TScratchFolder dir;
+    const auto pdf = dir / L"gradient.pdf";
+    pdf::WritePdf(OnePage({band, triangle, square}), pdf);
+
+    const TGrey g = Render(dir, pdf);
+    EXPECT_LT(g.At(100, 22), 30) << "the first stop at the top";
+    EXPECT_NEAR(g.At(100, 60), 128, 25) << "the middle stop";
+    EXPECT_GT(g.At(100, 97), 225) << "the last stop at the foot";
+    EXPECT_LT(g.At(30, 125), 40) << "inside the triangle";
+    EXPECT_EQ(g.At(150, 140), 255) << "outside the triangle, inside its bounds";
+    EXPECT_LT(g.At(165, 165), 10) << "the square after it";
+}
+
 // Links open what they name where the layout put them, with no box drawn; targets a PDF should
 // not open are left out, not the page.
 TEST(PdfWriterTest, LinksBecomeAnnotationsOverTheirAreas) {
