@@ -156,7 +156,7 @@ namespace {
 // it for the nouns the tool names.
 std::wstring Plural(const std::wstring& what) {
     std::size_t end = what.size();
-    for (const wchar_t* qualifier : {L" of ", L" that ", L" whose ", L" past ", L" ("})
+    for (const wchar_t* qualifier : {L" of ", L" that ", L" which ", L" whose ", L" no ", L" past ", L" ("})
         end = std::min(end, what.find(qualifier));
     std::wstring word = what.substr(0, end);
     auto endsWith = [&](std::wstring_view tail) {
