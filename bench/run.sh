@@ -4,11 +4,14 @@
 # prints median times, ratios to unzip, peak memory and the goals each pages2pdf figure meets.
 # The modern workload times reading a generated 1,000-page Pages 5 document (styled text, lists,
 # a header, pictures and tables) into the document model (bench_modern) and converting it end to
-# end (pages2pdf: read, lay out, write the PDF), against its own goals.
+# end (pages2pdf: read, lay out, write the PDF), against its own goals. The many workload converts
+# a few hundred real-sized modern documents (2 to 20 pages, made by the same writer) with -j 1 and
+# -j 2, and as two processes at once, for documents per second and peak memory per job.
 #
 # Settings (environment):
 #   BENCH_RUNS=5            timed rounds per workload (after one untimed warm-up round)
-#   BENCH_ONLY=large,batch,tiny,modern   the workloads to run
+#   BENCH_ONLY=large,batch,tiny,modern,many   the workloads to run
+#   BENCH_MANY=300          documents in the many workload
 #   BENCH_CORPUS=DIR        where the corpus is generated and kept (default bench/out/corpus)
 #   BENCH_TMPFS=DIR         a tmpfs folder for the scratch folders (default: mount one when root,
 #                           else /dev/shm)
@@ -21,7 +24,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BENCH_BUILD_DIR:-$root/build/native-release}
 corpus=${BENCH_CORPUS:-$root/bench/out/corpus}
 runs=${BENCH_RUNS:-5}
-only=${BENCH_ONLY:-large,batch,tiny,modern}
+only=${BENCH_ONLY:-large,batch,tiny,modern,many}
+many_count=${BENCH_MANY:-300}
 
 say() { printf '%s\n' "$*"; }
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
@@ -31,13 +35,15 @@ for tool in unzip bsdtar cmake; do
 done
 [ -x /usr/bin/time ] || die "/usr/bin/time (GNU time) is missing; run scripts/setup.sh"
 [[ $runs =~ ^[1-9][0-9]*$ ]] || die "BENCH_RUNS must be a positive number"
-workloads=() want_modern=0
+[[ $many_count =~ ^[1-9][0-9]*$ ]] || die "BENCH_MANY must be a positive number"
+workloads=() want_modern=0 want_many=0
 IFS=, read -ra requested <<<"$only"
 for w in "${requested[@]}"; do
   case $w in
   large | batch | tiny) workloads+=("$w") ;;
   modern) want_modern=1 ;;
-  *) die "unknown workload '$w' (large, batch, tiny, modern)" ;;
+  many) want_many=1 ;;
+  *) die "unknown workload '$w' (large, batch, tiny, modern, many)" ;;
   esac
 done
 
@@ -48,7 +54,7 @@ if [ ! -f "$build_dir/CMakeCache.txt" ]; then
 fi
 cmake --build "$build_dir" --target bench_make_corpus >/dev/null
 generator=$build_dir/bench/bench_make_corpus
-if ((want_modern)); then
+if ((want_modern || want_many)); then
   cmake --build "$build_dir" --target bench_modern >/dev/null
   bench_modern=$build_dir/bench/bench_modern
 fi
@@ -88,6 +94,23 @@ if ((want_modern)); then
   else
     say "== modern document: $modern_doc ($modern_version)"
   fi
+fi
+
+# The many documents: 2 to 20 pages each, as real ones run, generated apart like the long one.
+many_dir=$corpus/many
+if ((want_many)); then
+  many_version="$("$bench_modern" --version) x$many_count"
+  if [ "$(cat "$many_dir/many.stamp" 2>/dev/null)" != "$many_version" ]; then
+    say "== generating $many_count modern documents in $many_dir (once)"
+    rm -rf "$many_dir" && mkdir -p "$many_dir"
+    for ((i = 1; i <= many_count; i++)); do
+      "$bench_modern" generate "$(printf '%s/doc-%03d.pages' "$many_dir" "$i")" $((2 + i * 7 % 19)) >/dev/null
+    done
+    printf '%s\n' "$many_version" >"$many_dir/many.stamp"
+  else
+    say "== many modern documents: $many_dir ($many_version)"
+  fi
+  many_docs=("$many_dir"/*.pages)
 fi
 
 # --- scratch folders on a tmpfs --------------------------------------------------------------
@@ -331,6 +354,59 @@ if ((want_modern)); then
   fi
 fi
 
+# --- many modern documents ---------------------------------------------------------------------
+# Documents per second of one run with -j 1, with -j 2, and of two -j 1 processes at once over the
+# two halves (against the one -j 1 run over all), with the peak memory of each process.
+many_run() {  # NAME ARGS... -> one "wall kib" line per process in $scratch/many-NAME.time*
+  local name=$1
+  shift
+  rm -rf "$scratch/out-many-$name"*
+  if [ "$1" = two ]; then
+    local half=$((${#many_docs[@]} / 2))
+    mkdir "$scratch/out-many-$name-1" "$scratch/out-many-$name-2"
+    /usr/bin/time -f '%e %M' -o "$scratch/many-$name.time1" \
+      "$p2p" -j 1 -o "$scratch/out-many-$name-1" "${many_docs[@]:0:half}" >/dev/null 2>"$scratch/pages2pdf.err" &
+    local first=$!
+    /usr/bin/time -f '%e %M' -o "$scratch/many-$name.time2" \
+      "$p2p" -j 1 -o "$scratch/out-many-$name-2" "${many_docs[@]:half}" >/dev/null 2>>"$scratch/pages2pdf.err" ||
+      die "pages2pdf failed on the many workload"
+    wait "$first" || die "pages2pdf failed on the many workload"
+  else
+    mkdir "$scratch/out-many-$name"
+    /usr/bin/time -f '%e %M' -o "$scratch/many-$name.time1" \
+      "$p2p" "$@" -o "$scratch/out-many-$name" "${many_docs[@]}" >/dev/null 2>"$scratch/pages2pdf.err" ||
+      die "pages2pdf failed on the many workload"
+  fi
+}
+if ((want_many)) && [ -n "$p2p" ]; then
+  many_load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+  say "== $many_count modern documents: 1 warm-up + $runs rounds of -j 1, -j 2 and two -j 1 processes at once"
+  declare -A many_walls=() many_rss=()
+  for ((r = 0; r <= runs; r++)); do
+    for name in j1 j2 two; do
+      case $name in
+      j1) many_run j1 -j 1 ;;
+      j2) many_run j2 -j 2 ;;
+      two) many_run two two ;;
+      esac
+      ((r > 0)) || continue
+      # Two processes: the wall time is the later one's; memory is per process.
+      wall=$(cat "$scratch/many-$name.time"* | awk '$1 > w { w = $1 } END { print w }')
+      kib=$(cat "$scratch/many-$name.time"* | awk '$2 > k { k = $2 } END { print k }')
+      many_walls[$name]+="$wall " many_rss[$name]+="$kib "
+    done
+  done
+  got=$(find "$scratch/out-many-j2" -name '*.pdf' | wc -l)
+  [ "$got" -eq "$many_count" ] || die "pages2pdf -j 2 wrote $got PDFs of $many_count"
+  many_pages=0
+  if command -v pdfinfo >/dev/null; then
+    for f in "$scratch/out-many-j1"/*.pdf; do
+      many_pages=$((many_pages + $(pdfinfo "$f" | awk '/^Pages:/ { print $2 }')))
+    done
+  fi
+  many_load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+fi
+
 # --- report ----------------------------------------------------------------------------------
 declare -A goal=([large]=0.26 [batch]=0.20 [tiny]=0.60)
 declare -A goal_text=(
@@ -400,6 +476,30 @@ if ((want_modern)); then
     if ((kib <= 96 * 1024)); then m=met; else m=MISSED; fi
     say "   goal: peak RSS at most 96 MiB: $m"
   fi
+fi
+if ((want_many)) && [ -n "$p2p" ]; then
+  say ""
+  say "== $many_count modern documents ($many_pages pages in all), median of $runs rounds;" \
+    "load average $many_load_before before, $many_load_after after, on $(nproc) CPUs"
+  declare -A many_rate=()
+  for name in j1 j2 two; do
+    read -ra w <<<"${many_walls[$name]}"
+    median_of "${w[@]}" && wall=$REPLY
+    read -ra k <<<"${many_rss[$name]}"
+    median_of "${k[@]}" && kib=$REPLY
+    many_rate[$name]=$(awk -v n="$many_count" -v t="$wall" 'BEGIN { printf "%.1f", n / t }')
+    case $name in
+    j1) what="pages2pdf -j 1 (one job)" per_job=$kib ;;
+    j2) what="pages2pdf -j 2 (two jobs)" per_job=$((kib / 2)) ;;
+    two) what="two pages2pdf -j 1 at once" per_job=$kib ;;
+    esac
+    printf '   %-28s %7.2f s wall  %6s documents/s  %5.2fx -j 1   peak RSS %6.1f MiB a process, ~%.1f MiB a job\n' \
+      "$what" "$wall" "${many_rate[$name]}" "$(awk -v a="${many_rate[$name]}" -v b="${many_rate[j1]}" 'BEGIN { print a / b }')" \
+      "$(awk -v k="$kib" 'BEGIN { print k / 1024 }')" "$(awk -v k="$per_job" 'BEGIN { print k / 1024 }')"
+  done
+  if awk -v a="${many_rate[j2]}" -v b="${many_rate[j1]}" 'BEGIN { exit !(a / b >= 1.8) }'; then m=met; else m=MISSED; fi
+  say "   goal: -j 2 at least 1.8x the documents per second of -j 1 on 2 cores: $m" \
+    "(other work on the machine takes its share of the cores)"
 fi
 if [ -z "$p2p" ]; then
   say "pages2pdf was not timed: build it (cmake --build $build_dir --target pages2pdf) and run again"

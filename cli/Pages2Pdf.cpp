@@ -1,11 +1,15 @@
 #include "cli/Pages2Pdf.h"
 
-#include <chrono>
 #include <exception>
-#include <optional>
+#include <memory>
+#include <thread>
 
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
+#include "cli/Inputs.h"
+#include "cli/Jobs.h"
+#include "cli/JsonReport.h"
+#include "cli/Progress.h"
 #include "convert/Conversion.h"
 #include "convert/DocumentText.h"
 #include "convert/Escape.h"
@@ -23,69 +27,24 @@ constexpr int kExitAllWritten = 0;
 constexpr int kExitNotAllWritten = 1;
 constexpr int kExitUsage = 2;
 
-// "done of total" on a terminal's standard error, once the batch has taken longer than
-// a moment; kept as the terminal's last line and redrawn a few times a second at most.
-class TProgress {
-public:
-    explicit TProgress(std::size_t total)
-        : FTotal(total), FEnabled(total > 1 && IsTerminal(TOutput::toStdErr)),
-          FStdOutOnTerminal(IsTerminal(TOutput::toStdOut)), FStart(std::chrono::steady_clock::now()) {}
-    TProgress(const TProgress&) = delete;
-    TProgress& operator=(const TProgress&) = delete;
-    ~TProgress() { Clear(); }
-
-    // Before a line goes to output: the progress line makes room when they share the screen.
-    void BeforeLine(TOutput output) {
-        if (output == TOutput::toStdErr || FStdOutOnTerminal) Clear();
-    }
-    void Show(std::size_t done) {
-        if (!FEnabled || done >= FTotal) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - FStart < std::chrono::milliseconds(500)) return;
-        if (FShownWidth != 0 && now - FLastDrawn < std::chrono::milliseconds(100)) return;
-        const std::wstring text =
-            L"pages2pdf: " + std::to_wstring(done) + L" of " + std::to_wstring(FTotal) + L" documents done";
-        Write(TOutput::toStdErr, L"\r" + text);
-        FShownWidth = text.size();
-        FLastDrawn = now;
-    }
-
-private:
-    void Clear() {
-        if (FShownWidth == 0) return;
-        Write(TOutput::toStdErr, L"\r" + std::wstring(FShownWidth, L' ') + L"\r");
-        FShownWidth = 0;
-    }
-
-    std::size_t FTotal;
-    bool FEnabled;
-    bool FStdOutOnTerminal;
-    std::chrono::steady_clock::time_point FStart;
-    std::chrono::steady_clock::time_point FLastDrawn;
-    std::size_t FShownWidth = 0;
-};
-
-std::wstring MessageOf(const std::exception& e) {
-    if (const auto* ours = dynamic_cast<const Exception*>(&e)) return ours->Message();
-    return platform::FromUtf8(e.what());
-}
-
-// Absolute against the current folder, the way GetFullPathNameW makes it.
-std::wstring AbsoluteEnginePath(const std::wstring& argument) {
-    const std::wstring engine = EnginePathOf(argument);
-    platform::TErrorCode error = platform::kErrorSuccess;
-    std::wstring full = platform::FullPathName(engine, error);
-    if (full.empty()) {
-        throw EInOutError(L"Cannot make \"" + argument + L"\" absolute: " + platform::SystemErrorMessage(error),
-                          static_cast<int>(error));
-    }
-    return full;
-}
-
 // A trailing separator would be doubled in the output paths; a root keeps its own.
 std::wstring WithoutTrailingSeparator(std::wstring folder) {
     while (folder.size() > 1 && folder.back() == L'\\' && folder[folder.size() - 2] != L':') folder.pop_back();
     return folder;
+}
+
+// "converted: A.pages -> OUT/A.pdf", "not converted: A.pages: <reason>" or "error: A.pages: <message>".
+std::wstring HumanLine(const std::wstring& file, const TOutcome& outcome) {
+    if (outcome.Failed) return L"error: " + file + L": " + outcome.Error;
+    const TDocumentResult& result = outcome.Result;
+    if (!IsWritten(result)) return L"not converted: " + file + L": " + DisplayMessage(DescribeReason(result));
+    std::wstring line = L"converted: " + file + L" -> " + DisplayPath(result.OutputPath);
+    if (result.Status == TDocumentStatus::dsLaidOut) {
+        line += L" (laid out by pages2pdf; Pages 5 and later store no PDF)";
+        const std::wstring leftOut = DescribeLeftOut(result.LeftOut);
+        if (!leftOut.empty()) line += L" (some content left out: " + leftOut + L")";
+    }
+    return line;
 }
 
 // Names come from the file system and messages from documents: neither may forge a line.
@@ -99,12 +58,14 @@ int UsageError(const std::wstring& message) {
 }
 
 // --text: each document's words on standard output, a blank line between documents.
-int WriteTexts(TConversionEngine& engine, const std::vector<std::wstring>& files) {
+int WriteTexts(TConversionEngine& engine, const std::vector<TInput>& inputs) {
     bool allRead = true;
     bool first = true;
-    for (const std::wstring& file : files) {
+    for (const TInput& input : inputs) {
+        const std::wstring& file = input.Shown;
         try {
-            const std::wstring source = AbsoluteEnginePath(file);
+            if (input.Source.empty()) throw EInOutError(input.Error);
+            const std::wstring& source = input.Source;
             doc::TDocument document;
             TDocumentResult result;
             result.Status = engine.ReadDocument(source, document, result.Detail);
@@ -147,12 +108,25 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
     }
     const bool sameFolder = !commandLine.OutputFolder;
 
-    TConversionEngine engine;
-    engine.ExactOnly = commandLine.ExactOnly;
-    std::optional<platform::TProcessLock> lock;
+    std::vector<TInput> inputs;
     try {
-        engine.SetUpWorkingFolder();
-        lock.emplace(engine.LockWorkingFolder());
+        inputs = CollectInputs(commandLine.Files, commandLine.Recursive, outputFolder);
+    } catch (const EArgumentException& e) {
+        return UsageError(e.Message());
+    }
+
+    // One engine, and so one working folder, per job; no more jobs than documents.
+    std::size_t jobs = commandLine.Jobs > 0 ? static_cast<std::size_t>(commandLine.Jobs)
+                                            : std::max(1u, std::thread::hardware_concurrency());
+    if (commandLine.Text) jobs = 1;
+    jobs = std::max<std::size_t>(1, std::min(jobs, inputs.size()));
+    std::vector<std::unique_ptr<TConversionEngine>> engines;
+    try {
+        for (std::size_t i = 0; i < jobs; ++i) {
+            engines.push_back(std::make_unique<TConversionEngine>());
+            engines.back()->ExactOnly = commandLine.ExactOnly;
+            engines.back()->SetUpWorkingFolder();
+        }
         // As the window's batch makes its output folder: a folder that can't be made
         // shows in each document's copy error.
         if (!sameFolder && !platform::DirectoryExists(outputFolder)) platform::ForceDirectories(outputFolder);
@@ -160,43 +134,26 @@ int RunPages2Pdf(const std::vector<std::wstring>& args) {
         WriteLine(TOutput::toStdErr, L"pages2pdf: " + DisplayMessage(MessageOf(e)));
         return kExitNotAllWritten;
     }
-
-    // Emptied while the lock is still held, however the run ends.
-    const TWorkingFolderCleanup cleanup(engine);
-    if (commandLine.Text) return WriteTexts(engine, commandLine.Files);
+    if (commandLine.Text) return WriteTexts(*engines.front(), inputs);
 
     // A script converting a folder wants every document tried: an error ends only its own.
     bool allWritten = true;
-    TProgress progress(commandLine.Files.size());
-    std::size_t done = 0;
-    for (const std::wstring& file : commandLine.Files) {
-        std::wstring line;
-        TOutput output = TOutput::toStdErr;
-        try {
-            const std::wstring source = AbsoluteEnginePath(file);
-            try {
-                const TDocumentResult result = engine.ConvertDocument(source, sameFolder, outputFolder);
-                if (IsWritten(result)) {
-                    line = L"converted: " + file + L" -> " + DisplayPath(result.OutputPath);
-                    if (result.Status == TDocumentStatus::dsLaidOut) {
-                        line += L" (laid out by pages2pdf; Pages 5 and later store no PDF)";
-                        const std::wstring leftOut = DescribeLeftOut(result.LeftOut);
-                        if (!leftOut.empty()) line += L" (some content left out: " + leftOut + L")";
-                    }
-                    output = TOutput::toStdOut;
-                } else {
-                    line = L"not converted: " + file + L": " + DisplayMessage(DescribeReason(result));
-                }
-            } catch (const std::exception& e) {
-                line = L"error: " + file + L": " + DisplayMessage(MessageOf(e));
-            }
-        } catch (const std::exception& e) {
-            line = L"error: " + file + L": " + MessageOf(e);
-        }
-        if (output != TOutput::toStdOut) allWritten = false;
+    TProgress progress(inputs.size());
+    TJobEvents events;
+    events.Finished = [&](std::size_t index, const TOutcome& outcome) {
+        const std::wstring line = HumanLine(inputs[index].Shown, outcome);
+        const bool written = !outcome.Failed && IsWritten(outcome.Result);
+        if (!written) allWritten = false;
+        // With --json, standard output is the scripts' alone.
+        const TOutput output = written && !commandLine.Json ? TOutput::toStdOut : TOutput::toStdErr;
         progress.BeforeLine(output);
         WriteLine(output, line);
-        progress.Show(++done);
-    }
+        if (commandLine.Json) {
+            progress.BeforeLine(TOutput::toStdOut);
+            Write(TOutput::toStdOut, JsonLine(inputs[index].Shown, outcome) + L"\n");
+        }
+    };
+    events.Progress = [&](std::size_t done, const std::wstring& current) { progress.Show(done, current); };
+    RunJobs(engines, inputs, events);
     return allWritten ? kExitAllWritten : kExitNotAllWritten;
 }

@@ -78,10 +78,9 @@ void ConvertBatch(TConversionEngine& engine, IBatchFrontEnd& frontEnd) {
 
     std::vector<std::wstring> notWritten;
     {
-        // Taken before anything is made, so a refused batch touches nothing; let go
-        // before the completion box, which may stay open for a while.
-        const TProcessLock lock = engine.LockWorkingFolder();
-        // Emptied while the lock is still held, however the rows end.
+        // Checked before anything is made, so a refused batch touches nothing.
+        engine.RequireWorkingFolder();
+        // Emptied however the rows end.
         const TWorkingFolderCleanup cleanup(engine);
         if (!DirectoryExists(F)) ForceDirectories(F);
 

@@ -77,6 +77,10 @@ std::wstring PreviewIn(const std::wstring& folder) {
 // copied out, inside the working folder.
 const wchar_t* const kInnerIndexFolder = L"pages2pdf index\\";
 const wchar_t* const kLaidOutFile = L"pages2pdf output.pdf";
+// Inside the engine's own folder: what each document unpacks (tempDir), and the faces the
+// system hands over only in memory.
+const wchar_t* const kUnpackFolder = L"unpacked\\";
+const wchar_t* const kFontsFolder = L"fonts\\";
 
 bool OutputPresent(const std::wstring& path) {
     TErrorCode error = kErrorSuccess;
@@ -240,23 +244,20 @@ TConversionEngine::~TConversionEngine() = default;
 
 void TConversionEngine::SetUpWorkingFolder() {
     const std::wstring parent = FParentGiven ? FParent : LocalAppDataPath();
-    if (!IsAbsoluteFolder(parent)) {
-        tempDir.clear();
-        throw EInOutError(kNoAppDataFolder);
-    }
-    tempDir = parent + L"\\Lumbrook\\";
-    if (!DirectoryExists(tempDir)) ForceDirectories(tempDir);
+    tempDir.clear();
+    FFonts.reset();
+    FWorkingFolder.reset();
+    if (!IsAbsoluteFolder(parent)) throw EInOutError(kNoAppDataFolder);
+    const std::wstring root = parent + L"\\Lumbrook\\";
+    if (!DirectoryExists(root)) ForceDirectories(root);
+    FWorkingFolder.emplace(root);
+    const std::wstring work = FWorkingFolder->Path() + kUnpackFolder;
+    ForceDirectories(work);
+    tempDir = work;
 }
 
 void TConversionEngine::RequireWorkingFolder() const {
     if (tempDir.empty()) throw EInOutError(kNoAppDataFolder);
-}
-
-TProcessLock TConversionEngine::LockWorkingFolder() {
-    RequireWorkingFolder();
-    TProcessLock lock = TProcessLock::TryAcquire(tempDir);
-    if (!lock) throw EInOutError(L"Another conversion is using the working folder. Try again when it has finished.");
-    return lock;
 }
 
 // One listing: a file that survived the removal would otherwise be found as this
@@ -314,8 +315,8 @@ TWorkingFolderCleanup::~TWorkingFolderCleanup() {
 
 layout::IFontProvider& TConversionEngine::Fonts() {
     // Kept for the whole batch: finding and measuring faces is the dear part. Beside the
-    // working folder, which every document empties.
-    if (!FFonts) FFonts = layout::MakeSystemFontProvider(tempDir.substr(0, tempDir.size() - 1) + L" fonts\\");
+    // unpacking folder, which every document empties.
+    if (!FFonts) FFonts = layout::MakeSystemFontProvider(FWorkingFolder->Path() + kFontsFolder);
     return *FFonts;
 }
 
@@ -377,6 +378,7 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
                 CopyOut(tempDir + kLaidOutFile, TDocumentStatus::dsLaidOut, result);
                 result.LeftOut = pages.LeftOut;
                 AddShortfall(result.LeftOut, text, written);
+                result.Pages = static_cast<int>(pages.Pages.size());
                 break;
             }
         }

@@ -4,11 +4,12 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "convert/WorkingFolder.h"
 #include "platform/Budget.h"
 #include "platform/FileSystem.h"
-#include "platform/ProcessLock.h"
 
 // The local application-data folder, no trailing separator; empty when unknown.
 std::wstring LocalAppDataPath();
@@ -66,6 +67,8 @@ struct TDocumentResult {
     std::wstring Detail;
     // dsLaidOut: what the document holds that the PDF does not show ("chart" -> 2).
     std::map<std::wstring, int> LeftOut;
+    // dsLaidOut: the pages written; 0 where the count is not known (a stored PDF is copied unread).
+    int Pages = 0;
 };
 
 // A PDF was written for the document, copied or laid out.
@@ -92,24 +95,26 @@ private:
 };
 
 // The conversion of documents one by one: the working folder and what is unpacked into it.
-// The window and the command-line tool each own one; nothing derives from it.
+// The window and the command-line tool own one each (the tool one per job); nothing derives
+// from it. Each engine has a working folder of its own, so engines never wait for each other.
 class TConversionEngine final {
 public:
     // The working folder goes below the local application-data folder.
     TConversionEngine();
     // Tests and tools choose the working folder's parent instead.
     explicit TConversionEngine(std::wstring workingFolderParent);
+    // The working folder goes with the engine.
     ~TConversionEngine();
     TConversionEngine(const TConversionEngine&) = delete;
     TConversionEngine& operator=(const TConversionEngine&) = delete;
 
-    // Fixes tempDir and makes the folder when missing. Raises EInOutError when the
+    // Makes the engine's own working folder below <parent>\Lumbrook\ (those of conversions
+    // that died are removed first) and fixes tempDir in it. Raises EInOutError when the
     // local application-data folder can't be found (tempDir then stays empty).
     void SetUpWorkingFolder();
 
-    // Exclusive for every process of the user; hold it for a whole batch. Raises
-    // EInOutError when another conversion holds it.
-    [[nodiscard]] platform::TProcessLock LockWorkingFolder();
+    // Raises EInOutError unless the working folder is set up.
+    void RequireWorkingFolder() const;
 
     // Empties the working folder and unpacks the package pathDir into it, paying for what it
     // unpacks to from budget (EExpansionLimit), or from a budget of its own.
@@ -135,7 +140,6 @@ public:
     std::wstring tempDir;
 
 private:
-    void RequireWorkingFolder() const;
     void EnsureWorkingFolderEmpty() const;
     void EmptyWorkingFolder();
     TRecognition UnpackDocument(const std::wstring& Source, platform::TExpansionBudget& budget);
@@ -143,6 +147,8 @@ private:
 
     // Set by the PDF search once a match is found; every level of the search stops then.
     bool flag_Search = false;
+    // Declared before the fonts, which keep files in it: it goes last.
+    std::optional<TWorkingFolder> FWorkingFolder;
     std::unique_ptr<layout::IFontProvider> FFonts;
 
     std::wstring FParent;

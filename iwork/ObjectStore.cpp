@@ -82,7 +82,8 @@ class TIwaFile {
 public:
     explicit TIwaFile(const std::wstring& path) : FPath(path) {
         platform::TErrorCode error = platform::kErrorSuccess;
-        FFile = platform::TFile::OpenRead(path, error);
+        // Shared: a document folder is read in place, perhaps by several conversions at once.
+        FFile = platform::TFile::OpenReadShared(path, error);
         if (!FFile) throw EFOpenError(OpenErrorText(path, error));
         const std::int64_t size = FFile.Seek(0, 2);
         if (size < 0) throw EReadError(L"Cannot read file \"" + path + L"\"");

@@ -21,7 +21,8 @@ constexpr std::size_t kMaxXmlSize = 256u << 20;
 
 std::string ReadWhole(const std::wstring& path) {
     platform::TErrorCode error = platform::kErrorSuccess;
-    platform::TFile file = platform::TFile::OpenRead(path, error);
+    // Shared: a document folder is read in place, perhaps by several conversions at once.
+    platform::TFile file = platform::TFile::OpenReadShared(path, error);
     if (!file) throw EDamagedDocument(L"cannot open " + platform::ExtractFileName(path));
     std::string bytes;
     char buffer[65536];

@@ -8,7 +8,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 pkgs=(
   build-essential cmake ninja-build pkg-config git dpkg-dev
-  zlib1g-dev googletest libgtest-dev
+  zlib1g-dev googletest libgtest-dev nlohmann-json3-dev
   clang libclang-rt-dev
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64

@@ -31,7 +31,8 @@ TFileStream::TFileStream(const std::wstring& FileName, std::uint16_t Mode) : FFi
         FHandle = platform::TFile::Create(FileName, error);
         if (!FHandle) throw EFCreateError(FileErrorText(L"Cannot create file", FileName, error));
     } else {
-        FHandle = platform::TFile::OpenRead(FileName, error);
+        FHandle = (Mode & fmShareDenyWrite) != 0 ? platform::TFile::OpenReadShared(FileName, error)
+                                                 : platform::TFile::OpenRead(FileName, error);
         if (!FHandle) throw EFOpenError(FileErrorText(L"Cannot open file", FileName, error));
         FReadAhead = std::move(tSpareReadAhead);
         if (!FReadAhead) FReadAhead = std::make_unique_for_overwrite<std::uint8_t[]>(kReadAheadSize);

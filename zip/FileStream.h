@@ -1,5 +1,5 @@
 #pragma once
-// The stream over an exclusively opened file.
+// The stream over an opened file: exclusively, or shared with other readers.
 
 #include <cstdint>
 #include <memory>
@@ -10,6 +10,8 @@
 
 inline constexpr std::uint16_t fmOpenRead = 0x0000;
 inline constexpr std::uint16_t fmCreate = 0xFF00;
+// With fmOpenRead: others may read the file at the same time, nobody may write it.
+inline constexpr std::uint16_t fmShareDenyWrite = 0x0020;
 
 class TFileStream : public TStream {
 public:
@@ -21,7 +23,7 @@ public:
     // memory: the exact-size copy's chunks.
     static constexpr std::int32_t kDirectReadSize = kCopyChunkSize;
 
-    // fmOpenRead: EFOpenError "Cannot open file "%s". %s"; fmCreate (an existing file is
+    // fmOpenRead (| fmShareDenyWrite): EFOpenError "Cannot open file "%s". %s"; fmCreate (an existing file is
     // emptied): EFCreateError "Cannot create file "%s". %s". The first %s is the full path,
     // the second the system's text for the error.
     TFileStream(const std::wstring& FileName, std::uint16_t Mode);

@@ -54,7 +54,8 @@ void TZipFile::Open(const std::wstring& ZipFileName, TZipMode OpenMode) {
     Close();
     // Only reading is built: the writing modes are refused like zmClosed.
     if (OpenMode != zmRead) throw EZipException(L"Invalid argument");
-    auto stream = std::make_unique<TFileStream>(ZipFileName, fmOpenRead);
+    // Shared with other readers: several conversions may read one document at the same time.
+    auto stream = std::make_unique<TFileStream>(ZipFileName, fmOpenRead | fmShareDenyWrite);
     Open(*stream, OpenMode);  // on failure the file closes with `stream`
     FFileStream = std::move(stream);
 }

@@ -31,9 +31,14 @@ TProcessLock TProcessLock::TryAcquire(const std::wstring& forFolder) {
     const HANDLE h = CreateMutexW(nullptr, FALSE, MutexName(forFolder).c_str());
     const DWORD error = GetLastError();
     if (h == nullptr) return TProcessLock();
-    TProcessLock lock(reinterpret_cast<std::intptr_t>(h));
+    TProcessLock lock(reinterpret_cast<std::intptr_t>(h), forFolder);
     if (error == ERROR_ALREADY_EXISTS) return TProcessLock();  // lock closes the handle
     return lock;
+}
+
+void TProcessLock::Retire() noexcept {
+    // Nothing on disk: the mutex is gone with its last handle.
+    FHandle.Reset();
 }
 
 }  // namespace platform

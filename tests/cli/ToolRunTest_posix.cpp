@@ -1,17 +1,22 @@
 // pages2pdf run as a user runs it: a separate process, its own current folder, and a
 // scratch HOME and XDG_CACHE_HOME so the user's real working folder is never touched.
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "convert/Conversion.h"
@@ -42,17 +47,28 @@ protected:
     void SetUp() override { platform::ForceDirectories(scratch / L"work\\docs"); }
 
     // Runs the tool in scratch/work with args given as UTF-8.
-    TRun Run(const std::vector<std::string>& args) {
-        return Run(args, {"HOME=" + ToNativePath(scratch / L"home"), "XDG_CACHE_HOME=" + cache});
-    }
+    TRun Run(const std::vector<std::string>& args) { return Wait(Start(args, "run")); }
     TRun Run(const std::vector<std::string>& args, std::vector<std::string> env) {
-        const std::string outFile = ToNativePath(scratch / L"stdout.txt");
-        const std::string errFile = ToNativePath(scratch / L"stderr.txt");
+        return Wait(Start(args, "run", std::move(env)));
+    }
+
+    // A run under way: its process and where its output goes.
+    struct TStarted {
+        pid_t pid = 0;
+        std::string outFile;
+        std::string errFile;
+    };
+    // name tells the output files of runs at the same time apart.
+    TStarted Start(const std::vector<std::string>& args, const std::string& name) {
+        return Start(args, name, {"HOME=" + ToNativePath(scratch / L"home"), "XDG_CACHE_HOME=" + cache});
+    }
+    TStarted Start(const std::vector<std::string>& args, const std::string& name, std::vector<std::string> env) {
+        TStarted started{0, ToNativePath(scratch / L"") + name + ".out", ToNativePath(scratch / L"") + name + ".err"};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 1, started.outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, started.errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
 
         env.push_back("PATH=/usr/bin:/bin");
@@ -66,17 +82,20 @@ protected:
         for (auto& a : argStore) argv.push_back(a.data());
         argv.push_back(nullptr);
 
-        TRun run;
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), envp.data());
+        const int spawned = posix_spawn(&started.pid, tool.c_str(), &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         EXPECT_EQ(spawned, 0) << "cannot start " << tool;
-        if (spawned != 0) return run;
+        if (spawned != 0) started.pid = 0;
+        return started;
+    }
+    static TRun Wait(const TStarted& started) {
+        TRun run;
+        if (started.pid == 0) return run;
         int wstatus = 0;
-        waitpid(pid, &wstatus, 0);
+        waitpid(started.pid, &wstatus, 0);
         run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-        run.out = Slurp(outFile);
-        run.err = Slurp(errFile);
+        run.out = Slurp(started.outFile);
+        run.err = Slurp(started.errFile);
         return run;
     }
     std::wstring Doc(const std::wstring& name, const std::vector<std::uint8_t>& bytes) {
@@ -98,7 +117,8 @@ TEST_F(ToolRunTest, HelpVersionAndUsageErrors) {
         std::string errStart;
     } cases[] = {
         {{"--version"}, 0, "pages2pdf 1.0.0\n", ""},
-        {{"--help"}, 0, "usage: pages2pdf [-o DIR | --output DIR] [--exact-only] [--] FILE...\n", ""},
+        {{"--help"}, 0, "usage: pages2pdf [-o DIR | --output DIR] [-r] [-j N] [--json] [--exact-only] [--] FILE...\n", ""},
+        {{"-j", "0", "a.pages"}, 2, "", "pages2pdf: -j wants a number of jobs from 1 to 1024, not \"0\"\nusage:"},
         {{}, 2, "", "pages2pdf: no document given\nusage: pages2pdf"},
         {{"-x", "a.pages"}, 2, "", "pages2pdf: unknown option -x\nusage:"},
         {{"-o", "a\\b", "a.pages"}, 2, "", "pages2pdf: -o a\\b: a path holding \"\\\" can't be used here"},
@@ -181,17 +201,138 @@ TEST_F(ToolRunTest, NamesKeepTheirColonsAndCannotForgeLines) {
                        "saved by Pages '09 without a PDF preview\n");
 }
 
-TEST_F(ToolRunTest, AnotherConversionHoldingTheWorkingFolderStopsTheToolBeforeAnything) {
-    const std::wstring doc = Doc(L"Good.pages", PackageWithPdf("%PDF good"));
-    TConversionEngine other{scratch / L"cache"};
-    other.SetUpWorkingFolder();
-    const platform::TProcessLock held = other.LockWorkingFolder();
+// The working folders below the cache: one per conversion under way, or left by one that died.
+std::vector<std::string> WorkingFolders(const std::string& cache) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(cache + "/Lumbrook", ec)) {
+        if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
 
-    const TRun run = Run({"-o", work + "/out", ToNativePath(doc)});
+// A tree of documents with equal names in different folders, a bundle (whose insides are never
+// walked) and files that are not documents.
+class ToolTreeTest : public ToolRunTest {
+protected:
+    void SetUp() override {
+        ToolRunTest::SetUp();
+        Doc(L"tree\\a\\Report.pages", PackageWithPdf("%PDF a"));
+        Doc(L"tree\\b\\Report.pages", PackageWithPdf("%PDF b"));
+        Doc(L"tree\\b\\deeper\\Report.pages", PackageWithPdf("%PDF deeper"));
+        Doc(L"tree\\Bundle.pages\\QuickLook\\Preview.pdf", std::vector<std::uint8_t>{'%', 'P', 'D', 'F'});
+        Doc(L"tree\\Bundle.pages\\Inside.pages", PackageWithPdf("%PDF inside"));
+        Doc(L"tree\\notes.txt", std::vector<std::uint8_t>{'x'});
+    }
+    std::string ExpectedOut(const std::string& out) const {
+        return "converted: docs/tree/a/Report.pages -> " + work + "/" + out + "/tree/a/Report.pdf\n"
+               "converted: docs/tree/b/deeper/Report.pages -> " + work + "/" + out + "/tree/b/deeper/Report.pdf\n"
+               "converted: docs/tree/b/Report.pages -> " + work + "/" + out + "/tree/b/Report.pdf\n"
+               "converted: docs/tree/Bundle.pages -> " + work + "/" + out + "/tree/Bundle.pdf\n";
+    }
+};
+
+TEST_F(ToolTreeTest, AFolderTreeIsRepeatedInTheOutputFolderSoEqualNamesNeverMeet) {
+    for (const char* jobs : {"1", "3"}) {
+        SCOPED_TRACE(jobs);
+        const std::string out = std::string("out") + jobs;
+        const TRun run = Run({"-r", "-j", jobs, "-o", out, "docs/tree"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, ExpectedOut(out));  // in listing order, whatever finished first
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(Slurp(work + "/" + out + "/tree/a/Report.pdf"), "%PDF a");
+        EXPECT_EQ(Slurp(work + "/" + out + "/tree/b/Report.pdf"), "%PDF b");
+        EXPECT_EQ(Slurp(work + "/" + out + "/tree/b/deeper/Report.pdf"), "%PDF deeper");
+        EXPECT_FALSE(std::filesystem::exists(work + "/" + out + "/tree/Bundle.pages"));
+        EXPECT_FALSE(std::filesystem::exists(work + "/" + out + "/tree/Inside.pdf"));
+    }
+
+    // Without -o each PDF goes beside its document; a second run writes over none of them.
+    const TRun beside = Run({"-r", "docs/tree/b/"});
+    EXPECT_EQ(beside.status, 0) << beside.err;
+    EXPECT_EQ(beside.out, "converted: docs/tree/b/deeper/Report.pages -> " + work + "/docs/tree/b/deeper/Report.pdf\n"
+                          "converted: docs/tree/b/Report.pages -> " + work + "/docs/tree/b/Report.pdf\n");
+    const TRun again = Run({"-r", "docs/tree/b"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.out, "");
+
+    // Two folders of one name would meet in the output folder: refused before anything is done.
+    Doc(L"other\\tree\\c\\Report.pages", PackageWithPdf("%PDF c"));
+    const TRun clash = Run({"-r", "-o", "clash", "docs/tree", "docs/other/tree/"});
+    EXPECT_EQ(clash.status, 2);
+    EXPECT_EQ(clash.err.substr(0, 68), "pages2pdf: -r: the folders docs/tree and docs/other/tree/ have the s");
+    EXPECT_FALSE(std::filesystem::exists(work + "/clash"));
+}
+
+TEST_F(ToolTreeTest, RunsAtOnceNeverMeetAndAKilledRunsWorkingFolderGoesWithTheNextRun) {
+    // A run held under way: a long list of documents, stopped as soon as its working folder is there.
+    std::vector<std::string> many = {"-j", "1", "-o", "held"};
+    many.insert(many.end(), 5000, "docs/tree/a/Report.pages");
+    const TStarted stuck = Start(many, "stuck");
+    for (int i = 0; i < 5000 && WorkingFolders(cache).empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ::kill(stuck.pid, SIGSTOP);
+    ASSERT_EQ(WorkingFolders(cache).size(), 1u);
+
+    // Two more at once over the same tree, while it holds its working folder.
+    const TStarted first = Start({"-r", "-o", "out1", "docs/tree"}, "first");
+    const TStarted second = Start({"-r", "-o", "out2", "docs/tree"}, "second");
+    const TRun one = Wait(first), two = Wait(second);
+    EXPECT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(one.out, ExpectedOut("out1"));
+    EXPECT_EQ(two.out, ExpectedOut("out2"));
+    const auto held = WorkingFolders(cache);
+    EXPECT_EQ(held.size(), 1u);  // theirs are gone, the waiting run's is untouched
+
+    // Killed, it leaves its folder; the next run removes it.
+    ::kill(stuck.pid, SIGKILL);
+    ::kill(stuck.pid, SIGCONT);
+    EXPECT_EQ(Wait(stuck).status, -1);
+    EXPECT_EQ(WorkingFolders(cache), held);
+    const TRun next = Run({"-o", "out3", "docs/tree/a/Report.pages"});
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_TRUE(std::filesystem::is_empty(cache + "/Lumbrook"));
+}
+
+TEST_F(ToolTreeTest, JsonGivesOneObjectPerDocumentAndThePeoplesLinesGoToStandardError) {
+    Doc(L"NoPdf.pages", PackageWithoutPdf());
+    Doc(L"Tab\tand \"quotes\".pages", PackageWithPdf("%PDF tab"));
+    const TRun run =
+        Run({"--json", "-j", "2", "-o", "out", "docs/tree/a/Report.pages", "docs/NoPdf.pages",
+             "docs/Tab\tand \"quotes\".pages", "docs/missing.pages"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "pages2pdf: Another conversion is using the working folder. Try again when it has finished.\n");
-    EXPECT_FALSE(FileExists(scratch / L"work\\out"));
+    std::vector<nlohmann::json> objects;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) objects.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(objects.size(), 4u) << run.out;
+
+    EXPECT_EQ(objects[0]["path"], "docs/tree/a/Report.pages");
+    EXPECT_EQ(objects[0]["outcome"], "converted");
+    EXPECT_TRUE(objects[0]["reason"].is_null());
+    EXPECT_EQ(objects[0]["output"], work + "/out/Report.pdf");
+    EXPECT_EQ(objects[0]["method"], "stored");
+    EXPECT_TRUE(objects[0]["pages"].is_null());  // Apple's PDF is copied, not read
+    EXPECT_TRUE(objects[0]["left_out"].is_object() && objects[0]["left_out"].empty());
+    EXPECT_GE(objects[0]["seconds"].get<double>(), 0.0);
+
+    EXPECT_EQ(objects[1]["outcome"], "not converted");
+    EXPECT_EQ(objects[1]["reason"], "saved by Pages '09 without a PDF preview");
+    EXPECT_TRUE(objects[1]["output"].is_null());
+    EXPECT_TRUE(objects[1]["method"].is_null());
+
+    // A control character in a name comes back as it was.
+    EXPECT_EQ(objects[2]["path"], "docs/Tab\tand \"quotes\".pages");
+    EXPECT_EQ(objects[2]["output"], work + "/out/Tab\tand \"quotes\".pdf");
+    EXPECT_NE(run.out.find("Tab\\u0009and \\\"quotes\\\""), std::string::npos);
+
+    EXPECT_EQ(objects[3]["outcome"], "error");
+    EXPECT_EQ(objects[3]["reason"].get<std::string>().substr(0, 16), "Cannot open file");
+
+    // Every line for people is on standard error, in the same order.
+    EXPECT_EQ(run.err.substr(0, 36), "converted: docs/tree/a/Report.pages ");
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 4);
 }
 
 TEST_F(ToolRunTest, NoLocalApplicationDataFolderConvertsNothing) {
@@ -228,6 +369,13 @@ TEST_F(ToolRunTest, RealDocumentsTextAndLaidOutPdf) {
     EXPECT_EQ(converted.status, 0) << converted.err;
     EXPECT_EQ(converted.out, "converted: " + pages5 + " -> " + work +
                                  "/out/pages5-file.pdf (laid out by pages2pdf; Pages 5 and later store no PDF)\n");
+    const TRun json = Run({"--json", "-o", work + "/json", pages5});
+    EXPECT_EQ(json.status, 0) << json.err;
+    const auto object = nlohmann::json::parse(json.out);
+    EXPECT_EQ(object["method"], "laid out");
+    EXPECT_GE(object["pages"].get<int>(), 1);
+    EXPECT_EQ(object["output"], work + "/json/pages5-file.pdf");
+
     const TRun exact = Run({"--exact-only", "-o", work + "/exact", pages5});
     EXPECT_EQ(exact.status, 1);
     EXPECT_EQ(exact.err, "not converted: " + pages5 + ": no PDF inside (documents saved by Pages 5 or later carry none)\n");

@@ -8,6 +8,7 @@
 #include "platform/Exception.h"
 #include "platform/File.h"
 #include "platform/Folders.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 #include "support/TestSupport.h"
 
@@ -243,7 +244,9 @@ protected:
 };
 
 TEST_F(EngineTest, SetUpMakesTheWorkingFolderBelowTheGivenParent) {
-    EXPECT_EQ(engine.tempDir, scratch / L"appdata\\Lumbrook\\");
+    const std::wstring root = scratch / L"appdata\\Lumbrook\\";
+    EXPECT_EQ(engine.tempDir.substr(0, root.size()), root);
+    EXPECT_GT(engine.tempDir.size(), root.size());
     EXPECT_TRUE(platform::DirectoryExists(engine.tempDir));
 }
 
@@ -260,7 +263,7 @@ TEST_F(EngineTest, NoAbsoluteAppDataFolderRefusesEveryConversion) {
         EXPECT_EQ(lost.tempDir, L"");
         const std::wstring doc = Document(L"Doc.pages", PackageWithPdf("%PDF"));
         EXPECT_THROW(lost.ConvertDocument(doc, false, out), EInOutError);
-        EXPECT_THROW((void)lost.LockWorkingFolder(), EInOutError);
+        EXPECT_THROW(lost.RequireWorkingFolder(), EInOutError);
         EXPECT_FALSE(FileExists(out + L"\\Doc.pdf"));
     }
 }
@@ -368,19 +371,45 @@ TEST_F(EngineTest, AWorkingFolderThatCannotBeEmptiedFailsTheDocument) {
     EXPECT_FALSE(FileExists(out + L"\\old.pdf"));
 }
 
-TEST_F(EngineTest, TheWorkingFolderLockIsExclusive) {
+// The folder of the conversion an engine belongs to: <parent>\Lumbrook\<name>\.
+std::wstring ConversionFolderOf(const TConversionEngine& engine) {
+    return platform::ExtractFilePath(engine.tempDir.substr(0, engine.tempDir.size() - 1));
+}
+
+TEST_F(EngineTest, EnginesConvertAtOnceInWorkingFoldersOfTheirOwn) {
+    const std::wstring doc = Document(L"Doc.pages", PackageWithPdf("%PDF doc"));
+    std::wstring otherFolder;
     {
-        const platform::TProcessLock held = engine.LockWorkingFolder();
         TConversionEngine other{scratch / L"appdata"};
         other.SetUpWorkingFolder();
-        try {
-            (void)other.LockWorkingFolder();
-            FAIL() << "no error";
-        } catch (const EInOutError& e) {
-            EXPECT_EQ(e.Message(), L"Another conversion is using the working folder. Try again when it has finished.");
-        }
+        otherFolder = ConversionFolderOf(other);
+        EXPECT_NE(otherFolder, ConversionFolderOf(engine));
+        // What one has unpacked stays while the other converts.
+        WriteFile(other.tempDir + L"unpacked.txt", std::string("the other's document"));
+        platform::ForceDirectories(scratch / L"out2");
+        EXPECT_EQ(engine.ConvertDocument(doc, false, out).Status, TDocumentStatus::dsWritten);
+        EXPECT_EQ(other.ConvertDocument(doc, false, scratch / L"out2").Status, TDocumentStatus::dsWritten);
+        EXPECT_TRUE(FileExists(out + L"\\Doc.pdf"));
+        EXPECT_TRUE(FileExists(scratch / L"out2\\Doc.pdf"));
     }
-    EXPECT_TRUE(engine.LockWorkingFolder());  // free again once let go
+    // Gone with its engine; this one's stays.
+    EXPECT_FALSE(platform::DirectoryExists(otherFolder));
+    EXPECT_TRUE(platform::DirectoryExists(engine.tempDir));
+}
+
+TEST_F(EngineTest, AbandonedWorkingFoldersAreRemovedAndLiveOnesKept) {
+    // As a run killed halfway leaves it: a folder with a document unpacked, nobody holding its lock.
+    const std::wstring root = scratch / L"appdata\\Lumbrook\\";
+    WriteFile(root + L"77\\unpacked\\Index\\Document.iwa", std::string("left behind"));
+    WriteFile(root + L"not ours.txt", std::string("kept"));
+    WriteFile(engine.tempDir + L"busy.txt", std::string("a live conversion's"));
+
+    TConversionEngine next{scratch / L"appdata"};
+    next.SetUpWorkingFolder();
+    EXPECT_FALSE(platform::DirectoryExists(root + L"77"));
+    EXPECT_TRUE(FileExists(engine.tempDir + L"busy.txt"));
+    EXPECT_TRUE(FileExists(root + L"not ours.txt"));
+    EXPECT_NE(ConversionFolderOf(next), ConversionFolderOf(engine));
 }
 
 TEST(RealDocumentTest, Pages09GivesItsPreviewPdfAndModernDocumentsAreLaidOut) {

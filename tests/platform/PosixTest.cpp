@@ -1,6 +1,8 @@
 // What only the POSIX backend has: path translation, the lock across processes, the
 // file manager hand-off.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,6 +52,26 @@ TEST(PosixTest, ProcessLockKeepsOutAnotherProcess) {
     EXPECT_EQ(InChild([&] { return TProcessLock::TryAcquire(folder) ? 1 : 0; }), 0);
     held = TProcessLock();
     EXPECT_EQ(InChild([&] { return TProcessLock::TryAcquire(folder) ? 1 : 0; }), 1);
+}
+
+// Retiring removes the lock file while it is held, so a process that opened the file before and
+// locks it after holds a file nobody else finds: it keeps no later conversion out.
+TEST(PosixTest, ARetiredLockFileIsRemovedAndALockOnItsOldFileIsRefused) {
+    TScratchFolder dir;
+    const auto folder = dir / L"Lumbrook\\7";
+    const std::string lockFile = ToNativePath(dir / L"Lumbrook\\7.lock");
+    auto held = TProcessLock::TryAcquire(folder);
+    ASSERT_TRUE(held);
+    // Opened, not yet locked, by someone else.
+    const int late = ::open(lockFile.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(late, 0);
+    held.Retire();
+    EXPECT_FALSE(FileExists(dir / L"Lumbrook\\7.lock"));
+    ASSERT_EQ(::flock(late, LOCK_EX | LOCK_NB), 0);
+    auto fresh = TProcessLock::TryAcquire(folder);
+    EXPECT_TRUE(fresh);
+    EXPECT_TRUE(FileExists(dir / L"Lumbrook\\7.lock"));
+    ::close(late);
 }
 
 TEST(PosixTest, LocalAppDataFollowsXdgCacheHome) {

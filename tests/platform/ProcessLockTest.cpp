@@ -25,4 +25,16 @@ TEST(ProcessLockTest, OneHolderPerFolderUntilReleased) {
     EXPECT_TRUE(TProcessLock::TryAcquire(folder));
 }
 
+// A retired lock is let go for good: the next TryAcquire gets it, as after a release.
+TEST(ProcessLockTest, ARetiredLockIsFreeForTheNext) {
+    TScratchFolder dir;
+    const auto folder = dir / L"Lumbrook\\7";
+    auto lock = TProcessLock::TryAcquire(folder);
+    ASSERT_TRUE(lock);
+    lock.Retire();
+    EXPECT_FALSE(lock);
+    lock.Retire();  // nothing held: nothing happens
+    EXPECT_TRUE(TProcessLock::TryAcquire(folder));
+}
+
 }  // namespace
