@@ -87,7 +87,9 @@ struct TParagraphBorder {
 struct TParagraphStyle {
     std::wstring Name;
     TAlignment Alignment = TAlignment::alNatural;
-    double FirstLineIndent = 0;  // added to LeftIndent on the first line
+    // The first line's indent from the column's edge, in place of LeftIndent (not added to it): Pages
+    // stores a paragraph indented as a whole as both at the same value.
+    double FirstLineIndent = 0;
     double LeftIndent = 0;
     double RightIndent = 0;
     double SpaceBefore = 0;

@@ -197,7 +197,7 @@ TInterval TParagraphLayout::Bounds(double columnWidth) const {
     double left = leftIndent;
     if (FOptions.List) left += FOptions.List->Indent + FOptions.List->TextIndent;
     else if (FCap && FLine < FCap->Lines) left += FCap->Width + FCap->Gap;
-    else if (FFirst) left += Sane(style.FirstLineIndent, -columnWidth, columnWidth, 0);
+    else if (FFirst) left = Sane(style.FirstLineIndent, -columnWidth, columnWidth, 0);
     const double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
     left = std::max(left, std::min(0.0, leftIndent));
     return {left, std::max(right, left + 1)};

@@ -93,17 +93,22 @@ TEST(LayoutTest, IndentsNarrowTheLines) {
     doc::TDocument d = Doc(100);
     doc::TParagraphStyle s = Style();
     s.LeftIndent = 10;
-    s.FirstLineIndent = 15;
+    s.FirstLineIndent = 25;  // from the column's edge, like the left indent
     s.RightIndent = 20;
     // 70 - 15 = 55 pt on the first line (11 characters), 70 on the others (14).
     d.Body.Paragraphs.push_back(Para(u"aaaaa bbbbb ccccc ddddd eeeee", s));
+    // Indented as a whole: both indents alike.
+    s.FirstLineIndent = s.LeftIndent;
+    d.Body.Paragraphs.push_back(Para(u"aaaaa bbbbb ccccc", s));
     const auto lines = Lines(Laid(d));
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0].Text, u"aaaaa bbbbb");  // the space that ends a line is not drawn
     EXPECT_DOUBLE_EQ(lines[0].Left, 45);
     EXPECT_EQ(lines[1].Text, u"ccccc ddddd");
     EXPECT_DOUBLE_EQ(lines[1].Left, 30);
     EXPECT_DOUBLE_EQ(lines[2].Left, 30);
+    EXPECT_DOUBLE_EQ(lines[3].Left, 30);
+    EXPECT_DOUBLE_EQ(lines[4].Left, 30);
 }
 
 TEST(LayoutTest, LineSpacingModes) {
