@@ -1,0 +1,147 @@
+// The modern reader and the real documents of the corpus.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ModernDocumentBuilder.h"
+#include "iwork/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "support/TestSupport.h"
+#include "zip/ZipFile.h"
+
+using namespace iwork;
+using namespace testsupport;
+
+namespace {
+
+bool EndsWith(const std::wstring& s, const std::wstring& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::vector<platform::TFindEntry> List(const std::wstring& folder) {
+    std::vector<platform::TFindEntry> entries;
+    platform::TFindListing listing = platform::TFindListing::Start(folder + L"\\*.*");
+    for (platform::TFindEntry e; listing.Next(e);)
+        if (e.Name != L"." && e.Name != L"..") entries.push_back(e);
+    return entries;
+}
+
+// The package below folder: the folder holding Index (or Index.zip, unpacked beside it)
+// and Data.
+bool FindPackage(const std::wstring& folder, TModernPackage& package) {
+    const auto entries = List(folder);
+    for (const auto& e : entries) {
+        if (e.Name == L"Index.zip") {
+            TZipFile zip;
+            zip.Open(folder + L"\\Index.zip", zmRead);
+            zip.ExtractAll(folder + L"\\Index.zip-unpacked");
+            package.IndexFolder = folder + L"\\Index.zip-unpacked\\Index";
+        } else if ((e.Attributes & platform::kAttrDirectory) && e.Name == L"Index") {
+            package.IndexFolder = folder + L"\\Index";
+        }
+    }
+    if (!package.IndexFolder.empty()) {
+        package.DataFolder = folder + L"\\Data";
+        return true;
+    }
+    for (const auto& e : entries)
+        if ((e.Attributes & platform::kAttrDirectory) && FindPackage(folder + L"\\" + e.Name, package)) return true;
+    return false;
+}
+
+// Unpacks a corpus document (a ZIP or a folder bundle) and reads it.
+doc::TDocument ReadCorpusDocument(const std::wstring& path, TScratchFolder& scratch) {
+    std::wstring root = path;
+    platform::TErrorCode error = platform::kErrorSuccess;
+    if ((platform::FileAttributes(path, error) & platform::kAttrDirectory) == 0) {
+        TZipFile zip;
+        zip.Open(path, zmRead);
+        zip.ExtractAll(scratch.Path());
+        root = scratch.Path();
+    }
+    TModernPackage package;
+    EXPECT_TRUE(FindPackage(root, package)) << "no Index folder or Index.zip";
+    const auto slash = path.rfind(L'\\');
+    package.Title = path.substr(slash + 1, path.size() - slash - 1 - 6);
+    return ReadModernDocument(package);
+}
+
+}  // namespace
+
+TEST(ModernReaderCorpus, HovercraftInThreeLanguagesOnA4) {
+    const std::wstring corpus = testsupport::CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
+    TScratchFolder scratch;
+    const doc::TDocument d = ReadCorpusDocument(corpus + L"\\pages5-file.pages", scratch);
+    EXPECT_EQ(d.Title, L"pages5-file");
+    EXPECT_EQ(Texts(d.Body), (std::vector<std::u16string>{U16("My hovercraft is full of eels."),
+                                                          U16("Mé vznášedlo je plné úhořů."),
+                                                          U16("Mój poduszkowiec jest pełen węgorzy.")}));
+    EXPECT_NEAR(d.Page.Width, 595, 1);
+    EXPECT_NEAR(d.Page.Height, 842, 1);
+    EXPECT_EQ(d.Body.Paragraphs[0].Style.Character.FontName, L"Helvetica");
+    EXPECT_EQ(d.Body.Paragraphs[0].Style.Character.FontSize, 11);
+    EXPECT_TRUE(d.LeftOut.empty());
+}
+
+TEST(ModernReaderCorpus, ProjectProposalTitleAndLetterPage) {
+    const std::wstring corpus = testsupport::CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
+    TScratchFolder scratch;
+    const doc::TDocument d = ReadCorpusDocument(corpus + L"\\pages5-extra-dir.pages", scratch);
+    EXPECT_EQ(d.Page.Width, 612);
+    EXPECT_EQ(d.Page.Height, 792);
+    ASSERT_GE(d.Body.Paragraphs.size(), 5u);
+    const auto texts = Texts(d.Body);
+    EXPECT_EQ(std::vector<std::u16string>(texts.begin(), texts.begin() + 5),
+              (std::vector<std::u16string>{u"Project Proposal", u"Prepared for: Trenz Pruca, Title",
+                                           u"Prepared by: Urna Semper, Job Title", u"October 18, 2018",
+                                           u"Proposal number: 123-4567"}));
+    const auto& title = d.Body.Paragraphs[0].Style;
+    EXPECT_EQ(title.Name, L"Title");
+    EXPECT_EQ(title.Character.FontName, L"HelveticaNeue-UltraLight");
+    EXPECT_EQ(title.Character.FontSize, 28);
+    EXPECT_EQ(d.Body.Paragraphs[1].Style.Character.FontSize, 10);
+    // The drawing on page 1: only its thumbnail is in Data/, cropped by its mask.
+    ASSERT_FALSE(d.FloatingByPage.empty());
+    bool picture = false;
+    for (std::size_t i : d.FloatingByPage[0].Background) {
+        const auto& drawable = d.Drawables.at(i);
+        if (drawable.Kind != doc::TDrawableKind::dkImage) continue;
+        picture = true;
+        EXPECT_TRUE(drawable.Image.FilePath.empty());
+        EXPECT_TRUE(EndsWith(drawable.Image.ThumbnailPath, L"aa043252_750x683-small-12.jpeg"));
+        EXPECT_TRUE(drawable.Image.Crop);
+    }
+    EXPECT_TRUE(picture);
+    // The table at the end of the text: header row, prices as Pages shows them.
+    ASSERT_EQ(d.Tables.size(), 1u);
+    EXPECT_EQ(Texts(d.Tables[0].Cells.at(1).at(2).Text), (std::vector<std::u16string>{u"$100"}));
+}
+
+TEST(ModernReaderCorpus, EveryWildDocumentReads) {
+    const std::wstring corpus = testsupport::CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "the corpus folder ../shared/corpus is absent";
+    int listed = 0, read = 0;
+    for (const auto& e : List(corpus + L"\\wild")) {
+        if (!EndsWith(e.Name, L".pages")) continue;
+        ++listed;
+        SCOPED_TRACE(platform::ToUtf8(e.Name));
+        TScratchFolder scratch;
+        try {
+            const doc::TDocument d = ReadCorpusDocument(corpus + L"\\wild\\" + e.Name, scratch);
+            EXPECT_FALSE(d.Body.Empty());
+            EXPECT_FALSE(d.Sections.empty());
+            for (const auto& p : d.Body.Paragraphs) EXPECT_FALSE(p.Runs.empty());
+            ++read;
+        } catch (const Exception& ex) {
+            ADD_FAILURE() << ex.ClassName() << ": " << ex.what();
+        }
+    }
+    // The folder grows with the corpus: every document it lists must read, however many there are.
+    EXPECT_GT(listed, 0);
+    EXPECT_EQ(read, listed);
+}
