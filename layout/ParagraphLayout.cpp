@@ -5,6 +5,7 @@
 
 #include "layout/Borders.h"
 #include "layout/Drawables.h"
+#include "layout/LineDecorations.h"
 #include "layout/Unicode.h"
 
 namespace layout {
@@ -20,22 +21,6 @@ bool EndsLine(TSpanKind kind) { return kind == TSpanKind::skLineBreak || kind ==
 
 int CountSpaces(const std::u16string& text) { return int(std::count(text.begin(), text.end(), u' ')); }
 
-doc::TPathSegment Segment(doc::TPathSegment::TKind kind, double x, double y) {
-    doc::TPathSegment s;
-    s.Kind = kind;
-    s.P = {x, y};
-    return s;
-}
-
-TPathItem FilledRect(double x, double y, double w, double h, const doc::TColor& color) {
-    TPathItem rect;
-    rect.Path = {Segment(doc::TPathSegment::skMove, x, y), Segment(doc::TPathSegment::skLine, x + w, y),
-                 Segment(doc::TPathSegment::skLine, x + w, y + h), Segment(doc::TPathSegment::skLine, x, y + h),
-                 Segment(doc::TPathSegment::skClose, x, y)};
-    rect.Fill = color;
-    return rect;
-}
-
 // Pages spaces lines by its fonts' ascent, descent and line gap each rounded to whole points, as
 // Cocoa's text system does: Helvetica Neue 11 pt lines are 12 pt apart in its page pictures (10 + 2
 // + 0.3 -> 0, not 13.1), 12 pt lines at 1.1 spacing 15.4 pt (14 x 1.1). Text less than a point high
@@ -43,18 +28,6 @@ TPathItem FilledRect(double x, double y, double w, double h, const doc::TColor& 
 double WholePoints(double v) { return std::floor(v + 0.5); }
 
 }  // namespace
-
-// A piece of one span on one line: text of one face, a tab leader or an inline object.
-struct TParagraphLayout::TPiece {
-    double X = 0, Width = 0;
-    const TSpan* Span = nullptr;
-    std::u16string Text;
-    bool Object = false;
-    bool Fixed = false;     // labels: alignment leaves them where they are
-    bool Stretch = false;   // its spaces take the justification (none before a tab)
-    double WordSpacing = 0;
-    double ExtraSpacing = 0;  // added to the span's tracking (justified CJK)
-};
 
 struct TParagraphLayout::TFit {
     std::uint32_t End = 0;         // where the next line starts
@@ -566,38 +539,26 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
     return line;
 }
 
+// The line's phases in drawing order: what lies beneath the text, the text and inline objects,
+// the link areas, then the rules over the text.
 void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLine& line) const {
-    const doc::TParagraphStyle& style = FParagraph.Style;
-    const double baseline = line.Baseline;
     line.Items.reserve(pieces.size() + 1);
-    if (style.Fill) {
-        double left = Sane(style.LeftIndent, -columnWidth, columnWidth, 0);
-        double right = columnWidth - Sane(style.RightIndent, -columnWidth, columnWidth, 0);
-        // Inside a box the fill reaches the bars beside the text.
-        if (style.Border && style.Border->Left) left -= BorderGap(*style.Border);
-        if (style.Border && style.Border->Right) right += BorderGap(*style.Border);
-        line.Items.emplace_back(FilledRect(left, 0, right - left, line.Height, *style.Fill));
-    }
-    for (const TPiece& p : pieces) {
-        const doc::TCharacterStyle& cs = *p.Span->Style;
-        if (!cs.Highlight || p.Object || p.Width <= 0) continue;
-        const TFont& font = *p.Span->Font;
-        const double y = baseline - p.Span->Rise - font.Ascent() * p.Span->Size;
-        line.Items.emplace_back(
-            FilledRect(p.X, y, p.Width, (font.Ascent() + font.Descent()) * p.Span->Size, *cs.Highlight));
-    }
+    AppendParagraphFill(FParagraph.Style, columnWidth, line);
+    AppendHighlights(pieces, line);
+    EmitGlyphRuns(pieces, line);
+    EmitLinks(pieces, line);
+    AppendRules(pieces, line);
+}
+
+void TParagraphLayout::EmitGlyphRuns(std::vector<TPiece>& pieces, TLine& line) const {
+    const double baseline = line.Baseline;
     double lastEnd = 0;
     bool lastJoinable = false;
     for (TPiece& p : pieces) {
         const TSpan& span = *p.Span;
         if (p.Object) {
             lastJoinable = false;
-            // The room on the line holds the visible part; the whole picture goes round it.
-            const doc::TDrawable& drawable = FContext.Document.Drawables[span.Drawable];
-            const doc::TRect visible = VisibleBox(drawable);
-            const double x = p.X - (visible.X - drawable.Frame.X), y = baseline - span.Rise - span.Height;
-            const doc::TRect frame{x, y - (visible.Y - drawable.Frame.Y), drawable.Frame.Width, drawable.Frame.Height};
-            DrawDrawable(FContext, span.Drawable, frame, line.Items);
+            EmitObject(p, line);
             continue;
         }
         if (p.Text.empty()) continue;
@@ -621,26 +582,46 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
         item.Color = span.Style->Color;
         item.CharSpacing = span.CharSpacing + p.ExtraSpacing;
         item.WordSpacing = p.WordSpacing;
-        if (span.Kind == TSpanKind::skField) {
-            const doc::TAttachment& a = FParagraph.Attachments[span.Attachment];
-            if (a.Field == doc::TFieldKind::fkPageNumber)
-                line.Fields.push_back({line.Items.size(), TSlotKind::skPageNumber, 0});
-            if (a.Field == doc::TFieldKind::fkPageCount)
-                line.Fields.push_back({line.Items.size(), TSlotKind::skPageCount, 0});
-        }
-        if (span.Kind == TSpanKind::skFootnote) {
-            const std::size_t note = FParagraph.Attachments[span.Attachment].Index;
-            line.Footnotes.push_back(note);
-            const doc::TDocument& document = FContext.Document;
-            if (document.FootnoteSettings.Numbering == doc::TFootnoteNumbering::fnPage &&
-                note < document.Footnotes.size() && document.Footnotes[note].CustomMark.empty())
-                line.Fields.push_back({line.Items.size(), TSlotKind::skFootnoteMark, note});
-        }
+        AddSlots(span, line);
         line.Items.emplace_back(std::move(item));
         lastEnd = p.X + p.Width;
         lastJoinable = span.Kind == TSpanKind::skText;
     }
-    // One area per stretch of a link on the line, over its text's height.
+}
+
+// The room on the line holds the visible part; the whole picture goes round it.
+void TParagraphLayout::EmitObject(const TPiece& piece, TLine& line) const {
+    const TSpan& span = *piece.Span;
+    const doc::TDrawable& drawable = FContext.Document.Drawables[span.Drawable];
+    const doc::TRect visible = VisibleBox(drawable);
+    const double x = piece.X - (visible.X - drawable.Frame.X), y = line.Baseline - span.Rise - span.Height;
+    const doc::TRect frame{x, y - (visible.Y - drawable.Frame.Y), drawable.Frame.Width, drawable.Frame.Height};
+    DrawDrawable(FContext, span.Drawable, frame, line.Items);
+}
+
+// A field's or footnote's text item, about to be added, whose text the page fills in (page number
+// and count, a mark numbered by page); a footnote's reference is noted on the line.
+void TParagraphLayout::AddSlots(const TSpan& span, TLine& line) const {
+    if (span.Kind == TSpanKind::skField) {
+        const doc::TAttachment& a = FParagraph.Attachments[span.Attachment];
+        if (a.Field == doc::TFieldKind::fkPageNumber)
+            line.Fields.push_back({line.Items.size(), TSlotKind::skPageNumber, 0});
+        if (a.Field == doc::TFieldKind::fkPageCount)
+            line.Fields.push_back({line.Items.size(), TSlotKind::skPageCount, 0});
+    }
+    if (span.Kind == TSpanKind::skFootnote) {
+        const std::size_t note = FParagraph.Attachments[span.Attachment].Index;
+        line.Footnotes.push_back(note);
+        const doc::TDocument& document = FContext.Document;
+        if (document.FootnoteSettings.Numbering == doc::TFootnoteNumbering::fnPage &&
+            note < document.Footnotes.size() && document.Footnotes[note].CustomMark.empty())
+            line.Fields.push_back({line.Items.size(), TSlotKind::skFootnoteMark, note});
+    }
+}
+
+// One area per stretch of a link on the line, over its text's height.
+void TParagraphLayout::EmitLinks(const std::vector<TPiece>& pieces, TLine& line) const {
+    const double baseline = line.Baseline;
     std::optional<std::size_t> lastLinkAt;
     const auto& links = FContext.Document.Links;
     for (const TPiece& p : pieces) {
@@ -666,26 +647,6 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
         }
         lastLinkAt = line.Items.size();
         line.Items.emplace_back(TLinkItem{{p.X, top, p.Width, bottom - top}, target});
-    }
-    for (const TPiece& p : pieces) {
-        const doc::TCharacterStyle& cs = *p.Span->Style;
-        if (p.Object || p.Width <= 0 || (!cs.Underline && !cs.Strikethrough)) continue;
-        const TFont& font = *p.Span->Font;
-        const double size = p.Span->Size;
-        const double y = baseline - p.Span->Rise;
-        TLineItem rule;
-        rule.Stroke.Color = cs.Color;
-        rule.Stroke.Width = std::max(font.UnderlineThickness() * size, 0.25);
-        if (cs.Underline) {
-            rule.From = {p.X, y + font.UnderlinePosition() * size};
-            rule.To = {p.X + p.Width, rule.From.Y};
-            line.Items.emplace_back(rule);
-        }
-        if (cs.Strikethrough) {
-            rule.From = {p.X, y - font.Ascent() * size * 0.33};
-            rule.To = {p.X + p.Width, rule.From.Y};
-            line.Items.emplace_back(rule);
-        }
     }
 }
 

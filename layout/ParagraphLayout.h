@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/Document.h"
+#include "layout/LinePiece.h"
 #include "layout/Lines.h"
 #include "layout/Lists.h"
 #include "layout/Tabs.h"
@@ -60,7 +61,7 @@ public:
     TLine Next(double columnWidth, const std::vector<TInterval>& free = {});
 
 private:
-    struct TPiece;
+    using TPiece = TLinePiece;
     struct TFit;
     struct TMetrics {
         double Top = 0, Bottom = 0;
@@ -73,7 +74,12 @@ private:
     void Align(std::vector<TPiece>& pieces, std::size_t first, double right, bool justify) const;
     void SpreadCharacters(std::vector<TPiece>& pieces, std::size_t first, double free) const;
     void Measure(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, TMetrics& metrics) const;
+    // Turns the line's pieces into page items (the pieces' text moves into them).
     void Emit(std::vector<TPiece>& pieces, double columnWidth, TLine& line) const;
+    void EmitGlyphRuns(std::vector<TPiece>& pieces, TLine& line) const;
+    void EmitObject(const TPiece& piece, TLine& line) const;
+    void AddSlots(const TSpan& span, TLine& line) const;
+    void EmitLinks(const std::vector<TPiece>& pieces, TLine& line) const;
     void Space(const TMetrics& metrics, TLine& line) const;
     void SetUpDropCap();
     void EmitDropCap(TLine& line) const;
