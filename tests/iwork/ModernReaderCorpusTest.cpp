@@ -69,6 +69,104 @@ doc::TDocument ReadCorpusDocument(const std::wstring& path, TScratchFolder& scra
     return ReadModernDocument(package);
 }
 
+// What every document read must hold, whatever it says: the model's own promises, so that the
+// layout can trust them. Each storage's paragraphs are whole (no paragraph end inside), their runs
+// cover the text in order, and every index names something that is there.
+class TModelCheck {
+public:
+    explicit TModelCheck(const doc::TDocument& d) : FDoc(d) {}
+
+    void Document() {
+        EXPECT_GT(FDoc.Page.Width, 0);
+        EXPECT_GT(FDoc.Page.Height, 0);
+        Storage(FDoc.Body, "body");
+        ASSERT_FALSE(FDoc.Sections.empty());
+        EXPECT_EQ(FDoc.Sections.front().FirstParagraph, 0u);
+        for (std::size_t k = 1; k < FDoc.Sections.size(); ++k)
+            EXPECT_GE(FDoc.Sections[k].FirstParagraph, FDoc.Sections[k - 1].FirstParagraph) << "section " << k;
+        for (std::size_t i = 0; i < FDoc.Body.Paragraphs.size(); ++i) {
+            const std::size_t section = FDoc.Body.Paragraphs[i].Section;
+            ASSERT_LT(section, FDoc.Sections.size()) << "body paragraph " << i;
+            EXPECT_LE(FDoc.Sections[section].FirstParagraph, i) << "body paragraph " << i;
+            if (section + 1 < FDoc.Sections.size())
+                EXPECT_GT(FDoc.Sections[section + 1].FirstParagraph, i) << "body paragraph " << i;
+        }
+        for (const doc::TSection& section : FDoc.Sections)
+            for (const doc::TPageMaster* master : {&section.First, &section.Even, &section.Odd}) {
+                for (const doc::THeaderFooter* part : {&master->Header, &master->Footer})
+                    for (const doc::TTextStorage* text : {&part->Left, &part->Center, &part->Right})
+                        Storage(*text, "header or footer");
+                for (std::size_t i : master->Drawables) EXPECT_LT(i, FDoc.Drawables.size());
+            }
+        for (const doc::TDrawable& drawable : FDoc.Drawables) Drawable(drawable);
+        for (const doc::TPageDrawables& page : FDoc.FloatingByPage)
+            for (const auto* layer : {&page.Background, &page.Foreground})
+                for (std::size_t i : *layer) EXPECT_LT(i, FDoc.Drawables.size()) << "page " << page.Page;
+        for (const doc::TTable& table : FDoc.Tables) Table(table);
+        for (const doc::TFootnote& note : FDoc.Footnotes) Storage(note.Text, "footnote");
+        for (const doc::TListStyle& list : FDoc.ListStyles) EXPECT_FALSE(list.Levels.empty()) << list.Name.size();
+    }
+
+private:
+    void Storage(const doc::TTextStorage& storage, const char* where) {
+        for (std::size_t i = 0; i < storage.Paragraphs.size(); ++i) {
+            SCOPED_TRACE(std::string(where) + " paragraph " + std::to_string(i));
+            Paragraph(storage.Paragraphs[i]);
+        }
+    }
+
+    void Paragraph(const doc::TParagraph& p) {
+        const std::size_t size = p.Text.size();
+        EXPECT_EQ(p.Text.find_first_of(u"\n\u2029"), std::u16string::npos);
+        ASSERT_FALSE(p.Runs.empty());
+        EXPECT_EQ(p.Runs.front().Start, 0u);
+        EXPECT_EQ(p.Runs.back().End, size);
+        for (std::size_t r = 0; r < p.Runs.size(); ++r) {
+            const doc::TRun& run = p.Runs[r];
+            if (r > 0) EXPECT_EQ(run.Start, p.Runs[r - 1].End) << "run " << r;
+            if (size > 0) EXPECT_LT(run.Start, run.End) << "run " << r;
+            EXPECT_GT(run.Style.FontSize, 0) << "run " << r;
+            EXPECT_LT(run.Style.Link, int(FDoc.Links.size())) << "run " << r;
+        }
+        for (std::size_t a = 0; a < p.Attachments.size(); ++a) {
+            const doc::TAttachment& attachment = p.Attachments[a];
+            ASSERT_LT(attachment.Position, size) << "attachment " << a;
+            if (a > 0) EXPECT_GT(attachment.Position, p.Attachments[a - 1].Position) << "attachment " << a;
+            EXPECT_EQ(p.Text[attachment.Position], u'\uFFFC') << "attachment " << a;
+            if (attachment.Kind == doc::TAttachmentKind::akDrawable)
+                EXPECT_LT(attachment.Index, FDoc.Drawables.size()) << "attachment " << a;
+            if (attachment.Kind == doc::TAttachmentKind::akFootnote)
+                EXPECT_LT(attachment.Index, FDoc.Footnotes.size()) << "attachment " << a;
+        }
+        EXPECT_LT(p.ListStyle, int(FDoc.ListStyles.size()));
+        EXPECT_LT(p.DropCap, int(FDoc.DropCaps.size()));
+    }
+
+    void Drawable(const doc::TDrawable& d) {
+        if (d.AnchorParagraph) EXPECT_LT(*d.AnchorParagraph, FDoc.Body.Paragraphs.size());
+        if (d.Kind == doc::TDrawableKind::dkTable) EXPECT_LT(d.Table, FDoc.Tables.size());
+        for (std::size_t child : d.Children) EXPECT_LT(child, FDoc.Drawables.size());
+        // A picture's file is in the package's data folder, there while the package is.
+        for (const std::wstring* path : {&d.Image.FilePath, &d.Image.ThumbnailPath}) {
+            if (path->empty()) continue;
+            platform::TErrorCode error = platform::kErrorSuccess;
+            platform::FileAttributes(*path, error);
+            EXPECT_EQ(error, platform::kErrorSuccess) << platform::ToUtf8(*path);
+        }
+        Storage(d.Text, "text box");
+    }
+
+    void Table(const doc::TTable& t) {
+        EXPECT_EQ(t.Cells.size(), t.RowHeights.size());
+        for (const auto& row : t.Cells) {
+            EXPECT_EQ(row.size(), t.ColumnWidths.size());
+            for (const doc::TCell& cell : row) Storage(cell.Text, "table cell");
+        }
+    }
+
+    const doc::TDocument& FDoc;
+};
+
 }  // namespace
 
 TEST(ModernReaderCorpus, HovercraftInThreeLanguagesOnA4) {
@@ -136,6 +234,7 @@ TEST(ModernReaderCorpus, EveryWildDocumentReads) {
             EXPECT_FALSE(d.Body.Empty());
             EXPECT_FALSE(d.Sections.empty());
             for (const auto& p : d.Body.Paragraphs) EXPECT_FALSE(p.Runs.empty());
+            TModelCheck(d).Document();
             ++read;
         } catch (const Exception& ex) {
             ADD_FAILURE() << ex.ClassName() << ": " << ex.what();

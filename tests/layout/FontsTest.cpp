@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "layout/Layout.h"
 #include "layout/SystemFonts.h"
 #include "layout/TextShaping.h"
 #include "layout/TrueTypeFont.h"
@@ -16,6 +17,7 @@
 #include "platform/FontLookup.h"
 #include "platform/Text.h"
 #include "support/TestSupport.h"
+#include "tests/layout/LayoutTestSupport.h"
 
 using layout::TFont;
 using layout::TFontFile;
@@ -619,32 +621,41 @@ TEST_F(SystemFontsTest, HelveticaNeueDrawnWithAStandInMeasuresWithItsOwnWidths) 
 }
 
 TEST_F(SystemFontsTest, KnownFamiliesSpaceLinesAsPagesDoes) {
-    // The layout rounds ascent, descent and gap to whole points each. Measured in Pages' page pictures at
-    // line spacing 1: Helvetica 11 pt 13.0 to 13.16 pt, 12 pt 14.0; Helvetica Neue 11 pt 12.0, 12 pt at 1.1
-    // 15.47 (14 x 1.1); Times 12 pt 14.0; Palatino 12 pt at 1.2 18.95 to 19.25 (16 x 1.2), whatever stand-in
-    // draws them.
-    const auto pitch = [](const TFont& f, double size) {
-        return std::round(f.Ascent() * size) + std::round(f.Descent() * size) + std::round(f.LineGap() * size);
+    // Two lines of a paragraph laid out in the face, at line spacing 1: their baselines lie as far
+    // apart as in Pages' page pictures, whatever stand-in draws them. Measured there: Helvetica
+    // 11 pt 13.0 to 13.16 pt, 12 pt 14.0; Helvetica Neue 11 pt 12.0, 12 pt at 1.1 15.47 (14 x 1.1);
+    // Times 12 pt 14.0; Palatino 12 pt at 1.2 18.95 to 19.25 (16 x 1.2), 14 pt at 1.2 23.0.
+    const auto pitch = [&](const wchar_t* name, bool bold, bool italic, double size) {
+        doc::TDocument d = testsupport::Doc(400, 400);
+        doc::TParagraphStyle style;
+        style.Character.FontName = name;
+        style.Character.Bold = bold;
+        style.Character.Italic = italic;
+        style.Character.FontSize = size;
+        d.Body.Paragraphs.push_back(testsupport::Para(u"Hx\u2028Hx", style));
+        const auto lines = testsupport::Lines(layout::LayOut(d, *FFonts));
+        return lines.size() == 2 ? lines[1].Baseline - lines[0].Baseline : -1.0;
     };
-    EXPECT_EQ(pitch(FFonts->Match(L"Helvetica", false, false), 11), 13);
-    EXPECT_EQ(pitch(FFonts->Match(L"Helvetica", false, false), 12), 14);
-    EXPECT_EQ(pitch(FFonts->Match(L"HelveticaNeue", false, false), 11), 12);
+    EXPECT_EQ(pitch(L"Helvetica", false, false, 11), 13);
+    EXPECT_EQ(pitch(L"Helvetica", false, false, 12), 14);
+    EXPECT_EQ(pitch(L"HelveticaNeue", false, false, 11), 12);
+    EXPECT_EQ(pitch(L"HelveticaNeue", false, false, 12), 14);
     // Its light and bold faces by their own hhea: 12 pt bold lines 15 apart in a résumé's PDF.
-    EXPECT_EQ(pitch(FFonts->Match(L"HelveticaNeue-Light", false, false), 12), 15);
-    EXPECT_EQ(pitch(FFonts->Match(L"HelveticaNeue-Bold", true, false), 12), 15);
-    EXPECT_EQ(pitch(FFonts->Match(L"HelveticaNeue", true, false), 12), 15);
-    EXPECT_EQ(pitch(FFonts->Match(L"HelveticaNeue-Italic", false, true), 12), 14);
-    EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Roman", false, false), 12), 16);
-    EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Bold", false, false), 12), 16);
-    EXPECT_EQ(pitch(FFonts->Match(L"Palatino-Bold", false, false), 14), 19);  // 23.0 at 1.2
-    EXPECT_EQ(pitch(FFonts->Match(L"Times-Roman", false, false), 12), 14);
+    EXPECT_EQ(pitch(L"HelveticaNeue-Light", false, false, 12), 15);
+    EXPECT_EQ(pitch(L"HelveticaNeue-Bold", true, false, 12), 15);
+    EXPECT_EQ(pitch(L"HelveticaNeue", true, false, 12), 15);
+    EXPECT_EQ(pitch(L"HelveticaNeue-Italic", false, true, 12), 14);
+    EXPECT_EQ(pitch(L"Palatino-Roman", false, false, 12), 16);
+    EXPECT_EQ(pitch(L"Palatino-Bold", false, false, 12), 16);
+    EXPECT_EQ(pitch(L"Palatino-Bold", false, false, 14), 19);
+    EXPECT_EQ(pitch(L"Times-Roman", false, false, 12), 14);
     // Apple faces by their own hhea tables, measured in the PDFs Pages exports: Avenir Next 12 pt
     // 16 (12 + 4), Songti SC 14 pt 20 (15 + 5), PingFang SC 10.5 pt 15 (11 + 4) and 12 pt 17.
-    EXPECT_EQ(pitch(FFonts->Match(L"AvenirNext-Regular", false, false), 12), 16);
-    EXPECT_EQ(pitch(FFonts->Match(L"Avenir-Book", false, false), 12), 16);
-    EXPECT_EQ(pitch(FFonts->Match(L"STSongti-SC-Regular", false, false), 14), 20);
-    EXPECT_EQ(pitch(FFonts->Match(L"PingFangSC-Regular", false, false), 10.5), 15);
-    EXPECT_EQ(pitch(FFonts->Match(L"PingFangTC-Semibold", true, false), 12), 17);
+    EXPECT_EQ(pitch(L"AvenirNext-Regular", false, false, 12), 16);
+    EXPECT_EQ(pitch(L"Avenir-Book", false, false, 12), 16);
+    EXPECT_EQ(pitch(L"STSongti-SC-Regular", false, false, 14), 20);
+    EXPECT_EQ(pitch(L"PingFangSC-Regular", false, false, 10.5), 15);
+    EXPECT_EQ(pitch(L"PingFangTC-Semibold", true, false, 12), 17);
     // Fonts without known Pages metrics keep their own: Liberation Serif's for Times New Roman.
     const TFont& times = FFonts->Match(L"TimesNewRomanPSMT", false, false);
     const auto face = TTrueTypeFont::Open(times.File());

@@ -680,7 +680,28 @@ TEST(LayoutTest, BadNumbersGiveAPageNotACrash) {
     d.Body.Paragraphs.push_back(p);
     d.FloatingByPage.push_back({5, {1}, {99}});
     const TLaidOutDocument out = Laid(d);
-    EXPECT_GE(out.Pages.size(), 1u);
+    // The page takes the default width in place of the missing one and keeps its sound height;
+    // the floating group still asks for its page, which holds nothing of what it names.
+    ASSERT_EQ(out.Pages.size(), 6u);
+    for (const layout::TPage& page : out.Pages) {
+        EXPECT_EQ(page.Width, doc::TPageSetup().Width);
+        EXPECT_EQ(page.Height, 200);
+    }
+    for (std::size_t i = 1; i < out.Pages.size(); ++i) EXPECT_TRUE(out.Pages[i].Items.empty()) << i;
+    // Both words are drawn on the first page, one line each in the narrow column the margins
+    // leave, in order, at a size that can be seen, inside the page.
+    const auto lines = Lines(out);
+    ASSERT_EQ(Texts(lines), (std::vector<std::u16string>{u"text", u"text"}));
+    for (const TLineView& line : lines) {
+        EXPECT_EQ(line.Page, 0u);
+        EXPECT_GE(line.Left, 0);
+        EXPECT_LE(line.Right, out.Pages[0].Width);
+        EXPECT_GT(line.Baseline, 0);
+        EXPECT_LE(line.Baseline, out.Pages[0].Height);
+        EXPECT_GT(line.Items.front().Size, 0);
+    }
+    EXPECT_GT(lines[1].Baseline, lines[0].Baseline);
+    EXPECT_TRUE(out.LeftOut.empty());
 }
 
 // --- Damaged documents stay bounded ------------------------------------------------------------
