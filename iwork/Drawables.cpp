@@ -6,7 +6,10 @@
 #include <numbers>
 #include <unordered_map>
 
+#include "iwork/DocumentFields.h"
+#include "iwork/DrawableFields.h"
 #include "iwork/ObjectTypes.h"
+#include "iwork/StorageFields.h"
 #include "iwork/Stylesheet.h"
 #include "iwork/Tables.h"
 #include "iwork/TextStorageReader.h"
@@ -15,16 +18,18 @@ namespace iwork::detail {
 
 namespace {
 
+using namespace fields;
+
 enum class TPlacement { plInline, plAnchored, plFloating };
 
 constexpr std::uint64_t kMaxPages = 10000;
 
-// Where the common drawable record {1 geometry, 2 parent, 3 wrap, ...} sits: each kind
+// Where the common drawable record (geometry, parent, wrap...) sits: each kind
 // wraps it in its own chain of "super" fields.
 std::optional<TMessage> DrawableRecord(const TObject& object) {
     auto level = [](std::optional<TMessage> m, int depth) {
         for (int i = 0; i < depth && m; ++i)
-            m = m->Message(1);
+            m = m->Message(super::kSuper);
         return m;
     };
     const std::optional<TMessage> payload(object.Payload);
@@ -41,27 +46,28 @@ std::optional<TMessage> DrawableRecord(const TObject& object) {
     }
 }
 
-// The shape record {1 drawable, 2 style, 3 path source} of shapes and text shapes.
+// The shape record (drawable, style, path source) of shapes and text shapes.
 std::optional<TMessage> ShapeRecord(const TObject& object) {
     switch (object.Type) {
     case types::kShape: return object.Payload;
-    case types::kShapeInfo: return object.Payload.Message(1);
-    case types::kConnectionLine: return object.Payload.Message(1);
+    case types::kShapeInfo: return object.Payload.Message(text_shape::kShape);
+    case types::kConnectionLine: return object.Payload.Message(super::kSuper);
     case types::kTocInfo:
     case types::kCaptionInfo: {
-        auto info = object.Payload.Message(1);
-        return info ? info->Message(1) : std::nullopt;
+        auto info = object.Payload.Message(super::kSuper);
+        return info ? info->Message(text_shape::kShape) : std::nullopt;
     }
     default: return std::nullopt;
     }
 }
 
-// The text shape record {1 shape, 2 old storage, 3 flow, 4 storage, 6 is text box}.
+// The text shape record (shape, storage, flow...).
+
 std::optional<TMessage> TextShapeRecord(const TObject& object) {
     switch (object.Type) {
     case types::kShapeInfo: return object.Payload;
     case types::kTocInfo:
-    case types::kCaptionInfo: return object.Payload.Message(1);
+    case types::kCaptionInfo: return object.Payload.Message(super::kSuper);
     default: return std::nullopt;
     }
 }
@@ -73,35 +79,34 @@ struct TGeometry {
 
 TGeometry Geometry(const std::optional<TMessage>& drawable) {
     TGeometry g;
-    auto geometry = drawable ? drawable->Message(1) : std::nullopt;
-    if (!geometry)
+    auto stored = drawable ? drawable->Message(drawable::kGeometry) : std::nullopt;
+    if (!stored)
         return g;
-    if (auto p = Point(*geometry, 1)) {
+    if (auto p = Point(*stored, geometry::kPosition)) {
         g.Frame.X = p->X;
         g.Frame.Y = p->Y;
     }
-    if (auto s = Point(*geometry, 2)) {
+    if (auto s = Point(*stored, geometry::kSize)) {
         g.Frame.Width = std::max(0.0, s->X);
         g.Frame.Height = std::max(0.0, s->Y);
     }
-    g.Angle = Float(*geometry, 4, 0);
+    g.Angle = Float(*stored, geometry::kAngle, 0);
     return g;
 }
 
-// Text wrap types as Pages writes them: 0 on inline tables, 2 on figures that text runs
-// above and below, 4 on floating pictures and boxes, 5 on rules and boxes in the margins.
+// Type 0 is inline; 2 lets text run above and below; 3 and 5 let text run over it.
 doc::TWrap Wrap(const std::optional<TMessage>& drawable, bool& inlineWrap) {
     doc::TWrap wrap;
-    auto record = drawable ? drawable->Message(3) : std::nullopt;
+    auto record = drawable ? drawable->Message(drawable::kWrap) : std::nullopt;
     inlineWrap = !record;
     if (!record)
         return wrap;
-    const auto type = record->Varint(1).value_or(0);
+    const auto type = record->Varint(wrap::kType).value_or(0);
     inlineWrap = type == 0;
     wrap.Kind = type == 2 ? doc::TWrapKind::wkAboveAndBelow
                 : type == 3 || type == 5 ? doc::TWrapKind::wkNone
                                          : doc::TWrapKind::wkAround;
-    wrap.Margin = std::max(0.0, Float(*record, 4, wrap.Margin));
+    wrap.Margin = std::max(0.0, Float(*record, wrap::kMargin, wrap.Margin));
     return wrap;
 }
 
@@ -188,9 +193,9 @@ void BezierPath(TPathBuilder& b, const TMessage& path, std::optional<TPointValue
     if (fit) {
         double maxX = -1e300, maxY = -1e300;
         minX = minY = 1e300;
-        for (const auto& element : path.Messages(1))
-            for (const auto& point : element.Messages(2)) {
-                const double x = Float(point, 1, 0), y = Float(point, 2, 0);
+        for (const auto& element : path.Messages(bezier_path::kElements))
+            for (const auto& stored : element.Messages(path_element::kPoints)) {
+                const double x = Float(stored, point::kX, 0), y = Float(stored, point::kY, 0);
                 minX = std::min(minX, x), maxX = std::max(maxX, x);
                 minY = std::min(minY, y), maxY = std::max(maxY, y);
             }
@@ -200,14 +205,15 @@ void BezierPath(TPathBuilder& b, const TMessage& path, std::optional<TPointValue
         if (!std::isfinite(kx) || !std::isfinite(ky) || !std::isfinite(minX) || !std::isfinite(minY))
             minX = minY = 0, kx = ky = 1;
     }
-    for (const auto& element : path.Messages(1)) {
-        const auto points = element.Messages(2);
+    for (const auto& element : path.Messages(bezier_path::kElements)) {
+        const auto points = element.Messages(path_element::kPoints);
         auto pt = [&](std::size_t i) {
             if (i >= points.size())
                 return TPointValue{};
-            return TPointValue{(Float(points[i], 1, 0) - minX) * kx, (Float(points[i], 2, 0) - minY) * ky};
+            return TPointValue{(Float(points[i], point::kX, 0) - minX) * kx,
+                               (Float(points[i], point::kY, 0) - minY) * ky};
         };
-        switch (element.Varint(1).value_or(0)) {
+        switch (element.Varint(path_element::kType).value_or(0)) {
         case 1: b.Move(pt(0).X, pt(0).Y); break;
         case 2: b.Line(pt(0).X, pt(0).Y); break;
         case 3: b.Quad(pt(0).X, pt(0).Y, pt(1).X, pt(1).Y); break;
@@ -219,20 +225,22 @@ void BezierPath(TPathBuilder& b, const TMessage& path, std::optional<TPointValue
 }
 
 void EditableBezierPath(TPathBuilder& b, const TMessage& source) {
-    for (const auto& subpath : source.Messages(1)) {
-        const auto nodes = subpath.Messages(1);
+    for (const auto& subpath : source.Messages(editable_bezier::kSubpaths)) {
+        const auto nodes = subpath.Messages(editable_subpath::kNodes);
         if (nodes.empty())
             continue;
         auto at = [&](std::size_t i, std::uint32_t field) {
             auto p = Point(nodes[i], field);
             return p ? *p : TPointValue{};
         };
-        b.Move(at(0, 2).X, at(0, 2).Y);
-        const bool closed = subpath.Bool(2).value_or(false);
+        using namespace editable_node;
+        b.Move(at(0, kPoint).X, at(0, kPoint).Y);
+        const bool closed = subpath.Bool(editable_subpath::kClosed).value_or(false);
         const std::size_t n = nodes.size();
         for (std::size_t i = 1; i < n + (closed ? 1 : 0); ++i) {
             const std::size_t from = i - 1, to = i % n;
-            b.Curve(at(from, 3).X, at(from, 3).Y, at(to, 1).X, at(to, 1).Y, at(to, 2).X, at(to, 2).Y);
+            b.Curve(at(from, kControlOut).X, at(from, kControlOut).Y, at(to, kControlIn).X, at(to, kControlIn).Y,
+                    at(to, kPoint).X, at(to, kPoint).Y);
         }
         if (closed)
             b.Close();
@@ -256,12 +264,13 @@ std::vector<doc::TPathSegment> ShapePath(const std::optional<TMessage>& source, 
         RoundedRect(b, w, h, 0);
         return b.Take();
     }
-    const bool hflip = source->Bool(1).value_or(false), vflip = source->Bool(2).value_or(false);
-    if (auto scalar = source->Message(4)) {
-        auto natural = Point(*scalar, 3).value_or(TPointValue{w, h});
+    const bool hflip = source->Bool(path_source::kHorizontalFlip).value_or(false);
+    const bool vflip = source->Bool(path_source::kVerticalFlip).value_or(false);
+    if (auto scalar = source->Message(path_source::kScalar)) {
+        auto natural = Point(*scalar, scalar_path::kNaturalSize).value_or(TPointValue{w, h});
         TPathBuilder b(Scale(w, natural.X), Scale(h, natural.Y), w, h, hflip, vflip);
-        const double value = Float(*scalar, 2, 0);
-        if (scalar->Varint(1).value_or(0) == 1 && value >= 3 && value <= 100) {
+        const double value = Float(*scalar, scalar_path::kScalar, 0);
+        if (scalar->Varint(scalar_path::kType).value_or(0) == 1 && value >= 3 && value <= 100) {
             // A regular polygon inscribed in the natural box, first corner at the top.
             const int sides = static_cast<int>(value);
             for (int i = 0; i < sides; ++i) {
@@ -271,35 +280,36 @@ std::vector<doc::TPathSegment> ShapePath(const std::optional<TMessage>& source, 
             }
             b.Close();
         } else {
-            RoundedRect(b, natural.X, natural.Y, scalar->Varint(1).value_or(0) == 0 ? value : 0);
+            RoundedRect(b, natural.X, natural.Y, scalar->Varint(scalar_path::kType).value_or(0) == 0 ? value : 0);
         }
         return b.Take();
     }
-    if (auto bezier = source->Message(5)) {
-        auto natural = Point(*bezier, 2).value_or(TPointValue{w, h});
+    if (auto bezier = source->Message(path_source::kBezier)) {
+        auto natural = Point(*bezier, bezier_path_source::kNaturalSize).value_or(TPointValue{w, h});
         TPathBuilder b(Scale(w, natural.X), Scale(h, natural.Y), w, h, hflip, vflip);
-        if (auto path = bezier->Message(3))
+        if (auto path = bezier->Message(bezier_path_source::kPath))
             BezierPath(b, *path, natural);
         return b.Take();
     }
-    if (auto line = source->Message(7)) {  // a connection line: a bezier path inside
-        auto bezier = line->Message(1);
-        auto natural = bezier ? Point(*bezier, 2).value_or(TPointValue{w, h}) : TPointValue{w, h};
+    if (auto line = source->Message(path_source::kConnectionLine)) {  // a bezier path inside
+        auto bezier = line->Message(connection_line_path::kBezier);
+        auto natural =
+            bezier ? Point(*bezier, bezier_path_source::kNaturalSize).value_or(TPointValue{w, h}) : TPointValue{w, h};
         TPathBuilder b(Scale(w, natural.X), Scale(h, natural.Y), w, h, hflip, vflip);
         if (bezier)
-            if (auto path = bezier->Message(3))
+            if (auto path = bezier->Message(bezier_path_source::kPath))
                 BezierPath(b, *path);
         return b.Take();
     }
-    if (auto editable = source->Message(8)) {
-        auto natural = Point(*editable, 2).value_or(TPointValue{w, h});
+    if (auto editable = source->Message(path_source::kEditableBezier)) {
+        auto natural = Point(*editable, editable_bezier::kNaturalSize).value_or(TPointValue{w, h});
         TPathBuilder b(Scale(w, natural.X), Scale(h, natural.Y), w, h, hflip, vflip);
         EditableBezierPath(b, *editable);
         return b.Take();
     }
-    if (auto callout = source->Message(6)) {
+    if (auto callout = source->Message(path_source::kCallout)) {
         TPathBuilder b(1, 1, w, h, hflip, vflip);
-        RoundedRect(b, w, h, Float(*callout, 4, 0));
+        RoundedRect(b, w, h, Float(*callout, callout_path::kCornerRadius, 0));
         return b.Take();
     }
     // Arrows, stars and the like: their box.
@@ -356,13 +366,12 @@ std::optional<std::size_t> TDrawableReader::Read(std::uint64_t id, TPlacement pl
     } else if (placement == TPlacement::plAnchored) {
         d.AnchorParagraph = anchor;
     }
-    if (record && record->Reference(6))
+    if (record && record->Reference(drawable::kComment))
         FContext.Doc.CountLeftOut(L"comment");
 
     switch (object->Type) {
     case types::kImage:
-        // Equations are pictures with their source beside them.
-        if (object->Payload.Has(100) || object->Payload.Has(103)) {
+        if (object->Payload.Has(image::kEquationSource) || object->Payload.Has(image::kEquationSourceAlt)) {
             d.Kind = doc::TDrawableKind::dkUnsupported;
             d.What = L"equation";
         } else {
@@ -391,7 +400,7 @@ std::optional<std::size_t> TDrawableReader::Read(std::uint64_t id, TPlacement pl
         break;
     case types::kMovie:
         d.Kind = doc::TDrawableKind::dkUnsupported;
-        d.What = object->Payload.Bool(9).value_or(false) ? L"audio" : L"video";
+        d.What = object->Payload.Bool(movie::kAudioOnly).value_or(false) ? L"audio" : L"video";
         break;
     case types::kEquationInfo:
         d.Kind = doc::TDrawableKind::dkUnsupported;
@@ -411,17 +420,15 @@ std::optional<std::size_t> TDrawableReader::Read(std::uint64_t id, TPlacement pl
     const std::size_t index = Add(std::move(d));
     if (object->Type == types::kImage && placement != TPlacement::plInline)
         AddCaption(record, index);
-    else if (ShownText(record, 11, 13))
+    else if (ShownText(record, drawable::kCaption, drawable::kCaptionHidden))
         FContext.Doc.CountLeftOut(L"caption");  // an inline picture has no room for one
-    if (ShownText(record, 10, 12))
+    if (ShownText(record, drawable::kTitle, drawable::kTitleHidden))
         FContext.Doc.CountLeftOut(L"title");
     return index;
 }
 
 bool TDrawableReader::ShownText(const std::optional<TMessage>& record, std::uint32_t field,
                                 std::uint32_t hidden) const {
-    // Drawable record: 10 title and 11 caption, each a text shape (or a stand-in when the
-    // drawable never had one), 12 and 13 whether they are hidden.
     if (!record || record->Bool(hidden).value_or(false))
         return false;
     auto id = record->Reference(field);
@@ -434,34 +441,34 @@ void TDrawableReader::ReadImage(const TObject& object, doc::TDrawable& d) {
     d.Kind = doc::TDrawableKind::dkImage;
     auto path = [&](std::uint32_t field) {
         auto data = p.Message(field);
-        auto id = data ? data->Varint(1) : std::nullopt;
+        auto id = data ? data->Varint(data_reference::kIdentifier) : std::nullopt;
         return id ? FContext.Data().Path(*id) : std::wstring();
     };
-    d.Image.FilePath = path(11);
+    d.Image.FilePath = path(image::kData);
     if (d.Image.FilePath.empty())
-        d.Image.FilePath = path(13);  // the picture before its adjustments
-    d.Image.ThumbnailPath = path(12);
-    auto natural = Point(p, 9);
+        d.Image.FilePath = path(image::kOriginalData);
+    d.Image.ThumbnailPath = path(image::kThumbnailData);
+    auto natural = Point(p, image::kNaturalSize);
     if (!natural)
-        natural = Point(p, 4);
+        natural = Point(p, image::kOriginalSize);
     if (natural) {
         d.Image.NaturalWidth = std::max(0.0, natural->X);
         d.Image.NaturalHeight = std::max(0.0, natural->Y);
     }
-    if (auto style = p.Reference(3))
+    if (auto style = p.Reference(image::kStyle))
         d.Stroke = FContext.Styles().MediaStroke(*style);
-    if (auto maskId = p.Reference(5)) {
+    if (auto maskId = p.Reference(image::kMask)) {
         const TObject& mask = FContext.Expect(*maskId, {types::kMask}, L"picture mask");
         // The mask's geometry is the visible part, in the picture's own coordinates.
-        const TGeometry crop = Geometry(mask.Payload.Message(1));
+        const TGeometry crop = Geometry(mask.Payload.Message(mask::kDrawable));
         const doc::TRect& f = d.Frame;
         const bool whole = std::abs(crop.Frame.X) < 0.5 && std::abs(crop.Frame.Y) < 0.5 &&
                            std::abs(crop.Frame.Width - f.Width) < 0.5 && std::abs(crop.Frame.Height - f.Height) < 0.5;
         if (!whole && crop.Frame.Width > 0 && crop.Frame.Height > 0)
             d.Image.Crop = crop.Frame;
-        // {2 path source}: an oval or other shape clips as itself, a rectangle is the crop alone.
+        // An oval or other shape clips as itself, a rectangle is the crop alone.
         if (crop.Frame.Width > 0 && crop.Frame.Height > 0) {
-            auto outline = ShapePath(mask.Payload.Message(2), crop.Frame.Width, crop.Frame.Height);
+            auto outline = ShapePath(mask.Payload.Message(mask::kPathSource), crop.Frame.Width, crop.Frame.Height);
             FContext.Charge(4 * outline.size());
             if (!IsBox(outline, crop.Frame.Width, crop.Frame.Height)) {
                 for (doc::TPathSegment& s : outline)
@@ -480,14 +487,14 @@ void TDrawableReader::ReadShape(const TObject& object, doc::TDrawable& d) {
     d.Kind = doc::TDrawableKind::dkShape;
     TShapeLook look;
     if (shape)
-        if (auto style = shape->Reference(2))
+        if (auto style = shape->Reference(shape::kStyle))
             look = FContext.Styles().Shape(*style);
     d.Fill = look.Fill;
     d.Gradient = look.Gradient;
     d.Stroke = look.Stroke;
     if (look.Inset)
         d.TextInset = *look.Inset;
-    d.Path = ShapePath(shape ? shape->Message(3) : std::nullopt, d.Frame.Width, d.Frame.Height);
+    d.Path = ShapePath(shape ? shape->Message(shape::kPathSource) : std::nullopt, d.Frame.Width, d.Frame.Height);
     // As a paragraph each (reading one takes about as long): one long path placed on every page
     // of a damaged document stops here.
     FContext.Charge(4 * d.Path.size());
@@ -495,17 +502,17 @@ void TDrawableReader::ReadShape(const TObject& object, doc::TDrawable& d) {
     const auto text = TextShapeRecord(object);
     if (!text)
         return;
-    if (text->Bool(6).value_or(false) || object.Type != types::kShapeInfo)
+    if (text->Bool(text_shape::kIsTextBox).value_or(false) || object.Type != types::kShapeInfo)
         d.Kind = doc::TDrawableKind::dkTextBox;
-    std::optional<std::uint64_t> storage = text->Reference(4);
+    std::optional<std::uint64_t> storage = text->Reference(text_shape::kStorage);
     if (!storage)
-        storage = text->Reference(2);
+        storage = text->Reference(text_shape::kOldStorage);
     if (!storage) {
-        if (auto flow = text->Reference(3)) {
+        if (auto flow = text->Reference(text_shape::kFlow)) {
             // Linked text boxes share one storage; the model has no flow between boxes.
             FContext.Doc.CountLeftOut(L"linked text box");
             if (const TObject* info = FContext.Store.Find(*flow))
-                storage = info->Payload.Reference(1);
+                storage = info->Payload.Reference(text_flow::kStorage);
         }
     }
     if (storage)
@@ -516,7 +523,7 @@ void TDrawableReader::ReadGroup(const TObject& object, doc::TDrawable& d) {
     d.Kind = doc::TDrawableKind::dkGroup;
     // Children are placed in the group's coordinates; the model keeps them in the
     // group's frame coordinates too.
-    for (std::uint64_t child : object.Payload.References(2)) {
+    for (std::uint64_t child : object.Payload.References(group::kChildren)) {
         auto index = Read(child, TPlacement::plFloating);
         if (!index)
             continue;
@@ -529,9 +536,9 @@ void TDrawableReader::ReadGroup(const TObject& object, doc::TDrawable& d) {
 
 void TDrawableReader::AddCaption(const std::optional<TMessage>& record, std::size_t owner) {
     // A caption is a text shape placed under the visible part of the picture.
-    if (!ShownText(record, 11, 13))
+    if (!ShownText(record, drawable::kCaption, drawable::kCaptionHidden))
         return;
-    const std::uint64_t captionId = *record->Reference(11);
+    const std::uint64_t captionId = *record->Reference(drawable::kCaption);
     // Copies: reading the caption adds to Drawables, which moves the owner.
     const doc::TDrawable& o = FContext.Doc.Drawables[owner];
     doc::TRect visible = o.Frame;
@@ -563,22 +570,22 @@ void TDrawableReader::AddCaption(const std::optional<TMessage>& record, std::siz
 TAttachedDrawable ReadAttachedDrawable(TReadContext& context, const TObject& attachment,
                                        std::optional<std::size_t> anchorParagraph) {
     TAttachedDrawable result;
-    // A table of contents' attachment wraps the drawable attachment in field 1.
+    // A table of contents' attachment wraps the drawable attachment.
     std::optional<TMessage> record(attachment.Payload);
     if (attachment.Type == types::kTocAttachment)
-        record = attachment.Payload.Message(1);
-    auto drawable = record ? record->Reference(1) : std::nullopt;
-    if (!drawable)
+        record = attachment.Payload.Message(toc_attachment::kAttachment);
+    auto drawableId = record ? record->Reference(drawable_attachment::kDrawable) : std::nullopt;
+    if (!drawableId)
         return result;
     TDrawableReader reader(context);
     bool inlineWrap = true;
     result.First = context.Doc.Drawables.size();
-    result.Index = reader.Read(*drawable, anchorParagraph ? TPlacement::plAnchored : TPlacement::plInline,
+    result.Index = reader.Read(*drawableId, anchorParagraph ? TPlacement::plAnchored : TPlacement::plInline,
                                anchorParagraph, &inlineWrap);
     result.Inline = !anchorParagraph || inlineWrap;
-    // Field 4 says what the vertical offset (5) counts from: 0 the anchor's line, 1 the page.
-    if (result.Index && !result.Inline && record->Varint(4).value_or(0) == 0)
-        if (auto offset = record->Float(5); offset && std::isfinite(*offset)) {
+    // Only an offset from the anchor's line moves it with its anchor.
+    if (result.Index && !result.Inline && record->Varint(drawable_attachment::kVerticalOrigin).value_or(0) == 0)
+        if (auto offset = record->Float(drawable_attachment::kVerticalOffset); offset && std::isfinite(*offset)) {
             auto& drawables = context.Doc.Drawables;
             // The offset is that of what shows: a cropped picture's visible part.
             auto shownTop = [&](std::size_t d) {
@@ -604,7 +611,7 @@ void ReadFloatingDrawables(TReadContext& context, std::uint64_t floatingId, std:
     std::unordered_map<std::uint64_t, std::size_t> depth;
     if (zOrderId)
         if (const TObject* z = context.Store.Find(*zOrderId); z && z->Type == types::kDrawablesZOrder) {
-            const auto ids = z->Payload.References(1);
+            const auto ids = z->Payload.References(drawables_z_order::kDrawables);
             for (std::size_t i = 0; i < ids.size(); ++i)
                 depth.emplace(ids[i], i);
         }
@@ -612,7 +619,7 @@ void ReadFloatingDrawables(TReadContext& context, std::uint64_t floatingId, std:
         std::vector<std::uint64_t> ids;
         for (std::uint32_t field : fields)
             for (const auto& entry : group.Messages(field))
-                if (auto id = entry.Reference(1))
+                if (auto id = entry.Reference(drawable_entry::kDrawable))
                     ids.push_back(*id);
         std::stable_sort(ids.begin(), ids.end(), [&](std::uint64_t a, std::uint64_t b) {
             auto da = depth.find(a), db = depth.find(b);
@@ -624,9 +631,9 @@ void ReadFloatingDrawables(TReadContext& context, std::uint64_t floatingId, std:
     };
     // One entry per page, whatever the groups: a later group of the same page goes on top.
     std::map<std::size_t, doc::TPageDrawables> pages;
-    for (const auto& group : floating.Payload.Messages(1)) {
+    for (const auto& group : floating.Payload.Messages(floating_drawables::kPageGroups)) {
         // Page indices beyond any real document are damage, not pages to make.
-        const auto pageIndex = group.Varint(1).value_or(0);
+        const auto pageIndex = group.Varint(page_group::kPageIndex).value_or(0);
         if (pageIndex > kMaxPages)
             Damaged(L"floating drawables stand on page " + std::to_wstring(pageIndex + 1) +
                     L", past any document's end");
@@ -635,10 +642,11 @@ void ReadFloatingDrawables(TReadContext& context, std::uint64_t floatingId, std:
         // The page's drawables (field 4) lie under the body text, as Pages shows them: a box
         // filled over a whole poster, or the boxes a résumé's columns sit on, never hide the
         // text laid over them.
-        for (std::uint64_t id : ordered(group, {2, 4}))
+        for (std::uint64_t id : ordered(group, {page_group::kBackground, page_group::kDrawables}))
             if (auto index = ReadFloatingDrawable(context, id))
                 page.Background.push_back(*index);
-        for (std::uint64_t id : ordered(group, {3}))
+        for (std::uint64_t id : ordered(group, {page_group::kForeground}))
+
             if (auto index = ReadFloatingDrawable(context, id))
                 page.Foreground.push_back(*index);
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "iwork/DocumentFields.h"
 #include "iwork/Drawables.h"
 #include "iwork/Errors.h"
 #include "iwork/ObjectTypes.h"
@@ -14,13 +15,7 @@ namespace iwork {
 namespace {
 
 using namespace detail;
-
-// Document root (10000) fields.
-constexpr std::uint32_t kFloatingDrawablesField = 3;
-constexpr std::uint32_t kBodyStorageField = 4;
-constexpr std::uint32_t kSectionField = 5;
-constexpr std::uint32_t kSettingsField = 7;
-constexpr std::uint32_t kZOrderField = 20;
+using namespace fields;
 
 void CheckRoot(const TObject* root) {
     if (!root)
@@ -29,7 +24,7 @@ void CheckRoot(const TObject* root) {
         return;
     if (root->Type == types::kKeynoteOrNumbersDocument) {
         // Both apps call their root type 1; only Keynote's has field 2 (its show).
-        if (root->Payload.Has(2))
+        if (root->Payload.Has(document::kKeynoteShow))
             throw ENotPagesDocument(L"a Keynote presentation, not a Pages document");
         throw ENotPagesDocument(L"a Numbers spreadsheet, not a Pages document");
     }
@@ -42,18 +37,18 @@ void ReadPageSetup(const TMessage& root, doc::TPageSetup& page) {
         if (auto v = Float(root, field); v && (positive ? *v > 0 : *v >= 0) && *v < 14400)
             into = *v;
     };
-    length(30, page.Width, true);
-    length(31, page.Height, true);
+    length(document::kPageWidth, page.Width, true);
+    length(document::kPageHeight, page.Height, true);
     // Landscape documents keep the paper's portrait size.
-    if (root.Varint(42).value_or(0) == 1 && page.Width < page.Height)
+    if (root.Varint(document::kOrientation).value_or(0) == 1 && page.Width < page.Height)
         std::swap(page.Width, page.Height);
     doc::TPageSetup margins = page;
-    length(32, margins.Left, false);
-    length(33, margins.Right, false);
-    length(34, margins.Top, false);
-    length(35, margins.Bottom, false);
-    length(36, margins.HeaderMargin, false);
-    length(37, margins.FooterMargin, false);
+    length(document::kLeftMargin, margins.Left, false);
+    length(document::kRightMargin, margins.Right, false);
+    length(document::kTopMargin, margins.Top, false);
+    length(document::kBottomMargin, margins.Bottom, false);
+    length(document::kHeaderMargin, margins.HeaderMargin, false);
+    length(document::kFooterMargin, margins.FooterMargin, false);
     // Margins that leave no room are a damaged setting Pages itself would not keep.
     if (margins.Left + margins.Right < page.Width && margins.Top + margins.Bottom < page.Height)
         page = margins;
@@ -63,23 +58,24 @@ void ReadSettings(TReadContext& context, std::uint64_t id) {
     const TObject& settings = context.Expect(id, {types::kSettings}, L"document settings");
     const TMessage& s = settings.Payload;
     auto& document = context.Doc;
-    document.HasBody = s.Bool(1).value_or(true);
-    document.HeadersOn = s.Bool(2).value_or(true);
-    document.FootersOn = s.Bool(3).value_or(true);
+    document.HasBody = s.Bool(settings::kHasBody).value_or(true);
+    document.HeadersOn = s.Bool(settings::kHeadersOn).value_or(true);
+    document.FootersOn = s.Bool(settings::kFootersOn).value_or(true);
     auto& notes = document.FootnoteSettings;
-    switch (s.Varint(30).value_or(0)) {
+    switch (s.Varint(settings::kFootnoteKind).value_or(0)) {
     case 1: notes.Kind = doc::TFootnoteKind::fnEndnotes; break;
     case 2: notes.Kind = doc::TFootnoteKind::fnSectionEndnotes; break;
     default: notes.Kind = doc::TFootnoteKind::fnFootnotes; break;
     }
     // Numeric, roman, symbols, Japanese numerals: the model draws the last two as decimal.
-    notes.Format = s.Varint(31).value_or(0) == 1 ? doc::TNumberFormat::nfLowerRoman : doc::TNumberFormat::nfDecimal;
-    switch (s.Varint(32).value_or(0)) {
+    notes.Format = s.Varint(settings::kFootnoteFormat).value_or(0) == 1 ? doc::TNumberFormat::nfLowerRoman
+                                                                       : doc::TNumberFormat::nfDecimal;
+    switch (s.Varint(settings::kFootnoteNumbering).value_or(0)) {
     case 1: notes.Numbering = doc::TFootnoteNumbering::fnPage; break;
     case 2: notes.Numbering = doc::TFootnoteNumbering::fnSection; break;
     default: notes.Numbering = doc::TFootnoteNumbering::fnDocument; break;
     }
-    if (auto gap = s.Varint(33); gap && *gap <= 1000)
+    if (auto gap = s.Varint(settings::kFootnoteGap); gap && *gap <= 1000)
         notes.Gap = static_cast<double>(*gap);
 }
 
@@ -104,18 +100,19 @@ doc::TDocument ReadModernDocument(const TObjectStore& store, const TModernPackag
     document.Title = package.Title;
     TReadContext context(store, package, document);
     ReadPageSetup(r, document.Page);
-    if (auto settings = r.Reference(kSettingsField))
-        ReadSettings(context, *settings);
+    if (auto settingsId = r.Reference(document::kSettings))
+        ReadSettings(context, *settingsId);
 
     const TObject* body = nullptr;
-    if (auto bodyId = r.Reference(kBodyStorageField)) {
+    if (auto bodyId = r.Reference(document::kBodyStorage)) {
         body = &context.Expect(*bodyId, {types::kTextStorage}, L"body text");
         document.Body = ReadTextStorage(context, *bodyId, TStorageRole::srBody);
     }
-    ReadSections(context, body, r.Reference(kSectionField));
+    ReadSections(context, body, r.Reference(document::kSection));
 
-    if (auto floating = r.Reference(kFloatingDrawablesField))
-        ReadFloatingDrawables(context, *floating, r.Reference(kZOrderField));
+    if (auto floating = r.Reference(document::kFloatingDrawables))
+        ReadFloatingDrawables(context, *floating, r.Reference(document::kDrawablesZOrder));
+
 
     if (!document.HasBody) {
         // A page-layout document: its pages are its floating objects; the body storage

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "iwork/DocumentFields.h"
 #include "iwork/Errors.h"
 #include "iwork/IwaArchive.h"
 #include "platform/Exception.h"
@@ -52,19 +53,22 @@ void ParseArchiveHeader(std::span<const std::uint8_t> bytes, TArchiveHeader& hea
     TProtoReader reader(bytes);
     TProtoField f;
     while (reader.Next(f)) {
-        if (f.Number == 1 && f.Type == TWireType::wtVarint) {
+        if (f.Number == fields::archive_info::kIdentifier && f.Type == TWireType::wtVarint) {
             header.Id = f.Value;
-        } else if (f.Number == 2 && f.Type == TWireType::wtBytes) {
+        } else if (f.Number == fields::archive_info::kMessageInfos && f.Type == TWireType::wtBytes) {
             TMessageInfo info;
             bool hasReferences = false;
             TProtoReader infoReader(f.Bytes);
             TProtoField g;
             while (infoReader.Next(g)) {
-                if (g.Number == 1 && g.Type == TWireType::wtVarint) info.Type = static_cast<std::uint32_t>(g.Value);
-                else if (g.Number == 3 && g.Type == TWireType::wtVarint) info.Length = g.Value;
-                else if (g.Number == 5) hasReferences = true;
+                using namespace fields::message_info;
+                if (g.Number == kType && g.Type == TWireType::wtVarint) info.Type = static_cast<std::uint32_t>(g.Value);
+                else if (g.Number == kLength && g.Type == TWireType::wtVarint) info.Length = g.Value;
+                else if (g.Number == kObjectReferences) hasReferences = true;
             }
-            if (header.Infos.empty() && hasReferences) header.FirstReferences = TMessage(f.Bytes).Varints(5);
+            if (header.Infos.empty() && hasReferences)
+                header.FirstReferences = TMessage(f.Bytes).Varints(fields::message_info::kObjectReferences);
+
             header.Infos.push_back(info);
         }
     }

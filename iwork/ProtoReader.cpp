@@ -3,6 +3,7 @@
 #include <bit>
 #include <string>
 
+#include "iwork/CommonFields.h"
 #include "iwork/Errors.h"
 
 namespace iwork {
@@ -201,13 +202,14 @@ std::vector<float> TMessage::Floats(std::uint32_t field) const {
 std::optional<std::uint64_t> TMessage::Reference(std::uint32_t field) const {
     const auto m = Message(field);
     if (!m) return std::nullopt;
-    return m->Varint(1);
+    return m->Varint(fields::reference::kIdentifier);
 }
 
 std::vector<std::uint64_t> TMessage::References(std::uint32_t field) const {
     std::vector<std::uint64_t> result;
     for (const TMessage& m : Messages(field)) {
-        if (const auto id = m.Varint(1)) result.push_back(*id);
+        if (const auto id = m.Varint(fields::reference::kIdentifier)) result.push_back(*id);
+
     }
     return result;
 }

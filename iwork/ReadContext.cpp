@@ -4,8 +4,10 @@
 #include <cmath>
 #include <functional>
 
+#include "iwork/DocumentFields.h"
 #include "iwork/Errors.h"
 #include "iwork/ObjectTypes.h"
+#include "iwork/StorageFields.h"
 #include "iwork/Stylesheet.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
@@ -14,6 +16,8 @@
 namespace iwork::detail {
 
 namespace {
+
+using namespace fields;
 
 // Text boxes hold tables whose cells hold text boxes...: real documents nest a few levels.
 constexpr int kMaxNesting = 24;
@@ -91,7 +95,7 @@ std::optional<TPointValue> Point(const TMessage& message, std::uint32_t field) {
     auto point = message.Message(field);
     if (!point)
         return std::nullopt;
-    return TPointValue{Float(*point, 1, 0), Float(*point, 2, 0)};
+    return TPointValue{Float(*point, point::kX, 0), Float(*point, point::kY, 0)};
 }
 
 TDataFiles::TDataFiles(const TObjectStore& store, const std::wstring& dataFolder) : FDataFolder(dataFolder) {
@@ -100,13 +104,13 @@ TDataFiles::TDataFiles(const TObjectStore& store, const std::wstring& dataFolder
     const TObject* metadata = store.Find(2);
     if (!metadata || metadata->Type != types::kPackageMetadata)
         return;
-    for (const auto& data : metadata->Payload.Messages(4)) {
-        auto id = data.Varint(1);
+    for (const auto& data : metadata->Payload.Messages(package_metadata::kDataFiles)) {
+        auto id = data.Varint(data_file::kIdentifier);
         if (!id)
             continue;
         auto& names = FNames[*id];
         // The file name on disk (with its identifier appended), else the preferred name.
-        for (std::uint32_t field : {4u, 3u}) {
+        for (std::uint32_t field : {data_file::kFileName, data_file::kPreferredFileName}) {
             auto name = data.String(field);
             if (!name || name->empty())
                 continue;
@@ -188,7 +192,8 @@ int TReadContext::ListStyleIndex(std::uint64_t id, double fontSize) {
 int TReadContext::LinkIndex(const TObject& hyperlink) {
     if (auto known = FLinks.find(hyperlink.Id); known != FLinks.end())
         return known->second;
-    const auto target = hyperlink.Payload.String(2);
+    const auto target = hyperlink.Payload.String(hyperlink::kTarget);
+
     int index = -1;
     if (target && !target->empty()) {
         Doc.Links.push_back(Wide(*target));

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "iwork/DocumentFields.h"
 #include "iwork/Drawables.h"
 #include "iwork/ObjectTypes.h"
+#include "iwork/StorageFields.h"
 #include "iwork/Stylesheet.h"
 #include "iwork/TextStorageReader.h"
 
@@ -12,9 +14,7 @@ namespace iwork::detail {
 
 namespace {
 
-// Body storage tables {1 entries {1 character index, 2 object}}: 12 column styles, 17 sections.
-constexpr std::uint32_t kColumnStyles = 12;
-constexpr std::uint32_t kSections = 17;
+using namespace fields;
 
 struct TEntry {
     std::uint64_t Index = 0;
@@ -28,10 +28,10 @@ std::vector<TEntry> Entries(const TObject* storage, std::uint32_t field) {
     auto table = storage->Payload.Message(field);
     if (!table)
         return entries;
-    for (const auto& entry : table->Messages(1)) {
-        auto object = entry.Reference(2);
+    for (const auto& entry : table->Messages(attribute_table::kEntries)) {
+        auto object = entry.Reference(attribute_entry::kObject);
         if (object)
-            entries.push_back({entry.Varint(1).value_or(0), *object});
+            entries.push_back({entry.Varint(attribute_entry::kCharacterIndex).value_or(0), *object});
     }
     // The text reader has already refused tables that go backwards; these are read apart
     // from it, so sort rather than trust them.
@@ -64,15 +64,15 @@ doc::TPageMaster ReadPageMaster(TReadContext& context, std::uint64_t id) {
     TReadContext::TNesting nesting(context, id);
     doc::TPageMaster result;
     // Three storages each, left, centre and right.
-    const auto headers = master.Payload.References(1);
-    const auto footers = master.Payload.References(2);
+    const auto headers = master.Payload.References(page_master::kHeaders);
+    const auto footers = master.Payload.References(page_master::kFooters);
     result.Header.Left = Part(context, headers, 0);
     result.Header.Center = Part(context, headers, 1);
     result.Header.Right = Part(context, headers, 2);
     result.Footer.Left = Part(context, footers, 0);
     result.Footer.Center = Part(context, footers, 1);
     result.Footer.Right = Part(context, footers, 2);
-    for (std::uint64_t drawable : master.Payload.References(3))
+    for (std::uint64_t drawable : master.Payload.References(page_master::kDrawables))
         if (auto index = ReadFloatingDrawable(context, drawable))
             result.Drawables.push_back(*index);
     return result;
@@ -84,25 +84,26 @@ doc::TSection ReadSection(TReadContext& context, std::uint64_t id, const doc::TS
     doc::TSection result;
     // Pages sections always begin on a new page (its choice is only which side).
     result.StartsNewPage = true;
-    result.FirstPageDifferent = p.Bool(18).value_or(false);
-    result.EvenOddDifferent = p.Bool(19).value_or(false);
-    if (p.Varint(21).value_or(0) != 0)
-        result.PageNumberStartAt = static_cast<int>(std::min<std::uint64_t>(p.Varint(22).value_or(1), 1000000));
-    if (previous && p.Bool(17).value_or(false)) {
+    result.FirstPageDifferent = p.Bool(section::kFirstPageDifferent).value_or(false);
+    result.EvenOddDifferent = p.Bool(section::kEvenOddDifferent).value_or(false);
+    if (p.Varint(section::kRestartPageNumbers).value_or(0) != 0)
+        result.PageNumberStartAt =
+            static_cast<int>(std::min<std::uint64_t>(p.Varint(section::kPageNumberStart).value_or(1), 1000000));
+    if (previous && p.Bool(section::kInheritPrevious).value_or(false)) {
         // "Same as the previous section": its masters stand for this one's.
         ChargeCopy(context, *previous);
         result.First = previous->First;
         result.Even = previous->Even;
         result.Odd = previous->Odd;
     } else {
-        if (auto first = p.Reference(23))
+        if (auto first = p.Reference(section::kFirstPageMaster))
             result.First = ReadPageMaster(context, *first);
-        if (auto even = p.Reference(24))
+        if (auto even = p.Reference(section::kEvenPageMaster))
             result.Even = ReadPageMaster(context, *even);
-        if (auto odd = p.Reference(25))
+        if (auto odd = p.Reference(section::kOddPageMaster))
             result.Odd = ReadPageMaster(context, *odd);
     }
-    if (p.Bool(28).value_or(false)) {
+    if (p.Bool(section::kFirstPageBare).value_or(false)) {
         // The first page shows neither header nor footer.
         result.FirstPageDifferent = true;
         result.First.Header = {};
@@ -116,10 +117,11 @@ doc::TSection ReadSection(TReadContext& context, std::uint64_t id, const doc::TS
 void ReadSections(TReadContext& context, const TObject* bodyStorage, std::optional<std::uint64_t> documentSection) {
     auto& document = context.Doc;
     auto& paragraphs = document.Body.Paragraphs;
-    std::vector<TEntry> entries = Entries(bodyStorage, kSections);
+    std::vector<TEntry> entries = Entries(bodyStorage, storage::kSections);
     if (entries.empty() && documentSection)
         entries.push_back({0, *documentSection});
-    const std::vector<TEntry> columns = Entries(bodyStorage, kColumnStyles);
+    const std::vector<TEntry> columns = Entries(bodyStorage, storage::kColumnStyles);
+
 
     for (const auto& entry : entries) {
         const doc::TSection* previous = document.Sections.empty() ? nullptr : &document.Sections.back();

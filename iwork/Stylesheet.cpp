@@ -8,40 +8,44 @@
 
 #include "iwork/ObjectTypes.h"
 #include "iwork/ReadContext.h"
+#include "iwork/StyleFields.h"
+#include "iwork/TableFields.h"
 #include "platform/Text.h"
 
 namespace iwork::detail {
 
 namespace {
 
+using namespace fields;
+
 // Style chains in real documents are two or three deep; anything longer is a loop that
 // a visited set did not catch or a document built to hurt.
 constexpr int kMaxStyleDepth = 32;
 
-// Every style's first field is the common style record {1 name, 2 identifier, 3 parent,
-// 4 is variation}; a text shape style wraps a drawing shape style around it.
-std::optional<TMessage> StyleRecord(const TObject& style) {
-    auto first = style.Payload.Message(1);
-    if (first && (style.Type == types::kTextShapeStyle || style.Type == types::kTocEntryStyle))
-        return first->Message(1);
+// Every style's first field is the common style record; a text shape style wraps a drawing
+// shape style around it, and a table of contents' entry style a paragraph style.
+std::optional<TMessage> StyleRecord(const TObject& object) {
+    auto first = object.Payload.Message(style::kRecord);
+    if (first && (object.Type == types::kTextShapeStyle || object.Type == types::kTocEntryStyle))
+        return first->Message(style::kRecord);
     return first;
 }
 
-// The paragraph style message {1 record, 11 character, 12 paragraph properties}: a table
-// of contents' entry style wraps one in its field 1.
-std::optional<TMessage> ParagraphStyleBody(const TObject& style) {
-    if (style.Type == types::kTocEntryStyle)
-        return style.Payload.Message(1);
-    return style.Payload;
+// The paragraph style message (record, character and paragraph properties): a table of
+// contents' entry style wraps one.
+std::optional<TMessage> ParagraphStyleBody(const TObject& object) {
+    if (object.Type == types::kTocEntryStyle)
+        return object.Payload.Message(toc_entry_style::kParagraphStyle);
+    return object.Payload;
 }
 
-// The drawing shape properties of a shape style (2025 wraps them one level deeper).
-std::optional<TMessage> ShapeProperties(const TObject& style) {
-    if (style.Type == types::kTextShapeStyle) {
-        auto inner = style.Payload.Message(1);
-        return inner ? inner->Message(11) : std::nullopt;
+// The drawing shape properties of a shape style (a text shape style wraps them one level deeper).
+std::optional<TMessage> ShapeProperties(const TObject& object) {
+    if (object.Type == types::kTextShapeStyle) {
+        auto inner = object.Payload.Message(text_shape_style::kShapeStyle);
+        return inner ? inner->Message(style::kProperties) : std::nullopt;
     }
-    return style.Payload.Message(11);
+    return object.Payload.Message(style::kProperties);
 }
 
 double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
@@ -187,53 +191,55 @@ std::wstring Wide(std::string_view utf8) { return platform::FromUtf8(utf8); }
 
 std::optional<doc::TColor> ReadColor(const TMessage& color) {
     doc::TColor c;
-    const auto model = color.Varint(1).value_or(1);
+    using namespace fields::color;
+    const auto model = color.Varint(kModel).value_or(1);
     if (model == 2) {  // CMYK
-        const double k = Clamp01(Float(color, 10, 0));
-        c.R = (1 - Clamp01(Float(color, 7, 0))) * (1 - k);
-        c.G = (1 - Clamp01(Float(color, 8, 0))) * (1 - k);
-        c.B = (1 - Clamp01(Float(color, 9, 0))) * (1 - k);
+        const double k = Clamp01(Float(color, kBlack, 0));
+        c.R = (1 - Clamp01(Float(color, kCyan, 0))) * (1 - k);
+        c.G = (1 - Clamp01(Float(color, kMagenta, 0))) * (1 - k);
+        c.B = (1 - Clamp01(Float(color, kYellow, 0))) * (1 - k);
     } else if (model == 3) {  // grey
-        c.R = c.G = c.B = Clamp01(Float(color, 11, 0));
+        c.R = c.G = c.B = Clamp01(Float(color, kWhite, 0));
     } else {
-        c.R = Clamp01(Float(color, 3, 0));
-        c.G = Clamp01(Float(color, 4, 0));
-        c.B = Clamp01(Float(color, 5, 0));
+        c.R = Clamp01(Float(color, kRed, 0));
+        c.G = Clamp01(Float(color, kGreen, 0));
+        c.B = Clamp01(Float(color, kBlue, 0));
     }
-    c.A = Clamp01(Float(color, 6, 1));
+    c.A = Clamp01(Float(color, kAlpha, 1));
     return c;
 }
 
 std::optional<doc::TColor> ReadFill(const TMessage& fill) {
-    if (auto color = fill.Message(1))
-        return ReadColor(*color);
-    if (auto gradient = fill.Message(2)) {
+    if (auto solid = fill.Message(fill::kColor))
+        return ReadColor(*solid);
+    if (auto stored = fill.Message(fill::kGradient)) {
         // A gradient drawn as its first stop: the model has solid fills only.
-        for (const auto& stop : gradient->Messages(2))
-            if (auto color = stop.Message(1))
-                return ReadColor(*color);
+        for (const auto& stop : stored->Messages(gradient::kStops))
+            if (auto first = stop.Message(gradient_stop::kColor))
+                return ReadColor(*first);
     }
-    // A picture fill {3 tint, 6 picture} drawn as its tint, where it has one: text set on the
-    // picture (often white) stays readable.
-    if (auto picture = fill.Message(3))
-        if (auto tint = picture->Message(3))
+    // A picture fill drawn as its tint, where it has one: text set on the picture (often
+    // white) stays readable.
+    if (auto picture = fill.Message(fill::kImage))
+        if (auto tint = picture->Message(image_fill::kTint))
             return ReadColor(*tint);
     return std::nullopt;
 }
 
-// A fill's gradient {1 type (0 linear), 2 stops {1 colour, 2 fraction}, 3 opacity, 5 angle
-// {2 radians}}; a radial one, or one of fewer than two stops, is left to its first stop.
+// A fill's linear gradient; a radial one, or one of fewer than two stops, is left to its
+// first stop.
 std::optional<doc::TGradient> ReadGradient(const TMessage& fill) {
-    auto gradient = fill.Message(2);
-    if (!gradient || gradient->Varint(1).value_or(0) != 0)
+    auto stored = fill.Message(fill::kGradient);
+    if (!stored || stored->Varint(gradient::kType).value_or(0) != 0)
         return std::nullopt;
     doc::TGradient result;
-    const double opacity = Clamp01(Float(*gradient, 3, 1));
-    for (const auto& stop : gradient->Messages(2)) {
-        auto color = stop.Message(1);
-        if (!color)
+    const double opacity = Clamp01(Float(*stored, gradient::kOpacity, 1));
+    for (const auto& stop : stored->Messages(gradient::kStops)) {
+        auto stopColor = stop.Message(gradient_stop::kColor);
+        if (!stopColor)
             continue;
-        doc::TGradientStop s{Clamp01(Float(stop, 2, 0)), ReadColor(*color).value_or(doc::TColor{})};
+        doc::TGradientStop s{Clamp01(Float(stop, gradient_stop::kFraction, 0)),
+                             ReadColor(*stopColor).value_or(doc::TColor{})};
         s.Color.A *= opacity;
         result.Stops.push_back(s);
     }
@@ -241,8 +247,8 @@ std::optional<doc::TGradient> ReadGradient(const TMessage& fill) {
                      [](const auto& a, const auto& b) { return a.Fraction < b.Fraction; });
     if (result.Stops.size() < 2)
         return std::nullopt;
-    if (auto angle = gradient->Message(5)) {
-        const double radians = Float(*angle, 2, 0);
+    if (auto angle = stored->Message(gradient::kAngle)) {
+        const double radians = Float(*angle, gradient_angle::kRadians, 0);
         if (std::isfinite(radians))
             result.Angle = std::fmod(radians * 180 / 3.14159265358979323846, 360.0);
     }
@@ -251,21 +257,22 @@ std::optional<doc::TGradient> ReadGradient(const TMessage& fill) {
 
 std::optional<doc::TStroke> ReadStroke(const TMessage& stroke) {
     doc::TStroke result;
-    result.Width = Float(stroke, 2, 1);
+    result.Width = Float(stroke, stroke::kWidth, 1);
     if (!(result.Width > 0))
         return std::nullopt;
-    if (auto color = stroke.Message(1))
+    if (auto color = stroke.Message(stroke::kColor))
         result.Color = *ReadColor(*color);
-    if (auto pattern = stroke.Message(6)) {
-        const auto type = pattern->Varint(1).value_or(1);
+    if (auto pattern = stroke.Message(stroke::kPattern)) {
+        const auto type = pattern->Varint(stroke_pattern::kType).value_or(1);
         if (type == 2)  // empty pattern: no line at all
             return std::nullopt;
         if (type == 0) {
             // Dash lengths are kept in multiples of the line width; only the first
             // `count` of the stored lengths are in use.
-            const auto lengths = pattern->Floats(4);
+            const auto lengths = pattern->Floats(stroke_pattern::kLengths);
             const std::size_t count =
-                std::min<std::size_t>(pattern->Varint(3).value_or(lengths.size()), lengths.size());
+                std::min<std::size_t>(pattern->Varint(stroke_pattern::kCount).value_or(lengths.size()), lengths.size());
+
             for (std::size_t i = 0; i < count; ++i)
                 if (std::isfinite(lengths[i]) && lengths[i] >= 0)
                     result.Dash.push_back(lengths[i] * result.Width);
@@ -296,35 +303,35 @@ void ApplyCharacterProperties(const TMessage& p, doc::TCharacterStyle& s) {
     while (reader.Next(f)) {
         const bool varint = f.Type == TWireType::wtVarint;
         switch (f.Number) {
-        case 1: if (varint) s.Bold = f.Value != 0; break;
-        case 2: if (varint) s.Italic = f.Value != 0; break;
-        case 3:
+        case character_properties::kBold: if (varint) s.Bold = f.Value != 0; break;
+        case character_properties::kItalic: if (varint) s.Italic = f.Value != 0; break;
+        case character_properties::kFontSize:
             if (auto v = floatOf(f); v && *v > 0)
                 s.FontSize = *v;
             break;
-        case 4: if (varint) fontNull = f.Value != 0; break;
-        case 5: if (f.Type == TWireType::wtBytes) font.emplace(f.Bytes.begin(), f.Bytes.end()); break;
-        case 6: if (varint) colorNull = f.Value != 0; break;
-        case 7: if (f.Type == TWireType::wtBytes) color = TMessage(f.Bytes); break;
-        case 10:
+        case character_properties::kFontNameNull: if (varint) fontNull = f.Value != 0; break;
+        case character_properties::kFontName: if (f.Type == TWireType::wtBytes) font.emplace(f.Bytes.begin(), f.Bytes.end()); break;
+        case character_properties::kColorNull: if (varint) colorNull = f.Value != 0; break;
+        case character_properties::kColor: if (f.Type == TWireType::wtBytes) color = TMessage(f.Bytes); break;
+        case character_properties::kSuperscript:
             if (varint)
                 s.Baseline = f.Value == 1   ? doc::TBaseline::blSuperscript
                              : f.Value == 2 ? doc::TBaseline::blSubscript
                                             : doc::TBaseline::blNormal;
             break;
-        case 11: if (varint) s.Underline = f.Value != 0; break;
-        case 12: if (varint) s.Strikethrough = f.Value != 0; break;
-        case 13:
+        case character_properties::kUnderline: if (varint) s.Underline = f.Value != 0; break;
+        case character_properties::kStrikethrough: if (varint) s.Strikethrough = f.Value != 0; break;
+        case character_properties::kCapitalization:
             if (varint)
                 s.Capitalization = f.Value == 1   ? doc::TCapitalization::caAllCaps
                                    : f.Value == 2 ? doc::TCapitalization::caSmallCaps
                                    : f.Value == 3 ? doc::TCapitalization::caTitle
                                                   : doc::TCapitalization::caNone;
             break;
-        case 14: if (auto v = floatOf(f)) s.BaselineShift = *v; break;
-        case 25: if (varint) backgroundNull = f.Value != 0; break;
-        case 26: if (f.Type == TWireType::wtBytes) background = TMessage(f.Bytes); break;
-        case 27: if (auto v = floatOf(f)) s.Tracking = *v; break;
+        case character_properties::kBaselineShift: if (auto v = floatOf(f)) s.BaselineShift = *v; break;
+        case character_properties::kBackgroundNull: if (varint) backgroundNull = f.Value != 0; break;
+        case character_properties::kBackground: if (f.Type == TWireType::wtBytes) background = TMessage(f.Bytes); break;
+        case character_properties::kTracking: if (auto v = floatOf(f)) s.Tracking = *v; break;
         default: break;
         }
     }
@@ -390,7 +397,7 @@ void ApplyParagraphProperties(const TMessage& p, doc::TParagraphStyle& s, TBorde
     while (reader.Next(f)) {
         const bool varint = f.Type == TWireType::wtVarint;
         switch (f.Number) {
-        case 1:
+        case paragraph_properties::kAlignment:
             if (varint)
                 s.Alignment = f.Value == 0   ? doc::TAlignment::alLeft
                               : f.Value == 1 ? doc::TAlignment::alRight
@@ -398,51 +405,51 @@ void ApplyParagraphProperties(const TMessage& p, doc::TParagraphStyle& s, TBorde
                               : f.Value == 3 ? doc::TAlignment::alJustified
                                              : doc::TAlignment::alNatural;
             break;
-        case 4: if (auto v = floatOf(f); v && *v > 0) s.DefaultTabInterval = *v; break;
-        case 5: if (varint) fillNull = f.Value != 0; break;
-        case 6: if (f.Type == TWireType::wtBytes) fill = TMessage(f.Bytes); break;
-        case 7: if (auto v = floatOf(f)) s.FirstLineIndent = *v; break;
-        case 9: if (varint) s.KeepLinesTogether = f.Value != 0; break;
-        case 10: if (varint) s.KeepWithNext = f.Value != 0; break;
-        case 11: if (auto v = floatOf(f)) s.LeftIndent = *v; break;
-        case 13:
+        case paragraph_properties::kDefaultTabInterval: if (auto v = floatOf(f); v && *v > 0) s.DefaultTabInterval = *v; break;
+        case paragraph_properties::kFillNull: if (varint) fillNull = f.Value != 0; break;
+        case paragraph_properties::kFill: if (f.Type == TWireType::wtBytes) fill = TMessage(f.Bytes); break;
+        case paragraph_properties::kFirstLineIndent: if (auto v = floatOf(f)) s.FirstLineIndent = *v; break;
+        case paragraph_properties::kKeepLinesTogether: if (varint) s.KeepLinesTogether = f.Value != 0; break;
+        case paragraph_properties::kKeepWithNext: if (varint) s.KeepWithNext = f.Value != 0; break;
+        case paragraph_properties::kLeftIndent: if (auto v = floatOf(f)) s.LeftIndent = *v; break;
+        case paragraph_properties::kLineSpacing:
             if (f.Type == TWireType::wtBytes) {
                 TMessage spacing(f.Bytes);
-                const auto mode = spacing.Varint(1).value_or(0);
+                const auto mode = spacing.Varint(line_spacing::kMode).value_or(0);
                 s.LineSpacingMode = mode == 1   ? doc::TLineSpacingMode::lsAtLeast
                                     : mode == 2 || mode == 3 ? doc::TLineSpacingMode::lsExactly
                                     : mode == 4 ? doc::TLineSpacingMode::lsBetween
                                                 : doc::TLineSpacingMode::lsRelative;
                 const double fallback = s.LineSpacingMode == doc::TLineSpacingMode::lsRelative ? 1 : 0;
-                s.LineSpacing = Float(spacing, 2, fallback);
+                s.LineSpacing = Float(spacing, line_spacing::kAmount, fallback);
                 if (s.LineSpacingMode == doc::TLineSpacingMode::lsRelative && !(s.LineSpacing > 0))
                     s.LineSpacing = 1;
                 // Styles from Pages' older templates give 0.8.
-                const double rule = Float(spacing, 3, 0);
+                const double rule = Float(spacing, line_spacing::kBaselineRule, 0);
                 s.BaselineRule = rule > 0 && rule <= 1 ? rule : 0;
             }
             break;
-        case 14: if (varint) s.PageBreakBefore = f.Value != 0; break;
-        case 15: if (varint) border.Kind = f.Value; break;
-        case 17:
+        case paragraph_properties::kPageBreakBefore: if (varint) s.PageBreakBefore = f.Value != 0; break;
+        case paragraph_properties::kBorderKind: if (varint) border.Kind = f.Value; break;
+        case paragraph_properties::kBorderOffset:
             if (f.Type == TWireType::wtBytes) {
-                // A point {1 x, 2 y}; both alike in every document seen.
+                // A point; both coordinates alike in every document seen.
                 TMessage offset(f.Bytes);
-                const double v = Float(offset, 2, Float(offset, 1, 0));
+                const double v = Float(offset, point::kY, Float(offset, point::kX, 0));
                 border.Offset = std::isfinite(v) ? std::clamp(v, -100.0, 100.0) : 0;
             }
             break;
-        case 19: if (auto v = floatOf(f)) s.RightIndent = *v; break;
-        case 20: if (auto v = floatOf(f)) s.SpaceAfter = *v; break;
-        case 21: if (auto v = floatOf(f)) s.SpaceBefore = *v; break;
-        case 24: if (varint) tabsNull = f.Value != 0; break;
-        case 25: if (f.Type == TWireType::wtBytes) tabs = TMessage(f.Bytes); break;
-        case 26: if (varint) s.WidowControl = f.Value != 0; break;
-        case 31: if (varint && f.Value != 0) border.Stroke.reset(); break;
-        case 32: if (f.Type == TWireType::wtBytes) border.Stroke = ReadStroke(TMessage(f.Bytes)); break;
-        case 45: if (varint) border.Sides = f.Value; break;
-        case 46: if (varint) border.Rounded = f.Value != 0; break;
-        case 27:
+        case paragraph_properties::kRightIndent: if (auto v = floatOf(f)) s.RightIndent = *v; break;
+        case paragraph_properties::kSpaceAfter: if (auto v = floatOf(f)) s.SpaceAfter = *v; break;
+        case paragraph_properties::kSpaceBefore: if (auto v = floatOf(f)) s.SpaceBefore = *v; break;
+        case paragraph_properties::kTabsNull: if (varint) tabsNull = f.Value != 0; break;
+        case paragraph_properties::kTabs: if (f.Type == TWireType::wtBytes) tabs = TMessage(f.Bytes); break;
+        case paragraph_properties::kWidowControl: if (varint) s.WidowControl = f.Value != 0; break;
+        case paragraph_properties::kBorderStrokeNull: if (varint && f.Value != 0) border.Stroke.reset(); break;
+        case paragraph_properties::kBorderStroke: if (f.Type == TWireType::wtBytes) border.Stroke = ReadStroke(TMessage(f.Bytes)); break;
+        case paragraph_properties::kBorderSides: if (varint) border.Sides = f.Value; break;
+        case paragraph_properties::kBorderRounded: if (varint) border.Rounded = f.Value != 0; break;
+        case paragraph_properties::kOutlineLevel:
             // Body text stores 0xFFFFFFFF; headings 0-8.
             if (varint)
                 s.OutlineLevel = f.Value < 9 ? static_cast<int>(f.Value) : -1;
@@ -458,15 +465,15 @@ void ApplyParagraphProperties(const TMessage& p, doc::TParagraphStyle& s, TBorde
         s.TabStops.clear();
     } else if (tabs) {
         s.TabStops.clear();
-        for (const auto& tab : tabs->Messages(1)) {
+        for (const auto& tab : tabs->Messages(tabs::kStops)) {
             doc::TTabStop stop;
-            stop.Position = Float(tab, 1, 0);
-            const auto alignment = tab.Varint(2).value_or(0);
+            stop.Position = Float(tab, tab_stop::kPosition, 0);
+            const auto alignment = tab.Varint(tab_stop::kAlignment).value_or(0);
             stop.Alignment = alignment == 1   ? doc::TTabAlignment::taCenter
                              : alignment == 2 ? doc::TTabAlignment::taRight
                              : alignment == 3 ? doc::TTabAlignment::taDecimal
                                               : doc::TTabAlignment::taLeft;
-            if (auto leader = tab.String(3))
+            if (auto leader = tab.String(tab_stop::kLeader))
                 stop.Leader = Utf16(*leader);
             s.TabStops.push_back(std::move(stop));
         }
@@ -499,7 +506,7 @@ std::vector<const TObject*> TStylesheet::Chain(std::uint64_t id, std::initialize
     while (style && chain.size() < kMaxStyleDepth && seen.insert(style->Id).second) {
         chain.push_back(style);
         auto record = StyleRecord(*style);
-        auto parent = record ? record->Reference(3) : std::nullopt;
+        auto parent = record ? record->Reference(style_record::kParent) : std::nullopt;
         const TObject* next = parent ? FStore.Find(*parent) : nullptr;
         style = next && std::find(types.begin(), types.end(), next->Type) != types.end() ? next : nullptr;
     }
@@ -515,19 +522,19 @@ const TStylesheet::TParagraphEntry& TStylesheet::ParagraphEntry(std::uint64_t id
     if (id != 0) {
         for (const TObject* style : Chain(id, {types::kParagraphStyle, types::kTocEntryStyle}, L"paragraph style")) {
             if (auto record = StyleRecord(*style)) {
-                if (auto name = record->String(1); name && !name->empty())
+                if (auto name = record->String(style_record::kName); name && !name->empty())
                     entry.Style.Name = Wide(*name);
             }
             auto body = ParagraphStyleBody(*style);
             if (!body)
                 continue;
-            if (auto characters = body->Message(11))
+            if (auto characters = body->Message(paragraph_style::kCharacterProperties))
                 ApplyCharacterProperties(*characters, entry.Style.Character);
-            if (auto paragraph = body->Message(12)) {
+            if (auto paragraph = body->Message(paragraph_style::kParagraphProperties)) {
                 ApplyParagraphProperties(*paragraph, entry.Style, border);
-                if (paragraph->Varint(39).value_or(0) != 0)
+                if (paragraph->Varint(paragraph_properties::kListStyleNull).value_or(0) != 0)
                     entry.ListStyle = 0;
-                else if (auto list = paragraph->Reference(40))
+                else if (auto list = paragraph->Reference(paragraph_properties::kListStyle))
                     entry.ListStyle = *list;
             }
         }
@@ -548,7 +555,7 @@ const doc::TCharacterStyle& TStylesheet::Character(std::uint64_t paragraphStyle,
     doc::TCharacterStyle style = Paragraph(paragraphStyle).Character;
     if (characterStyle != 0) {
         for (const TObject* s : Chain(characterStyle, {types::kCharacterStyle}, L"character style"))
-            if (auto characters = s->Payload.Message(11))
+            if (auto characters = s->Payload.Message(style::kProperties))
                 ApplyCharacterProperties(*characters, style);
         ApplyFaceFromFontName(style);
     }
@@ -568,14 +575,14 @@ const doc::TListStyle& TStylesheet::List(std::uint64_t id, double fontSize) {
     for (const TObject* style : Chain(id, {types::kListStyle}, L"list style")) {
         const TMessage& p = style->Payload;
         if (auto record = StyleRecord(*style))
-            if (auto n = record->String(1); n && !n->empty())
+            if (auto n = record->String(style_record::kName); n && !n->empty())
                 name = Wide(*n);
-        if (auto v = p.Varints(11); !v.empty()) labels = std::move(v);
-        if (auto v = p.Floats(12); !v.empty()) textIndents = std::move(v);
-        if (auto v = p.Floats(13); !v.empty()) indents = std::move(v);
-        if (auto v = p.Varints(15); !v.empty()) numbers = std::move(v);
-        if (auto v = p.Strings(16); !v.empty()) strings = std::move(v);
-        if (auto v = p.Varints(25); !v.empty()) tiered = std::move(v);
+        if (auto v = p.Varints(list_style::kLabelTypes); !v.empty()) labels = std::move(v);
+        if (auto v = p.Floats(list_style::kTextIndents); !v.empty()) textIndents = std::move(v);
+        if (auto v = p.Floats(list_style::kIndents); !v.empty()) indents = std::move(v);
+        if (auto v = p.Varints(list_style::kNumberTypes); !v.empty()) numbers = std::move(v);
+        if (auto v = p.Strings(list_style::kBulletStrings); !v.empty()) strings = std::move(v);
+        if (auto v = p.Varints(list_style::kTieredNumbers); !v.empty()) tiered = std::move(v);
     }
     constexpr std::size_t kLevels = 9;
     std::size_t count = std::max({labels.size(), textIndents.size(), indents.size(), numbers.size(), strings.size()});
@@ -613,19 +620,20 @@ TColumnLayout TStylesheet::Columns(std::uint64_t id) {
     TColumnLayout layout;
     std::optional<TMessage> columns;
     for (const TObject* style : Chain(id, {types::kColumnStyle}, L"column style"))
-        if (auto properties = style->Payload.Message(11))
-            if (auto c = properties->Message(7))
+        if (auto properties = style->Payload.Message(style::kProperties))
+            if (auto c = properties->Message(column_properties::kColumns))
                 columns = c;
     if (!columns)
         return layout;
-    if (auto equal = columns->Message(1)) {
-        layout.Columns = static_cast<int>(std::clamp<std::uint64_t>(equal->Varint(1).value_or(1), 1, 10));
-        layout.Gap = std::max(0.0, Float(*equal, 2, layout.Gap));
-    } else if (auto unequal = columns->Message(2)) {
-        auto following = unequal->Messages(2);
+    if (auto equal = columns->Message(columns::kEqual)) {
+        layout.Columns =
+            static_cast<int>(std::clamp<std::uint64_t>(equal->Varint(equal_columns::kCount).value_or(1), 1, 10));
+        layout.Gap = std::max(0.0, Float(*equal, equal_columns::kGap, layout.Gap));
+    } else if (auto unequal = columns->Message(columns::kUnequal)) {
+        auto following = unequal->Messages(unequal_columns::kFollowing);
         layout.Columns = static_cast<int>(std::min<std::size_t>(following.size() + 1, 10));
         if (!following.empty())
-            layout.Gap = std::max(0.0, Float(following.front(), 1, layout.Gap));
+            layout.Gap = std::max(0.0, Float(following.front(), following_column::kGap, layout.Gap));
     }
     return layout;
 }
@@ -635,13 +643,13 @@ TShapeLook TStylesheet::Shape(std::uint64_t id) {
     const TObject& first = ExpectObject(FStore, id, {types::kTextShapeStyle, types::kShapeStyle}, L"shape style");
     for (const TObject* style : Chain(id, {first.Type}, L"shape style")) {
         if (auto properties = ShapeProperties(*style)) {
-            if (auto fill = properties->Message(1)) {
+            if (auto fill = properties->Message(shape_properties::kFill)) {
                 look.Fill = ReadFill(*fill);
                 look.Gradient = ReadGradient(*fill);
             }
-            if (auto stroke = properties->Message(2))
+            if (auto stroke = properties->Message(shape_properties::kStroke))
                 look.Stroke = ReadStroke(*stroke);
-            if (auto opacity = Float(*properties, 3)) {
+            if (auto opacity = Float(*properties, shape_properties::kOpacity)) {
                 const double alpha = std::clamp(*opacity, 0.0, 1.0);
                 if (look.Fill)
                     look.Fill->A *= alpha;
@@ -653,10 +661,10 @@ TShapeLook TStylesheet::Shape(std::uint64_t id) {
             }
         }
         if (style->Type == types::kTextShapeStyle) {
-            if (auto text = style->Payload.Message(11)) {
-                if (auto padding = text->Message(6))
-                    look.Inset = std::max(0.0, Float(*padding, 1, 0));
-                if (auto paragraph = text->Reference(10))
+            if (auto text = style->Payload.Message(text_shape_style::kTextProperties)) {
+                if (auto padding = text->Message(text_shape_properties::kPadding))
+                    look.Inset = std::max(0.0, Float(*padding, padding::kLeft, 0));
+                if (auto paragraph = text->Reference(text_shape_properties::kParagraphStyle))
                     look.ParagraphStyle = *paragraph;
             }
         }
@@ -667,8 +675,8 @@ TShapeLook TStylesheet::Shape(std::uint64_t id) {
 std::optional<doc::TStroke> TStylesheet::MediaStroke(std::uint64_t id) {
     std::optional<doc::TStroke> stroke;
     for (const TObject* style : Chain(id, {types::kMediaStyle}, L"media style"))
-        if (auto properties = style->Payload.Message(11))
-            if (auto s = properties->Message(1))
+        if (auto properties = style->Payload.Message(style::kProperties))
+            if (auto s = properties->Message(media_properties::kStroke))
                 stroke = ReadStroke(*s);
     return stroke;
 }
@@ -678,15 +686,15 @@ const TCellLook& TStylesheet::Cell(std::uint64_t id) {
         return it->second;
     TCellLook look;
     for (const TObject* style : Chain(id, {types::kCellStyle}, L"cell style")) {
-        auto properties = style->Payload.Message(11);
+        auto properties = style->Payload.Message(style::kProperties);
         if (!properties)
             continue;
-        if (auto fill = properties->Message(1))
+        if (auto fill = properties->Message(cell_properties::kFill))
             look.Fill = ReadFill(*fill);
-        if (auto s = properties->Message(10)) look.Top = ReadStroke(*s);
-        if (auto s = properties->Message(11)) look.Right = ReadStroke(*s);
-        if (auto s = properties->Message(12)) look.Bottom = ReadStroke(*s);
-        if (auto s = properties->Message(13)) look.Left = ReadStroke(*s);
+        if (auto s = properties->Message(cell_properties::kTopStroke)) look.Top = ReadStroke(*s);
+        if (auto s = properties->Message(cell_properties::kRightStroke)) look.Right = ReadStroke(*s);
+        if (auto s = properties->Message(cell_properties::kBottomStroke)) look.Bottom = ReadStroke(*s);
+        if (auto s = properties->Message(cell_properties::kLeftStroke)) look.Left = ReadStroke(*s);
     }
     return FCells.emplace(id, std::move(look)).first->second;
 }
@@ -698,15 +706,17 @@ namespace iwork::detail {
 TTableLook TStylesheet::Table(std::uint64_t id) {
     TTableLook look;
     for (const TObject* style : Chain(id, {types::kTableStyle}, L"table style")) {
-        auto properties = style->Payload.Message(11);
+        auto properties = style->Payload.Message(style::kProperties);
         if (!properties)
             continue;
+        using namespace fields::table_style_properties;
         TProtoReader reader(properties->Bytes());
         TProtoField f;
         while (reader.Next(f)) {
-            if (f.Number >= 46 && f.Number <= 61 && f.Type == TWireType::wtBytes)
+            if (f.Number >= kFirstStroke && f.Number <= kLastStroke && f.Type == TWireType::wtBytes)
                 look.Strokes[f.Number] = ReadStroke(TMessage(f.Bytes));
-            else if (f.Number >= 33 && f.Number <= 44 && f.Type == TWireType::wtVarint)
+            else if (f.Number >= kFirstSwitch && f.Number <= kLastSwitch && f.Type == TWireType::wtVarint)
+
                 look.Switches[f.Number] = f.Value != 0;
         }
     }

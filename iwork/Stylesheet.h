@@ -83,8 +83,9 @@ struct TCellLook {
     std::optional<doc::TStroke> Top, Right, Bottom, Left;
 };
 
-// A table style's lines by their field (46-61: header row, header column, footer row and
-// body strokes) and its visibility switches (33-44).
+// A table style's lines by their field (header row, header column, footer row and body
+// strokes) and its visibility switches, as TableFields.h names them.
+
 struct TTableLook {
     std::map<std::uint32_t, std::optional<doc::TStroke>> Strokes;
     std::map<std::uint32_t, bool> Switches;

@@ -11,12 +11,16 @@
 #include <unordered_map>
 
 #include "iwork/ObjectTypes.h"
+#include "iwork/StyleFields.h"
 #include "iwork/Stylesheet.h"
+#include "iwork/TableFields.h"
 #include "iwork/TextStorageReader.h"
 
 namespace iwork::detail {
 
 namespace {
+
+using namespace fields;
 
 // Pages tables stop at 1,000 columns and rows are addressed by 16 bits; a table claiming
 // more is damage, not a reason to allocate.
@@ -133,7 +137,7 @@ std::optional<TCellValue> DecodeOldCell(std::span<const std::uint8_t> r) {
     return v;
 }
 
-// Packed cell coordinates are fixed32 fields: {1 packed data}.
+// Packed cell coordinates are fixed32 fields.
 std::optional<std::uint32_t> Fixed32(const TMessage& message, std::uint32_t field) {
     std::optional<std::uint32_t> value;
     TProtoReader reader(message.Bytes());
@@ -225,13 +229,13 @@ void TTableReader::ReadDataList(std::optional<std::uint64_t> id, std::unordered_
         return;
     const TObject& list = FContext.Expect(*id, {types::kTableDataList}, L"table data list");
     auto add = [&](const TMessage& holder) {
-        for (const auto& entry : holder.Messages(3))
-            if (auto key = entry.Varint(1))
+        for (const auto& entry : holder.Messages(data_list::kEntries))
+            if (auto key = entry.Varint(data_list_entry::kKey))
                 into.insert_or_assign(static_cast<std::uint32_t>(*key), entry);
     };
     add(list.Payload);
     // Long lists continue in segments.
-    for (std::uint64_t segment : list.Payload.References(4))
+    for (std::uint64_t segment : list.Payload.References(data_list::kSegments))
         if (const TObject* s = FContext.Store.Find(segment))
             add(s->Payload);
 }
@@ -240,7 +244,7 @@ std::uint64_t TTableReader::StyleRef(std::optional<std::uint32_t> key) const {
     if (!key)
         return 0;
     auto it = FStyles.find(*key);
-    return it == FStyles.end() ? 0 : it->second.Reference(4).value_or(0);
+    return it == FStyles.end() ? 0 : it->second.Reference(data_list_entry::kReference).value_or(0);
 }
 
 void TTableReader::ReadSizes(const TMessage& store, doc::TTable& table, double defaultRow, double defaultColumn) {
@@ -250,17 +254,17 @@ void TTableReader::ReadSizes(const TMessage& store, doc::TTable& table, double d
         const TObject* bucket = FContext.Store.Find(bucketId);
         if (!bucket || bucket->Type != types::kHeaderStorageBucket)
             return;
-        for (const auto& header : bucket->Payload.Messages(2)) {
-            auto index = header.Varint(1);
-            auto size = Float(header, 2);
+        for (const auto& stored : bucket->Payload.Messages(header_bucket::kHeaders)) {
+            auto index = stored.Varint(header::kIndex);
+            auto size = Float(stored, header::kSize);
             if (index && *index < sizes.size() && size && *size > 0)
                 sizes[*index] = *size;
         }
     };
-    if (auto rows = store.Message(1))
-        for (std::uint64_t bucket : rows->References(2))
+    if (auto rows = store.Message(data_store::kRowHeaders))
+        for (std::uint64_t bucket : rows->References(row_headers::kBuckets))
             apply(bucket, table.RowHeights);
-    if (auto columns = store.Reference(2))
+    if (auto columns = store.Reference(data_store::kColumnHeaders))
         apply(*columns, table.ColumnWidths);
 }
 
@@ -269,14 +273,14 @@ std::u16string TTableReader::NumberText(const TCellValue& value) {
     std::optional<TMessage> format;
     if (value.Format)
         if (auto it = FFormats.find(*value.Format); it != FFormats.end())
-            format = it->second.Message(6);
-    const auto type = format ? format->Varint(1).value_or(256) : 256;
-    auto places = format ? format->Varint(2) : std::nullopt;
+            format = it->second.Message(data_list_entry::kFormat);
+    const auto type = format ? format->Varint(cell_format::kType).value_or(256) : 256;
+    auto places = format ? format->Varint(cell_format::kDecimalPlaces) : std::nullopt;
     // 253 and beyond mean "as many as the value needs".
     const int decimals = places && *places < 20 ? static_cast<int>(*places) : -1;
-    const bool thousands = format && format->Bool(5).value_or(false);
+    const bool thousands = format && format->Bool(cell_format::kThousandsSeparator).value_or(false);
     if (value.Type == ctCurrency || type == 257) {
-        const std::string code = format ? format->String(3).value_or("USD") : "USD";
+        const std::string code = format ? format->String(cell_format::kCurrencyCode).value_or("USD") : "USD";
         return FormatNumber(number, decimals < 0 ? 2 : decimals, thousands, CurrencySymbol(code));
     }
     if (type == 258)
@@ -290,7 +294,7 @@ doc::TTextStorage TTableReader::CellText(const TCellValue& value, std::uint64_t 
     case ctText:
         if (value.String)
             if (auto it = FStrings.find(*value.String); it != FStrings.end())
-                text = Utf16(it->second.String(3).value_or(""));
+                text = Utf16(it->second.String(data_list_entry::kString).value_or(""));
         break;
     case ctRichText: {
         if (!value.Rich)
@@ -299,14 +303,15 @@ doc::TTextStorage TTableReader::CellText(const TCellValue& value, std::uint64_t 
         if (it == FRich.end())
             break;
         // The entry's payload field; older lists keep it in the general reference field.
-        auto payload = it->second.Reference(9);
+        auto payload = it->second.Reference(data_list_entry::kRichText);
         if (!payload)
-            payload = it->second.Reference(4);
+            payload = it->second.Reference(data_list_entry::kReference);
         if (!payload)
             break;
         const TObject& rich =
             FContext.Expect(*payload, {types::kRichTextPayload, types::kTextStorage}, L"cell's rich text");
-        auto storage = rich.Type == types::kTextStorage ? std::optional(rich.Id) : rich.Payload.Reference(1);
+        auto storage =
+            rich.Type == types::kTextStorage ? std::optional(rich.Id) : rich.Payload.Reference(rich_text_payload::kStorage);
         if (storage)
             return ReadTextStorage(FContext, *storage, TStorageRole::srCell, paragraphStyle);
         break;
@@ -319,8 +324,8 @@ doc::TTextStorage TTableReader::CellText(const TCellValue& value, std::uint64_t 
         std::string pattern = "d MMM yyyy";
         if (value.Format)
             if (auto it = FFormats.find(*value.Format); it != FFormats.end())
-                if (auto format = it->second.Message(6))
-                    if (auto p = format->String(14); p && !p->empty())
+                if (auto format = it->second.Message(data_list_entry::kFormat))
+                    if (auto p = format->String(cell_format::kDatePattern); p && !p->empty())
                         pattern = *p;
         text = FormatDate(value.Seconds.value_or(0), pattern);
         break;
@@ -341,39 +346,39 @@ doc::TTextStorage TTableReader::CellText(const TCellValue& value, std::uint64_t 
 
 void TTableReader::ReadCells(const TMessage& store, doc::TTable& table) {
     const std::size_t rows = table.Cells.size(), columns = table.ColumnWidths.size();
-    auto tiles = store.Message(3);
+    auto tiles = store.Message(data_store::kTiles);
     if (!tiles)
         return;
-    const std::uint64_t tileSize = std::max<std::uint64_t>(tiles->Varint(2).value_or(256), 1);
+    const std::uint64_t tileSize = std::max<std::uint64_t>(tiles->Varint(tile_storage::kTileSize).value_or(256), 1);
     // Row tree: the first row of each tile, by tile identifier.
     std::unordered_map<std::uint64_t, std::uint64_t> firstRows;
-    if (auto tree = store.Message(9))
-        for (const auto& node : tree->Messages(1)) {
-            const auto key = node.Varint(1), value = node.Varint(2);
+    if (auto tree = store.Message(data_store::kRowTileTree))
+        for (const auto& node : tree->Messages(row_tile_tree::kNodes)) {
+            const auto key = node.Varint(row_tile_node::kFirstRow), value = node.Varint(row_tile_node::kTileId);
             if (key && value)
                 firstRows.emplace(*value, *key);
         }
-    for (const auto& tile : tiles->Messages(1)) {
-        const auto tileId = tile.Varint(1).value_or(0);
-        auto ref = tile.Reference(2);
+    for (const auto& entry : tiles->Messages(tile_storage::kTiles)) {
+        const auto tileId = entry.Varint(tile_entry::kTileId).value_or(0);
+        auto ref = entry.Reference(tile_entry::kTile);
         if (!ref)
             continue;
         const TObject& object = FContext.Expect(*ref, {types::kTile}, L"table tile");
         auto first = firstRows.find(tileId);
         const std::uint64_t firstRow = first != firstRows.end() ? first->second : tileId * tileSize;
-        for (const auto& info : object.Payload.Messages(5)) {
-            const std::uint64_t row = firstRow + info.Varint(1).value_or(0);
+        for (const auto& info : object.Payload.Messages(tile::kRows)) {
+            const std::uint64_t row = firstRow + info.Varint(tile_row::kRowIndex).value_or(0);
             if (row >= rows)
                 continue;
-            auto buffer = info.Message(6), offsets = info.Message(7);
+            auto buffer = info.Message(tile_row::kCellStorage), offsets = info.Message(tile_row::kCellOffsets);
             const bool current = buffer && offsets;
             if (!current) {
-                buffer = info.Message(3);
-                offsets = info.Message(4);
+                buffer = info.Message(tile_row::kOldCellStorage);
+                offsets = info.Message(tile_row::kOldCellOffsets);
             }
             if (!buffer || !offsets)
                 continue;
-            const bool wide = info.Bool(8).value_or(false);
+            const bool wide = info.Bool(tile_row::kWideOffsets).value_or(false);
             const auto bytes = buffer->Bytes();
             const auto offsetBytes = offsets->Bytes();
             const std::size_t count = std::min(offsetBytes.size() / 2, columns);
@@ -422,37 +427,40 @@ void TTableReader::ReadMerges(const TMessage& model, const TMessage& store, doc:
         std::uint64_t Row, Column, Rows, Columns;
     };
     std::vector<TRange> ranges;
-    // Merges are kept as formulas of the table's merge owner: a colon tract node (type 67)
-    // whose absolute column and row ranges {1 begin, 2 end} span the merged cells.
-    if (auto owner = model.Message(47))
-        if (auto formulas = owner->Message(2))
-            for (const auto& formula : formulas->Messages(3)) {
-                auto archive = formula.Message(2);
-                auto nodes = archive ? archive->Message(1) : std::nullopt;
+    // Merges are kept as formulas of the table's merge owner: a colon tract node whose
+    // absolute column and row ranges span the merged cells.
+    if (auto owner = model.Message(table_model::kMergeOwner))
+        if (auto formulas = owner->Message(merge_owner::kFormulas))
+            for (const auto& stored : formulas->Messages(formula_list::kFormulas)) {
+                auto archive = stored.Message(formula::kArchive);
+                auto nodes = archive ? archive->Message(formula_archive::kNodes) : std::nullopt;
                 if (!nodes)
                     continue;
-                for (const auto& node : nodes->Messages(1)) {
-                    if (node.Varint(1).value_or(0) != 67)
+                for (const auto& node : nodes->Messages(formula_nodes::kNodes)) {
+                    if (node.Varint(formula_node::kType).value_or(0) != formula_node::kColonTract)
                         continue;
-                    auto tract = node.Message(40);
-                    auto column = tract ? tract->Message(3) : std::nullopt;
-                    auto row = tract ? tract->Message(4) : std::nullopt;
+                    auto tract = node.Message(formula_node::kTract);
+                    auto column = tract ? tract->Message(colon_tract::kColumns) : std::nullopt;
+                    auto row = tract ? tract->Message(colon_tract::kRows) : std::nullopt;
                     if (!column || !row)
                         continue;
-                    const auto c0 = column->Varint(1).value_or(0), c1 = column->Varint(2).value_or(c0);
-                    const auto r0 = row->Varint(1).value_or(0), r1 = row->Varint(2).value_or(r0);
+                    const auto c0 = column->Varint(tract_range::kBegin).value_or(0),
+                               c1 = column->Varint(tract_range::kEnd).value_or(c0);
+                    const auto r0 = row->Varint(tract_range::kBegin).value_or(0),
+                               r1 = row->Varint(tract_range::kEnd).value_or(r0);
                     if (c1 >= c0 && r1 >= r0)
                         ranges.push_back({r0, c0, r1 - r0 + 1, c1 - c0 + 1});
                 }
             }
     // The older place: packed cell ranges (column in the high half).
-    if (auto mapId = store.Reference(13))
+    if (auto mapId = store.Reference(data_store::kMergeRegionMap))
         if (const TObject* map = FContext.Store.Find(*mapId); map && map->Type == types::kMergeRegionMap)
-            for (const auto& range : map->Payload.Messages(1)) {
-                auto origin = range.Message(1), size = range.Message(2);
+            for (const auto& range : map->Payload.Messages(merge_region_map::kRanges)) {
+                auto origin = range.Message(merge_range::kOrigin), size = range.Message(merge_range::kSize);
                 if (!origin || !size)
                     continue;
-                const std::uint32_t o = Fixed32(*origin, 1).value_or(0), s = Fixed32(*size, 1).value_or(0);
+                const std::uint32_t o = Fixed32(*origin, packed_cell::kPacked).value_or(0),
+                                    s = Fixed32(*size, packed_cell::kPacked).value_or(0);
                 ranges.push_back({o & 0xFFFFu, o >> 16, s & 0xFFFFu, s >> 16});
             }
     const std::uint64_t rows = table.Cells.size(), columns = table.ColumnWidths.size();
@@ -473,12 +481,8 @@ void TTableReader::ReadMerges(const TMessage& model, const TMessage& store, doc:
 }
 
 void TTableReader::ReadStyleLines(const TMessage& model, doc::TTable& table) {
-    // Table style properties: strokes 46-49 header row (separator, border, horizontal,
-    // vertical), 50-53 header column (border, separator, horizontal, vertical), 54-57
-    // footer row (separator, border, horizontal, vertical), 58-61 body (horizontal border,
-    // vertical border, horizontal, vertical); switches 33 vertical and 34 horizontal lines,
-    // 35 header row, 36 header column and 37 footer separators, 38 the table's border.
-    auto styleId = model.Reference(3);
+    using namespace fields::table_style_properties;
+    auto styleId = model.Reference(table_model::kTableStyle);
     const TObject* style = styleId ? FContext.Store.Find(*styleId) : nullptr;
     if (!style || style->Type != types::kTableStyle)
         return;
@@ -488,23 +492,24 @@ void TTableReader::ReadStyleLines(const TMessage& model, doc::TTable& table) {
     auto line = [&](std::uint32_t field, bool visible) {
         return visible ? Border(look.Stroke(field)) : doc::TBorder{};
     };
-    const bool border = look.On(38, true);
+    const bool border = look.On(kTableBorder, true);
     // The line above row r (r == rows: below the last row), for the cells of column c.
     for (int r = 0; r <= rows; ++r)
         for (int c = 0; c < columns; ++c) {
             doc::TBorder b;
             if (r == 0 || r == rows)
-                b = line(58, border);
+                b = line(kBodyHorizontalBorderStroke, border);
             else if (r == header)
-                b = line(46, look.On(35, true));
+                b = line(kHeaderRowSeparatorStroke, look.On(kHeaderRowSeparator, true));
             else if (r == footer)
-                b = line(54, look.On(37, true));
+                b = line(kFooterRowSeparatorStroke, look.On(kFooterRowSeparator, true));
             else if (r < header)
-                b = line(48, look.On(34, true));
+                b = line(kHeaderRowHorizontalStroke, look.On(kHorizontalLines, true));
             else if (r > footer)
-                b = line(56, look.On(34, true));
+                b = line(kFooterRowHorizontalStroke, look.On(kHorizontalLines, true));
             else
-                b = line(c < headerColumns ? 52 : 60, look.On(34, true));
+                b = line(c < headerColumns ? kHeaderColumnHorizontalStroke : kBodyHorizontalStroke,
+                         look.On(kHorizontalLines, true));
             if (r < rows) table.Cells[r][c].Top = b;
             if (r > 0) table.Cells[r - 1][c].Bottom = b;
         }
@@ -513,29 +518,29 @@ void TTableReader::ReadStyleLines(const TMessage& model, doc::TTable& table) {
         for (int r = 0; r < rows; ++r) {
             doc::TBorder b;
             if (c == 0 || c == columns)
-                b = line(59, border);
+                b = line(kBodyVerticalBorderStroke, border);
             else if (c == headerColumns)
-                b = line(51, look.On(36, true));
+                b = line(kHeaderColumnSeparatorStroke, look.On(kHeaderColumnSeparator, true));
             else if (r < header)
-                b = line(49, look.On(33, true));
+                b = line(kHeaderRowVerticalStroke, look.On(kVerticalLines, true));
             else if (r >= footer)
-                b = line(57, look.On(33, true));
+                b = line(kFooterRowVerticalStroke, look.On(kVerticalLines, true));
             else
-                b = line(c < headerColumns ? 53 : 61, look.On(33, true));
+                b = line(c < headerColumns ? kHeaderColumnVerticalStroke : kBodyVerticalStroke,
+                         look.On(kVerticalLines, true));
             if (c < columns) table.Cells[r][c].Left = b;
             if (c > 0) table.Cells[r][c - 1].Right = b;
         }
 }
 
 void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
-    auto sidecarId = model.Reference(49);
+    auto sidecarId = model.Reference(table_model::kStrokeSidecar);
     const TObject* sidecar = sidecarId ? FContext.Store.Find(*sidecarId) : nullptr;
     if (!sidecar || sidecar->Type != types::kStrokeSidecar)
         return;
     const std::int64_t rows = static_cast<std::int64_t>(table.Cells.size());
     const std::int64_t columns = static_cast<std::int64_t>(table.ColumnWidths.size());
-    // Layers: 4 left and 5 right edges of columns, 6 top and 7 bottom edges of rows; each
-    // run {1 origin, 2 length, 3 stroke, 4 order} covers cells along the line.
+    using namespace fields::stroke_sidecar;
     struct TRun {
         std::uint32_t Field;
         std::int64_t Line, Origin, Length;
@@ -545,28 +550,29 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
     std::vector<TRun> runs;
     // A layer named again draws the same lines again: once is enough.
     std::set<std::pair<std::uint32_t, std::uint64_t>> seen;
-    for (std::uint32_t field : {4u, 5u, 6u, 7u})
+    for (std::uint32_t field : {kLeftColumnEdges, kRightColumnEdges, kTopRowEdges, kBottomRowEdges})
         for (std::uint64_t layerId : sidecar->Payload.References(field)) {
             const TObject* layer = FContext.Store.Find(layerId);
             if (!layer || layer->Type != types::kStrokeLayer || !seen.emplace(field, layerId).second)
                 continue;
             const auto line =
-                static_cast<std::int64_t>(std::min<std::uint64_t>(layer->Payload.Varint(1).value_or(0), 1 << 20));
-            for (const auto& run : layer->Payload.Messages(2)) {
-                auto stroke = run.Message(3);
+                static_cast<std::int64_t>(std::min<std::uint64_t>(layer->Payload.Varint(stroke_layer::kLine).value_or(0), 1 << 20));
+            for (const auto& run : layer->Payload.Messages(stroke_layer::kRuns)) {
+                auto stroke = run.Message(stroke_run::kStroke);
                 // The origin is an int32: negative values come as ten-byte varints.
-                const auto origin = static_cast<std::int32_t>(run.Varint(1).value_or(0));
+                const auto origin = static_cast<std::int32_t>(run.Varint(stroke_run::kOrigin).value_or(0));
                 const auto length =
-                    static_cast<std::int64_t>(std::min<std::uint64_t>(run.Varint(2).value_or(0), 1 << 20));
-                runs.push_back({field, line, origin, length, run.Varint(4).value_or(0),
+                    static_cast<std::int64_t>(std::min<std::uint64_t>(run.Varint(stroke_run::kLength).value_or(0), 1 << 20));
+                runs.push_back({field, line, origin, length, run.Varint(stroke_run::kOrder).value_or(0),
                                 Border(stroke ? ReadStroke(*stroke) : std::nullopt)});
             }
         }
     std::stable_sort(runs.begin(), runs.end(), [](const TRun& a, const TRun& b) { return a.Order < b.Order; });
     for (const auto& run : runs) {
-        const bool vertical = run.Field == 4 || run.Field == 5;
+        const bool vertical = run.Field == kLeftColumnEdges || run.Field == kRightColumnEdges;
         // The line between two cells: both sides take the border.
-        const std::int64_t before = run.Field == 4 || run.Field == 6 ? run.Line - 1 : run.Line;
+        const std::int64_t before =
+            run.Field == kLeftColumnEdges || run.Field == kTopRowEdges ? run.Line - 1 : run.Line;
         const std::int64_t after = before + 1;
         const std::int64_t limit = vertical ? rows : columns;
         const std::int64_t end = std::min(run.Origin + run.Length, limit);
@@ -585,17 +591,18 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
 }
 
 std::size_t TTableReader::Read() {
-    // A word-processing table wraps the table record in its field 1.
+    // A word-processing table wraps the table record.
     std::optional<TMessage> info(FInfo.Payload);
     if (FInfo.Type == types::kWpTableInfo)
-        info = FInfo.Payload.Message(1);
-    auto modelId = info ? info->Reference(2) : std::nullopt;
+        info = FInfo.Payload.Message(wp_table_info::kTableInfo);
+    auto modelId = info ? info->Reference(table_info::kModel) : std::nullopt;
     if (!modelId)
         Damaged(L"table " + std::to_wstring(FInfo.Id) + L" has no table model");
     const TObject& modelObject = FContext.Expect(*modelId, {types::kTableModel}, L"table model");
     const TMessage& model = modelObject.Payload;
 
-    const std::uint64_t rows = model.Varint(6).value_or(0), columns = model.Varint(7).value_or(0);
+    const std::uint64_t rows = model.Varint(table_model::kRows).value_or(0),
+                        columns = model.Varint(table_model::kColumns).value_or(0);
     if (rows > kMaxRows || columns > kMaxColumns || rows * columns > kMaxCells)
         Damaged(L"table " + std::to_wstring(modelObject.Id) + L" claims " + std::to_wstring(rows) + L" rows and " +
                 std::to_wstring(columns) + L" columns");
@@ -603,34 +610,40 @@ std::size_t TTableReader::Read() {
     // size Pages allows, a few of them, would take gigabytes.
     FContext.Charge(static_cast<std::size_t>(rows * columns) * kCellUnits);
     doc::TTable table;
-    if (auto name = model.String(8))
+    if (auto name = model.String(table_model::kName))
         table.Name = Wide(*name);
-    table.HeaderRows = static_cast<int>(std::min<std::uint64_t>(model.Varint(9).value_or(0), rows));
-    table.HeaderColumns = static_cast<int>(std::min<std::uint64_t>(model.Varint(10).value_or(0), columns));
+    table.HeaderRows = static_cast<int>(std::min<std::uint64_t>(model.Varint(table_model::kHeaderRows).value_or(0), rows));
+    table.HeaderColumns =
+        static_cast<int>(std::min<std::uint64_t>(model.Varint(table_model::kHeaderColumns).value_or(0), columns));
     const std::uint64_t bodyRows = rows - static_cast<std::uint64_t>(table.HeaderRows);
-    table.FooterRows = static_cast<int>(std::min<std::uint64_t>(model.Varint(11).value_or(0), bodyRows));
+    table.FooterRows =
+        static_cast<int>(std::min<std::uint64_t>(model.Varint(table_model::kFooterRows).value_or(0), bodyRows));
     table.RowHeights.resize(rows);
     table.ColumnWidths.resize(columns);
     table.Cells.assign(rows, std::vector<doc::TCell>(columns));
 
-    // Region defaults: body 24/18, header row 25/19, header column 26/20, footer row 27/21.
-    for (int region = 0; region < 4; ++region) {
-        auto text = model.Reference(24 + region);
+    // Region defaults: body, header row, header column, footer row.
+    for (std::uint32_t region = 0; region < 4; ++region) {
+        auto text = model.Reference(table_model::kFirstRegionTextStyle + region);
         const TObject* t = text ? FContext.Store.Find(*text) : nullptr;
         FTextStyles[region] = t && t->Type == types::kParagraphStyle ? t->Id : 0;
-        auto cell = model.Reference(18 + region);
+        auto cell = model.Reference(table_model::kFirstRegionCellStyle + region);
         const TObject* c = cell ? FContext.Store.Find(*cell) : nullptr;
         FCellStyles[region] = c && c->Type == types::kCellStyle ? c->Id : 0;
     }
 
-    auto store = model.Message(4);
+    auto store = model.Message(table_model::kDataStore);
     if (!store)
         Damaged(L"table " + std::to_wstring(modelObject.Id) + L" has no cell data");
-    ReadSizes(*store, table, std::max(0.0, Float(model, 16, 18)), std::max(0.0, Float(model, 17, 72)));
-    ReadDataList(store->Reference(4), FStrings);
-    ReadDataList(store->Reference(17), FRich);
-    ReadDataList(store->Reference(5), FStyles);
-    ReadDataList(store->Reference(22) ? store->Reference(22) : store->Reference(11), FFormats);
+    ReadSizes(*store, table, std::max(0.0, Float(model, table_model::kDefaultRowHeight, 18)),
+              std::max(0.0, Float(model, table_model::kDefaultColumnWidth, 72)));
+    ReadDataList(store->Reference(data_store::kStrings), FStrings);
+    ReadDataList(store->Reference(data_store::kRichText), FRich);
+    ReadDataList(store->Reference(data_store::kStyles), FStyles);
+    ReadDataList(store->Reference(data_store::kFormats) ? store->Reference(data_store::kFormats)
+                                                         : store->Reference(data_store::kOldFormats),
+                 FFormats);
+
 
     // The table style's lines, then region styles, then each cell's own style over them;
     // the table's own strokes come last.

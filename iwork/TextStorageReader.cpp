@@ -7,37 +7,16 @@
 
 #include "iwork/Drawables.h"
 #include "iwork/ObjectTypes.h"
+#include "iwork/StorageFields.h"
+#include "iwork/StyleFields.h"
 #include "iwork/Stylesheet.h"
 
 namespace iwork::detail {
 
 namespace {
 
-// Storage fields (TSWP storage archive). Every table is {1 entries {1 character index,
-// 2 object}} or, for paragraph data, {1 entries {1 character index, 2 first, 3 second}}.
-constexpr std::uint32_t kText = 3;
-constexpr std::uint32_t kParagraphStyles = 5;
-// Paragraph data: "first" is the paragraph's list level (0-8). In the corpus every entry
-// holds 0 (one-level lists only); the paragraph action of an edit names the same pair
-// level, flags, which is why "first" is read as the level.
-constexpr std::uint32_t kParagraphData = 6;
-constexpr std::uint32_t kListStyles = 7;
-constexpr std::uint32_t kCharacterStyles = 8;
-constexpr std::uint32_t kAttachments = 9;
-// Smart fields: a range of text per entry, to the next entry; hyperlinks among them.
-constexpr std::uint32_t kSmartFields = 11;
-// Paragraph starts: "first" is 1 on the paragraph where a list's numbering starts over
-// (hjurin's Report: 1 on the first item of "(1) (2) (3)", 0 after); read as the number it
-// starts at.
-constexpr std::uint32_t kParagraphStarts = 14;
-constexpr std::uint32_t kFootnotes = 16;
-// Drop caps: an entry naming a drop-cap style at a paragraph's start gives it one. The next
-// paragraph has none unless an entry stands at its own start (SMurat66's page picture).
-constexpr std::uint32_t kDropCaps = 28;
-constexpr std::uint32_t kInsertions = 21;
-constexpr std::uint32_t kDeletions = 22;
-constexpr std::uint32_t kHighlights = 23;
-constexpr std::uint32_t kOverlappingHighlights = 25;
+using namespace fields;
+using namespace fields::storage;
 
 constexpr int kMaxListLevel = 8;
 
@@ -96,19 +75,19 @@ std::vector<TItem> Entries(const std::optional<TMessage>& table, std::uint64_t s
     // and a vector grown by doubling would hold up to twice their size.
     std::size_t count = 0;
     for (TProtoReader counter(table->Bytes()); counter.Next(f);)
-        count += f.Number == 1 && f.Type == TWireType::wtBytes ? 1 : 0;
+        count += f.Number == attribute_table::kEntries && f.Type == TWireType::wtBytes ? 1 : 0;
     entries.reserve(count);
     TProtoReader reader(table->Bytes());
     std::uint32_t previous = 0;
     while (reader.Next(f)) {
-        if (f.Number != 1 || f.Type != TWireType::wtBytes)
+        if (f.Number != attribute_table::kEntries || f.Type != TWireType::wtBytes)
             continue;
         TProtoReader entry(f.Bytes);
         TProtoField g;
         std::optional<std::uint64_t> index;
         TItem item;
         while (entry.Next(g)) {
-            if (g.Number == 1 && g.Type == TWireType::wtVarint)
+            if (g.Number == attribute_entry::kCharacterIndex && g.Type == TWireType::wtVarint)
                 index = g.Value;
             else
                 field(item, g);
@@ -123,13 +102,12 @@ std::vector<TItem> Entries(const std::optional<TMessage>& table, std::uint64_t s
 std::vector<TEntry> ObjectTable(const std::optional<TMessage>& table, std::uint64_t storageId, std::uint32_t field,
                                 std::size_t textLength) {
     return Entries<TEntry>(table, storageId, field, textLength, [](TEntry& e, const TProtoField& g) {
-        // The object: a reference {1 identifier}.
-        if (g.Number != 2 || g.Type != TWireType::wtBytes)
+        if (g.Number != attribute_entry::kObject || g.Type != TWireType::wtBytes)
             return;
         TProtoReader reference(g.Bytes);
         TProtoField r;
         while (reference.Next(r))
-            if (r.Number == 1 && r.Type == TWireType::wtVarint)
+            if (r.Number == reference::kIdentifier && r.Type == TWireType::wtVarint)
                 e.Object = r.Value;
     });
 }
@@ -139,9 +117,9 @@ std::vector<TDataEntry> DataTable(const std::optional<TMessage>& table, std::uin
     return Entries<TDataEntry>(table, storageId, field, textLength, [](TDataEntry& e, const TProtoField& g) {
         if (g.Type != TWireType::wtVarint)
             return;
-        if (g.Number == 2)
+        if (g.Number == data_entry::kFirst)
             e.First = g.Value;
-        else if (g.Number == 3)
+        else if (g.Number == data_entry::kSecond)
             e.Second = g.Value;
     });
 }
@@ -149,8 +127,8 @@ std::vector<TDataEntry> DataTable(const std::optional<TMessage>& table, std::uin
 std::size_t CountObjects(const std::optional<TMessage>& table) {
     std::size_t count = 0;
     if (table)
-        for (const auto& entry : table->Messages(1))
-            if (entry.Reference(2))
+        for (const auto& entry : table->Messages(attribute_table::kEntries))
+            if (entry.Reference(attribute_entry::kObject))
                 ++count;
     return count;
 }
@@ -254,7 +232,7 @@ private:
 };
 
 void TStorageReader::ReadTables() {
-    std::optional<TMessage> tables[32];
+    std::optional<TMessage> tables[kFieldLimit];
     std::size_t length = 0;
     TProtoReader reader(FStorage.Payload.Bytes());
     TProtoField f;
@@ -268,7 +246,7 @@ void TStorageReader::ReadTables() {
             length += ScanUtf16(piece, &FEnds, length, FBytes);
             FPieces.push_back({piece, FBytes});
             FBytes += piece.size();
-        } else if (f.Number < 32) {
+        } else if (f.Number < kFieldLimit) {
             tables[f.Number] = TMessage(f.Bytes);
         }
     }
@@ -492,18 +470,18 @@ void TStorageReader::AddDropCap(doc::TParagraph& paragraph, const TParagraphSpan
     const TObject* style = id ? FContext.Store.Find(id) : nullptr;
     if (!style || style->Type != types::kDropCapStyle || paragraph.Text.empty())
         return;
-    // {12 {1 {2 lines, 10 characters}}}; one line is no drop cap.
-    const auto settings = style->Payload.Message(12);
-    const auto first = settings ? settings->Message(1) : std::nullopt;
+    // One line is no drop cap.
+    const auto settings = style->Payload.Message(drop_cap_style::kSettings);
+    const auto first = settings ? settings->Message(drop_cap_settings::kDropCap) : std::nullopt;
     if (!first)
         return;
     doc::TDropCap cap;
-    cap.Lines = static_cast<int>(std::min<std::uint64_t>(first->Varint(2).value_or(0), 20));
-    cap.Characters = static_cast<int>(std::min<std::uint64_t>(first->Varint(10).value_or(1), 20));
+    cap.Lines = static_cast<int>(std::min<std::uint64_t>(first->Varint(drop_cap::kLines).value_or(0), 20));
+    cap.Characters = static_cast<int>(std::min<std::uint64_t>(first->Varint(drop_cap::kCharacters).value_or(1), 20));
     if (cap.Lines < 2 || cap.Characters < 1)
         return;
     cap.Style = paragraph.Runs.empty() ? paragraph.Style.Character : paragraph.Runs.front().Style;
-    if (const auto properties = style->Payload.Message(11))
+    if (const auto properties = style->Payload.Message(drop_cap_style::kCharacterProperties))
         ApplyCharacterProperties(*properties, cap.Style);
     paragraph.DropCap = static_cast<int>(FContext.Doc.DropCaps.size());
     FContext.Doc.DropCaps.push_back(std::move(cap));
@@ -513,9 +491,9 @@ void TStorageReader::AddFootnote(doc::TParagraph& paragraph, std::uint32_t posit
     if (!FFootnotesRead.insert(reference.Id).second)
         return;
     doc::TFootnote footnote;
-    if (auto storage = reference.Payload.Reference(2))
+    if (auto storage = reference.Payload.Reference(footnote_reference::kStorage))
         footnote.Text = ReadTextStorage(FContext, *storage, TStorageRole::srFootnote);
-    if (auto mark = reference.Payload.String(3))
+    if (auto mark = reference.Payload.String(footnote_reference::kCustomMark))
         footnote.CustomMark = Utf16(*mark);
     FContext.Doc.Footnotes.push_back(std::move(footnote));
     doc::TAttachment attachment;
@@ -558,10 +536,13 @@ void TStorageReader::AddAttachment(doc::TParagraph& paragraph, std::size_t parag
     case types::kTextualAttachmentAlt1:
     case types::kTextualAttachmentAlt2:
     case types::kTocPageNumber: {
-        // A number attachment wraps the textual one {1 string equivalent, 2 kind} in field 1.
+        // A number attachment and a table of contents' page number wrap the textual one.
         const bool wrapped = object->Type == types::kNumberAttachment || object->Type == types::kTocPageNumber;
-        auto textual = wrapped ? object->Payload.Message(1) : std::optional<TMessage>(object->Payload);
-        const auto kind = textual ? textual->Varint(2).value_or(99) : 99;
+        auto textual = wrapped ? object->Payload.Message(object->Type == types::kNumberAttachment
+                                                             ? number_attachment::kTextual
+                                                             : toc_page_number::kTextual)
+                               : std::optional<TMessage>(object->Payload);
+        const auto kind = textual ? textual->Varint(textual_attachment::kKind).value_or(99) : 99;
         attachment.Kind = doc::TAttachmentKind::akField;
         attachment.Field = object->Type == types::kTocPageNumber ? doc::TFieldKind::fkOther
                            : kind == 0                           ? doc::TFieldKind::fkPageNumber
@@ -569,9 +550,11 @@ void TStorageReader::AddAttachment(doc::TParagraph& paragraph, std::size_t parag
                                                                  : doc::TFieldKind::fkOther;
         std::optional<std::string> shown;
         if (object->Type == types::kNumberAttachment || object->Type == types::kTocPageNumber)
-            shown = object->Payload.String(object->Type == types::kNumberAttachment ? 3 : 2);
+            shown = object->Payload.String(object->Type == types::kNumberAttachment ? number_attachment::kShown
+                                                                                    : toc_page_number::kShown);
         if (!shown && textual)
-            shown = textual->String(1);
+            shown = textual->String(textual_attachment::kStringEquivalent);
+
         if (shown)
             attachment.FieldText = Utf16(*shown);
         break;
