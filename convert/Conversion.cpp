@@ -201,6 +201,7 @@ void AddShortfall(std::map<std::wstring, int>& leftOut, const TTextCheck& text, 
     add(L"picture whose file is missing", static_cast<std::size_t>(written.PicturesMissing));
     add(L"picture that cannot be decoded", static_cast<std::size_t>(written.PicturesUnreadable));
     add(L"character no installed font can draw", static_cast<std::size_t>(written.CharactersUndrawn));
+    add(L"picture past the document's decoding budget", static_cast<std::size_t>(written.PicturesOverBudget));
 }
 
 }  // namespace
@@ -284,7 +285,7 @@ void TConversionEngine::EmptyWorkingFolder() {
 }
 
 void TConversionEngine::Lumbrook(const std::wstring& pathDir) {
-    TExpansionBudget budget;
+    TExpansionBudget budget(ExpansionLimit);
     Lumbrook(pathDir, budget);
 }
 
@@ -339,7 +340,7 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
     result.OutputPath = OutputPathFor(Source, SameFolder, OutputFolder);
     result.SameFolder = SameFolder;
     try {
-        TExpansionBudget budget;
+        TExpansionBudget budget(ExpansionLimit);
         TRecognition found = UnpackDocument(Source, budget);
         switch (found.Kind) {
             case TPackageKind::pkStoredPdf:
@@ -400,7 +401,7 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
 TDocumentStatus TConversionEngine::ReadDocument(const std::wstring& Source, doc::TDocument& document,
                                                 std::wstring& detail) {
     try {
-        TExpansionBudget budget;
+        TExpansionBudget budget(ExpansionLimit);
         TRecognition found = UnpackDocument(Source, budget);
         switch (found.Kind) {
             case TPackageKind::pkModern:

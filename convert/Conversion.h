@@ -2,6 +2,7 @@
 // Converting one Pages document: the working folder, unpacking, finding the PDF and
 // copying it out. Portable: the window, the command-line tool and the tests share it.
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -135,6 +136,9 @@ public:
 
     // Only the PDFs that packages store; modern documents are not laid out.
     bool ExactOnly = false;
+    // What one document may expand to (package, objects, pictures decoded); lowered by tests
+    // to reach the limit with small documents.
+    std::uint64_t ExpansionLimit = platform::TExpansionBudget::kDocumentBytes;
 
     // The working folder; ends with a separator once set up. Read it; SetUpWorkingFolder sets it.
     std::wstring tempDir;

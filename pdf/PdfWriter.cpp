@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <numbers>
+#include <set>
 #include <span>
 #include <unordered_map>
 #include <utility>
@@ -184,6 +185,7 @@ public:
     HPDF_ExtGState Alpha(int fill, int stroke);
     // A picture that shows as an empty frame, counted by why.
     void CountUndrawn(const doc::TImage& image) {
+        if (FOverBudget.contains(image.FilePath)) return;  // counted as that
         ++(image.FilePath.empty() && image.ThumbnailPath.empty() ? FWritten.PicturesMissing
                                                                  : FWritten.PicturesUnreadable);
     }
@@ -199,6 +201,7 @@ private:
     std::vector<std::pair<std::pair<layout::TFontFile, const void*>, std::unique_ptr<TEmbeddedFont>>> FFonts;
     std::unordered_map<const layout::TFont*, TEmbeddedFont*> FFontsByFace;
     std::map<std::wstring, HPDF_Image> FPictures;  // by file; nullptr: nothing readable
+    std::set<std::wstring> FOverBudget;            // files whose decoding the budget refused
     std::map<std::pair<int, int>, HPDF_ExtGState> FAlphas;
 };
 
@@ -223,6 +226,7 @@ TEmbeddedFont& TWriter::Font(const layout::TFont& font) {
 
 HPDF_Image TWriter::Image(const doc::TImage& image) {
     HPDF_Image result = Picture(image.FilePath);
+    if (FOverBudget.contains(image.FilePath)) ++FWritten.PicturesOverBudget;
     return result ? result : Picture(image.ThumbnailPath);
 }
 
@@ -231,8 +235,15 @@ HPDF_Image TWriter::Image(const doc::TImage& image) {
 HPDF_Image TWriter::Picture(const std::wstring& path) {
     if (path.empty()) return nullptr;
     if (auto it = FPictures.find(path); it != FPictures.end()) return it->second;
-    const std::optional<TRaster> raster = ReadPicture(path, FBudget);
-    HPDF_Image result = raster ? FDoc.AddImage(*raster) : nullptr;
+    HPDF_Image result = nullptr;
+    try {
+        const std::optional<TRaster> raster = ReadPicture(path, FBudget);
+        if (raster) result = FDoc.AddImage(*raster);
+    } catch (const platform::EExpansionLimit&) {
+        // One picture too many to decode is no reason to lose the document's text and the
+        // pictures already paid for.
+        FOverBudget.insert(path);
+    }
     FPictures.emplace(path, result);
     return result;
 }

@@ -17,6 +17,7 @@
 #include "platform/Folders.h"
 #include "platform/Text.h"
 #include "support/IwaWriter.h"
+#include "support/PngWriter.h"
 #include "support/TestSupport.h"
 
 using namespace testsupport;
@@ -210,6 +211,18 @@ TEST_F(HostileDocumentTest, ClaimsPastTheBudgetAreDamage) {
         EXPECT_NE(reason.find("The document is damaged: "), std::string::npos) << reason;
         EXPECT_NE(reason.find(c.Reason), std::string::npos) << reason;
     }
+}
+
+// A picture whose decoding the budget cannot pay is left out and named in the report; the
+// document, sound otherwise, is still converted.
+TEST_F(HostileDocumentTest, APicturePastTheBudgetIsLeftOutNotTheDocument) {
+    WriteModernPackage(bundle, Document("own text", true));
+    WriteFile(bundle + L"\\Data\\pic-12.png", Png(400, 400, 3, std::vector<std::uint8_t>(400 * 400 * 3, 0x80)));
+    engine.ExpansionLimit = 200'000;  // the objects fit; the picture's 480,000 bytes do not
+    const TDocumentResult result = engine.ConvertDocument(bundle, false, out);
+    ASSERT_EQ(result.Status, TDocumentStatus::dsLaidOut) << ToUtf8(DescribeReason(result));
+    EXPECT_TRUE(FileExists(out + L"\\Report.pdf"));
+    EXPECT_EQ(ToUtf8(DescribeLeftOut(result.LeftOut)), "1 picture past the document's decoding budget");
 }
 
 // Protection shows by the package's markers; an .iwa that cannot be read is damage.

@@ -39,7 +39,7 @@ rm -rf "$unpacked"
 
 # Real documents' streams run to hundreds of kilobytes: long inputs are allowed, but each is
 # bounded in time (a hang is a finding) and memory.
-fuzz_args=(-max_total_time="$seconds" -max_len=1048576 -len_control=20 -timeout=10 -rss_limit_mb=2048
+fuzz_args=(-max_total_time="$seconds" -max_len=1048576 -len_control=20 -timeout=10 -rss_limit_mb=1024
            -malloc_limit_mb=1024 -dict=tests/fuzz/modern.dict -artifact_prefix="$artifacts/" -print_final_stats=1)
 if [ "$jobs" -gt 1 ]; then
   fuzz_args+=(-fork="$jobs")

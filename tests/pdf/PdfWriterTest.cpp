@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "pdf/PdfWriter.h"
+#include "support/PngWriter.h"
 #include "support/TestSupport.h"
 
 using testsupport::FileExists;
+using testsupport::Png;
 using testsupport::ReadFile;
 using testsupport::TScratchFolder;
 using testsupport::ToNative;
@@ -174,38 +176,6 @@ TGrey Render(const TScratchFolder& dir, const std::wstring& pdf, int page = 1) {
     grey.Pixels.assign(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
     EXPECT_EQ(grey.Pixels.size(), std::size_t(grey.Width) * grey.Height);
     return grey;
-}
-
-// A PNG of 8-bit RGBA or RGB pixels, each row unfiltered.
-std::vector<std::uint8_t> Png(int width, int height, int channels, const std::vector<std::uint8_t>& pixels) {
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    auto chunk = [&](const char* type, const std::vector<std::uint8_t>& data) {
-        const auto n = static_cast<std::uint32_t>(data.size());
-        png.insert(png.end(), {std::uint8_t(n >> 24), std::uint8_t(n >> 16), std::uint8_t(n >> 8), std::uint8_t(n)});
-        std::vector<std::uint8_t> body(type, type + 4);
-        body.insert(body.end(), data.begin(), data.end());
-        png.insert(png.end(), body.begin(), body.end());
-        const uLong crc = crc32(0, body.data(), static_cast<uInt>(body.size()));
-        png.insert(png.end(),
-                   {std::uint8_t(crc >> 24), std::uint8_t(crc >> 16), std::uint8_t(crc >> 8), std::uint8_t(crc)});
-    };
-    chunk("IHDR", {0, 0, 0, std::uint8_t(width), 0, 0, 0, std::uint8_t(height),
-                   8,                                    // bit depth
-                   std::uint8_t(channels == 4 ? 6 : 2),  // colour type: RGBA or RGB
-                   0, 0, 0});                            // compression, filter, interlace
-    std::vector<std::uint8_t> raw;
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);  // filter: none
-        const auto row = pixels.begin() + std::ptrdiff_t(y) * width * channels;
-        raw.insert(raw.end(), row, row + width * channels);
-    }
-    std::vector<std::uint8_t> packed(compressBound(static_cast<uLong>(raw.size())));
-    uLongf packedSize = static_cast<uLongf>(packed.size());
-    compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
-    packed.resize(packedSize);
-    chunk("IDAT", packed);
-    chunk("IEND", {});
-    return png;
 }
 
 std::vector<std::uint8_t> FromHex(const std::string& hex) {
@@ -671,11 +641,21 @@ TEST(PdfWriterTest, PicturesAreDecodedOnceWithinTheLimits) {
         ++images;
     EXPECT_EQ(images, 2u) << "red.png once, thumb-a.png once";
 
+    // What decoding makes is paid first: a picture the budget cannot pay is left out, counted
+    // once per placement, and shows its thumbnail or its frame; the rest is still written.
     std::vector<std::uint8_t> grey(200 * 200 * 3, 0x80);
     WriteFile(dir / L"grey.png", Png(200, 200, 3, grey));
     platform::TExpansionBudget budget(60'000);
-    EXPECT_THROW(pdf::WritePdf(OnePage({Picture(dir / L"grey.png", {10, 10, 50, 30})}), dir / L"over.pdf", budget),
-                 platform::EExpansionLimit);
+    const auto over = dir / L"over.pdf";
+    const pdf::TPdfWritten written = pdf::WritePdf(OnePage({Picture(dir / L"grey.png", {10, 10, 50, 30}),
+                                                           Picture(dir / L"grey.png", {10, 100, 50, 30},
+                                                                   dir / L"thumb-a.png"),
+                                                           Picture(dir / L"red.png", {100, 100, 50, 30})}),
+                                                  over, budget);
+    EXPECT_EQ(written.PicturesOverBudget, 2);
+    EXPECT_EQ(written.PicturesUnreadable, 0);
+    EXPECT_EQ(ImageList(over), (std::vector<std::string>{"image 2x2 rgb image", "image 2x2 rgb image"}))
+        << "the thumbnail and the picture within the budget";
 }
 
 TEST(PdfWriterTest, ClipCutsThePictureAndRotationTurnsItAboutTheFrameCentre) {
