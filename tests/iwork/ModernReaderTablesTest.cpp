@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -216,4 +217,95 @@ TEST(ModernReader, CellValuesAsPagesShowsThem) {
         {60 * 60 * 21, "h:mm a, 'o''clock' ''", u"9:00 PM, o'clock '"},
     };
     for (const auto& d : dates) EXPECT_EQ(FormatDate(d.Seconds, d.Pattern), d.Expected) << d.Pattern;
+}
+
+namespace {
+
+// A table of rows x columns with no cell content; more adds the model's own fields.
+void EmptyTable(TDocumentBuilder& b, std::uint64_t rows, std::uint64_t columns,
+                const std::function<void(TProtoWriter&)>& more = {}) {
+    TProtoWriter model;
+    model.String(1, "id").Message(4, TProtoWriter()).Varint(6, rows).Varint(7, columns);
+    if (more) more(model);
+    const auto modelId = b.Add(kTableModel, model);
+    const auto table = b.Add(kTableInfo, TProtoWriter().Message(1, DrawableRecord(0, 0, 250, 60, 0)).Reference(2, modelId));
+    const auto attachment = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, table));
+    b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, attachment}})));
+}
+
+constexpr std::uint32_t kStrokeSidecar = 6305, kStrokeLayer = 6306;
+
+// A stroke layer: the left edge of column line, a 2-point line down the first length rows.
+TProtoWriter StrokeLayer(std::uint64_t line, std::uint64_t length) {
+    return TProtoWriter().Varint(1, line).Message(
+        2, TProtoWriter().Varint(1, 0).Varint(2, length).Message(3, TProtoWriter().Float(2, 2)));
+}
+
+}  // namespace
+
+// Tables ask for work out of proportion to their bytes: every cell, every merge's cells and
+// every border run's cells are paid from the read budget. Each case reads with a few and is
+// refused with many, at once and before the cells are allocated.
+TEST(ModernReader, TableWorkIsPaidFromTheBudget) {
+    struct TCase {
+        const char* Name;
+        std::function<void(TDocumentBuilder&, int)> Build;
+        int Few, Many;
+    };
+    const TCase cases[] = {
+        {"empty cells, as many rows as Pages allows",
+         [](TDocumentBuilder& b, int rows) { EmptyTable(b, static_cast<std::uint64_t>(rows), 30); }, 1000, 65535},
+        {"merges over the whole table, again and again",
+         [](TDocumentBuilder& b, int count) {
+             EmptyTable(b, 1000, 30, [&](TProtoWriter& model) {
+                 TProtoWriter tract;
+                 tract.Message(3, TProtoWriter().Varint(1, 0).Varint(2, 29))
+                     .Message(4, TProtoWriter().Varint(1, 0).Varint(2, 999));
+                 const TProtoWriter node = TProtoWriter().Varint(1, 67).Message(40, tract);
+                 TProtoWriter formulas;
+                 for (int i = 0; i < count; ++i)
+                     formulas.Message(3, TProtoWriter().Varint(1, static_cast<std::uint64_t>(i)).Message(
+                                             2, TProtoWriter().Message(1, TProtoWriter().Message(1, node))));
+                 model.Message(47, TProtoWriter().Message(2, formulas));
+             });
+         },
+         3, 200},
+        {"border layers, each down the whole table",
+         [](TDocumentBuilder& b, int count) {
+             TProtoWriter sidecar;
+             for (int i = 0; i < count; ++i) sidecar.Reference(4, b.Add(kStrokeLayer, StrokeLayer(1, 1000)));
+             const auto sidecarId = b.Add(kStrokeSidecar, sidecar);
+             EmptyTable(b, 1000, 30, [&](TProtoWriter& model) { model.Reference(49, sidecarId); });
+         },
+         3, 5000},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDocumentBuilder few;
+        c.Build(few, c.Few);
+        EXPECT_EQ(Message([&] { few.Read(); }), "no error");
+        TDocumentBuilder many;
+        c.Build(many, c.Many);
+        EXPECT_EQ(Message([&] { many.Read(); }),
+                  "The document asks for more objects, table cells and text than any real document holds");
+    }
+}
+
+// A border layer named again draws the same line again: it is drawn once, however many times
+// it is named, and both cells beside the line take it.
+TEST(ModernReader, ABorderLayerNamedManyTimesIsDrawnOnce) {
+    TDocumentBuilder b;
+    const auto layer = b.Add(kStrokeLayer, StrokeLayer(1, 1000));
+    TProtoWriter sidecar;
+    for (int i = 0; i < 5000; ++i) sidecar.Reference(4, layer);
+    const auto sidecarId = b.Add(kStrokeSidecar, sidecar);
+    EmptyTable(b, 1000, 30, [&](TProtoWriter& model) { model.Reference(49, sidecarId); });
+    const doc::TDocument d = b.Read();
+    ASSERT_EQ(d.Tables.size(), 1u);
+    const doc::TTable& t = d.Tables[0];
+    for (std::size_t row : {0u, 999u}) {
+        EXPECT_EQ(t.Cells[row][0].Right.Width, 2) << row;
+        EXPECT_EQ(t.Cells[row][1].Left.Width, 2) << row;
+        EXPECT_EQ(t.Cells[row][2].Left.Width, 0) << row;
+    }
 }
