@@ -6,6 +6,7 @@
 
 #include "layout/Drawables.h"
 #include "layout/Footnotes.h"
+#include "layout/KeepRules.h"
 #include "layout/Tables.h"
 #include "layout/TextBlock.h"
 
@@ -368,118 +369,111 @@ bool TBodyFlow::AnchoredFit(std::size_t paragraph, std::uint32_t from, std::uint
     return true;
 }
 
-TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forceBreak) {
-    const doc::TParagraph& paragraph = FDocument.Body.Paragraphs[index];
+TParagraphOptions TBodyFlow::OptionsFor(std::size_t index, const TBorderRun* run) const {
+    const doc::TParagraphStyle& style = FDocument.Body.Paragraphs[index].Style;
     TParagraphOptions options;
     options.List = FListItems[index];
+    if (run && run->First) options.RoomAbove = BorderRoomAbove(style);
+    if (run && run->Last) options.RoomBelow = BorderRoomBelow(style);
+    return options;
+}
+
+// Placed, then placed again from where it began as long as a keep rule asks for a break the
+// placing before did not make.
+TBodyFlow::TParagraphSpan TBodyFlow::PlaceParagraph(std::size_t index, bool forceBreak) {
+    const doc::TParagraph& paragraph = FDocument.Body.Paragraphs[index];
     const bool bordered = Bordered(index);
     const TBorderRun run =
         bordered ? BorderRunOf(FDocument.Body.Paragraphs, index, [&](std::size_t j) { return Bordered(j); })
                  : TBorderRun{};
-    if (bordered && run.First) options.RoomAbove = BorderRoomAbove(paragraph.Style);
-    if (bordered && run.Last) options.RoomBelow = BorderRoomBelow(paragraph.Style);
-    TParagraphLayout layout(paragraph, FContext, std::move(options));
-    const doc::TParagraphStyle& style = paragraph.Style;
+    TParagraphLayout layout(paragraph, FContext, OptionsFor(index, bordered ? &run : nullptr));
     std::vector<std::uint32_t> breakBefore;
     if (forceBreak) breakBefore.push_back(0);
 
     TParagraphSpan result;
     for (int attempt = 0;; ++attempt) {
         const TSnapshot snapshot = Snap();
-        if (style.PageBreakBefore && !FState.PageEmpty) {
-            NewPage(FState.Section, false);
-            FState.Soft = false;
-        }
-        const bool moveWhole = std::find(breakBefore.begin(), breakBefore.end(), 0u) != breakBefore.end();
-        if (moveWhole && !FState.Fresh) NextRegion();
-        SpaceParagraphBefore(style);
-        result = {};
-        result.StartedFresh = FState.Fresh;
-        std::vector<std::pair<std::uint32_t, std::size_t>> lines;  // start, region
-        layout.Rewind(0);
-        std::vector<TInterval> free;
-        auto clear = [&](double height) {
-            for (int skip = 0; !Clear(height, free) && skip < kMaxSkips; ++skip) NextRegion();
-        };
-        while (!layout.Done()) {
-            if (FPages.size() > kMaxPages) {
-                result.Cut = true;  // Run cuts it
-                return result;
-            }
-            const std::uint32_t start = layout.Position();
-            if (start > 0 && !FState.Fresh &&
-                std::find(breakBefore.begin(), breakBefore.end(), start) != breakBefore.end())
-                NextRegion();
-            const double estimate = layout.EstimatedHeight();
-            clear(estimate);
-            TLine line = layout.Next(ColumnWidth(), free);
-            // The objects whose marks the line holds go where it goes; those past the text's end
-            // with the last line.
-            auto end = [&] { return layout.Done() ? UINT32_MAX : layout.Position(); };
-            if (!FState.Fresh && (!Fits(line) || !AnchoredFit(index, start, end(), line.Baseline))) {
-                NextRegion();
-                layout.Rewind(start);
-                clear(estimate);
-                line = layout.Next(ColumnWidth(), free);
-            }
-            // The line's own text has been set: what wraps round these objects is what follows.
-            Anchor(index, start, end(), line.Baseline);
-            lines.emplace_back(start, FState.Region);
-            if (bordered) {
-                const bool opens = run.First && lines.size() == 1;
-                if (opens && FState.Border) FlushBorder(true);  // a run left open (never, but cheap)
-                if (opens || !FState.Stretching) {
-                    FState.Border = &*paragraph.Style.Border;
-                    FState.Stretch = {BorderLeft(style, ColumnWidth()), BorderRight(style, ColumnWidth()), FState.Y,
-                                      FState.Y, opens, true};
-                    FState.Stretching = true;
-                }
-                FState.Stretch.Bottom = FState.Y + line.Height;
-            }
-            Place(std::move(line));
-        }
-        if (bordered && run.Last) FlushBorder(true);
-        SpaceParagraphAfter(style);
-        result.FirstRegion = lines.front().second;
-        result.LastRegion = lines.back().second;
+        std::vector<TPlacedLine> lines;
+        result = PlaceLines(index, layout, bordered ? &run : nullptr, breakBefore, lines);
+        if (result.Cut) return result;  // Run cuts it
         if (attempt + 1 >= kMaxAttempts || result.FirstRegion == result.LastRegion) break;
-
-        // The keep rules: what moves to the next column or page, if anything.
-        std::uint32_t moveAt = 1;  // 1: nothing (no line starts at unit 1 and breaks there)
-        bool move = false;
-        std::size_t firstCount = 0;
-        while (firstCount < lines.size() && lines[firstCount].second == result.FirstRegion) ++firstCount;
-        std::size_t lastCount = 0;
-        while (lastCount < lines.size() && lines[lines.size() - 1 - lastCount].second == result.LastRegion) ++lastCount;
-        if (style.KeepLinesTogether && !result.StartedFresh) {
-            moveAt = 0;
-            move = true;
-        } else if (style.WidowControl && !result.StartedFresh && firstCount == 1) {
-            moveAt = 0;  // an orphan: the first line alone at the foot
-            move = true;
-        } else if (!result.StartedFresh && firstCount < std::min(lines.size(), CapLines(FDocument, paragraph))) {
-            moveAt = 0;  // a drop cap would hang below the foot
-            move = true;
-        } else if (style.WidowControl && lastCount == 1 && lines.size() >= 3) {
-            // A widow: the last line alone at the top. Its neighbour goes along, unless that
-            // leaves an orphan behind.
-            const std::size_t before = lines.size() - 2;
-            std::size_t previousCount = 0;
-            for (const auto& l : lines)
-                if (l.second == lines[before].second) ++previousCount;
-            if (previousCount >= 3 || (previousCount == 2 && lines[before].second != result.FirstRegion)) {
-                moveAt = lines[before].first;
-                move = true;
-            } else if (!result.StartedFresh) {
-                moveAt = 0;
-                move = true;
-            }
-        }
-        if (!move || std::find(breakBefore.begin(), breakBefore.end(), moveAt) != breakBefore.end()) break;
-        breakBefore.push_back(moveAt);
+        const std::optional<std::uint32_t> moveAt =
+            KeepRuleBreak(paragraph.Style, lines, result.StartedFresh, CapLines(FDocument, paragraph));
+        if (!moveAt || std::find(breakBefore.begin(), breakBefore.end(), *moveAt) != breakBefore.end()) break;
+        breakBefore.push_back(*moveAt);
         Restore(snapshot);
     }
     return result;
+}
+
+TBodyFlow::TParagraphSpan TBodyFlow::PlaceLines(std::size_t index, TParagraphLayout& layout, const TBorderRun* run,
+                                                const std::vector<std::uint32_t>& breakBefore,
+                                                std::vector<TPlacedLine>& lines) {
+    const doc::TParagraphStyle& style = FDocument.Body.Paragraphs[index].Style;
+    auto breaksBefore = [&](std::uint32_t at) {
+        return std::find(breakBefore.begin(), breakBefore.end(), at) != breakBefore.end();
+    };
+    if (style.PageBreakBefore && !FState.PageEmpty) {
+        NewPage(FState.Section, false);
+        FState.Soft = false;
+    }
+    if (breaksBefore(0) && !FState.Fresh) NextRegion();
+    SpaceParagraphBefore(style);
+    TParagraphSpan result;
+    result.StartedFresh = FState.Fresh;
+    layout.Rewind(0);
+    while (!layout.Done()) {
+        if (FPages.size() > kMaxPages) {
+            result.Cut = true;
+            return result;
+        }
+        const std::uint32_t start = layout.Position();
+        if (start > 0 && !FState.Fresh && breaksBefore(start)) NextRegion();
+        TLine line = FitLine(index, layout);
+        lines.push_back({start, FState.Region});
+        if (run) ExtendBorder(style, run->First && lines.size() == 1, line.Height);
+        Place(std::move(line));
+    }
+    if (run && run->Last) FlushBorder(true);
+    SpaceParagraphAfter(style);
+    result.FirstRegion = lines.front().Region;
+    result.LastRegion = lines.back().Region;
+    return result;
+}
+
+TLine TBodyFlow::FitLine(std::size_t index, TParagraphLayout& layout) {
+    const std::uint32_t start = layout.Position();
+    std::vector<TInterval> free;
+    const double estimate = layout.EstimatedHeight();
+    ClearRegion(estimate, free);
+    TLine line = layout.Next(ColumnWidth(), free);
+    // The objects whose marks the line holds go where it goes; those past the text's end with the
+    // last line.
+    auto end = [&] { return layout.Done() ? UINT32_MAX : layout.Position(); };
+    if (!FState.Fresh && (!Fits(line) || !AnchoredFit(index, start, end(), line.Baseline))) {
+        NextRegion();
+        layout.Rewind(start);
+        ClearRegion(estimate, free);
+        line = layout.Next(ColumnWidth(), free);
+    }
+    // The line's own text has been set: what wraps round these objects is what follows.
+    Anchor(index, start, end(), line.Baseline);
+    return line;
+}
+
+void TBodyFlow::ClearRegion(double height, std::vector<TInterval>& free) {
+    for (int skip = 0; !Clear(height, free) && skip < kMaxSkips; ++skip) NextRegion();
+}
+
+void TBodyFlow::ExtendBorder(const doc::TParagraphStyle& style, bool opens, double lineHeight) {
+    if (opens && FState.Border) FlushBorder(true);  // a run left open (never, but cheap)
+    if (opens || !FState.Stretching) {
+        FState.Border = &*style.Border;
+        FState.Stretch = {BorderLeft(style, ColumnWidth()), BorderRight(style, ColumnWidth()), FState.Y, FState.Y,
+                          opens, true};
+        FState.Stretching = true;
+    }
+    FState.Stretch.Bottom = FState.Y + lineHeight;
 }
 
 TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBreak) {
@@ -563,10 +557,37 @@ void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
     }
 }
 
-void TBodyFlow::Cut(std::size_t firstCut) {
+// The paragraphs from the first one that reaches past the last page are left out, and the
+// endnotes that would have followed them.
+void TBodyFlow::Cut(std::size_t last, bool lastCut, std::size_t sectionStart) {
+    bool spilled = lastCut;
+    for (std::size_t page = kMaxPages; page < FPages.size(); ++page) spilled = spilled || !FPages[page].Items.empty();
+    const std::size_t firstCut = spilled ? last : last + 1;
     FPages.resize(std::min(FPages.size(), kMaxPages));
     FState.Page = std::min(FState.Page, FPages.size() - 1);
-    FParagraphsCut = FDocument.Body.Paragraphs.size() - firstCut;
+    const std::size_t paragraphs = FDocument.Body.Paragraphs.size();
+    FParagraphsCut = paragraphs - firstCut;
+    const doc::TFootnoteKind notes = FDocument.FootnoteSettings.Kind;
+    if (notes != doc::TFootnoteKind::fnFootnotes)
+        FNotesCut += NotesOf(notes == doc::TFootnoteKind::fnEndnotes ? 0 : sectionStart, paragraphs).size();
+}
+
+// Floating objects that move with a paragraph, unless a page already lists them.
+void TBodyFlow::CollectAnchored() {
+    const auto& paragraphs = FDocument.Body.Paragraphs;
+    std::vector<bool> listed(FDocument.Drawables.size(), false);
+    for (const doc::TPageDrawables& group : FDocument.FloatingByPage)
+        for (const auto* layer : {&group.Background, &group.Foreground})
+            for (std::size_t d : *layer)
+                if (d < listed.size()) listed[d] = true;
+    for (const doc::TDrawable& d : FDocument.Drawables)
+        for (std::size_t child : d.Children)
+            if (child < listed.size()) listed[child] = true;
+    for (std::size_t d = 0; d < FDocument.Drawables.size(); ++d) {
+        const doc::TDrawable& drawable = FDocument.Drawables[d];
+        if (!listed[d] && !drawable.Inline && drawable.AnchorParagraph && *drawable.AnchorParagraph < paragraphs.size())
+            FAnchoredBy[*drawable.AnchorParagraph].push_back(d);
+    }
 }
 
 void TBodyFlow::BlankPages(std::size_t count) {
@@ -582,21 +603,7 @@ void TBodyFlow::Run() {
     const std::size_t sectionCount = FSections->size();
     auto sectionOf = [&](std::size_t p) { return std::min(paragraphs[p].Section, sectionCount - 1); };
 
-    // Floating objects that move with a paragraph, unless a page already lists them.
-    std::vector<bool> listed(FDocument.Drawables.size(), false);
-    for (const doc::TPageDrawables& group : FDocument.FloatingByPage)
-        for (const auto* layer : {&group.Background, &group.Foreground})
-            for (std::size_t d : *layer)
-                if (d < listed.size()) listed[d] = true;
-    for (const doc::TDrawable& d : FDocument.Drawables)
-        for (std::size_t child : d.Children)
-            if (child < listed.size()) listed[child] = true;
-    for (std::size_t d = 0; d < FDocument.Drawables.size(); ++d) {
-        const doc::TDrawable& drawable = FDocument.Drawables[d];
-        if (!listed[d] && !drawable.Inline && drawable.AnchorParagraph && *drawable.AnchorParagraph < paragraphs.size())
-            FAnchoredBy[*drawable.AnchorParagraph].push_back(d);
-    }
-
+    CollectAnchored();
     TListNumbering numbering(FDocument.ListStyles);
     FListItems.reserve(paragraphs.size());
     for (const doc::TParagraph& p : paragraphs) FListItems.push_back(numbering.Next(p));
@@ -629,15 +636,7 @@ void TBodyFlow::Run() {
                                         [&](const doc::TAttachment& a) { return IsInlineTable(FDocument, a); });
         spans[p] = tables ? PlaceTables(p, retriedChain == p) : PlaceParagraph(p, retriedChain == p);
         if (FPages.size() > kMaxPages) {
-            // The paragraphs from the first one that reaches past the last page are left out.
-            bool spilled = spans[p].Cut;
-            for (std::size_t page = kMaxPages; page < FPages.size(); ++page)
-                spilled = spilled || !FPages[page].Items.empty();
-            Cut(spilled ? p : p + 1);
-            // And the endnotes that would have followed.
-            if (notes != doc::TFootnoteKind::fnFootnotes)
-                FNotesCut += NotesOf(notes == doc::TFootnoteKind::fnEndnotes ? 0 : sectionStart, paragraphs.size())
-                                 .size();
+            Cut(p, spans[p].Cut, sectionStart);
             return;
         }
         if (!keep && chainStart != SIZE_MAX) {

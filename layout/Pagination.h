@@ -10,6 +10,7 @@
 #include "document/Document.h"
 #include "layout/Borders.h"
 #include "layout/HeadersFooters.h"
+#include "layout/KeepRules.h"
 #include "layout/Lines.h"
 #include "layout/Lists.h"
 #include "layout/ParagraphLayout.h"
@@ -114,7 +115,19 @@ private:
     double ColumnWidth() const { return ColumnWidthOf(FState.Section); }
     bool Fits(const TLine& line);
     void Place(TLine line);
+    TParagraphOptions OptionsFor(std::size_t index, const TBorderRun* run) const;
     TParagraphSpan PlaceParagraph(std::size_t index, bool forceBreak);
+    // One placing of a paragraph, breaking to the next region before each line start in breakBefore
+    // (0: before the paragraph); lines: where each line went. run: its border's, if it has one.
+    TParagraphSpan PlaceLines(std::size_t index, TParagraphLayout& layout, const TBorderRun* run,
+                              const std::vector<std::uint32_t>& breakBefore, std::vector<TPlacedLine>& lines);
+    // The paragraph's next line, set in the next region when it does not fit in this one, with the
+    // objects anchored in its text placed from it.
+    TLine FitLine(std::size_t index, TParagraphLayout& layout);
+    // Clear, in the regions that follow when objects leave this one no room (a few at most).
+    void ClearRegion(double height, std::vector<TInterval>& free);
+    // The bordered run's part in this region takes in a line about to be placed at Y.
+    void ExtendBorder(const doc::TParagraphStyle& style, bool opens, double lineHeight);
     TParagraphSpan PlaceTables(std::size_t index, bool forceBreak);
     // The notes referred to from paragraphs [from, to), after them.
     void PlaceEndnotes(std::size_t from, std::size_t to);
@@ -127,7 +140,9 @@ private:
     bool AnchoredFit(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline) const;
     doc::TRect AnchoredFrame(const doc::TDrawable& drawable, double baseline) const;
     std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
-    void Cut(std::size_t firstCut);
+    // Ends the body at kMaxPages after paragraph `last` ran past it (lastCut: it stopped there).
+    void Cut(std::size_t last, bool lastCut, std::size_t sectionStart);
+    void CollectAnchored();
     void SpaceParagraphBefore(const doc::TParagraphStyle& style);
     void SpaceParagraphAfter(const doc::TParagraphStyle& style);
     // Draws the border's part in this region; closes: the run ends here.
