@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "pdf/PdfWriter.h"
+#include "pdf/PdfError.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
@@ -104,10 +104,21 @@ std::uint32_t Checksum(const std::uint8_t* padded, std::size_t size) {
     return sum;
 }
 
-}  // namespace
+using TTables = std::vector<TTable>;
 
-TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
-    TFontReader reader(path);
+const std::vector<std::uint8_t>* Find(const TTables& tables, std::uint32_t tag) {
+    for (const auto& t : tables)
+        if (t.Tag == tag) return &t.Bytes;
+    return nullptr;
+}
+
+struct TDirectory {
+    std::uint64_t Offset = 0;
+    std::uint32_t NumTables = 0;
+};
+
+// Face faceIndex's table directory, its header checked to be a TrueType face's.
+TDirectory FaceDirectory(TFontReader& reader, int faceIndex) {
     std::uint64_t directory = 0;
     auto header = reader.Read(0, 12);
     if (Get32(header.data()) == kTagTtcf) {
@@ -122,12 +133,15 @@ TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
     const std::uint32_t version = Get32(header.data());
     if (version == kTagOtto) reader.Fail(L"has PostScript outlines, which cannot be embedded");
     if (version != kVersion1 && version != kVersionTrue) reader.Fail(L"is no TrueType font");
-    const std::uint32_t numTables = Get16(header.data() + 4);
-    if (numTables == 0 || numTables > kMaxTables) reader.Fail(L"is damaged");
+    return {directory, Get16(header.data() + 4)};
+}
 
-    const auto records = reader.Read(directory + 12, 16 * std::uint64_t{numTables});
-    std::vector<TTable> tables;
-    std::vector<std::uint8_t> post;
+// The kept tables, the first of each tag, and 'post' apart.
+TTables ReadTables(TFontReader& reader, const TDirectory& directory, std::vector<std::uint8_t>& post) {
+    const std::uint32_t numTables = directory.NumTables;
+    if (numTables == 0 || numTables > kMaxTables) reader.Fail(L"is damaged");
+    const auto records = reader.Read(directory.Offset + 12, 16 * std::uint64_t{numTables});
+    TTables tables;
     for (std::uint32_t i = 0; i < numTables; ++i) {
         const std::uint8_t* r = records.data() + 16 * i;
         const std::uint32_t tag = Get32(r);
@@ -140,33 +154,35 @@ TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
         else
             tables.push_back({tag, std::move(bytes)});
     }
-    auto find = [&](std::uint32_t tag) -> const std::vector<std::uint8_t>* {
-        for (const auto& t : tables)
-            if (t.Tag == tag) return &t.Bytes;
-        return nullptr;
-    };
+    return tables;
+}
+
+// The tables the library needs are there, long enough, and let the face be embedded.
+void CheckRequired(const TFontReader& reader, const TTables& tables) {
     for (const auto& required : kRequired) {
-        const auto* table = find(required.Tag);
+        const auto* table = Find(tables, required.Tag);
         if (!table) {
             if (required.Tag == Tag("glyf")) reader.Fail(L"has no TrueType outlines, which cannot be embedded");
             reader.Fail(L"is damaged: a table it needs is missing");
         }
         if (table->size() < required.MinLength) reader.Fail(L"is damaged: a table is too short");
     }
-    if (Get16(find(Tag("OS/2"))->data() + 8) & kFsTypeForbidden)
+    if (Get16(Find(tables, Tag("OS/2"))->data() + 8) & kFsTypeForbidden)
         reader.Fail(L"may not be embedded in a document: its licence forbids it");
+}
 
-    TFontFace face;
-    face.Tables.NumGlyphs = Get16(find(Tag("maxp"))->data() + 4);
-    face.Tables.NumberOfHMetrics = Get16(find(Tag("hhea"))->data() + 34);
-    const bool longLoca = Get16(find(Tag("head"))->data() + 50) != 0;
-    face.Tables.LongLoca = longLoca;
-    const auto& loca = *find(Tag("loca"));
-    const std::size_t glyfSize = find(Tag("glyf"))->size();
-    const std::size_t numGlyphs = face.Tables.NumGlyphs;
-    if (numGlyphs == 0 || face.Tables.NumberOfHMetrics == 0 || face.Tables.NumberOfHMetrics > numGlyphs ||
-        find(Tag("hmtx"))->size() <
-            4 * std::size_t{face.Tables.NumberOfHMetrics} + 2 * (numGlyphs - face.Tables.NumberOfHMetrics) ||
+// The glyph counts and 'loca' format, checked against the tables they describe.
+void ReadGlyphCounts(const TFontReader& reader, const TTables& tables, TFaceTables& out) {
+    out.NumGlyphs = Get16(Find(tables, Tag("maxp"))->data() + 4);
+    out.NumberOfHMetrics = Get16(Find(tables, Tag("hhea"))->data() + 34);
+    const bool longLoca = Get16(Find(tables, Tag("head"))->data() + 50) != 0;
+    out.LongLoca = longLoca;
+    const auto& loca = *Find(tables, Tag("loca"));
+    const std::size_t glyfSize = Find(tables, Tag("glyf"))->size();
+    const std::size_t numGlyphs = out.NumGlyphs;
+    if (numGlyphs == 0 || out.NumberOfHMetrics == 0 || out.NumberOfHMetrics > numGlyphs ||
+        Find(tables, Tag("hmtx"))->size() <
+            4 * std::size_t{out.NumberOfHMetrics} + 2 * (numGlyphs - out.NumberOfHMetrics) ||
         loca.size() < (numGlyphs + 1) * (longLoca ? 4 : 2))
         reader.Fail(L"is damaged: its glyph tables disagree");
     // The library follows these offsets unchecked.
@@ -177,9 +193,12 @@ TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
         if (offset < previous || offset > glyfSize) reader.Fail(L"is damaged: its glyph offsets are wrong");
         previous = offset;
     }
-    tables.push_back({Tag("post"), SlimPost(post)});
-    std::sort(tables.begin(), tables.end(), [](const TTable& a, const TTable& b) { return a.Tag < b.Tag; });
+}
 
+// The tables, sorted by tag, as one font file with its directory and checksums; where the glyph
+// tables went is noted in face.Tables.
+void Assemble(TTables& tables, TFontFace& face) {
+    std::sort(tables.begin(), tables.end(), [](const TTable& a, const TTable& b) { return a.Tag < b.Tag; });
     const auto count = static_cast<std::uint32_t>(tables.size());
     std::uint32_t entrySelector = 0;
     while ((2u << entrySelector) <= count) ++entrySelector;
@@ -211,6 +230,20 @@ TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
         Put32(record + 12, static_cast<std::uint32_t>(t.Bytes.size()));
         offset += padded;
     }
+}
+
+}  // namespace
+
+TFontFace ReadFontFace(const std::wstring& path, int faceIndex) {
+    TFontReader reader(path);
+    const TDirectory directory = FaceDirectory(reader, faceIndex);
+    std::vector<std::uint8_t> post;
+    TTables tables = ReadTables(reader, directory, post);
+    CheckRequired(reader, tables);
+    TFontFace face;
+    ReadGlyphCounts(reader, tables, face.Tables);
+    tables.push_back({Tag("post"), SlimPost(post)});
+    Assemble(tables, face);
     return face;
 }
 

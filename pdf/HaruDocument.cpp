@@ -7,7 +7,7 @@
 #include <map>
 #include <new>
 
-#include "pdf/PdfWriter.h"
+#include "pdf/PdfError.h"
 
 // libharu's internal structures, which its installed headers declare: this file builds what
 // its public functions cannot, on the objects it will write.
@@ -147,6 +147,98 @@ HPDF_STATUS WriteFlateFilter(HPDF_Dict, HPDF_Stream stream) {
     return HPDF_Stream_WriteStr(stream, "/Filter /FlateDecode\012");
 }
 
+// Text is written as codes, not through HPDF_Page_ShowText: the glyphs to embed are marked
+// here, as measuring them marks them. libharu adds the parts of composite glyphs only below
+// glyph 32768 and one level deep: the face's own outlines say which parts each one needs.
+// Returns the face's bytes in libharu when they are the whole face as rebuilt (null otherwise).
+HPDF_BYTE* MarkGlyphs(HPDF_FontAttr attr, const TFaceTables& face, const std::vector<TCodeWidth>& codes) {
+    auto tt = static_cast<HPDF_TTFontDefAttr>(attr->fontdef->attr);
+    for (const auto& c : codes) {
+        if (c.Character == 0)
+            HPDF_TTFontDef_GetCharWidth(attr->fontdef, c.Code);
+        else if (c.Glyph < tt->num_glyphs)
+            tt->glyph_tbl.flgs[c.Glyph] = 1;
+    }
+    HPDF_UINT length = 0;
+    HPDF_BYTE* data = tt->stream ? HPDF_MemStream_GetBufPtr(tt->stream, 0, &length) : nullptr;
+    const bool wholeFace = data && length == face.Size && tt->num_glyphs == face.NumGlyphs;
+    if (!wholeFace) return nullptr;
+    AddComponentGlyphs(GlyphTables({data, length}, face), {tt->glyph_tbl.flgs, std::size_t{tt->num_glyphs}});
+    return data;
+}
+
+// Widths: the layout's, for exactly the codes drawn. The commonest is the default (DW), so
+// that a page of ideographs lists almost none; the array stays below libharu's limit.
+void WriteWidths(HPDF_Doc pdf, HPDF_FontAttr attr, const std::vector<TCodeWidth>& codes) {
+    std::map<double, std::size_t> counts = {{0.0, 0}};
+    for (const auto& c : codes) ++counts[c.Width];
+    // Poppler reads DW only as an integer: the commonest width that is one, else none listed by default.
+    std::erase_if(counts, [](const auto& entry) { return entry.first != std::round(entry.first); });
+    if (counts.empty()) counts[1000] = 0;
+    const double common = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+                              return a.second < b.second;
+                          })->first;
+    HPDF_Dict_AddNumber(attr->descendant_font, "DW", static_cast<HPDF_INT>(std::clamp(common, 0.0, 32000.0)));
+    HPDF_Array widths = HPDF_Array_New(pdf->mmgr);
+    HPDF_Array run = nullptr;
+    std::size_t entries = 0;
+    for (std::size_t i = 0; i < codes.size() && entries < kMaxArray - 2; ++i) {
+        if (codes[i].Width == common) {
+            run = nullptr;
+            continue;
+        }
+        if (!run || codes[i].Code != codes[i - 1].Code + 1) {
+            HPDF_Array_AddNumber(widths, codes[i].Code);
+            run = HPDF_Array_New(pdf->mmgr);
+            HPDF_Array_Add(widths, run);
+            entries += 2;
+        }
+        HPDF_Array_AddReal(run, static_cast<HPDF_REAL>(std::clamp(codes[i].Width, 0.0, 32000.0)));
+    }
+    HPDF_Dict_Add(attr->descendant_font, "W", widths);
+}
+
+// Glyph map: libharu writes one for every character the font has.
+void WriteGlyphMap(HPDF_FontAttr attr, const std::vector<TCodeWidth>& codes) {
+    if (!attr->map_stream) return;
+    std::vector<HPDF_BYTE> map(2 * (codes.empty() ? 1 : std::size_t{codes.back().Code} + 1), 0);
+    for (const auto& c : codes) {
+        const HPDF_UINT16 gid = c.Character == 0 ? HPDF_TTFontDef_GetGlyphid(attr->fontdef, c.Code) : c.Glyph;
+        map[2 * c.Code] = HPDF_BYTE(gid >> 8);
+        map[2 * c.Code + 1] = HPDF_BYTE(gid);
+    }
+    HPDF_MemStream_FreeData(attr->map_stream->stream);
+    HPDF_Stream_Write(attr->map_stream->stream, map.data(), static_cast<HPDF_UINT>(map.size()));
+}
+
+// ToUnicode: libharu 2.3.0 writes its encoder's CID map there, which readers reject.
+void WriteToUnicode(HPDF_FontAttr attr, const std::vector<TCodeWidth>& codes) {
+    if (!attr->cmap_stream) return;
+    HPDF_Dict cmap = attr->cmap_stream;
+    for (const char* key : {"Type", "CMapName", "CIDSystemInfo", "WMode"}) HPDF_Dict_RemoveElement(cmap, key);
+    const std::string text = ToUnicodeCMap(codes);
+    HPDF_MemStream_FreeData(cmap->stream);
+    HPDF_Stream_Write(cmap->stream, reinterpret_cast<const HPDF_BYTE*>(text.data()),
+                      static_cast<HPDF_UINT>(text.size()));
+}
+
+// Metrics of glyphs no text uses (their outlines are already left out). The last long metric
+// keeps its advance: the glyphs after it share it.
+void ClearUnusedMetrics(HPDF_FontAttr attr, const TFaceTables& face, HPDF_BYTE* data) {
+    auto tt = static_cast<HPDF_TTFontDefAttr>(attr->fontdef->attr);
+    HPDF_BYTE* hmtx = data + face.HmtxOffset;
+    const unsigned longMetrics = face.NumberOfHMetrics;
+    for (unsigned g = 0; g < face.NumGlyphs; ++g) {
+        if (tt->glyph_tbl.flgs[g]) continue;
+        if (g + 1 < longMetrics)
+            std::memset(hmtx + 4 * g, 0, 4);
+        else if (g + 1 == longMetrics)
+            std::memset(hmtx + 4 * g + 2, 0, 2);
+        else
+            std::memset(hmtx + 4 * longMetrics + 2 * (g - longMetrics), 0, 2);
+    }
+}
+
 }  // namespace
 
 THaruDocument::THaruDocument() : FDoc(HPDF_New(nullptr, nullptr), &HPDF_Free) {
@@ -208,91 +300,12 @@ HPDF_Font THaruDocument::AddFont(const TFontFace& face, const std::wstring& file
 }
 
 void THaruDocument::FinishFont(HPDF_Font font, const TFaceTables& face, const std::vector<TCodeWidth>& codes) {
-    HPDF_Doc pdf = Get();
     auto attr = static_cast<HPDF_FontAttr>(font->attr);
-
-    // Text is written as codes, not through HPDF_Page_ShowText: the glyphs to embed are marked
-    // here, as measuring them marks them. libharu adds the parts of composite glyphs only below
-    // glyph 32768 and one level deep: the face's own outlines say which parts each one needs.
-    auto tt = static_cast<HPDF_TTFontDefAttr>(attr->fontdef->attr);
-    for (const auto& c : codes) {
-        if (c.Character == 0)
-            HPDF_TTFontDef_GetCharWidth(attr->fontdef, c.Code);
-        else if (c.Glyph < tt->num_glyphs)
-            tt->glyph_tbl.flgs[c.Glyph] = 1;
-    }
-    HPDF_UINT length = 0;
-    HPDF_BYTE* data = tt->stream ? HPDF_MemStream_GetBufPtr(tt->stream, 0, &length) : nullptr;
-    const bool wholeFace = data && length == face.Size && tt->num_glyphs == face.NumGlyphs;
-    if (wholeFace)
-        AddComponentGlyphs(GlyphTables({data, length}, face), {tt->glyph_tbl.flgs, std::size_t{tt->num_glyphs}});
-
-    // Widths: the layout's, for exactly the codes drawn. The commonest is the default (DW), so
-    // that a page of ideographs lists almost none; the array stays below libharu's limit.
-    std::map<double, std::size_t> counts = {{0.0, 0}};
-    for (const auto& c : codes) ++counts[c.Width];
-    // Poppler reads DW only as an integer: the commonest width that is one, else none listed by default.
-    std::erase_if(counts, [](const auto& entry) { return entry.first != std::round(entry.first); });
-    if (counts.empty()) counts[1000] = 0;
-    const double common = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
-                              return a.second < b.second;
-                          })->first;
-    HPDF_Dict_AddNumber(attr->descendant_font, "DW", static_cast<HPDF_INT>(std::clamp(common, 0.0, 32000.0)));
-    HPDF_Array widths = HPDF_Array_New(pdf->mmgr);
-    HPDF_Array run = nullptr;
-    std::size_t entries = 0;
-    for (std::size_t i = 0; i < codes.size() && entries < kMaxArray - 2; ++i) {
-        if (codes[i].Width == common) {
-            run = nullptr;
-            continue;
-        }
-        if (!run || codes[i].Code != codes[i - 1].Code + 1) {
-            HPDF_Array_AddNumber(widths, codes[i].Code);
-            run = HPDF_Array_New(pdf->mmgr);
-            HPDF_Array_Add(widths, run);
-            entries += 2;
-        }
-        HPDF_Array_AddReal(run, static_cast<HPDF_REAL>(std::clamp(codes[i].Width, 0.0, 32000.0)));
-    }
-    HPDF_Dict_Add(attr->descendant_font, "W", widths);
-
-    // Glyph map: libharu writes one for every character the font has.
-    if (attr->map_stream) {
-        std::vector<HPDF_BYTE> map(2 * (codes.empty() ? 1 : std::size_t{codes.back().Code} + 1), 0);
-        for (const auto& c : codes) {
-            const HPDF_UINT16 gid = c.Character == 0 ? HPDF_TTFontDef_GetGlyphid(attr->fontdef, c.Code) : c.Glyph;
-            map[2 * c.Code] = HPDF_BYTE(gid >> 8);
-            map[2 * c.Code + 1] = HPDF_BYTE(gid);
-        }
-        HPDF_MemStream_FreeData(attr->map_stream->stream);
-        HPDF_Stream_Write(attr->map_stream->stream, map.data(), static_cast<HPDF_UINT>(map.size()));
-    }
-
-    // ToUnicode: libharu 2.3.0 writes its encoder's CID map there, which readers reject.
-    if (attr->cmap_stream) {
-        HPDF_Dict cmap = attr->cmap_stream;
-        for (const char* key : {"Type", "CMapName", "CIDSystemInfo", "WMode"}) HPDF_Dict_RemoveElement(cmap, key);
-        const std::string text = ToUnicodeCMap(codes);
-        HPDF_MemStream_FreeData(cmap->stream);
-        HPDF_Stream_Write(cmap->stream, reinterpret_cast<const HPDF_BYTE*>(text.data()),
-                          static_cast<HPDF_UINT>(text.size()));
-    }
-
-    // Metrics of glyphs no text uses (their outlines are already left out). The last long
-    // metric keeps its advance: the glyphs after it share it.
-    if (wholeFace) {
-        HPDF_BYTE* hmtx = data + face.HmtxOffset;
-        const unsigned longMetrics = face.NumberOfHMetrics;
-        for (unsigned g = 0; g < face.NumGlyphs; ++g) {
-            if (tt->glyph_tbl.flgs[g]) continue;
-            if (g + 1 < longMetrics)
-                std::memset(hmtx + 4 * g, 0, 4);
-            else if (g + 1 == longMetrics)
-                std::memset(hmtx + 4 * g + 2, 0, 2);
-            else
-                std::memset(hmtx + 4 * longMetrics + 2 * (g - longMetrics), 0, 2);
-        }
-    }
+    HPDF_BYTE* wholeFace = MarkGlyphs(attr, face, codes);
+    WriteWidths(Get(), attr, codes);
+    WriteGlyphMap(attr, codes);
+    WriteToUnicode(attr, codes);
+    if (wholeFace) ClearUnusedMetrics(attr, face, wholeFace);
     const std::string name = attr->fontdef->base_font;
     Check(L"finishing the font " + std::wstring(name.begin(), name.end()));
 }

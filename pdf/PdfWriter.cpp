@@ -154,6 +154,8 @@ private:
     void SetStroke(const TRgb& color);
     void SetLineWidth(double width);
     void SetStroke(const doc::TStroke& stroke);
+    // Font and size (scale: the text matrix's), colours, synthetic bold and tracking for the item.
+    void SetTextState(const layout::TTextItem& item, HPDF_Font font, double scale);
 
     TWriter& FWriter;
     HPDF_Page FPage;
@@ -337,21 +339,14 @@ void TPageWriter::SetStroke(const doc::TStroke& stroke) {
     FDash = std::move(dash);
 }
 
-void TPageWriter::operator()(const layout::TTextItem& item) {
-    if (!item.Font || item.Text.empty() || !(item.Size > 0) ||
-        !Finite({item.X, item.Y, item.Size, item.CharSpacing, item.WordSpacing}))
-        return;
-    const layout::TFont& face = *item.Font;
-    TEmbeddedFont& font = FWriter.Font(face);
-    // Text above libharu's size limit is drawn smaller and scaled up by the text matrix.
-    const double scale = item.Size > kMaxFontSize ? std::ceil(item.Size / kMaxFontSize) : 1;
-    const bool bold = face.SyntheticBold();
+void TPageWriter::SetTextState(const layout::TTextItem& item, HPDF_Font font, double scale) {
+    const bool bold = item.Font->SyntheticBold();
     const int alpha = AlphaKey(item.Color.A);
     SetAlpha(alpha, bold ? alpha : FStrokeAlpha);
     BeginText();
-    if (font.Font != FFont || item.Size / scale != FFontSize) {
-        HPDF_Page_SetFontAndSize(FPage, font.Font, static_cast<HPDF_REAL>(item.Size / scale));
-        FFont = font.Font;
+    if (font != FFont || item.Size / scale != FFontSize) {
+        HPDF_Page_SetFontAndSize(FPage, font, static_cast<HPDF_REAL>(item.Size / scale));
+        FFont = font;
         FFontSize = item.Size / scale;
     }
     SetFill(Rgb(item.Color));
@@ -369,6 +364,17 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
         HPDF_Page_SetCharSpace(FPage, static_cast<HPDF_REAL>(charSpace));
         FCharSpace = charSpace;
     }
+}
+
+void TPageWriter::operator()(const layout::TTextItem& item) {
+    if (!item.Font || item.Text.empty() || !(item.Size > 0) ||
+        !Finite({item.X, item.Y, item.Size, item.CharSpacing, item.WordSpacing}))
+        return;
+    const layout::TFont& face = *item.Font;
+    TEmbeddedFont& font = FWriter.Font(face);
+    // Text above libharu's size limit is drawn smaller and scaled up by the text matrix.
+    const double scale = item.Size > kMaxFontSize ? std::ceil(item.Size / kMaxFontSize) : 1;
+    SetTextState(item, font.Font, scale);
     const double skew = face.SyntheticItalic() ? scale * kItalicSkew : 0;
     // The text matrix goes out with the TJ in one write (libharu's operator formats each number
     // through a cleared buffer of its own); nothing here reads libharu's copy of the matrix.

@@ -4,18 +4,10 @@
 #include <string>
 
 #include "layout/Page.h"
+#include "pdf/PdfError.h"
 #include "platform/Budget.h"
-#include "platform/Exception.h"
 
 namespace pdf {
-
-// The PDF library failed, or a font cannot go into the file (a licence that forbids embedding,
-// PostScript outlines); the message says which and names the font file.
-class EPdfError : public Exception {
-public:
-    using Exception::Exception;
-    const char* ClassName() const noexcept override { return "EPdfError"; }
-};
 
 // Writes the whole file at path (replacing one there: callers write into their working
 // folder and copy out). Raises EFCreateError / EWriteError when the file cannot be written,
