@@ -1,5 +1,7 @@
 #include "layout/Footnotes.h"
 
+#include <algorithm>
+
 #include "layout/Lists.h"
 
 namespace layout {
@@ -35,6 +37,29 @@ TBlock LayOutFootnote(std::size_t footnote, double width, TTextContext& context)
 
 double FootnoteSeparatorRoom(const doc::TDocument& document) {
     return Sane(document.FootnoteSettings.Gap, 0, 500, 10) + kFootnoteSeparatorSpace;
+}
+
+std::vector<std::size_t> NotesReferred(const doc::TDocument& document, std::size_t from, std::size_t to) {
+    std::vector<std::size_t> notes;
+    std::vector<bool> seen(document.Footnotes.size(), false);
+    for (std::size_t i = from; i < to && i < document.Body.Paragraphs.size(); ++i)
+        for (const doc::TAttachment& a : document.Body.Paragraphs[i].Attachments)
+            if (a.Kind == doc::TAttachmentKind::akFootnote && a.Index < seen.size() && !seen[a.Index]) {
+                seen[a.Index] = true;
+                notes.push_back(a.Index);
+            }
+    return notes;
+}
+
+TLine EndnoteSeparator(const doc::TDocument& document, double columnWidth) {
+    TLine separator;
+    separator.Height = FootnoteSeparatorRoom(document);
+    TLineItem rule;
+    rule.From = {0, separator.Height - kFootnoteSeparatorSpace};
+    rule.To = {std::min(kFootnoteSeparatorLength, columnWidth / 2), rule.From.Y};
+    rule.Stroke.Width = 0.5;
+    separator.Items.emplace_back(rule);
+    return separator;
 }
 
 }  // namespace layout

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "document/Document.h"
+#include "layout/Lines.h"
 #include "layout/TextBlock.h"
 #include "layout/TextContext.h"
 
@@ -20,5 +21,10 @@ TBlock LayOutFootnote(std::size_t footnote, double width, TTextContext& context)
 double FootnoteSeparatorRoom(const doc::TDocument& document);
 constexpr double kFootnoteSeparatorSpace = 6;  // between the rule and the first footnote
 constexpr double kFootnoteSeparatorLength = 144;
+
+// The notes the body's paragraphs [from, to) refer to, in order, once each.
+std::vector<std::size_t> NotesReferred(const doc::TDocument& document, std::size_t from, std::size_t to);
+// The rule above endnotes placed in a column this wide, as a line of its own.
+TLine EndnoteSeparator(const doc::TDocument& document, double columnWidth);
 
 }  // namespace layout

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "layout/Columns.h"
 #include "layout/Drawables.h"
 #include "layout/Footnotes.h"
 #include "layout/KeepRules.h"
@@ -17,7 +18,6 @@ namespace {
 constexpr double kEpsilon = 1e-6;
 constexpr double kMinBodyHeight = 12;
 constexpr int kMaxAttempts = 4;        // re-placements of one paragraph for the keep rules
-constexpr double kMinStretch = 36;     // narrower gaps beside an object take no text
 constexpr int kMaxSkips = 3;           // regions skipped because objects cover them, per line
 
 bool IsInlineTable(const doc::TDocument& document, const doc::TAttachment& a) {
@@ -26,23 +26,10 @@ bool IsInlineTable(const doc::TDocument& document, const doc::TAttachment& a) {
            document.Drawables[a.Index].Table < document.Tables.size();
 }
 
-// Text keeps clear of what shows of the object: a cropped picture's visible part.
-TExclusion ExclusionOf(const doc::TDrawable& d) {
-    const double margin = Sane(d.Wrap.Margin, 0, 1000, 12);
-    const doc::TRect box = VisibleBox(d);
-    doc::TRect r{Sane(box.X, -1e5, 1e5, 0), Sane(box.Y, -1e5, 1e5, 0), Sane(box.Width, 0, 1e5, 0),
-                 Sane(box.Height, 0, 1e5, 0)};
-    return {{r.X - margin, r.Y - margin, r.Width + 2 * margin, r.Height + 2 * margin}, d.Wrap.Kind};
-}
-
 // The lines a paragraph's drop cap spans, which stay together; 0 without one.
 std::size_t CapLines(const doc::TDocument& document, const doc::TParagraph& paragraph) {
     if (paragraph.DropCap < 0 || std::size_t(paragraph.DropCap) >= document.DropCaps.size()) return 0;
     return std::size_t(std::clamp(document.DropCaps[std::size_t(paragraph.DropCap)].Lines, 0, 100));
-}
-
-int ColumnsOf(const doc::TSection& s, double width, double body) {
-    return width >= body ? 1 : std::clamp(s.Columns, 1, 16);
 }
 
 }  // namespace
@@ -75,39 +62,22 @@ doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup) {
 }
 
 TBodyFlow::TBodyFlow(TTextContext& context)
-    : FContext(context), FDocument(context.Document), FSetup(SanePageSetup(context.Document.Page)) {
+    : FContext(context),
+      FDocument(context.Document),
+      FSetup(SanePageSetup(context.Document.Page)),
+      FFloating(context.Document, FSetup.Height) {
     FSections = &FDocument.Sections;
-    for (const doc::TPageDrawables& group : FDocument.FloatingByPage) FFloating[group.Page].push_back(&group);
     if (FDocument.Sections.empty()) {
         FDefaultSections.emplace_back();
         FSections = &FDefaultSections;
     }
 }
 
-const std::vector<const doc::TPageDrawables*>& TBodyFlow::FloatingOn(std::size_t page) const {
-    static const std::vector<const doc::TPageDrawables*> none;
-    auto found = FFloating.find(page);
-    return found == FFloating.end() ? none : found->second;
-}
-
 double TBodyFlow::ColumnWidthOf(std::size_t section) const {
-    const doc::TSection& s = (*FSections)[section];
-    const double body = FSetup.Width - FSetup.Left - FSetup.Right;
-    const int columns = std::clamp(s.Columns, 1, 16);
-    const double gap = Sane(s.ColumnGap, 0, body, 18);
-    const double width = (body - gap * (columns - 1)) / columns;
-    return width >= 12 ? width : body;
+    return layout::ColumnWidthOf((*FSections)[section], FSetup);
 }
 
-double TBodyFlow::ColumnX() const {
-    const doc::TSection& s = (*FSections)[FState.Section];
-    const double width = ColumnWidth();
-    const double body = FSetup.Width - FSetup.Left - FSetup.Right;
-    if (width >= body) return FSetup.Left;
-    const int columns = std::clamp(s.Columns, 1, 16);
-    const double gap = columns > 1 ? (body - width * columns) / (columns - 1) : 0;
-    return FSetup.Left + FState.Column * (width + gap);
-}
+double TBodyFlow::ColumnX() const { return ColumnLeftOf((*FSections)[FState.Section], FSetup, FState.Column); }
 
 std::pair<double, double> TBodyFlow::HeaderFooterHeights(std::size_t section, TMasterKind master) {
     const auto key = std::make_pair(section, int(master));
@@ -161,14 +131,7 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
     page.BodyBottom = FSetup.Height - FSetup.Bottom;
     if (footer > 0) page.BodyBottom = std::min(page.BodyBottom, FSetup.Height - FSetup.FooterMargin - footer);
     page.BodyBottom = std::max(page.BodyBottom, std::min(page.BodyTop + kMinBodyHeight, FSetup.Height));
-    // Text runs round an object as its wrap says, whether the object lies under the text or
-    // over it.
-    for (const doc::TPageDrawables* group : FloatingOn(FPages.size())) {
-        for (const auto* layer : {&group->Background, &group->Foreground})
-            for (std::size_t d : *layer)
-                if (d < FDocument.Drawables.size() && FDocument.Drawables[d].Wrap.Kind != doc::TWrapKind::wkNone)
-                    page.Exclusions.push_back(ExclusionOf(FDocument.Drawables[d]));
-    }
+    FFloating.AppendExclusions(FPages.size(), page.Exclusions);
     // Pages tend to hold as much as the one before: spare the vector its regrowth.
     if (!FPages.empty()) page.Items.reserve(FPages.back().Items.size() + FPages.back().Items.size() / 8);
     FPages.push_back(std::move(page));
@@ -185,9 +148,7 @@ void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
 
 void TBodyFlow::NextRegion() {
     FlushBorder(false);
-    const doc::TSection& s = (*FSections)[FState.Section];
-    const double body = FSetup.Width - FSetup.Left - FSetup.Right;
-    if (FState.Column + 1 < ColumnsOf(s, ColumnWidth(), body)) {
+    if (FState.Column + 1 < ColumnCountOf((*FSections)[FState.Section], FSetup)) {
         ++FState.Column;
         FState.Y = FState.ColumnTop;
         FState.Fresh = FState.Soft = true;
@@ -297,76 +258,19 @@ bool TBodyFlow::Clear(double height, std::vector<TInterval>& free) {
     free.clear();
     const TPageFrame& page = FPages[FState.Page];
     if (page.Exclusions.empty()) return true;
-    const double left = ColumnX(), width = ColumnWidth();
-    std::vector<TInterval> blocked;
     for (int guard = 0; guard < 256; ++guard) {
-        const double top = FState.Y, bottom = FState.Y + height;
-        double below = 1e300;  // the first place further down where something ends
-        bool whole = false;
-        blocked.clear();
-        for (const TExclusion& e : page.Exclusions) {
-            if (e.Kind == doc::TWrapKind::wkNone || e.Rect.Y >= bottom || e.Rect.Y + e.Rect.Height <= top) continue;
-            const double l = e.Rect.X - left, r = l + e.Rect.Width;
-            if (r <= 0 || l >= width) continue;
-            if (e.Kind == doc::TWrapKind::wkAboveAndBelow) whole = true;
-            else blocked.push_back({l, r});
-            below = std::min(below, e.Rect.Y + e.Rect.Height);
-        }
-        if (blocked.empty() && !whole) return true;
-        if (!whole) {
-            std::sort(blocked.begin(), blocked.end(),
-                      [](const TInterval& a, const TInterval& b) { return a.Left < b.Left; });
-            double x = 0;
-            for (const TInterval& b : blocked) {
-                if (b.Left - x >= kMinStretch) free.push_back({x, b.Left});
-                x = std::max(x, b.Right);
-            }
-            if (width - x >= kMinStretch) free.push_back({x, width});
-            if (!free.empty()) return true;
-        }
-        FState.Y = std::max(below, FState.Y + kEpsilon);
+        const std::optional<double> below =
+            FreeStretches(page.Exclusions, ColumnX(), ColumnWidth(), FState.Y, height, free);
+        if (!below) return true;
+        FState.Y = std::max(*below, FState.Y + kEpsilon);
         if (FState.Y + height > Bottom() + kEpsilon) return false;
     }
     return true;
 }
 
-doc::TRect TBodyFlow::AnchoredFrame(const doc::TDrawable& drawable, double baseline) const {
-    doc::TRect frame = drawable.Frame;
-    if (drawable.AnchorOffset) {
-        const double shown = Sane(VisibleBox(drawable).Y - drawable.Frame.Y, -FSetup.Height, FSetup.Height, 0);
-        frame.Y = FState.Y + baseline + Sane(*drawable.AnchorOffset, -FSetup.Height, FSetup.Height, 0) - shown;
-    }
-    return frame;
-}
-
 void TBodyFlow::Anchor(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline) {
-    auto found = FAnchoredBy.find(paragraph);
-    if (found == FAnchoredBy.end()) return;
     TPageFrame& page = FPages[FState.Page];
-    for (std::size_t d : found->second) {
-        const doc::TDrawable& drawable = FDocument.Drawables[d];
-        if (drawable.AnchorPosition < from || drawable.AnchorPosition >= to) continue;
-        const doc::TRect frame = AnchoredFrame(drawable, baseline);
-        page.Anchored.push_back({d, frame});
-        if (drawable.Wrap.Kind == doc::TWrapKind::wkNone) continue;
-        TExclusion exclusion = ExclusionOf(drawable);
-        exclusion.Rect.Y += frame.Y - drawable.Frame.Y;
-        page.Exclusions.push_back(exclusion);
-    }
-}
-
-// Objects placed from their anchor's line stay on its page: the line moves on when they would run
-// off the foot of this one.
-bool TBodyFlow::AnchoredFit(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline) const {
-    auto found = FAnchoredBy.find(paragraph);
-    if (found == FAnchoredBy.end()) return true;
-    for (std::size_t d : found->second) {
-        const doc::TDrawable& drawable = FDocument.Drawables[d];
-        if (!drawable.AnchorOffset || drawable.AnchorPosition < from || drawable.AnchorPosition >= to) continue;
-        const doc::TRect frame = AnchoredFrame(drawable, baseline);
-        if (frame.Y + Sane(frame.Height, 0, FSetup.Height, 0) > FSetup.Height + kEpsilon) return false;
-    }
-    return true;
+    FFloating.Anchor(paragraph, from, to, FState.Y, baseline, page.Anchored, page.Exclusions);
 }
 
 TParagraphOptions TBodyFlow::OptionsFor(std::size_t index, const TBorderRun* run) const {
@@ -450,7 +354,7 @@ TLine TBodyFlow::FitLine(std::size_t index, TParagraphLayout& layout) {
     // The objects whose marks the line holds go where it goes; those past the text's end with the
     // last line.
     auto end = [&] { return layout.Done() ? UINT32_MAX : layout.Position(); };
-    if (!FState.Fresh && (!Fits(line) || !AnchoredFit(index, start, end(), line.Baseline))) {
+    if (!FState.Fresh && (!Fits(line) || !FFloating.AnchoredFit(index, start, end(), FState.Y, line.Baseline))) {
         NextRegion();
         layout.Rewind(start);
         ClearRegion(estimate, free);
@@ -514,28 +418,10 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
     return result;
 }
 
-std::vector<std::size_t> TBodyFlow::NotesOf(std::size_t from, std::size_t to) const {
-    std::vector<std::size_t> notes;
-    std::vector<bool> seen(FDocument.Footnotes.size(), false);
-    for (std::size_t i = from; i < to && i < FDocument.Body.Paragraphs.size(); ++i)
-        for (const doc::TAttachment& a : FDocument.Body.Paragraphs[i].Attachments)
-            if (a.Kind == doc::TAttachmentKind::akFootnote && a.Index < seen.size() && !seen[a.Index]) {
-                seen[a.Index] = true;
-                notes.push_back(a.Index);
-            }
-    return notes;
-}
-
 void TBodyFlow::PlaceEndnotes(std::size_t from, std::size_t to) {
-    const std::vector<std::size_t> notes = NotesOf(from, to);
+    const std::vector<std::size_t> notes = NotesReferred(FDocument, from, to);
     if (notes.empty()) return;
-    TLine separator;
-    separator.Height = FootnoteSeparatorRoom(FDocument);
-    TLineItem rule;
-    rule.From = {0, separator.Height - kFootnoteSeparatorSpace};
-    rule.To = {std::min(kFootnoteSeparatorLength, ColumnWidth() / 2), rule.From.Y};
-    rule.Stroke.Width = 0.5;
-    separator.Items.emplace_back(rule);
+    TLine separator = EndnoteSeparator(FDocument, ColumnWidth());
     if (!FState.Fresh && !Fits(separator)) NextRegion();
     if (FPages.size() > kMaxPages) {
         FNotesCut += notes.size();
@@ -569,25 +455,8 @@ void TBodyFlow::Cut(std::size_t last, bool lastCut, std::size_t sectionStart) {
     FParagraphsCut = paragraphs - firstCut;
     const doc::TFootnoteKind notes = FDocument.FootnoteSettings.Kind;
     if (notes != doc::TFootnoteKind::fnFootnotes)
-        FNotesCut += NotesOf(notes == doc::TFootnoteKind::fnEndnotes ? 0 : sectionStart, paragraphs).size();
-}
-
-// Floating objects that move with a paragraph, unless a page already lists them.
-void TBodyFlow::CollectAnchored() {
-    const auto& paragraphs = FDocument.Body.Paragraphs;
-    std::vector<bool> listed(FDocument.Drawables.size(), false);
-    for (const doc::TPageDrawables& group : FDocument.FloatingByPage)
-        for (const auto* layer : {&group.Background, &group.Foreground})
-            for (std::size_t d : *layer)
-                if (d < listed.size()) listed[d] = true;
-    for (const doc::TDrawable& d : FDocument.Drawables)
-        for (std::size_t child : d.Children)
-            if (child < listed.size()) listed[child] = true;
-    for (std::size_t d = 0; d < FDocument.Drawables.size(); ++d) {
-        const doc::TDrawable& drawable = FDocument.Drawables[d];
-        if (!listed[d] && !drawable.Inline && drawable.AnchorParagraph && *drawable.AnchorParagraph < paragraphs.size())
-            FAnchoredBy[*drawable.AnchorParagraph].push_back(d);
-    }
+        FNotesCut +=
+            NotesReferred(FDocument, notes == doc::TFootnoteKind::fnEndnotes ? 0 : sectionStart, paragraphs).size();
 }
 
 void TBodyFlow::BlankPages(std::size_t count) {
@@ -603,7 +472,6 @@ void TBodyFlow::Run() {
     const std::size_t sectionCount = FSections->size();
     auto sectionOf = [&](std::size_t p) { return std::min(paragraphs[p].Section, sectionCount - 1); };
 
-    CollectAnchored();
     TListNumbering numbering(FDocument.ListStyles);
     FListItems.reserve(paragraphs.size());
     for (const doc::TParagraph& p : paragraphs) FListItems.push_back(numbering.Next(p));

@@ -1,7 +1,8 @@
 #pragma once
-// The body flowing from page to page: columns, sections, page breaks, the keep rules (keep with
-// next, keep lines together, widows and orphans), the room of headers, footers and footnotes,
-// text wrapping round floating objects, tables row by row, endnotes.
+// The body flowing from page to page: sections, page breaks, keep with next, the room of headers,
+// footers and footnotes, tables row by row, endnotes. It places what its parts decide: a
+// paragraph's lines (ParagraphLayout.h), which of them move for the keep rules (KeepRules.h), the
+// columns' places (Columns.h), the room floating objects leave (FloatingObjects.h).
 
 #include <cstddef>
 #include <map>
@@ -9,6 +10,7 @@
 
 #include "document/Document.h"
 #include "layout/Borders.h"
+#include "layout/FloatingObjects.h"
 #include "layout/HeadersFooters.h"
 #include "layout/KeepRules.h"
 #include "layout/Lines.h"
@@ -24,18 +26,6 @@ inline constexpr std::size_t kMaxPages = 10000;
 
 // The page set-up made sane: positive sizes, margins that leave room.
 doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup);
-
-// Room a floating object keeps from the body text on its page.
-struct TExclusion {
-    doc::TRect Rect;  // the object's frame grown by its wrap margin
-    doc::TWrapKind Kind = doc::TWrapKind::wkAround;
-};
-
-// An object that moves with the text, where its anchor's line put it.
-struct TAnchoredPlace {
-    std::size_t Drawable = 0;
-    doc::TRect Frame;
-};
 
 struct TPageFrame {
     std::size_t Section = 0;
@@ -68,7 +58,7 @@ public:
     double ColumnWidthOf(std::size_t section) const;
     const doc::TPageSetup& Setup() const { return FSetup; }
     // The document's floating-object groups of one page.
-    const std::vector<const doc::TPageDrawables*>& FloatingOn(std::size_t page) const;
+    const std::vector<const doc::TPageDrawables*>& FloatingOn(std::size_t page) const { return FFloating.On(page); }
     // Body paragraphs and endnotes left out because they fall past the last page (kMaxPages).
     std::size_t ParagraphsCut() const { return FParagraphsCut; }
     std::size_t NotesCut() const { return FNotesCut; }
@@ -131,18 +121,14 @@ private:
     TParagraphSpan PlaceTables(std::size_t index, bool forceBreak);
     // The notes referred to from paragraphs [from, to), after them.
     void PlaceEndnotes(std::size_t from, std::size_t to);
-    std::vector<std::size_t> NotesOf(std::size_t from, std::size_t to) const;  // in order, once each
     // Moves down past objects that leave the line no room; false when that leaves the region.
     bool Clear(double height, std::vector<TInterval>& free);
     // The objects anchored in [from, to) of a paragraph's text, placed from a line whose top is at Y
     // and whose baseline is this far below.
     void Anchor(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline);
-    bool AnchoredFit(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline) const;
-    doc::TRect AnchoredFrame(const doc::TDrawable& drawable, double baseline) const;
     std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
     // Ends the body at kMaxPages after paragraph `last` ran past it (lastCut: it stopped there).
     void Cut(std::size_t last, bool lastCut, std::size_t sectionStart);
-    void CollectAnchored();
     void SpaceParagraphBefore(const doc::TParagraphStyle& style);
     void SpaceParagraphAfter(const doc::TParagraphStyle& style);
     // Draws the border's part in this region; closes: the run ends here.
@@ -155,8 +141,7 @@ private:
     std::vector<doc::TSection> FDefaultSections;
     const std::vector<doc::TSection>* FSections;
     std::vector<std::optional<TListItem>> FListItems;
-    std::map<std::size_t, std::vector<std::size_t>> FAnchoredBy;  // paragraph -> floating drawables
-    std::map<std::size_t, std::vector<const doc::TPageDrawables*>> FFloating;  // page -> its groups
+    TFloatingObjects FFloating;
     std::vector<TPageFrame> FPages;
     TState FState;
     std::map<std::pair<std::size_t, int>, std::pair<double, double>> FHeaderHeights;
