@@ -85,54 +85,58 @@ TPathItem FramePath(const doc::TStroke& stroke, const doc::TRect& box, const doc
     return path;
 }
 
+void DrawImage(const doc::TDrawable& drawable, const doc::TRect& frame, std::vector<TPageItem>& out) {
+    TImageItem image;
+    image.Image = drawable.Image;
+    image.Frame = frame;
+    image.Clip = frame;
+    if (drawable.Image.Crop && Finite(*drawable.Image.Crop)) {
+        const doc::TRect& crop = *drawable.Image.Crop;
+        image.Clip = {frame.X + crop.X, frame.Y + crop.Y, crop.Width, crop.Height};
+    }
+    image.Rotation = Sane(drawable.Rotation, -1e6, 1e6, 0);
+    // The writer turns the picture and its clip together.
+    image.ClipPath = Placed(drawable.Image.MaskPath, frame, 0);
+    const doc::TRect visible = image.Clip;
+    out.emplace_back(std::move(image));
+    // The media style's frame runs round the part that shows (a mask's own outline), and
+    // turns with the picture.
+    if (drawable.Stroke && drawable.Stroke->Width > 0 && drawable.Stroke->Color.A > 0) {
+        if (drawable.Image.MaskPath.empty()) {
+            out.emplace_back(FramePath(*drawable.Stroke, visible, frame, drawable.Rotation));
+        } else {
+            TPathItem path;
+            path.Path = Placed(drawable.Image.MaskPath, frame, drawable.Rotation);
+            path.Stroke = *drawable.Stroke;
+            path.Stroke->Width = Sane(path.Stroke->Width, 0, 100, 1);
+            out.emplace_back(std::move(path));
+        }
+    }
+}
+
+// A shape or text box: its outline, then its text inside the inset.
+void DrawShape(TTextContext& context, const doc::TDrawable& drawable, const doc::TRect& frame,
+               std::vector<TPageItem>& out) {
+    if (!drawable.Path.empty() && (drawable.Stroke || drawable.Fill || drawable.Gradient))
+        out.emplace_back(ShapePath(drawable, frame));
+    if (!drawable.Text.Empty()) {
+        const double inset = Sane(drawable.TextInset, 0, 1000, 4);
+        const double width = std::max(1.0, frame.Width - 2 * inset);
+        TTextContext boxContext{context.Document, context.Fonts, context.Fields, context.FootnoteMarks, false};
+        const TBlock block = LayOutBlock(drawable.Text, width, boxContext);
+        AppendTranslated(out, block.Items, frame.X + inset, frame.Y + inset);
+    }
+}
+
 void Draw(TTextContext& context, std::size_t index, const doc::TRect& frame, std::vector<TPageItem>& out,
           int depth) {
     const doc::TDocument& document = context.Document;
     if (index >= document.Drawables.size() || depth > kMaxGroupDepth || !Finite(frame)) return;
     const doc::TDrawable& drawable = document.Drawables[index];
     switch (drawable.Kind) {
-    case doc::TDrawableKind::dkImage: {
-        TImageItem image;
-        image.Image = drawable.Image;
-        image.Frame = frame;
-        image.Clip = frame;
-        if (drawable.Image.Crop && Finite(*drawable.Image.Crop)) {
-            const doc::TRect& crop = *drawable.Image.Crop;
-            image.Clip = {frame.X + crop.X, frame.Y + crop.Y, crop.Width, crop.Height};
-        }
-        image.Rotation = Sane(drawable.Rotation, -1e6, 1e6, 0);
-        // The writer turns the picture and its clip together.
-        image.ClipPath = Placed(drawable.Image.MaskPath, frame, 0);
-        const doc::TRect visible = image.Clip;
-        out.emplace_back(std::move(image));
-        // The media style's frame runs round the part that shows (a mask's own outline), and
-        // turns with the picture.
-        if (drawable.Stroke && drawable.Stroke->Width > 0 && drawable.Stroke->Color.A > 0) {
-            if (drawable.Image.MaskPath.empty()) {
-                out.emplace_back(FramePath(*drawable.Stroke, visible, frame, drawable.Rotation));
-            } else {
-                TPathItem path;
-                path.Path = Placed(drawable.Image.MaskPath, frame, drawable.Rotation);
-                path.Stroke = *drawable.Stroke;
-                path.Stroke->Width = Sane(path.Stroke->Width, 0, 100, 1);
-                out.emplace_back(std::move(path));
-            }
-        }
-        break;
-    }
+    case doc::TDrawableKind::dkImage: DrawImage(drawable, frame, out); break;
     case doc::TDrawableKind::dkShape:
-    case doc::TDrawableKind::dkTextBox: {
-        if (!drawable.Path.empty() && (drawable.Stroke || drawable.Fill || drawable.Gradient))
-            out.emplace_back(ShapePath(drawable, frame));
-        if (!drawable.Text.Empty()) {
-            const double inset = Sane(drawable.TextInset, 0, 1000, 4);
-            const double width = std::max(1.0, frame.Width - 2 * inset);
-            TTextContext boxContext{context.Document, context.Fonts, context.Fields, context.FootnoteMarks, false};
-            const TBlock block = LayOutBlock(drawable.Text, width, boxContext);
-            AppendTranslated(out, block.Items, frame.X + inset, frame.Y + inset);
-        }
-        break;
-    }
+    case doc::TDrawableKind::dkTextBox: DrawShape(context, drawable, frame, out); break;
     case doc::TDrawableKind::dkGroup:
         // Children keep their place relative to the group's frame.
         for (std::size_t child : drawable.Children) {

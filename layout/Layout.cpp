@@ -54,55 +54,60 @@ public:
         if (FFlow.NotesCut() > 0)
             out.LeftOut[L"endnote" + past] += static_cast<int>(std::min<std::size_t>(FFlow.NotesCut(), INT_MAX));
 
-        auto& frames = FFlow.Pages();
-        const doc::TPageSetup& setup = FFlow.Setup();
-        out.Pages.reserve(frames.size());
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            TPageFrame& frame = frames[i];
-            TPage page;
-            page.Width = setup.Width;
-            page.Height = setup.Height;
-            FContext.Fields = {Digits(frame.Number), Digits(std::max<long long>(frames.size(), 1))};
-            // Pictures behind the text go first; the body's items are already in place.
-            std::vector<TPageItem> background;
-            for (std::size_t d : MasterOf(FFlow.Section(frame.Section), frame.Master).Drawables)
-                if (d < FContext.Document.Drawables.size())
-                    DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, background);
-            Floating(i, true, background);
-            if (background.empty()) {
-                page.Items = std::move(frame.Items);
-            } else {
-                page.Items = std::move(background);
-                for (TFieldSlot& slot : frame.Fields) slot.Item += page.Items.size();
-                page.Items.insert(page.Items.end(), std::make_move_iterator(frame.Items.begin()),
-                                  std::make_move_iterator(frame.Items.end()));
-            }
-            // Footnotes numbered by page count from 1 on every page.
-            const doc::TFootnoteSettings& notes = FContext.Document.FootnoteSettings;
-            if (notes.Numbering == doc::TFootnoteNumbering::fnPage && !frame.Footnotes.empty()) {
-                FPageMarks = *FMarks;
-                long long number = 0;
-                for (std::size_t f : frame.Footnotes)
-                    if (f < FPageMarks.size() && FContext.Document.Footnotes[f].CustomMark.empty())
-                        FPageMarks[f] = FormatNumber(++number, notes.Format);
-                FContext.FootnoteMarks = &FPageMarks;
-            }
-            FillSlots(page.Items, frame.Fields, FContext.Fields, *FContext.FootnoteMarks);
-            HeaderFooter(frame, page.Items);
-            Footnotes(frame, page.Items);
-            for (const TAnchoredPlace& anchored : frame.Anchored)
-                DrawDrawable(FContext, anchored.Drawable, anchored.Frame, page.Items);
-            Floating(i, false, page.Items);
-            FContext.FootnoteMarks = FMarks;
-            // The flow reserves room for a page as full as the one before; what a page leaves
-            // unused goes back now, for the pages after it and the PDF.
-            page.Items.shrink_to_fit();
-            out.Pages.push_back(std::move(page));
-        }
+        out.Pages.reserve(FFlow.Pages().size());
+        for (std::size_t i = 0; i < FFlow.Pages().size(); ++i) out.Pages.push_back(MakePage(i));
         return out;
     }
 
 private:
+    // The page's items in drawing order: the master's and the page's pictures behind the text, the
+    // body, header and footer, footnotes, the objects anchored in the text, the pictures in front.
+    TPage MakePage(std::size_t i) {
+        auto& frames = FFlow.Pages();
+        TPageFrame& frame = frames[i];
+        TPage page;
+        page.Width = FFlow.Setup().Width;
+        page.Height = FFlow.Setup().Height;
+        FContext.Fields = {Digits(frame.Number), Digits(std::max<long long>(frames.size(), 1))};
+        std::vector<TPageItem> background;
+        for (std::size_t d : MasterOf(FFlow.Section(frame.Section), frame.Master).Drawables)
+            if (d < FContext.Document.Drawables.size())
+                DrawDrawable(FContext, d, FContext.Document.Drawables[d].Frame, background);
+        Floating(i, true, background);
+        if (background.empty()) {
+            page.Items = std::move(frame.Items);
+        } else {
+            page.Items = std::move(background);
+            for (TFieldSlot& slot : frame.Fields) slot.Item += page.Items.size();
+            page.Items.insert(page.Items.end(), std::make_move_iterator(frame.Items.begin()),
+                              std::make_move_iterator(frame.Items.end()));
+        }
+        NumberFootnotesOnPage(frame);
+        FillSlots(page.Items, frame.Fields, FContext.Fields, *FContext.FootnoteMarks);
+        HeaderFooter(frame, page.Items);
+        Footnotes(frame, page.Items);
+        for (const TAnchoredPlace& anchored : frame.Anchored)
+            DrawDrawable(FContext, anchored.Drawable, anchored.Frame, page.Items);
+        Floating(i, false, page.Items);
+        FContext.FootnoteMarks = FMarks;
+        // The flow reserves room for a page as full as the one before; what a page leaves
+        // unused goes back now, for the pages after it and the PDF.
+        page.Items.shrink_to_fit();
+        return page;
+    }
+
+    // Footnotes numbered by page count from 1 on every page.
+    void NumberFootnotesOnPage(const TPageFrame& frame) {
+        const doc::TFootnoteSettings& notes = FContext.Document.FootnoteSettings;
+        if (notes.Numbering != doc::TFootnoteNumbering::fnPage || frame.Footnotes.empty()) return;
+        FPageMarks = *FMarks;
+        long long number = 0;
+        for (std::size_t f : frame.Footnotes)
+            if (f < FPageMarks.size() && FContext.Document.Footnotes[f].CustomMark.empty())
+                FPageMarks[f] = FormatNumber(++number, notes.Format);
+        FContext.FootnoteMarks = &FPageMarks;
+    }
+
     void Floating(std::size_t page, bool background, std::vector<TPageItem>& items) {
         for (const doc::TPageDrawables* group : FFlow.FloatingOn(page)) {
             for (std::size_t d : background ? group->Background : group->Foreground)

@@ -251,6 +251,22 @@ double TParagraphLayout::TabAdvance(std::uint32_t at, double x, double right, st
     return std::max(0.0, advance);
 }
 
+// A tab's leader, as many whole copies as fill its advance from x, flush with the stop.
+void TParagraphLayout::AppendLeader(const TSpan& span, double x, double advance, std::vector<TPiece>& pieces) const {
+    const doc::TTabStop tab = FTabs.After(x);
+    if (tab.Leader.empty() || advance <= 0) return;
+    const double each = MeasureText(tab.Leader, *span.Font, span.Size, span.CharSpacing);
+    if (each <= 0) return;
+    const double count = std::floor(advance / each);
+    if (count < 1) return;
+    TPiece leader;
+    leader.Span = &span;
+    leader.X = x + advance - count * each;
+    leader.Width = count * each;
+    for (int k = 0; k < int(std::min(count, 2000.0)); ++k) leader.Text += tab.Leader;
+    pieces.push_back(std::move(leader));
+}
+
 // Pieces for [start, end) from x; returns where the pen ends.
 double TParagraphLayout::Build(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, double x,
                                double right, bool fixed, std::vector<TPiece>& pieces) const {
@@ -281,21 +297,7 @@ double TParagraphLayout::Build(const TShapedParagraph& shaped, std::uint32_t sta
         }
         case TSpanKind::skTab: {
             const double advance = TabAdvance(i, x, right, end);
-            const doc::TTabStop tab = FTabs.After(x);
-            if (!tab.Leader.empty() && advance > 0) {
-                const double each = MeasureText(tab.Leader, *span.Font, span.Size, span.CharSpacing);
-                if (each > 0) {
-                    const double count = std::floor(advance / each);
-                    if (count >= 1) {
-                        TPiece leader;
-                        leader.Span = &span;
-                        leader.X = x + advance - count * each;
-                        leader.Width = count * each;
-                        for (int k = 0; k < int(std::min(count, 2000.0)); ++k) leader.Text += tab.Leader;
-                        pieces.push_back(std::move(leader));
-                    }
-                }
-            }
+            AppendLeader(span, x, advance, pieces);
             x += advance;
             // Justification stretches only what follows the last tab.
             for (TPiece& p : pieces) p.Stretch = false;
@@ -456,13 +458,7 @@ double TParagraphLayout::EstimatedHeight() const {
 }
 
 TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& free) {
-    const TInterval bounds = Bounds(columnWidth);
-    std::vector<TInterval> stretches;
-    for (const TInterval& f : free) {
-        const TInterval cut{std::max(f.Left, bounds.Left), std::min(f.Right, bounds.Right)};
-        if (cut.Right > cut.Left) stretches.push_back(cut);
-    }
-    if (stretches.empty()) stretches.push_back(bounds);
+    const std::vector<TInterval> stretches = Stretches(Bounds(columnWidth), free);
 
     std::vector<TPiece> pieces;
     TMetrics metrics;
@@ -471,17 +467,7 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         double x = stretches[k].Left;
         const double right = stretches[k].Right;
-        if (FFirst && k == 0 && !FLabel.Text.empty()) {
-            const double leftIndent = Sane(FParagraph.Style.LeftIndent, -columnWidth, columnWidth, 0);
-            double labelX = FOptions.List ? leftIndent + FOptions.List->Indent : x;
-            const double labelEnd = Build(FLabel, 0, std::uint32_t(FLabel.Text.size()), labelX, right, true, pieces);
-            if (FOptions.List) {
-                Measure(FLabel, 0, std::uint32_t(FLabel.Text.size()), metrics);
-                x = std::max(x, labelEnd + (labelEnd > x ? kLabelGap : 0));
-            } else {
-                x = labelEnd;  // a raised mark: inside the line's height
-            }
-        }
+        if (FFirst && k == 0 && !FLabel.Text.empty()) x = PlaceLabel(columnWidth, x, right, pieces, metrics);
         const TFit fit = Fit(FPosition, x, right);
         // A word that would be cut goes whole to the next stretch beside an object.
         if (k + 1 < stretches.size() && !fit.Forced && fit.End < FShaped.Text.size() && !FShaped.BreakBefore[fit.End])
@@ -519,7 +505,40 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
         const TSpan& last = FShaped.Spans[FShaped.SpanAt(FPosition - 1)];
         FPendingLine = last.Kind == TSpanKind::skLineBreak;
     }
-    // A border's room belongs to the line beside it, so that the two move on together.
+    AddRoom(line, firstLine, lineStart);
+    Emit(pieces, columnWidth, line);
+    if (FCap && FLine == 0) EmitDropCap(line);
+    FHeightSoFar += line.Height;
+    ++FLine;
+    return line;
+}
+
+// The label before the first line: a list's at its indent, the text after it; a raised mark
+// where the text would start, the text after it. Returns where the text starts.
+double TParagraphLayout::PlaceLabel(double columnWidth, double x, double right, std::vector<TPiece>& pieces,
+                                    TMetrics& metrics) const {
+    const double leftIndent = Sane(FParagraph.Style.LeftIndent, -columnWidth, columnWidth, 0);
+    double labelX = FOptions.List ? leftIndent + FOptions.List->Indent : x;
+    const double labelEnd = Build(FLabel, 0, std::uint32_t(FLabel.Text.size()), labelX, right, true, pieces);
+    if (!FOptions.List) return labelEnd;  // a raised mark: inside the line's height
+    Measure(FLabel, 0, std::uint32_t(FLabel.Text.size()), metrics);
+    return std::max(x, labelEnd + (labelEnd > x ? kLabelGap : 0));
+}
+
+// The free stretches cut to the line's bounds; none left: the bounds.
+std::vector<TInterval> TParagraphLayout::Stretches(const TInterval& bounds, const std::vector<TInterval>& free) {
+    std::vector<TInterval> stretches;
+    for (const TInterval& f : free) {
+        const TInterval cut{std::max(f.Left, bounds.Left), std::min(f.Right, bounds.Right)};
+        if (cut.Right > cut.Left) stretches.push_back(cut);
+    }
+    if (stretches.empty()) stretches.push_back(bounds);
+    return stretches;
+}
+
+// A border's room belongs to the line beside it, so that the two move on together; the lines
+// beside a drop cap reach below it at the paragraph's end.
+void TParagraphLayout::AddRoom(TLine& line, bool firstLine, std::uint32_t lineStart) {
     if (firstLine) {
         const double above = Sane(FOptions.RoomAbove, 0, 1000, 0);
         line.Height += above;
@@ -532,11 +551,6 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
         if (FCapLines.size() == std::size_t(FLine)) FCapLines.emplace_back(lineStart, FHeightSoFar);
     }
     if (Done()) line.Height += Sane(FOptions.RoomBelow, 0, 1000, 0);
-    Emit(pieces, columnWidth, line);
-    if (FCap && FLine == 0) EmitDropCap(line);
-    FHeightSoFar += line.Height;
-    ++FLine;
-    return line;
 }
 
 // The line's phases in drawing order: what lies beneath the text, the text and inline objects,

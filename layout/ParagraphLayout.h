@@ -71,6 +71,11 @@ private:
     double TabAdvance(std::uint32_t at, double x, double right, std::uint32_t limit) const;
     double Build(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, double x, double right,
                  bool fixed, std::vector<TPiece>& pieces) const;
+    void AppendLeader(const TSpan& span, double x, double advance, std::vector<TPiece>& pieces) const;
+    double PlaceLabel(double columnWidth, double x, double right, std::vector<TPiece>& pieces,
+                      TMetrics& metrics) const;
+    static std::vector<TInterval> Stretches(const TInterval& bounds, const std::vector<TInterval>& free);
+    void AddRoom(TLine& line, bool firstLine, std::uint32_t lineStart);
     void Align(std::vector<TPiece>& pieces, std::size_t first, double right, bool justify) const;
     void SpreadCharacters(std::vector<TPiece>& pieces, std::size_t first, double free) const;
     void Measure(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, TMetrics& metrics) const;
