@@ -10,7 +10,9 @@ namespace {
 
 constexpr int kMaxColumns = 16;
 
-double BodyWidth(const doc::TPageSetup& setup) { return setup.Width - setup.Left - setup.Right; }
+double BodyWidth(const doc::TPageSetup& setup) {
+    return setup.Width - setup.Left - setup.Right;
+}
 
 }  // namespace
 

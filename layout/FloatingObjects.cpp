@@ -31,13 +31,16 @@ std::optional<double> FreeStretches(const std::vector<TExclusion>& exclusions, d
         if (e.Kind == doc::TWrapKind::wkNone || e.Rect.Y >= bottom || e.Rect.Y + e.Rect.Height <= top) continue;
         const double l = e.Rect.X - columnLeft, r = l + e.Rect.Width;
         if (r <= 0 || l >= columnWidth) continue;
-        if (e.Kind == doc::TWrapKind::wkAboveAndBelow) whole = true;
-        else blocked.push_back({l, r});
+        if (e.Kind == doc::TWrapKind::wkAboveAndBelow)
+            whole = true;
+        else
+            blocked.push_back({l, r});
         below = std::min(below, e.Rect.Y + e.Rect.Height);
     }
     if (blocked.empty() && !whole) return std::nullopt;
     if (!whole) {
-        std::sort(blocked.begin(), blocked.end(), [](const TInterval& a, const TInterval& b) { return a.Left < b.Left; });
+        std::sort(blocked.begin(), blocked.end(),
+                  [](const TInterval& a, const TInterval& b) { return a.Left < b.Left; });
         double x = 0;
         for (const TInterval& b : blocked) {
             if (b.Left - x >= kMinStretch) free.push_back({x, b.Left});

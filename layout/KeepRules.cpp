@@ -13,8 +13,10 @@ std::optional<std::uint32_t> KeepRuleBreak(const doc::TParagraphStyle& style, co
     std::size_t lastCount = 0;
     while (lastCount < lines.size() && lines[lines.size() - 1 - lastCount].Region == lastRegion) ++lastCount;
     if (style.KeepLinesTogether && !startedFresh) return 0;
-    if (style.WidowControl && !startedFresh && firstCount == 1) return 0;  // an orphan: the first line alone at the foot
-    if (!startedFresh && firstCount < std::min(lines.size(), capLines)) return 0;  // a drop cap would hang below the foot
+    if (style.WidowControl && !startedFresh && firstCount == 1)
+        return 0;  // an orphan: the first line alone at the foot
+    if (!startedFresh && firstCount < std::min(lines.size(), capLines))
+        return 0;  // a drop cap would hang below the foot
     if (style.WidowControl && lastCount == 1 && lines.size() >= 3) {
         // A widow: the last line alone at the top. Its neighbour goes along, unless that leaves an
         // orphan behind.

@@ -13,8 +13,8 @@ struct TLinePiece {
     const TSpan* Span = nullptr;
     std::u16string Text;
     bool Object = false;
-    bool Fixed = false;     // labels: alignment leaves them where they are
-    bool Stretch = false;   // its spaces take the justification (none before a tab)
+    bool Fixed = false;    // labels: alignment leaves them where they are
+    bool Stretch = false;  // its spaces take the justification (none before a tab)
     double WordSpacing = 0;
     double ExtraSpacing = 0;  // added to the span's tracking (justified CJK)
 };

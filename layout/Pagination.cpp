@@ -16,7 +16,6 @@ namespace layout {
 namespace {
 
 constexpr double kEpsilon = 1e-6;
-constexpr double kMinBodyHeight = 12;
 constexpr int kMaxAttempts = 4;        // re-placements of one paragraph for the keep rules
 constexpr int kMaxSkips = 3;           // regions skipped because objects cover them, per line
 
@@ -65,7 +64,8 @@ TBodyFlow::TBodyFlow(TTextContext& context)
     : FContext(context),
       FDocument(context.Document),
       FSetup(SanePageSetup(context.Document.Page)),
-      FFloating(context.Document, FSetup.Height) {
+      FFloating(context.Document, FSetup.Height),
+      FFrames(context, FSetup) {
     FSections = &FDocument.Sections;
     if (FDocument.Sections.empty()) {
         FDefaultSections.emplace_back();
@@ -78,19 +78,6 @@ double TBodyFlow::ColumnWidthOf(std::size_t section) const {
 }
 
 double TBodyFlow::ColumnX() const { return ColumnLeftOf((*FSections)[FState.Section], FSetup, FState.Column); }
-
-std::pair<double, double> TBodyFlow::HeaderFooterHeights(std::size_t section, TMasterKind master) {
-    const auto key = std::make_pair(section, int(master));
-    auto found = FHeaderHeights.find(key);
-    if (found != FHeaderHeights.end()) return found->second;
-    const doc::TPageMaster& m = MasterOf((*FSections)[section], master);
-    const double width = FSetup.Width - FSetup.Left - FSetup.Right;
-    TTextContext context{FDocument, FContext.Fonts, {u"99", u"99"}, FContext.FootnoteMarks, false};
-    const bool header = FDocument.HeadersOn && !m.Header.Empty();
-    const bool footer = FDocument.FootersOn && !m.Footer.Empty();
-    return FHeaderHeights[key] = {header ? LayOutHeaderFooter(m.Header, width, context, FSetup.Height).Height : 0,
-                                  footer ? LayOutHeaderFooter(m.Footer, width, context, FSetup.Height).Height : 0};
-}
 
 double TBodyFlow::FootnoteHeight(std::size_t footnote) {
     auto found = FFootnoteHeights.find(footnote);
@@ -118,19 +105,10 @@ bool TBodyFlow::Bordered(std::size_t paragraph) const {
 
 void TBodyFlow::NewPage(std::size_t section, bool startsSection) {
     if (!FPages.empty()) FlushBorder(false);
-    TPageFrame page;
-    page.Section = section;
-    const doc::TSection& s = (*FSections)[section];
-    if (FPages.empty()) page.Number = s.PageNumberStartAt.value_or(1);
-    else if (startsSection && s.PageNumberStartAt) page.Number = *s.PageNumberStartAt;
-    else page.Number = FPages.back().Number + 1;
-    page.Master = MasterFor(s, startsSection, page.Number);
-    const auto [header, footer] = HeaderFooterHeights(section, page.Master);
-    page.BodyTop = FSetup.Top;
-    if (header > 0) page.BodyTop = std::max(page.BodyTop, FSetup.HeaderMargin + header);
-    page.BodyBottom = FSetup.Height - FSetup.Bottom;
-    if (footer > 0) page.BodyBottom = std::min(page.BodyBottom, FSetup.Height - FSetup.FooterMargin - footer);
-    page.BodyBottom = std::max(page.BodyBottom, std::min(page.BodyTop + kMinBodyHeight, FSetup.Height));
+    TPageFrame page =
+        FFrames.Next((*FSections)[section], section, startsSection, FPages.empty() ? nullptr : &FPages.back());
+    // Text runs round an object as its wrap says, whether the object lies under the text or
+    // over it.
     FFloating.AppendExclusions(FPages.size(), page.Exclusions);
     // Pages tend to hold as much as the one before: spare the vector its regrowth.
     if (!FPages.empty()) page.Items.reserve(FPages.back().Items.size() + FPages.back().Items.size() / 8);

@@ -15,6 +15,7 @@
 #include "layout/KeepRules.h"
 #include "layout/Lines.h"
 #include "layout/Lists.h"
+#include "layout/PageFrames.h"
 #include "layout/ParagraphLayout.h"
 #include "layout/TextContext.h"
 
@@ -26,21 +27,6 @@ inline constexpr std::size_t kMaxPages = 10000;
 
 // The page set-up made sane: positive sizes, margins that leave room.
 doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup);
-
-struct TPageFrame {
-    std::size_t Section = 0;
-    long long Number = 1;  // as shown
-    TMasterKind Master = TMasterKind::mkOdd;
-    double BodyTop = 0, BodyBottom = 0;
-    std::vector<std::size_t> Footnotes;  // referred to from this page, in order
-    double FootnoteRoom = 0;             // taken from the bottom of the body, separator included
-    // The body's items on this page, in page coordinates, made once and never copied; fields whose
-    // value is known only at the end (the page count) are listed.
-    std::vector<TPageItem> Items;
-    std::vector<TFieldSlot> Fields;
-    std::vector<TExclusion> Exclusions;
-    std::vector<TAnchoredPlace> Anchored;  // drawables whose anchor's line is on this page
-};
 
 class TBodyFlow {
 public:
@@ -126,7 +112,6 @@ private:
     // The objects anchored in [from, to) of a paragraph's text, placed from a line whose top is at Y
     // and whose baseline is this far below.
     void Anchor(std::size_t paragraph, std::uint32_t from, std::uint32_t to, double baseline);
-    std::pair<double, double> HeaderFooterHeights(std::size_t section, TMasterKind master);
     // Ends the body at kMaxPages after paragraph `last` ran past it (lastCut: it stopped there).
     void Cut(std::size_t last, bool lastCut, std::size_t sectionStart);
     void SpaceParagraphBefore(const doc::TParagraphStyle& style);
@@ -142,9 +127,9 @@ private:
     const std::vector<doc::TSection>* FSections;
     std::vector<std::optional<TListItem>> FListItems;
     TFloatingObjects FFloating;
+    TPageFrames FFrames;
     std::vector<TPageFrame> FPages;
     TState FState;
-    std::map<std::pair<std::size_t, int>, std::pair<double, double>> FHeaderHeights;
     std::map<std::size_t, double> FFootnoteHeights;
     std::size_t FParagraphsCut = 0, FNotesCut = 0;
 };

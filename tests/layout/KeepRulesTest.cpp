@@ -22,8 +22,8 @@ TEST(KeepRulesTest, BreakFollowsTheRuleThatHolds) {
     const struct {
         const char* What;
         bool Together, Widows;
-        bool Fresh;        // the paragraph began at a region's top
-        std::size_t Cap;   // lines of its drop cap
+        bool Fresh;       // the paragraph began at a region's top
+        std::size_t Cap;  // lines of its drop cap
         std::vector<std::size_t> Regions;
         std::optional<std::uint32_t> Break;
     } cases[] = {
