@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "pdf/PngRows.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
@@ -91,88 +92,52 @@ std::optional<TRaster> ParseJpeg(std::vector<std::uint8_t>& bytes) {
     return raster;
 }
 
-struct TDeflateEnd {
-    void operator()(z_stream* z) const noexcept { deflateEnd(z); }
-};
-
 struct TStbFree {
     void operator()(stbi_uc* p) const noexcept { stbi_image_free(p); }
 };
 
-std::optional<TRaster> Decode(const std::vector<std::uint8_t>& bytes, platform::TExpansionBudget& budget) {
-    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) return std::nullopt;
-    const auto length = static_cast<int>(bytes.size());
-    int width = 0, height = 0, channels = 0;
-    if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels)) return std::nullopt;
-    if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxPixels) return std::nullopt;
-    const auto decoded = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) *
-                         static_cast<std::uint64_t>(std::max(channels, 1));
-    if (decoded > bytes.size()) budget.Spend(decoded - bytes.size(), L"a picture decoded");
-    // Apple's "CgBI" PNGs store blue first; others are untouched.
-    stbi_convert_iphone_png_to_rgb_thread(1);
-    std::unique_ptr<stbi_uc, TStbFree> pixels(
-        stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 0));
-    if (!pixels || channels < 1 || channels > 4) return std::nullopt;
-
-    const bool hasAlpha = channels == 2 || channels == 4;
-    const int colorChannels = hasAlpha ? channels - 1 : channels;
-    const std::size_t count = std::size_t(width) * std::size_t(height);
-    const stbi_uc* p = pixels.get();
-    TRaster raster;
-    raster.Width = width;
-    raster.Height = height;
-    raster.ColorSpace = colorChannels == 1 ? TColorSpace::csGray : TColorSpace::csRgb;
-    if (!hasAlpha) {
-        raster.Data = CompressRows(p, width, height, channels);
-        return raster;
+// Rows of 8-bit samples -> zlib data, each row led by the PNG filter that suits it best, the
+// output grown as it comes rather than sized for the worst case up front.
+class TRowCompressor {
+public:
+    TRowCompressor(int width, int channels)
+        : FChannels(std::size_t(channels)), FStride(std::size_t(width) * channels), FUp(FStride, 0) {
+        if (deflateInit(&FZ, Z_DEFAULT_COMPRESSION) != Z_OK) throw std::bad_alloc();
+        for (auto& c : FCandidates) c.resize(FStride + 1);
     }
-    std::vector<std::uint8_t> color(count * colorChannels), alpha(count);
-    bool opaque = true;
-    for (std::size_t i = 0; i < count; ++i, p += channels) {
-        std::memcpy(&color[i * colorChannels], p, colorChannels);
-        alpha[i] = p[colorChannels];
-        opaque = opaque && alpha[i] == 0xFF;
+    ~TRowCompressor() { deflateEnd(&FZ); }
+    TRowCompressor(const TRowCompressor&) = delete;
+    TRowCompressor& operator=(const TRowCompressor&) = delete;
+
+    void Add(const std::uint8_t* row) {
+        const std::vector<std::uint8_t>& best = Filter(row);
+        FZ.next_in = const_cast<Bytef*>(best.data());
+        FZ.avail_in = static_cast<uInt>(best.size());
+        Deflate(Z_NO_FLUSH);
+        std::memcpy(FUp.data(), row, FStride);
     }
-    pixels.reset();
-    raster.Data = CompressRows(color.data(), width, height, colorChannels);
-    if (!opaque) raster.Alpha = CompressRows(alpha.data(), width, height, 1);
-    return raster;
-}
 
-int Paeth(int a, int b, int c) {
-    const int p = a + b - c;
-    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc) return a;
-    return pb <= pc ? b : c;
-}
+    std::vector<std::uint8_t> Finish() {
+        Deflate(Z_FINISH);
+        FOut.resize(FZ.total_out);
+        FOut.shrink_to_fit();
+        return std::move(FOut);
+    }
 
-}  // namespace
-
-std::vector<std::uint8_t> CompressRows(const std::uint8_t* samples, int width, int height, int channels) {
-    const std::size_t stride = std::size_t(width) * channels;
-    z_stream z{};
-    if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) throw std::bad_alloc();
-    std::unique_ptr<z_stream, TDeflateEnd> owner(&z);
-    std::vector<std::uint8_t> out(deflateBound(&z, static_cast<uLong>((stride + 1) * height)));
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    std::vector<std::uint8_t> candidates[5];
-    for (auto& c : candidates) c.resize(stride + 1);
-    const std::vector<std::uint8_t> zeros(stride, 0);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* row = samples + stride * y;
-        const std::uint8_t* up = y > 0 ? row - stride : zeros.data();
-        // The filter whose output has the smallest sum of magnitudes, as libpng chooses.
+private:
+    // The filter whose output has the smallest sum of magnitudes, as libpng chooses.
+    const std::vector<std::uint8_t>& Filter(const std::uint8_t* row) {
+        const std::uint8_t* up = FUp.data();
         std::size_t best = 0;
         unsigned long bestCost = ~0ul;
         for (int f = 0; f < 5; ++f) {
-            std::uint8_t* c = candidates[f].data();
+            std::uint8_t* c = FCandidates[f].data();
             c[0] = static_cast<std::uint8_t>(f);
             unsigned long cost = 0;
-            for (std::size_t x = 0; x < stride; ++x) {
-                const int a = x >= std::size_t(channels) ? row[x - channels] : 0;
+            for (std::size_t x = 0; x < FStride; ++x) {
+                const int a = x >= FChannels ? row[x - FChannels] : 0;
                 const int b = up[x];
-                const int cc = x >= std::size_t(channels) ? up[x - channels] : 0;
+                const int cc = x >= FChannels ? up[x - FChannels] : 0;
                 int predicted = 0;
                 switch (f) {
                     case 1: predicted = a; break;
@@ -190,20 +155,123 @@ std::vector<std::uint8_t> CompressRows(const std::uint8_t* samples, int width, i
                 best = static_cast<std::size_t>(f);
             }
         }
-        z.next_in = candidates[best].data();
-        z.avail_in = static_cast<uInt>(stride + 1);
-        if (deflate(&z, Z_NO_FLUSH) != Z_OK) throw std::bad_alloc();
+        return FCandidates[best];
     }
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::bad_alloc();
-    out.resize(z.total_out);
-    return out;
+
+    void Deflate(int flush) {
+        for (;;) {
+            if (FOut.size() - FZ.total_out < 65536) FOut.resize(FOut.size() + std::max<std::size_t>(FOut.size() / 2, 65536));
+            FZ.next_out = FOut.data() + FZ.total_out;
+            FZ.avail_out = static_cast<uInt>(FOut.size() - FZ.total_out);
+            const int status = deflate(&FZ, flush);
+            if (status == Z_STREAM_END) break;
+            if (status != Z_OK && status != Z_BUF_ERROR) throw std::bad_alloc();
+            if (flush == Z_NO_FLUSH && FZ.avail_in == 0 && FZ.avail_out > 0) break;
+        }
+    }
+
+    z_stream FZ{};
+    std::size_t FChannels, FStride;
+    std::vector<std::uint8_t> FUp, FOut;
+    std::vector<std::uint8_t> FCandidates[5];
+};
+
+// Pixels of 1 to 4 channels, a row at a time -> the raster: colour in one plane, alpha (kept
+// only when some pixel is not opaque) in another, each compressed as its rows come.
+class TRasterWriter {
+public:
+    TRasterWriter(int width, int height, int channels)
+        : FWidth(width), FHeight(height), FChannels(channels), FHasAlpha(channels == 2 || channels == 4),
+          FColorChannels(FHasAlpha ? channels - 1 : channels), FColor(width, FColorChannels),
+          FAlpha(width, 1) {
+        if (FHasAlpha) {
+            FColorRow.resize(std::size_t(width) * FColorChannels);
+            FAlphaRow.resize(std::size_t(width));
+        }
+    }
+
+    void Add(const std::uint8_t* pixels) {
+        if (!FHasAlpha) {
+            FColor.Add(pixels);
+            return;
+        }
+        for (std::size_t i = 0; i < FAlphaRow.size(); ++i, pixels += FChannels) {
+            std::memcpy(&FColorRow[i * FColorChannels], pixels, std::size_t(FColorChannels));
+            FAlphaRow[i] = pixels[FColorChannels];
+            FOpaque = FOpaque && FAlphaRow[i] == 0xFF;
+        }
+        FColor.Add(FColorRow.data());
+        FAlpha.Add(FAlphaRow.data());
+    }
+
+    TRaster Finish() {
+        TRaster raster;
+        raster.Width = FWidth;
+        raster.Height = FHeight;
+        raster.ColorSpace = FColorChannels == 1 ? TColorSpace::csGray : TColorSpace::csRgb;
+        raster.Data = FColor.Finish();
+        if (!FOpaque) raster.Alpha = FAlpha.Finish();
+        return raster;
+    }
+
+private:
+    int FWidth, FHeight, FChannels;
+    bool FHasAlpha;
+    int FColorChannels;
+    TRowCompressor FColor, FAlpha;
+    std::vector<std::uint8_t> FColorRow, FAlphaRow;
+    bool FOpaque = true;
+};
+
+// What decoding a picture of width x height makes, paid before it is made.
+bool Pay(int width, int height, int channels, std::size_t fileSize, platform::TExpansionBudget& budget) {
+    if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxPixels || channels < 1 || channels > 4)
+        return false;
+    const auto decoded = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) *
+                         static_cast<std::uint64_t>(channels);
+    if (decoded > fileSize) budget.Spend(decoded - fileSize, L"a picture decoded");
+    return true;
 }
+
+// A PNG a row at a time: neither the picture nor its planes are ever whole in memory.
+std::optional<TRaster> DecodePngRows(TPngRows& png, std::size_t fileSize, platform::TExpansionBudget& budget) {
+    if (!Pay(png.Width(), png.Height(), png.Channels(), fileSize, budget)) return std::nullopt;
+    TRasterWriter writer(png.Width(), png.Height(), png.Channels());
+    std::vector<std::uint8_t> row(std::size_t(png.Width()) * png.Channels());
+    for (int y = 0; y < png.Height(); ++y) {
+        if (!png.Next(row.data())) return std::nullopt;
+        writer.Add(row.data());
+    }
+    return writer.Finish();
+}
+
+// Other formats (GIF, BMP, interlaced PNGs and Apple's own) decoded whole.
+std::optional<TRaster> DecodeWhole(const std::vector<std::uint8_t>& bytes, platform::TExpansionBudget& budget) {
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) return std::nullopt;
+    const auto length = static_cast<int>(bytes.size());
+    int width = 0, height = 0, channels = 0;
+    if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels)) return std::nullopt;
+    if (!Pay(width, height, std::max(channels, 1), bytes.size(), budget)) return std::nullopt;
+    // Apple's "CgBI" PNGs store blue first; others are untouched.
+    stbi_convert_iphone_png_to_rgb_thread(1);
+    std::unique_ptr<stbi_uc, TStbFree> pixels(
+        stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 0));
+    if (!pixels || channels < 1 || channels > 4) return std::nullopt;
+    TRasterWriter writer(width, height, channels);
+    const std::size_t stride = std::size_t(width) * channels;
+    for (int y = 0; y < height; ++y) writer.Add(pixels.get() + stride * y);
+    pixels.reset();
+    return writer.Finish();
+}
+
+}  // namespace
 
 std::optional<TRaster> ReadPicture(const std::wstring& path, platform::TExpansionBudget& budget) {
     auto bytes = ReadWholeFile(path);
     if (!bytes) return std::nullopt;
     if (auto jpeg = ParseJpeg(*bytes)) return jpeg;
-    return Decode(*bytes, budget);
+    if (auto png = TPngRows::Open(*bytes)) return DecodePngRows(*png, bytes->size(), budget);
+    return DecodeWhole(*bytes, budget);
 }
 
 }  // namespace pdf

@@ -1,6 +1,6 @@
 #pragma once
 // Pictures as a PDF takes them: JPEG files as they are, PNG, GIF and BMP decoded and
-// compressed again without loss.
+// compressed again without loss (PNG a row at a time).
 
 #include <cstdint>
 #include <optional>
@@ -29,8 +29,5 @@ struct TRaster {
 // What decoding makes beyond the file's own size is paid from budget first
 // (platform::EExpansionLimit).
 std::optional<TRaster> ReadPicture(const std::wstring& path, platform::TExpansionBudget& budget);
-
-// Rows of 8-bit samples -> zlib data, each row led by the PNG filter that suits it best.
-std::vector<std::uint8_t> CompressRows(const std::uint8_t* samples, int width, int height, int channels);
 
 }  // namespace pdf

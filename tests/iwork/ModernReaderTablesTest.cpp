@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ModernDocumentBuilder.h"
+#include "iwork/ObjectTypes.h"
 #include "iwork/Tables.h"
 #include "support/TestSupport.h"
 
@@ -233,8 +234,6 @@ void EmptyTable(TDocumentBuilder& b, std::uint64_t rows, std::uint64_t columns,
     b.Body(Storage("\xEF\xBF\xBC").Message(9, ObjectTable({{0, attachment}})));
 }
 
-constexpr std::uint32_t kStrokeSidecar = 6305, kStrokeLayer = 6306;
-
 // A stroke layer: the left edge of column line, a 2-point line down the first length rows.
 TProtoWriter StrokeLayer(std::uint64_t line, std::uint64_t length) {
     return TProtoWriter().Varint(1, line).Message(
@@ -273,8 +272,8 @@ TEST(ModernReader, TableWorkIsPaidFromTheBudget) {
         {"border layers, each down the whole table",
          [](TDocumentBuilder& b, int count) {
              TProtoWriter sidecar;
-             for (int i = 0; i < count; ++i) sidecar.Reference(4, b.Add(kStrokeLayer, StrokeLayer(1, 1000)));
-             const auto sidecarId = b.Add(kStrokeSidecar, sidecar);
+             for (int i = 0; i < count; ++i) sidecar.Reference(4, b.Add(types::kStrokeLayer, StrokeLayer(1, 1000)));
+             const auto sidecarId = b.Add(types::kStrokeSidecar, sidecar);
              EmptyTable(b, 1000, 30, [&](TProtoWriter& model) { model.Reference(49, sidecarId); });
          },
          3, 5000},
@@ -295,10 +294,10 @@ TEST(ModernReader, TableWorkIsPaidFromTheBudget) {
 // it is named, and both cells beside the line take it.
 TEST(ModernReader, ABorderLayerNamedManyTimesIsDrawnOnce) {
     TDocumentBuilder b;
-    const auto layer = b.Add(kStrokeLayer, StrokeLayer(1, 1000));
+    const auto layer = b.Add(types::kStrokeLayer, StrokeLayer(1, 1000));
     TProtoWriter sidecar;
     for (int i = 0; i < 5000; ++i) sidecar.Reference(4, layer);
-    const auto sidecarId = b.Add(kStrokeSidecar, sidecar);
+    const auto sidecarId = b.Add(types::kStrokeSidecar, sidecar);
     EmptyTable(b, 1000, 30, [&](TProtoWriter& model) { model.Reference(49, sidecarId); });
     const doc::TDocument d = b.Read();
     ASSERT_EQ(d.Tables.size(), 1u);

@@ -3,12 +3,15 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cstring>
 #include <stdexcept>
 
 namespace testsupport {
 
 namespace {
+
+constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     out.insert(out.end(), {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)});
@@ -49,18 +52,38 @@ std::vector<std::uint8_t> Deflate(int width, int height, int channels,
     return out;
 }
 
+std::vector<std::uint8_t> Header(int width, int height, int depth, int colorType, bool interlaced) {
+    std::vector<std::uint8_t> header;
+    Put32(header, static_cast<std::uint32_t>(width));
+    Put32(header, static_cast<std::uint32_t>(height));
+    header.insert(header.end(), {std::uint8_t(depth), std::uint8_t(colorType), 0, 0, std::uint8_t(interlaced)});
+    return header;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> Png(int width, int height, int channels,
                               const std::function<void(int y, std::uint8_t* samples)>& row) {
     static constexpr std::uint8_t kColourType[] = {0, 0, 4, 2, 6};  // by channels
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<std::uint8_t> header;
-    Put32(header, static_cast<std::uint32_t>(width));
-    Put32(header, static_cast<std::uint32_t>(height));
-    header.insert(header.end(), {8, kColourType[std::clamp(channels, 1, 4)], 0, 0, 0});  // no interlace
-    Chunk(png, "IHDR", header);
+    std::vector<std::uint8_t> png(std::begin(kSignature), std::end(kSignature));
+    Chunk(png, "IHDR", Header(width, height, 8, kColourType[std::clamp(channels, 1, 4)], false));
     Chunk(png, "IDAT", Deflate(width, height, channels, row));
+    Chunk(png, "IEND", {});
+    return png;
+}
+
+std::vector<std::uint8_t> PngStored(int width, int height, int depth, int colorType, bool interlaced,
+                                    const std::vector<std::uint8_t>& storedRows,
+                                    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& chunks) {
+    std::vector<std::uint8_t> png(std::begin(kSignature), std::end(kSignature));
+    Chunk(png, "IHDR", Header(width, height, depth, colorType, interlaced));
+    for (const auto& [type, data] : chunks) Chunk(png, type.c_str(), data);
+    std::vector<std::uint8_t> packed(compressBound(static_cast<uLong>(storedRows.size())));
+    uLongf size = static_cast<uLongf>(packed.size());
+    if (compress(packed.data(), &size, storedRows.data(), static_cast<uLong>(storedRows.size())) != Z_OK)
+        throw std::runtime_error("compress");
+    packed.resize(size);
+    Chunk(png, "IDAT", packed);
     Chunk(png, "IEND", {});
     return png;
 }

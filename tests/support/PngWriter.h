@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -15,5 +17,11 @@ std::vector<std::uint8_t> Png(int width, int height, int channels, const std::ve
 // samples): pictures of many megapixels without holding their pixels.
 std::vector<std::uint8_t> Png(int width, int height, int channels,
                               const std::function<void(int y, std::uint8_t* samples)>& row);
+
+// Any colour type and depth from the rows as stored (each row's filter byte, then its bytes),
+// with chunks such as PLTE and tRNS (type, data) between the header and the data.
+std::vector<std::uint8_t> PngStored(int width, int height, int depth, int colorType, bool interlaced,
+                                    const std::vector<std::uint8_t>& storedRows,
+                                    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& chunks);
 
 }  // namespace testsupport
