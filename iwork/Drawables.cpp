@@ -6,6 +6,7 @@
 #include <numbers>
 #include <unordered_map>
 
+#include "document/Limits.h"
 #include "iwork/DocumentFields.h"
 #include "iwork/DrawableFields.h"
 #include "iwork/ObjectTypes.h"
@@ -21,8 +22,6 @@ namespace {
 using namespace fields;
 
 enum class TPlacement { plInline, plAnchored, plFloating };
-
-constexpr std::uint64_t kMaxPages = 10000;
 
 // Where the common drawable record (geometry, parent, wrap...) sits: each kind
 // wraps it in its own chain of "super" fields.
@@ -469,7 +468,7 @@ void TDrawableReader::ReadImage(const TObject& object, doc::TDrawable& d) {
         // An oval or other shape clips as itself, a rectangle is the crop alone.
         if (crop.Frame.Width > 0 && crop.Frame.Height > 0) {
             auto outline = ShapePath(mask.Payload.Message(mask::kPathSource), crop.Frame.Width, crop.Frame.Height);
-            FContext.Charge(4 * outline.size());
+            FContext.Charge(doc::limits::price::kPathSegment * outline.size());
             if (!IsBox(outline, crop.Frame.Width, crop.Frame.Height)) {
                 for (doc::TPathSegment& s : outline)
                     for (doc::TPoint* pt : {&s.P, &s.C1, &s.C2}) {
@@ -495,9 +494,7 @@ void TDrawableReader::ReadShape(const TObject& object, doc::TDrawable& d) {
     if (look.Inset)
         d.TextInset = *look.Inset;
     d.Path = ShapePath(shape ? shape->Message(shape::kPathSource) : std::nullopt, d.Frame.Width, d.Frame.Height);
-    // As a paragraph each (reading one takes about as long): one long path placed on every page
-    // of a damaged document stops here.
-    FContext.Charge(4 * d.Path.size());
+    FContext.Charge(doc::limits::price::kPathSegment * d.Path.size());
 
     const auto text = TextShapeRecord(object);
     if (!text)
@@ -634,7 +631,8 @@ void ReadFloatingDrawables(TReadContext& context, std::uint64_t floatingId, std:
     for (const auto& group : floating.Payload.Messages(floating_drawables::kPageGroups)) {
         // Page indices beyond any real document are damage, not pages to make.
         const auto pageIndex = group.Varint(page_group::kPageIndex).value_or(0);
-        if (pageIndex > kMaxPages)
+        if (pageIndex > doc::limits::kMaxPages)
+
             Damaged(L"floating drawables stand on page " + std::to_wstring(pageIndex + 1) +
                     L", past any document's end");
         doc::TPageDrawables& page = pages[static_cast<std::size_t>(pageIndex)];

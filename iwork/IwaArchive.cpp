@@ -5,15 +5,14 @@
 #include <algorithm>
 #include <string>
 
+#include "document/Limits.h"
 #include "iwork/Errors.h"
 
 namespace iwork {
 namespace {
 
 constexpr std::size_t kChunkHeaderSize = 4;
-// Pages writes at most 64 KiB per chunk; a larger claim is a damaged header, and refusing it
-// keeps one bad byte from asking for gigabytes. The slack allows a writer that rounds differently.
-constexpr std::size_t kMaxChunkUncompressed = 256 * 1024;
+using doc::limits::kMaxChunkUncompressed;
 
 [[noreturn]] void DamagedChunk(std::size_t offset, const std::wstring& what) {
     throw EDamagedDocument(L"The .iwa chunk at offset " + std::to_wstring(offset) + L" " + what);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/Limits.h"
 #include "iwork/DocumentFields.h"
 #include "iwork/Drawables.h"
 #include "iwork/Errors.h"
@@ -34,7 +35,8 @@ void CheckRoot(const TObject* root) {
 void ReadPageSetup(const TMessage& root, doc::TPageSetup& page) {
     auto length = [&](std::uint32_t field, double& into, bool positive) {
         // A page of 100 metres is no page: keep the defaults for absurd values.
-        if (auto v = Float(root, field); v && (positive ? *v > 0 : *v >= 0) && *v < 14400)
+        if (auto v = Float(root, field); v && (positive ? *v > 0 : *v >= 0) && *v < doc::limits::kMaxPageLength)
+
             into = *v;
     };
     length(document::kPageWidth, page.Width, true);

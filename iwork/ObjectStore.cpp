@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "document/Limits.h"
 #include "iwork/DocumentFields.h"
 #include "iwork/Errors.h"
 #include "iwork/IwaArchive.h"
@@ -13,10 +14,9 @@
 namespace iwork {
 namespace {
 
-// Index folders nest one level (Index/Tables); deeper than this is a loop of links.
-constexpr int kMaxFolderDepth = 16;
-// No .iwa comes near this; a larger file is not read into memory.
-constexpr std::int64_t kMaxIwaFileSize = std::int64_t{1} << 30;
+using doc::limits::kMaxIwaFileSize;
+using doc::limits::kMaxObjectBytes;
+using doc::limits::kMaxIndexFolderDepth;
 
 [[noreturn]] void DamagedArchive(std::size_t offset, const wchar_t* what) {
     throw EDamagedDocument(L"The archive at offset " + std::to_wstring(offset) + L" of an .iwa " + what);
@@ -133,7 +133,7 @@ bool EndsWithIwa(const std::wstring& name) {
 }
 
 void CollectIwaFiles(const std::wstring& folder, int depth, std::vector<std::wstring>& files) {
-    if (depth > kMaxFolderDepth) throw EDamagedDocument(L"The folders below \"" + folder + L"\" nest too deep");
+    if (depth > kMaxIndexFolderDepth) throw EDamagedDocument(L"The folders below \"" + folder + L"\" nest too deep");
     platform::TFindListing listing = platform::TFindListing::Start(folder + L"\\*.*");
     platform::TFindEntry entry;
     while (listing.Next(entry)) {

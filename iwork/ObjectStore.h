@@ -42,13 +42,9 @@ private:
 // is classified before any is decompressed); one that cannot be opened raises EFOpenError naming
 // it; damage raises EDamagedDocument naming the file, as does a folder without any .iwa.
 // Their decompressed bytes are paid from budget before they are allocated (EExpansionLimit),
-// and the objects held together may take at most kMaxObjectBytes (EDamagedDocument).
+// and the objects held together may take at most doc::limits::kMaxObjectBytes (EDamagedDocument).
 TObjectStore LoadObjectStore(const std::wstring& indexFolder, platform::TExpansionBudget& budget);
 // The same on a budget of its own.
 TObjectStore LoadObjectStore(const std::wstring& indexFolder);
-
-// What every object of a document takes decompressed, at most: real documents hold tens of
-// megabytes; this is all held in memory while the document is read.
-inline constexpr std::size_t kMaxObjectBytes = std::size_t{256} << 20;
 
 }  // namespace iwork

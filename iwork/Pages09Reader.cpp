@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/Limits.h"
 #include "iwork/Errors.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
@@ -15,9 +16,8 @@
 namespace iwork {
 namespace {
 
-// index.xml is read whole: documents' XML runs to a few MB at most, and unzipped ones here
-// are bounded again by the inflate limit below.
-constexpr std::size_t kMaxXmlSize = 256u << 20;
+// Unzipped index.xml is bounded by the same limit as it inflates.
+constexpr std::size_t kMaxXmlSize = doc::limits::kMaxXmlBytes;
 
 std::string ReadWhole(const std::wstring& path) {
     platform::TErrorCode error = platform::kErrorSuccess;

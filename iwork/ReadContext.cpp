@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 
+#include "document/Limits.h"
 #include "iwork/DocumentFields.h"
 #include "iwork/Errors.h"
 #include "iwork/ObjectTypes.h"
@@ -18,12 +19,7 @@ namespace iwork::detail {
 namespace {
 
 using namespace fields;
-
-// Text boxes hold tables whose cells hold text boxes...: real documents nest a few levels.
-constexpr int kMaxNesting = 24;
-// Objects read, table cells, paragraphs and text (see ChargeParagraphs): a 1,000-page document
-// with a hundred tables spends well under a million.
-constexpr std::size_t kBudget = 4'000'000;
+namespace limits = doc::limits;
 
 // Equal styles hash alike (their numbers compare with ==, so both zeros hash as one).
 std::size_t Hash(const doc::TListStyle& style) {
@@ -205,22 +201,23 @@ int TReadContext::LinkIndex(const TObject& hyperlink) {
 
 void TReadContext::Charge(std::size_t units) {
     FSpent += units;
-    if (FSpent > kBudget)
+    if (FSpent > limits::kReadBudget)
         Damaged(L"the document asks for more objects, table cells and text than any real document holds");
 }
 
 void TReadContext::ChargeParagraphs(std::size_t count, std::size_t characters) {
-    Charge(count * 4 + characters / 16);
+    Charge(count * limits::price::kParagraph + characters / limits::price::kCharactersPerUnit);
 }
 
 void TReadContext::ChargeStorage(std::uint64_t id, std::size_t bytes) {
     if (!FStoragesRead.insert(id).second)
-        Charge(bytes);
+        Charge(bytes * limits::price::kStorageByteReadAgain);
 }
 
 TReadContext::TNesting::TNesting(TReadContext& context, std::uint64_t id) : FContext(context), FId(id) {
-    FContext.Charge(1);
-    if (FContext.FDepth >= kMaxNesting)
+    FContext.Charge(limits::price::kObject);
+    if (FContext.FDepth >= limits::kMaxNesting)
+
         Damaged(ObjectName(id) + L" is nested deeper than a document can be");
     if (!FContext.FOpen.insert(id).second)
         Damaged(ObjectName(id) + L" contains itself");

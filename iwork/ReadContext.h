@@ -79,15 +79,14 @@ public:
     // entries name the object; -1 when it has none.
     int LinkIndex(const TObject& hyperlink);
 
-    // Work a document may ask for: cells, objects read. A damaged document that names the
-    // same large object a million times, or claims tables of millions of cells, stops here.
+    // Work a document asks for, paid from the read budget at the prices of document/Limits.h;
+    // past the budget the document is damaged.
     void Charge(std::size_t units);
-    // Paragraphs made or copied: 4 units each (half a table cell's) and one per 16
-    // characters of their text.
+    // Paragraphs made or copied, and their text.
     void ChargeParagraphs(std::size_t count, std::size_t characters);
-    // A text storage read again costs its bytes on top (sections, text boxes or footnotes that
-    // all name one large storage).
+    // A text storage read again costs its bytes on top.
     void ChargeStorage(std::uint64_t id, std::size_t bytes);
+
 
     // Marks an object as being read for as long as the guard lives: reading it again
     // inside itself, or nesting deeper than a document can, is damage.

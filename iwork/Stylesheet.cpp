@@ -6,6 +6,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "document/Limits.h"
 #include "iwork/ObjectTypes.h"
 #include "iwork/ReadContext.h"
 #include "iwork/StyleFields.h"
@@ -17,10 +18,6 @@ namespace iwork::detail {
 namespace {
 
 using namespace fields;
-
-// Style chains in real documents are two or three deep; anything longer is a loop that
-// a visited set did not catch or a document built to hurt.
-constexpr int kMaxStyleDepth = 32;
 
 // Every style's first field is the common style record; a text shape style wraps a drawing
 // shape style around it, and a table of contents' entry style a paragraph style.
@@ -503,7 +500,7 @@ std::vector<const TObject*> TStylesheet::Chain(std::uint64_t id, std::initialize
     std::vector<const TObject*> chain;
     const TObject* style = &ExpectObject(FStore, id, types, role);
     std::unordered_set<std::uint64_t> seen;
-    while (style && chain.size() < kMaxStyleDepth && seen.insert(style->Id).second) {
+    while (style && chain.size() < doc::limits::kMaxStyleDepth && seen.insert(style->Id).second) {
         chain.push_back(style);
         auto record = StyleRecord(*style);
         auto parent = record ? record->Reference(style_record::kParent) : std::nullopt;

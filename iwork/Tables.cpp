@@ -10,6 +10,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "document/Limits.h"
 #include "iwork/ObjectTypes.h"
 #include "iwork/StyleFields.h"
 #include "iwork/Stylesheet.h"
@@ -21,13 +22,7 @@ namespace iwork::detail {
 namespace {
 
 using namespace fields;
-
-// Pages tables stop at 1,000 columns and rows are addressed by 16 bits; a table claiming
-// more is damage, not a reason to allocate.
-constexpr std::uint64_t kMaxRows = 65535, kMaxColumns = 1000, kMaxCells = 2'000'000;
-// What a cell costs of the read budget (a paragraph costs 4): at most half a million cells in
-// all, a few hundred bytes each.
-constexpr std::size_t kCellUnits = 8;
+namespace limits = doc::limits;
 
 // Cell types of the tile records.
 enum TCellType : std::uint8_t {
@@ -469,7 +464,7 @@ void TTableReader::ReadMerges(const TMessage& model, const TMessage& store, doc:
             continue;
         const auto rowEnd = std::min(rows, r.Row + r.Rows), columnEnd = std::min(columns, r.Column + r.Columns);
         // Each merge visits its cells: thousands of merges over one large range cost their cells each time.
-        FContext.Charge(static_cast<std::size_t>((rowEnd - r.Row) * (columnEnd - r.Column)));
+        FContext.Charge(static_cast<std::size_t>((rowEnd - r.Row) * (columnEnd - r.Column)) * limits::price::kCellVisit);
         for (auto i = r.Row; i < rowEnd; ++i)
             for (auto j = r.Column; j < columnEnd; ++j) {
                 table.Cells[i][j].RowSpan = table.Cells[i][j].ColumnSpan = 0;
@@ -576,8 +571,8 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
         const std::int64_t after = before + 1;
         const std::int64_t limit = vertical ? rows : columns;
         const std::int64_t end = std::min(run.Origin + run.Length, limit);
-        FContext.Charge(static_cast<std::size_t>(std::max<std::int64_t>(end - std::max<std::int64_t>(run.Origin, 0), 0)) +
-                        1);
+        const std::int64_t covered = std::max<std::int64_t>(end - std::max<std::int64_t>(run.Origin, 0), 0);
+        FContext.Charge(static_cast<std::size_t>(covered) * limits::price::kCellVisit + limits::price::kStrokeRun);
         for (std::int64_t k = std::max<std::int64_t>(run.Origin, 0); k < end; ++k) {
             if (vertical) {
                 if (before >= 0 && before < columns) table.Cells[k][before].Right = run.Border;
@@ -603,12 +598,11 @@ std::size_t TTableReader::Read() {
 
     const std::uint64_t rows = model.Varint(table_model::kRows).value_or(0),
                         columns = model.Varint(table_model::kColumns).value_or(0);
-    if (rows > kMaxRows || columns > kMaxColumns || rows * columns > kMaxCells)
+    if (rows > limits::kMaxTableRows || columns > limits::kMaxTableColumns || rows * columns > limits::kMaxTableCells)
         Damaged(L"table " + std::to_wstring(modelObject.Id) + L" claims " + std::to_wstring(rows) + L" rows and " +
                 std::to_wstring(columns) + L" columns");
-    // A cell takes a few hundred bytes before it holds anything: empty tables of the largest
-    // size Pages allows, a few of them, would take gigabytes.
-    FContext.Charge(static_cast<std::size_t>(rows * columns) * kCellUnits);
+    FContext.Charge(static_cast<std::size_t>(rows * columns) * limits::price::kTableCell);
+
     doc::TTable table;
     if (auto name = model.String(table_model::kName))
         table.Name = Wide(*name);

@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "document/Limits.h"
 #include "iwork/Drawables.h"
 #include "iwork/ObjectTypes.h"
 #include "iwork/StorageFields.h"
@@ -17,8 +18,8 @@ namespace {
 
 using namespace fields;
 using namespace fields::storage;
+using doc::limits::kMaxListLevel;
 
-constexpr int kMaxListLevel = 8;
 
 struct TEntry {
     std::uint32_t Index = 0;

@@ -36,8 +36,8 @@ std::size_t CapLines(const doc::TDocument& document, const doc::TParagraph& para
 doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup) {
     const doc::TPageSetup defaults;
     doc::TPageSetup s;
-    s.Width = Sane(setup.Width, 36, 14400, defaults.Width);
-    s.Height = Sane(setup.Height, 36, 14400, defaults.Height);
+    s.Width = Sane(setup.Width, 36, doc::limits::kMaxPageLength, defaults.Width);
+    s.Height = Sane(setup.Height, 36, doc::limits::kMaxPageLength, defaults.Height);
     s.Left = Sane(setup.Left, 0, s.Width, defaults.Left);
     s.Right = Sane(setup.Right, 0, s.Width, defaults.Right);
     s.Top = Sane(setup.Top, 0, s.Height, defaults.Top);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document/Document.h"
+#include "document/Limits.h"
 #include "layout/Borders.h"
 #include "layout/FloatingObjects.h"
 #include "layout/HeadersFooters.h"
@@ -21,9 +22,8 @@
 
 namespace layout {
 
-// The body stops after this many pages: a damaged document (a million page breaks) makes no PDF of
-// a million pages. The floating objects' pages have the same bound.
-inline constexpr std::size_t kMaxPages = 10000;
+// The body stops after this many pages; the floating objects' pages have the same bound.
+using doc::limits::kMaxPages;
 
 // The page set-up made sane: positive sizes, margins that leave room.
 doc::TPageSetup SanePageSetup(const doc::TPageSetup& setup);

@@ -2,14 +2,15 @@
 
 #include <algorithm>
 
+#include "document/Limits.h"
 #include "layout/TextBlock.h"
 
 namespace layout {
 
 namespace {
 
-constexpr std::size_t kMaxColumns = 1000;
-constexpr std::size_t kMaxRows = 100000;
+constexpr std::size_t kMaxColumns = doc::limits::kMaxTableColumns;
+constexpr std::size_t kMaxRows = doc::limits::kMaxTableRows;
 
 doc::TPathSegment At(doc::TPathSegment::TKind kind, double x, double y) {
     doc::TPathSegment s;

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "document/Limits.h"
 #include "pdf/FontFace.h"
 #include "pdf/HaruDocument.h"
 #include "pdf/Images.h"
@@ -25,7 +26,8 @@ constexpr double kItalicSkew = 0.2126;                      // tan 12 degrees, a
 constexpr double kBoldStroke = 0.03;                        // outline width of synthetic bold, in ems
 constexpr double kMaxFontSize = 600;                        // libharu's HPDF_MAX_FONTSIZE; larger text is scaled
 constexpr double kMinCharSpace = -30, kMaxCharSpace = 300;  // libharu's limits for Tc
-constexpr double kMinPageSize = 3, kMaxPageSize = 14400;    // the PDF limits libharu enforces
+constexpr double kMinPageSize = 3;                          // the PDF limit libharu enforces; the largest is the model's
+constexpr double kMaxPageSize = doc::limits::kMaxPageLength;
 constexpr double kFrameGrey = 0.6, kFrameWidth = 0.5;       // a picture that cannot be shown
 constexpr double kDefaultWidth = 595.28, kDefaultHeight = 841.89;
 
@@ -271,7 +273,8 @@ std::vector<std::span<const std::uint8_t>> TWriter::Write() {
         if (!Finite({page.Width, page.Height}) || page.Width < kMinPageSize || page.Width > kMaxPageSize ||
             page.Height < kMinPageSize || page.Height > kMaxPageSize)
             throw EPdfError(L"Page " + std::to_wstring(i + 1) + L" measures " + Points(page.Width) + L" by " +
-                            Points(page.Height) + L" points; a PDF page measures 3 to 14400 points.");
+                            Points(page.Height) + L" points; a PDF page measures 3 to " +
+                            std::to_wstring(static_cast<int>(kMaxPageSize)) + L" points.");
         HPDF_Page pdfPage = HPDF_AddPage(FDoc.Get());
         HPDF_Page_SetWidth(pdfPage, static_cast<HPDF_REAL>(page.Width));
         HPDF_Page_SetHeight(pdfPage, static_cast<HPDF_REAL>(page.Height));
