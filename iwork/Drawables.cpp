@@ -61,7 +61,6 @@ std::optional<TMessage> ShapeRecord(const TObject& object) {
 }
 
 // The text shape record (shape, storage, flow...).
-
 std::optional<TMessage> TextShapeRecord(const TObject& object) {
     switch (object.Type) {
     case types::kShapeInfo: return object.Payload;
@@ -332,6 +331,8 @@ private:
         FContext.Doc.Drawables.push_back(std::move(drawable));
         return FContext.Doc.Drawables.size() - 1;
     }
+    // What the drawable is, by its kind; false for what adds no drawable (a comment).
+    bool ReadKind(const TObject& object, doc::TDrawable& d);
     void ReadImage(const TObject& object, doc::TDrawable& d);
     void ReadShape(const TObject& object, doc::TDrawable& d);
     void ReadGroup(const TObject& object, doc::TDrawable& d);
@@ -346,7 +347,7 @@ std::optional<std::size_t> TDrawableReader::Read(std::uint64_t id, TPlacement pl
     const TObject* object = FContext.Store.Find(id);
     if (!object)
         Damaged(L"a drawable, " + ObjectName(id) + L", is missing");
-    TReadContext::TNesting nesting(FContext, id);
+    TReadBudget::TNesting nesting(FContext.Budget, id);
 
     const auto record = DrawableRecord(*object);
     const TGeometry geometry = Geometry(record);
@@ -367,54 +368,8 @@ std::optional<std::size_t> TDrawableReader::Read(std::uint64_t id, TPlacement pl
     }
     if (record && record->Reference(drawable::kComment))
         FContext.Doc.CountLeftOut(L"comment");
-
-    switch (object->Type) {
-    case types::kImage:
-        if (object->Payload.Has(image::kEquationSource) || object->Payload.Has(image::kEquationSourceAlt)) {
-            d.Kind = doc::TDrawableKind::dkUnsupported;
-            d.What = L"equation";
-        } else {
-            ReadImage(*object, d);
-        }
-        break;
-    case types::kShape:
-    case types::kConnectionLine:
-    case types::kShapeInfo:
-    case types::kTocInfo:
-    case types::kCaptionInfo:
-        ReadShape(*object, d);
-        break;
-    case types::kGroup:
-        ReadGroup(*object, d);
-        break;
-    case types::kTableInfo:
-    case types::kWpTableInfo:
-        d.Kind = doc::TDrawableKind::dkTable;
-        d.Table = ReadTable(FContext, *object);
-        break;
-    case types::kChartDrawable:
-    case types::kChartInfoPreUff:
-        d.Kind = doc::TDrawableKind::dkUnsupported;
-        d.What = L"chart";
-        break;
-    case types::kMovie:
-        d.Kind = doc::TDrawableKind::dkUnsupported;
-        d.What = object->Payload.Bool(movie::kAudioOnly).value_or(false) ? L"audio" : L"video";
-        break;
-    case types::kEquationInfo:
-        d.Kind = doc::TDrawableKind::dkUnsupported;
-        d.What = L"equation";
-        break;
-    case types::kCommentInfo:
-        FContext.Doc.CountLeftOut(L"comment");
+    if (!ReadKind(*object, d))
         return std::nullopt;
-    default:
-        d.Kind = doc::TDrawableKind::dkUnsupported;
-        d.What = L"unsupported object";
-        break;
-    }
-    if (d.Kind == doc::TDrawableKind::dkUnsupported)
-        FContext.Doc.CountLeftOut(d.What);
 
     const std::size_t index = Add(std::move(d));
     if (object->Type == types::kImage && placement != TPlacement::plInline)
@@ -424,6 +379,57 @@ std::optional<std::size_t> TDrawableReader::Read(std::uint64_t id, TPlacement pl
     if (ShownText(record, drawable::kTitle, drawable::kTitleHidden))
         FContext.Doc.CountLeftOut(L"title");
     return index;
+}
+
+bool TDrawableReader::ReadKind(const TObject& object, doc::TDrawable& d) {
+    switch (object.Type) {
+    case types::kImage:
+        if (object.Payload.Has(image::kEquationSource) || object.Payload.Has(image::kEquationSourceAlt)) {
+            d.Kind = doc::TDrawableKind::dkUnsupported;
+            d.What = L"equation";
+        } else {
+            ReadImage(object, d);
+        }
+        break;
+    case types::kShape:
+    case types::kConnectionLine:
+    case types::kShapeInfo:
+    case types::kTocInfo:
+    case types::kCaptionInfo:
+        ReadShape(object, d);
+        break;
+    case types::kGroup:
+        ReadGroup(object, d);
+        break;
+    case types::kTableInfo:
+    case types::kWpTableInfo:
+        d.Kind = doc::TDrawableKind::dkTable;
+        d.Table = ReadTable(FContext, object);
+        break;
+    case types::kChartDrawable:
+    case types::kChartInfoPreUff:
+        d.Kind = doc::TDrawableKind::dkUnsupported;
+        d.What = L"chart";
+        break;
+    case types::kMovie:
+        d.Kind = doc::TDrawableKind::dkUnsupported;
+        d.What = object.Payload.Bool(movie::kAudioOnly).value_or(false) ? L"audio" : L"video";
+        break;
+    case types::kEquationInfo:
+        d.Kind = doc::TDrawableKind::dkUnsupported;
+        d.What = L"equation";
+        break;
+    case types::kCommentInfo:
+        FContext.Doc.CountLeftOut(L"comment");
+        return false;
+    default:
+        d.Kind = doc::TDrawableKind::dkUnsupported;
+        d.What = L"unsupported object";
+        break;
+    }
+    if (d.Kind == doc::TDrawableKind::dkUnsupported)
+        FContext.Doc.CountLeftOut(d.What);
+    return true;
 }
 
 bool TDrawableReader::ShownText(const std::optional<TMessage>& record, std::uint32_t field,
@@ -468,7 +474,7 @@ void TDrawableReader::ReadImage(const TObject& object, doc::TDrawable& d) {
         // An oval or other shape clips as itself, a rectangle is the crop alone.
         if (crop.Frame.Width > 0 && crop.Frame.Height > 0) {
             auto outline = ShapePath(mask.Payload.Message(mask::kPathSource), crop.Frame.Width, crop.Frame.Height);
-            FContext.Charge(doc::limits::price::kPathSegment * outline.size());
+            FContext.Budget.Charge(doc::limits::price::kPathSegment * outline.size());
             if (!IsBox(outline, crop.Frame.Width, crop.Frame.Height)) {
                 for (doc::TPathSegment& s : outline)
                     for (doc::TPoint* pt : {&s.P, &s.C1, &s.C2}) {
@@ -494,7 +500,7 @@ void TDrawableReader::ReadShape(const TObject& object, doc::TDrawable& d) {
     if (look.Inset)
         d.TextInset = *look.Inset;
     d.Path = ShapePath(shape ? shape->Message(shape::kPathSource) : std::nullopt, d.Frame.Width, d.Frame.Height);
-    FContext.Charge(doc::limits::price::kPathSegment * d.Path.size());
+    FContext.Budget.Charge(doc::limits::price::kPathSegment * d.Path.size());
 
     const auto text = TextShapeRecord(object);
     if (!text)
@@ -632,19 +638,16 @@ void ReadFloatingDrawables(TReadContext& context, std::uint64_t floatingId, std:
         // Page indices beyond any real document are damage, not pages to make.
         const auto pageIndex = group.Varint(page_group::kPageIndex).value_or(0);
         if (pageIndex > doc::limits::kMaxPages)
-
             Damaged(L"floating drawables stand on page " + std::to_wstring(pageIndex + 1) +
                     L", past any document's end");
         doc::TPageDrawables& page = pages[static_cast<std::size_t>(pageIndex)];
         page.Page = static_cast<std::size_t>(pageIndex);
-        // The page's drawables (field 4) lie under the body text, as Pages shows them: a box
-        // filled over a whole poster, or the boxes a résumé's columns sit on, never hide the
-        // text laid over them.
+        // The page's own drawables lie under the body text with its background, as Pages draws
+        // them: a filled box never hides the text laid over it.
         for (std::uint64_t id : ordered(group, {page_group::kBackground, page_group::kDrawables}))
             if (auto index = ReadFloatingDrawable(context, id))
                 page.Background.push_back(*index);
         for (std::uint64_t id : ordered(group, {page_group::kForeground}))
-
             if (auto index = ReadFloatingDrawable(context, id))
                 page.Foreground.push_back(*index);
     }

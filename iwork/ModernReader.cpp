@@ -36,7 +36,6 @@ void ReadPageSetup(const TMessage& root, doc::TPageSetup& page) {
     auto length = [&](std::uint32_t field, double& into, bool positive) {
         // A page of 100 metres is no page: keep the defaults for absurd values.
         if (auto v = Float(root, field); v && (positive ? *v > 0 : *v >= 0) && *v < doc::limits::kMaxPageLength)
-
             into = *v;
     };
     length(document::kPageWidth, page.Width, true);
@@ -100,7 +99,7 @@ doc::TDocument ReadModernDocument(const TObjectStore& store, const TModernPackag
 
     doc::TDocument document;
     document.Title = package.Title;
-    TReadContext context(store, package, document);
+    TReadContext context(store, package.DataFolder, document);
     ReadPageSetup(r, document.Page);
     if (auto settingsId = r.Reference(document::kSettings))
         ReadSettings(context, *settingsId);
@@ -114,7 +113,6 @@ doc::TDocument ReadModernDocument(const TObjectStore& store, const TModernPackag
 
     if (auto floating = r.Reference(document::kFloatingDrawables))
         ReadFloatingDrawables(context, *floating, r.Reference(document::kDrawablesZOrder));
-
 
     if (!document.HasBody) {
         // A page-layout document: its pages are its floating objects; the body storage

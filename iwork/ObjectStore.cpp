@@ -68,7 +68,6 @@ void ParseArchiveHeader(std::span<const std::uint8_t> bytes, TArchiveHeader& hea
             }
             if (header.Infos.empty() && hasReferences)
                 header.FirstReferences = TMessage(f.Bytes).Varints(fields::message_info::kObjectReferences);
-
             header.Infos.push_back(info);
         }
     }

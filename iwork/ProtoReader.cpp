@@ -209,7 +209,6 @@ std::vector<std::uint64_t> TMessage::References(std::uint32_t field) const {
     std::vector<std::uint64_t> result;
     for (const TMessage& m : Messages(field)) {
         if (const auto id = m.Varint(fields::reference::kIdentifier)) result.push_back(*id);
-
     }
     return result;
 }

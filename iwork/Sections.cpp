@@ -50,7 +50,7 @@ void ChargeCopy(TReadContext& context, const doc::TSection& section) {
                 for (const doc::TParagraph& paragraph : part->Paragraphs)
                     characters += paragraph.Text.size();
             }
-    context.ChargeParagraphs(paragraphs, characters);
+    context.Budget.ChargeParagraphs(paragraphs, characters);
 }
 
 doc::TTextStorage Part(TReadContext& context, const std::vector<std::uint64_t>& storages, std::size_t index) {
@@ -61,7 +61,7 @@ doc::TTextStorage Part(TReadContext& context, const std::vector<std::uint64_t>& 
 
 doc::TPageMaster ReadPageMaster(TReadContext& context, std::uint64_t id) {
     const TObject& master = context.Expect(id, {types::kPageMaster}, L"page master");
-    TReadContext::TNesting nesting(context, id);
+    TReadBudget::TNesting nesting(context.Budget, id);
     doc::TPageMaster result;
     // Three storages each, left, centre and right.
     const auto headers = master.Payload.References(page_master::kHeaders);
@@ -121,7 +121,6 @@ void ReadSections(TReadContext& context, const TObject* bodyStorage, std::option
     if (entries.empty() && documentSection)
         entries.push_back({0, *documentSection});
     const std::vector<TEntry> columns = Entries(bodyStorage, storage::kColumnStyles);
-
 
     for (const auto& entry : entries) {
         const doc::TSection* previous = document.Sections.empty() ? nullptr : &document.Sections.back();

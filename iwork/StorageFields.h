@@ -34,7 +34,6 @@ inline constexpr std::uint32_t kHighlights = 23;
 inline constexpr std::uint32_t kOverlappingHighlights = 25;
 // An entry naming a drop-cap style at a paragraph's start gives that paragraph one; the
 // next paragraph has none unless an entry stands at its own start.
-
 inline constexpr std::uint32_t kDropCaps = 28;
 // Tables are read by number up to here.
 inline constexpr std::uint32_t kFieldLimit = 32;

@@ -154,6 +154,16 @@ std::size_t DecodeUtf8(std::string_view s, char16_t* out, std::size_t room, TOnB
 
 void NoBreaks(std::size_t, std::size_t, char16_t) {}
 
+// A float field met while walking a message; none when it is of another wire type or not finite.
+std::optional<double> FixedFloat(const TProtoField& field) {
+    if (field.Type != TWireType::wtFixed32)
+        return std::nullopt;
+    float v;
+    auto bits = static_cast<std::uint32_t>(field.Value);
+    std::memcpy(&v, &bits, sizeof v);
+    return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
 }  // namespace
 
 void AppendUtf16(std::u16string& out, std::string_view utf8) {
@@ -269,7 +279,6 @@ std::optional<doc::TStroke> ReadStroke(const TMessage& stroke) {
             const auto lengths = pattern->Floats(stroke_pattern::kLengths);
             const std::size_t count =
                 std::min<std::size_t>(pattern->Varint(stroke_pattern::kCount).value_or(lengths.size()), lengths.size());
-
             for (std::size_t i = 0; i < count; ++i)
                 if (std::isfinite(lengths[i]) && lengths[i] >= 0)
                     result.Dash.push_back(lengths[i] * result.Width);
@@ -289,21 +298,13 @@ void ApplyCharacterProperties(const TMessage& p, doc::TCharacterStyle& s) {
     bool colorNull = false, backgroundNull = false, fontNull = false;
     std::optional<TMessage> color, background;
     std::optional<std::string> font;
-    auto floatOf = [](const TProtoField& field) -> std::optional<double> {
-        if (field.Type != TWireType::wtFixed32)
-            return std::nullopt;
-        float v;
-        auto bits = static_cast<std::uint32_t>(field.Value);
-        std::memcpy(&v, &bits, sizeof v);
-        return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
-    };
     while (reader.Next(f)) {
         const bool varint = f.Type == TWireType::wtVarint;
         switch (f.Number) {
         case character_properties::kBold: if (varint) s.Bold = f.Value != 0; break;
         case character_properties::kItalic: if (varint) s.Italic = f.Value != 0; break;
         case character_properties::kFontSize:
-            if (auto v = floatOf(f); v && *v > 0)
+            if (auto v = FixedFloat(f); v && *v > 0)
                 s.FontSize = *v;
             break;
         case character_properties::kFontNameNull: if (varint) fontNull = f.Value != 0; break;
@@ -325,10 +326,10 @@ void ApplyCharacterProperties(const TMessage& p, doc::TCharacterStyle& s) {
                                    : f.Value == 3 ? doc::TCapitalization::caTitle
                                                   : doc::TCapitalization::caNone;
             break;
-        case character_properties::kBaselineShift: if (auto v = floatOf(f)) s.BaselineShift = *v; break;
+        case character_properties::kBaselineShift: if (auto v = FixedFloat(f)) s.BaselineShift = *v; break;
         case character_properties::kBackgroundNull: if (varint) backgroundNull = f.Value != 0; break;
         case character_properties::kBackground: if (f.Type == TWireType::wtBytes) background = TMessage(f.Bytes); break;
-        case character_properties::kTracking: if (auto v = floatOf(f)) s.Tracking = *v; break;
+        case character_properties::kTracking: if (auto v = FixedFloat(f)) s.Tracking = *v; break;
         default: break;
         }
     }
@@ -378,105 +379,114 @@ void ApplyParagraphProperties(const TMessage& p, doc::TParagraphStyle& s) {
     s.Border = border.Resolve();
 }
 
+namespace {
+
+doc::TAlignment Alignment(std::uint64_t value) {
+    return value == 0   ? doc::TAlignment::alLeft
+           : value == 1 ? doc::TAlignment::alRight
+           : value == 2 ? doc::TAlignment::alCenter
+           : value == 3 ? doc::TAlignment::alJustified
+                        : doc::TAlignment::alNatural;
+}
+
+void ApplyLineSpacing(const TMessage& spacing, doc::TParagraphStyle& s) {
+    const auto mode = spacing.Varint(line_spacing::kMode).value_or(0);
+    s.LineSpacingMode = mode == 1                ? doc::TLineSpacingMode::lsAtLeast
+                        : mode == 2 || mode == 3 ? doc::TLineSpacingMode::lsExactly
+                        : mode == 4              ? doc::TLineSpacingMode::lsBetween
+                                                 : doc::TLineSpacingMode::lsRelative;
+    const double fallback = s.LineSpacingMode == doc::TLineSpacingMode::lsRelative ? 1 : 0;
+    s.LineSpacing = Float(spacing, line_spacing::kAmount, fallback);
+    if (s.LineSpacingMode == doc::TLineSpacingMode::lsRelative && !(s.LineSpacing > 0))
+        s.LineSpacing = 1;
+    // Styles from Pages' older templates give 0.8.
+    const double rule = Float(spacing, line_spacing::kBaselineRule, 0);
+    s.BaselineRule = rule > 0 && rule <= 1 ? rule : 0;
+}
+
+// A point whose two coordinates Pages keeps alike: the second, else the first.
+double BorderOffset(const TMessage& offset) {
+    const double v = Float(offset, point::kY, Float(offset, point::kX, 0));
+    return std::isfinite(v) ? std::clamp(v, -100.0, 100.0) : 0;
+}
+
+std::vector<doc::TTabStop> TabStops(const TMessage& tabs) {
+    std::vector<doc::TTabStop> stops;
+    for (const auto& tab : tabs.Messages(tabs::kStops)) {
+        doc::TTabStop stop;
+        stop.Position = Float(tab, tab_stop::kPosition, 0);
+        const auto alignment = tab.Varint(tab_stop::kAlignment).value_or(0);
+        stop.Alignment = alignment == 1   ? doc::TTabAlignment::taCenter
+                         : alignment == 2 ? doc::TTabAlignment::taRight
+                         : alignment == 3 ? doc::TTabAlignment::taDecimal
+                                          : doc::TTabAlignment::taLeft;
+        if (auto leader = tab.String(tab_stop::kLeader))
+            stop.Leader = Utf16(*leader);
+        stops.push_back(std::move(stop));
+    }
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const doc::TTabStop& a, const doc::TTabStop& b) { return a.Position < b.Position; });
+    return stops;
+}
+
+// What a paragraph's properties say of its fill and tabs: read after the pass over them, as a
+// "null" flag clears what a parent set whichever comes first.
+struct TParagraphLists {
+    bool FillNull = false, TabsNull = false;
+    std::optional<TMessage> Fill, Tabs;
+};
+
+// One field of paragraph properties: the scalars straight into the style and the border, the
+// fill and tabs into lists.
+void ApplyParagraphField(const TProtoField& f, doc::TParagraphStyle& s, TBorderFields& border,
+                         TParagraphLists& lists) {
+    using namespace paragraph_properties;
+    const bool varint = f.Type == TWireType::wtVarint, bytes = f.Type == TWireType::wtBytes;
+    switch (f.Number) {
+    case kAlignment: if (varint) s.Alignment = Alignment(f.Value); break;
+    case kDefaultTabInterval: if (auto v = FixedFloat(f); v && *v > 0) s.DefaultTabInterval = *v; break;
+    case kFillNull: if (varint) lists.FillNull = f.Value != 0; break;
+    case kFill: if (bytes) lists.Fill = TMessage(f.Bytes); break;
+    case kFirstLineIndent: if (auto v = FixedFloat(f)) s.FirstLineIndent = *v; break;
+    case kKeepLinesTogether: if (varint) s.KeepLinesTogether = f.Value != 0; break;
+    case kKeepWithNext: if (varint) s.KeepWithNext = f.Value != 0; break;
+    case kLeftIndent: if (auto v = FixedFloat(f)) s.LeftIndent = *v; break;
+    case kLineSpacing: if (bytes) ApplyLineSpacing(TMessage(f.Bytes), s); break;
+    case kPageBreakBefore: if (varint) s.PageBreakBefore = f.Value != 0; break;
+    case kBorderKind: if (varint) border.Kind = f.Value; break;
+    case kBorderOffset: if (bytes) border.Offset = BorderOffset(TMessage(f.Bytes)); break;
+    case kRightIndent: if (auto v = FixedFloat(f)) s.RightIndent = *v; break;
+    case kSpaceAfter: if (auto v = FixedFloat(f)) s.SpaceAfter = *v; break;
+    case kSpaceBefore: if (auto v = FixedFloat(f)) s.SpaceBefore = *v; break;
+    case kTabsNull: if (varint) lists.TabsNull = f.Value != 0; break;
+    case kTabs: if (bytes) lists.Tabs = TMessage(f.Bytes); break;
+    case kWidowControl: if (varint) s.WidowControl = f.Value != 0; break;
+    case kBorderStrokeNull: if (varint && f.Value != 0) border.Stroke.reset(); break;
+    case kBorderStroke: if (bytes) border.Stroke = ReadStroke(TMessage(f.Bytes)); break;
+    case kBorderSides: if (varint) border.Sides = f.Value; break;
+    case kBorderRounded: if (varint) border.Rounded = f.Value != 0; break;
+    // Body text stores 0xFFFFFFFF; headings 0-8.
+    case kOutlineLevel: if (varint) s.OutlineLevel = f.Value < 9 ? static_cast<int>(f.Value) : -1; break;
+    default: break;
+    }
+}
+
+}  // namespace
+
 void ApplyParagraphProperties(const TMessage& p, doc::TParagraphStyle& s, TBorderFields& border) {
+    TParagraphLists lists;
     TProtoReader reader(p.Bytes());
     TProtoField f;
-    auto floatOf = [](const TProtoField& field) -> std::optional<double> {
-        if (field.Type != TWireType::wtFixed32)
-            return std::nullopt;
-        float v;
-        auto bits = static_cast<std::uint32_t>(field.Value);
-        std::memcpy(&v, &bits, sizeof v);
-        return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
-    };
-    bool fillNull = false, tabsNull = false;
-    std::optional<TMessage> fill, tabs;
-    while (reader.Next(f)) {
-        const bool varint = f.Type == TWireType::wtVarint;
-        switch (f.Number) {
-        case paragraph_properties::kAlignment:
-            if (varint)
-                s.Alignment = f.Value == 0   ? doc::TAlignment::alLeft
-                              : f.Value == 1 ? doc::TAlignment::alRight
-                              : f.Value == 2 ? doc::TAlignment::alCenter
-                              : f.Value == 3 ? doc::TAlignment::alJustified
-                                             : doc::TAlignment::alNatural;
-            break;
-        case paragraph_properties::kDefaultTabInterval: if (auto v = floatOf(f); v && *v > 0) s.DefaultTabInterval = *v; break;
-        case paragraph_properties::kFillNull: if (varint) fillNull = f.Value != 0; break;
-        case paragraph_properties::kFill: if (f.Type == TWireType::wtBytes) fill = TMessage(f.Bytes); break;
-        case paragraph_properties::kFirstLineIndent: if (auto v = floatOf(f)) s.FirstLineIndent = *v; break;
-        case paragraph_properties::kKeepLinesTogether: if (varint) s.KeepLinesTogether = f.Value != 0; break;
-        case paragraph_properties::kKeepWithNext: if (varint) s.KeepWithNext = f.Value != 0; break;
-        case paragraph_properties::kLeftIndent: if (auto v = floatOf(f)) s.LeftIndent = *v; break;
-        case paragraph_properties::kLineSpacing:
-            if (f.Type == TWireType::wtBytes) {
-                TMessage spacing(f.Bytes);
-                const auto mode = spacing.Varint(line_spacing::kMode).value_or(0);
-                s.LineSpacingMode = mode == 1   ? doc::TLineSpacingMode::lsAtLeast
-                                    : mode == 2 || mode == 3 ? doc::TLineSpacingMode::lsExactly
-                                    : mode == 4 ? doc::TLineSpacingMode::lsBetween
-                                                : doc::TLineSpacingMode::lsRelative;
-                const double fallback = s.LineSpacingMode == doc::TLineSpacingMode::lsRelative ? 1 : 0;
-                s.LineSpacing = Float(spacing, line_spacing::kAmount, fallback);
-                if (s.LineSpacingMode == doc::TLineSpacingMode::lsRelative && !(s.LineSpacing > 0))
-                    s.LineSpacing = 1;
-                // Styles from Pages' older templates give 0.8.
-                const double rule = Float(spacing, line_spacing::kBaselineRule, 0);
-                s.BaselineRule = rule > 0 && rule <= 1 ? rule : 0;
-            }
-            break;
-        case paragraph_properties::kPageBreakBefore: if (varint) s.PageBreakBefore = f.Value != 0; break;
-        case paragraph_properties::kBorderKind: if (varint) border.Kind = f.Value; break;
-        case paragraph_properties::kBorderOffset:
-            if (f.Type == TWireType::wtBytes) {
-                // A point; both coordinates alike in every document seen.
-                TMessage offset(f.Bytes);
-                const double v = Float(offset, point::kY, Float(offset, point::kX, 0));
-                border.Offset = std::isfinite(v) ? std::clamp(v, -100.0, 100.0) : 0;
-            }
-            break;
-        case paragraph_properties::kRightIndent: if (auto v = floatOf(f)) s.RightIndent = *v; break;
-        case paragraph_properties::kSpaceAfter: if (auto v = floatOf(f)) s.SpaceAfter = *v; break;
-        case paragraph_properties::kSpaceBefore: if (auto v = floatOf(f)) s.SpaceBefore = *v; break;
-        case paragraph_properties::kTabsNull: if (varint) tabsNull = f.Value != 0; break;
-        case paragraph_properties::kTabs: if (f.Type == TWireType::wtBytes) tabs = TMessage(f.Bytes); break;
-        case paragraph_properties::kWidowControl: if (varint) s.WidowControl = f.Value != 0; break;
-        case paragraph_properties::kBorderStrokeNull: if (varint && f.Value != 0) border.Stroke.reset(); break;
-        case paragraph_properties::kBorderStroke: if (f.Type == TWireType::wtBytes) border.Stroke = ReadStroke(TMessage(f.Bytes)); break;
-        case paragraph_properties::kBorderSides: if (varint) border.Sides = f.Value; break;
-        case paragraph_properties::kBorderRounded: if (varint) border.Rounded = f.Value != 0; break;
-        case paragraph_properties::kOutlineLevel:
-            // Body text stores 0xFFFFFFFF; headings 0-8.
-            if (varint)
-                s.OutlineLevel = f.Value < 9 ? static_cast<int>(f.Value) : -1;
-            break;
-        default: break;
-        }
-    }
-    if (fillNull)
+    while (reader.Next(f))
+        ApplyParagraphField(f, s, border, lists);
+    if (lists.FillNull)
         s.Fill.reset();
-    else if (fill)
-        s.Fill = ReadColor(*fill);
-    if (tabsNull) {
+    else if (lists.Fill)
+        s.Fill = ReadColor(*lists.Fill);
+    if (lists.TabsNull)
         s.TabStops.clear();
-    } else if (tabs) {
-        s.TabStops.clear();
-        for (const auto& tab : tabs->Messages(tabs::kStops)) {
-            doc::TTabStop stop;
-            stop.Position = Float(tab, tab_stop::kPosition, 0);
-            const auto alignment = tab.Varint(tab_stop::kAlignment).value_or(0);
-            stop.Alignment = alignment == 1   ? doc::TTabAlignment::taCenter
-                             : alignment == 2 ? doc::TTabAlignment::taRight
-                             : alignment == 3 ? doc::TTabAlignment::taDecimal
-                                              : doc::TTabAlignment::taLeft;
-            if (auto leader = tab.String(tab_stop::kLeader))
-                stop.Leader = Utf16(*leader);
-            s.TabStops.push_back(std::move(stop));
-        }
-        std::stable_sort(s.TabStops.begin(), s.TabStops.end(),
-                         [](const doc::TTabStop& a, const doc::TTabStop& b) { return a.Position < b.Position; });
-    }
+    else if (lists.Tabs)
+        s.TabStops = TabStops(*lists.Tabs);
 }
 
 void ApplyFaceFromFontName(doc::TCharacterStyle& style) {
@@ -713,7 +723,6 @@ TTableLook TStylesheet::Table(std::uint64_t id) {
             if (f.Number >= kFirstStroke && f.Number <= kLastStroke && f.Type == TWireType::wtBytes)
                 look.Strokes[f.Number] = ReadStroke(TMessage(f.Bytes));
             else if (f.Number >= kFirstSwitch && f.Number <= kLastSwitch && f.Type == TWireType::wtVarint)
-
                 look.Switches[f.Number] = f.Value != 0;
         }
     }

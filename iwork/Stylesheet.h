@@ -85,7 +85,6 @@ struct TCellLook {
 
 // A table style's lines by their field (header row, header column, footer row and body
 // strokes) and its visibility switches, as TableFields.h names them.
-
 struct TTableLook {
     std::map<std::uint32_t, std::optional<doc::TStroke>> Strokes;
     std::map<std::uint32_t, bool> Switches;

@@ -196,6 +196,15 @@ void ApplyCellLook(doc::TCell& cell, const TCellLook& look) {
     if (look.Left) cell.Left = Border(look.Left);
 }
 
+// Region of a cell: 0 body, 1 header row, 2 header column, 3 footer row (a header row wins).
+int Region(const doc::TTable& table, std::size_t row, std::size_t column) {
+    const std::size_t rows = table.Cells.size();
+    return static_cast<std::size_t>(table.HeaderRows) > row            ? 1
+           : row + static_cast<std::size_t>(table.FooterRows) >= rows  ? 3
+           : static_cast<std::size_t>(table.HeaderColumns) > column    ? 2
+                                                                       : 0;
+}
+
 class TTableReader {
 public:
     TTableReader(TReadContext& context, const TObject& info) : FContext(context), FInfo(info) {}
@@ -205,6 +214,10 @@ private:
     void ReadDataList(std::optional<std::uint64_t> id, std::unordered_map<std::uint32_t, TMessage>& into);
     void ReadSizes(const TMessage& store, doc::TTable& table, double defaultRow, double defaultColumn);
     void ReadCells(const TMessage& store, doc::TTable& table);
+    void ReadRow(const TMessage& info, std::size_t row, doc::TTable& table);
+    void ReadCell(const TCellValue& value, doc::TTable& table, std::size_t row, std::size_t column);
+    void ReadRegionStyles(const TMessage& model);
+    void ApplyRegionLooks(doc::TTable& table);
     void ReadMerges(const TMessage& model, const TMessage& store, doc::TTable& table);
     void ReadStyleLines(const TMessage& model, doc::TTable& table);
     void ReadBorders(const TMessage& model, doc::TTable& table);
@@ -340,7 +353,7 @@ doc::TTextStorage TTableReader::CellText(const TCellValue& value, std::uint64_t 
 }
 
 void TTableReader::ReadCells(const TMessage& store, doc::TTable& table) {
-    const std::size_t rows = table.Cells.size(), columns = table.ColumnWidths.size();
+    const std::size_t rows = table.Cells.size();
     auto tiles = store.Message(data_store::kTiles);
     if (!tiles)
         return;
@@ -363,57 +376,58 @@ void TTableReader::ReadCells(const TMessage& store, doc::TTable& table) {
         const std::uint64_t firstRow = first != firstRows.end() ? first->second : tileId * tileSize;
         for (const auto& info : object.Payload.Messages(tile::kRows)) {
             const std::uint64_t row = firstRow + info.Varint(tile_row::kRowIndex).value_or(0);
-            if (row >= rows)
-                continue;
-            auto buffer = info.Message(tile_row::kCellStorage), offsets = info.Message(tile_row::kCellOffsets);
-            const bool current = buffer && offsets;
-            if (!current) {
-                buffer = info.Message(tile_row::kOldCellStorage);
-                offsets = info.Message(tile_row::kOldCellOffsets);
-            }
-            if (!buffer || !offsets)
-                continue;
-            const bool wide = info.Bool(tile_row::kWideOffsets).value_or(false);
-            const auto bytes = buffer->Bytes();
-            const auto offsetBytes = offsets->Bytes();
-            const std::size_t count = std::min(offsetBytes.size() / 2, columns);
-            // A record runs from its offset to the next column's (0xFFFF: no record).
-            std::vector<std::size_t> starts(count, SIZE_MAX);
-            for (std::size_t c = 0; c < count; ++c) {
-                const std::uint16_t raw = offsetBytes[2 * c] | offsetBytes[2 * c + 1] << 8;
-                if (raw != 0xFFFF)
-                    starts[c] = wide ? std::size_t(raw) * 4 : raw;
-            }
-            for (std::size_t c = 0; c < count; ++c) {
-                if (starts[c] == SIZE_MAX || starts[c] >= bytes.size())
-                    continue;
-                std::size_t end = bytes.size();
-                for (std::size_t k = c + 1; k < count; ++k)
-                    if (starts[k] != SIZE_MAX && starts[k] > starts[c]) {
-                        end = std::min(end, starts[k]);
-                        break;
-                    }
-                auto record = bytes.subspan(starts[c], end - starts[c]);
-                auto value = current ? DecodeCell(record) : DecodeOldCell(record);
-                if (!value)
-                    continue;
-                doc::TCell& cell = table.Cells[row][c];
-                const int region = static_cast<std::size_t>(table.HeaderRows) > row               ? 1
-                                   : row + static_cast<std::size_t>(table.FooterRows) >= rows     ? 3
-                                   : static_cast<std::size_t>(table.HeaderColumns) > c            ? 2
-                                                                                                  : 0;
-                std::uint64_t textStyle = StyleRef(value->TextStyle);
-                if (textStyle == 0 || FContext.Store.Find(textStyle) == nullptr ||
-                    FContext.Store.Find(textStyle)->Type != types::kParagraphStyle)
-                    textStyle = FTextStyles[region];
-                cell.Text = CellText(*value, textStyle);
-                if (std::uint64_t cellStyle = StyleRef(value->CellStyle); cellStyle != 0) {
-                    const TObject* style = FContext.Store.Find(cellStyle);
-                    if (style && style->Type == types::kCellStyle)
-                        ApplyCellLook(cell, FContext.Styles().Cell(cellStyle));
-                }
-            }
+            if (row < rows)
+                ReadRow(info, static_cast<std::size_t>(row), table);
         }
+    }
+}
+
+void TTableReader::ReadRow(const TMessage& info, std::size_t row, doc::TTable& table) {
+    auto buffer = info.Message(tile_row::kCellStorage), offsets = info.Message(tile_row::kCellOffsets);
+    const bool current = buffer && offsets;
+    if (!current) {
+        buffer = info.Message(tile_row::kOldCellStorage);
+        offsets = info.Message(tile_row::kOldCellOffsets);
+    }
+    if (!buffer || !offsets)
+        return;
+    const bool wide = info.Bool(tile_row::kWideOffsets).value_or(false);
+    const auto bytes = buffer->Bytes();
+    const auto offsetBytes = offsets->Bytes();
+    const std::size_t count = std::min(offsetBytes.size() / 2, table.ColumnWidths.size());
+    // A record runs from its offset to the next column's (0xFFFF: no record).
+    std::vector<std::size_t> starts(count, SIZE_MAX);
+    for (std::size_t c = 0; c < count; ++c) {
+        const std::uint16_t raw = offsetBytes[2 * c] | offsetBytes[2 * c + 1] << 8;
+        if (raw != 0xFFFF)
+            starts[c] = wide ? std::size_t(raw) * 4 : raw;
+    }
+    for (std::size_t c = 0; c < count; ++c) {
+        if (starts[c] == SIZE_MAX || starts[c] >= bytes.size())
+            continue;
+        std::size_t end = bytes.size();
+        for (std::size_t k = c + 1; k < count; ++k)
+            if (starts[k] != SIZE_MAX && starts[k] > starts[c]) {
+                end = std::min(end, starts[k]);
+                break;
+            }
+        auto record = bytes.subspan(starts[c], end - starts[c]);
+        if (auto value = current ? DecodeCell(record) : DecodeOldCell(record))
+            ReadCell(*value, table, row, c);
+    }
+}
+
+void TTableReader::ReadCell(const TCellValue& value, doc::TTable& table, std::size_t row, std::size_t column) {
+    doc::TCell& cell = table.Cells[row][column];
+    std::uint64_t textStyle = StyleRef(value.TextStyle);
+    if (textStyle == 0 || FContext.Store.Find(textStyle) == nullptr ||
+        FContext.Store.Find(textStyle)->Type != types::kParagraphStyle)
+        textStyle = FTextStyles[Region(table, row, column)];
+    cell.Text = CellText(value, textStyle);
+    if (std::uint64_t cellStyle = StyleRef(value.CellStyle); cellStyle != 0) {
+        const TObject* style = FContext.Store.Find(cellStyle);
+        if (style && style->Type == types::kCellStyle)
+            ApplyCellLook(cell, FContext.Styles().Cell(cellStyle));
     }
 }
 
@@ -464,7 +478,7 @@ void TTableReader::ReadMerges(const TMessage& model, const TMessage& store, doc:
             continue;
         const auto rowEnd = std::min(rows, r.Row + r.Rows), columnEnd = std::min(columns, r.Column + r.Columns);
         // Each merge visits its cells: thousands of merges over one large range cost their cells each time.
-        FContext.Charge(static_cast<std::size_t>((rowEnd - r.Row) * (columnEnd - r.Column)) * limits::price::kCellVisit);
+        FContext.Budget.Charge(static_cast<std::size_t>((rowEnd - r.Row) * (columnEnd - r.Column)) * limits::price::kCellVisit);
         for (auto i = r.Row; i < rowEnd; ++i)
             for (auto j = r.Column; j < columnEnd; ++j) {
                 table.Cells[i][j].RowSpan = table.Cells[i][j].ColumnSpan = 0;
@@ -572,7 +586,7 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
         const std::int64_t limit = vertical ? rows : columns;
         const std::int64_t end = std::min(run.Origin + run.Length, limit);
         const std::int64_t covered = std::max<std::int64_t>(end - std::max<std::int64_t>(run.Origin, 0), 0);
-        FContext.Charge(static_cast<std::size_t>(covered) * limits::price::kCellVisit + limits::price::kStrokeRun);
+        FContext.Budget.Charge(static_cast<std::size_t>(covered) * limits::price::kCellVisit + limits::price::kStrokeRun);
         for (std::int64_t k = std::max<std::int64_t>(run.Origin, 0); k < end; ++k) {
             if (vertical) {
                 if (before >= 0 && before < columns) table.Cells[k][before].Right = run.Border;
@@ -583,6 +597,25 @@ void TTableReader::ReadBorders(const TMessage& model, doc::TTable& table) {
             }
         }
     }
+}
+
+// Each region's default text and cell styles: body, header row, header column, footer row.
+void TTableReader::ReadRegionStyles(const TMessage& model) {
+    for (std::uint32_t region = 0; region < 4; ++region) {
+        auto text = model.Reference(table_model::kFirstRegionTextStyle + region);
+        const TObject* t = text ? FContext.Store.Find(*text) : nullptr;
+        FTextStyles[region] = t && t->Type == types::kParagraphStyle ? t->Id : 0;
+        auto cell = model.Reference(table_model::kFirstRegionCellStyle + region);
+        const TObject* c = cell ? FContext.Store.Find(*cell) : nullptr;
+        FCellStyles[region] = c && c->Type == types::kCellStyle ? c->Id : 0;
+    }
+}
+
+void TTableReader::ApplyRegionLooks(doc::TTable& table) {
+    for (std::size_t r = 0; r < table.Cells.size(); ++r)
+        for (std::size_t c = 0; c < table.ColumnWidths.size(); ++c)
+            if (const std::uint64_t style = FCellStyles[Region(table, r, c)]; style != 0)
+                ApplyCellLook(table.Cells[r][c], FContext.Styles().Cell(style));
 }
 
 std::size_t TTableReader::Read() {
@@ -601,8 +634,7 @@ std::size_t TTableReader::Read() {
     if (rows > limits::kMaxTableRows || columns > limits::kMaxTableColumns || rows * columns > limits::kMaxTableCells)
         Damaged(L"table " + std::to_wstring(modelObject.Id) + L" claims " + std::to_wstring(rows) + L" rows and " +
                 std::to_wstring(columns) + L" columns");
-    FContext.Charge(static_cast<std::size_t>(rows * columns) * limits::price::kTableCell);
-
+    FContext.Budget.Charge(static_cast<std::size_t>(rows * columns) * limits::price::kTableCell);
     doc::TTable table;
     if (auto name = model.String(table_model::kName))
         table.Name = Wide(*name);
@@ -616,15 +648,7 @@ std::size_t TTableReader::Read() {
     table.ColumnWidths.resize(columns);
     table.Cells.assign(rows, std::vector<doc::TCell>(columns));
 
-    // Region defaults: body, header row, header column, footer row.
-    for (std::uint32_t region = 0; region < 4; ++region) {
-        auto text = model.Reference(table_model::kFirstRegionTextStyle + region);
-        const TObject* t = text ? FContext.Store.Find(*text) : nullptr;
-        FTextStyles[region] = t && t->Type == types::kParagraphStyle ? t->Id : 0;
-        auto cell = model.Reference(table_model::kFirstRegionCellStyle + region);
-        const TObject* c = cell ? FContext.Store.Find(*cell) : nullptr;
-        FCellStyles[region] = c && c->Type == types::kCellStyle ? c->Id : 0;
-    }
+    ReadRegionStyles(model);
 
     auto store = model.Message(table_model::kDataStore);
     if (!store)
@@ -638,19 +662,10 @@ std::size_t TTableReader::Read() {
                                                          : store->Reference(data_store::kOldFormats),
                  FFormats);
 
-
     // The table style's lines, then region styles, then each cell's own style over them;
     // the table's own strokes come last.
     ReadStyleLines(model, table);
-    for (std::uint64_t r = 0; r < rows; ++r)
-        for (std::uint64_t c = 0; c < columns; ++c) {
-            const int region = static_cast<std::uint64_t>(table.HeaderRows) > r                 ? 1
-                               : r + static_cast<std::uint64_t>(table.FooterRows) >= rows       ? 3
-                               : static_cast<std::uint64_t>(table.HeaderColumns) > c            ? 2
-                                                                                                : 0;
-            if (FCellStyles[region] != 0)
-                ApplyCellLook(table.Cells[r][c], FContext.Styles().Cell(FCellStyles[region]));
-        }
+    ApplyRegionLooks(table);
     ReadCells(*store, table);
     ReadMerges(model, *store, table);
     ReadBorders(model, table);
@@ -671,6 +686,26 @@ void CivilFromDays(long long z, int& y, unsigned& m, unsigned& d) {
     d = doy - (153 * mp + 2) / 5 + 1;
     m = mp < 10 ? mp + 3 : mp - 9;
     y = static_cast<int>(yy + (m <= 2));
+}
+
+// Quoted text of a date pattern, from the quote at i, is literal; a doubled quote is a quote,
+// inside quotes or out. Returns where the pattern goes on.
+std::size_t AppendQuoted(std::string_view pattern, std::size_t i, std::string& out) {
+    if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
+        out += '\'';
+        return i + 2;
+    }
+    for (++i; i < pattern.size(); ++i) {
+        if (pattern[i] != '\'') {
+            out += pattern[i];
+        } else if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
+            out += '\'';
+            ++i;
+        } else {
+            return i + 1;
+        }
+    }
+    return i;
 }
 
 }  // namespace
@@ -737,23 +772,7 @@ std::u16string FormatDate(double seconds, std::string_view pattern) {
         while (i + n < pattern.size() && pattern[i + n] == c)
             ++n;
         if (c == '\'') {
-            // Quoted text is literal; a doubled quote is a quote, inside quotes or out.
-            if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
-                out += '\'';
-                i += 2;
-                continue;
-            }
-            for (++i; i < pattern.size(); ++i) {
-                if (pattern[i] != '\'') {
-                    out += pattern[i];
-                } else if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
-                    out += '\'';
-                    ++i;
-                } else {
-                    ++i;
-                    break;
-                }
-            }
+            i = AppendQuoted(pattern, i, out);
             continue;
         }
         switch (c) {

@@ -20,7 +20,6 @@ using namespace fields;
 using namespace fields::storage;
 using doc::limits::kMaxListLevel;
 
-
 struct TEntry {
     std::uint32_t Index = 0;
     std::uint64_t Object = 0;  // 0: the entry names none
@@ -189,6 +188,29 @@ TParagraphSpan ParagraphSpan(const std::vector<TTextBreak>& ends, std::size_t i,
     return span;
 }
 
+// A page number, page count or other field, and the text it shows as stored.
+void ReadField(const TObject& object, doc::TAttachment& attachment) {
+    // A number attachment and a table of contents' page number wrap the textual one.
+    const bool wrapped = object.Type == types::kNumberAttachment || object.Type == types::kTocPageNumber;
+    auto textual = wrapped ? object.Payload.Message(object.Type == types::kNumberAttachment ? number_attachment::kTextual
+                                                                                          : toc_page_number::kTextual)
+                           : std::optional<TMessage>(object.Payload);
+    const auto kind = textual ? textual->Varint(textual_attachment::kKind).value_or(99) : 99;
+    attachment.Kind = doc::TAttachmentKind::akField;
+    attachment.Field = object.Type == types::kTocPageNumber ? doc::TFieldKind::fkOther
+                       : kind == 0                          ? doc::TFieldKind::fkPageNumber
+                       : kind == 1                          ? doc::TFieldKind::fkPageCount
+                                                            : doc::TFieldKind::fkOther;
+    std::optional<std::string> shown;
+    if (wrapped)
+        shown = object.Payload.String(object.Type == types::kNumberAttachment ? number_attachment::kShown
+                                                                             : toc_page_number::kShown);
+    if (!shown && textual)
+        shown = textual->String(textual_attachment::kStringEquivalent);
+    if (shown)
+        attachment.FieldText = Utf16(*shown);
+}
+
 class TStorageReader {
 public:
     TStorageReader(TReadContext& context, const TObject& storage, TStorageRole role, std::uint64_t defaultStyle)
@@ -282,7 +304,7 @@ doc::TTextStorage TStorageReader::Read() {
     ReadTables();
     doc::TTextStorage storage;
     const std::size_t count = ParagraphCount(FEnds, FLength);
-    FContext.ChargeParagraphs(count, FLength);
+    FContext.Budget.ChargeParagraphs(count, FLength);
     storage.Paragraphs.reserve(count);
 
     TCursor paragraphStyles(FParagraphStyles);
@@ -368,7 +390,7 @@ void TStorageReader::AddList(doc::TParagraph& paragraph, const TParagraphSpan& s
     // paragraph is no list item.
     if (level == 0 && list.Levels[0].Label == doc::TListLabel::llNone)
         return;
-    paragraph.ListStyle = FContext.ListStyleIndex(listId, fontSize);
+    paragraph.ListStyle = FContext.Lists.Index(listId, fontSize);
     paragraph.ListLevel = level;
 
     if (FStartsNext < FParagraphStarts.size()) {
@@ -536,30 +558,9 @@ void TStorageReader::AddAttachment(doc::TParagraph& paragraph, std::size_t parag
     case types::kTextualAttachment:
     case types::kTextualAttachmentAlt1:
     case types::kTextualAttachmentAlt2:
-    case types::kTocPageNumber: {
-        // A number attachment and a table of contents' page number wrap the textual one.
-        const bool wrapped = object->Type == types::kNumberAttachment || object->Type == types::kTocPageNumber;
-        auto textual = wrapped ? object->Payload.Message(object->Type == types::kNumberAttachment
-                                                             ? number_attachment::kTextual
-                                                             : toc_page_number::kTextual)
-                               : std::optional<TMessage>(object->Payload);
-        const auto kind = textual ? textual->Varint(textual_attachment::kKind).value_or(99) : 99;
-        attachment.Kind = doc::TAttachmentKind::akField;
-        attachment.Field = object->Type == types::kTocPageNumber ? doc::TFieldKind::fkOther
-                           : kind == 0                           ? doc::TFieldKind::fkPageNumber
-                           : kind == 1                           ? doc::TFieldKind::fkPageCount
-                                                                 : doc::TFieldKind::fkOther;
-        std::optional<std::string> shown;
-        if (object->Type == types::kNumberAttachment || object->Type == types::kTocPageNumber)
-            shown = object->Payload.String(object->Type == types::kNumberAttachment ? number_attachment::kShown
-                                                                                    : toc_page_number::kShown);
-        if (!shown && textual)
-            shown = textual->String(textual_attachment::kStringEquivalent);
-
-        if (shown)
-            attachment.FieldText = Utf16(*shown);
+    case types::kTocPageNumber:
+        ReadField(*object, attachment);
         break;
-    }
     case types::kFootnoteReference:
         AddFootnote(paragraph, position, *object);
         return;
@@ -576,8 +577,8 @@ void TStorageReader::AddAttachment(doc::TParagraph& paragraph, std::size_t parag
 doc::TTextStorage ReadTextStorage(TReadContext& context, std::uint64_t storageId, TStorageRole role,
                                   std::uint64_t defaultParagraphStyle) {
     const TObject& storage = context.Expect(storageId, {types::kTextStorage, types::kTextStorageAlt}, L"text storage");
-    TReadContext::TNesting nesting(context, storageId);
-    context.ChargeStorage(storageId, storage.Payload.Bytes().size());
+    TReadBudget::TNesting nesting(context.Budget, storageId);
+    context.Budget.ChargeStorage(storageId, storage.Payload.Bytes().size());
     return TStorageReader(context, storage, role, defaultParagraphStyle).Read();
 }
 
@@ -589,7 +590,7 @@ doc::TTextStorage PlainText(TReadContext& context, const std::u16string& text, s
         if (EndsParagraph(text[i]))
             ends.push_back({i, static_cast<std::uint32_t>(i), text[i]});
     const std::size_t count = ParagraphCount(ends, text.size());
-    context.ChargeParagraphs(count, text.size());
+    context.Budget.ChargeParagraphs(count, text.size());
     storage.Paragraphs.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         // Only the units count here: the text is UTF-16 already.
