@@ -15,6 +15,7 @@
 #include "iwork/IwaArchive.h"
 #include "iwork/ModernReader.h"
 #include "iwork/ObjectStore.h"
+#include "iwork/ObjectTypes.h"
 #include "platform/Exception.h"
 #include "support/IwaWriter.h"
 
@@ -23,12 +24,7 @@ using namespace testsupport;
 
 namespace {
 
-constexpr std::uint32_t kDocument = 10000, kSettings = 10012, kSection = 10011, kPageMaster = 10143, kFloating = 10010,
-                        kStorage = 2001, kDrawableAttachment = 2003, kFootnote = 2008, kTextBox = 2011,
-                        kParagraphStyle = 2022, kListStyle = 2023, kNumberAttachment = 2043, kImage = 3005,
-                        kShape = 3004, kShapeStyle = 3015, kChart = 5021, kTableInfo = 6000, kTableModel = 6001,
-                        kTile = 6002, kDataList = 6005, kHeaderBucket = 6006, kTableStyle = 6003, kMetadata = 11006,
-                        kHyperlink = 2032, kDropCapStyle = 10024;
+using namespace iwork::types;
 
 // A built seed the reader refuses would leave its part of the reader to chance: say so.
 void Check(const char* name, const TBytes& archives) {
@@ -106,18 +102,18 @@ public:
         return FNext++;
     }
     std::uint64_t Body(const TProtoWriter& storage) {
-        const std::uint64_t id = Add(kStorage, storage);
+        const std::uint64_t id = Add(kTextStorage, storage);
         Root.Reference(4, id);
         return id;
     }
     TBytes Archives() const {
         std::vector<TIwaObject> objects = FObjects;
-        objects.emplace_back(1, kDocument, Root.Data());
+        objects.emplace_back(1, kPagesDocument, Root.Data());
         // The package's data list names the files the fuzzer puts in Data/.
         TProtoWriter data;
         data.Message(4, TProtoWriter().Varint(1, 12).String(3, "image.png").String(4, "image.png"));
         data.Message(4, TProtoWriter().Varint(1, 13).String(3, "broken.jpg"));
-        objects.emplace_back(2, kMetadata, data.Data());
+        objects.emplace_back(2, kPackageMetadata, data.Data());
         return IwaArchives(objects);
     }
     TProtoWriter Root;
@@ -136,7 +132,7 @@ TBytes TextAndLists() {
                                    .Message(12, TProtoWriter().Varint(1, 3).Float(11, 20).Float(21, 6).Message(
                                                     13, TProtoWriter().Float(2, 1.5f))));
     const auto heading = b.Add(kParagraphStyle, Style("Heading", body, TProtoWriter().Float(3, 24).Bool(1, true)));
-    const auto bold = b.Add(2021, Style("", 0, TProtoWriter().Bool(1, true).Bool(2, true)));
+    const auto bold = b.Add(kCharacterStyle, Style("", 0, TProtoWriter().Bool(1, true).Bool(2, true)));
     TProtoWriter numbered;
     numbered.Message(1, StyleRecord("Numbered"))
         .PackedVarints(11, {3, 2})
@@ -175,11 +171,11 @@ TBytes Attachments() {
     const auto pageNumber =
         b.Add(kNumberAttachment, TProtoWriter().Message(1, TProtoWriter().Varint(2, 0)).String(3, "7"));
     const auto pageCount = b.Add(kNumberAttachment, TProtoWriter().Message(1, TProtoWriter().Varint(2, 1)));
-    const auto note = b.Add(kFootnote, TProtoWriter().Reference(2, b.Add(kStorage, Storage("A note."))));
-    const auto chart = b.Add(kChart, TProtoWriter().Message(1, DrawableRecord(0, 0, 200, 100, 0)));
+    const auto note = b.Add(kFootnoteReference, TProtoWriter().Reference(2, b.Add(kTextStorage, Storage("A note."))));
+    const auto chart = b.Add(kChartDrawable, TProtoWriter().Message(1, DrawableRecord(0, 0, 200, 100, 0)));
     const auto chartAt = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, chart));
-    const auto inside = b.Add(kStorage, Storage("Inside a box"));
-    const auto box = b.Add(kTextBox, TextBox(DrawableRecord(72, 300, 200, 60, 2), inside));
+    const auto inside = b.Add(kTextStorage, Storage("Inside a box"));
+    const auto box = b.Add(kShapeInfo, TextBox(DrawableRecord(72, 300, 200, 60, 2), inside));
     const auto boxAt = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, box));
     // "See P here. Page N of M, note* chart C anchor B"
     b.Body(Storage("See \xEF\xBF\xBC here.\nPage \xEF\xBF\xBC of \xEF\xBF\xBC, note \xEF\xBF\xBC"
@@ -195,9 +191,9 @@ TBytes Sections() {
     auto master = [&](const std::string& header, const std::string& footer) {
         TProtoWriter m;
         for (const std::string& text : {header, std::string(), std::string()})
-            m.Reference(1, b.Add(kStorage, Storage(text)));
+            m.Reference(1, b.Add(kTextStorage, Storage(text)));
         for (const std::string& text : {std::string(), footer, std::string()})
-            m.Reference(2, b.Add(kStorage, Storage(text)));
+            m.Reference(2, b.Add(kTextStorage, Storage(text)));
         return b.Add(kPageMaster, m);
     };
     const auto cover = master("Cover", ""), odd = master("Odd", "Page \xEF\xBF\xBC");
@@ -223,7 +219,7 @@ TBytes Table() {
     int key = 1;
     for (const char* s : {"Name", "Price", "Both columns"})
         strings.Message(3, TProtoWriter().Varint(1, key++).Varint(2, 1).String(3, s));
-    const auto stringList = b.Add(kDataList, strings);
+    const auto stringList = b.Add(kTableDataList, strings);
     TBytes row0 = CellRecord(3, 0x8, {1}), second = CellRecord(3, 0x8, {2});
     const auto secondAt = static_cast<std::uint16_t>(row0.size());
     row0.insert(row0.end(), second.begin(), second.end());
@@ -245,7 +241,7 @@ TBytes Table() {
         .Message(5, rowInfo(1, row1, {0xFFFF, 0}))
         .Message(5, rowInfo(2, row2, {0, 0xFFFF}));
     const auto tileId = b.Add(kTile, tile);
-    const auto columns = b.Add(kHeaderBucket, TProtoWriter().Message(2, TProtoWriter().Varint(1, 1).Float(2, 150)));
+    const auto columns = b.Add(kHeaderStorageBucket, TProtoWriter().Message(2, TProtoWriter().Varint(1, 1).Float(2, 150)));
     TProtoWriter store;
     store.Message(3, TProtoWriter().Message(1, TProtoWriter().Varint(1, 0).Reference(2, tileId)))
         .Reference(2, columns)
@@ -273,8 +269,8 @@ TBytes Table() {
 
 TBytes Floating() {
     TBuilder b;
-    const auto text = b.Add(kStorage, Storage("Floating text"));
-    const auto back = b.Add(kTextBox, TextBox(DrawableRecord(10, 10, 50, 20, 5), text));
+    const auto text = b.Add(kTextStorage, Storage("Floating text"));
+    const auto back = b.Add(kShapeInfo, TextBox(DrawableRecord(10, 10, 50, 20, 5), text));
     const TProtoWriter red = TProtoWriter().Varint(1, 1).Float(3, 1).Float(4, 0).Float(5, 0);
     const auto redStyle =
         b.Add(kShapeStyle, Style("Red", 0, TProtoWriter().Message(1, TProtoWriter().Message(1, red))));
@@ -291,7 +287,7 @@ TBytes Floating() {
     TProtoWriter floating;
     floating.Message(1, TProtoWriter().Varint(1, 1).Message(2, entry(back)).Message(4, entry(picture)));
     floating.Message(1, TProtoWriter().Varint(1, 0).Message(4, entry(other)));
-    b.Root.Reference(3, b.Add(kFloating, floating));
+    b.Root.Reference(3, b.Add(kFloatingDrawables, floating));
     b.Root.Reference(7, b.Add(kSettings, TProtoWriter().Bool(1, false)));
     return b.Archives();
 }
@@ -303,14 +299,14 @@ TBytes Shared() {
     std::string header;
     for (int i = 0; i < 40; ++i) header += "header words \xEF\xBF\xBC ";
     const auto number = b.Add(kNumberAttachment, TProtoWriter().Message(1, TProtoWriter().Varint(2, 0)));
-    const auto headerText = b.Add(kStorage, Storage(header).Message(9, ObjectTable({{13, number}})));
+    const auto headerText = b.Add(kTextStorage, Storage(header).Message(9, ObjectTable({{13, number}})));
     const auto master = b.Add(kPageMaster, TProtoWriter().Reference(1, headerText).Reference(2, headerText));
     const auto section = b.Add(kSection, TProtoWriter().Reference(25, master));
     const auto same = b.Add(kSection, TProtoWriter().Bool(17, true).Bool(19, true));
-    const auto boxText = b.Add(kStorage, Storage("Text in a box that is attached again and again"));
-    const auto box = b.Add(kTextBox, TextBox(DrawableRecord(0, 0, 90, 20, 0), boxText));
+    const auto boxText = b.Add(kTextStorage, Storage("Text in a box that is attached again and again"));
+    const auto box = b.Add(kShapeInfo, TextBox(DrawableRecord(0, 0, 90, 20, 0), boxText));
     const auto boxAt = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, box));
-    const auto noteText = b.Add(kStorage, Storage("A shared note."));
+    const auto noteText = b.Add(kTextStorage, Storage("A shared note."));
     std::string body;
     TProtoWriter sections, attachments, notes;
     for (std::uint32_t i = 0; i < 16; ++i) {
@@ -319,7 +315,7 @@ TBytes Shared() {
         sections.Message(1, TProtoWriter().Varint(1, at).Reference(2, i % 4 == 0 ? section : same));
         attachments.Message(1, TProtoWriter().Varint(1, at).Reference(2, boxAt));
         notes.Message(
-            1, TProtoWriter().Varint(1, at + 1).Reference(2, b.Add(kFootnote, TProtoWriter().Reference(2, noteText))));
+            1, TProtoWriter().Varint(1, at + 1).Reference(2, b.Add(kFootnoteReference, TProtoWriter().Reference(2, noteText))));
     }
     b.Body(Storage(body).Message(17, sections).Message(9, attachments).Message(16, notes));
     return b.Archives();

@@ -13,17 +13,22 @@
 #include "document/Document.h"
 #include "iwork/ModernReader.h"
 #include "iwork/ObjectStore.h"
+#include "iwork/ObjectTypes.h"
 #include "support/IwaWriter.h"
 
 namespace testsupport {
 
-// Message types, as Pages writes them.
-constexpr std::uint32_t kDocument = 10000, kSettings = 10012, kSection = 10011, kPageMaster = 10143,
-                        kFloating = 10010, kStorage = 2001, kDrawableAttachment = 2003, kFootnote = 2008,
-                        kTextBox = 2011, kCharacterStyle = 2021, kParagraphStyle = 2022, kListStyle = 2023,
-                        kHyperlink = 2032, kDropCapStyle = 10024,
-                        kNumberAttachment = 2043, kImage = 3005, kMask = 3006, kChart = 5021, kTableInfo = 6000,
-                        kTableModel = 6001, kTile = 6002, kDataList = 6005, kMetadata = 11006;
+// Message types under the short names the tests use; the values are the reader's own.
+constexpr std::uint32_t kDocument = iwork::types::kPagesDocument, kSettings = iwork::types::kSettings, kSection = iwork::types::kSection,
+                        kPageMaster = iwork::types::kPageMaster, kFloating = iwork::types::kFloatingDrawables,
+                        kStorage = iwork::types::kTextStorage, kDrawableAttachment = iwork::types::kDrawableAttachment,
+                        kFootnote = iwork::types::kFootnoteReference, kTextBox = iwork::types::kShapeInfo,
+                        kCharacterStyle = iwork::types::kCharacterStyle, kParagraphStyle = iwork::types::kParagraphStyle,
+                        kListStyle = iwork::types::kListStyle, kHyperlink = iwork::types::kHyperlink,
+                        kDropCapStyle = iwork::types::kDropCapStyle, kNumberAttachment = iwork::types::kNumberAttachment,
+                        kImage = iwork::types::kImage, kMask = iwork::types::kMask, kChart = iwork::types::kChartDrawable,
+                        kTableInfo = iwork::types::kTableInfo, kTableModel = iwork::types::kTableModel, kTile = iwork::types::kTile,
+                        kDataList = iwork::types::kTableDataList, kMetadata = iwork::types::kPackageMetadata;
 
 struct TEntry {
     std::uint32_t Index;
