@@ -5,8 +5,9 @@
 // is never one value in one place and another elsewhere.
 //
 // Bounds that belong to a library or a file format the engine only passes data to (libharu's
-// font size and array length, a font file's table sizes) stay beside the code that calls it; the
-// budget for what a package unpacks to is the platform's (platform/Budget.h).
+// font size and array length, a font file's table sizes, the pixels of a picture decoded for the
+// PDF) stay beside the code that calls it; the budget for what a package unpacks to is the
+// platform's (platform/Budget.h).
 
 #include <cstddef>
 #include <cstdint>
