@@ -15,7 +15,11 @@
 #include "iwork/IwaArchive.h"
 #include "iwork/ModernReader.h"
 #include "iwork/ObjectStore.h"
+#include "iwork/DocumentFields.h"
+#include "iwork/DrawableFields.h"
 #include "iwork/ObjectTypes.h"
+#include "iwork/StorageFields.h"
+#include "iwork/StyleFields.h"
 #include "platform/Exception.h"
 #include "support/IwaWriter.h"
 
@@ -25,6 +29,7 @@ using namespace testsupport;
 namespace {
 
 using namespace iwork::types;
+using namespace iwork::fields;
 
 // A built seed the reader refuses would leave its part of the reader to chance: say so.
 void Check(const char* name, const TBytes& archives) {
@@ -49,61 +54,70 @@ TProtoWriter ObjectTable(std::initializer_list<std::pair<std::uint32_t, std::uin
     TProtoWriter table;
     for (const auto& [index, object] : entries) {
         TProtoWriter entry;
-        entry.Varint(1, index);
-        if (object != 0) entry.Reference(2, object);
-        table.Message(1, entry);
+        entry.Varint(attribute_entry::kCharacterIndex, index);
+        if (object != 0) entry.Reference(attribute_entry::kObject, object);
+        table.Message(attribute_table::kEntries, entry);
     }
     return table;
 }
 
 TProtoWriter DataTable(std::initializer_list<std::array<std::uint64_t, 3>> entries) {
     TProtoWriter table;
-    for (const auto& e : entries) table.Message(1, TProtoWriter().Varint(1, e[0]).Varint(2, e[1]).Varint(3, e[2]));
+    for (const auto& e : entries)
+        table.Message(attribute_table::kEntries, TProtoWriter()
+                                                     .Varint(data_entry::kCharacterIndex, e[0])
+                                                     .Varint(data_entry::kFirst, e[1])
+                                                     .Varint(data_entry::kSecond, e[2]));
     return table;
 }
 
 TProtoWriter StyleRecord(const std::string& name, std::uint64_t parent = 0) {
     TProtoWriter record;
-    if (!name.empty()) record.String(1, name);
-    if (parent != 0) record.Reference(3, parent).Bool(4, true);
+    if (!name.empty()) record.String(style_record::kName, name);
+    if (parent != 0) record.Reference(style_record::kParent, parent).Bool(style_record::kIsVariation, true);
     return record;
 }
 
 TProtoWriter Style(const std::string& name, std::uint64_t parent, const TProtoWriter& properties) {
-    return TProtoWriter().Message(1, StyleRecord(name, parent)).Message(11, properties);
+    return TProtoWriter().Message(style::kRecord, StyleRecord(name, parent)).Message(style::kProperties, properties);
 }
 
 TProtoWriter Size(float w, float h) {
-    return TProtoWriter().Float(1, w).Float(2, h);
+    return TProtoWriter().Float(point::kX, w).Float(point::kY, h);
 }
 
 TProtoWriter DrawableRecord(float x, float y, float w, float h, std::uint64_t wrapType) {
     return TProtoWriter()
-        .Message(1, TProtoWriter().Message(1, Size(x, y)).Message(2, Size(w, h)))
-        .Message(3, TProtoWriter().Varint(1, wrapType).Float(4, 8));
+        .Message(drawable::kGeometry,
+                 TProtoWriter().Message(geometry::kPosition, Size(x, y)).Message(geometry::kSize, Size(w, h)))
+        .Message(drawable::kWrap, TProtoWriter().Varint(wrap::kType, wrapType).Float(wrap::kMargin, 8));
 }
 
 TProtoWriter TextBox(const TProtoWriter& drawable, std::uint64_t storage = 0) {
     TProtoWriter box;
-    box.Message(1, TProtoWriter().Message(1, drawable));
-    if (storage != 0) box.Reference(4, storage);
-    return box.Bool(6, true);
+    box.Message(text_shape::kShape, TProtoWriter().Message(shape::kDrawable, drawable));
+    if (storage != 0) box.Reference(text_shape::kStorage, storage);
+    return box.Bool(text_shape::kIsTextBox, true);
 }
 
 TProtoWriter Storage(const std::string& text) {
-    return TProtoWriter().Varint(1, 0).String(3, text);
+    return TProtoWriter().Varint(storage::kKind, 0).String(storage::kText, text);
 }
 
 class TBuilder {
 public:
-    TBuilder() { Root.Float(30, 612).Float(31, 792).Float(32, 72).Float(33, 72).Float(34, 72).Float(35, 72); }
+    TBuilder() {
+        Root.Float(document::kPageWidth, 612).Float(document::kPageHeight, 792);
+        Root.Float(document::kLeftMargin, 72).Float(document::kRightMargin, 72);
+        Root.Float(document::kTopMargin, 72).Float(document::kBottomMargin, 72);
+    }
     std::uint64_t Add(std::uint32_t type, const TProtoWriter& payload) {
         FObjects.emplace_back(FNext, type, payload.Data());
         return FNext++;
     }
     std::uint64_t Body(const TProtoWriter& storage) {
         const std::uint64_t id = Add(kTextStorage, storage);
-        Root.Reference(4, id);
+        Root.Reference(document::kBodyStorage, id);
         return id;
     }
     TBytes Archives() const {
@@ -111,8 +125,10 @@ public:
         objects.emplace_back(1, kPagesDocument, Root.Data());
         // The package's data list names the files the fuzzer puts in Data/.
         TProtoWriter data;
-        data.Message(4, TProtoWriter().Varint(1, 12).String(3, "image.png").String(4, "image.png"));
-        data.Message(4, TProtoWriter().Varint(1, 13).String(3, "broken.jpg"));
+        using namespace data_file;
+        data.Message(package_metadata::kDataFiles,
+                     TProtoWriter().Varint(kIdentifier, 12).String(kPreferredFileName, "image.png").String(kFileName, "image.png"));
+        data.Message(package_metadata::kDataFiles, TProtoWriter().Varint(kIdentifier, 13).String(kPreferredFileName, "broken.jpg"));
         objects.emplace_back(2, kPackageMetadata, data.Data());
         return IwaArchives(objects);
     }

@@ -67,7 +67,8 @@ TProtoWriter Storage(const std::string& text);
 
 class TDocumentBuilder {
 public:
-    TDocumentBuilder() { Root.Float(30, 612).Float(31, 792); }
+    // A Letter page.
+    TDocumentBuilder();
 
     std::uint64_t Add(std::uint32_t type, const TProtoWriter& payload);
     // A body storage of the root.
