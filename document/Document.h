@@ -11,6 +11,18 @@
 
 namespace doc {
 
+// Marks in a paragraph's Text that stand for no character of their own.
+inline constexpr char16_t kObjectMark = u'\uFFFC';  // an attachment: what stands there is in TParagraph::Attachments
+inline constexpr char16_t kPageBreak = u'\u0005';   // body only: the text after it starts the next page
+inline constexpr char16_t kLineBreak = u'\u2028';   // ends a line, not the paragraph
+
+// Pages' own values where a document says nothing, stated once for the readers and the layout.
+inline constexpr double kA4Width = 595.28, kA4Height = 841.89;  // the page
+inline constexpr double kDefaultColumnGap = 18;                 // between a section's columns
+inline constexpr double kDefaultTextInset = 4;                  // a text box's text from its edges
+inline constexpr double kDefaultWrapMargin = 12;                // text kept this far from a wrapped object
+inline constexpr double kDefaultFootnoteGap = 10;               // between the body and the footnotes' separator
+
 struct TColor {
     double R = 0, G = 0, B = 0, A = 1;  // 0..1
     friend bool operator==(const TColor&, const TColor&) = default;
@@ -115,7 +127,7 @@ struct TParagraphStyle {
 // Placeholders in the text that take their value at layout time.
 enum class TFieldKind { fkPageNumber, fkPageCount, fkDate, fkOther };
 
-// What sits at a U+FFFC (or other marker) position in a paragraph.
+// What sits at a kObjectMark position in a paragraph.
 enum class TAttachmentKind {
     akDrawable,  // inline drawable: Drawables[Index]
     akField,     // Field
@@ -144,8 +156,8 @@ struct TDropCap {
 };
 
 struct TParagraph {
-    // Without the paragraph's ending newline. U+2028 breaks a line, U+0009 is a tab,
-    // U+0005 a page break (body only), U+FFFC an attachment.
+    // Without the paragraph's ending newline. kLineBreak breaks a line, U+0009 is a tab,
+    // kPageBreak a page break (body only), kObjectMark an attachment.
     std::u16string Text;
     std::uint32_t StorageStart = 0;  // where Text starts in its storage
     TParagraphStyle Style;
@@ -178,6 +190,11 @@ struct TPathSegment {
     TPoint P, C1, C2;  // P end point; C1, C2 control points of a cubic curve
 };
 
+// The model names pictures by path and never holds their bytes. A path names a file in the
+// package's Data folder, which whoever opened the package owns: the conversion's working folder
+// for an unpacked package (emptied when the next document is unpacked or the run ends), or a
+// folder bundle where it stands. A path is valid while that folder is, so from reading until the
+// PDF is written; a model kept longer must not open its pictures.
 struct TImage {
     std::wstring FilePath;       // engine path of the picture's file; empty when missing
     std::wstring ThumbnailPath;  // a smaller stand-in Pages keeps; empty when none
@@ -194,7 +211,7 @@ enum class TWrapKind { wkNone, wkAround, wkAboveAndBelow };
 
 struct TWrap {
     TWrapKind Kind = TWrapKind::wkAround;
-    double Margin = 12;
+    double Margin = kDefaultWrapMargin;
 };
 
 // A linear gradient: colours blended between stops along a line through the shape's bounds.
@@ -233,7 +250,7 @@ struct TDrawable {
     std::optional<TGradient> Gradient;
     // dkTextBox, or a shape with text
     TTextStorage Text;
-    double TextInset = 4;
+    double TextInset = kDefaultTextInset;
     // dkTable: index into TDocument::Tables
     std::size_t Table = 0;
     // dkGroup: indices into TDocument::Drawables
@@ -275,7 +292,7 @@ struct TFootnoteSettings {
     TFootnoteKind Kind = TFootnoteKind::fnFootnotes;
     TNumberFormat Format = TNumberFormat::nfDecimal;  // symbols kept as decimal
     TFootnoteNumbering Numbering = TFootnoteNumbering::fnDocument;
-    double Gap = 10;  // between the body and the separator
+    double Gap = kDefaultFootnoteGap;  // between the body and the separator
 };
 
 // Three parts side by side, as Pages keeps them; most documents use one.
@@ -298,12 +315,12 @@ struct TSection {
     bool EvenOddDifferent = false;
     TPageMaster First, Even, Odd;  // Odd is the default master
     int Columns = 1;
-    double ColumnGap = 18;
+    double ColumnGap = kDefaultColumnGap;
     std::optional<int> PageNumberStartAt;
 };
 
 struct TPageSetup {
-    double Width = 595.28, Height = 841.89;
+    double Width = kA4Width, Height = kA4Height;
     double Left = 72, Right = 72, Top = 72, Bottom = 72;
     double HeaderMargin = 36, FooterMargin = 36;  // from the page edge to the header/footer
 };

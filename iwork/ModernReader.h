@@ -12,7 +12,9 @@ namespace iwork {
 // beside its package's Data, or a folder bundle.
 struct TModernPackage {
     std::wstring IndexFolder;  // holds the .iwa files (the folder named "Index")
-    std::wstring DataFolder;   // the folder named "Data"; may not exist
+    // The folder named "Data"; may not exist. The model's picture paths point into it: its owner
+    // keeps it until the document has been written (see doc::TImage).
+    std::wstring DataFolder;
     std::wstring Title;        // the document's name, without ".pages"
 };
 

@@ -159,7 +159,7 @@ doc::TDocument ReadPages09Text(const std::wstring& indexXmlPath) {
         } else if (inParagraph && is("sf:tab")) {
             paragraph.Text += u'\t';
         } else if (inParagraph && is("sf:lnbr")) {
-            paragraph.Text += u'\u2028';
+            paragraph.Text += doc::kLineBreak;
         }
         i = close + 1;
     }

@@ -67,7 +67,7 @@ void ApplyFaceFromFontName(doc::TCharacterStyle& style);
 
 struct TColumnLayout {
     int Columns = 1;
-    double Gap = 18;
+    double Gap = doc::kDefaultColumnGap;
 };
 
 struct TShapeLook {

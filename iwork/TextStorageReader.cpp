@@ -178,7 +178,7 @@ TParagraphSpan ParagraphSpan(const std::vector<TTextBreak>& ends, std::size_t i,
     }
     if (i < ends.size()) {
         const TTextBreak& end = ends[i];
-        const bool kept = end.Char == u'\u0005';
+        const bool kept = end.Char == doc::kPageBreak;  // the model keeps it as its page break
         span.End = end.Unit + (kept ? 1 : 0);
         span.ByteEnd = end.Byte + (kept ? 1 : 0);
     } else {

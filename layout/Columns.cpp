@@ -19,7 +19,7 @@ double BodyWidth(const doc::TPageSetup& setup) {
 double ColumnWidthOf(const doc::TSection& section, const doc::TPageSetup& setup) {
     const double body = BodyWidth(setup);
     const int columns = std::clamp(section.Columns, 1, kMaxColumns);
-    const double gap = Sane(section.ColumnGap, 0, body, 18);
+    const double gap = Sane(section.ColumnGap, 0, body, doc::kDefaultColumnGap);
     const double width = (body - gap * (columns - 1)) / columns;
     return width >= 12 ? width : body;
 }

@@ -120,7 +120,7 @@ void DrawShape(TTextContext& context, const doc::TDrawable& drawable, const doc:
     if (!drawable.Path.empty() && (drawable.Stroke || drawable.Fill || drawable.Gradient))
         out.emplace_back(ShapePath(drawable, frame));
     if (!drawable.Text.Empty()) {
-        const double inset = Sane(drawable.TextInset, 0, 1000, 4);
+        const double inset = Sane(drawable.TextInset, 0, 1000, doc::kDefaultTextInset);
         const double width = std::max(1.0, frame.Width - 2 * inset);
         TTextContext boxContext{context.Document, context.Fonts, context.Fields, context.FootnoteMarks, false};
         const TBlock block = LayOutBlock(drawable.Text, width, boxContext);

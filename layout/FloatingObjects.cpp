@@ -14,7 +14,7 @@ constexpr double kMinStretch = 36;  // narrower gaps beside an object take no te
 }  // namespace
 
 TExclusion ExclusionOf(const doc::TDrawable& drawable) {
-    const double margin = Sane(drawable.Wrap.Margin, 0, 1000, 12);
+    const double margin = Sane(drawable.Wrap.Margin, 0, 1000, doc::kDefaultWrapMargin);
     const doc::TRect box = VisibleBox(drawable);
     doc::TRect r{Sane(box.X, -1e5, 1e5, 0), Sane(box.Y, -1e5, 1e5, 0), Sane(box.Width, 0, 1e5, 0),
                  Sane(box.Height, 0, 1e5, 0)};

@@ -36,7 +36,7 @@ TBlock LayOutFootnote(std::size_t footnote, double width, TTextContext& context)
 }
 
 double FootnoteSeparatorRoom(const doc::TDocument& document) {
-    return Sane(document.FootnoteSettings.Gap, 0, 500, 10) + kFootnoteSeparatorSpace;
+    return Sane(document.FootnoteSettings.Gap, 0, 500, doc::kDefaultFootnoteGap) + kFootnoteSeparatorSpace;
 }
 
 std::vector<std::size_t> NotesReferred(const doc::TDocument& document, std::size_t from, std::size_t to) {

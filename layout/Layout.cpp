@@ -156,7 +156,7 @@ private:
         const doc::TDocument& document = FContext.Document;
         const doc::TPageSetup& setup = FFlow.Setup();
         const double width = FFlow.ColumnWidthOf(0);
-        double y = frame.BodyBottom - frame.FootnoteRoom + Sane(document.FootnoteSettings.Gap, 0, 500, 10);
+        double y = frame.BodyBottom - frame.FootnoteRoom + Sane(document.FootnoteSettings.Gap, 0, 500, doc::kDefaultFootnoteGap);
         TLineItem rule;
         rule.From = {setup.Left, y};
         rule.To = {setup.Left + std::min(kFootnoteSeparatorLength, width / 2), y};

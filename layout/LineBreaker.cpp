@@ -1,5 +1,6 @@
 #include "layout/LineBreaker.h"
 
+#include "document/Document.h"
 #include "layout/Unicode.h"
 
 namespace layout {
@@ -12,7 +13,7 @@ bool IsSpace(char32_t c) {
 
 bool IsHyphen(char32_t c) { return c == u'-' || c == 0x2010 || c == 0x2012 || c == 0x2013 || c == 0x00AD; }
 
-bool IsHard(char32_t c) { return c == 0x2028 || c == u'\n' || c == u'\r' || c == 0x0005; }
+bool IsHard(char32_t c) { return c == doc::kLineBreak || c == u'\n' || c == u'\r' || c == doc::kPageBreak; }
 
 }  // namespace
 
@@ -41,7 +42,7 @@ std::vector<std::uint8_t> BreakOpportunities(const std::u16string& text) {
                 allow = false;
             } else if (IsSpace(prev) || IsHard(prev)) {
                 allow = true;
-            } else if (c == 0xFFFC || prev == 0xFFFC) {
+            } else if (c == doc::kObjectMark || prev == doc::kObjectMark) {
                 allow = !IsNoStart(c) && !IsNoEnd(prev);
             } else if (prev == 0x2014 || c == 0x2014) {
                 allow = true;

@@ -76,7 +76,7 @@ void TParagraphLayout::SetUpDropCap() {
     std::uint32_t end = 0;
     for (int n = 0; n < cap.Characters && end < text.size(); ++n) {
         const char16_t c = text[end];
-        if (c == u'\uFFFC' || c == u'\t' || c == u'\u2028' || c == u'\u0005' || IsBreakingSpace(c)) return;
+        if (c == doc::kObjectMark || c == u'\t' || c == doc::kLineBreak || c == doc::kPageBreak || IsBreakingSpace(c)) return;
         std::size_t units = 1;
         DecodeAt(text, end, units);
         end += std::uint32_t(units);

@@ -12,7 +12,7 @@ namespace {
 
 bool IsHiddenChar(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0xAD || (c >= 0x200B && c <= 0x200F) ||
-           (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF || c == 0xFFFC ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF || c == doc::kObjectMark ||
            (c >= 0xFE00 && c <= 0xFE0F);
 }
 
@@ -81,17 +81,17 @@ public:
                    FParagraph.Attachments[attachmentIndex].Position < i)
                 ++attachmentIndex;
             const doc::TAttachment* attachment =
-                (c == 0xFFFC && attachmentIndex < FParagraph.Attachments.size() &&
+                (c == doc::kObjectMark && attachmentIndex < FParagraph.Attachments.size() &&
                  FParagraph.Attachments[attachmentIndex].Position == i)
                     ? &FParagraph.Attachments[attachmentIndex]
                     : nullptr;
             char16_t breakChar = source[i];
             if (c == u'\t') {
                 Push(i, 1, TSpanKind::skTab, look);
-            } else if (c == 0x2028 || c == u'\n' || c == u'\r' || c == 0x0B || c == 0x2029) {
+            } else if (c == doc::kLineBreak || c == u'\n' || c == u'\r' || c == 0x0B || c == 0x2029) {
                 Push(i, 1, TSpanKind::skLineBreak, look);
-                breakChar = 0x2028;
-            } else if (c == 0x05) {
+                breakChar = doc::kLineBreak;
+            } else if (c == doc::kPageBreak) {
                 Push(i, 1, FContext.Body ? TSpanKind::skPageBreak : TSpanKind::skLineBreak, look);
             } else if (attachment) {
                 if (PushAttachment(i, *attachment, look)) breakChar = u'x';

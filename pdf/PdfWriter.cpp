@@ -15,6 +15,7 @@
 #include "pdf/HaruDocument.h"
 #include "pdf/Images.h"
 #include "pdf/LinkTarget.h"
+#include "document/Document.h"
 #include "layout/TrueTypeFont.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -29,7 +30,6 @@ constexpr double kMinCharSpace = -30, kMaxCharSpace = 300;  // libharu's limits 
 constexpr double kMinPageSize = 3;                          // the PDF limit libharu enforces; the largest is the model's
 constexpr double kMaxPageSize = doc::limits::kMaxPageLength;
 constexpr double kFrameGrey = 0.6, kFrameWidth = 0.5;       // a picture that cannot be shown
-constexpr double kDefaultWidth = 595.28, kDefaultHeight = 841.89;
 
 bool Finite(std::initializer_list<double> values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
@@ -265,7 +265,7 @@ HPDF_ExtGState TWriter::Alpha(int fill, int stroke) {
 
 std::vector<std::span<const std::uint8_t>> TWriter::Write() {
     if (!FDocument.Title.empty()) FDoc.SetTitle(FDocument.Title);
-    const std::vector<layout::TPage> blank(FDocument.Pages.empty() ? 1 : 0, {kDefaultWidth, kDefaultHeight, {}});
+    const std::vector<layout::TPage> blank(FDocument.Pages.empty() ? 1 : 0, {doc::kA4Width, doc::kA4Height, {}});
     const auto& pages = FDocument.Pages.empty() ? blank : FDocument.Pages;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const layout::TPage& page = pages[i];

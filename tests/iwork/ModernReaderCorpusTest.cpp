@@ -88,8 +88,9 @@ public:
             const std::size_t section = FDoc.Body.Paragraphs[i].Section;
             ASSERT_LT(section, FDoc.Sections.size()) << "body paragraph " << i;
             EXPECT_LE(FDoc.Sections[section].FirstParagraph, i) << "body paragraph " << i;
-            if (section + 1 < FDoc.Sections.size())
+            if (section + 1 < FDoc.Sections.size()) {
                 EXPECT_GT(FDoc.Sections[section + 1].FirstParagraph, i) << "body paragraph " << i;
+            }
         }
         for (const doc::TSection& section : FDoc.Sections)
             for (const doc::TPageMaster* master : {&section.First, &section.Even, &section.Odd}) {
@@ -123,28 +124,30 @@ private:
         EXPECT_EQ(p.Runs.back().End, size);
         for (std::size_t r = 0; r < p.Runs.size(); ++r) {
             const doc::TRun& run = p.Runs[r];
-            if (r > 0) EXPECT_EQ(run.Start, p.Runs[r - 1].End) << "run " << r;
-            if (size > 0) EXPECT_LT(run.Start, run.End) << "run " << r;
+            if (r > 0) { EXPECT_EQ(run.Start, p.Runs[r - 1].End) << "run " << r; }
+            if (size > 0) { EXPECT_LT(run.Start, run.End) << "run " << r; }
             EXPECT_GT(run.Style.FontSize, 0) << "run " << r;
             EXPECT_LT(run.Style.Link, int(FDoc.Links.size())) << "run " << r;
         }
         for (std::size_t a = 0; a < p.Attachments.size(); ++a) {
             const doc::TAttachment& attachment = p.Attachments[a];
             ASSERT_LT(attachment.Position, size) << "attachment " << a;
-            if (a > 0) EXPECT_GT(attachment.Position, p.Attachments[a - 1].Position) << "attachment " << a;
+            if (a > 0) { EXPECT_GT(attachment.Position, p.Attachments[a - 1].Position) << "attachment " << a; }
             EXPECT_EQ(p.Text[attachment.Position], u'\uFFFC') << "attachment " << a;
-            if (attachment.Kind == doc::TAttachmentKind::akDrawable)
+            if (attachment.Kind == doc::TAttachmentKind::akDrawable) {
                 EXPECT_LT(attachment.Index, FDoc.Drawables.size()) << "attachment " << a;
-            if (attachment.Kind == doc::TAttachmentKind::akFootnote)
+            }
+            if (attachment.Kind == doc::TAttachmentKind::akFootnote) {
                 EXPECT_LT(attachment.Index, FDoc.Footnotes.size()) << "attachment " << a;
+            }
         }
         EXPECT_LT(p.ListStyle, int(FDoc.ListStyles.size()));
         EXPECT_LT(p.DropCap, int(FDoc.DropCaps.size()));
     }
 
     void Drawable(const doc::TDrawable& d) {
-        if (d.AnchorParagraph) EXPECT_LT(*d.AnchorParagraph, FDoc.Body.Paragraphs.size());
-        if (d.Kind == doc::TDrawableKind::dkTable) EXPECT_LT(d.Table, FDoc.Tables.size());
+        if (d.AnchorParagraph) { EXPECT_LT(*d.AnchorParagraph, FDoc.Body.Paragraphs.size()); }
+        if (d.Kind == doc::TDrawableKind::dkTable) { EXPECT_LT(d.Table, FDoc.Tables.size()); }
         for (std::size_t child : d.Children) EXPECT_LT(child, FDoc.Drawables.size());
         // A picture's file is in the package's data folder, there while the package is.
         for (const std::wstring* path : {&d.Image.FilePath, &d.Image.ThumbnailPath}) {
