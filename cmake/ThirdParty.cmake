@@ -1,5 +1,6 @@
 # Third-party libraries as imported targets, the same names in every build:
-#   thirdparty::snappy, thirdparty::hpdf, thirdparty::stb, thirdparty::fontconfig (not on Windows)
+#   thirdparty::snappy, thirdparty::hpdf, thirdparty::stb, thirdparty::harfbuzz, thirdparty::fribidi,
+#   thirdparty::fontconfig (not on Windows)
 # Natively they are Debian's -dev packages. The Windows build compiles Debian's source
 # packages with the mingw toolchain (see scripts/setup.sh).
 if(WIN32)
@@ -12,13 +13,16 @@ if(WIN32)
     set(_thirdparty_default "$ENV{HOME}/.cache/pages2pdf/thirdparty")
   endif()
   set(PAGES2PDF_THIRDPARTY_DIR "${_thirdparty_default}" CACHE PATH
-    "Folder holding the Debian source packages of snappy and libharu (made by scripts/setup.sh)")
+    "Folder holding the Debian source packages of snappy, libharu, harfbuzz and fribidi (made by scripts/setup.sh)")
 
   set(_snappy_dir "${PAGES2PDF_THIRDPARTY_DIR}/snappy")
   set(_hpdf_dir "${PAGES2PDF_THIRDPARTY_DIR}/libharu")
-  foreach(_probe "${_snappy_dir}/snappy.h" "${_hpdf_dir}/include/hpdf.h")
+  set(_harfbuzz_dir "${PAGES2PDF_THIRDPARTY_DIR}/harfbuzz")
+  set(_fribidi_dir "${PAGES2PDF_THIRDPARTY_DIR}/fribidi")
+  foreach(_probe "${_snappy_dir}/snappy.h" "${_hpdf_dir}/include/hpdf.h" "${_harfbuzz_dir}/src/harfbuzz.cc"
+                 "${_fribidi_dir}/lib/fribidi-bidi.c")
     if(NOT EXISTS "${_probe}")
-      message(FATAL_ERROR "Missing ${_probe}: the Windows build compiles Debian's snappy and libharu sources; "
+      message(FATAL_ERROR "Missing ${_probe}: the Windows build compiles Debian's sources of these libraries; "
         "run scripts/setup.sh to fetch them, or point PAGES2PDF_THIRDPARTY_DIR at them.")
     endif()
   endforeach()
@@ -68,6 +72,46 @@ if(WIN32)
   set_target_properties(thirdparty_hpdf PROPERTIES C_STANDARD 99 EXCLUDE_FROM_ALL ON)
   add_library(thirdparty::hpdf ALIAS thirdparty_hpdf)
 
+  # HarfBuzz from its amalgamated source: the OpenType shaper alone (no FreeType, GLib, ICU or
+  # Uniscribe), built as C++ without exceptions, as its own build does.
+  add_library(thirdparty_harfbuzz STATIC "${_harfbuzz_dir}/src/harfbuzz.cc")
+  target_include_directories(thirdparty_harfbuzz SYSTEM PUBLIC "${_harfbuzz_dir}/src")
+  target_compile_options(thirdparty_harfbuzz PRIVATE -w -fno-exceptions -fno-rtti -fno-threadsafe-statics)
+  set_target_properties(thirdparty_harfbuzz PROPERTIES EXCLUDE_FROM_ALL ON)
+  add_library(thirdparty::harfbuzz ALIAS thirdparty_harfbuzz)
+
+  # FriBidi's bidirectional algorithm with the Unicode tables its source package ships already
+  # generated; its configuration header made here as its own build makes it. Linked statically:
+  # see the README for what its licence (LGPL 2.1 or later) then asks of a distribution.
+  file(STRINGS "${_fribidi_dir}/meson.build" _fribidi_version_line REGEX "version *: *'[0-9.]+'" LIMIT_COUNT 1)
+  string(REGEX MATCH "([0-9]+)\\.([0-9]+)\\.([0-9]+)" FRIBIDI_VERSION "${_fribidi_version_line}")
+  set(FRIBIDI_MAJOR_VERSION ${CMAKE_MATCH_1})
+  set(FRIBIDI_MINOR_VERSION ${CMAKE_MATCH_2})
+  set(FRIBIDI_MICRO_VERSION ${CMAKE_MATCH_3})
+  set(FRIBIDI_INTERFACE_VERSION 4)
+  set(PACKAGE fribidi)
+  set(PACKAGE_NAME "GNU FriBidi")
+  set(PACKAGE_BUGREPORT "")
+  set(SIZEOF_INT 4)
+  set(FRIBIDI_MSVC_BUILD_PLACEHOLDER "#undef FRIBIDI_BUILT_WITH_MSVC")
+  configure_file("${_fribidi_dir}/lib/fribidi-config.h.in" "${CMAKE_BINARY_DIR}/thirdparty/fribidi/fribidi-config.h" @ONLY)
+  file(WRITE "${CMAKE_BINARY_DIR}/thirdparty/fribidi/config.h"
+    "#define HAVE_STDLIB_H 1\n#define HAVE_STRING_H 1\n#define HAVE_STRINGIZE 1\n#define HAVE_MEMSET 1\n#define HAVE_MEMMOVE 1\n")
+  set(_fribidi_sources)
+  foreach(_f fribidi fribidi-arabic fribidi-bidi fribidi-bidi-types fribidi-brackets fribidi-char-sets
+             fribidi-char-sets-cap-rtl fribidi-char-sets-cp1255 fribidi-char-sets-cp1256 fribidi-char-sets-iso8859-6
+             fribidi-char-sets-iso8859-8 fribidi-char-sets-utf8 fribidi-deprecated fribidi-joining
+             fribidi-joining-types fribidi-mirroring fribidi-run fribidi-shape)
+    list(APPEND _fribidi_sources "${_fribidi_dir}/lib/${_f}.c")
+  endforeach()
+  add_library(thirdparty_fribidi STATIC ${_fribidi_sources})
+  target_include_directories(thirdparty_fribidi SYSTEM PUBLIC "${_fribidi_dir}/lib" "${CMAKE_BINARY_DIR}/thirdparty/fribidi")
+  target_compile_definitions(thirdparty_fribidi PRIVATE HAVE_CONFIG_H)
+  target_compile_definitions(thirdparty_fribidi PUBLIC FRIBIDI_STATIC "FRIBIDI_ENTRY=extern")
+  target_compile_options(thirdparty_fribidi PRIVATE -w)
+  set_target_properties(thirdparty_fribidi PROPERTIES EXCLUDE_FROM_ALL ON)
+  add_library(thirdparty::fribidi ALIAS thirdparty_fribidi)
+
   set_directory_properties(PROPERTIES COMPILE_OPTIONS "${_our_options}")
 
   # stb is headers only; Debian's libstb-dev has them (in a folder of their own, safe to give the cross
@@ -96,4 +140,8 @@ else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
   add_library(thirdparty::fontconfig ALIAS PkgConfig::FONTCONFIG)
+  pkg_check_modules(HARFBUZZ REQUIRED IMPORTED_TARGET harfbuzz)
+  add_library(thirdparty::harfbuzz ALIAS PkgConfig::HARFBUZZ)
+  pkg_check_modules(FRIBIDI REQUIRED IMPORTED_TARGET fribidi)
+  add_library(thirdparty::fribidi ALIAS PkgConfig::FRIBIDI)
 endif()

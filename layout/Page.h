@@ -2,6 +2,7 @@
 // Laid-out pages: positioned text, lines, paths and pictures. Knows no PDF.
 // Coordinates are points from the page's top-left corner, y down.
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <variant>
@@ -12,6 +13,16 @@
 
 namespace layout {
 
+// A glyph of a text item as the font's shaping set it, in ems of the item's size.
+struct TGlyph {
+    std::uint32_t Cluster = 0;  // the first UTF-16 unit of Text it stands for
+    std::uint16_t Id = 0;       // 0: the face lacks the character (nothing is drawn)
+    char32_t Character = 0;     // the character whose own glyph it is; 0: a form of its own (ligature, joined letter)
+    float Advance = 0;          // how far the pen moves after it, tracking and word spacing not included
+    float Width = 0;            // the glyph's own advance
+    float XOffset = 0, YOffset = 0;  // from the pen; y up
+};
+
 // A run of text in one face on one baseline.
 struct TTextItem {
     double X = 0, Y = 0;  // start of the baseline
@@ -21,6 +32,9 @@ struct TTextItem {
     doc::TColor Color;
     double CharSpacing = 0;  // points added after each character (tracking)
     double WordSpacing = 0;  // points added to each U+0020 (justification)
+    // The glyphs in the order they are drawn, left to right, the logical order of Text kept in
+    // their clusters; empty: Text is drawn character by character in its own order.
+    std::vector<TGlyph> Glyphs;
 };
 
 struct TLineItem {

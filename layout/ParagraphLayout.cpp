@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "layout/Bidi.h"
 #include "layout/Borders.h"
 #include "layout/Drawables.h"
 #include "layout/LineDecorations.h"
@@ -26,6 +27,30 @@ int CountSpaces(const std::u16string& text) { return int(std::count(text.begin()
 // + 0.3 -> 0, not 13.1), 12 pt lines at 1.1 spacing 15.4 pt (14 x 1.1). Text less than a point high
 // keeps its fractions, so that it keeps some height.
 double WholePoints(double v) { return std::floor(v + 0.5); }
+
+// The characters of `text` in reverse order, surrogate pairs kept whole.
+std::u16string Reversed(const std::u16string& text) {
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < text.size(); i += units) {
+        DecodeAt(text, i, units);
+        out.insert(0, text, i, units);
+    }
+    return out;
+}
+
+// The glyphs of units [start, end), their clusters moved to start at `at`.
+void AppendGlyphs(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, std::uint32_t at,
+                  std::vector<TGlyph>& out) {
+    const auto byCluster = [](const TGlyph& g, std::uint32_t unit) { return g.Cluster < unit; };
+    const auto from = std::lower_bound(shaped.Glyphs.begin(), shaped.Glyphs.end(), start, byCluster);
+    const auto to = std::lower_bound(from, shaped.Glyphs.end(), end, byCluster);
+    for (auto g = from; g != to; ++g) {
+        out.push_back(*g);
+        out.back().Cluster = g->Cluster - start + at;
+    }
+}
 
 }  // namespace
 
@@ -140,6 +165,7 @@ void TParagraphLayout::EmitDropCap(TLine& line) const {
         item.Font = span.Font;
         item.Size = span.Size;
         item.Text = d.Shaped.Text.substr(span.Start, span.End - span.Start);
+        AppendGlyphs(d.Shaped, span.Start, span.End, 0, item.Glyphs);
         item.Color = span.Style->Color;
         item.CharSpacing = span.CharSpacing;
         for (std::uint32_t i = span.Start; i < span.End; ++i) x += d.Shaped.Advance[i];
@@ -276,19 +302,27 @@ double TParagraphLayout::Build(const TShapedParagraph& shaped, std::uint32_t sta
     for (std::uint32_t i = start; i < end;) {
         while (spanIndex + 1 < shaped.Spans.size() && shaped.Spans[spanIndex].End <= i) ++spanIndex;
         const TSpan& span = shaped.Spans[spanIndex];
-        const std::uint32_t stop = std::min(span.End, end);
+        std::uint32_t stop = std::min(span.End, end);
+        const std::uint8_t level = shaped.Levels.empty() ? 0 : shaped.Levels[i];
         switch (span.Kind) {
         case TSpanKind::skText: {
-            if (!open || open->Span != &span) {
+            // A piece runs one way: it ends where the direction changes.
+            if (!shaped.Levels.empty())
+                stop = std::uint32_t(std::find_if(shaped.Levels.begin() + i, shaped.Levels.begin() + stop,
+                                                  [&](std::uint8_t l) { return l != level; }) -
+                                     shaped.Levels.begin());
+            if (!open || open->Span != &span || open->Level != level) {
                 pieces.push_back({});
                 open = &pieces.back();
                 open->X = x;
                 open->Span = &span;
+                open->Level = level;
                 open->Fixed = fixed;
                 open->Stretch = !fixed;
             }
             double width = 0;
             for (std::uint32_t k = i; k < stop; ++k) width += shaped.Advance[k];
+            if (span.Shaped) AppendGlyphs(shaped, i, stop, std::uint32_t(open->Text.size()), open->Glyphs);
             open->Text.append(shaped.Text, i, stop - i);
             open->Width += width;
             x += width;
@@ -313,6 +347,7 @@ double TParagraphLayout::Build(const TShapedParagraph& shaped, std::uint32_t sta
             piece.Span = &span;
             piece.Text = span.Text;
             piece.Object = span.Kind == TSpanKind::skObject;
+            piece.Level = level;
             piece.Fixed = fixed;
             piece.Stretch = !fixed;
             pieces.push_back(std::move(piece));
@@ -391,6 +426,36 @@ void TParagraphLayout::SpreadCharacters(std::vector<TPiece>& pieces, std::size_t
         p.ExtraSpacing = each;
         p.Width += own * each;
         moved += own * each;
+    }
+}
+
+// Runs at odd levels are seen right to left, and runs inside them in reverse: each stretch of
+// touching pieces is laid out again from its left edge in the order the levels give, and is kept
+// in that order, so that the pieces go left to right.
+void TParagraphLayout::PlaceVisually(std::vector<TPiece>& pieces, std::size_t first) const {
+    if (FShaped.Levels.empty()) return;
+    for (std::size_t k = first; k < pieces.size();) {
+        std::size_t end = k + 1;
+        while (end < pieces.size() && std::abs(pieces[end - 1].X + pieces[end - 1].Width - pieces[end].X) < kEpsilon)
+            ++end;
+        std::vector<std::uint8_t> levels;
+        for (std::size_t j = k; j < end; ++j) levels.push_back(pieces[j].Level);
+        std::vector<TPiece> seen;
+        seen.reserve(end - k);
+        double x = pieces[k].X;
+        for (const std::size_t j : VisualOrder(levels)) {
+            TPiece& p = pieces[k + j];
+            p.X = x;
+            x += p.Width;
+            if (p.Level & 1) {
+                std::reverse(p.Glyphs.begin(), p.Glyphs.end());
+                // Text no font shaped is drawn in its own order: reversed here, by characters.
+                if (p.Glyphs.empty() && !p.Object && p.Span->Kind == TSpanKind::skText) p.Text = Reversed(p.Text);
+            }
+            seen.push_back(std::move(p));
+        }
+        std::move(seen.begin(), seen.end(), pieces.begin() + std::ptrdiff_t(k));
+        k = end;
     }
 }
 
@@ -491,6 +556,7 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
         if (fit.PageBreak) pageBreak = true;
         // Justified text: every line but the paragraph's last and those a break ends.
         Align(pieces, first, right, !lastLine);
+        PlaceVisually(pieces, first);
         if (lastLine) break;
     }
 
@@ -581,7 +647,10 @@ void TParagraphLayout::EmitGlyphRuns(std::vector<TPiece>& pieces, TLine& line) c
             auto* last = std::get_if<TTextItem>(&line.Items.back());
             if (last && last->Font == span.Font && last->Size == span.Size && last->Color == span.Style->Color &&
                 last->CharSpacing == span.CharSpacing + p.ExtraSpacing && last->WordSpacing == p.WordSpacing &&
-                last->Y == baseline - span.Rise && std::abs(lastEnd - p.X) < kEpsilon) {
+                last->Y == baseline - span.Rise && std::abs(lastEnd - p.X) < kEpsilon &&
+                last->Glyphs.empty() == p.Glyphs.empty()) {
+                for (TGlyph& g : p.Glyphs) g.Cluster += std::uint32_t(last->Text.size());
+                last->Glyphs.insert(last->Glyphs.end(), p.Glyphs.begin(), p.Glyphs.end());
                 last->Text += p.Text;
                 lastEnd = p.X + p.Width;
                 continue;
@@ -593,6 +662,7 @@ void TParagraphLayout::EmitGlyphRuns(std::vector<TPiece>& pieces, TLine& line) c
         item.Font = span.Font;
         item.Size = span.Size;
         item.Text = std::move(p.Text);
+        item.Glyphs = std::move(p.Glyphs);
         item.Color = span.Style->Color;
         item.CharSpacing = span.CharSpacing + p.ExtraSpacing;
         item.WordSpacing = p.WordSpacing;

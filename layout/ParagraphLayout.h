@@ -78,6 +78,7 @@ private:
     void AddRoom(TLine& line, bool firstLine, std::uint32_t lineStart);
     void Align(std::vector<TPiece>& pieces, std::size_t first, double right, bool justify) const;
     void SpreadCharacters(std::vector<TPiece>& pieces, std::size_t first, double free) const;
+    void PlaceVisually(std::vector<TPiece>& pieces, std::size_t first) const;
     void Measure(const TShapedParagraph& shaped, std::uint32_t start, std::uint32_t end, TMetrics& metrics) const;
     // Turns the line's pieces into page items (the pieces' text moves into them).
     void Emit(std::vector<TPiece>& pieces, double columnWidth, TLine& line) const;

@@ -12,6 +12,7 @@
 
 #include "document/Document.h"
 #include "layout/Fonts.h"
+#include "layout/WordShaper.h"
 
 namespace layout {
 
@@ -23,6 +24,7 @@ public:
     TFontCache& operator=(const TFontCache&) = delete;
 
     const TFont& Match(const std::wstring& name, bool bold, bool italic);
+    TWordShaper Shaper;  // of the faces matched here
     // primary when it has c, else the provider's fallback, else primary (it shows its missing-glyph box).
     const TFont& ForChar(char32_t c, const TFont& primary);
     // font.Advance(c), kept for Basic Latin (most text), where each character costs the font two

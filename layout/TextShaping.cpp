@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "layout/Bidi.h"
 #include "layout/Drawables.h"
 #include "layout/LineBreaker.h"
 #include "layout/Unicode.h"
@@ -64,7 +65,6 @@ public:
         const doc::TCharacterStyle* lookStyle = nullptr;
         TRunLook look;
         bool wordStart = true;
-        bool strongSeen = false;
         std::size_t units = 0;
         for (std::size_t i = 0; i < source.size(); i += units) {
             const char32_t c = DecodeAt(source, i, units);
@@ -72,10 +72,6 @@ public:
             if (&style != lookStyle) {
                 lookStyle = &style;
                 look = LookOf(style, FContext);
-            }
-            if (!strongSeen && (IsLetter(c))) {
-                strongSeen = true;
-                FOut.RightToLeft = IsRtl(c);
             }
             while (attachmentIndex < FParagraph.Attachments.size() &&
                    FParagraph.Attachments[attachmentIndex].Position < i)
@@ -115,6 +111,12 @@ public:
             Push(0, 0, TSpanKind::skText, empty);
         }
         FOut.BreakBefore = BreakOpportunities(breakText);
+        TBidiLevels bidi = BidiLevels(FOut.Text);
+        FOut.Levels = std::move(bidi.Levels);
+        FOut.RightToLeft = bidi.RightToLeft;
+        for (TSpan& span : FOut.Spans)
+            if (span.Kind == TSpanKind::skText && span.Font && span.Start < span.End && span.End <= FOut.Text.size())
+                ShapeSpan(span);
         return std::move(FOut);
     }
 
@@ -173,6 +175,43 @@ private:
         TSpan& span = Push(at, units, TSpanKind::skText, look, &font, size);
         FOut.Advance[at] = FContext.Fonts.Advance(font, shown) * size + span.CharSpacing;
         FShown = shown;
+    }
+
+    // A text span's glyphs as its font shapes them, word by word in the direction of each word's
+    // characters; its advances become the glyphs'. Left measured character by character when the
+    // font cannot be shaped.
+    void ShapeSpan(TSpan& span) {
+        const std::u16string_view text = FOut.Text;
+        const auto levelAt = [&](std::uint32_t i) { return FOut.Levels.empty() ? 0 : FOut.Levels[i]; };
+        const std::size_t firstGlyph = FOut.Glyphs.size();
+        for (std::uint32_t at = span.Start; at < span.End;) {
+            const bool space = text[at] == u' ';
+            const std::uint8_t level = levelAt(at);
+            std::uint32_t end = at + 1;
+            while (end < span.End && (text[end] == u' ') == space && levelAt(end) == level) ++end;
+            const auto* word = FContext.Fonts.Shaper.Shape(*span.Font, text.substr(at, end - at), level & 1);
+            if (!word) {
+                FOut.Glyphs.resize(firstGlyph);
+                return;
+            }
+            for (const TShapedGlyph& g : *word) {
+                // A character's own glyph keeps the width the layout measures it by (a stand-in face
+                // may set another family's); the font's positioning is added to it.
+                const double own = g.Character ? FContext.Fonts.Advance(*span.Font, g.Character) : g.Natural;
+                FOut.Glyphs.push_back({at + g.Cluster, g.Id, g.Character, static_cast<float>(own + g.Advance - g.Natural),
+                                       g.Natural, g.XOffset, g.YOffset});
+            }
+            at = end;
+        }
+        span.Shaped = true;
+        std::fill(FOut.Advance.begin() + span.Start, FOut.Advance.begin() + span.End, 0.0);
+        std::uint32_t lastCluster = span.End;
+        for (std::size_t k = firstGlyph; k < FOut.Glyphs.size(); ++k) {
+            const TGlyph& g = FOut.Glyphs[k];
+            FOut.Advance[g.Cluster] += g.Advance * span.Size;
+            if (g.Cluster != lastCluster) FOut.Advance[g.Cluster] += span.CharSpacing;
+            lastCluster = g.Cluster;
+        }
     }
 
     // False when the attachment shows nothing.

@@ -8,6 +8,7 @@
 
 #include "document/Document.h"
 #include "layout/Fonts.h"
+#include "layout/Page.h"
 #include "layout/TextContext.h"
 
 namespace layout {
@@ -35,14 +36,18 @@ struct TSpan {
     std::size_t Attachment = 0;   // skField, skFootnote, skObject: index into the paragraph's attachments
     std::size_t Drawable = 0;     // skObject
     double Width = 0, Height = 0; // skObject
+    bool Shaped = false;          // skText: its glyphs are in TShapedParagraph::Glyphs
 };
 
 struct TShapedParagraph {
     std::u16string Text;                     // as shown: capitalisation applied, as long as the source
-    std::vector<double> Advance;             // per UTF-16 unit in points, tracking included
+    std::vector<double> Advance;             // per UTF-16 unit in points, tracking and kerning included
+                                             // (a cluster's on its first unit)
+    std::vector<TGlyph> Glyphs;              // of the shaped spans, Cluster ascending (units of Text)
+    std::vector<std::uint8_t> Levels;        // bidirectional level per unit; empty: all left to right
     std::vector<std::uint8_t> BreakBefore;   // 1: a line may start at this unit
     std::vector<TSpan> Spans;                // cover Text in order; one empty span when Text is empty
-    bool RightToLeft = false;                // the first strong character is Hebrew, Arabic...
+    bool RightToLeft = false;                // the paragraph runs right to left (its first strong character)
 
     std::size_t SpanAt(std::uint32_t position) const;
 };

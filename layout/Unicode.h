@@ -3,11 +3,12 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace layout {
 
 // The code point at i and how many UTF-16 units it takes; a lone surrogate stands for itself.
-inline char32_t DecodeAt(const std::u16string& text, std::size_t i, std::size_t& units) {
+inline char32_t DecodeAt(std::u16string_view text, std::size_t i, std::size_t& units) {
     const char16_t c = text[i];
     if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
         const char16_t low = text[i + 1];

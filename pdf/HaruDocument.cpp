@@ -95,30 +95,39 @@ void AppendHex4(std::string& s, unsigned value, bool open = true, bool close = t
     if (close) s += '>';
 }
 
-// UTF-16, as ToUnicode maps give text.
-void AppendUtf16Hex(std::string& s, char32_t c) {
-    if (c < 0x10000) return AppendHex4(s, c);
-    c -= 0x10000;
-    AppendHex4(s, 0xD800 + (c >> 10), true, false);
-    AppendHex4(s, 0xDC00 + (c & 0x3FF), false, true);
+// UTF-16, as ToUnicode maps give text: one hex string.
+void AppendUtf16Hex(std::string& s, const std::u32string& text) {
+    s += '<';
+    for (char32_t c : text) {
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            AppendHex4(s, 0xD800 + (c >> 10), false, false);
+            AppendHex4(s, 0xDC00 + (c & 0x3FF), false, false);
+        } else {
+            AppendHex4(s, c, false, false);
+        }
+    }
+    s += '>';
 }
 
-// Codes map to themselves: the UTF-8 encoder writes each character's Unicode value; a code
-// standing for a character past the Basic Multilingual Plane is a range of its own. Ranges stay
-// inside one low byte, as readers that increment only the last byte expect.
+// Codes map to themselves: the UTF-8 encoder writes each character's Unicode value; a private
+// code is a range of its own, standing for its text. Ranges stay inside one low byte, as readers
+// that increment only the last byte expect.
 std::string ToUnicodeCMap(const std::vector<TCodeWidth>& codes) {
     struct TRange {
         unsigned First, Last;
-        char32_t Target;
+        std::u32string Target;
     };
     std::vector<TRange> ranges;
     for (const auto& c : codes) {
-        const bool own = c.Character == 0;
-        if (own && !ranges.empty() && ranges.back().Last + 1 == c.Code && ranges.back().Target == ranges.back().First &&
-            (c.Code & 0xFF) != 0)
+        if (c.Private) {
+            if (!c.Characters.empty()) ranges.push_back({c.Code, c.Code, c.Characters});
+        } else if (!ranges.empty() && ranges.back().Last + 1 == c.Code && ranges.back().Target.size() == 1 &&
+                   ranges.back().Target[0] == ranges.back().First && (c.Code & 0xFF) != 0) {
             ranges.back().Last = c.Code;
-        else
-            ranges.push_back({c.Code, c.Code, own ? c.Code : c.Character});
+        } else {
+            ranges.push_back({c.Code, c.Code, std::u32string(1, c.Code)});
+        }
     }
     std::string s =
         "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
@@ -154,7 +163,7 @@ HPDF_STATUS WriteFlateFilter(HPDF_Dict, HPDF_Stream stream) {
 HPDF_BYTE* MarkGlyphs(HPDF_FontAttr attr, const TFaceTables& face, const std::vector<TCodeWidth>& codes) {
     auto tt = static_cast<HPDF_TTFontDefAttr>(attr->fontdef->attr);
     for (const auto& c : codes) {
-        if (c.Character == 0)
+        if (!c.Private)
             HPDF_TTFontDef_GetCharWidth(attr->fontdef, c.Code);
         else if (c.Glyph < tt->num_glyphs)
             tt->glyph_tbl.flgs[c.Glyph] = 1;
@@ -203,7 +212,7 @@ void WriteGlyphMap(HPDF_FontAttr attr, const std::vector<TCodeWidth>& codes) {
     if (!attr->map_stream) return;
     std::vector<HPDF_BYTE> map(2 * (codes.empty() ? 1 : std::size_t{codes.back().Code} + 1), 0);
     for (const auto& c : codes) {
-        const HPDF_UINT16 gid = c.Character == 0 ? HPDF_TTFontDef_GetGlyphid(attr->fontdef, c.Code) : c.Glyph;
+        const HPDF_UINT16 gid = !c.Private ? HPDF_TTFontDef_GetGlyphid(attr->fontdef, c.Code) : c.Glyph;
         map[2 * c.Code] = HPDF_BYTE(gid >> 8);
         map[2 * c.Code + 1] = HPDF_BYTE(gid);
     }

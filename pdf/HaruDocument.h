@@ -20,13 +20,16 @@ namespace pdf {
 
 // A character code of a font: its Unicode value (the UTF-8 encoder keeps the Basic
 // Multilingual Plane) and the width the layout measured it with, in thousandths of an em.
-// Characters past the Basic Multilingual Plane take codes among the surrogates, which are no
-// characters: Character is then what the code stands for, and Glyph its glyph in the face.
+// Glyphs that are no character's own (characters past the Basic Multilingual Plane, ligatures,
+// the joined forms of letters) take private codes among the surrogates, which are no characters:
+// Glyph is then what the code draws and Characters the text it stands for (none for the second
+// glyph of one character).
 struct TCodeWidth {
     std::uint16_t Code = 0;
     double Width = 0;
-    char32_t Character = 0;  // 0: Code itself
+    bool Private = false;
     std::uint16_t Glyph = 0;
+    std::u32string Characters;
 };
 
 class THaruDocument {

@@ -17,6 +17,7 @@
 #include "pdf/LinkTarget.h"
 #include "document/Document.h"
 #include "layout/TrueTypeFont.h"
+#include "layout/Unicode.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 
@@ -44,9 +45,9 @@ int AlphaKey(double a) { return static_cast<int>(std::lround(Unit(a) * 1000)); }
 // Unicode values): no control characters, no surrogates.
 bool Drawable(char32_t c) { return c >= 0x20 && c < 0xFFFF && (c < 0xD800 || c > 0xDFFF); }
 
-// Characters past the Basic Multilingual Plane take codes among the surrogates, which are never
-// characters and so never codes of their own.
-constexpr char32_t kFirstSupplementaryCode = 0xD800, kLastSupplementaryCode = 0xDFFF;
+// Glyphs that are no character's own, and characters past the Basic Multilingual Plane, take
+// codes among the surrogates, which are never characters and so never codes of their own.
+constexpr char32_t kFirstPrivateCode = 0xD800, kLastPrivateCode = 0xDFFF;
 
 // A character that should show something: missing from every face, it is reported.
 bool Visible(char32_t c) {
@@ -80,35 +81,48 @@ struct TEmbeddedFont {
         if (Widths[code] < 0) Widths[code] = std::max(0.0, width);
     }
     // The code that draws c past the Basic Multilingual Plane; 0 when the face has no glyph for it
-    // or the codes for such characters are used up.
+    // or the private codes are used up.
     char16_t SupplementaryCode(char32_t c) {
-        if (const auto it = FSupplementary.find(c); it != FSupplementary.end()) return it->second.Code;
-        if (FSupplementary.size() > kLastSupplementaryCode - kFirstSupplementaryCode) return 0;
         if (!FGlyphs) FGlyphs = layout::TTrueTypeFont::Open(File);
         const std::uint16_t glyph = FGlyphs->GlyphIndex(c);
-        if (glyph == 0) return 0;
-        const auto code = static_cast<char16_t>(kFirstSupplementaryCode + FSupplementary.size());
-        FSupplementary.emplace(c, TSupplementary{code, glyph});
-        return code;
+        return glyph == 0 ? 0 : PrivateCode(glyph, std::u32string(1, c));
+    }
+    // The code that draws a glyph standing for `text` (a ligature's letters, a joined letter, or
+    // nothing for the second glyph of one character); 0 when the private codes are used up.
+    char16_t PrivateCode(std::uint16_t glyph, std::u32string text) {
+        auto [at, added] = FPrivate.try_emplace({glyph, std::move(text)}, char16_t{0});
+        if (added) {
+            if (FPrivate.size() - 1 > kLastPrivateCode - kFirstPrivateCode) {
+                FPrivate.erase(at);
+                return 0;
+            }
+            at->second = static_cast<char16_t>(kFirstPrivateCode + FPrivate.size() - 1);
+        }
+        return at->second;
     }
     std::vector<TCodeWidth> Codes() const {
         std::vector<TCodeWidth> codes;
         for (std::size_t c = 0; c < Widths.size(); ++c)
-            if (Widths[c] >= 0) codes.push_back({static_cast<std::uint16_t>(c), Widths[c]});
-        for (const auto& [character, s] : FSupplementary) {
-            const auto at = std::lower_bound(codes.begin(), codes.end(), s.Code,
-                                             [](const TCodeWidth& w, std::uint16_t code) { return w.Code < code; });
-            if (at != codes.end() && at->Code == s.Code) at->Character = character, at->Glyph = s.Glyph;
+            if (Widths[c] >= 0) {
+                TCodeWidth code;
+                code.Code = static_cast<std::uint16_t>(c);
+                code.Width = Widths[c];
+                codes.push_back(std::move(code));
+            }
+        for (const auto& [key, code] : FPrivate) {
+            const auto at = std::lower_bound(codes.begin(), codes.end(), code,
+                                             [](const TCodeWidth& w, std::uint16_t c) { return w.Code < c; });
+            if (at != codes.end() && at->Code == code) {
+                at->Private = true;
+                at->Glyph = key.first;
+                at->Characters = key.second;
+            }
         }
         return codes;
     }
 
 private:
-    struct TSupplementary {
-        char16_t Code;
-        std::uint16_t Glyph;
-    };
-    std::map<char32_t, TSupplementary> FSupplementary;
+    std::map<std::pair<std::uint16_t, std::u32string>, char16_t> FPrivate;  // glyph and text -> code
     std::unique_ptr<layout::TTrueTypeFont> FGlyphs;  // the face's character map, read when first needed
 };
 
@@ -130,6 +144,46 @@ std::wstring FileErrorText(const wchar_t* what, const std::wstring& fileName, pl
     return text;
 }
 
+// A TJ being written: codes in literal strings, moves between them in thousandths of the font
+// size (positive to the left), and the text rise changed between arrays where marks need it.
+class TTjArray {
+public:
+    explicit TTjArray(std::string& out) : FOut(out) {}
+    TTjArray(const TTjArray&) = delete;
+    TTjArray& operator=(const TTjArray&) = delete;
+
+    void Move(double thousandths) { FShift += thousandths; }
+    void Code(char16_t code) {
+        if (FShift != 0) {
+            if (FInString) FOut += ") ";
+            THaruDocument::AppendNumber(FOut, FShift);
+            FInString = false;
+            FShift = 0;
+        }
+        if (!FInString) FOut += " (";
+        FInString = true;
+        AppendCode(FOut, code);
+        ++FCodes;
+    }
+    // Text rise in unscaled text space units, from the next code on (a move pending stays so).
+    void Rise(double rise) {
+        if (rise == FRise) return;
+        FOut += FInString ? ")] TJ\n" : "] TJ\n";
+        THaruDocument::AppendNumber(FOut, rise);
+        FOut += " Ts\n[";
+        FInString = false;
+        FRise = rise;
+    }
+    void Close() { FOut += FInString ? ")] TJ\n" : "] TJ\n"; }
+    std::size_t Codes() const { return FCodes; }
+
+private:
+    std::string& FOut;
+    double FShift = 0, FRise = 0;
+    bool FInString = false;
+    std::size_t FCodes = 0;
+};
+
 class TWriter;
 
 // Draws one page's items, keeping track of the graphics state so that each operator is
@@ -149,6 +203,9 @@ public:
 
 private:
     double Y(double y) const { return FHeight - y; }
+    void AppendCharacters(const layout::TTextItem& item, TEmbeddedFont& font, TTjArray& tj);
+    void AppendGlyphs(const layout::TTextItem& item, TEmbeddedFont& font, double charSpacePoints, double scale,
+                      TTjArray& tj);
     void BeginText();
     void EndText();
     void SetAlpha(int fill, int stroke);
@@ -386,14 +443,24 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
         THaruDocument::AppendNumber(FText, v);
         FText += ' ';
     }
-    const std::size_t matrixEnd = FText.size();
 
     // One TJ: Tc spaces every glyph, but Tw only the single-byte code 32, which a two-byte font
     // never has. Word spacing, and the room of characters that cannot be drawn, are the TJ's
     // numbers, in thousandths of the font size, negative to move right.
     FText += "Tm\n[";
-    bool inString = false;
-    double shift = 0;
+    TTjArray tj(FText);
+    if (item.Glyphs.empty())
+        AppendCharacters(item, font, tj);
+    else
+        AppendGlyphs(item, font, FCharSpace * scale, scale, tj);
+    if (tj.Codes() == 0) return;  // nothing drawable
+    tj.Close();
+    THaruDocument::WriteText(FPage, FText);
+}
+
+// Text in its own order, each character its own glyph.
+void TPageWriter::AppendCharacters(const layout::TTextItem& item, TEmbeddedFont& font, TTjArray& tj) {
+    const layout::TFont& face = *item.Font;
     const std::u16string& text = item.Text;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
@@ -408,25 +475,75 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
             if (missing && Visible(c)) FWriter.CountUndrawnCharacter();
             if (!missing && c > 0xFFFF && c <= 0x10FFFF) code = font.SupplementaryCode(c);
             if (code == 0 || missing) {
-                shift -= (advance * item.Size + item.CharSpacing) * 1000 / item.Size;
+                tj.Move(-(advance * item.Size + item.CharSpacing) * 1000 / item.Size);
                 continue;
             }
             font.Use(code, advance * 1000);
         }
-        if (shift != 0) {
-            if (inString) FText += ") ";
-            THaruDocument::AppendNumber(FText, shift);
-            inString = false;
-            shift = 0;
-        }
-        if (!inString) FText += " (";
-        inString = true;
-        AppendCode(FText, code);
-        if (c == U' ') shift -= item.WordSpacing * 1000 / item.Size;
+        tj.Code(code);
+        if (c == U' ') tj.Move(-item.WordSpacing * 1000 / item.Size);
     }
-    if (FText.size() == matrixEnd + 4) return;  // nothing drawable
-    FText += inString ? ")] TJ\n" : "] TJ\n";
-    THaruDocument::WriteText(FPage, FText);
+}
+
+// Glyphs as the layout shaped them, in drawing order: each one's code is its character's own
+// where it is that character's glyph, else a private code standing for its cluster's text. The
+// TJ's numbers put each where the shaping did (Tc and the code's width give the rest); marks
+// raised or lowered go up by the text rise.
+void TPageWriter::AppendGlyphs(const layout::TTextItem& item, TEmbeddedFont& font, double charSpacePoints,
+                               double scale, TTjArray& tj) {
+    const layout::TFont& face = *item.Font;
+    const std::u16string& text = item.Text;
+    const auto& glyphs = item.Glyphs;
+    std::vector<std::uint32_t> starts;
+    starts.reserve(glyphs.size());
+    for (const auto& g : glyphs) starts.push_back(g.Cluster);
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    std::vector<std::uint32_t> named;  // clusters whose text a private code already stands for
+    const double toThousandths = 1000 / item.Size;
+    for (std::size_t k = 0; k < glyphs.size(); ++k) {
+        const layout::TGlyph& g = glyphs[k];
+        if (g.Cluster >= text.size()) continue;
+        const auto next = std::upper_bound(starts.begin(), starts.end(), g.Cluster);
+        const std::size_t end = std::min<std::size_t>(next == starts.end() ? text.size() : *next, text.size());
+        const bool lastOfCluster = k + 1 == glyphs.size() || glyphs[k + 1].Cluster != g.Cluster;
+        std::size_t units = 0;
+        const char32_t first = layout::DecodeAt(text, g.Cluster, units);
+        double wanted = g.Advance * item.Size;
+        if (lastOfCluster) wanted += item.CharSpacing + (first == U' ' ? item.WordSpacing : 0);
+        char16_t code = 0;
+        if (g.Id != 0 && g.Character != 0) {
+            const char32_t c = g.Character;
+            code = Drawable(c) ? static_cast<char16_t>(c) : c > 0xFFFF && c <= 0x10FFFF ? font.SupplementaryCode(c) : 0;
+            if (code != 0) font.Use(code, face.Advance(c) * 1000);
+        } else if (g.Id != 0) {
+            std::u32string stands;
+            if (std::find(named.begin(), named.end(), g.Cluster) == named.end()) {
+                named.push_back(g.Cluster);
+                for (std::size_t i = g.Cluster; i < end; i += units) {
+                    const char32_t c = layout::DecodeAt(text, i, units);
+                    const bool drawnOwn = std::any_of(glyphs.begin(), glyphs.end(), [&](const layout::TGlyph& o) {
+                        return o.Cluster == g.Cluster && o.Character == c;
+                    });
+                    if (!drawnOwn) stands += c;
+                }
+            }
+            code = font.PrivateCode(g.Id, std::move(stands));
+            if (code != 0) font.Use(code, g.Width * 1000);
+        }
+        if (code == 0) {
+            if (g.Id == 0 && Visible(first)) FWriter.CountUndrawnCharacter();
+            tj.Move(-wanted * toThousandths);
+            continue;
+        }
+        tj.Move(-g.XOffset * 1000);
+        tj.Rise(g.YOffset * item.Size / scale);
+        tj.Code(code);
+        tj.Move(g.XOffset * 1000);
+        const double drawn = font.Widths[code] / 1000 * item.Size + charSpacePoints;
+        tj.Move((drawn - wanted) * toThousandths);
+    }
+    tj.Rise(0);
 }
 
 void TPageWriter::operator()(const layout::TLineItem& item) {

@@ -13,6 +13,7 @@
 #include "layout/SystemFonts.h"
 #include "layout/TextShaping.h"
 #include "layout/TrueTypeFont.h"
+#include "layout/WordShaper.h"
 #include "platform/Exception.h"
 #include "platform/FontLookup.h"
 #include "platform/Text.h"
@@ -380,6 +381,53 @@ TEST(InstalledFontTest, LiberationSansHasArialsMetrics) {
     EXPECT_TRUE(font->HasGlyph(U'\u20AC'));  // €
     EXPECT_FALSE(font->HasGlyph(U'\u4E2D'));  // 中
     EXPECT_EQ(font->Advance(U'\u4E2D'), 0.0);
+}
+
+// Liberation Sans kerns "AV" and "To" as Arial does and "II" not at all: the positioned advance
+// is shorter than the glyph's own; clusters count UTF-16 units, past a surrogate pair too.
+TEST(InstalledFontTest, KerningComesFromTheFontsOwnTables) {
+    const auto face = Installed(L"Liberation Sans");
+    if (!face) GTEST_SKIP() << "Liberation Sans is not installed (fonts-liberation2)";
+    const auto font = TTrueTypeFont::Open(TFontFile{face->Path, face->FaceIndex});
+    layout::TWordShaper shaper;
+    const auto kerning = [&](std::u16string_view word) {
+        std::vector<float> out;
+        for (const auto& g : *shaper.Shape(*font, word, false)) out.push_back(g.Advance - g.Natural);
+        return out;
+    };
+    const auto av = kerning(u"AVA");
+    ASSERT_EQ(av.size(), 3u);
+    EXPECT_LT(av[0], -0.03f);
+    EXPECT_LT(av[1], -0.03f);
+    EXPECT_EQ(av[2], 0.0f);
+    EXPECT_LT(kerning(u"To").at(0), -0.03f);
+    EXPECT_EQ(kerning(u"II"), (std::vector<float>{0, 0}));
+    EXPECT_EQ(shaper.Shape(*font, u"AVA", false), shaper.Shape(*font, u"AVA", false));  // kept from the first time
+    const auto& past = *shaper.Shape(*font, u"\U0001D538AV", false);
+    ASSERT_EQ(past.size(), 3u);
+    EXPECT_EQ(past[1].Cluster, 2u);
+    EXPECT_EQ(past[1].Character, U'A');
+    EXPECT_LT(past[1].Advance - past[1].Natural, -0.03f);
+}
+
+// Arabic letters join: inside a word each takes its initial, medial or final form, glyphs other
+// than the letters' own; set right to left, the glyphs come in the order of their characters.
+TEST(InstalledFontTest, ArabicLettersJoin) {
+    const auto face = Installed(L"DejaVu Sans");
+    if (!face) GTEST_SKIP() << "DejaVu Sans is not installed (fonts-dejavu-core)";
+    const auto font = TTrueTypeFont::Open(TFontFile{face->Path, face->FaceIndex});
+    layout::TWordShaper shaper;
+    const std::u16string word = u"\u0628\u064A\u062A";  // beh, yeh, teh: initial, medial, final
+    const auto& joined = *shaper.Shape(*font, word, true);
+    ASSERT_EQ(joined.size(), 3u);
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const auto& alone = *shaper.Shape(*font, word.substr(i, 1), true);
+        ASSERT_EQ(alone.size(), 1u);
+        EXPECT_EQ(alone[0].Character, char32_t(word[i])) << i;
+        EXPECT_EQ(joined[i].Cluster, i);
+        EXPECT_NE(joined[i].Id, alone[0].Id) << i;
+        EXPECT_EQ(joined[i].Character, 0u) << i;
+    }
 }
 
 TEST(InstalledFontTest, SupplementaryPlaneThroughFormat12) {

@@ -50,6 +50,28 @@ TEST(LayoutTest, NaturalAlignmentIsRightForRightToLeftText) {
     EXPECT_DOUBLE_EQ(lines[0].Right, 120);
 }
 
+// Runs in the other direction, and numbers, are seen in reverse inside a line: right to left
+// text (drawn here without shaping) is turned around, left to right text inside it keeps its own
+// order, and the line's runs go the way its paragraph runs.
+TEST(LayoutTest, MixedDirectionsAreSeenInVisualOrder) {
+    const struct {
+        std::u16string Logical, Seen;
+        double Right;  // natural alignment: right for a right-to-left paragraph
+    } cases[] = {
+        {u"\u05d0\u05d1 ab \u05d2\u05d3", u"\u05d3\u05d2 ab \u05d1\u05d0", 120},
+        {u"ab \u05d0\u05d1 cd", u"ab \u05d1\u05d0 cd", 20 + 40},
+        {u"\u05d0\u05d1 12 \u05d2", u"\u05d2 12 \u05d1\u05d0", 120},
+    };
+    for (const auto& c : cases) {
+        doc::TDocument d = Doc(100);
+        d.Body.Paragraphs.push_back(Para(c.Logical, Aligned(doc::TAlignment::alNatural)));
+        const auto lines = Lines(Laid(d));
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].Text, c.Seen) << Narrow(c.Logical);
+        EXPECT_DOUBLE_EQ(lines[0].Right, c.Right) << Narrow(c.Logical);
+    }
+}
+
 TEST(LayoutTest, JustifiedLinesFillTheColumnExceptTheLast) {
     doc::TDocument d = Doc(100);
     doc::TParagraphStyle s = Aligned(doc::TAlignment::alJustified);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "layout/TrueTypeFont.h"
+#include "layout/WordShaper.h"
 #include "pdf/PdfWriter.h"
 #include "support/PngWriter.h"
 #include "support/TestSupport.h"
@@ -305,6 +307,60 @@ TEST(PdfWriterTest, CharactersPastTheBasicPlaneAreDrawnAndMissingOnesCounted) {
     EXPECT_GT(g.Ink(50, 20, 76, 56), 40) << "the emoji is blank";
     const std::string text = Tool("pdftotext " + Quoted(pdf) + " -");
     EXPECT_NE(text.find("\U0001D538 \U0001F600 \U0001D538\U0001F600"), std::string::npos) << text;
+}
+
+// A glyph's positioned advance moves every glyph after it: the ink of "VVVV", kerned by 6 points
+// (0.15 em at 40 pt) after each of its first three letters, ends 3 x 6 points further left.
+TEST(PdfWriterTest, KerningMovesTheGlyphsThatFollow) {
+    TFonts fonts;
+    REQUIRE_FONTS(fonts);
+    REQUIRE_POPPLER();
+    const TTestFont sans(fonts.Sans, 0, 0.667);
+    auto plain = Text(sans, 10, 60, u"VVVV", 40);
+    auto kerned = plain;
+    kerned.Y = 120;
+    const std::uint16_t v = layout::TTrueTypeFont::Open(sans.File())->GlyphIndex(U'V');
+    ASSERT_NE(v, 0);
+    for (std::uint32_t i = 0; i < 4; ++i)
+        kerned.Glyphs.push_back({i, v, U'V', i < 3 ? 0.667f - 0.15f : 0.667f, 0.667f, 0, 0});
+    TScratchFolder dir;
+    const auto pdf = dir / L"kerned.pdf";
+    pdf::WritePdf(OnePage({plain, kerned}, 200, 140), pdf);
+    const TGrey g = Render(dir, pdf);
+    auto inkEnd = [&](int y0, int y1) {
+        for (int x = g.Width - 1; x >= 0; --x)
+            if (g.Ink(x, y0, x + 1, y1) > 0) return x;
+        return -1;
+    };
+    EXPECT_NEAR(inkEnd(20, 65) - inkEnd(80, 125), 18, 1.5);
+}
+
+// A word shaped right to left is drawn by its glyphs in visual order, its joined letters by codes
+// of their own; the text read back is still the word's characters in their own order.
+TEST(PdfWriterTest, ShapedGlyphsReadBackAsTheirCharacters) {
+    TFonts fonts;
+    if (fonts.Symbols.empty()) GTEST_SKIP() << "DejaVu Sans is not installed (fonts-dejavu-core)";
+    REQUIRE_POPPLER();
+    const auto font = layout::TTrueTypeFont::Open(layout::TFontFile{fonts.Symbols, 0});
+    const layout::TFont& sans = *font;
+    layout::TWordShaper shaper;
+    const std::u16string word = u"\u0628\u064A\u062A \u0627\u0644";  // "beit al": joined, and alef lam
+    auto item = Text(sans, 10, 60, word, 30);
+    for (std::uint32_t at = 0; at < word.size();) {
+        const std::uint32_t end = word[at] == u' ' ? at + 1 : std::uint32_t(std::min(word.find(u' ', at), word.size()));
+        for (const auto& g : *shaper.Shape(sans, std::u16string_view(word).substr(at, end - at), true))
+            item.Glyphs.push_back({at + g.Cluster, g.Id, g.Character, g.Advance, g.Natural, g.XOffset, g.YOffset});
+        at = end;
+    }
+    std::reverse(item.Glyphs.begin(), item.Glyphs.end());
+    TScratchFolder dir;
+    const auto pdf = dir / L"shaped.pdf";
+    EXPECT_EQ(pdf::WritePdf(OnePage({item}, 200, 100), pdf).CharactersUndrawn, 0);
+    const TGrey g = Render(dir, pdf);
+    EXPECT_GT(g.Ink(10, 20, 100, 70), 40) << "the shaped word is blank";
+    const std::string text = Tool("pdftotext " + Quoted(pdf) + " -");
+    EXPECT_NE(text.find("\u0628\u064A\u062A"), std::string::npos) << text;
+    EXPECT_NE(text.find("\u0627\u0644"), std::string::npos) << text;
 }
 
 TEST(PdfWriterTest, WordAndCharacterSpacingPutEveryWordWhereTheLayoutMeasuredIt) {
