@@ -1,5 +1,6 @@
 # Third-party libraries as imported targets, the same names in every build:
 #   thirdparty::snappy, thirdparty::hpdf, thirdparty::stb, thirdparty::harfbuzz, thirdparty::fribidi,
+#   thirdparty::hyphen,
 #   thirdparty::fontconfig (not on Windows)
 # Natively they are Debian's -dev packages. The Windows build compiles Debian's source
 # packages with the mingw toolchain (see scripts/setup.sh).
@@ -19,8 +20,9 @@ if(WIN32)
   set(_hpdf_dir "${PAGES2PDF_THIRDPARTY_DIR}/libharu")
   set(_harfbuzz_dir "${PAGES2PDF_THIRDPARTY_DIR}/harfbuzz")
   set(_fribidi_dir "${PAGES2PDF_THIRDPARTY_DIR}/fribidi")
+  set(_hyphen_dir "${PAGES2PDF_THIRDPARTY_DIR}/hyphen")
   foreach(_probe "${_snappy_dir}/snappy.h" "${_hpdf_dir}/include/hpdf.h" "${_harfbuzz_dir}/src/harfbuzz.cc"
-                 "${_fribidi_dir}/lib/fribidi-bidi.c")
+                 "${_fribidi_dir}/lib/fribidi-bidi.c" "${_hyphen_dir}/hyphen.h")
     if(NOT EXISTS "${_probe}")
       message(FATAL_ERROR "Missing ${_probe}: the Windows build compiles Debian's sources of these libraries; "
         "run scripts/setup.sh to fetch them, or point PAGES2PDF_THIRDPARTY_DIR at them.")
@@ -112,6 +114,13 @@ if(WIN32)
   set_target_properties(thirdparty_fribidi PROPERTIES EXCLUDE_FROM_ALL ON)
   add_library(thirdparty::fribidi ALIAS thirdparty_fribidi)
 
+  # libhyphen is two C files; its dictionaries are data, shipped beside the programs (see layout/).
+  add_library(thirdparty_hyphen STATIC "${_hyphen_dir}/hyphen.c" "${_hyphen_dir}/hnjalloc.c")
+  target_include_directories(thirdparty_hyphen SYSTEM PUBLIC "${_hyphen_dir}")
+  target_compile_options(thirdparty_hyphen PRIVATE -w)
+  set_target_properties(thirdparty_hyphen PROPERTIES C_STANDARD 99 EXCLUDE_FROM_ALL ON)
+  add_library(thirdparty::hyphen ALIAS thirdparty_hyphen)
+
   set_directory_properties(PROPERTIES COMPILE_OPTIONS "${_our_options}")
 
   # stb is headers only; Debian's libstb-dev has them (in a folder of their own, safe to give the cross
@@ -132,6 +141,12 @@ else()
   add_library(thirdparty::hpdf UNKNOWN IMPORTED)
   set_target_properties(thirdparty::hpdf PROPERTIES
     IMPORTED_LOCATION ${HPDF_LIBRARY} INTERFACE_INCLUDE_DIRECTORIES ${HPDF_INCLUDE_DIR})
+
+  find_path(HYPHEN_INCLUDE_DIR hyphen.h REQUIRED)
+  find_library(HYPHEN_LIBRARY hyphen REQUIRED)
+  add_library(thirdparty::hyphen UNKNOWN IMPORTED)
+  set_target_properties(thirdparty::hyphen PROPERTIES
+    IMPORTED_LOCATION ${HYPHEN_LIBRARY} INTERFACE_INCLUDE_DIRECTORIES ${HYPHEN_INCLUDE_DIR})
 
   find_path(STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
   add_library(thirdparty::stb INTERFACE IMPORTED)

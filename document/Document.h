@@ -115,6 +115,8 @@ struct TParagraphStyle {
     bool KeepWithNext = false;
     bool KeepLinesTogether = false;
     bool WidowControl = true;
+    // Pages' "remove hyphenation" clears it; it matters only when the document hyphenates.
+    bool Hyphenate = true;
     int OutlineLevel = -1;  // 0 = heading 1; -1 body text
     std::vector<TTabStop> TabStops;  // empty: the default stops
     double DefaultTabInterval = 36;
@@ -169,6 +171,8 @@ struct TParagraph {
     std::optional<int> ListStartAt;  // numbering restarts here at this paragraph
     std::size_t Section = 0;         // index into TDocument::Sections
     int DropCap = -1;  // index into TDocument::DropCaps
+    // The language Pages found the text to be in ("en", "de", "zh-Hans"); empty: the document's.
+    std::string Language;
 };
 
 struct TTextStorage {
@@ -338,6 +342,8 @@ struct TDocument {
     bool HasBody = true;  // false: a page-layout document, pages made of floating objects only
     bool HeadersOn = true, FootersOn = true;
     std::size_t PageCount = 0;  // page-layout documents: how many pages; 0 unknown
+    bool Hyphenation = false;   // words are hyphenated at line ends (each paragraph style may opt out)
+    std::string Language;       // the document's language ("en"), for text that names none
 
     TTextStorage Body;
     std::vector<TSection> Sections;  // at least one once read

@@ -59,6 +59,9 @@ Section "pages2pdf"
   File "${BINDIR}\Project2.exe"
   File "${BINDIR}\pages2pdf.exe"
   File "${BINDIR}\help.html"
+  SetOutPath "$INSTDIR\hyphen"
+  File "${BINDIR}\hyphen\*.dic"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Project2.exe" "" "$INSTDIR\Project2.exe" 0
@@ -86,7 +89,7 @@ Section "pages2pdf"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /$MultiUser.InstallMode /S'
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
-  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" 6000
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" 7500
 SectionEnd
 
 Section "Uninstall"
@@ -94,6 +97,8 @@ Section "Uninstall"
   Delete "$INSTDIR\Project2.exe"
   Delete "$INSTDIR\pages2pdf.exe"
   Delete "$INSTDIR\help.html"
+  Delete "$INSTDIR\hyphen\hyph_*.dic"
+  RMDir "$INSTDIR\hyphen"
   Delete "$INSTDIR\uninstall.exe"
   ; Only when empty: never a user's own files put there.
   RMDir "$INSTDIR"

@@ -45,6 +45,8 @@ namespace settings {
 inline constexpr std::uint32_t kHasBody = 1;  // false: a page-layout document
 inline constexpr std::uint32_t kHeadersOn = 2;
 inline constexpr std::uint32_t kFootersOn = 3;
+inline constexpr std::uint32_t kHyphenation = 9;  // the document-wide "Hyphenation" option; absent: off
+inline constexpr std::uint32_t kLanguage = 21;    // the document's language ("en", "ja")
 inline constexpr std::uint32_t kFootnoteKind = 30;
 inline constexpr std::uint32_t kFootnoteFormat = 31;
 inline constexpr std::uint32_t kFootnoteNumbering = 32;

@@ -62,6 +62,9 @@ void ReadSettings(TReadContext& context, std::uint64_t id) {
     document.HasBody = s.Bool(settings::kHasBody).value_or(true);
     document.HeadersOn = s.Bool(settings::kHeadersOn).value_or(true);
     document.FootersOn = s.Bool(settings::kFootersOn).value_or(true);
+    document.Hyphenation = s.Bool(settings::kHyphenation).value_or(false);
+    if (auto language = s.String(settings::kLanguage))
+        document.Language = LanguageTag(*language);
     auto& notes = document.FootnoteSettings;
     switch (s.Varint(settings::kFootnoteKind).value_or(0)) {
     case 1: notes.Kind = doc::TFootnoteKind::fnEndnotes; break;

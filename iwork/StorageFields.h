@@ -28,6 +28,9 @@ inline constexpr std::uint32_t kColumnStyles = 12;
 inline constexpr std::uint32_t kParagraphStarts = 14;
 inline constexpr std::uint32_t kFootnotes = 16;
 inline constexpr std::uint32_t kSections = 17;
+// {1 entries {1 character index, 2 language tag}}: the language Pages found the text from there on
+// to be in ("en", "zh-Hans"); an entry without a tag: none known.
+inline constexpr std::uint32_t kLanguages = 19;
 inline constexpr std::uint32_t kInsertions = 21;
 inline constexpr std::uint32_t kDeletions = 22;
 inline constexpr std::uint32_t kHighlights = 23;
@@ -47,6 +50,11 @@ namespace attribute_entry {
 inline constexpr std::uint32_t kCharacterIndex = 1;
 inline constexpr std::uint32_t kObject = 2;
 }  // namespace attribute_entry
+
+namespace language_entry {
+inline constexpr std::uint32_t kCharacterIndex = 1;
+inline constexpr std::uint32_t kLanguage = 2;
+}  // namespace language_entry
 
 namespace data_entry {
 inline constexpr std::uint32_t kCharacterIndex = 1;

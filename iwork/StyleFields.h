@@ -98,6 +98,7 @@ inline constexpr std::uint32_t kDefaultTabInterval = 4;
 inline constexpr std::uint32_t kFillNull = 5;
 inline constexpr std::uint32_t kFill = 6;
 inline constexpr std::uint32_t kFirstLineIndent = 7;
+inline constexpr std::uint32_t kHyphenate = 8;  // false: the style's "remove hyphenation"
 inline constexpr std::uint32_t kKeepLinesTogether = 9;
 inline constexpr std::uint32_t kKeepWithNext = 10;
 inline constexpr std::uint32_t kLeftIndent = 11;

@@ -448,6 +448,7 @@ void ApplyParagraphField(const TProtoField& f, doc::TParagraphStyle& s, TBorderF
     case kFillNull: if (varint) lists.FillNull = f.Value != 0; break;
     case kFill: if (bytes) lists.Fill = TMessage(f.Bytes); break;
     case kFirstLineIndent: if (auto v = FixedFloat(f)) s.FirstLineIndent = *v; break;
+    case kHyphenate: if (varint) s.Hyphenate = f.Value != 0; break;
     case kKeepLinesTogether: if (varint) s.KeepLinesTogether = f.Value != 0; break;
     case kKeepWithNext: if (varint) s.KeepWithNext = f.Value != 0; break;
     case kLeftIndent: if (auto v = FixedFloat(f)) s.LeftIndent = *v; break;

@@ -1,6 +1,7 @@
 #include "iwork/TextStorageReader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -25,6 +26,11 @@ struct TEntry {
     std::uint64_t Object = 0;  // 0: the entry names none
 };
 
+struct TLanguageEntry {
+    std::uint32_t Index = 0;
+    std::string Language;  // empty: none known
+};
+
 struct TDataEntry {
     std::uint32_t Index = 0;
     std::uint64_t First = 0, Second = 0;
@@ -41,6 +47,7 @@ const wchar_t* TableName(std::uint32_t field) {
     case kFootnotes: return L"footnotes";
     case kSmartFields: return L"smart fields";
     case kDropCaps: return L"drop caps";
+    case kLanguages: return L"languages";
     default: return L"attributes";
     }
 }
@@ -121,6 +128,14 @@ std::vector<TDataEntry> DataTable(const std::optional<TMessage>& table, std::uin
             e.First = g.Value;
         else if (g.Number == data_entry::kSecond)
             e.Second = g.Value;
+    });
+}
+
+std::vector<TLanguageEntry> LanguageTable(const std::optional<TMessage>& table, std::uint64_t storageId,
+                                          std::size_t textLength) {
+    return Entries<TLanguageEntry>(table, storageId, kLanguages, textLength, [](TLanguageEntry& e, const TProtoField& g) {
+        if (g.Number == language_entry::kLanguage && g.Type == TWireType::wtBytes)
+            e.Language = LanguageTag(std::string(reinterpret_cast<const char*>(g.Bytes.data()), g.Bytes.size()));
     });
 }
 
@@ -225,6 +240,7 @@ private:
     void AddList(doc::TParagraph& paragraph, const TParagraphSpan& span, std::uint64_t paragraphStyle);
     void AddLinks(doc::TParagraph& paragraph, const TParagraphSpan& span);
     void AddDropCap(doc::TParagraph& paragraph, const TParagraphSpan& span);
+    void AddLanguage(doc::TParagraph& paragraph, const TParagraphSpan& span);
     void AddAttachment(doc::TParagraph& paragraph, std::size_t paragraphIndex, std::uint32_t position,
                        std::uint64_t objectId);
     void AddFootnote(doc::TParagraph& paragraph, std::uint32_t position, const TObject& reference);
@@ -247,6 +263,8 @@ private:
     std::vector<TTextBreak> FEnds;  // where the paragraphs end
     std::vector<TEntry> FParagraphStyles, FListStyles, FCharacterStyles, FAttachments, FFootnotes, FSmartFields, FDropCaps;
     std::vector<TDataEntry> FParagraphData, FParagraphStarts;
+    std::vector<TLanguageEntry> FLanguages;
+    std::size_t FLanguageNext = 0;
     bool FHasListTable = false;
     TCursor FListCursor{FListStyles};
     std::size_t FDataNext = 0, FStartsNext = 0, FSmartNext = 0, FDropCapNext = 0;
@@ -287,6 +305,7 @@ void TStorageReader::ReadTables() {
     FDropCaps = ObjectTable(tables[kDropCaps], id, kDropCaps, length);
     FParagraphData = DataTable(tables[kParagraphData], id, kParagraphData, length);
     FParagraphStarts = DataTable(tables[kParagraphStarts], id, kParagraphStarts, length);
+    FLanguages = LanguageTable(tables[kLanguages], id, length);
 
     // What the model does not carry: the text stays as stored (deleted text included).
     auto count = [&](std::initializer_list<std::uint32_t> fields, const wchar_t* what) {
@@ -325,6 +344,7 @@ doc::TTextStorage TStorageReader::Read() {
         AddRuns(paragraph, span, styleId);
         AddLinks(paragraph, span);
         AddDropCap(paragraph, span);
+        AddLanguage(paragraph, span);
 
         // Attachments and footnote marks inside the paragraph (a mark never sits on the
         // terminator; one there would belong to no paragraph and is dropped).
@@ -348,6 +368,16 @@ doc::TTextStorage TStorageReader::Read() {
                          [](const doc::TAttachment& a, const doc::TAttachment& b) { return a.Position < b.Position; });
     }
     return storage;
+}
+
+// A paragraph's language: the one in force where it starts, else the first its text is tagged with.
+void TStorageReader::AddLanguage(doc::TParagraph& paragraph, const TParagraphSpan& span) {
+    while (FLanguageNext < FLanguages.size() && FLanguages[FLanguageNext].Index <= span.Start)
+        ++FLanguageNext;
+    std::string current = FLanguageNext > 0 ? FLanguages[FLanguageNext - 1].Language : std::string();
+    for (std::size_t i = FLanguageNext; current.empty() && i < FLanguages.size() && FLanguages[i].Index < span.End; ++i)
+        current = FLanguages[i].Language;
+    paragraph.Language = std::move(current);
 }
 
 std::u16string TStorageReader::TextOf(const TParagraphSpan& span) {
@@ -573,6 +603,16 @@ void TStorageReader::AddAttachment(doc::TParagraph& paragraph, std::size_t parag
 }
 
 }  // namespace
+
+std::string LanguageTag(const std::string& stored) {
+    constexpr std::size_t kLongestTag = 35;  // BCP 47's longest useful tag, with room for a locale's extras
+    if (stored.empty() || stored.size() > kLongestTag || stored.starts_with("__"))
+        return {};
+    for (char c : stored)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '@' && c != '=')
+            return {};
+    return stored;
+}
 
 doc::TTextStorage ReadTextStorage(TReadContext& context, std::uint64_t storageId, TStorageRole role,
                                   std::uint64_t defaultParagraphStyle) {

@@ -59,6 +59,7 @@ struct TParagraphLayout::TFit {
     std::uint32_t VisibleEnd = 0;  // without the spaces and breaks that end the line
     bool Forced = false;           // a line or page break ends it
     bool PageBreak = false;
+    bool Hyphenated = false;       // it ends inside a word, which shows a hyphen
 };
 
 TParagraphLayout::TParagraphLayout(const doc::TParagraph& paragraph, TTextContext& context,
@@ -90,6 +91,10 @@ TParagraphLayout::TParagraphLayout(const doc::TParagraph& paragraph, TTextContex
         FLabel = Shape(FLabelParagraph, labelContext);
     }
     if (FParagraph.DropCap >= 0 && std::size_t(FParagraph.DropCap) < context.Document.DropCaps.size()) SetUpDropCap();
+    if (context.Document.Hyphenation && paragraph.Style.Hyphenate) {
+        FHyphenator.emplace(HyphenationLanguage(paragraph.Language, context.Document.Language));
+        if (!FHyphenator->Available()) FHyphenator.reset();
+    }
 }
 
 // Pages sets the cap so that its capitals reach from the first line's capitals down to the last
@@ -208,6 +213,8 @@ TParagraphLayout::TFit TParagraphLayout::Fit(std::uint32_t start, double x, doub
     const std::uint32_t n = std::uint32_t(text.size());
     std::size_t span = FShaped.SpanAt(start);
     std::uint32_t candidate = 0, candidateVisible = 0;
+    const double startX = x;
+    double candidateX = x;
     std::uint32_t visibleEnd = start;
     for (std::uint32_t i = start; i < n;) {
         while (span + 1 < FShaped.Spans.size() && FShaped.Spans[span].End <= i) ++span;
@@ -215,6 +222,7 @@ TParagraphLayout::TFit TParagraphLayout::Fit(std::uint32_t start, double x, doub
         if (i > start && FShaped.BreakBefore[i]) {
             candidate = i;
             candidateVisible = visibleEnd;
+            candidateX = x;
         }
         if (EndsLine(s.Kind)) return {i + 1, visibleEnd, true, s.Kind == TSpanKind::skPageBreak};
         std::uint32_t units = (i + 1 < n && IsLowSurrogate(text[i + 1])) ? 2 : 1;
@@ -231,6 +239,13 @@ TParagraphLayout::TFit TParagraphLayout::Fit(std::uint32_t start, double x, doub
             continue;
         }
         if (advance > 0 && x + advance > right + kEpsilon) {
+            // A word that does not fit is hyphenated where its start and a hyphen still do.
+            if (FHyphenator) {
+                const bool first = candidate <= start;
+                if (const std::uint32_t end = HyphenatedLineEnd(*FHyphenator, FShaped, first ? start : candidate,
+                                                                first ? startX : candidateX, right))
+                    return {end, end, false, false, true};
+            }
             if (candidate > start) return {candidate, candidateVisible, false, false};
             if (visibleEnd > start) {
                 std::uint32_t at = i;
@@ -539,8 +554,9 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
             continue;
         const std::size_t first = pieces.size();
         const double end = Build(FShaped, FPosition, fit.VisibleEnd, x, right, false, pieces);
-        // A line broken at a soft hyphen shows a hyphen.
-        if (!fit.Forced && fit.End > FPosition && fit.End < FShaped.Text.size() && FShaped.Text[fit.End - 1] == 0xAD) {
+        // A line broken at a soft hyphen, or hyphenated, shows a hyphen.
+        if (!fit.Forced && fit.End > FPosition && fit.End < FShaped.Text.size() &&
+            (fit.Hyphenated || FShaped.Text[fit.End - 1] == 0xAD)) {
             const TSpan& span = FShaped.Spans[FShaped.SpanAt(fit.End - 1)];
             TPiece hyphen;
             hyphen.X = end;

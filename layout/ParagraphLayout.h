@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/Document.h"
+#include "layout/Hyphenation.h"
 #include "layout/LinePiece.h"
 #include "layout/Lines.h"
 #include "layout/Lists.h"
@@ -95,6 +96,7 @@ private:
     TParagraphOptions FOptions;
     TShapedParagraph FShaped;
     TTabStops FTabs;
+    std::optional<THyphenator> FHyphenator;  // when the document hyphenates this paragraph
     doc::TParagraph FLabelParagraph;  // the label as a paragraph of its own, shaped like text
     TShapedParagraph FLabel;
     doc::TAlignment FAlignment = doc::TAlignment::alLeft;

@@ -15,6 +15,7 @@ pkgs=(
   wine wine32:i386 xvfb xauth x11-utils imagemagick fonts-dejavu-core fonts-wine
   unzip libarchive-tools zip hyperfine time nsis
   libsnappy-dev libhpdf-dev libstb-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev poppler-utils
+  libhyphen-dev hyphen-en-us hyphen-en-gb hyphen-de hyphen-fr hyphen-es hyphen-it hyphen-nl hyphen-pt-pt
   fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-wqy-microhei fonts-sil-charis
   fonts-roboto-unhinted
 )
@@ -41,7 +42,7 @@ fi
 # same rule: PAGES2PDF_THIRDPARTY_DIR, else ${XDG_CACHE_HOME:-$HOME/.cache}/pages2pdf/thirdparty.
 # Each one lands in <dir>/<source package>/ with a stamp file naming its version.
 THIRDPARTY_DIR="${PAGES2PDF_THIRDPARTY_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/pages2pdf/thirdparty}"
-sources=(snappy:libsnappy-dev libharu:libhpdf-dev harfbuzz:libharfbuzz-dev fribidi:libfribidi-dev)   # source package : the -dev package it matches
+sources=(snappy:libsnappy-dev libharu:libhpdf-dev harfbuzz:libharfbuzz-dev fribidi:libfribidi-dev hyphen:libhyphen-dev)   # source package : the -dev package it matches
 STAMP=.pages2pdf-source-version
 
 missing=()

@@ -10,7 +10,7 @@ export WINEDEBUG=-all WINEPREFIX="$scratch/wine"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 unzip -Z1 "$zip" | sort > "$scratch/zip.txt"
-for f in Project2.exe pages2pdf.exe help.html README.txt; do
+for f in Project2.exe pages2pdf.exe help.html README.txt hyphen/hyph_en_US.dic; do
   grep -qx "pages2pdf-[0-9.]*/$f" "$scratch/zip.txt" || fail "the portable zip lacks $f"
 done
 
@@ -24,7 +24,7 @@ settle() { timeout 120 "$wineserver" -w || true; }
 
 check_install() {  # ROOT DIR SHORTCUT
   local root=$1 dir=$2 lnk=$3
-  for f in Project2.exe pages2pdf.exe help.html uninstall.exe; do
+  for f in Project2.exe pages2pdf.exe help.html uninstall.exe hyphen/hyph_en_US.dic; do
     [ -f "$dir/$f" ] || fail "$f not installed in $dir"
   done
   [ -f "$lnk" ] || fail "no Start-menu shortcut at $lnk"
