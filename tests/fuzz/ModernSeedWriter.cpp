@@ -4,7 +4,6 @@
 // unpacked real document, whose .iwa files below it are decompressed and joined into one stream.
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,12 +15,10 @@
 #include "iwork/ModernReader.h"
 #include "iwork/ObjectStore.h"
 #include "iwork/DocumentFields.h"
-#include "iwork/DrawableFields.h"
 #include "iwork/ObjectTypes.h"
-#include "iwork/StorageFields.h"
-#include "iwork/StyleFields.h"
 #include "platform/Exception.h"
 #include "support/IwaWriter.h"
+#include "support/ModernMessages.h"
 
 namespace fs = std::filesystem;
 using namespace testsupport;
@@ -49,81 +46,16 @@ void Save(const std::string& path, const TBytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// {1 entries {1 character index, 2 object}}
-TProtoWriter ObjectTable(std::initializer_list<std::pair<std::uint32_t, std::uint64_t>> entries) {
-    TProtoWriter table;
-    for (const auto& [index, object] : entries) {
-        TProtoWriter entry;
-        entry.Varint(attribute_entry::kCharacterIndex, index);
-        if (object != 0) entry.Reference(attribute_entry::kObject, object);
-        table.Message(attribute_table::kEntries, entry);
-    }
-    return table;
-}
-
-TProtoWriter DataTable(std::initializer_list<std::array<std::uint64_t, 3>> entries) {
-    TProtoWriter table;
-    for (const auto& e : entries)
-        table.Message(attribute_table::kEntries, TProtoWriter()
-                                                     .Varint(data_entry::kCharacterIndex, e[0])
-                                                     .Varint(data_entry::kFirst, e[1])
-                                                     .Varint(data_entry::kSecond, e[2]));
-    return table;
-}
-
-TProtoWriter StyleRecord(const std::string& name, std::uint64_t parent = 0) {
-    TProtoWriter record;
-    if (!name.empty()) record.String(style_record::kName, name);
-    if (parent != 0) record.Reference(style_record::kParent, parent).Bool(style_record::kIsVariation, true);
-    return record;
-}
-
-TProtoWriter Style(const std::string& name, std::uint64_t parent, const TProtoWriter& properties) {
-    return TProtoWriter().Message(style::kRecord, StyleRecord(name, parent)).Message(style::kProperties, properties);
-}
-
-TProtoWriter Size(float w, float h) {
-    return TProtoWriter().Float(point::kX, w).Float(point::kY, h);
-}
-
-TProtoWriter DrawableRecord(float x, float y, float w, float h, std::uint64_t wrapType) {
-    return TProtoWriter()
-        .Message(drawable::kGeometry,
-                 TProtoWriter().Message(geometry::kPosition, Size(x, y)).Message(geometry::kSize, Size(w, h)))
-        .Message(drawable::kWrap, TProtoWriter().Varint(wrap::kType, wrapType).Float(wrap::kMargin, 8));
-}
-
-TProtoWriter TextBox(const TProtoWriter& drawable, std::uint64_t storage = 0) {
-    TProtoWriter box;
-    box.Message(text_shape::kShape, TProtoWriter().Message(shape::kDrawable, drawable));
-    if (storage != 0) box.Reference(text_shape::kStorage, storage);
-    return box.Bool(text_shape::kIsTextBox, true);
-}
-
-TProtoWriter Storage(const std::string& text) {
-    return TProtoWriter().Varint(storage::kKind, 0).String(storage::kText, text);
-}
-
-class TBuilder {
+// A Letter page with inch margins, and the package's data list naming the files the fuzzer puts
+// in Data/.
+class TBuilder : public TModernObjects {
 public:
     TBuilder() {
-        Root.Float(document::kPageWidth, 612).Float(document::kPageHeight, 792);
         Root.Float(document::kLeftMargin, 72).Float(document::kRightMargin, 72);
         Root.Float(document::kTopMargin, 72).Float(document::kBottomMargin, 72);
     }
-    std::uint64_t Add(std::uint32_t type, const TProtoWriter& payload) {
-        FObjects.emplace_back(FNext, type, payload.Data());
-        return FNext++;
-    }
-    std::uint64_t Body(const TProtoWriter& storage) {
-        const std::uint64_t id = Add(kTextStorage, storage);
-        Root.Reference(document::kBodyStorage, id);
-        return id;
-    }
     TBytes Archives() const {
-        std::vector<TIwaObject> objects = FObjects;
-        objects.emplace_back(1, kPagesDocument, Root.Data());
-        // The package's data list names the files the fuzzer puts in Data/.
+        std::vector<TIwaObject> objects = Objects(kPagesDocument);
         TProtoWriter data;
         using namespace data_file;
         data.Message(package_metadata::kDataFiles,
@@ -132,11 +64,6 @@ public:
         objects.emplace_back(2, kPackageMetadata, data.Data());
         return IwaArchives(objects);
     }
-    TProtoWriter Root;
-
-private:
-    std::vector<TIwaObject> FObjects;
-    std::uint64_t FNext = 100;
 };
 
 TBytes TextAndLists() {
