@@ -368,7 +368,8 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
                 found.Modern.Title = GetFileNameNoExt(Source);
                 const doc::TDocument document = iwork::ReadModernDocument(found.Modern, budget);
                 const layout::TLaidOutDocument pages = layout::LayOut(document, Fonts());
-                const pdf::TPdfWritten written = pdf::WritePdf(pages, tempDir + kLaidOutFile, budget);
+                TExpansionBudget pictures(PictureLimit);
+                const pdf::TPdfWritten written = pdf::WritePdf(pages, tempDir + kLaidOutFile, pictures);
                 const TTextCheck text = CheckText(document, pages);
                 if (MostTextLost(text)) {
                     result.Status = TDocumentStatus::dsTextLost;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "convert/WorkingFolder.h"
+#include "document/Limits.h"
 #include "platform/Budget.h"
 #include "platform/FileSystem.h"
 
@@ -136,9 +137,10 @@ public:
 
     // Only the PDFs that packages store; modern documents are not laid out.
     bool ExactOnly = false;
-    // What one document may expand to (package, objects, pictures decoded); lowered by tests
-    // to reach the limit with small documents.
+    // What one document may expand to (package, objects), and what its pictures may decode to
+    // apart from that; lowered by tests to reach the limits with small documents.
     std::uint64_t ExpansionLimit = platform::TExpansionBudget::kDocumentBytes;
+    std::uint64_t PictureLimit = doc::limits::kMaxDecodedPictureBytes;
 
     // The working folder; ends with a separator once set up. Read it; SetUpWorkingFolder sets it.
     std::wstring tempDir;

@@ -5,8 +5,8 @@
 // is never one value in one place and another elsewhere.
 //
 // Bounds that belong to a library or a file format the engine only passes data to (libharu's
-// font size and array length, a font file's table sizes, the pixels of a picture decoded for the
-// PDF) stay beside the code that calls it; the budget for what a package unpacks to is the
+// font size and array length, a font file's table sizes, the pixels of one picture decoded for
+// the PDF) stay beside the code that calls it; the budget for what a package unpacks to is the
 // platform's (platform/Budget.h).
 
 #include <cstddef>
@@ -58,6 +58,17 @@ inline constexpr std::int64_t kMaxIwaFileSize = std::int64_t{1} << 30;
 inline constexpr int kMaxIndexFolderDepth = 16;
 // A Pages '09 index.xml is read whole: documents' XML runs to a few MB at most.
 inline constexpr std::size_t kMaxXmlBytes = 256u << 20;
+
+// --- Pictures ------------------------------------------------------------------------------
+
+// What the pictures of one document may decode to, in bytes of samples (width x height x
+// channels), paid apart from what the package unpacks to. Decoding a picture and compressing it
+// again for the PDF runs at about 100 MB a second, so this keeps a document's pictures to about
+// five seconds and what they hold compressed well under the memory a conversion may take. JPEGs
+// go into the PDF undecoded and cost nothing here; the other pictures of real documents (PNG
+// screenshots and charts) decode to tens of megabytes. Pictures past it show their thumbnail, or
+// their frame, and are named among what is left out: pictures alone never cost the document.
+inline constexpr std::uint64_t kMaxDecodedPictureBytes = std::uint64_t{512} << 20;
 
 // --- The read budget -----------------------------------------------------------------------
 

@@ -26,7 +26,7 @@ struct TRaster {
 
 // The picture at path (an engine path); nothing when the file is missing, unreadable, too
 // large, or of a format the writer does not take (TIFF, HEIC, PDF...).
-// What decoding makes beyond the file's own size is paid from budget first
+// What decoding makes (its samples; a JPEG passes undecoded) is paid from budget first
 // (platform::EExpansionLimit).
 std::optional<TRaster> ReadPicture(const std::wstring& path, platform::TExpansionBudget& budget);
 

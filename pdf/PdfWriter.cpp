@@ -750,7 +750,7 @@ void WriteFile(const std::wstring& path, const std::vector<std::span<const std::
 }  // namespace
 
 TPdfWritten WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path) {
-    platform::TExpansionBudget budget;
+    platform::TExpansionBudget budget(doc::limits::kMaxDecodedPictureBytes);
     return WritePdf(document, path, budget);
 }
 

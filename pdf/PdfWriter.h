@@ -25,11 +25,12 @@ struct TPdfWritten {
     int PicturesMissing = 0;      // placements of a picture whose file the package lacks
     int PicturesUnreadable = 0;   // placements of a picture in a format, or a state, the writer cannot draw
     int CharactersUndrawn = 0;    // characters that should show and that no face drawn with has
-    int PicturesOverBudget = 0;   // placements of a picture whose decoding the budget could not pay
+    int PicturesOverBudget = 0;   // placements of a picture whose decoding the picture budget could not pay
 };
 // Each picture file is decoded once however many pictures show it; what decoding makes is paid
-// from budget first, or from a budget of its own. A picture the budget cannot pay is left out
-// (its thumbnail shows, else its frame) and counted; the rest of the document is written.
+// from budget first, or from one of the document's bound for pictures (doc::limits::
+// kMaxDecodedPictureBytes). A picture the budget cannot pay is left out (its thumbnail shows,
+// else its frame) and counted; the rest of the document is written.
 TPdfWritten WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path,
                      platform::TExpansionBudget& budget);
 TPdfWritten WritePdf(const layout::TLaidOutDocument& document, const std::wstring& path);

@@ -37,13 +37,6 @@ bool DepthAllowed(int colorType, int depth) {
 
 }  // namespace
 
-int Paeth(int a, int b, int c) {
-    const int p = a + b - c;
-    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc) return a;
-    return pb <= pc ? b : c;
-}
-
 std::optional<TPngRows> TPngRows::Open(std::span<const std::uint8_t> file) {
     if (file.size() < 8 || std::memcmp(file.data(), kSignature, 8) != 0) return std::nullopt;
     TPngRows png;

@@ -1,8 +1,8 @@
 #pragma once
-// What one document may expand to: its package unpacked, its objects decompressed, its
-// pictures decoded. A small damaged or hostile file can claim gigabytes at every one of these
-// steps; each claim is paid from one budget before anything is allocated or written, so the
-// work and the memory of a document stay bounded whatever it claims.
+// What one document may expand to: its package unpacked, its objects decompressed; and, from a
+// budget of their own, its pictures decoded. A small damaged or hostile file can claim gigabytes
+// at every one of these steps; each claim is paid from its budget before anything is allocated
+// or written, so the work and the memory of a document stay bounded whatever it claims.
 
 #include <cstdint>
 #include <string>

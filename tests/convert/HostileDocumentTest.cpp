@@ -28,26 +28,32 @@ namespace {
 constexpr std::uint32_t kDocument = 10000, kStorage = 2001, kDrawableAttachment = 2003, kImage = 3005,
                         kMetadata = 11006;
 
-// A modern document whose body says text; with picture, it shows Data/pic-12.png inline.
-TModernPackageFiles Document(const std::string& text, bool picture = false) {
+// A modern document whose body says text, then shows pictures inline: Data/pic-12.png,
+// Data/pic-13.png...
+TModernPackageFiles Document(const std::string& text, int pictures = 0) {
     TModernPackageFiles files;
     TProtoWriter storage;
-    storage.Varint(1, 0).String(3, picture ? text + "\xEF\xBF\xBC" : text);
-    if (picture) {
+    std::string body = text;
+    TProtoWriter entries, data;
+    for (int i = 0; i < pictures; ++i) {
         const auto size = [](float w, float h) { return TProtoWriter().Float(1, w).Float(2, h); };
+        const std::uint64_t dataId = 12 + std::uint64_t(i), imageId = 101 + 2 * std::uint64_t(i);
         TProtoWriter image;
         image.Message(1, TProtoWriter()
                              .Message(1, TProtoWriter().Message(1, size(0, 0)).Message(2, size(100, 50)))
                              .Message(3, TProtoWriter().Varint(1, 0)))
-            .Message(11, TProtoWriter().Varint(1, 12))
+            .Message(11, TProtoWriter().Varint(1, dataId))
             .Message(9, size(100, 50));
-        files.Document.emplace_back(101, kImage, image.Data());
-        files.Document.emplace_back(102, kDrawableAttachment, TProtoWriter().Reference(1, 101).Data());
-        TProtoWriter entry;
-        entry.Varint(1, text.size()).Reference(2, 102);
-        storage.Message(9, TProtoWriter().Message(1, entry));
-        TProtoWriter data;
-        data.Message(4, TProtoWriter().Varint(1, 12).String(3, "pic.png").String(4, "pic-12.png"));
+        files.Document.emplace_back(imageId, kImage, image.Data());
+        files.Document.emplace_back(imageId + 1, kDrawableAttachment, TProtoWriter().Reference(1, imageId).Data());
+        entries.Message(1, TProtoWriter().Varint(1, text.size() + std::size_t(i)).Reference(2, imageId + 1));
+        const std::string name = "pic-" + std::to_string(dataId) + ".png";
+        data.Message(4, TProtoWriter().Varint(1, dataId).String(3, "pic.png").String(4, name));
+        body += "\xEF\xBF\xBC";
+    }
+    storage.Varint(1, 0).String(3, body);
+    if (pictures > 0) {
+        storage.Message(9, entries);
         files.Metadata.emplace_back(2, kMetadata, data.Data());
     }
     files.Document.emplace_back(100, kStorage, storage.Data());
@@ -78,7 +84,7 @@ protected:
         engine.SetUpWorkingFolder();
         platform::ForceDirectories(out);
         // What the links lead to: another document, its picture, a PDF of its own.
-        WriteModernPackage(outside, Document("SECRET TEXT", true));
+        WriteModernPackage(outside, Document("SECRET TEXT", 1));
         WriteFile(outside + L"\\Data\\pic-12.png", std::string("secret picture"));
         WriteFile(outside + L"\\QuickLook\\Preview.pdf", std::string("%PDF-1.4 secret"));
     }
@@ -119,7 +125,7 @@ TEST_F(HostileDocumentTest, LinksInAFolderDocumentAreNotFollowed) {
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
         platform::DeleteTree(bundle);
-        WriteModernPackage(bundle, Document("own text", true));
+        WriteModernPackage(bundle, Document("own text", 1));
         if (std::wstring(c.Link) == L"\\Index") platform::DeleteTree(bundle + L"\\Index");
         if (std::wstring(c.Link) == L"\\Index\\Document.iwa")
             std::filesystem::remove(ToNative(bundle + L"\\Index\\Document.iwa"));
@@ -213,16 +219,27 @@ TEST_F(HostileDocumentTest, ClaimsPastTheBudgetAreDamage) {
     }
 }
 
-// A picture whose decoding the budget cannot pay is left out and named in the report; the
-// document, sound otherwise, is still converted.
-TEST_F(HostileDocumentTest, APicturePastTheBudgetIsLeftOutNotTheDocument) {
-    WriteModernPackage(bundle, Document("own text", true));
-    WriteFile(bundle + L"\\Data\\pic-12.png", Png(400, 400, 3, std::vector<std::uint8_t>(400 * 400 * 3, 0x80)));
-    engine.ExpansionLimit = 200'000;  // the objects fit; the picture's 480,000 bytes do not
+// Pictures decode from a budget of their own, apart from what the document unpacks to: those
+// past it are left out and named in the report, and the document, sound otherwise, is still
+// converted with the pictures within it.
+TEST_F(HostileDocumentTest, PicturesPastTheirBudgetAreLeftOutNotTheDocument) {
+    WriteModernPackage(bundle, Document("own text", 3));
+    const std::vector<std::uint8_t> grey(400 * 400 * 3, 0x80);
+    for (const wchar_t* name : {L"pic-12.png", L"pic-13.png", L"pic-14.png"})
+        WriteFile(bundle + L"\\Data\\" + name, Png(400, 400, 3, grey));
+    engine.ExpansionLimit = 200'000;  // the objects fit; the pictures' 1,440,000 bytes decoded would not
+    engine.PictureLimit = 1'000'000;  // two pictures' 480,000 bytes each fit, not the third's
     const TDocumentResult result = engine.ConvertDocument(bundle, false, out);
     ASSERT_EQ(result.Status, TDocumentStatus::dsLaidOut) << ToUtf8(DescribeReason(result));
     EXPECT_TRUE(FileExists(out + L"\\Report.pdf"));
     EXPECT_EQ(ToUtf8(DescribeLeftOut(result.LeftOut)), "1 picture past the document's decoding budget");
+
+    engine.PictureLimit = 100'000;  // none of them
+    const std::wstring again = scratch / L"again";
+    platform::ForceDirectories(again);
+    const TDocumentResult none = engine.ConvertDocument(bundle, false, again);
+    ASSERT_EQ(none.Status, TDocumentStatus::dsLaidOut) << ToUtf8(DescribeReason(none));
+    EXPECT_EQ(ToUtf8(DescribeLeftOut(none.LeftOut)), "3 pictures past the document's decoding budget");
 }
 
 // Protection shows by the package's markers; an .iwa that cannot be read is damage.
