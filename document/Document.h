@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "document/Shared.h"
+
 namespace doc {
 
 // Marks in a paragraph's Text that stand for no character of their own.
@@ -147,7 +149,7 @@ struct TAttachment {
 
 struct TRun {
     std::uint32_t Start = 0, End = 0;  // [Start, End) in the paragraph's Text
-    TCharacterStyle Style;
+    TShared<TCharacterStyle> Style;    // shared with every run of the same look
 };
 
 // A paragraph's first characters set large beside its first lines, the last line's baseline theirs.
@@ -162,7 +164,7 @@ struct TParagraph {
     // kPageBreak a page break (body only), kObjectMark an attachment.
     std::u16string Text;
     std::uint32_t StorageStart = 0;  // where Text starts in its storage
-    TParagraphStyle Style;
+    TShared<TParagraphStyle> Style;  // shared with every paragraph of the same style
     std::vector<TRun> Runs;  // cover Text in order; empty Text has one empty run for its height
     std::vector<TAttachment> Attachments;  // in Position order
     // Lists: -1 when the paragraph is no list item.

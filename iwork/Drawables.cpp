@@ -563,7 +563,7 @@ void TDrawableReader::AddCaption(const std::optional<TMessage>& record, std::siz
     // Captions store no height of their own: about one line per paragraph.
     double height = 2 * d.TextInset;
     for (const auto& paragraph : d.Text.Paragraphs)
-        height += paragraph.Style.Character.FontSize * 1.2 + paragraph.Style.SpaceBefore + paragraph.Style.SpaceAfter;
+        height += paragraph.Style->Character.FontSize * 1.2 + paragraph.Style->SpaceBefore + paragraph.Style->SpaceAfter;
     d.Frame = {visible.X, visible.Y + visible.Height, visible.Width, std::max(d.Frame.Height, height)};
     d.Path = ShapePath(std::nullopt, d.Frame.Width, d.Frame.Height);
 }

@@ -526,48 +526,50 @@ const TStylesheet::TParagraphEntry& TStylesheet::ParagraphEntry(std::uint64_t id
     if (auto it = FParagraphs.find(id); it != FParagraphs.end())
         return it->second;
     TParagraphEntry entry;
+    doc::TParagraphStyle resolved;
     TBorderFields border;
     if (id != 0) {
         for (const TObject* style : Chain(id, {types::kParagraphStyle, types::kTocEntryStyle}, L"paragraph style")) {
             if (auto record = StyleRecord(*style)) {
                 if (auto name = record->String(style_record::kName); name && !name->empty())
-                    entry.Style.Name = Wide(*name);
+                    resolved.Name = Wide(*name);
             }
             auto body = ParagraphStyleBody(*style);
             if (!body)
                 continue;
             if (auto characters = body->Message(paragraph_style::kCharacterProperties))
-                ApplyCharacterProperties(*characters, entry.Style.Character);
+                ApplyCharacterProperties(*characters, resolved.Character);
             if (auto paragraph = body->Message(paragraph_style::kParagraphProperties)) {
-                ApplyParagraphProperties(*paragraph, entry.Style, border);
+                ApplyParagraphProperties(*paragraph, resolved, border);
                 if (paragraph->Varint(paragraph_properties::kListStyleNull).value_or(0) != 0)
                     entry.ListStyle = 0;
                 else if (auto list = paragraph->Reference(paragraph_properties::kListStyle))
                     entry.ListStyle = *list;
             }
         }
-        ApplyFaceFromFontName(entry.Style.Character);
-        entry.Style.Border = border.Resolve();
+        ApplyFaceFromFontName(resolved.Character);
+        resolved.Border = border.Resolve();
     }
+    entry.Style = std::move(resolved);
     return FParagraphs.emplace(id, std::move(entry)).first->second;
 }
 
-const doc::TParagraphStyle& TStylesheet::Paragraph(std::uint64_t id) { return ParagraphEntry(id).Style; }
+const doc::TShared<doc::TParagraphStyle>& TStylesheet::Paragraph(std::uint64_t id) { return ParagraphEntry(id).Style; }
 
 std::uint64_t TStylesheet::ParagraphListStyle(std::uint64_t id) { return ParagraphEntry(id).ListStyle; }
 
-const doc::TCharacterStyle& TStylesheet::Character(std::uint64_t paragraphStyle, std::uint64_t characterStyle) {
+const doc::TShared<doc::TCharacterStyle>& TStylesheet::Character(std::uint64_t paragraphStyle, std::uint64_t characterStyle) {
     const auto key = std::make_pair(paragraphStyle, characterStyle);
     if (auto it = FCharacters.find(key); it != FCharacters.end())
         return it->second;
-    doc::TCharacterStyle style = Paragraph(paragraphStyle).Character;
+    doc::TCharacterStyle style = Paragraph(paragraphStyle)->Character;
     if (characterStyle != 0) {
         for (const TObject* s : Chain(characterStyle, {types::kCharacterStyle}, L"character style"))
             if (auto characters = s->Payload.Message(style::kProperties))
                 ApplyCharacterProperties(*characters, style);
         ApplyFaceFromFontName(style);
     }
-    return FCharacters.emplace(key, std::move(style)).first->second;
+    return FCharacters.emplace(key, doc::TShared<doc::TCharacterStyle>(std::move(style))).first->second;
 }
 
 const doc::TListStyle& TStylesheet::List(std::uint64_t id, double fontSize) {

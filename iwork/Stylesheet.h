@@ -102,12 +102,13 @@ class TStylesheet {
 public:
     explicit TStylesheet(const TObjectStore& store) : FStore(store) {}
 
-    // 0 gives the model's defaults.
-    const doc::TParagraphStyle& Paragraph(std::uint64_t id);
+    // 0 gives the model's defaults. Every paragraph of one style shares the one value.
+    const doc::TShared<doc::TParagraphStyle>& Paragraph(std::uint64_t id);
     // The list style a paragraph style names (through its parents); 0 when none.
     std::uint64_t ParagraphListStyle(std::uint64_t id);
-    // A paragraph style's character properties with a character style's over them.
-    const doc::TCharacterStyle& Character(std::uint64_t paragraphStyle, std::uint64_t characterStyle);
+    // A paragraph style's character properties with a character style's over them, shared by
+    // every run of that pair.
+    const doc::TShared<doc::TCharacterStyle>& Character(std::uint64_t paragraphStyle, std::uint64_t characterStyle);
     // Text indents are stored in ems of the paragraph's font size.
     const doc::TListStyle& List(std::uint64_t id, double fontSize);
     TColumnLayout Columns(std::uint64_t id);
@@ -118,7 +119,7 @@ public:
 
 private:
     struct TParagraphEntry {
-        doc::TParagraphStyle Style;
+        doc::TShared<doc::TParagraphStyle> Style;
         std::uint64_t ListStyle = 0;
     };
     // The style and its ancestors, the root first. A parent that is missing, of another
@@ -129,7 +130,7 @@ private:
 
     const TObjectStore& FStore;
     std::unordered_map<std::uint64_t, TParagraphEntry> FParagraphs;
-    std::map<std::pair<std::uint64_t, std::uint64_t>, doc::TCharacterStyle> FCharacters;
+    std::map<std::pair<std::uint64_t, std::uint64_t>, doc::TShared<doc::TCharacterStyle>> FCharacters;
     std::map<std::pair<std::uint64_t, double>, doc::TListStyle> FLists;
     std::unordered_map<std::uint64_t, TCellLook> FCells;
 };

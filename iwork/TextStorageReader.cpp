@@ -413,7 +413,7 @@ void TStorageReader::AddList(doc::TParagraph& paragraph, const TParagraphSpan& s
     if (listId == 0)
         return;
 
-    const double fontSize = paragraph.Style.Character.FontSize;
+    const double fontSize = paragraph.Style->Character.FontSize;
     const doc::TListStyle& list = FContext.Styles().List(listId, fontSize);
     const int level = std::min(FLevel, static_cast<int>(list.Levels.size()) - 1);
     // A list style without a label ("None") only indents its deeper levels; at level 0 the
@@ -442,7 +442,7 @@ void TStorageReader::AddRuns(doc::TParagraph& paragraph, const TParagraphSpan& s
                                        [](const TEntry& e, std::uint32_t p) { return e.Index < p; });
     paragraph.Runs.reserve(static_cast<std::size_t>(last - it) + 1);
     auto push = [&](std::uint32_t end) {
-        const doc::TCharacterStyle& style = styles.Character(paragraphStyle, current);
+        const doc::TShared<doc::TCharacterStyle>& style = styles.Character(paragraphStyle, current);
         const std::uint32_t s = position - span.Start, e = end - span.Start;
         if (!paragraph.Runs.empty() && paragraph.Runs.back().Style == style)
             paragraph.Runs.back().End = e;
@@ -506,7 +506,7 @@ void TStorageReader::AddLinks(doc::TParagraph& paragraph, const TParagraphSpan& 
             at = std::max(at, linked[k].From);
             const std::uint32_t to = std::min(linked[k].To, run.End);
             runs.push_back({at, to, run.Style});
-            runs.back().Style.Link = linked[k].Link;
+            runs.back().Style.Edit().Link = linked[k].Link;
             at = to;
         }
     }
@@ -533,7 +533,7 @@ void TStorageReader::AddDropCap(doc::TParagraph& paragraph, const TParagraphSpan
     cap.Characters = static_cast<int>(std::min<std::uint64_t>(first->Varint(drop_cap::kCharacters).value_or(1), 20));
     if (cap.Lines < 2 || cap.Characters < 1)
         return;
-    cap.Style = paragraph.Runs.empty() ? paragraph.Style.Character : paragraph.Runs.front().Style;
+    cap.Style = paragraph.Runs.empty() ? paragraph.Style->Character : *paragraph.Runs.front().Style;
     if (const auto properties = style->Payload.Message(drop_cap_style::kCharacterProperties))
         ApplyCharacterProperties(*properties, cap.Style);
     paragraph.DropCap = static_cast<int>(FContext.Doc.DropCaps.size());
@@ -624,7 +624,8 @@ doc::TTextStorage ReadTextStorage(TReadContext& context, std::uint64_t storageId
 
 doc::TTextStorage PlainText(TReadContext& context, const std::u16string& text, std::uint64_t paragraphStyle) {
     doc::TTextStorage storage;
-    const doc::TParagraphStyle& style = context.Styles().Paragraph(paragraphStyle);
+    const doc::TShared<doc::TParagraphStyle>& style = context.Styles().Paragraph(paragraphStyle);
+    const doc::TShared<doc::TCharacterStyle>& character = context.Styles().Character(paragraphStyle, 0);
     std::vector<TTextBreak> ends;
     for (std::size_t i = 0; i < text.size(); ++i)
         if (EndsParagraph(text[i]))
@@ -639,7 +640,7 @@ doc::TTextStorage PlainText(TReadContext& context, const std::u16string& text, s
         paragraph.StorageStart = span.Start;
         paragraph.Text.assign(text, span.Start, span.End - span.Start);
         paragraph.Style = style;
-        paragraph.Runs.push_back({0, span.End - span.Start, style.Character});
+        paragraph.Runs.push_back({0, span.End - span.Start, character});
     }
     return storage;
 }

@@ -52,7 +52,7 @@ TPathItem RoundedBox(const doc::TStroke& stroke, double x0, double y0, double x1
 }  // namespace
 
 TBorderRun BorderRunOf(const std::vector<doc::TParagraph>& paragraphs, std::size_t i) {
-    return BorderRunOf(paragraphs, i, [&](std::size_t j) { return paragraphs[j].Style.Border.has_value(); });
+    return BorderRunOf(paragraphs, i, [&](std::size_t j) { return paragraphs[j].Style->Border.has_value(); });
 }
 
 double BorderRoomAbove(const doc::TParagraphStyle& style) {

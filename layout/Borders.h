@@ -23,8 +23,8 @@ struct TBorderRun {
 // bordered(i): paragraph i's border counts (a paragraph that holds tables draws none).
 template <typename TBordered>
 TBorderRun BorderRunOf(const std::vector<doc::TParagraph>& paragraphs, std::size_t i, TBordered&& bordered) {
-    const auto& border = paragraphs[i].Style.Border;
-    auto same = [&](std::size_t j) { return bordered(j) && paragraphs[j].Style.Border == border; };
+    const auto& border = paragraphs[i].Style->Border;
+    auto same = [&](std::size_t j) { return bordered(j) && paragraphs[j].Style->Border == border; };
     return {i == 0 || !same(i - 1), i + 1 >= paragraphs.size() || !same(i + 1)};
 }
 TBorderRun BorderRunOf(const std::vector<doc::TParagraph>& paragraphs, std::size_t i);

@@ -99,7 +99,7 @@ void TBodyFlow::FlushBorder(bool closes) {
 
 bool TBodyFlow::Bordered(std::size_t paragraph) const {
     const auto& p = FDocument.Body.Paragraphs[paragraph];
-    return p.Style.Border && std::none_of(p.Attachments.begin(), p.Attachments.end(),
+    return p.Style->Border && std::none_of(p.Attachments.begin(), p.Attachments.end(),
                                           [&](const doc::TAttachment& a) { return IsInlineTable(FDocument, a); });
 }
 
@@ -361,7 +361,7 @@ void TBodyFlow::ExtendBorder(const doc::TParagraphStyle& style, bool opens, doub
 TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBreak) {
     const doc::TParagraph& paragraph = FDocument.Body.Paragraphs[index];
     TParagraphSpan result;
-    if (paragraph.Style.PageBreakBefore && !FState.PageEmpty) {
+    if (paragraph.Style->PageBreakBefore && !FState.PageEmpty) {
         NewPage(FState.Section, false);
         FState.Soft = false;
     }
@@ -369,7 +369,7 @@ TBodyFlow::TParagraphSpan TBodyFlow::PlaceTables(std::size_t index, bool forceBr
     SpaceParagraphBefore(paragraph.Style);
     result.StartedFresh = FState.Fresh;
     result.FirstRegion = FState.Region;
-    const double indent = Sane(paragraph.Style.LeftIndent, 0, ColumnWidth(), 0);
+    const double indent = Sane(paragraph.Style->LeftIndent, 0, ColumnWidth(), 0);
     Anchor(index, 0, UINT32_MAX, 0);
     for (const doc::TAttachment& a : paragraph.Attachments) {
         if (!IsInlineTable(FDocument, a)) continue;
@@ -472,7 +472,7 @@ void TBodyFlow::Run() {
             sectionStart = p;
             StartSection(section);
         }
-        const bool keep = paragraphs[p].Style.KeepWithNext;
+        const bool keep = paragraphs[p].Style->KeepWithNext;
         if (keep && chainStart == SIZE_MAX) {
             chainStart = p;
             chainSnapshot = Snap();

@@ -69,29 +69,30 @@ TParagraphLayout::TParagraphLayout(const doc::TParagraph& paragraph, TTextContex
       FOptions(std::move(options)),
       FShaped(Shape(paragraph, context)),
       FTabs(paragraph.Style) {
-    switch (paragraph.Style.Alignment) {
+    switch (paragraph.Style->Alignment) {
     case doc::TAlignment::alNatural:
         FAlignment = FOptions.Natural ? *FOptions.Natural
                                       : (FShaped.RightToLeft ? doc::TAlignment::alRight : doc::TAlignment::alLeft);
         break;
-    default: FAlignment = paragraph.Style.Alignment; break;
+    default: FAlignment = paragraph.Style->Alignment; break;
     }
     std::u16string label = FOptions.List ? FOptions.List->Label : FOptions.Label;
     if (!label.empty()) {
         FLabelParagraph.Text = std::move(label);
         doc::TRun run;
         run.End = std::uint32_t(FLabelParagraph.Text.size());
-        run.Style = paragraph.Runs.empty() ? paragraph.Style.Character : paragraph.Runs.front().Style;
-        run.Style.Underline = run.Style.Strikethrough = false;
-        run.Style.Highlight.reset();
-        run.Style.Link = -1;
-        if (!FOptions.List) run.Style.Baseline = doc::TBaseline::blSuperscript;
+        doc::TCharacterStyle& style = run.Style.Edit();
+        style = paragraph.Runs.empty() ? paragraph.Style->Character : *paragraph.Runs.front().Style;
+        style.Underline = style.Strikethrough = false;
+        style.Highlight.reset();
+        style.Link = -1;
+        if (!FOptions.List) style.Baseline = doc::TBaseline::blSuperscript;
         FLabelParagraph.Runs.push_back(run);
         TTextContext labelContext{context.Document, context.Fonts, context.Fields, nullptr, false};
         FLabel = Shape(FLabelParagraph, labelContext);
     }
     if (FParagraph.DropCap >= 0 && std::size_t(FParagraph.DropCap) < context.Document.DropCaps.size()) SetUpDropCap();
-    if (context.Document.Hyphenation && paragraph.Style.Hyphenate) {
+    if (context.Document.Hyphenation && paragraph.Style->Hyphenate) {
         FHyphenator.emplace(HyphenationLanguage(paragraph.Language, context.Document.Language));
         if (!FHyphenator->Available()) FHyphenator.reset();
     }
@@ -130,18 +131,19 @@ void TParagraphLayout::SetUpDropCap() {
 
     d.Paragraph.Style = FParagraph.Style;
     d.Paragraph.Text = FParagraph.Text.substr(0, end);
-    doc::TRun run{0, end, cap.Style};
-    run.Style.Baseline = doc::TBaseline::blNormal;
-    run.Style.BaselineShift = 0;
-    run.Style.Link = -1;
-    run.Style.FontSize = body.Size;
+    doc::TCharacterStyle style = cap.Style;
+    style.Baseline = doc::TBaseline::blNormal;
+    style.BaselineShift = 0;
+    style.Link = -1;
+    style.FontSize = body.Size;
+    doc::TRun run{0, end, std::move(style)};
     d.Paragraph.Runs.push_back(run);
     TTextContext capContext{FContext.Document, FContext.Fonts, FContext.Fields, nullptr, false};
     d.Shaped = Shape(d.Paragraph, capContext);
     const TFont* font = d.Shaped.Spans.front().Font;
     const double ratio = font ? Sane(font->CapHeight(), 0.2, 1.5, 0.7) : 0.7;
     const double reach = (d.Lines - 1) * d.Advance + Sane(body.Font->CapHeight(), 0.2, 1.5, 0.7) * body.Size;
-    d.Paragraph.Runs.front().Style.FontSize = std::clamp(reach / ratio, body.Size, 2000.0);
+    d.Paragraph.Runs.front().Style.Edit().FontSize = std::clamp(reach / ratio, body.Size, 2000.0);
     d.Shaped = Shape(d.Paragraph, capContext);
     // Set by its ink: the first bearing hangs out of the line, the last (taken as the first's
     // like, the file giving no other) is not room the text keeps clear.
@@ -160,7 +162,7 @@ void TParagraphLayout::SetUpDropCap() {
 
 void TParagraphLayout::EmitDropCap(TLine& line) const {
     const TDropCapLayout& d = *FCap;
-    double x = Sane(FParagraph.Style.LeftIndent, -1e4, 1e4, 0) + d.Shift;
+    double x = Sane(FParagraph.Style->LeftIndent, -1e4, 1e4, 0) + d.Shift;
     const double y = line.Baseline + (d.Lines - 1) * d.Advance;
     for (const TSpan& span : d.Shaped.Spans) {
         if (span.Kind != TSpanKind::skText || !span.Font || span.End <= span.Start) continue;
@@ -599,7 +601,7 @@ TLine TParagraphLayout::Next(double columnWidth, const std::vector<TInterval>& f
 // where the text would start, the text after it. Returns where the text starts.
 double TParagraphLayout::PlaceLabel(double columnWidth, double x, double right, std::vector<TPiece>& pieces,
                                     TMetrics& metrics) const {
-    const double leftIndent = Sane(FParagraph.Style.LeftIndent, -columnWidth, columnWidth, 0);
+    const double leftIndent = Sane(FParagraph.Style->LeftIndent, -columnWidth, columnWidth, 0);
     double labelX = FOptions.List ? leftIndent + FOptions.List->Indent : x;
     const double labelEnd = Build(FLabel, 0, std::uint32_t(FLabel.Text.size()), labelX, right, true, pieces);
     if (!FOptions.List) return labelEnd;  // a raised mark: inside the line's height

@@ -25,12 +25,12 @@ TBlock LayOutBlock(const doc::TTextStorage& storage, double width, TTextContext&
         paragraphOptions.Natural = options.Natural;
         if (firstParagraph) paragraphOptions.Label = options.FirstLabel;
         firstParagraph = false;
-        const TBorderRun run = paragraph.Style.Border ? BorderRunOf(paragraphs, i) : TBorderRun{};
+        const TBorderRun run = paragraph.Style->Border ? BorderRunOf(paragraphs, i) : TBorderRun{};
         if (run.First) paragraphOptions.RoomAbove = BorderRoomAbove(paragraph.Style);
         if (run.Last) paragraphOptions.RoomBelow = BorderRoomBelow(paragraph.Style);
         TParagraphLayout layout(paragraph, context, std::move(paragraphOptions));
         y += SpaceBefore(paragraph.Style);
-        if (paragraph.Style.Border && run.First)
+        if (paragraph.Style->Border && run.First)
             border = {BorderLeft(paragraph.Style, width), BorderRight(paragraph.Style, width), y, y, true, true};
         while (!layout.Done() && y <= options.MaxHeight) {
             TLine line = layout.Next(width);
@@ -42,10 +42,10 @@ TBlock LayOutBlock(const doc::TTextStorage& storage, double width, TTextContext&
             }
             y += line.Height;
         }
-        if (paragraph.Style.Border && (run.Last || y > options.MaxHeight)) {
+        if (paragraph.Style->Border && (run.Last || y > options.MaxHeight)) {
             border.Bottom = y;
             border.Closes = run.Last && layout.Done();
-            AppendBorder(block.Items, *paragraph.Style.Border, border);
+            AppendBorder(block.Items, *paragraph.Style->Border, border);
         }
         y += SpaceAfter(paragraph.Style);
     }

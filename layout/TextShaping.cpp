@@ -106,7 +106,7 @@ public:
         }
         if (FOut.Spans.empty()) {
             const doc::TCharacterStyle& style =
-                FParagraph.Runs.empty() ? FParagraph.Style.Character : FParagraph.Runs.front().Style;
+                FParagraph.Runs.empty() ? FParagraph.Style->Character : *FParagraph.Runs.front().Style;
             const TRunLook empty = LookOf(style, FContext);
             Push(0, 0, TSpanKind::skText, empty);
         }
@@ -125,7 +125,7 @@ private:
         const auto& runs = FParagraph.Runs;
         while (runIndex < runs.size() && runs[runIndex].End <= position) ++runIndex;
         if (runIndex < runs.size() && runs[runIndex].Start <= position) return runs[runIndex].Style;
-        return FParagraph.Style.Character;
+        return FParagraph.Style->Character;
     }
 
     // Starts a new span unless the last one looks the same.

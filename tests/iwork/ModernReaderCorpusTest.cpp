@@ -126,8 +126,8 @@ private:
             const doc::TRun& run = p.Runs[r];
             if (r > 0) { EXPECT_EQ(run.Start, p.Runs[r - 1].End) << "run " << r; }
             if (size > 0) { EXPECT_LT(run.Start, run.End) << "run " << r; }
-            EXPECT_GT(run.Style.FontSize, 0) << "run " << r;
-            EXPECT_LT(run.Style.Link, int(FDoc.Links.size())) << "run " << r;
+            EXPECT_GT(run.Style->FontSize, 0) << "run " << r;
+            EXPECT_LT(run.Style->Link, int(FDoc.Links.size())) << "run " << r;
         }
         for (std::size_t a = 0; a < p.Attachments.size(); ++a) {
             const doc::TAttachment& attachment = p.Attachments[a];
@@ -183,8 +183,8 @@ TEST(ModernReaderCorpus, HovercraftInThreeLanguagesOnA4) {
                                                           U16("Mój poduszkowiec jest pełen węgorzy.")}));
     EXPECT_NEAR(d.Page.Width, 595, 1);
     EXPECT_NEAR(d.Page.Height, 842, 1);
-    EXPECT_EQ(d.Body.Paragraphs[0].Style.Character.FontName, L"Helvetica");
-    EXPECT_EQ(d.Body.Paragraphs[0].Style.Character.FontSize, 11);
+    EXPECT_EQ(d.Body.Paragraphs[0].Style->Character.FontName, L"Helvetica");
+    EXPECT_EQ(d.Body.Paragraphs[0].Style->Character.FontSize, 11);
     EXPECT_TRUE(d.LeftOut.empty());
 }
 
@@ -201,11 +201,11 @@ TEST(ModernReaderCorpus, ProjectProposalTitleAndLetterPage) {
               (std::vector<std::u16string>{u"Project Proposal", u"Prepared for: Trenz Pruca, Title",
                                            u"Prepared by: Urna Semper, Job Title", u"October 18, 2018",
                                            u"Proposal number: 123-4567"}));
-    const auto& title = d.Body.Paragraphs[0].Style;
+    const doc::TParagraphStyle& title = d.Body.Paragraphs[0].Style;
     EXPECT_EQ(title.Name, L"Title");
     EXPECT_EQ(title.Character.FontName, L"HelveticaNeue-UltraLight");
     EXPECT_EQ(title.Character.FontSize, 28);
-    EXPECT_EQ(d.Body.Paragraphs[1].Style.Character.FontSize, 10);
+    EXPECT_EQ(d.Body.Paragraphs[1].Style->Character.FontSize, 10);
     // The drawing on page 1: only its thumbnail is in Data/, cropped by its mask.
     ASSERT_FALSE(d.FloatingByPage.empty());
     bool picture = false;

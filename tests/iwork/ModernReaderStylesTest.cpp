@@ -36,7 +36,7 @@ TEST(ModernReader, ParagraphStylesResolveThroughTheirParents) {
                .Message(5, ObjectTable({{0, bold}, {4, 0}, {8, heading}, {14, body}, {19, tocEntry}})));
     const doc::TDocument d = b.Read();
     ASSERT_EQ(Texts(d.Body), (std::vector<std::u16string>{u"One", u"Two", u"Three", u"Four", u"Contents"}));
-    const auto& one = d.Body.Paragraphs[0].Style;
+    const doc::TParagraphStyle& one = d.Body.Paragraphs[0].Style;
     EXPECT_EQ(one.Name, L"Body");
     EXPECT_EQ(one.Character.FontName, L"Georgia");
     EXPECT_EQ(one.Character.FontSize, 11);
@@ -47,16 +47,19 @@ TEST(ModernReader, ParagraphStylesResolveThroughTheirParents) {
     EXPECT_EQ(one.LineSpacingMode, doc::TLineSpacingMode::lsRelative);
     EXPECT_EQ(one.LineSpacing, 1.5);
     EXPECT_EQ(d.Body.Paragraphs[1].Style, one);
-    const auto& three = d.Body.Paragraphs[2].Style;
+    // Held once: paragraphs of one style, and runs of one look, name the same value.
+    EXPECT_EQ(&*d.Body.Paragraphs[1].Style, &one);
+    EXPECT_EQ(&*d.Body.Paragraphs[1].Runs.at(0).Style, &*d.Body.Paragraphs[0].Runs.at(0).Style);
+    const doc::TParagraphStyle& three = d.Body.Paragraphs[2].Style;
     EXPECT_EQ(three.Name, L"Heading");
     EXPECT_EQ(three.Character.FontName, L"HelveticaNeue-BoldItalic");
     EXPECT_TRUE(three.Character.Bold);  // from the face in its name
     EXPECT_TRUE(three.Character.Italic);
-    EXPECT_FALSE(d.Body.Paragraphs[3].Style.Character.Bold);
+    EXPECT_FALSE(d.Body.Paragraphs[3].Style->Character.Bold);
     EXPECT_EQ(d.Body.Paragraphs[3].StorageStart, 14u);
-    EXPECT_EQ(d.Body.Paragraphs[4].Style.Name, L"TOC");
-    EXPECT_EQ(d.Body.Paragraphs[4].Style.Character.FontSize, 9);
-    EXPECT_EQ(d.Body.Paragraphs[4].Style.Character.FontName, L"Georgia");
+    EXPECT_EQ(d.Body.Paragraphs[4].Style->Name, L"TOC");
+    EXPECT_EQ(d.Body.Paragraphs[4].Style->Character.FontSize, 9);
+    EXPECT_EQ(d.Body.Paragraphs[4].Style->Character.FontName, L"Georgia");
 }
 
 TEST(ModernReader, LineSpacingReadsModeAmountAndBaselineRule) {
@@ -83,7 +86,7 @@ TEST(ModernReader, LineSpacingReadsModeAmountAndBaselineRule) {
         b.Body(Storage("Text").Message(5, ObjectTable({{0, style}})));
         const doc::TDocument d = b.Read();
         ASSERT_EQ(d.Body.Paragraphs.size(), 1u);
-        const auto& s = d.Body.Paragraphs[0].Style;
+        const doc::TParagraphStyle& s = d.Body.Paragraphs[0].Style;
         EXPECT_EQ(s.LineSpacingMode, c.Mode) << c.Amount;
         EXPECT_EQ(s.LineSpacing, c.Amount) << c.Amount;
         EXPECT_EQ(s.BaselineRule, c.Rule) << c.Amount;
@@ -138,7 +141,7 @@ TEST(ModernReader, ParagraphBordersResolveThroughTheirParents) {
             b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("", base)).Message(12, c.Variation));
         b.Body(Storage("x").Message(5, ObjectTable({{0, variation}})));
         const doc::TDocument d = b.Read();
-        const auto& border = d.Body.Paragraphs[0].Style.Border;
+        const auto& border = d.Body.Paragraphs[0].Style->Border;
         ASSERT_EQ(border.has_value(), c.Sides.has_value());
         if (!border) continue;
         EXPECT_EQ((TSides{border->Top, border->Bottom, border->Left, border->Right}), *c.Sides);
@@ -151,9 +154,9 @@ TEST(ModernReader, ParagraphBordersResolveThroughTheirParents) {
         b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("Ruled")).Message(12, cases[0].Base));
     b.Body(Storage("x").Message(5, ObjectTable({{0, style}})));
     const doc::TDocument d = b.Read();
-    ASSERT_TRUE(d.Body.Paragraphs[0].Style.Border);
-    EXPECT_EQ(d.Body.Paragraphs[0].Style.Border->Offset, -3);
-    EXPECT_EQ(d.Body.Paragraphs[0].Style.Border->Stroke.Width, 0.5);
+    ASSERT_TRUE(d.Body.Paragraphs[0].Style->Border);
+    EXPECT_EQ(d.Body.Paragraphs[0].Style->Border->Offset, -3);
+    EXPECT_EQ(d.Body.Paragraphs[0].Style->Border->Stroke.Width, 0.5);
 }
 
 TEST(ModernReader, StyleParentLoopsEndTheChain) {
@@ -163,7 +166,7 @@ TEST(ModernReader, StyleParentLoopsEndTheChain) {
     b.Add(kParagraphStyle, TProtoWriter().Message(1, StyleRecord("B", 100)).Message(11, TProtoWriter().Float(3, 30)));
     b.Body(Storage("x").Message(5, ObjectTable({{0, 100}})));
     const doc::TDocument d = b.Read();
-    EXPECT_EQ(d.Body.Paragraphs.at(0).Style.Character.FontSize, 20);
+    EXPECT_EQ(d.Body.Paragraphs.at(0).Style->Character.FontSize, 20);
 }
 
 TEST(ModernReader, ListStylesAtManySizesAreKeptOnceEach) {

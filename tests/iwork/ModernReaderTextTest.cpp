@@ -27,20 +27,20 @@ TEST(ModernReader, CharacterRunsEndAtAnEntryWithoutAStyle) {
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_EQ(runs[0].Start, 0u);
     EXPECT_EQ(runs[0].End, 6u);
-    EXPECT_FALSE(runs[0].Style.Italic);
+    EXPECT_FALSE(runs[0].Style->Italic);
     EXPECT_EQ(runs[1].Start, 6u);
     EXPECT_EQ(runs[1].End, 12u);
-    EXPECT_TRUE(runs[1].Style.Bold);
-    EXPECT_TRUE(runs[1].Style.Italic);  // from the character style's parent
-    EXPECT_EQ(runs[1].Style.FontSize, 9);
-    EXPECT_EQ(runs[1].Style.FontName, L"Times-Roman");  // from the paragraph style
+    EXPECT_TRUE(runs[1].Style->Bold);
+    EXPECT_TRUE(runs[1].Style->Italic);  // from the character style's parent
+    EXPECT_EQ(runs[1].Style->FontSize, 9);
+    EXPECT_EQ(runs[1].Style->FontName, L"Times-Roman");  // from the paragraph style
     EXPECT_EQ(runs[2].Start, 12u);
     EXPECT_EQ(runs[2].End, 18u);
-    EXPECT_EQ(runs[2].Style, d.Body.Paragraphs[0].Style.Character);
+    EXPECT_EQ(runs[2].Style, d.Body.Paragraphs[0].Style->Character);
     const auto& next = d.Body.Paragraphs[1].Runs;
     ASSERT_EQ(next.size(), 2u);
     EXPECT_EQ(next[0].End, 2u);
-    EXPECT_TRUE(next[1].Style.Bold);
+    EXPECT_TRUE(next[1].Style->Bold);
     EXPECT_EQ(next[1].End, 4u);
 }
 
@@ -68,7 +68,7 @@ TEST(ModernReader, HyperlinksMarkTheRunsTheyCover) {
     auto runs = [&](std::size_t i) {
         std::vector<TRunOf> out;
         for (const auto& r : d.Body.Paragraphs[i].Runs)
-            out.push_back({r.Start, r.End, r.Style.Bold, r.Style.Link < 0 ? L"" : d.Links.at(std::size_t(r.Style.Link))});
+            out.push_back({r.Start, r.End, r.Style->Bold, r.Style->Link < 0 ? L"" : d.Links.at(std::size_t(r.Style->Link))});
         return out;
     };
     auto same = [](const std::vector<TRunOf>& got, const std::vector<TRunOf>& want) {
@@ -109,7 +109,7 @@ TEST(ModernReader, ALinkNamedManyTimesIsKeptOnce) {
     for (std::uint32_t i = 0; i < letters; ++i) {
         EXPECT_EQ(runs[i].Start, i);
         EXPECT_EQ(runs[i].End, i + 1);
-        EXPECT_EQ(runs[i].Style.Link, i % 2 == 0 ? 0 : -1) << i;
+        EXPECT_EQ(runs[i].Style->Link, i % 2 == 0 ? 0 : -1) << i;
     }
 }
 
@@ -135,7 +135,7 @@ TEST(ModernReader, DropCapsTakeTheirLinesCharactersAndLook) {
     EXPECT_EQ(cap->Characters, 2);
     EXPECT_TRUE(cap->Style.Bold);
     EXPECT_EQ(cap->Style.FontName, L"Georgia");
-    EXPECT_FALSE(d.Body.Paragraphs[0].Runs.front().Style.Bold);  // the text keeps its own look
+    EXPECT_FALSE(d.Body.Paragraphs[0].Runs.front().Style->Bold);  // the text keeps its own look
     for (std::size_t i = 1; i < 5; ++i) EXPECT_EQ(d.Body.Paragraphs[i].DropCap, -1) << i;
 }
 
@@ -168,7 +168,7 @@ TEST(ModernReader, TextPiecesDecodeApartAndPositionsCountUtf16Units) {
     const auto& runs = d.Body.Paragraphs[1].Runs;
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[1].Start, 9u);  // "tail", after three replacement characters
-    EXPECT_TRUE(runs[1].Style.Bold);
+    EXPECT_TRUE(runs[1].Style->Bold);
     ASSERT_EQ(d.Body.Paragraphs[5].Runs.size(), 2u);
     EXPECT_EQ(d.Body.Paragraphs[5].Runs[1].Start, 2u);
 }

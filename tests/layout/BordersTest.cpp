@@ -90,7 +90,7 @@ TEST(BordersTest, ParagraphsWithTheSameBorderShareOneBox) {
     doc::TDocument d = Doc();
     const doc::TParagraphBorder box = Border(true, true, true, true);
     doc::TParagraph spaced = Bordered(u"two", box);
-    spaced.Style.SpaceBefore = 5;  // inside the run: the box goes round it
+    spaced.Style.Edit().SpaceBefore = 5;  // inside the run: the box goes round it
     doc::TParagraph other = Bordered(u"other", Border(true, true, true, true, 2));
     d.Body.Paragraphs = {Bordered(u"one", box), spaced, other};
     const TLaidOutDocument out = Laid(d);
@@ -168,7 +168,7 @@ TEST(BordersTest, RoundedBoxesCurveTheirCornersWhenWhole) {
 TEST(BordersTest, AFillInsideABoxReachesItsBars) {
     doc::TDocument d = Doc(160, 160);
     doc::TParagraph p = Bordered(u"x", Border(true, true, true, true));
-    p.Style.Fill = doc::TColor{1, 1, 0, 1};
+    p.Style.Edit().Fill = doc::TColor{1, 1, 0, 1};
     d.Body.Paragraphs.push_back(p);
     const TLaidOutDocument out = Laid(d);
     const auto paths = ItemsOf<layout::TPathItem>(out.Pages[0]);
@@ -187,7 +187,7 @@ TEST(BordersTest, TextBoxesAndCellsDrawBordersToo) {
     layout::TTextContext context{d, cache, {}, nullptr, false};
     doc::TTextStorage storage;
     storage.Paragraphs = {Para(u"plain"), Bordered(u"ruled", Border(false, true, false, false, 2))};
-    storage.Paragraphs[1].Style.LeftIndent = 10;
+    storage.Paragraphs[1].Style.Edit().LeftIndent = 10;
     const layout::TBlock block = layout::LayOutBlock(storage, 100, context);
     EXPECT_DOUBLE_EQ(block.Height, 10 + 10 + 6 + 2);
     std::vector<TSeg> segments;

@@ -62,7 +62,7 @@ TEST(DrawablesTest, AnInlinePictureInALinkIsPartOfIt) {
     doc::TParagraph p = Para(u"a\uFFFCb");
     p.Attachments.push_back(Attach(1, doc::TAttachmentKind::akDrawable, 0));
     doc::TRun linked = p.Runs[0];
-    linked.Style.Link = 0;
+    linked.Style.Edit().Link = 0;
     p.Runs = {{0, 2, linked.Style}, {2, 3, p.Runs[0].Style}};
     d.Body.Paragraphs.push_back(p);
     const TLaidOutDocument out = Laid(d);
@@ -358,7 +358,7 @@ TEST(DrawablesTest, AnAnchoredObjectFollowsTheLineThatHoldsItsMark) {
     doc::TDocument d = Doc();
     for (int i = 0; i < 20; ++i) d.Body.Paragraphs.push_back(Para(u"x"));
     d.Body.Paragraphs[15] = Para(u"first\u2028second\uFFFC");
-    d.Body.Paragraphs[15].Style.WidowControl = false;
+    d.Body.Paragraphs[15].Style.Edit().WidowControl = false;
     doc::TDrawable picture = Image({100, 30, 50, 40});
     picture.Image.Crop = doc::TRect{0, 5, 50, 30};  // what shows starts 5 below the frame's top
     picture.AnchorParagraph = 15;

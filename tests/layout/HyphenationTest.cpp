@@ -120,7 +120,7 @@ TEST(Hyphenation, AWordThatDoesNotFitBreaksAtTheLastPointThatFitsWithItsHyphen) 
 TEST(Hyphenation, OnlyWhereTheDocumentAndTheParagraphStyleAskForIt) {
     EXPECT_EQ(LaidOut(Column(u"aaaa hyphenation", 60, false)), (std::vector<std::u16string>{u"aaaa", u"hyphenation"}));
     doc::TDocument optedOut = Column(u"aaaa hyphenation", 60, true);
-    optedOut.Body.Paragraphs.front().Style.Hyphenate = false;
+    optedOut.Body.Paragraphs.front().Style.Edit().Hyphenate = false;
     EXPECT_EQ(LaidOut(optedOut), (std::vector<std::u16string>{u"aaaa", u"hyphenation"}));
     // Text in a language without a dictionary is not hyphenated with another language's.
     doc::TDocument japanese = Column(u"aaaa hyphenation", 60, true);
@@ -156,7 +156,7 @@ TEST(Hyphenation, StoredSettingTurnsItOnAndAParagraphStyleOff) {
     EXPECT_TRUE(on.Hyphenation);
     EXPECT_EQ(on.Language, "en");
     ASSERT_EQ(on.Body.Paragraphs.size(), 1u);
-    EXPECT_TRUE(on.Body.Paragraphs.front().Style.Hyphenate);
+    EXPECT_TRUE(on.Body.Paragraphs.front().Style->Hyphenate);
     EXPECT_EQ(on.Body.Paragraphs.front().Language, "en");
     EXPECT_EQ(LaidOut(on), (std::vector<std::u16string>{u"aaaa hyphen-", u"ation"}));
 
@@ -164,7 +164,7 @@ TEST(Hyphenation, StoredSettingTurnsItOnAndAParagraphStyleOff) {
     EXPECT_FALSE(Stored(std::nullopt, std::nullopt).Hyphenation);
     EXPECT_EQ(LaidOut(Stored(false, true)), (std::vector<std::u16string>{u"aaaa", u"hyphenation"}));
     const doc::TDocument styleOff = Stored(true, false);
-    EXPECT_FALSE(styleOff.Body.Paragraphs.front().Style.Hyphenate);
+    EXPECT_FALSE(styleOff.Body.Paragraphs.front().Style->Hyphenate);
     EXPECT_EQ(LaidOut(styleOff), (std::vector<std::u16string>{u"aaaa", u"hyphenation"}));
 }
 

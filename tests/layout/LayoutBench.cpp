@@ -28,8 +28,8 @@ int main(int argc, char**) {
             paragraph.Text += words[(seed = seed * 1103515245 + 12345) >> 16 & 7 ? w % 15 : (w * 7) % 15];
             paragraph.Text += u' ';
             doc::TRun run{start, std::uint32_t(paragraph.Text.size()), style.Character};
-            run.Style.Bold = w % 5 == 0;
-            run.Style.Italic = w % 7 == 0;
+            run.Style.Edit().Bold = w % 5 == 0;
+            run.Style.Edit().Italic = w % 7 == 0;
             paragraph.Runs.push_back(run);
         }
         d.Body.Paragraphs.push_back(std::move(paragraph));

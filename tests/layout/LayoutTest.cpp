@@ -83,7 +83,7 @@ TEST(LayoutTest, JustifiedLinesFillTheColumnExceptTheLast) {
     big.Start = 4;
     big.End = std::uint32_t(p.Text.size());
     big.Style = s.Character;
-    big.Style.FontSize = 12;
+    big.Style.Edit().FontSize = 12;
     p.Runs.push_back(big);
     d.Body.Paragraphs.push_back(p);
     const auto lines = Lines(Laid(d));
@@ -221,9 +221,9 @@ TEST(LayoutTest, LineHeightComesFromTheTallestRunAndTheFontsGap) {
     doc::TDocument d = Doc();
     doc::TParagraph p = Para(u"ab");
     p.Runs[0].End = 1;
-    doc::TRun big{1, 2, p.Style.Character};
-    big.Style.FontSize = 20;
-    big.Style.FontName = L"Gappy";  // line gap of half an em: a line 30 pt high
+    doc::TRun big{1, 2, p.Style->Character};
+    big.Style.Edit().FontSize = 20;
+    big.Style.Edit().FontName = L"Gappy";  // line gap of half an em: a line 30 pt high
     p.Runs.push_back(big);
     d.Body.Paragraphs.push_back(p);
     d.Body.Paragraphs.push_back(Para(u"c"));
@@ -313,7 +313,7 @@ TEST(LayoutTest, HeadingKeptWithTheNextParagraph) {
     const TLaidOutDocument out = Laid(d);
     EXPECT_EQ(PagesOf(out, {u"Heading", u"next one"}), (std::vector<std::size_t>{1, 1}));
     // Without the keep, the heading stays at the foot of page 1.
-    d.Body.Paragraphs[15].Style.KeepWithNext = false;
+    d.Body.Paragraphs[15].Style.Edit().KeepWithNext = false;
     EXPECT_EQ(PagesOf(Laid(d), {u"Heading", u"next one"}), (std::vector<std::size_t>{0, 1}));
 }
 
@@ -525,7 +525,7 @@ TEST(LayoutTest, RunsBecomeItemsWithTheirLook) {
     p.Runs.clear();
     auto run = [&](std::uint32_t from, std::uint32_t to, auto change) {
         doc::TRun r{from, to, base};
-        change(r.Style);
+        change(r.Style.Edit());
         p.Runs.push_back(r);
     };
     run(0, 3, [](doc::TCharacterStyle&) {});                                                     // ab + CJK
