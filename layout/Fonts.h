@@ -23,6 +23,9 @@ public:
     virtual double Ascent() const = 0;   // above the baseline, positive
     virtual double Descent() const = 0;  // below the baseline, positive
     virtual double LineGap() const = 0;
+    // The line gap the face's own tables give; differs from LineGap where the system adds room of its
+    // own (AppKit's 20% for Helvetica and Times), which is no gap of the font's.
+    virtual double TableLineGap() const { return LineGap(); }
     virtual double UnderlinePosition() const = 0;   // below the baseline, positive
     virtual double UnderlineThickness() const = 0;
     // Height of capital letters; what most fonts have when the file does not say.

@@ -492,6 +492,7 @@ void TParagraphLayout::Measure(const TShapedParagraph& shaped, std::uint32_t sta
             const double scale = s.Kind == TSpanKind::skFootnote ? s.Size / kScriptScale : s.Size;
             double ascent = s.Font->Ascent() * scale, descent = s.Font->Descent() * scale;
             double gap = std::max(s.Font->LineGap() * scale, 0.0);
+            metrics.TableGap = std::max(metrics.TableGap, s.Font->TableLineGap() * scale);
             if (ascent + descent >= 1) {
                 ascent = WholePoints(ascent);
                 descent = WholePoints(descent);
@@ -510,13 +511,19 @@ void TParagraphLayout::Measure(const TShapedParagraph& shaped, std::uint32_t sta
     }
 }
 
+// Lines spaced by a multiple grow by that multiple of their height without the font's own line gap,
+// unrounded: Helvetica Neue 12 pt lines (14 pt) double spaced are 27.66 pt apart in Pages' PDFs, 11 pt
+// ones (12 pt) 23.69, at 1.1 13.17 (12 + 0.1 x 11.69). Faces with no gap of their own (Helvetica,
+// Avenir, Montserrat) space at the plain multiple.
 void TParagraphLayout::Space(const TMetrics& metrics, TLine& line) const {
     const doc::TParagraphStyle& style = FParagraph.Style;
     const double natural = metrics.Top + metrics.Bottom;
     double height = natural;
     double baseline = metrics.Top;
     switch (style.LineSpacingMode) {
-    case doc::TLineSpacingMode::lsRelative: height = natural * Sane(style.LineSpacing, 0.1, 10, 1); break;
+    case doc::TLineSpacingMode::lsRelative:
+        height = natural + (Sane(style.LineSpacing, 0.1, 10, 1) - 1) * std::max(natural - metrics.TableGap, 0.0);
+        break;
     case doc::TLineSpacingMode::lsAtLeast: height = std::max(natural, Sane(style.LineSpacing, 0, 2000, 0)); break;
     case doc::TLineSpacingMode::lsExactly: height = Sane(style.LineSpacing, 0.1, 2000, natural); break;
     case doc::TLineSpacingMode::lsBetween: height = natural + Sane(style.LineSpacing, -natural, 2000, 0); break;

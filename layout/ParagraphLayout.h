@@ -66,6 +66,7 @@ private:
     struct TFit;
     struct TMetrics {
         double Top = 0, Bottom = 0;
+        double TableGap = 0;  // the largest line gap the fonts' own tables give, unrounded
     };
 
     TFit Fit(std::uint32_t start, double x, double right) const;

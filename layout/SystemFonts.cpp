@@ -31,15 +31,16 @@ enum class TFontClass { fcSans, fcSerif, fcMono, fcCjkSans, fcCjkSerif };
 // AppKit's 20% (12 pt lines 14.0 pt apart, where Liberation Serif's metrics would give 15).
 struct TVertical {
     double Ascent, Descent, LineGap;
+    bool AppKitGap = false;  // the gap is AppKit's addition, the face's own tables have none
 };
-constexpr TVertical kHelvetica{1577.0 / 2048, 471.0 / 2048, 0.2};
+constexpr TVertical kHelvetica{1577.0 / 2048, 471.0 / 2048, 0.2, true};
 constexpr TVertical kHelveticaNeue{0.952, 0.213, 0.028};
 // Its light and bold faces are taller (their own hhea: 967/213/29 and 975/217/29): a 12 pt bold or
 // light line is a point taller than a regular one.
 constexpr TVertical kHelveticaNeueLight{0.967, 0.213, 0.029};
 constexpr TVertical kHelveticaNeueBold{0.975, 0.217, 0.029};
 constexpr TVertical kPalatino{1.0, 0.33, 0};
-constexpr TVertical kTimes{0.75, 0.25, 0.2};
+constexpr TVertical kTimes{0.75, 0.25, 0.2, true};
 // The hhea tables of Apple's faces, as the PDFs Pages exports embed them (ascender, descender, line
 // gap over units per em), where no stand-in shares them: Avenir and Avenir Next 1000/366/0 per 1000
 // (every face), Trebuchet MS 1923/455/0 per 2048, Lucida Grande 1980/432/0 per 2048, Geneva
@@ -408,6 +409,9 @@ public:
     double Ascent() const override { return FVertical ? FVertical->Ascent : FFace.Ascent(); }
     double Descent() const override { return FVertical ? FVertical->Descent : FFace.Descent(); }
     double LineGap() const override { return FVertical ? FVertical->LineGap : FFace.LineGap(); }
+    double TableLineGap() const override {
+        return FVertical ? (FVertical->AppKitGap ? 0 : FVertical->LineGap) : FFace.LineGap();
+    }
     double UnderlinePosition() const override { return FFace.UnderlinePosition(); }
     double UnderlineThickness() const override { return FFace.UnderlineThickness(); }
     double CapHeight() const override { return FFace.CapHeight(); }

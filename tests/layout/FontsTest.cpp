@@ -628,6 +628,17 @@ TEST_F(SystemFontsTest, LightAndMediumFacesComeFromAFamilyThatHasThem) {
     EXPECT_DOUBLE_EQ(FFonts->Match(L"HelveticaNeue-Light", false, false).Ascent(), 0.967);
 }
 
+TEST_F(SystemFontsTest, TheFontsOwnGapLeavesOutWhatAppKitAdds) {
+    // Helvetica's and Times' lines carry AppKit's 20%, which their tables do not; Helvetica Neue's gap
+    // is its own table's; a stand-in for an unknown family gives its file's.
+    EXPECT_DOUBLE_EQ(FFonts->Match(L"Helvetica", false, false).LineGap(), 0.2);
+    EXPECT_DOUBLE_EQ(FFonts->Match(L"Helvetica", false, false).TableLineGap(), 0);
+    EXPECT_DOUBLE_EQ(FFonts->Match(L"Times-Roman", false, false).TableLineGap(), 0);
+    EXPECT_DOUBLE_EQ(FFonts->Match(L"HelveticaNeue", false, false).TableLineGap(), 0.028);
+    const TFont& other = FFonts->Match(L"NoSuchFamilyAtAll", false, false);
+    EXPECT_DOUBLE_EQ(other.TableLineGap(), other.LineGap());
+}
+
 TEST_F(SystemFontsTest, SameRequestGivesTheSameFontAndFacesAreShared) {
     const TFont& a = FFonts->Match(L"Helvetica", false, false);
     EXPECT_EQ(&a, &FFonts->Match(L"Helvetica", false, false));

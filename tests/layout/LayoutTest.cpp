@@ -161,6 +161,32 @@ TEST(LayoutTest, LineSpacingModes) {
     }
 }
 
+TEST(LayoutTest, MultipleSpacingLeavesTheFontsOwnGapOutOfTheMultiple) {
+    // "Gappy": ascent 0.8, descent 0.2, a gap of 0.5 em above the text, each rounded for the line.
+    const struct {
+        double Size, Amount;
+        double Pitch, First;
+    } cases[] = {
+        {10, 1, 8 + 2 + 5, 20 + 5 + 8},
+        {10, 2, 15 + 10, 20 + 5 + 8},        // the multiple of 15 less the gap, not 30
+        {10, 1.5, 15 + 5, 20 + 5 + 8},
+        {11, 2, 17 + 11.5, 20 + 6 + 9},      // 9 + 2 + 6, then 17 less the gap of 5.5 before rounding
+        {10, 0.5, 15 - 5, 20 + 13 * 10.0 / 15},  // squeezed: both ends lose alike
+    };
+    for (const auto& c : cases) {
+        doc::TDocument d = Doc();
+        doc::TParagraphStyle s = Style(c.Size);
+        s.Character.FontName = L"Gappy";
+        s.LineSpacing = c.Amount;
+        d.Body.Paragraphs.push_back(Para(u"a", s));
+        d.Body.Paragraphs.push_back(Para(u"b", s));
+        const auto lines = Lines(Laid(d));
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_DOUBLE_EQ(lines[1].Baseline - lines[0].Baseline, c.Pitch) << c.Size << " " << c.Amount;
+        EXPECT_DOUBLE_EQ(lines[0].Baseline, c.First) << c.Size << " " << c.Amount;
+    }
+}
+
 TEST(LayoutTest, ABaselineRulePutsTheBaselineThatFarDownATallerLine) {
     // 10 pt text: ascent 8, descent 2. The first baseline, from the top margin at 20, and the pitch.
     const struct {
