@@ -23,6 +23,8 @@ struct TLine {
     std::vector<TPageItem> Items;  // x from the text column's left edge, y from the line's top
     double Height = 0;
     double Baseline = 0;  // from the line's top
+    // Room its spacing adds below the text, within Height: it need not fit at a column's foot.
+    double SpacingBelow = 0;
     std::vector<TFieldSlot> Fields;
     std::vector<std::size_t> Footnotes;  // referred to from this line, in order
     bool PageBreakAfter = false;

@@ -177,7 +177,9 @@ bool TBodyFlow::Fits(const TLine& line) {
         if (FPages[FState.Page].Footnotes.empty()) extra += FootnoteSeparatorRoom(FDocument);
         for (std::size_t f : line.Footnotes) extra += FootnoteHeight(f);
     }
-    return FState.Y + line.Height <= Bottom() - extra + kEpsilon;
+    // The last line in a column needs room for its text only: Pages lets the room that multiple
+    // spacing adds below it reach past the bottom margin.
+    return FState.Y + line.Height - line.SpacingBelow <= Bottom() - extra + kEpsilon;
 }
 
 void TBodyFlow::Place(TLine line) {

@@ -536,6 +536,8 @@ void TParagraphLayout::Space(const TMetrics& metrics, TLine& line) const {
         baseline = std::max(baseline, std::min(style.BaselineRule * height, height - metrics.Bottom));
     line.Height = height;
     line.Baseline = baseline;
+    if (style.LineSpacingMode == doc::TLineSpacingMode::lsRelative)
+        line.SpacingBelow = std::max(0.0, height - baseline - metrics.Bottom);
 }
 
 double TParagraphLayout::EstimatedHeight() const {

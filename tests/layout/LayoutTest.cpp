@@ -831,4 +831,27 @@ TEST(LayoutTest, ItemsAppendedLineByLineGrowGeometrically) {
     EXPECT_LT(moves, 40);
 }
 
+TEST(LayoutTest, TheRoomMultipleSpacingAddsBelowAColumnsLastLineNeedNotFit) {
+    // Three one-line paragraphs of 10 pt text whose lines are 20 pt high: the third one's text ends
+    // 50 pt down the body, its line 60.
+    const struct {
+        doc::TLineSpacingMode Mode;
+        double Amount, BodyHeight;
+        std::vector<std::size_t> Pages;
+    } cases[] = {
+        {doc::TLineSpacingMode::lsRelative, 2, 50, {0, 0, 0}},
+        {doc::TLineSpacingMode::lsRelative, 2, 49, {0, 0, 1}},  // its text would pass the margin
+        {doc::TLineSpacingMode::lsAtLeast, 20, 50, {0, 0, 1}},  // a height asked for is the line's own
+        {doc::TLineSpacingMode::lsExactly, 20, 50, {0, 0, 1}},
+    };
+    for (const auto& c : cases) {
+        doc::TDocument d = Doc(160, c.BodyHeight);
+        doc::TParagraphStyle s = Style();
+        s.LineSpacingMode = c.Mode;
+        s.LineSpacing = c.Amount;
+        for (const char16_t* t : {u"one", u"two", u"three"}) d.Body.Paragraphs.push_back(Para(t, s));
+        EXPECT_EQ(PagesOf(Laid(d), {u"one", u"two", u"three"}), c.Pages) << int(c.Mode) << " " << c.BodyHeight;
+    }
+}
+
 }  // namespace
