@@ -7,11 +7,11 @@
 #include "convert/ContentCheck.h"
 #include "convert/Recognition.h"
 #include "document/Document.h"
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "iwork/ModernReader.h"
-#include "iwork/Pages09Reader.h"
 #include "layout/Layout.h"
 #include "layout/SystemFonts.h"
+#include "pages09/TextReader.h"
 #include "pdf/PdfWriter.h"
 #include "platform/Exception.h"
 #include "platform/Folders.h"
@@ -384,12 +384,12 @@ TDocumentResult TConversionEngine::ConvertDocument(const std::wstring& Source, b
                 break;
             }
         }
-    } catch (const iwork::EPasswordProtected&) {
+    } catch (const doc::EPasswordProtected&) {
         result.Status = TDocumentStatus::dsPasswordProtected;
-    } catch (const iwork::ENotPagesDocument& e) {
+    } catch (const doc::ENotPagesDocument& e) {
         result.Status = TDocumentStatus::dsNotPages;
         result.Detail = e.Message();
-    } catch (const iwork::EDamagedDocument& e) {
+    } catch (const doc::EDamagedDocument& e) {
         result.Status = TDocumentStatus::dsDamaged;
         result.Detail = e.Message();
     } catch (const EExpansionLimit& e) {
@@ -412,19 +412,19 @@ TDocumentStatus TConversionEngine::ReadDocument(const std::wstring& Source, doc:
             case TPackageKind::pkStoredPdf:
             case TPackageKind::pkPages09NoPreview:
                 if (found.Pages09Index.empty()) return TDocumentStatus::dsUnrecognised;
-                document = iwork::ReadPages09Text(found.Pages09Index);
+                document = pages09::ReadText(found.Pages09Index);
                 return TDocumentStatus::dsWritten;
             case TPackageKind::pkPasswordProtected:
                 return TDocumentStatus::dsPasswordProtected;
             case TPackageKind::pkUnknown:
                 return TDocumentStatus::dsUnrecognised;
         }
-    } catch (const iwork::EPasswordProtected&) {
+    } catch (const doc::EPasswordProtected&) {
         return TDocumentStatus::dsPasswordProtected;
-    } catch (const iwork::ENotPagesDocument& e) {
+    } catch (const doc::ENotPagesDocument& e) {
         detail = e.Message();
         return TDocumentStatus::dsNotPages;
-    } catch (const iwork::EDamagedDocument& e) {
+    } catch (const doc::EDamagedDocument& e) {
         detail = e.Message();
         return TDocumentStatus::dsDamaged;
     } catch (const EExpansionLimit& e) {

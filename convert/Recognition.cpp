@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "convert/Conversion.h"
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "platform/Paths.h"
@@ -77,7 +77,7 @@ bool HoldsDocument(const TTop& top) {
 void RefuseEncryptedEntries(const TZipFile& zip) {
     for (int i = 0; i < zip.FileCount(); ++i) {
         for (const std::uint16_t method : kPages09EncryptedMethods) {
-            if (zip.FileInfo(i).CompressionMethod == method) throw iwork::EPasswordProtected();
+            if (zip.FileInfo(i).CompressionMethod == method) throw doc::EPasswordProtected();
         }
     }
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "document/Limits.h"
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 
 namespace iwork {
 namespace {
@@ -15,7 +15,7 @@ constexpr std::size_t kChunkHeaderSize = 4;
 using doc::limits::kMaxChunkUncompressed;
 
 [[noreturn]] void DamagedChunk(std::size_t offset, const std::wstring& what) {
-    throw EDamagedDocument(L"The .iwa chunk at offset " + std::to_wstring(offset) + L" " + what);
+    throw doc::EDamagedDocument(L"The .iwa chunk at offset " + std::to_wstring(offset) + L" " + what);
 }
 
 }  // namespace
@@ -86,7 +86,7 @@ std::vector<std::uint8_t> DecompressIwa(std::span<const std::uint8_t> file) {
 }
 
 std::vector<std::uint8_t> DecompressIwa(std::size_t fileSize, const TIwaBytesAt& bytesAt, const TIwaPay& pay) {
-    if (fileSize == 0) throw EDamagedDocument(L"An .iwa file is empty");
+    if (fileSize == 0) throw doc::EDamagedDocument(L"An .iwa file is empty");
     std::size_t total = 0;
     const std::vector<TChunk> chunks = ScanChunks(fileSize, bytesAt, total);
     if (pay) pay(total);

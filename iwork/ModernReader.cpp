@@ -5,7 +5,7 @@
 #include "document/Limits.h"
 #include "iwork/DocumentFields.h"
 #include "iwork/Drawables.h"
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "iwork/ObjectTypes.h"
 #include "iwork/ReadContext.h"
 #include "iwork/Sections.h"
@@ -26,8 +26,8 @@ void CheckRoot(const TObject* root) {
     if (root->Type == types::kKeynoteOrNumbersDocument) {
         // Both apps call their root type 1; only Keynote's has field 2 (its show).
         if (root->Payload.Has(document::kKeynoteShow))
-            throw ENotPagesDocument(L"a Keynote presentation, not a Pages document");
-        throw ENotPagesDocument(L"a Numbers spreadsheet, not a Pages document");
+            throw doc::ENotPagesDocument(L"a Keynote presentation, not a Pages document");
+        throw doc::ENotPagesDocument(L"a Numbers spreadsheet, not a Pages document");
     }
     Damaged(L"object 1 is not a Pages document (its type is " + std::to_wstring(root->Type) + L")");
 }

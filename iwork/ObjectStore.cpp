@@ -5,7 +5,7 @@
 
 #include "document/Limits.h"
 #include "iwork/DocumentFields.h"
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "iwork/IwaArchive.h"
 #include "platform/Exception.h"
 #include "platform/File.h"
@@ -19,7 +19,7 @@ using doc::limits::kMaxObjectBytes;
 using doc::limits::kMaxIndexFolderDepth;
 
 [[noreturn]] void DamagedArchive(std::size_t offset, const wchar_t* what) {
-    throw EDamagedDocument(L"The archive at offset " + std::to_wstring(offset) + L" of an .iwa " + what);
+    throw doc::EDamagedDocument(L"The archive at offset " + std::to_wstring(offset) + L" of an .iwa " + what);
 }
 
 std::uint64_t ReadVarintAt(std::span<const std::uint8_t> bytes, std::size_t& pos) {
@@ -90,7 +90,7 @@ public:
         if (!FFile) throw EFOpenError(OpenErrorText(path, error));
         const std::int64_t size = FFile.Seek(0, 2);
         if (size < 0) throw EReadError(L"Cannot read file \"" + path + L"\"");
-        if (size > kMaxIwaFileSize) throw EDamagedDocument(L"The file \"" + path + L"\" is too large for an .iwa");
+        if (size > kMaxIwaFileSize) throw doc::EDamagedDocument(L"The file \"" + path + L"\" is too large for an .iwa");
         FSize = static_cast<std::size_t>(size);
     }
     const std::wstring& Path() const { return FPath; }
@@ -132,7 +132,7 @@ bool EndsWithIwa(const std::wstring& name) {
 }
 
 void CollectIwaFiles(const std::wstring& folder, int depth, std::vector<std::wstring>& files) {
-    if (depth > kMaxIndexFolderDepth) throw EDamagedDocument(L"The folders below \"" + folder + L"\" nest too deep");
+    if (depth > kMaxIndexFolderDepth) throw doc::EDamagedDocument(L"The folders below \"" + folder + L"\" nest too deep");
     platform::TFindListing listing = platform::TFindListing::Start(folder + L"\\*.*");
     platform::TFindEntry entry;
     while (listing.Next(entry)) {
@@ -162,8 +162,8 @@ void TObjectStore::AddArchives(std::vector<std::uint8_t> decompressed) {
         if (headerLength > bytes.size() - pos) DamagedArchive(start, L"has a header running past the end");
         try {
             ParseArchiveHeader(bytes.subspan(pos, static_cast<std::size_t>(headerLength)), header);
-        } catch (const EDamagedDocument& e) {
-            throw EDamagedDocument(L"The archive at offset " + std::to_wstring(start) + L" of an .iwa: " + e.Message());
+        } catch (const doc::EDamagedDocument& e) {
+            throw doc::EDamagedDocument(L"The archive at offset " + std::to_wstring(start) + L" of an .iwa: " + e.Message());
         }
         pos += static_cast<std::size_t>(headerLength);
 
@@ -196,7 +196,7 @@ const TObject* TObjectStore::Find(std::uint64_t id) const {
 
 const TObject& TObjectStore::Get(std::uint64_t id) const {
     if (const TObject* object = Find(id)) return *object;
-    throw EDamagedDocument(L"Object " + std::to_wstring(id) + L" is missing");
+    throw doc::EDamagedDocument(L"Object " + std::to_wstring(id) + L" is missing");
 }
 
 TObjectStore LoadObjectStore(const std::wstring& indexFolder) {
@@ -207,7 +207,7 @@ TObjectStore LoadObjectStore(const std::wstring& indexFolder) {
 TObjectStore LoadObjectStore(const std::wstring& indexFolder, platform::TExpansionBudget& budget) {
     std::vector<std::wstring> paths;
     CollectIwaFiles(indexFolder, 0, paths);
-    if (paths.empty()) throw EDamagedDocument(L"The folder \"" + indexFolder + L"\" holds no .iwa file");
+    if (paths.empty()) throw doc::EDamagedDocument(L"The folder \"" + indexFolder + L"\" holds no .iwa file");
 
     // Every file is classified before any is decompressed, so that a file that is no archive
     // at all (an HTML error page saved in its place) is named rather than its neighbours'
@@ -219,7 +219,7 @@ TObjectStore LoadObjectStore(const std::wstring& indexFolder, platform::TExpansi
         const auto start = file.At(0, std::min<std::size_t>(file.Size(), 4));
         switch (ClassifyIwa(start)) {
         case TIwaCompression::icUnreadable:
-            throw EDamagedDocument(L"The file \"" + file.Path() + L"\" is no .iwa archive (it begins with " +
+            throw doc::EDamagedDocument(L"The file \"" + file.Path() + L"\" is no .iwa archive (it begins with " +
                                    Hex(start[0]) + L")");
         case TIwaCompression::icForeign:
             break;
@@ -233,7 +233,7 @@ TObjectStore LoadObjectStore(const std::wstring& indexFolder, platform::TExpansi
     for (TIwaFile& file : files) {
         const auto pay = [&](std::size_t bytes) {
             if (bytes > kMaxObjectBytes - held) {
-                throw EDamagedDocument(L"Its objects take more than " + std::to_wstring(kMaxObjectBytes >> 20) +
+                throw doc::EDamagedDocument(L"Its objects take more than " + std::to_wstring(kMaxObjectBytes >> 20) +
                                        L" MB decompressed, more than any real document's");
             }
             budget.Spend(bytes, L"the objects of \"" + file.Path() + L"\"");
@@ -242,8 +242,8 @@ TObjectStore LoadObjectStore(const std::wstring& indexFolder, platform::TExpansi
         try {
             store.AddArchives(DecompressIwa(
                 file.Size(), [&file](std::size_t offset, std::size_t count) { return file.At(offset, count); }, pay));
-        } catch (const EDamagedDocument& e) {
-            throw EDamagedDocument(e.Message() + L" (in \"" + file.Path() + L"\")");
+        } catch (const doc::EDamagedDocument& e) {
+            throw doc::EDamagedDocument(e.Message() + L" (in \"" + file.Path() + L"\")");
         }
         file.Close();
     }

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "iwork/CommonFields.h"
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 
 namespace iwork {
 namespace {
@@ -13,7 +13,7 @@ namespace {
 constexpr std::uint64_t kMaxFieldNumber = (std::uint64_t{1} << 29) - 1;
 
 [[noreturn]] void Damaged(const wchar_t* what, std::size_t offset) {
-    throw EDamagedDocument(std::wstring(what) + L" at byte " + std::to_wstring(offset) + L" of a message");
+    throw doc::EDamagedDocument(std::wstring(what) + L" at byte " + std::to_wstring(offset) + L" of a message");
 }
 
 // A varint of at most 10 bytes; bits beyond the 64th are dropped, as protobuf does.

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "iwork/CommonFields.h"
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "iwork/ObjectTypes.h"
 #include "iwork/StorageFields.h"
 #include "iwork/Stylesheet.h"
@@ -38,7 +38,7 @@ void Damaged(const std::wstring& what) {
     std::wstring sentence = what;
     if (!sentence.empty() && sentence[0] >= L'a' && sentence[0] <= L'z')
         sentence[0] = static_cast<wchar_t>(sentence[0] - L'a' + L'A');
-    throw EDamagedDocument(sentence);
+    throw doc::EDamagedDocument(sentence);
 }
 
 std::wstring ObjectName(std::uint64_t id) { return L"object " + std::to_wstring(id); }

@@ -64,6 +64,7 @@ std::int32_t TZDecompressionStream::Read(void* Buffer, std::int32_t Count) {
         }
         result = ZDecompressCheck(inflate(&z, Z_NO_FLUSH));
     }
+    if (result == Z_STREAM_END) FEnded = true;
     if (result == Z_STREAM_END && z.avail_in > 0) {
         // Hand back what was read past the end of the deflate data.
         FStreamPos = FStream.Seek(-static_cast<std::int64_t>(z.avail_in), TSeekOrigin::soCurrent);
@@ -86,6 +87,7 @@ std::int64_t TZDecompressionStream::Seek(std::int64_t Offset, TSeekOrigin Origin
         z.avail_in = 0;
         FStream.SetPosition(FStreamStartPos);
         FStreamPos = FStreamStartPos;
+        FEnded = false;
     } else if ((Origin == soFromCurrent && Offset >= 0) || (Origin == soFromBeginning && Offset > current)) {
         std::int64_t distance = Origin == soFromCurrent ? Offset : Offset - current;
         if (distance > 0) {

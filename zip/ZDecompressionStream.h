@@ -49,9 +49,15 @@ public:
 
     // Fewer than Count bytes only when the deflate data has ended or Source has no more bytes.
     std::int32_t Read(void* Buffer, std::int32_t Count) override;
+    // The compressed data reached its own end (a gzip member: its trailer checked too), as
+    // opposed to Source running out: what tells a whole stream from a truncated one.
+    bool Ended() const noexcept { return FEnded; }
     // Always EZDecompressionError "Invalid ZStream operation!".
     std::int32_t Write(const void* Buffer, std::int32_t Count) override;
     // Rewind (0 from the beginning), skip forward, or run to the end (0 from the end);
     // anything else is refused. Returns the decoded position.
     std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+
+private:
+    bool FEnded = false;
 };

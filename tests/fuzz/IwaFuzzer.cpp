@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "iwork/IwaArchive.h"
 #include "iwork/ObjectStore.h"
 #include "iwork/ProtoReader.h"
@@ -23,7 +23,7 @@ void Walk(const TMessage& message, int depth) {
         while (reader.Next(field)) {
             if (field.Type == TWireType::wtBytes && depth < 6) Walk(TMessage(field.Bytes), depth + 1);
         }
-    } catch (const EDamagedDocument&) {
+    } catch (const doc::EDamagedDocument&) {
         return;
     }
     // The random-access getters over the numbers present; a packed run that is really a
@@ -51,7 +51,7 @@ void Walk(const TMessage& message, int depth) {
             (void)message.References(n);
             (void)message.Varints(n);
             (void)message.Floats(n);
-        } catch (const EDamagedDocument&) {
+        } catch (const doc::EDamagedDocument&) {
         }
     }
 }
@@ -60,7 +60,7 @@ void Load(std::vector<std::uint8_t> decompressed) {
     TObjectStore store;
     try {
         store.AddArchives(std::move(decompressed));
-    } catch (const EDamagedDocument&) {
+    } catch (const doc::EDamagedDocument&) {
         // The objects before the damage stay readable.
     }
     for (const auto& [id, object] : store.Objects()) {
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)ClassifyIwa(file);
     try {
         Load(DecompressIwa(file));
-    } catch (const EDamagedDocument&) {
+    } catch (const doc::EDamagedDocument&) {
     }
     Load(std::vector<std::uint8_t>(data, data + size));
     return 0;

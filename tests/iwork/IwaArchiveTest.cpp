@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "iwork/IwaArchive.h"
 #include "support/IwaWriter.h"
 
@@ -106,7 +106,7 @@ TEST(IwaDecompress, DamagedContainersAreRefusedWithTheirPlace) {
         try {
             DecompressIwa(c.File);
             ADD_FAILURE() << "no error";
-        } catch (const EDamagedDocument& e) {
+        } catch (const doc::EDamagedDocument& e) {
             EXPECT_NE(std::string(e.what()).find(c.Message), std::string::npos) << e.what();
         }
     }

@@ -1,6 +1,6 @@
 #include "ModernDocumentBuilder.h"
 
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "platform/Text.h"
 
 namespace testsupport {
@@ -32,7 +32,7 @@ std::vector<std::u16string> Texts(const doc::TTextStorage& storage) {
 std::string Message(const std::function<void()>& read) {
     try {
         read();
-    } catch (const iwork::EDamagedDocument& e) {
+    } catch (const doc::EDamagedDocument& e) {
         return e.what();
     }
     return "no error";

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ModernDocumentBuilder.h"
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "support/TestSupport.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "ModernDocumentBuilder.h"
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 
 using namespace iwork;
 using namespace testsupport;
@@ -27,7 +27,7 @@ TEST(ModernReader, RefusesKeynoteNumbersAndOtherRoots) {
         try {
             ReadModernDocument(b.Store(c.RootType), package);
             ADD_FAILURE() << "no error for " << c.Expected;
-        } catch (const ENotPagesDocument& e) {
+        } catch (const doc::ENotPagesDocument& e) {
             EXPECT_STREQ(e.what(), c.Expected);
         }
     }

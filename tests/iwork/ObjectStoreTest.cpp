@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "iwork/IwaArchive.h"
 #include "iwork/ObjectStore.h"
 #include "platform/Exception.h"
@@ -70,7 +70,7 @@ TEST(ObjectStore, KeepsEachObjectsTypePayloadAndReferences) {
     try {
         store.Get(4);
         ADD_FAILURE() << "no error";
-    } catch (const EDamagedDocument& e) {
+    } catch (const doc::EDamagedDocument& e) {
         EXPECT_STREQ(e.what(), "Object 4 is missing");
     }
 }
@@ -163,7 +163,7 @@ TEST(ObjectStore, DamagedArchivesAreRefused) {
         try {
             store.AddArchives(c.Bytes);
             ADD_FAILURE() << "no error";
-        } catch (const EDamagedDocument& e) {
+        } catch (const doc::EDamagedDocument& e) {
             EXPECT_NE(std::string(e.what()).find(c.Message), std::string::npos) << e.what();
         }
     }
@@ -195,7 +195,7 @@ TEST(LoadObjectStore, AFileThatIsNoArchiveIsDamageNamingIt) {
     try {
         LoadObjectStore(scratch / L"Index");
         FAIL() << "no error";
-    } catch (const EDamagedDocument& e) {
+    } catch (const doc::EDamagedDocument& e) {
         EXPECT_NE(e.Message().find(L"Document.iwa\" is no .iwa archive (it begins with 0x3C)"), std::wstring::npos)
             << platform::ToUtf8(e.Message());
     }
@@ -210,7 +210,7 @@ TEST(LoadObjectStore, DamageNamesTheFile) {
     try {
         LoadObjectStore(scratch / L"Index");
         ADD_FAILURE() << "no error";
-    } catch (const EDamagedDocument& e) {
+    } catch (const doc::EDamagedDocument& e) {
         const std::string message = e.what();
         EXPECT_NE(message.find("offset 0 is truncated"), std::string::npos) << message;
         EXPECT_NE(message.find("Index\\Metadata.iwa"), std::string::npos) << message;
@@ -220,8 +220,8 @@ TEST(LoadObjectStore, DamageNamesTheFile) {
 TEST(LoadObjectStore, AFolderWithoutIwaIsDamaged) {
     TScratchFolder scratch;
     WriteFile(scratch / L"Index\\Document.iwa.bak", IwaFile({TIwaObject(1, 10000, {})}));
-    EXPECT_THROW(LoadObjectStore(scratch / L"Index"), EDamagedDocument);
-    EXPECT_THROW(LoadObjectStore(scratch / L"Missing"), EDamagedDocument);
+    EXPECT_THROW(LoadObjectStore(scratch / L"Index"), doc::EDamagedDocument);
+    EXPECT_THROW(LoadObjectStore(scratch / L"Missing"), doc::EDamagedDocument);
 }
 
 TEST(LoadObjectStore, AFileThatCannotBeOpenedIsNamed) {

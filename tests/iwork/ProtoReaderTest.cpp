@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "iwork/Errors.h"
+#include "document/Errors.h"
 #include "iwork/ProtoReader.h"
 #include "support/IwaWriter.h"
 
@@ -138,15 +138,15 @@ TEST(ProtoReader, MalformedBytesAreDamage) {
         SCOPED_TRACE(c.What);
         const TMessage m(c.Bytes);
         // Any look-up walks the whole message, the sought field or not.
-        EXPECT_THROW(m.Has(99), EDamagedDocument);
-        EXPECT_THROW(m.Varint(1), EDamagedDocument);
-        EXPECT_THROW(m.Varints(1), EDamagedDocument);
+        EXPECT_THROW(m.Has(99), doc::EDamagedDocument);
+        EXPECT_THROW(m.Varint(1), doc::EDamagedDocument);
+        EXPECT_THROW(m.Varints(1), doc::EDamagedDocument);
     }
 }
 
 TEST(ProtoReader, MalformedPackedValuesAreDamage) {
     const TBytes cutVarint = {0x80};
     const TBytes threeBytes = {0x00, 0x00, 0x80};
-    EXPECT_THROW(TMessage(TProtoWriter().Bytes(1, cutVarint).Data()).Varints(1), EDamagedDocument);
-    EXPECT_THROW(TMessage(TProtoWriter().Bytes(1, threeBytes).Data()).Floats(1), EDamagedDocument);
+    EXPECT_THROW(TMessage(TProtoWriter().Bytes(1, cutVarint).Data()).Varints(1), doc::EDamagedDocument);
+    EXPECT_THROW(TMessage(TProtoWriter().Bytes(1, threeBytes).Data()).Floats(1), doc::EDamagedDocument);
 }

@@ -37,11 +37,10 @@ std::uint32_t Size32(std::size_t size) {
     return static_cast<std::uint32_t>(size);
 }
 
-}  // namespace
-
-std::string DeflateRaw(const std::string& data) {
+// windowBits as deflateInit2 takes them: negative for raw deflate, 16 + 15 for a gzip wrapper.
+std::string Deflate(const std::string& data, int windowBits) {
     z_stream z{};
-    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
         throw std::runtime_error("deflateInit2");
     }
     std::string out(deflateBound(&z, static_cast<uLong>(data.size())), '\0');
@@ -55,6 +54,12 @@ std::string DeflateRaw(const std::string& data) {
     if (rc != Z_STREAM_END) throw std::runtime_error("deflate");
     return out;
 }
+
+}  // namespace
+
+std::string DeflateRaw(const std::string& data) { return Deflate(data, -15); }
+
+std::string Gzip(const std::string& data) { return Deflate(data, 16 + 15); }
 
 std::uint32_t Crc32(const std::string& data) {
     return static_cast<std::uint32_t>(

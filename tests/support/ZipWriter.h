@@ -20,6 +20,7 @@ constexpr std::uint16_t kZipFlagDescriptor = 0x0008;  // CRC and sizes follow th
 constexpr std::uint16_t kZipFlagUtf8 = 0x0800;        // the name is UTF-8
 
 std::string DeflateRaw(const std::string& data);  // no zlib header, as ZIP entries carry it
+std::string Gzip(const std::string& data);        // one gzip member: header, deflate data, trailer
 std::uint32_t Crc32(const std::string& data);
 TBytes ToBytes(const std::string& text);
 

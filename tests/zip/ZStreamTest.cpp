@@ -46,6 +46,7 @@ TEST(ZDecompression, DecodesAndHandsBackTheBytesAfterTheDeflateData) {
             source.SetPosition(3);
             TZDecompressionStream z(source);
             EXPECT_EQ(ReadAll(z, 4096), data) << size;
+            EXPECT_TRUE(z.Ended()) << size;
             EXPECT_EQ(source.Position(), source.Size() - static_cast<std::int64_t>(kTrailer.size())) << size;
             // After the end: 0 every time, the source stays where it is.
             char b[16];
@@ -81,6 +82,8 @@ TEST(ZDecompression, TruncatedDataEndsEarlyWithoutAnError) {
     EXPECT_GT(n, 0);
     EXPECT_LT(n, 100000);
     EXPECT_EQ(z.Read(buffer.data(), 10), 0);
+    // What tells it from data that ended.
+    EXPECT_FALSE(z.Ended());
 }
 
 TEST(ZDecompression, ReservedBlockTypeIsADataError) {
@@ -98,7 +101,9 @@ TEST(ZDecompression, SizeAndForwardSeeksDecodeAsFarAsNeeded) {
     EXPECT_EQ(z.Size(), 50000);  // decodes to the end and rewinds
     EXPECT_EQ(z.Seek(0, soFromCurrent), 0);
     EXPECT_EQ(z.Seek(0, soFromEnd), 50000);
+    EXPECT_TRUE(z.Ended());
     EXPECT_EQ(z.Seek(0, soFromBeginning), 0);
+    EXPECT_FALSE(z.Ended());
     char b[5];
     z.ReadBuffer(b, 5);
     EXPECT_EQ(std::string(b, 5), data.substr(0, 5));

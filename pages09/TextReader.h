@@ -5,10 +5,10 @@
 
 #include "document/Document.h"
 
-namespace iwork {
+namespace pages09 {
 
 // Paragraphs of the body text, without styles. Raises EDamagedDocument when the file can't be
 // read or decompressed.
-doc::TDocument ReadPages09Text(const std::wstring& indexXmlPath);
+doc::TDocument ReadText(const std::wstring& indexXmlPath);
 
-}  // namespace iwork
+}  // namespace pages09

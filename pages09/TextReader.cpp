@@ -1,60 +1,17 @@
-#include "iwork/Pages09Reader.h"
+#include "pages09/TextReader.h"
 
-#include <zlib.h>
-
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "document/Limits.h"
-#include "iwork/Errors.h"
-#include "platform/File.h"
-#include "platform/Paths.h"
+#include "document/Errors.h"
+#include "pages09/IndexFile.h"
 #include "platform/Text.h"
 
-namespace iwork {
+namespace pages09 {
 namespace {
-
-// Unzipped index.xml is bounded by the same limit as it inflates.
-constexpr std::size_t kMaxXmlSize = doc::limits::kMaxXmlBytes;
-
-std::string ReadWhole(const std::wstring& path) {
-    platform::TErrorCode error = platform::kErrorSuccess;
-    // Shared: a document folder is read in place, perhaps by several conversions at once.
-    platform::TFile file = platform::TFile::OpenReadShared(path, error);
-    if (!file) throw EDamagedDocument(L"cannot open " + platform::ExtractFileName(path));
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const std::int32_t n = file.Read(buffer, sizeof buffer);
-        if (n <= 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-        if (bytes.size() > kMaxXmlSize) throw EDamagedDocument(L"index.xml is too large");
-    }
-    return bytes;
-}
-
-std::string Gunzip(const std::string& packed) {
-    z_stream z{};
-    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) throw EDamagedDocument(L"index.xml.gz cannot be read");
-    std::string out;
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-    z.avail_in = static_cast<uInt>(packed.size());
-    char buffer[65536];
-    int rc = Z_OK;
-    while (rc != Z_STREAM_END) {
-        z.next_out = reinterpret_cast<Bytef*>(buffer);
-        z.avail_out = sizeof buffer;
-        rc = inflate(&z, Z_NO_FLUSH);
-        if (rc != Z_OK && rc != Z_STREAM_END) break;
-        out.append(buffer, sizeof buffer - z.avail_out);
-        if (out.size() > kMaxXmlSize || (rc == Z_OK && z.avail_in == 0 && z.avail_out != 0)) break;
-    }
-    inflateEnd(&z);
-    if (rc != Z_STREAM_END) throw EDamagedDocument(L"index.xml.gz is truncated or corrupt");
-    return out;
-}
 
 void AppendUtf8(std::u16string& text, std::string_view utf8) {
     const std::wstring wide = platform::FromUtf8(utf8);
@@ -122,11 +79,8 @@ void AppendText(std::u16string& text, std::string_view raw) {
 
 }  // namespace
 
-doc::TDocument ReadPages09Text(const std::wstring& indexXmlPath) {
-    std::string xml = ReadWhole(indexXmlPath);
-    if (xml.size() >= 2 && static_cast<unsigned char>(xml[0]) == 0x1F && static_cast<unsigned char>(xml[1]) == 0x8B) {
-        xml = Gunzip(xml);
-    }
+doc::TDocument ReadText(const std::wstring& indexXmlPath) {
+    const std::string xml = ReadIndexXml(indexXmlPath);
     doc::TDocument document;
     const std::size_t bodyStart = xml.find("<sf:text-body");
     if (bodyStart == std::string::npos) return document;
@@ -140,7 +94,7 @@ doc::TDocument ReadPages09Text(const std::wstring& indexXmlPath) {
         if (tag == std::string::npos || tag >= bodyEnd) break;
         if (inParagraph && tag > i) AppendText(paragraph.Text, std::string_view(xml).substr(i, tag - i));
         const std::size_t close = xml.find('>', tag);
-        if (close == std::string::npos) throw EDamagedDocument(L"index.xml ends inside a tag");
+        if (close == std::string::npos) throw doc::EDamagedDocument(L"index.xml ends inside a tag");
         const std::string_view name = std::string_view(xml).substr(tag + 1, close - tag - 1);
         auto is = [&](std::string_view element) {
             return name.substr(0, element.size()) == element &&
@@ -168,4 +122,4 @@ doc::TDocument ReadPages09Text(const std::wstring& indexXmlPath) {
     return document;
 }
 
-}  // namespace iwork
+}  // namespace pages09

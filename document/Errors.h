@@ -1,11 +1,12 @@
 #pragma once
-// Why a modern document can't be read. The engine turns each into its reason for people.
+// Why a document can't be read: raised by every reader, turned by the engine into its reason
+// for people.
 
 #include "platform/Exception.h"
 
-namespace iwork {
+namespace doc {
 
-// A chunk, a message or a reference that cannot be read; the message says which.
+// A file, a chunk, a message or a reference that cannot be read; the message says which.
 class EDamagedDocument : public Exception {
 public:
     using Exception::Exception;
@@ -25,4 +26,4 @@ public:
     const char* ClassName() const noexcept override { return "ENotPagesDocument"; }
 };
 
-}  // namespace iwork
+}  // namespace doc
