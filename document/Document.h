@@ -213,7 +213,10 @@ struct TImage {
     std::vector<TPathSegment> MaskPath;
 };
 
-enum class TWrapKind { wkNone, wkAround, wkAboveAndBelow };
+// Around: text on both sides of the object. Automatic: text on the object's wider side only, or
+// above and below it when it stands in the middle of the column, as Pages decides from where the
+// object sits.
+enum class TWrapKind { wkNone, wkAround, wkAboveAndBelow, wkAutomatic };
 
 struct TWrap {
     TWrapKind Kind = TWrapKind::wkAround;
@@ -256,6 +259,9 @@ struct TDrawable {
     std::optional<TGradient> Gradient;
     // dkTextBox, or a shape with text
     TTextStorage Text;
+    // A table of contents: Pages sets its entries in the text where it stands, across the column,
+    // whatever size its frame stores.
+    bool TableOfContents = false;
     double TextInset = kDefaultTextInset;
     // dkTable: index into TDocument::Tables
     std::size_t Table = 0;

@@ -33,8 +33,9 @@ inline constexpr std::uint32_t kSize = 2;      // a point
 inline constexpr std::uint32_t kAngle = 4;
 }  // namespace geometry
 
-// Text wrap. Types as Pages writes them: 0 on inline tables, 2 on figures that text runs
-// above and below, 4 on floating pictures and boxes, 5 on rules and boxes in the margins.
+// Text wrap. Types as Pages writes them: 0 on inline tables, 1 around (both sides), 2 on figures
+// that text runs above and below, 4 automatic (Pages' default for floating pictures and boxes),
+// 5 on rules and boxes in the margins (no wrap).
 namespace wrap {
 inline constexpr std::uint32_t kType = 1;
 inline constexpr std::uint32_t kMargin = 4;

@@ -92,7 +92,8 @@ TGeometry Geometry(const std::optional<TMessage>& drawable) {
     return g;
 }
 
-// Type 0 is inline; 2 lets text run above and below; 3 and 5 let text run over it.
+// Type 0 is inline; 2 lets text run above and below; 3 and 5 let text run over it; 4 leaves the
+// side to the layout.
 doc::TWrap Wrap(const std::optional<TMessage>& drawable, bool& inlineWrap) {
     doc::TWrap wrap;
     auto record = drawable ? drawable->Message(drawable::kWrap) : std::nullopt;
@@ -101,8 +102,9 @@ doc::TWrap Wrap(const std::optional<TMessage>& drawable, bool& inlineWrap) {
         return wrap;
     const auto type = record->Varint(wrap::kType).value_or(0);
     inlineWrap = type == 0;
-    wrap.Kind = type == 2 ? doc::TWrapKind::wkAboveAndBelow
+    wrap.Kind = type == 2                ? doc::TWrapKind::wkAboveAndBelow
                 : type == 3 || type == 5 ? doc::TWrapKind::wkNone
+                : type == 4              ? doc::TWrapKind::wkAutomatic
                                          : doc::TWrapKind::wkAround;
     wrap.Margin = std::max(0.0, Float(*record, wrap::kMargin, wrap.Margin));
     return wrap;
@@ -397,6 +399,7 @@ bool TDrawableReader::ReadKind(const TObject& object, doc::TDrawable& d) {
     case types::kTocInfo:
     case types::kCaptionInfo:
         ReadShape(object, d);
+        d.TableOfContents = object.Type == types::kTocInfo;
         break;
     case types::kGroup:
         ReadGroup(object, d);

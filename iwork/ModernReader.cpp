@@ -9,6 +9,7 @@
 #include "iwork/ObjectTypes.h"
 #include "iwork/ReadContext.h"
 #include "iwork/Sections.h"
+#include "iwork/TableOfContents.h"
 #include "iwork/TextStorageReader.h"
 
 namespace iwork {
@@ -116,6 +117,7 @@ doc::TDocument ReadModernDocument(const TObjectStore& store, const TModernPackag
 
     if (auto floating = r.Reference(document::kFloatingDrawables))
         ReadFloatingDrawables(context, *floating, r.Reference(document::kDrawablesZOrder));
+    FlowTablesOfContents(document);
 
     if (!document.HasBody) {
         // A page-layout document: its pages are its floating objects; the body storage

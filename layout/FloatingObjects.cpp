@@ -1,6 +1,7 @@
 #include "layout/FloatingObjects.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "layout/Drawables.h"
 
@@ -10,6 +11,17 @@ namespace {
 
 constexpr double kEpsilon = 1e-6;
 constexpr double kMinStretch = 36;  // narrower gaps beside an object take no text
+// An automatically wrapped object whose two sides differ by less than this share of the column
+// stands in its middle: text goes above and below it rather than beside it.
+constexpr double kCentredShare = 0.1;
+
+// Where an automatically wrapped object keeps text away in a column: from the column's edge on
+// its narrower side (the text takes the wider one), or the whole band when it stands centred.
+std::optional<TInterval> AutomaticBlock(double left, double right, double columnWidth) {
+    const double roomLeft = std::max(0.0, left), roomRight = std::max(0.0, columnWidth - right);
+    if (std::abs(roomLeft - roomRight) < kCentredShare * columnWidth) return std::nullopt;
+    return roomLeft < roomRight ? TInterval{std::min(0.0, left), right} : TInterval{left, std::max(columnWidth, right)};
+}
 
 }  // namespace
 
@@ -31,10 +43,17 @@ std::optional<double> FreeStretches(const std::vector<TExclusion>& exclusions, d
         if (e.Kind == doc::TWrapKind::wkNone || e.Rect.Y >= bottom || e.Rect.Y + e.Rect.Height <= top) continue;
         const double l = e.Rect.X - columnLeft, r = l + e.Rect.Width;
         if (r <= 0 || l >= columnWidth) continue;
-        if (e.Kind == doc::TWrapKind::wkAboveAndBelow)
+        if (e.Kind == doc::TWrapKind::wkAboveAndBelow) {
             whole = true;
-        else
+        } else if (e.Kind == doc::TWrapKind::wkAutomatic) {
+            const auto block = AutomaticBlock(l, r, columnWidth);
+            if (block)
+                blocked.push_back(*block);
+            else
+                whole = true;
+        } else {
             blocked.push_back({l, r});
+        }
         below = std::min(below, e.Rect.Y + e.Rect.Height);
     }
     if (blocked.empty() && !whole) return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -145,6 +146,66 @@ TEST(ModernReader, FloatingAttachmentsAnchorToTheirParagraph) {
     EXPECT_EQ(drawable.Wrap.Margin, 8);
     EXPECT_EQ(Texts(drawable.Text), (std::vector<std::u16string>{u"Inside"}));
     EXPECT_FALSE(drawable.AnchorOffset);
+}
+
+TEST(ModernReader, WrapTypesReadAsPagesOffersThem) {
+    const std::pair<std::uint64_t, doc::TWrapKind> cases[] = {
+        {1, doc::TWrapKind::wkAround},    {2, doc::TWrapKind::wkAboveAndBelow}, {3, doc::TWrapKind::wkNone},
+        {4, doc::TWrapKind::wkAutomatic}, {5, doc::TWrapKind::wkNone},
+    };
+    for (const auto& [type, kind] : cases) {
+        SCOPED_TRACE(type);
+        TDocumentBuilder b;
+        const auto textBox = b.Add(kTextBox, TextBox(DrawableRecord(72, 300, 200, 60, type), b.Add(kStorage, Storage("In"))));
+        const auto attachment = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, textBox));
+        b.Body(Storage("Anchor \xEF\xBF\xBC").Message(9, ObjectTable({{7, attachment}})));
+        const doc::TDocument d = b.Read();
+        ASSERT_EQ(d.Drawables.size(), 1u);
+        EXPECT_FALSE(d.Drawables[0].Inline);
+        EXPECT_EQ(d.Drawables[0].Wrap.Kind, kind);
+    }
+}
+
+TEST(ModernReader, ATableOfContentsSetsItsEntriesInTheBodyWhereItStands) {
+    // A table of contents stores a nominal frame (100 x 100); Pages sets its entries across the
+    // column, as body paragraphs, keeping the page break its paragraph holds. Sections and
+    // anchors after it move with the paragraphs.
+    for (const bool alone : {true, false}) {
+        SCOPED_TRACE(alone);
+        TDocumentBuilder b;
+        const auto entries = b.Add(kStorage, Storage("Intro\t1\nMethod\t2\nResults\t3"));
+        const auto toc = b.Add(iwork::types::kTocInfo,
+                               TProtoWriter().Message(1, TextBox(DrawableRecord(0, 0, 100, 100, 0), entries)));
+        const auto attachment = b.Add(iwork::types::kTocAttachment,
+                                      TProtoWriter().Message(1, TProtoWriter().Reference(1, toc)));
+        const auto floating = b.Add(kTextBox, TextBox(DrawableRecord(72, 300, 100, 40, 2), b.Add(kStorage, Storage("Box"))));
+        const auto anchored = b.Add(kDrawableAttachment, TProtoWriter().Reference(1, floating));
+        const auto section = b.Add(kSection, TProtoWriter().Bool(17, true));
+        // "Contents\n" 0..8, the host paragraph from 9 (a page break ends a paragraph too, so an
+        // empty one follows), "After" from 12 (or 16).
+        const std::string host = alone ? "\xEF\xBF\xBC\x05\n" : "See \xEF\xBF\xBC\x05\n";
+        const std::uint32_t after = alone ? 12 : 16;
+        b.Body(Storage("Contents\n" + host + "After \xEF\xBF\xBC")
+                   .Message(9, ObjectTable({{alone ? 9u : 13u, attachment}, {after + 6, anchored}}))
+                   .Message(17, ObjectTable({{0, section}, {after, section}})));
+        const doc::TDocument d = b.Read();
+        const auto texts = Texts(d.Body);
+        if (!alone) {  // beside other text it stays an object of the paragraph
+            EXPECT_EQ(texts.size(), 4u);
+            continue;
+        }
+        ASSERT_EQ(texts, (std::vector<std::u16string>{u"Contents", u"Intro\t1", u"Method\t2", u"Results\t3\u0005",
+                                                      u"", u"After \uFFFC"}));
+        ASSERT_EQ(d.Sections.size(), 2u);
+        EXPECT_EQ(d.Sections[1].FirstParagraph, 5u);
+        EXPECT_EQ(d.Body.Paragraphs[2].Section, 0u);
+        EXPECT_EQ(d.Body.Paragraphs[5].Section, 1u);
+        const auto box = std::find_if(d.Drawables.begin(), d.Drawables.end(),
+                                      [](const doc::TDrawable& x) { return x.AnchorParagraph.has_value(); });
+        ASSERT_NE(box, d.Drawables.end());
+        EXPECT_EQ(box->AnchorParagraph, 5u);
+        EXPECT_EQ(d.Body.Paragraphs[3].Runs.back().End, 10u);
+    }
 }
 
 TEST(ModernReader, AnchoredObjectsKeepTheirOffsetFromTheAnchorsLine) {

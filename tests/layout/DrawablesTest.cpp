@@ -301,6 +301,29 @@ TEST(DrawablesTest, TextWrapsAroundFloatingObjects) {
     EXPECT_DOUBLE_EQ(lines[2].Baseline, 68);
 }
 
+TEST(DrawablesTest, AutomaticWrapTakesTheWiderSideOrGoesAboveAndBelowACentredObject) {
+    // The column runs x 20..180. An object at 60..100 leaves 40 pt on its left and 80 on its right:
+    // the text takes the right side only.
+    auto lines = Wrapped(doc::TWrapKind::wkAutomatic, {60, 20, 40, 40});
+    ASSERT_GE(lines.size(), 5u);
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(lines[std::size_t(i)].Items.size(), 1u) << i;
+        EXPECT_DOUBLE_EQ(lines[std::size_t(i)].Left, 100) << i;
+    }
+    EXPECT_DOUBLE_EQ(lines[4].Left, 20);
+    // Mirrored: the text takes the left side.
+    lines = Wrapped(doc::TWrapKind::wkAutomatic, {100, 20, 40, 40});
+    ASSERT_GE(lines.size(), 1u);
+    EXPECT_DOUBLE_EQ(lines[0].Left, 20);
+    EXPECT_LE(lines[0].Right, 100 + 1e-9);
+    // Centred in the column (55 pt free on each side): nothing beside it, the text goes below.
+    lines = Wrapped(doc::TWrapKind::wkAutomatic, {75, 30, 50, 40});
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_DOUBLE_EQ(lines[0].Baseline, 28);
+    EXPECT_DOUBLE_EQ(lines[1].Baseline, 78);
+    EXPECT_DOUBLE_EQ(lines[1].Left, 20);
+}
+
 TEST(DrawablesTest, AWordTooLongForTheGapBesideAnObjectGoesPastItWhole) {
     // An object at x 60..100 leaves 40 pt on its left: "abcdefghijk" (55 pt) goes right of it, uncut,
     // while a word that fits stays on the left.
