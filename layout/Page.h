@@ -23,6 +23,13 @@ struct TGlyph {
     float XOffset = 0, YOffset = 0;  // from the pen; y up
 };
 
+// A glyph that is its character's own and sits on the pen but for its advance, which shaping set
+// apart from the character's (kerning): the advance it takes instead, in ems of the item's size.
+struct TKern {
+    std::uint32_t Unit = 0;  // the character's first UTF-16 unit in Text
+    float Advance = 0;
+};
+
 // A run of text in one face on one baseline.
 struct TTextItem {
     double X = 0, Y = 0;  // start of the baseline
@@ -33,9 +40,19 @@ struct TTextItem {
     double CharSpacing = 0;  // points added after each character (tracking)
     double WordSpacing = 0;  // points added to each U+0020 (justification)
     // The glyphs in the order they are drawn, left to right, the logical order of Text kept in
-    // their clusters; empty: Text is drawn character by character in its own order.
+    // their clusters; empty: Text is drawn character by character in its own order, each
+    // character its own glyph.
     std::vector<TGlyph> Glyphs;
+    // Glyphs empty and the text shaped: each character's advance is the one shaping gave it,
+    // static_cast<float>(Font->Advance(c)) but where Kerning (ascending units) says otherwise.
+    // Most shaped text is kept so: a few bytes where whole glyph records would take 28 a character.
+    bool Shaped = false;
+    std::vector<TKern> Kerning;
 };
+
+// Shaped glyphs that are all their characters' own, left to right, one for each character and
+// on the pen, kept as the item's Kerning (Shaped set) instead of Glyphs; others are left as they are.
+void KeepOwnGlyphsAsKerning(TTextItem& item);
 
 struct TLineItem {
     doc::TPoint From, To;

@@ -176,6 +176,7 @@ void TParagraphLayout::EmitDropCap(TLine& line) const {
         item.Color = span.Style->Color;
         item.CharSpacing = span.CharSpacing;
         for (std::uint32_t i = span.Start; i < span.End; ++i) x += d.Shaped.Advance[i];
+        KeepOwnGlyphsAsKerning(item);
         line.Items.push_back(std::move(item));
     }
 }
@@ -659,6 +660,7 @@ void TParagraphLayout::Emit(std::vector<TPiece>& pieces, double columnWidth, TLi
 
 void TParagraphLayout::EmitGlyphRuns(std::vector<TPiece>& pieces, TLine& line) const {
     const double baseline = line.Baseline;
+    const std::size_t firstItem = line.Items.size();
     double lastEnd = 0;
     bool lastJoinable = false;
     for (TPiece& p : pieces) {
@@ -698,6 +700,9 @@ void TParagraphLayout::EmitGlyphRuns(std::vector<TPiece>& pieces, TLine& line) c
         lastEnd = p.X + p.Width;
         lastJoinable = span.Kind == TSpanKind::skText;
     }
+    // Only once the pieces have joined: a joined item is kept so only when all of it can be.
+    for (std::size_t k = firstItem; k < line.Items.size(); ++k)
+        if (auto* text = std::get_if<TTextItem>(&line.Items[k])) KeepOwnGlyphsAsKerning(*text);
 }
 
 // The room on the line holds the visible part; the whole picture goes round it.

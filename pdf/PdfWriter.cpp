@@ -206,6 +206,8 @@ private:
     void AppendCharacters(const layout::TTextItem& item, TEmbeddedFont& font, TTjArray& tj);
     void AppendGlyphs(const layout::TTextItem& item, TEmbeddedFont& font, double charSpacePoints, double scale,
                       TTjArray& tj);
+    char16_t OwnCode(char32_t c, const layout::TFont& face, TEmbeddedFont& font);
+    void AppendOwnGlyphs(const layout::TTextItem& item, TEmbeddedFont& font, double charSpacePoints, TTjArray& tj);
     void BeginText();
     void EndText();
     void SetAlpha(int fill, int stroke);
@@ -449,10 +451,12 @@ void TPageWriter::operator()(const layout::TTextItem& item) {
     // numbers, in thousandths of the font size, negative to move right.
     FText += "Tm\n[";
     TTjArray tj(FText);
-    if (item.Glyphs.empty())
-        AppendCharacters(item, font, tj);
-    else
+    if (!item.Glyphs.empty())
         AppendGlyphs(item, font, FCharSpace * scale, scale, tj);
+    else if (item.Shaped)
+        AppendOwnGlyphs(item, font, FCharSpace * scale, tj);
+    else
+        AppendCharacters(item, font, tj);
     if (tj.Codes() == 0) return;  // nothing drawable
     tj.Close();
     THaruDocument::WriteText(FPage, FText);
@@ -513,9 +517,7 @@ void TPageWriter::AppendGlyphs(const layout::TTextItem& item, TEmbeddedFont& fon
         if (lastOfCluster) wanted += item.CharSpacing + (first == U' ' ? item.WordSpacing : 0);
         char16_t code = 0;
         if (g.Id != 0 && g.Character != 0) {
-            const char32_t c = g.Character;
-            code = Drawable(c) ? static_cast<char16_t>(c) : c > 0xFFFF && c <= 0x10FFFF ? font.SupplementaryCode(c) : 0;
-            if (code != 0) font.Use(code, face.Advance(c) * 1000);
+            code = OwnCode(g.Character, face, font);
         } else if (g.Id != 0) {
             std::u32string stands;
             if (std::find(named.begin(), named.end(), g.Cluster) == named.end()) {
@@ -544,6 +546,43 @@ void TPageWriter::AppendGlyphs(const layout::TTextItem& item, TEmbeddedFont& fon
         tj.Move((drawn - wanted) * toThousandths);
     }
     tj.Rise(0);
+}
+
+// Shaped text whose glyphs are all their characters' own, in its own order: drawn as the same
+// glyphs would be, each at the advance shaping gave it.
+void TPageWriter::AppendOwnGlyphs(const layout::TTextItem& item, TEmbeddedFont& font, double charSpacePoints,
+                                  TTjArray& tj) {
+    const layout::TFont& face = *item.Font;
+    const std::u16string& text = item.Text;
+    const double toThousandths = 1000 / item.Size;
+    auto kern = item.Kerning.begin();
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < text.size(); i += units) {
+        const char32_t c = layout::DecodeAt(text, i, units);
+        float advance = static_cast<float>(face.Advance(c));
+        for (; kern != item.Kerning.end() && kern->Unit <= i; ++kern)
+            if (kern->Unit == i) advance = kern->Advance;
+        double wanted = advance * item.Size;
+        wanted += item.CharSpacing + (c == U' ' ? item.WordSpacing : 0);
+        const char16_t code = OwnCode(c, face, font);
+        if (code == 0) {
+            tj.Move(-wanted * toThousandths);
+            continue;
+        }
+        tj.Code(code);
+        const double drawn = font.Widths[code] / 1000 * item.Size + charSpacePoints;
+        tj.Move((drawn - wanted) * toThousandths);
+    }
+}
+
+// The code of c's own glyph, its width noted; 0 when c has no code of its own and the private
+// codes are used up.
+char16_t TPageWriter::OwnCode(char32_t c, const layout::TFont& face, TEmbeddedFont& font) {
+    const char16_t code = Drawable(c)                        ? static_cast<char16_t>(c)
+                          : c > 0xFFFF && c <= 0x10FFFF ? font.SupplementaryCode(c)
+                                                          : 0;
+    if (code != 0) font.Use(code, face.Advance(c) * 1000);
+    return code;
 }
 
 void TPageWriter::operator()(const layout::TLineItem& item) {

@@ -335,6 +335,57 @@ TEST(PdfWriterTest, KerningMovesTheGlyphsThatFollow) {
     EXPECT_NEAR(inkEnd(20, 65) - inkEnd(80, 125), 18, 1.5);
 }
 
+// Shaped text whose glyphs are all their characters' own is kept as its kerning alone, and drawn
+// exactly as its glyph records would be: the same pixels, the same text read back. Glyphs that are
+// no character's own, moved off the pen or in another order keep their records.
+TEST(PdfWriterTest, GlyphsKeptAsKerningAreDrawnAsTheirRecordsWouldBe) {
+    TFonts fonts;
+    REQUIRE_FONTS(fonts);
+    REQUIRE_POPPLER();
+    const TTestFont sans(fonts.Sans, 0, 0.6);
+    const auto face = layout::TTrueTypeFont::Open(sans.File());
+    auto records = Text(sans, 10, 60, u"AVA To.AV", 30);
+    records.CharSpacing = 1;
+    records.WordSpacing = 4;
+    for (std::uint32_t i = 0; i < records.Text.size(); ++i) {
+        const char32_t c = records.Text[i];
+        const bool kerned = c == U'A' || c == U'T';  // before V, o and the end
+        records.Glyphs.push_back({i, face->GlyphIndex(c), c, kerned ? 0.6f - 0.2f : 0.6f, 0.6f, 0, 0});
+    }
+    auto kept = records;
+    layout::KeepOwnGlyphsAsKerning(kept);
+    EXPECT_TRUE(kept.Shaped);
+    EXPECT_TRUE(kept.Glyphs.empty());
+    ASSERT_EQ(kept.Kerning.size(), 4u);
+    EXPECT_EQ(kept.Kerning[1].Unit, 2u);
+    EXPECT_FLOAT_EQ(kept.Kerning[1].Advance, 0.4f);
+
+    TScratchFolder dir;
+    const auto fromRecords = dir / L"records.pdf", fromKerning = dir / L"kerning.pdf";
+    pdf::WritePdf(OnePage({records}, 200, 100), fromRecords);
+    pdf::WritePdf(OnePage({kept}, 200, 100), fromKerning);
+    const TGrey a = Render(dir, fromRecords), b = Render(dir, fromKerning);
+    EXPECT_GT(a.Ink(0, 0, a.Width, a.Height), 100);
+    EXPECT_EQ(a.Pixels, b.Pixels);
+    EXPECT_EQ(Tool("pdftotext " + Quoted(fromKerning) + " -"), Tool("pdftotext " + Quoted(fromRecords) + " -"));
+
+    const std::vector<std::pair<const char*, void (*)(layout::TTextItem&)>> others = {
+        {"a ligature", [](layout::TTextItem& item) { item.Glyphs[1].Character = 0; }},
+        {"a mark off the pen", [](layout::TTextItem& item) { item.Glyphs[2].YOffset = 0.1f; }},
+        {"right to left", [](layout::TTextItem& item) { std::reverse(item.Glyphs.begin(), item.Glyphs.end()); }},
+        {"a missing glyph", [](layout::TTextItem& item) { item.Glyphs[0].Id = 0; }},
+        {"two glyphs for one character", [](layout::TTextItem& item) { item.Glyphs.push_back(item.Glyphs.back()); }},
+    };
+    for (const auto& [what, change] : others) {
+        auto item = records;
+        change(item);
+        const auto before = item.Glyphs.size();
+        layout::KeepOwnGlyphsAsKerning(item);
+        EXPECT_FALSE(item.Shaped) << what;
+        EXPECT_EQ(item.Glyphs.size(), before) << what;
+    }
+}
+
 // A word shaped right to left is drawn by its glyphs in visual order, its joined letters by codes
 // of their own; the text read back is still the word's characters in their own order.
 TEST(PdfWriterTest, ShapedGlyphsReadBackAsTheirCharacters) {
