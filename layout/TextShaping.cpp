@@ -189,7 +189,7 @@ private:
             const std::uint8_t level = levelAt(at);
             std::uint32_t end = at + 1;
             while (end < span.End && (text[end] == u' ') == space && levelAt(end) == level) ++end;
-            const auto* word = FContext.Fonts.Shaper.Shape(*span.Font, text.substr(at, end - at), level & 1);
+            const auto word = FContext.Fonts.Shaper.Shape(*span.Font, text.substr(at, end - at), level & 1);
             if (!word) {
                 FOut.Glyphs.resize(firstGlyph);
                 return;

@@ -2,6 +2,8 @@
 
 #include <hb.h>
 
+#include <algorithm>
+#include <functional>
 
 #include "layout/Unicode.h"
 #include "platform/File.h"
@@ -42,10 +44,30 @@ struct TWordShaper::TFace {
     THb<hb_font_t> Font;
     THb<hb_buffer_t> Buffer;
     float UnitsPerEm = 1000;
-    std::unordered_map<std::u16string, std::vector<TShapedGlyph>> Words;  // keyed by direction + word
 
-    std::vector<TShapedGlyph> Shape(std::u16string_view word, bool rightToLeft);
+    // A word shaped before: its text lies in Keys, its glyphs in Blocks.
+    struct TWord {
+        std::uint64_t Hash = 0;  // 0: the slot is free
+        std::uint32_t KeyStart = 0, KeyLength = 0;
+        const TShapedGlyph* Glyphs = nullptr;
+        std::uint32_t Count = 0;
+        bool RightToLeft = false;
+    };
+    std::vector<TWord> Table = std::vector<TWord>(1024);  // a power of two long, at most three quarters full
+    std::size_t Used = 0;
+    std::u16string Keys;  // a document's text at most, which the read budget keeps far below 2^32 units
+    // Glyphs never move once stored: callers keep the spans handed out.
+    std::vector<std::unique_ptr<TShapedGlyph[]>> Blocks;
+    std::size_t BlockFree = 0;  // glyphs left at the end of the last block
+    std::vector<TShapedGlyph> Shaped;  // the word being shaped, before it is stored
+
+    std::span<const TShapedGlyph> Find(std::u16string_view word, bool rightToLeft);
+    void Shape(std::u16string_view word, bool rightToLeft);
     char32_t OwnCharacter(std::u16string_view cluster, hb_codepoint_t glyph) const;
+
+private:
+    const TShapedGlyph* Store(std::span<const TShapedGlyph> glyphs);
+    void Grow();
 };
 
 // The character of the cluster whose own glyph (by the character map) this is; 0: none.
@@ -59,7 +81,7 @@ char32_t TWordShaper::TFace::OwnCharacter(std::u16string_view cluster, hb_codepo
     return 0;
 }
 
-std::vector<TShapedGlyph> TWordShaper::TFace::Shape(std::u16string_view word, bool rightToLeft) {
+void TWordShaper::TFace::Shape(std::u16string_view word, bool rightToLeft) {
     hb_buffer_t* buffer = Buffer.get();
     hb_buffer_clear_contents(buffer);
     hb_buffer_add_utf16(buffer, reinterpret_cast<const std::uint16_t*>(word.data()), static_cast<int>(word.size()),
@@ -70,7 +92,8 @@ std::vector<TShapedGlyph> TWordShaper::TFace::Shape(std::u16string_view word, bo
     unsigned count = 0;
     const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &count);
     const hb_glyph_position_t* position = hb_buffer_get_glyph_positions(buffer, &count);
-    std::vector<TShapedGlyph> glyphs(count);
+    std::vector<TShapedGlyph>& glyphs = Shaped;
+    glyphs.assign(count, TShapedGlyph{});
     for (unsigned g = 0; g < count; ++g) {
         TShapedGlyph& out = glyphs[rightToLeft ? count - 1 - g : g];
         out.Cluster = info[g].cluster;
@@ -91,7 +114,64 @@ std::vector<TShapedGlyph> TWordShaper::TFace::Shape(std::u16string_view word, bo
         if (glyphs[g].Id != 0 && glyphs[g].Cluster < end)
             glyphs[g].Character = OwnCharacter(word.substr(glyphs[g].Cluster, end - glyphs[g].Cluster), glyphs[g].Id);
     }
-    return glyphs;
+}
+
+const TShapedGlyph* TWordShaper::TFace::Store(std::span<const TShapedGlyph> glyphs) {
+    constexpr std::size_t kBlockGlyphs = 16384;
+    if (glyphs.empty()) return nullptr;
+    TShapedGlyph* at = nullptr;
+    if (glyphs.size() > kBlockGlyphs) {
+        // A word longer than a block gets one of its own, put before the block being filled.
+        auto own = std::make_unique<TShapedGlyph[]>(glyphs.size());
+        at = own.get();
+        Blocks.insert(Blocks.empty() ? Blocks.end() : Blocks.end() - 1, std::move(own));
+    } else {
+        if (glyphs.size() > BlockFree) {
+            Blocks.push_back(std::make_unique<TShapedGlyph[]>(kBlockGlyphs));
+            BlockFree = kBlockGlyphs;
+        }
+        at = Blocks.back().get() + (kBlockGlyphs - BlockFree);
+        BlockFree -= glyphs.size();
+    }
+    std::copy(glyphs.begin(), glyphs.end(), at);
+    return at;
+}
+
+void TWordShaper::TFace::Grow() {
+    std::vector<TWord> table(Table.size() * 2);
+    const std::size_t mask = table.size() - 1;
+    for (const TWord& word : Table)
+        if (word.Hash != 0) {
+            std::size_t i = word.Hash & mask;
+            while (table[i].Hash != 0) i = (i + 1) & mask;
+            table[i] = word;
+        }
+    Table = std::move(table);
+}
+
+std::span<const TShapedGlyph> TWordShaper::TFace::Find(std::u16string_view word, bool rightToLeft) {
+    std::uint64_t hash = std::hash<std::u16string_view>{}(word) ^ (rightToLeft ? 0x9E3779B97F4A7C15u : 0);
+    if (hash == 0) hash = 1;
+    const std::size_t mask = Table.size() - 1;
+    std::size_t i = hash & mask;
+    for (; Table[i].Hash != 0; i = (i + 1) & mask) {
+        const TWord& known = Table[i];
+        if (known.Hash == hash && known.RightToLeft == rightToLeft &&
+            std::u16string_view(Keys).substr(known.KeyStart, known.KeyLength) == word)
+            return {known.Glyphs, known.Count};
+    }
+    Shape(word, rightToLeft);
+    TWord added;
+    added.Hash = hash;
+    added.KeyStart = static_cast<std::uint32_t>(Keys.size());
+    added.KeyLength = static_cast<std::uint32_t>(word.size());
+    added.Glyphs = Store(Shaped);
+    added.Count = static_cast<std::uint32_t>(Shaped.size());
+    added.RightToLeft = rightToLeft;
+    Keys += word;
+    Table[i] = added;
+    if (++Used * 4 > Table.size() * 3) Grow();
+    return {added.Glyphs, added.Count};
 }
 
 TWordShaper::TWordShaper() = default;
@@ -121,16 +201,11 @@ TWordShaper::TFace* TWordShaper::Face(const TFont& font) {
     return slot.get();
 }
 
-const std::vector<TShapedGlyph>* TWordShaper::Shape(const TFont& font, std::u16string_view word, bool rightToLeft) {
+std::optional<std::span<const TShapedGlyph>> TWordShaper::Shape(const TFont& font, std::u16string_view word,
+                                                                bool rightToLeft) {
     TFace* face = Face(font);
-    if (!face->Font) return nullptr;
-    std::u16string key;
-    key.reserve(word.size() + 1);
-    key += rightToLeft ? u'R' : u'L';
-    key += word;
-    auto [at, added] = face->Words.try_emplace(std::move(key));
-    if (added) at->second = face->Shape(word, rightToLeft);
-    return &at->second;
+    if (!face->Font) return std::nullopt;
+    return face->Find(word, rightToLeft);
 }
 
 }  // namespace layout

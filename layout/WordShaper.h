@@ -1,10 +1,13 @@
 #pragma once
 // Words shaped by HarfBuzz with each font's own features: its kerning, its ligatures, the joined
 // forms of Arabic letters, marks placed on their bases. Each distinct word is shaped once per
-// face and direction and kept, so a long document costs little more than its vocabulary.
+// face and direction and kept, so a long document costs little more than its vocabulary: the
+// glyphs in blocks shared by many words, found through one open-addressed table per face.
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -33,10 +36,10 @@ public:
 
     // The glyphs of `word` in `font`, set left to right or right to left. They come in the order
     // of their clusters (a right-to-left word's reversed from how they are drawn; within a
-    // cluster too, so reversing all of them gives the drawing order). nullptr when the font file
+    // cluster too, so reversing all of them gives the drawing order). Nothing when the font file
     // cannot be read or shaped: the caller measures character by character. `font` must outlive
-    // this object; the answer stays valid as long as it does.
-    const std::vector<TShapedGlyph>* Shape(const TFont& font, std::u16string_view word, bool rightToLeft);
+    // this object; the glyphs stay where they are as long as it does.
+    std::optional<std::span<const TShapedGlyph>> Shape(const TFont& font, std::u16string_view word, bool rightToLeft);
 
 private:
     struct TFace;

@@ -206,7 +206,7 @@ private:
     void AppendCharacters(const layout::TTextItem& item, TEmbeddedFont& font, TTjArray& tj);
     void AppendGlyphs(const layout::TTextItem& item, TEmbeddedFont& font, double charSpacePoints, double scale,
                       TTjArray& tj);
-    char16_t OwnCode(char32_t c, const layout::TFont& face, TEmbeddedFont& font);
+    char16_t OwnCode(char32_t c, double advance, TEmbeddedFont& font);
     void AppendOwnGlyphs(const layout::TTextItem& item, TEmbeddedFont& font, double charSpacePoints, TTjArray& tj);
     void BeginText();
     void EndText();
@@ -517,7 +517,7 @@ void TPageWriter::AppendGlyphs(const layout::TTextItem& item, TEmbeddedFont& fon
         if (lastOfCluster) wanted += item.CharSpacing + (first == U' ' ? item.WordSpacing : 0);
         char16_t code = 0;
         if (g.Id != 0 && g.Character != 0) {
-            code = OwnCode(g.Character, face, font);
+            code = OwnCode(g.Character, face.Advance(g.Character), font);
         } else if (g.Id != 0) {
             std::u32string stands;
             if (std::find(named.begin(), named.end(), g.Cluster) == named.end()) {
@@ -559,12 +559,13 @@ void TPageWriter::AppendOwnGlyphs(const layout::TTextItem& item, TEmbeddedFont& 
     std::size_t units = 0;
     for (std::size_t i = 0; i < text.size(); i += units) {
         const char32_t c = layout::DecodeAt(text, i, units);
-        float advance = static_cast<float>(face.Advance(c));
+        const double own = face.Advance(c);
+        float advance = static_cast<float>(own);
         for (; kern != item.Kerning.end() && kern->Unit <= i; ++kern)
             if (kern->Unit == i) advance = kern->Advance;
         double wanted = advance * item.Size;
         wanted += item.CharSpacing + (c == U' ' ? item.WordSpacing : 0);
-        const char16_t code = OwnCode(c, face, font);
+        const char16_t code = OwnCode(c, own, font);
         if (code == 0) {
             tj.Move(-wanted * toThousandths);
             continue;
@@ -575,13 +576,13 @@ void TPageWriter::AppendOwnGlyphs(const layout::TTextItem& item, TEmbeddedFont& 
     }
 }
 
-// The code of c's own glyph, its width noted; 0 when c has no code of its own and the private
-// codes are used up.
-char16_t TPageWriter::OwnCode(char32_t c, const layout::TFont& face, TEmbeddedFont& font) {
+// The code of c's own glyph, its width (`advance`, in ems) noted; 0 when c has no code of its own
+// and the private codes are used up.
+char16_t TPageWriter::OwnCode(char32_t c, double advance, TEmbeddedFont& font) {
     const char16_t code = Drawable(c)                        ? static_cast<char16_t>(c)
                           : c > 0xFFFF && c <= 0x10FFFF ? font.SupplementaryCode(c)
                                                           : 0;
-    if (code != 0) font.Use(code, face.Advance(c) * 1000);
+    if (code != 0) font.Use(code, advance * 1000);
     return code;
 }
 

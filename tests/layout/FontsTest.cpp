@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <span>
 #include <vector>
 
 #include "layout/Layout.h"
@@ -392,7 +393,8 @@ TEST(InstalledFontTest, KerningComesFromTheFontsOwnTables) {
     layout::TWordShaper shaper;
     const auto kerning = [&](std::u16string_view word) {
         std::vector<float> out;
-        for (const auto& g : *shaper.Shape(*font, word, false)) out.push_back(g.Advance - g.Natural);
+        const auto glyphs = shaper.Shape(*font, word, false);
+        for (const auto& g : *glyphs) out.push_back(g.Advance - g.Natural);
         return out;
     };
     const auto av = kerning(u"AVA");
@@ -402,12 +404,39 @@ TEST(InstalledFontTest, KerningComesFromTheFontsOwnTables) {
     EXPECT_EQ(av[2], 0.0f);
     EXPECT_LT(kerning(u"To").at(0), -0.03f);
     EXPECT_EQ(kerning(u"II"), (std::vector<float>{0, 0}));
-    EXPECT_EQ(shaper.Shape(*font, u"AVA", false), shaper.Shape(*font, u"AVA", false));  // kept from the first time
-    const auto& past = *shaper.Shape(*font, u"\U0001D538AV", false);
+    EXPECT_EQ(shaper.Shape(*font, u"AVA", false)->data(), shaper.Shape(*font, u"AVA", false)->data());  // kept from the first time
+    const auto past = *shaper.Shape(*font, u"\U0001D538AV", false);
     ASSERT_EQ(past.size(), 3u);
     EXPECT_EQ(past[1].Cluster, 2u);
     EXPECT_EQ(past[1].Character, U'A');
     EXPECT_LT(past[1].Advance - past[1].Natural, -0.03f);
+}
+
+// Every word shaped stays where it was first put while thousands more are kept (the table grows,
+// blocks fill), a word longer than a block among them; asked again, each gives the same glyphs.
+TEST(InstalledFontTest, ShapedWordsStayPutAsTheCacheGrows) {
+    const auto face = Installed(L"Liberation Sans");
+    if (!face) GTEST_SKIP() << "Liberation Sans is not installed (fonts-liberation2)";
+    const auto font = TTrueTypeFont::Open(TFontFile{face->Path, face->FaceIndex});
+    layout::TWordShaper shaper;
+    std::vector<std::u16string> words;
+    for (char16_t a = u'a'; a <= u'z'; ++a)
+        for (char16_t b = u'A'; b <= u'Z'; ++b)
+            for (const char16_t* tail : {u"", u"VA", u"To"}) words.push_back(std::u16string{a, b} + tail);
+    words.push_back(std::u16string(20000, u'A'));
+    std::vector<std::span<const layout::TShapedGlyph>> first;
+    for (const auto& word : words) first.push_back(*shaper.Shape(*font, word, false));
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const auto again = *shaper.Shape(*font, words[i], false);
+        ASSERT_EQ(again.data(), first[i].data()) << i;
+        ASSERT_EQ(again.size(), words[i].size()) << i;
+        for (std::size_t k = 0; k < again.size(); ++k) {
+            EXPECT_EQ(again[k].Cluster, k);
+            EXPECT_EQ(again[k].Character, char32_t(words[i][k]));
+        }
+    }
+    const auto rtl = *shaper.Shape(*font, words[0], true);
+    EXPECT_NE(rtl.data(), first[0].data()) << "each direction is kept apart";
 }
 
 // Arabic letters join: inside a word each takes its initial, medial or final form, glyphs other
@@ -418,10 +447,10 @@ TEST(InstalledFontTest, ArabicLettersJoin) {
     const auto font = TTrueTypeFont::Open(TFontFile{face->Path, face->FaceIndex});
     layout::TWordShaper shaper;
     const std::u16string word = u"\u0628\u064A\u062A";  // beh, yeh, teh: initial, medial, final
-    const auto& joined = *shaper.Shape(*font, word, true);
+    const auto joined = *shaper.Shape(*font, word, true);
     ASSERT_EQ(joined.size(), 3u);
     for (std::size_t i = 0; i < word.size(); ++i) {
-        const auto& alone = *shaper.Shape(*font, word.substr(i, 1), true);
+        const auto alone = *shaper.Shape(*font, word.substr(i, 1), true);
         ASSERT_EQ(alone.size(), 1u);
         EXPECT_EQ(alone[0].Character, char32_t(word[i])) << i;
         EXPECT_EQ(joined[i].Cluster, i);

@@ -399,7 +399,8 @@ TEST(PdfWriterTest, ShapedGlyphsReadBackAsTheirCharacters) {
     auto item = Text(sans, 10, 60, word, 30);
     for (std::uint32_t at = 0; at < word.size();) {
         const std::uint32_t end = word[at] == u' ' ? at + 1 : std::uint32_t(std::min(word.find(u' ', at), word.size()));
-        for (const auto& g : *shaper.Shape(sans, std::u16string_view(word).substr(at, end - at), true))
+        const auto glyphs = shaper.Shape(sans, std::u16string_view(word).substr(at, end - at), true);
+        for (const auto& g : *glyphs)
             item.Glyphs.push_back({at + g.Cluster, g.Id, g.Character, g.Advance, g.Natural, g.XOffset, g.YOffset});
         at = end;
     }
