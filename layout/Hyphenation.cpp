@@ -10,17 +10,13 @@
 #include <mutex>
 #include <utility>
 
+#include "layout/HyphenDictionary.h"
 #include "layout/Unicode.h"
 #include "platform/DataFiles.h"
 
 namespace layout {
 
 namespace {
-
-struct TDictionaryCloser {
-    void operator()(HyphenDict* dictionary) const noexcept { hnj_hyphen_free(dictionary); }
-};
-using TDictionary = std::unique_ptr<HyphenDict, TDictionaryCloser>;
 
 // The file names a language's dictionary may have, best first: the region's own, the language's,
 // then its home region's (Debian names most of them "de_DE", "fr_FR").
@@ -59,16 +55,11 @@ std::vector<std::string> DictionaryNames(const std::string& language) {
     return names;
 }
 
-TDictionary LoadDictionary(const std::wstring& path) {
-    platform::TCFile file = platform::OpenCFileRead(path);
-    return TDictionary(file ? hnj_hyphen_load_file(file.get()) : nullptr);
-}
-
-// Dictionaries are read once per process and only read after that: some take seconds to load
-// (Debian's German one, about ten). Each language is looked up once too.
+// Dictionaries are read once per process and only read after that. Each language is looked up
+// once too.
 const HyphenDict* DictionaryFor(const std::string& language, const std::vector<std::wstring>& folders) {
     static std::mutex lock;
-    static std::map<std::wstring, TDictionary> files;
+    static std::map<std::wstring, THyphenDict> files;
     static std::map<std::pair<std::string, std::vector<std::wstring>>, const HyphenDict*> languages;
     const std::lock_guard<std::mutex> guard(lock);
     auto key = std::make_pair(language, folders);
@@ -78,7 +69,7 @@ const HyphenDict* DictionaryFor(const std::string& language, const std::vector<s
         for (const std::wstring& folder : folders) {
             const std::wstring path = folder + L"\\hyph_" + std::wstring(name.begin(), name.end()) + L".dic";
             auto file = files.find(path);
-            if (file == files.end()) file = files.emplace(path, LoadDictionary(path)).first;
+            if (file == files.end()) file = files.emplace(path, LoadHyphenDictionary(path)).first;
             found = file->second.get();
             if (found) break;
         }
