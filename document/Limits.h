@@ -70,6 +70,14 @@ inline constexpr std::size_t kMaxXmlBytes = 256u << 20;
 // their frame, and are named among what is left out: pictures alone never cost the document.
 inline constexpr std::uint64_t kMaxDecodedPictureBytes = std::uint64_t{512} << 20;
 
+// --- Links ---------------------------------------------------------------------------------
+
+// The clickable areas of links one PDF holds. Each costs the PDF library a few kilobytes while
+// the file is made, and viewers slow down with tens of thousands; real documents hold hundreds,
+// a long reference with a link on every line a few thousand. The text of links past it is drawn
+// as any text, not clickable, and they are named among what is left out.
+inline constexpr std::size_t kMaxLinkAreas = 20'000;
+
 // --- The read budget -----------------------------------------------------------------------
 
 // The work a document may ask of the reader, in one unit: about what reading one object costs.

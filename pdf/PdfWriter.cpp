@@ -244,6 +244,12 @@ public:
     TEmbeddedFont& Font(const layout::TFont& font);
     // A visible character that no face drawn with has: what the layout found no installed font for.
     void CountUndrawnCharacter() { ++FWritten.CharactersUndrawn; }
+    // Whether one more link area may be made clickable; those past the bound are counted.
+    bool TakeLinkArea() {
+        if (FLinkAreas < doc::limits::kMaxLinkAreas) return ++FLinkAreas, true;
+        ++FWritten.LinksPastLimit;
+        return false;
+    }
     HPDF_Image Image(const doc::TImage& image);
     HPDF_ExtGState Alpha(int fill, int stroke);
     // A picture that shows as an empty frame, counted by why.
@@ -265,6 +271,7 @@ private:
     std::unordered_map<const layout::TFont*, TEmbeddedFont*> FFontsByFace;
     std::map<std::wstring, HPDF_Image> FPictures;  // by file; nullptr: nothing readable
     std::set<std::wstring> FOverBudget;            // files whose decoding the budget refused
+    std::size_t FLinkAreas = 0;
     std::map<std::pair<int, int>, HPDF_ExtGState> FAlphas;
 };
 
@@ -712,7 +719,7 @@ void TPageWriter::operator()(const layout::TLinkItem& item) {
     const doc::TRect& a = item.Area;
     if (!(a.Width > 0 && a.Height > 0) || !Finite({a.X, a.Y, a.Width, a.Height})) return;
     const std::string uri = LinkUri(item.Target);
-    if (uri.empty()) return;
+    if (uri.empty() || !FWriter.TakeLinkArea()) return;
     const HPDF_Rect rect{static_cast<HPDF_REAL>(a.X), static_cast<HPDF_REAL>(Y(a.Y + a.Height)),
                          static_cast<HPDF_REAL>(a.X + a.Width), static_cast<HPDF_REAL>(Y(a.Y))};
     HPDF_Annotation link = HPDF_Page_CreateURILinkAnnot(FPage, rect, uri.c_str());

@@ -26,6 +26,7 @@ struct TPdfWritten {
     int PicturesUnreadable = 0;   // placements of a picture in a format, or a state, the writer cannot draw
     int CharactersUndrawn = 0;    // characters that should show and that no face drawn with has
     int PicturesOverBudget = 0;   // placements of a picture whose decoding the picture budget could not pay
+    int LinksPastLimit = 0;       // link areas past doc::limits::kMaxLinkAreas, drawn but not clickable
 };
 // Each picture file is decoded once however many pictures show it; what decoding makes is paid
 // from budget first, or from one of the document's bound for pictures (doc::limits::

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "document/Limits.h"
 #include "layout/TrueTypeFont.h"
 #include "layout/WordShaper.h"
 #include "pdf/PdfWriter.h"
@@ -626,6 +627,22 @@ TEST(PdfWriterTest, LinksBecomeAnnotationsOverTheirAreas) {
     const std::string text(bytes.begin(), bytes.end());
     EXPECT_TRUE(std::regex_search(text, std::regex(R"(/Rect \[ ?20 158 80 170 ?\])"))) << "the first link's area";
     EXPECT_TRUE(std::regex_search(text, std::regex(R"(/Border \[ ?0 0 0 ?\])")));
+}
+
+// Link areas past the document's bound are not made (their text is drawn like any other) and
+// are counted; those within it are all written.
+TEST(PdfWriterTest, LinkAreasPastTheBoundAreCountedNotWritten) {
+    std::vector<layout::TPageItem> items;
+    for (std::size_t i = 0; i < doc::limits::kMaxLinkAreas + 3; ++i)
+        items.emplace_back(layout::TLinkItem{{double(i % 100) * 2, double(i / 100) * 0.5, 1, 0.5}, L"https://example.com/"});
+    TScratchFolder dir;
+    const auto pdf = dir / L"links.pdf";
+    EXPECT_EQ(pdf::WritePdf(OnePage(std::move(items)), pdf).LinksPastLimit, 3);
+    const auto bytes = ReadFile(pdf);
+    const std::string text(bytes.begin(), bytes.end());
+    std::size_t links = 0;
+    for (auto at = text.find("/Subtype /Link"); at != std::string::npos; at = text.find("/Subtype /Link", at + 1)) ++links;
+    EXPECT_EQ(links, doc::limits::kMaxLinkAreas);
 }
 
 // pdfimages -list rows after its header: type, width, height, colour, encoding.
