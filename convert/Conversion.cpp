@@ -202,7 +202,7 @@ void AddShortfall(std::map<std::wstring, int>& leftOut, const TTextCheck& text, 
     add(L"picture that cannot be decoded", static_cast<std::size_t>(written.PicturesUnreadable));
     add(L"character no installed font can draw", static_cast<std::size_t>(written.CharactersUndrawn));
     add(L"picture past the document's decoding budget", static_cast<std::size_t>(written.PicturesOverBudget));
-    add(L"link left unclickable (the document has too many)", static_cast<std::size_t>(written.LinksPastLimit));
+    add(L"link that cannot be clicked (the document has too many)", static_cast<std::size_t>(written.LinksPastLimit));
 }
 
 }  // namespace

@@ -117,6 +117,8 @@ TEST_F(RecognitionTest, ReasonsForPeople) {
     EXPECT_EQ(DescribeLeftOut({{L"paragraph past page 10000", 1}, {L"linked text box", 3}, {L"entry", 2}}),
               L"2 entries, 3 linked text boxes, 1 paragraph past page 10000");
     EXPECT_EQ(DescribeLeftOut({{L"character no installed font can draw", 8}}), L"8 characters no installed font can draw");
+    EXPECT_EQ(DescribeLeftOut({{L"link that cannot be clicked (the document has too many)", 3}}),
+              L"3 links that cannot be clicked (the document has too many)");
 }
 
 // A document folder (a bundle) is taken as one document, read where it stands.
